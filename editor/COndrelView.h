@@ -1,0 +1,10 @@
+// The equation pane window.
+#pragma once
+
+#include <QWidget>
+
+class COndrelView : public QWidget {
+    Q_OBJECT
+public:
+    explicit COndrelView(QWidget* parent);
+};
