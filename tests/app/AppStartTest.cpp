@@ -1,0 +1,73 @@
+#include "app/CGraphView.h"
+#include "app/CMainFrame.h"
+#include "app/COndrelApp.h"
+#include "app/CVLSplitterWnd.h"
+#include "app/MessageText.h"
+#include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
+#include "editor/COndrelView.h"
+#include "platform/MessageBox.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One application object per process: the whole start, idle and exit path
+// runs in a single test.
+TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
+{
+    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+    std::vector<std::u16string> shown;
+    SetMessageBoxHook([&](const std::u16string& text, const std::u16string&, MessageBoxIcon,
+                          MessageBoxButtons) {
+        shown.push_back(text);
+        return true;
+    });
+
+    int argc = 1;
+    char name[] = "vellumor";
+    char* argv[] = {name, nullptr};
+    COndrelApp app(argc, argv);
+    EXPECT_LE(PhysicalMemoryBytes, 2147483648.0);
+    EXPECT_GT(PhysicalMemoryBytes, 0.0);
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame* frame = app.MainFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - Vellumor"));
+    EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Kestrane"));
+    CVLSplitterWnd* splitter = frame->Splitter();
+    ASSERT_NE(splitter, nullptr);
+    ASSERT_EQ(splitter->count(), 2);
+    EXPECT_EQ(splitter->widget(0), frame->EquationView());
+    EXPECT_EQ(splitter->widget(1), frame->GraphView());
+    EXPECT_EQ(splitter->orientation(), Qt::Vertical);
+
+    // A failure posted from anywhere is shown once by the idle work; a
+    // transparency failure is re-armed so that it can be shown again.
+    PostFailure(49);
+    PostFailure(49);
+    QTimer::singleShot(400, [] { PostFailure(40); });
+    QTimer::singleShot(800, [] {
+        PostFailure(49);
+        PostFailure(40);
+    });
+    QTimer::singleShot(1300, &app, &QCoreApplication::quit);
+    int code = app.ExitInstance(app.exec());
+    SetMessageBoxHook(nullptr);
+
+    EXPECT_EQ(code, 0);
+    std::vector<std::u16string> expected = {u"Rendering error.", GetMessageText(40), GetMessageText(40)};
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(app.MainFrame(), nullptr);
+}
+
+}  // namespace
