@@ -1,5 +1,8 @@
 #include "CoreUtilities/WideString.h"
 
+#include "support/CommaLocale.h"
+
+#include <clocale>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -58,7 +61,9 @@ TEST(WideStringTest, CopyHandlesOverlapAndDuplicateTakesNUnits)
 TEST(WideStringTest, FormatWideWritesUtf8ArgumentsAndNeverPastItsLength)
 {
     char16_t buffer[32];
+    ASSERT_TRUE(UseCommaNumericLocale());  // numbers must not follow it
     EXPECT_EQ(FormatWide(buffer, 32, "%d %s %.3g", -42, "caf\xC3\xA9", 2.5), 12);
+    std::setlocale(LC_NUMERIC, "C");
     EXPECT_EQ(std::u16string(buffer), u"-42 caf\u00E9 2.5");
 
     char16_t small[8];
