@@ -72,7 +72,9 @@ double ScanNumber(const Unit* text)
 {
     if (!text)
         return kNaN;
-    auto at = [&](size_t i) { return static_cast<char32_t>(static_cast<std::make_unsigned_t<Unit>>(text[i])); };
+    auto at = [&](size_t k) {
+        return static_cast<char32_t>(static_cast<std::make_unsigned_t<Unit>>(text[k]));
+    };
     size_t i = 0;
     while (IsScanSpace(at(i)))
         ++i;
@@ -82,7 +84,6 @@ double ScanNumber(const Unit* text)
         ++i;
     if (negative)
         number += '-';
-    size_t intDigits = 0;
     size_t mantissaDigits = 0;
     size_t firstNonZero = std::string::npos;  // among the mantissa's digits
     auto takeDigits = [&] {
@@ -95,7 +96,7 @@ double ScanNumber(const Unit* text)
         mantissaDigits += count;
         return count;
     };
-    intDigits = takeDigits();
+    const size_t intDigits = takeDigits();
     if (at(i) == '.') {
         number += '.';
         ++i;

@@ -20,8 +20,9 @@ const char16_t* WideFindChar(const char16_t* text, char16_t unit);
 // As WideFindChar on a string that is never null.
 const char16_t* WideFindCharRaw(const char16_t* text, char16_t unit);
 // printf-style formatting into a wide buffer of length units (terminator
-// included), never writing past it: a longer text is cut. The format and any
-// %s arguments are UTF-8; numbers are written without the user's locale.
+// included), never writing past it: a longer text is cut, as is one that is
+// not UTF-8, at the first bad byte. The format and any %s arguments are
+// UTF-8; numbers are written without the user's locale.
 // Answers the units written before the terminator.
 int FormatWide(char16_t* buffer, size_t length, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
