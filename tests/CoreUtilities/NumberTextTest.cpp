@@ -140,8 +140,9 @@ TEST_F(NumberTextTest, ResultTextNeverWritesPastItsCapacity)
         FormatNumberWithPrefix(buffer, capacity, u"value = ", -kInf);
         const std::u16string whole = u"value = - " + std::u16string(GetMessageText(33));
         EXPECT_EQ(buffer[capacity], u'#');
-        if (capacity > 0)
+        if (capacity > 0) {
             EXPECT_EQ(std::u16string(buffer), whole.substr(0, capacity - 1));
+        }
     }
 }
 
