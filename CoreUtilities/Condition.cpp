@@ -1,0 +1,54 @@
+#include "CoreUtilities/Condition.h"
+
+#include <cerrno>
+
+namespace {
+
+constexpr long kNanosecondsPerSecond = 1000000000L;
+
+}  // namespace
+
+Condition::Condition() : condition_(new pthread_cond_t)
+{
+    pthread_cond_init(condition_, nullptr);
+}
+
+Condition::~Condition()
+{
+    pthread_cond_destroy(condition_);
+    delete condition_;
+}
+
+void Condition::Wait(Mutex& mutex)
+{
+    pthread_cond_wait(condition_, mutex.Native());
+}
+
+void Condition::Signal()
+{
+    pthread_cond_signal(condition_);
+}
+
+void Condition::Broadcast()
+{
+    pthread_cond_broadcast(condition_);
+}
+
+timespec MonotonicDeadline(const timespec& timeOut)
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    // Normalise fully: a time-out's nanoseconds may be a second or more.
+    long long nanoseconds = static_cast<long long>(now.tv_nsec) + timeOut.tv_nsec;
+    timespec deadline{};
+    deadline.tv_sec = now.tv_sec + timeOut.tv_sec + static_cast<time_t>(nanoseconds / kNanosecondsPerSecond);
+    deadline.tv_nsec = static_cast<long>(nanoseconds % kNanosecondsPerSecond);
+    return deadline;
+}
+
+bool WaitConditionUntil(pthread_cond_t& condition, pthread_mutex_t& mutex, const timespec& deadline)
+{
+    // Takes the clock per wait, so the statically initialised conditions can
+    // wait on the monotonic clock too.
+    return pthread_cond_clockwait(&condition, &mutex, CLOCK_MONOTONIC, &deadline) != ETIMEDOUT;
+}
