@@ -9,9 +9,15 @@
 #include <cstdint>
 #include <type_traits>
 
-// The growth step shared by every element size: room for one more element,
-// doubling from 16. Leaves storage and capacity untouched when refused.
-bool GrowArrayStorage(void*& storage, int32_t count, int32_t& capacity, uint32_t elementSize);
+// The growth step shared by every element size, for a full array: a block of
+// twice the capacity (16 for an empty array) holding the count elements, and
+// the old storage given back. Null storage in the answer when refused; the
+// array's own storage is then untouched.
+struct GrownStorage {
+    void* storage;
+    int32_t capacity;
+};
+GrownStorage GrowArrayStorage(void* storage, int32_t count, int32_t capacity, uint32_t elementSize);
 
 template <typename T>
 struct GrowArray {
@@ -24,10 +30,15 @@ struct GrowArray {
     // Makes room for one more element; false when the budget refuses.
     bool Grow()
     {
-        void* block = storage;
-        bool grown = GrowArrayStorage(block, count, capacity, sizeof(T));
-        storage = static_cast<T*>(block);
-        return grown;
+        if (count < capacity)
+            return true;
+        // By value, so that count and capacity can stay in registers in loops.
+        GrownStorage grown = GrowArrayStorage(storage, count, capacity, sizeof(T));
+        if (!grown.storage)
+            return false;
+        storage = static_cast<T*>(grown.storage);
+        capacity = grown.capacity;
+        return true;
     }
 
     // 0 on success, 1 when the budget refuses (the array is then unchanged).
