@@ -14,35 +14,41 @@ struct Point3 {
     double x, y, z;
 };
 
-void GrowArray4Push(benchmark::State& state)
+// Runs body(n) per iteration, n from the benchmark's argument, and reports
+// items per second.
+template <typename Body>
+void PerItem(benchmark::State& state, Body body)
 {
     const auto n = static_cast<int32_t>(state.range(0));
-    for (auto _ : state) {
+    for (auto _ : state)
+        body(n);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void GrowArray4Push(benchmark::State& state)
+{
+    PerItem(state, [](int32_t n) {
         GrowArray4<uint32_t> array;
         for (int32_t i = 0; i < n; ++i)
             array.Push(static_cast<uint32_t>(i));
         benchmark::DoNotOptimize(array.storage);
         array.Clear();
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+    });
 }
 
 void VectorPushBack(benchmark::State& state)
 {
-    const auto n = static_cast<int32_t>(state.range(0));
-    for (auto _ : state) {
+    PerItem(state, [](int32_t n) {
         std::vector<uint32_t> vector;
         for (int32_t i = 0; i < n; ++i)
             vector.push_back(static_cast<uint32_t>(i));
         benchmark::DoNotOptimize(vector.data());
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+    });
 }
 
 void ChunkedArrayPushAndRead(benchmark::State& state)
 {
-    const auto n = static_cast<int32_t>(state.range(0));
-    for (auto _ : state) {
+    PerItem(state, [](int32_t n) {
         ChunkedArray<Point3> points;
         for (int32_t i = 0; i < n; ++i)
             points.Push({double(i), 0.0, 1.0});
@@ -51,14 +57,12 @@ void ChunkedArrayPushAndRead(benchmark::State& state)
             sum += points.At(i)->x;
         benchmark::DoNotOptimize(sum);
         points.Clear();
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+    });
 }
 
 void DequePushAndRead(benchmark::State& state)
 {
-    const auto n = static_cast<int32_t>(state.range(0));
-    for (auto _ : state) {
+    PerItem(state, [](int32_t n) {
         std::deque<Point3> points;
         for (int32_t i = 0; i < n; ++i)
             points.push_back({double(i), 0.0, 1.0});
@@ -66,8 +70,7 @@ void DequePushAndRead(benchmark::State& state)
         for (int32_t i = 0; i < n; ++i)
             sum += points[static_cast<size_t>(i)].x;
         benchmark::DoNotOptimize(sum);
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+    });
 }
 
 }  // namespace
