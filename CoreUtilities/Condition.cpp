@@ -1,7 +1,5 @@
 #include "CoreUtilities/Condition.h"
 
-#include <cerrno>
-
 namespace {
 
 constexpr long kNanosecondsPerSecond = 1000000000L;
@@ -38,11 +36,18 @@ timespec MonotonicDeadline(const timespec& timeOut)
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    // Normalise fully: a time-out's nanoseconds may be a second or more.
+    // Normalise fully: a time-out's nanoseconds may be a second or more, or
+    // negative, and the wait refuses anything outside [0, 1e9).
     long long nanoseconds = static_cast<long long>(now.tv_nsec) + timeOut.tv_nsec;
+    long long carry = nanoseconds / kNanosecondsPerSecond;
+    nanoseconds %= kNanosecondsPerSecond;
+    if (nanoseconds < 0) {
+        nanoseconds += kNanosecondsPerSecond;
+        --carry;
+    }
     timespec deadline{};
-    deadline.tv_sec = now.tv_sec + timeOut.tv_sec + static_cast<time_t>(nanoseconds / kNanosecondsPerSecond);
-    deadline.tv_nsec = static_cast<long>(nanoseconds % kNanosecondsPerSecond);
+    deadline.tv_sec = now.tv_sec + timeOut.tv_sec + static_cast<time_t>(carry);
+    deadline.tv_nsec = static_cast<long>(nanoseconds);
     return deadline;
 }
 
@@ -50,5 +55,6 @@ bool WaitConditionUntil(pthread_cond_t& condition, pthread_mutex_t& mutex, const
 {
     // Takes the clock per wait, so the statically initialised conditions can
     // wait on the monotonic clock too.
-    return pthread_cond_clockwait(&condition, &mutex, CLOCK_MONOTONIC, &deadline) != ETIMEDOUT;
+    // Anything but a wake-up ends the wait, so a bad deadline cannot spin.
+    return pthread_cond_clockwait(&condition, &mutex, CLOCK_MONOTONIC, &deadline) == 0;
 }

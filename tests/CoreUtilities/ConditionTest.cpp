@@ -80,7 +80,7 @@ TEST(Condition, DeadlineNormalisesNanoseconds)
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    for (long nanoseconds : {0L, 999999999L, 1500000000L, 3999999999L}) {
+    for (long nanoseconds : {0L, 999999999L, 1500000000L, 3999999999L, -300000000L}) {
         const timespec deadline = MonotonicDeadline({1, nanoseconds});
         EXPECT_GE(deadline.tv_nsec, 0);
         EXPECT_LT(deadline.tv_nsec, 1000000000L);
@@ -88,6 +88,17 @@ TEST(Condition, DeadlineNormalisesNanoseconds)
         EXPECT_GE(ahead, 1.0 + nanoseconds * 1e-9);
         EXPECT_LT(ahead, 1.5 + nanoseconds * 1e-9);
     }
+}
+
+TEST(Condition, TimeOutAlreadyPassedReturnsAtOnce)
+{
+    Mutex mutex;
+    Condition condition;
+    MutexLock lock(mutex);
+    const auto start = Clock::now();
+    for (timespec timeOut : {timespec{0, 0}, timespec{-1, 0}, timespec{0, -5}})
+        EXPECT_FALSE(TimedWaitCondition(timeOut, condition, mutex, [] { return false; }));
+    EXPECT_LT(SecondsSince(start), 0.5);
 }
 
 TEST(MutexLock, KeepsCountersExactUnderContention)
