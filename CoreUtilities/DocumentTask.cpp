@@ -70,16 +70,15 @@ void CancelDocumentTask(DocState* doc)
         MutexLock hold(TaskMutex);
         queue.erase(std::remove(queue.begin(), queue.end(), doc), queue.end());
     }
-    // Acquire: a finished task's writes are seen before the caller changes
-    // what it read.
+    // Looked at under the task lock even when no task runs: a task that has
+    // just finished may still be announcing it, and the caller may free the
+    // document as soon as this returns.
+    MutexLock hold(doc->TaskLock);
     if (doc->TaskState.load(std::memory_order_acquire) != DocumentTaskRunning)
         return;
     DocumentTaskAbort.store(1);
-    {
-        MutexLock hold(doc->TaskLock);
-        while (doc->TaskState.load(std::memory_order_acquire) != DocumentTaskFinished)
-            doc->TaskSignal.Wait(doc->TaskLock);
-    }
+    while (doc->TaskState.load(std::memory_order_acquire) != DocumentTaskFinished)
+        doc->TaskSignal.Wait(doc->TaskLock);
     DocumentTaskAbort.store(0);
 }
 

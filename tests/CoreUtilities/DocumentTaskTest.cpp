@@ -1,5 +1,6 @@
 #include "CoreUtilities/DocumentTask.h"
 
+#include "CoreUtilities/Condition.h"
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
@@ -10,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -45,10 +47,13 @@ void FakeRefreshResults(DocState* state)
     doc->running.store(false);
 }
 
-// Waits until the document's task has ended, as the document would.
+// Waits until the document's task has ended, as the document does: on its
+// task signal, so that the document may be freed right after.
 bool WaitForTaskEnd(FakeDoc& doc)
 {
-    return WaitUntil([&] { return doc.TaskState.load() == DocumentTaskFinished; });
+    MutexLock hold(doc.TaskLock);
+    return TimedWaitCondition(timespec{5, 0}, doc.TaskSignal, doc.TaskLock,
+                              [&] { return doc.TaskState.load() == DocumentTaskFinished; });
 }
 
 class DocumentTask : public testing::Test {
@@ -142,21 +147,22 @@ TEST_F(DocumentTask, CancellingARunningTaskAbortsItAndWaitsForItsEnd)
 }
 
 // Queue and cancel at random moments of the task; every cancel returns with
-// no task of the document running, and nothing deadlocks.
-TEST_F(DocumentTask, EnqueueAndCancelAtRandomMoments)
+// no task of the document running, nothing deadlocks, and a document freed
+// right after its cancel is never touched again (sanitizers watch both).
+TEST_F(DocumentTask, EnqueueCancelAndFreeAtRandomMoments)
 {
-    FakeDoc doc;
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
-        doc.held.store(round % 3 == 0);
-        EnqueueDocumentTask(&doc);
+        auto doc = std::make_unique<FakeDoc>();
+        doc->held.store(round % 3 == 0);
+        EnqueueDocumentTask(doc.get());
         if (round % 2 == 0)
-            EnqueueDocumentTask(&doc);
+            EnqueueDocumentTask(doc.get());
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
-        CancelDocumentTask(&doc);
-        EXPECT_NE(doc.TaskState.load(), DocumentTaskRunning);
-        EXPECT_FALSE(doc.running.load());
-        doc.results += 1;
+        CancelDocumentTask(doc.get());
+        EXPECT_NE(doc->TaskState.load(), DocumentTaskRunning);
+        EXPECT_FALSE(doc->running.load());
+        doc->results += 1;
     }
     EXPECT_EQ(DocumentTaskAbort.load(), 0);
 }
