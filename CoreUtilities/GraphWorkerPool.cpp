@@ -139,7 +139,12 @@ void EnqueueGraphJobs(GraphJob* first, int32_t n)
         queues.ready.push_back(first + i);
         first[i].state.store(GraphJobQueued, std::memory_order_relaxed);
     }
-    pthread_cond_broadcast(&PoolCondition);
+    // One worker per job is enough: waking every idle worker for a lone job
+    // makes them all queue up for the lock and costs more than the job.
+    if (n == 1)
+        pthread_cond_signal(&PoolCondition);
+    else
+        pthread_cond_broadcast(&PoolCondition);
 }
 
 void CancelGraphJobs(AGraph* graph)
