@@ -1,11 +1,14 @@
 #include "formula/NameRegistry.h"
 
 #include "CoreUtilities/FailureRegister.h"
-#include "CoreUtilities/TextEncoding.h"
 #include "CoreUtilities/WideString.h"
+#include "document/DocState.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
+#include "formula/TreeWalk.h"
+#include "formula/Utf8Name.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <shared_mutex>
 
@@ -53,7 +56,8 @@ void PushNameInUse(const char16_t* name)
 
 uint32_t InternSymbolName(const char16_t* name)
 {
-    if (!name)
+    // No name, or text that was not a name (malformed UTF-8 reads as empty).
+    if (!name || !name[0])
         return 0;
     {
         std::shared_lock reading(RegistryLock);
@@ -87,20 +91,20 @@ uint32_t InternSymbolName(const char16_t* name)
 
 uint32_t InternSymbolName8(const char* name)
 {
-    if (!name)
-        return 0;
-    auto* wide = static_cast<char16_t*>(std::malloc((std::strlen(name) + 1) * sizeof(char16_t)));
-    if (!wide)
-        return 0;
-    uint32_t code = InternSymbolName(NarrowToWide(name, wide, kTextUtf8));
-    std::free(wide);
-    return code;
+    return WithWideName(name, InternSymbolName);
 }
 
 uint32_t NextRegistryCode()
 {
     std::unique_lock writing(RegistryLock);
     return TakeRegistryCode();
+}
+
+uint32_t InternalIndexCode(uint32_t depth)
+{
+    constexpr uint32_t kFirstInternalCode = 128;
+    constexpr uint32_t kInternalCodes = 128;
+    return depth < kInternalCodes ? kFirstInternalCode + depth : 0;
 }
 
 const char16_t* SymbolName(uint32_t code)
@@ -160,6 +164,32 @@ bool IsStyleKeyName(uint32_t code)
             return true;
     }
     return false;
+}
+
+bool IsTableFunctionName(uint32_t code, const DocState* doc)
+{
+    return FindTableFunction(doc->TableFunctions, code) != nullptr;
+}
+
+bool IsFlaggedFirstColumn(uint32_t code, const DocState* doc)
+{
+    const TableFunctionEntry* entry = FindTableFunction(doc->TableFunctions, code);
+    return entry && entry->column == 0 && entry->flag;
+}
+
+int32_t MaxTableLengthOfTree(FormulaNode* root, const DocState* doc)
+{
+    int32_t longest = 0;
+    FormulaNode* last = LastInPreorder(root);
+    for (FormulaNode* node = root;; node = NextInPreorder(node)) {
+        if (node->kind == KindVariable) {
+            int32_t rows = doc->TableColumnRowCount(node->payload.code);
+            if (rows > longest)
+                longest = rows;
+        }
+        if (node == last)
+            return longest;
+    }
 }
 
 bool IsBuiltInVariable(uint32_t code)

@@ -1,10 +1,7 @@
 #include "formula/NamedSymbolTable.h"
 
-#include "CoreUtilities/TextEncoding.h"
 #include "CoreUtilities/WideString.h"
-
-#include <cstdlib>
-#include <cstring>
+#include "formula/Utf8Name.h"
 
 const NamedSymbolEntry NamedSymbolTable[kNamedSymbolCount] = {
     {u"pi", 0x03C0, 1},     {u"phi", 0x03C6, 2},    {u"theta", 0x03B8, 3},
@@ -32,14 +29,7 @@ uint32_t SymbolCodeFromName(const char16_t* name)
 
 uint32_t SymbolCodeFromName8(const char* name)
 {
-    if (!name)
-        return 0;
-    auto* wide = static_cast<char16_t*>(std::malloc((std::strlen(name) + 1) * sizeof(char16_t)));
-    if (!wide)
-        return 0;
-    uint32_t code = SymbolCodeFromName(NarrowToWide(name, wide, kTextUtf8));
-    std::free(wide);
-    return code;
+    return WithWideName(name, SymbolCodeFromName);
 }
 
 int NamedSymbolIndex(uint32_t code)

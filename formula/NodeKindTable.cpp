@@ -1,11 +1,8 @@
 #include "formula/NodeKindTable.h"
 
-#include "CoreUtilities/TextEncoding.h"
 #include "CoreUtilities/WideString.h"
 #include "formula/FormulaNode.h"
-
-#include <cstdlib>
-#include <cstring>
+#include "formula/Utf8Name.h"
 
 // kind, name, typeset as, syntax class, display character, constant-preserving
 const NodeKindEntry NodeKindTable[kNodeKindCount] = {
@@ -135,15 +132,7 @@ int32_t KindFromName(const char16_t* name)
 
 int32_t KindFromName8(const char* name)
 {
-    if (!name)
-        return 0;
-    size_t length = std::strlen(name);
-    auto* wide = static_cast<char16_t*>(std::malloc((length + 1) * sizeof(char16_t)));
-    if (!wide)
-        return 0;
-    int32_t kind = KindFromName(NarrowToWide(name, wide, kTextUtf8));
-    std::free(wide);
-    return kind;
+    return WithWideName(name, KindFromName);
 }
 
 bool IsNamedFunctionKind(int32_t kind)

@@ -1,6 +1,9 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/WideString.h"
+#include "document/DocState.h"
 #include "formula/FormulaEngine.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
 #include "formula/NameRegistry.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +38,8 @@ TEST(NameRegistryTest, NamesGetOneCodeEachInFirstUseOrder)
     EXPECT_GE(InternSymbolName(u"pi"), kFirstRegistryCode);
     EXPECT_EQ(InternSymbolName8("\xCE\xB1"), alpha);
     EXPECT_EQ(InternSymbolName(nullptr), 0u);
+    EXPECT_EQ(InternSymbolName(u""), 0u);
+    EXPECT_EQ(InternSymbolName8("\xC0\x80"), 0u);
     for (uint32_t code : {7u, 10u, 14u})
         EXPECT_TRUE(IsIndexName(SymbolName(code)));
 
@@ -105,6 +110,46 @@ TEST(NameRegistryTest, ReadersOnAnotherThreadSeeWholeNames)
         InternSymbolName(Name("grow", i).c_str());
     reader.join();
     EXPECT_TRUE(allSeen);
+}
+
+TEST(NameRegistryTest, LoopIndicesOfLoweringsUseNoRegistryCodes)
+{
+    uint32_t next = NextRegistryCode();
+    EXPECT_EQ(InternalIndexCode(0), 128u);
+    EXPECT_EQ(InternalIndexCode(127), 255u);
+    EXPECT_EQ(InternalIndexCode(128), 0u);
+    EXPECT_TRUE(IsIndexName(SymbolName(InternalIndexCode(3))));
+    EXPECT_EQ(NextRegistryCode(), next + 1);
+}
+
+TEST(NameRegistryTest, TableColumnsOfTheDocument)
+{
+    ASSERT_TRUE(InitFormulaEngine());
+    uint32_t height = InternSymbolName(u"height");
+    uint32_t weight = InternSymbolName(u"weight");
+    DocState doc;
+    doc.TableFunctions.Push({height, 2, 0, 12, 1});
+    doc.TableFunctions.Push({weight, 2, 1, 30, 1});
+    EXPECT_TRUE(IsTableFunctionName(height, &doc));
+    EXPECT_FALSE(IsTableFunctionName('x', &doc));
+    EXPECT_TRUE(IsFlaggedFirstColumn(height, &doc));
+    EXPECT_FALSE(IsFlaggedFirstColumn(weight, &doc));
+    doc.TableFunctions[0].flag = 0;
+    EXPECT_FALSE(IsFlaggedFirstColumn(height, &doc));
+
+    FormulaNode* sum = MakeNode(KindSum, 3);
+    uint32_t codes[] = {height, 'x', weight};
+    for (int i = 0; i < 3; ++i) {
+        sum->children[i] = MakeVariableNode(codes[i]);
+        sum->children[i]->parent = sum;
+    }
+    EXPECT_EQ(MaxTableLengthOfTree(sum, &doc), 30);
+    EXPECT_EQ(MaxTableLengthOfTree(sum->children[0], &doc), 12);
+    EXPECT_EQ(MaxTableLengthOfTree(sum->children[1], &doc), 0);
+    for (int i = 0; i < 3; ++i)
+        FreeNode(sum->children[i]);
+    FreeNode(sum);
+    doc.TableFunctions.Clear();
 }
 
 }  // namespace
