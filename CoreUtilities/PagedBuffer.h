@@ -1,0 +1,13 @@
+// A growable byte buffer of 1,024-byte pages: the output of the PNG, RTF and
+// web-page writers and the input of the document scanner.
+#pragma once
+
+#include "CoreUtilities/ChunkedArray.h"
+
+constexpr int32_t kPageBytes = 1024;
+
+struct PagedBuffer : ChunkedArray<uint8_t, kPageBytes> {
+    uint8_t* ByteAt(int32_t index) { return At(index); }
+    const uint8_t* ByteAt(int32_t index) const { return At(index); }
+    void Free() { Clear(); }
+};

@@ -1,0 +1,127 @@
+#include "CoreUtilities/ThreadStorage.h"
+
+#include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
+
+#include <atomic>
+#include <cstdlib>
+
+namespace {
+
+// Only ever raised; a worker sees a new value through the queue mutex it takes
+// before running a job built for it.
+std::atomic<uint32_t> EvalFrameSlots{0};
+
+// Plain thread-locals, so the readers on the evaluation path are single loads.
+thread_local void* Frame = nullptr;
+thread_local uint32_t FrameCapacity = 0;
+thread_local void* Scratch = nullptr;
+thread_local uint32_t ScratchSize = 0;
+thread_local bool SingleJobMark = false;
+thread_local bool DocumentTaskMark = false;
+thread_local bool AnalysisMark = false;
+
+// Frees the thread's frame and scratch block when the thread ends. Made on
+// first use only, so threads that never evaluate register nothing.
+struct ThreadStorageRelease {
+    bool armed = false;
+    ~ThreadStorageRelease()
+    {
+        std::free(Frame);
+        Frame = nullptr;
+        FrameCapacity = 0;
+        BudgetFree(Scratch);
+        Scratch = nullptr;
+        ScratchSize = 0;
+    }
+};
+thread_local ThreadStorageRelease Release;
+
+void ArmRelease()
+{
+    Release.armed = true;
+}
+
+}  // namespace
+
+bool EnsureEvalFrame()
+{
+    uint32_t slots = EvalFrameSlots.load(std::memory_order_acquire);
+    if (FrameCapacity >= slots)
+        return true;
+    ArmRelease();
+    // The new frame is taken before the old one goes, and a refusal leaves no
+    // frame at all: a frame smaller than the programs expect would be written
+    // past its end.
+    void* fresh = std::malloc(static_cast<size_t>(slots) * kEvalSlotBytes);
+    std::free(Frame);
+    Frame = fresh;
+    FrameCapacity = fresh ? slots : 0;
+    if (!fresh) {
+        PostFailure(36);
+        return false;
+    }
+    return true;
+}
+
+void RaiseEvalFrameSlots(uint32_t n)
+{
+    // A maximum, so two threads raising at once never lower it.
+    uint32_t current = EvalFrameSlots.load(std::memory_order_relaxed);
+    while (n > current &&
+           !EvalFrameSlots.compare_exchange_weak(current, n, std::memory_order_acq_rel, std::memory_order_relaxed)) {
+    }
+    // Even when another thread raised it first, the caller is about to run a
+    // program that needs n slots here.
+    EnsureEvalFrame();
+}
+
+void* GetEvalFrame()
+{
+    return Frame;
+}
+
+uint32_t GetEvalFrameCapacity()
+{
+    return FrameCapacity;
+}
+
+uint32_t GetEvalFrameSlots()
+{
+    return EvalFrameSlots.load(std::memory_order_acquire);
+}
+
+void* GetThreadScratch(uint32_t size)
+{
+    if (Scratch)
+        return size <= ScratchSize ? Scratch : nullptr;
+    ArmRelease();
+    Scratch = BudgetMalloc(size, true);
+    ScratchSize = Scratch ? size : 0;
+    return Scratch;
+}
+
+void MarkSingleJobThread()
+{
+    SingleJobMark = true;
+}
+
+void MarkDocumentTaskThread()
+{
+    DocumentTaskMark = true;
+}
+
+void MarkAnalysisThread()
+{
+    AnalysisMark = true;
+}
+
+bool IsSingleJobThread()
+{
+    return SingleJobMark;
+}
+
+bool IsDocumentTaskThread()
+{
+    return DocumentTaskMark;
+}

@@ -1,0 +1,37 @@
+// What each thread owns: its evaluation frame, an optional scratch block and
+// the marks that tell shared code which kind of thread it runs on. All of it
+// is per thread and needs no lock; frame and scratch are freed when the
+// thread ends.
+#pragma once
+
+#include <cstdint>
+
+// Bytes of one frame slot: room for the widest value a slot holds.
+constexpr uint32_t kEvalSlotBytes = 32;
+
+// Makes the calling thread's frame hold at least GetEvalFrameSlots() slots.
+// The contents are not kept when it is re-allocated. False (failure 36
+// posted, no frame left) when the heap refuses.
+bool EnsureEvalFrame();
+// Raises the slot count every frame must hold to n (it never falls), then
+// makes the calling thread's frame hold it. Other threads catch up in their
+// own EnsureEvalFrame.
+void RaiseEvalFrameSlots(uint32_t n);
+// The calling thread's frame; null before its first EnsureEvalFrame.
+void* GetEvalFrame();
+// Slots the calling thread's frame holds.
+uint32_t GetEvalFrameCapacity();
+uint32_t GetEvalFrameSlots();
+
+// The calling thread's scratch block: the first call makes a zero-filled block
+// of size bytes from the budget; later calls answer that block when it holds
+// size bytes, and null when it is smaller. Null on refusal (the next call
+// tries again).
+void* GetThreadScratch(uint32_t size);
+
+void MarkSingleJobThread();
+void MarkDocumentTaskThread();
+// Set by the document analysis on the thread it runs on.
+void MarkAnalysisThread();
+bool IsSingleJobThread();
+bool IsDocumentTaskThread();
