@@ -1,5 +1,6 @@
 #include "formula/BlockPool.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -92,22 +93,84 @@ PoolChunk* BlockPool::FindChunk(const void* block)
     return nullptr;
 }
 
-void BlockPool::ReleaseBlock(PoolChunk* chunk, void* block)
+void BlockPool::PushFreeBlock(PoolChunk* chunk, void* block)
 {
     auto* bytes = static_cast<unsigned char*>(block);
     bytes[0] = chunk->firstFree;
     chunk->firstFree = static_cast<uint8_t>((bytes - chunk->data) / blockSize);
     ++chunk->freeCount;
-    if (chunk->freeCount < blocksPerChunk)
-        return;
-    // Wholly free: swap it to the end and give it back.
+}
+
+void BlockPool::RemoveChunk(PoolChunk* chunk)
+{
+    // Swapped to the end and given back.
     PoolChunk& last = chunks[chunks.count - 1];
     PoolChunk freed = *chunk;
     *chunk = last;
     last = freed;
     BudgetFree(freed.data);
     --chunks.count;
+}
+
+void BlockPool::ReleaseBlock(PoolChunk* chunk, void* block)
+{
+    PushFreeBlock(chunk, block);
+    if (chunk->freeCount < blocksPerChunk)
+        return;
+    RemoveChunk(chunk);
     ResetCursors();
+}
+
+void BlockPool::ReleaseDeferredByOutwardSearch()
+{
+    void* block = deferredHead;
+    while (block) {
+        void* next;
+        std::memcpy(&next, block, sizeof(void*));
+        PoolChunk* chunk = FindChunk(block);
+        // Only this pool's blocks are ever deferred to it; a stranger would
+        // corrupt a chunk, so it is left alone.
+        assert(chunk && "block freed into a pool it did not come from");
+        if (chunk) {
+            releaseChunk = chunk;
+            ReleaseBlock(chunk, block);
+        }
+        block = next;
+    }
+}
+
+bool BlockPool::ReleaseDeferredBySortedChunks()
+{
+    const int32_t n = chunks.count;
+    auto* sorted = static_cast<PoolChunk**>(BudgetMalloc(uint32_t(n) * sizeof(PoolChunk*), false));
+    if (!sorted)
+        return false;
+    for (int32_t i = 0; i < n; ++i)
+        sorted[i] = &chunks[i];
+    auto start = [](const PoolChunk* chunk) { return reinterpret_cast<uintptr_t>(chunk->data); };
+    std::sort(sorted, sorted + n, [&](const PoolChunk* a, const PoolChunk* b) { return start(a) < start(b); });
+    uintptr_t span = uintptr_t{blocksPerChunk} * blockSize;
+    void* block = deferredHead;
+    while (block) {
+        void* next;
+        std::memcpy(&next, block, sizeof(void*));
+        auto address = reinterpret_cast<uintptr_t>(block);
+        PoolChunk** after = std::upper_bound(sorted, sorted + n, address,
+                                             [&](uintptr_t a, const PoolChunk* chunk) { return a < start(chunk); });
+        PoolChunk* chunk = after == sorted ? nullptr : after[-1];
+        bool held = chunk && address - start(chunk) < span;
+        assert(held && "block freed into a pool it did not come from");
+        if (held)
+            PushFreeBlock(chunk, block);
+        block = next;
+    }
+    BudgetFree(sorted);
+    // From the end, so that a chunk swapped into place has been looked at.
+    for (int32_t i = chunks.count - 1; i >= 0; --i) {
+        if (chunks[i].freeCount == blocksPerChunk)
+            RemoveChunk(&chunks[i]);
+    }
+    return true;
 }
 
 void BlockPool::ResetCursors()
@@ -135,20 +198,12 @@ void BlockPool::ShrinkChunkList()
 
 void BlockPool::Flush()
 {
-    void* block = deferredHead;
-    while (block) {
-        void* next;
-        std::memcpy(&next, block, sizeof(void*));
-        PoolChunk* chunk = FindChunk(block);
-        // Only this pool's blocks are ever deferred to it; a stranger would
-        // corrupt a chunk, so it is left alone.
-        assert(chunk && "block freed into a pool it did not come from");
-        if (chunk) {
-            releaseChunk = chunk;
-            ReleaseBlock(chunk, block);
-        }
-        block = next;
-    }
+    // The sorted view turns the chunk search into a binary search, so a flush
+    // after frees in random order over many chunks stays short; without
+    // memory for it (as after a refusal) each chunk is sought outward from
+    // the last one used.
+    if (deferredHead && !ReleaseDeferredBySortedChunks())
+        ReleaseDeferredByOutwardSearch();
     deferredHead = nullptr;
     ShrinkChunkList();
     ResetCursors();

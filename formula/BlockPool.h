@@ -46,7 +46,11 @@ struct BlockPool {
 
 private:
     PoolChunk* CreateChunk();
+    void PushFreeBlock(PoolChunk* chunk, void* block);
+    void RemoveChunk(PoolChunk* chunk);
     void ReleaseBlock(PoolChunk* chunk, void* block);
+    void ReleaseDeferredByOutwardSearch();
+    bool ReleaseDeferredBySortedChunks();
     void ShrinkChunkList();
     void ResetCursors();
 };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -98,22 +99,42 @@ TEST(BlockPoolTest, FlushWithNothingDeferredStillTrimsTheList)
     pool.Destroy();
 }
 
+// With memory the flush sorts the chunks; without (as after a refusal) it
+// searches outward. Both must give every block back to its own chunk.
 TEST(BlockPoolTest, BlocksFreedAcrossManyChunksFindTheirChunks)
 {
-    double start = MemoryBudgetCount();
-    BlockPool pool(24);
-    std::vector<void*> blocks = AllocateMany(pool, 20u * pool.blocksPerChunk);
-    // Every other block, from both ends, so the outward search runs both ways.
-    for (size_t i = 0; i < blocks.size(); i += 2)
-        pool.DeferFree(blocks[i % 4 == 0 ? i : blocks.size() - 1 - i]);
-    pool.Flush();
-    EXPECT_EQ(pool.BlocksOutstanding(), blocks.size() / 2);
-    // Freed blocks are handed out again before any new chunk.
-    int chunks = pool.chunks.count;
-    AllocateMany(pool, static_cast<uint32_t>(blocks.size() / 2));
-    EXPECT_EQ(pool.chunks.count, chunks);
-    pool.Destroy();
-    EXPECT_EQ(MemoryBudgetCount(), start);
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused);
+        double start = MemoryBudgetCount();
+        BlockPool pool(24);
+        std::vector<void*> blocks = AllocateMany(pool, 20u * pool.blocksPerChunk);
+        // Every other block, from both ends, so the search runs both ways;
+        // then all of the first chunk, which must be given back.
+        for (size_t i = 0; i < blocks.size(); i += 2)
+            pool.DeferFree(blocks[i % 4 == 0 ? i : blocks.size() - 1 - i]);
+        size_t rest = 0;
+        for (size_t i = 0; i < pool.blocksPerChunk; ++i) {
+            if (i % 4 >= 2) {
+                pool.DeferFree(blocks[i]);
+                ++rest;
+            }
+        }
+        {
+            std::optional<BudgetRefusal> refusal;
+            if (refused)
+                refusal.emplace();
+            pool.Flush();
+        }
+        size_t stillUsed = blocks.size() / 2 - rest;
+        EXPECT_EQ(pool.BlocksOutstanding(), stillUsed);
+        EXPECT_EQ(pool.chunks.count, 19);
+        // Freed blocks are handed out again before any new chunk.
+        AllocateMany(pool, 19u * pool.blocksPerChunk - static_cast<uint32_t>(stillUsed));
+        EXPECT_EQ(pool.chunks.count, 19);
+        EXPECT_EQ(pool.BlocksOutstanding(), 19u * pool.blocksPerChunk);
+        pool.Destroy();
+        EXPECT_EQ(MemoryBudgetCount(), start);
+    }
 }
 
 TEST(BlockPoolTest, AnAddressOfNoChunkIsNotFound)
