@@ -1,4 +1,3 @@
-#include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/BlockPool.h"
 #include "formula/FormulaNode.h"
@@ -154,8 +153,6 @@ TEST(BlockPoolTest, ARefusedChunkGivesNullAndChangesNothing)
         BudgetRefusal refusal;
         EXPECT_EQ(pool.Allocate(), nullptr);
     }
-    AbortFlag = 0;
-    ResetFailureRegister();
     EXPECT_EQ(pool.chunks.count, 0);
     EXPECT_NE(pool.Allocate(), nullptr);
     pool.Destroy();

@@ -25,6 +25,30 @@ protected:
 
     static BlockPool& Pool(int index) { return (*CurrentNodePoolSet())[index]; }
 
+    // Holds every free block of a pool, so that its next block needs a chunk.
+    struct ExhaustedPool {
+        BlockPool& pool;
+        std::vector<void*> taken;
+        explicit ExhaustedPool(BlockPool& p) : pool(p)
+        {
+            while (pool.chunks.count == 0 ||
+                   pool.BlocksOutstanding() < uint32_t(pool.chunks.count) * pool.blocksPerChunk)
+                taken.push_back(pool.Allocate());
+        }
+        ~ExhaustedPool()
+        {
+            for (void* block : taken)
+                pool.DeferFree(block);
+        }
+    };
+
+    // The budget lets go again; the abort flag and the failure go with it.
+    static void EndRefusal()
+    {
+        AbortFlag = 0;
+        ResetFailureRegister();
+    }
+
     // Blocks in use per pool, deferred ones given back first.
     static std::vector<uint32_t> Outstanding()
     {
@@ -84,11 +108,8 @@ TEST_F(FormulaNodeTest, ARefusedSmallArrayLeavesTheNodeAndThePoolsAlone)
 {
     FormulaNode* node = MakeNode(KindSum, 2);
     FormulaNode** array = node->children;
-    // Use up every free block of the one-child pool, so the next needs a chunk.
     BlockPool& pool = Pool(kOneChildPool);
-    std::vector<void*> taken;
-    while (pool.chunks.count == 0 || pool.BlocksOutstanding() < uint32_t(pool.chunks.count) * pool.blocksPerChunk)
-        taken.push_back(pool.Allocate());
+    ExhaustedPool exhausted(pool);
     uint32_t outstanding = pool.BlocksOutstanding();
     {
         BudgetRefusal refusal;
@@ -101,10 +122,7 @@ TEST_F(FormulaNodeTest, ARefusedSmallArrayLeavesTheNodeAndThePoolsAlone)
         EXPECT_EQ(pool.BlocksOutstanding(), outstanding);
         EXPECT_EQ(pool.deferredHead, nullptr);
     }
-    AbortFlag = 0;
-    ResetFailureRegister();
-    for (void* block : taken)
-        pool.DeferFree(block);
+    EndRefusal();
     FreeNode(node);
 }
 
@@ -170,21 +188,15 @@ TEST_F(FormulaNodeTest, FreeingANodeGivesBackEveryBlockItOwns)
 TEST_F(FormulaNodeTest, NoBoxCanBeHadWithoutMemory)
 {
     FormulaNode* node = MakePlaceholderNode();
-    BlockPool& boxes = Pool(kLayoutBoxPool);
-    std::vector<void*> taken;
-    while (boxes.chunks.count == 0 || boxes.BlocksOutstanding() < uint32_t(boxes.chunks.count) * boxes.blocksPerChunk)
-        taken.push_back(boxes.Allocate());
     {
+        ExhaustedPool exhausted(Pool(kLayoutBoxPool));
         BudgetRefusal refusal;
         node->EnsureLayoutBox();
         EXPECT_EQ(node->layoutBox, nullptr);
         EXPECT_TRUE(AbortFlag);
         EXPECT_EQ(TakePendingFailure(), 36);
     }
-    AbortFlag = 0;
-    ResetFailureRegister();
-    for (void* block : taken)
-        boxes.DeferFree(block);
+    EndRefusal();
     FreeNode(node);
 }
 
