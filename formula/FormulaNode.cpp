@@ -97,7 +97,8 @@ bool ResizeChildArray(FormulaNode* node, uint32_t count)
     if (count > kMaxChildCount)
         return false;
     if (count == 0) {
-        // The caller has taken a number's payload elsewhere (or drops it).
+        // A number that shrinks to no children has handed its payload to
+        // another node (content moves); it is not this node's to free.
         if (node->kind == KindNumber)
             node->payload.number = nullptr;
         FreeChildStorage(node);
