@@ -37,7 +37,7 @@ uint32_t PortFixture::Colour(int x, int y)
     return At(x, y) & 0xFFFFFF;
 }
 
-std::vector<std::string> PortFixture::Rows(uint32_t ink, uint32_t background)
+std::vector<std::string> PortFixture::Picture(uint32_t ink, uint32_t background)
 {
     std::vector<std::string> rows;
     for (int y = 0; y < ShortRectHeight(surface_->bounds); ++y) {

@@ -20,7 +20,7 @@ protected:
     // Low 24 bits of a pixel.
     uint32_t Colour(int x, int y);
     // One string per row: '.' for `background`, 'x' for `ink`, '?' otherwise.
-    std::vector<std::string> Rows(uint32_t ink, uint32_t background = 0xFFFFFF);
+    std::vector<std::string> Picture(uint32_t ink, uint32_t background = 0xFFFFFF);
 
     OffscreenSurface* surface_ = nullptr;
 };
