@@ -32,6 +32,7 @@ TEST_F(DDUtilsTest, CreateFillsTheRecordAndRefusesEmptyRectangles)
     EXPECT_EQ(record_.bounds.right, 20);
     EXPECT_TRUE(EqualShortRects(record_.placement, r));
 
+    ReleaseSurfaceInterfaces(record_);
     SetShortRect(r, 5, 6, 5, 26);
     EXPECT_FALSE(CreateSurface(r, false, false, record_));
     EXPECT_EQ(record_.memory, nullptr);
