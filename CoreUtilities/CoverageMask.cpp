@@ -77,14 +77,26 @@ void DrawMaskTinted(const uint8_t* mask, int32_t rowBytes, const ShortRect& src,
     GetPortBounds(bounds);
     if (!mask || !base || !IntersectShortRects(dst, bounds, area))
         return;
+    // Every level scales a fixed colour by the pixel's luminance: halfway
+    // to white, grey 255, or the colour itself.
+    int weights[4][3] = {};
+    for (int k = 0; k < 3; ++k) {
+        int channel = (c >> (16 - 8 * k)) & 0xFF;
+        weights[1][k] = (channel + 255) >> 1;
+        weights[2][k] = 255;
+        weights[3][k] = channel;
+    }
     for (int y = area.top; y < area.bottom; ++y) {
         const uint8_t* levels = mask + static_cast<size_t>(y - dst.top) * rowBytes;
         auto* pixels = reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * portRowBytes);
         for (int x = area.left; x < area.right; ++x) {
             int j = x - dst.left;
             int level = (levels[j / 4] >> (6 - 2 * (j % 4))) & 3;
-            if (level)
-                pixels[x] = TintByMaskLevel(c, pixels[x], level);
+            if (level) {
+                int l = PixelLuminance(pixels[x]);
+                const int* w = weights[level];
+                pixels[x] = static_cast<uint32_t>(((l * w[0]) >> 8) << 16 | ((l * w[1]) >> 8) << 8 | (l * w[2]) >> 8);
+            }
         }
     }
 }

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kPaperColour = 0xCCFFFF;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr int kPortBlendAlpha = 64;
 
@@ -77,14 +76,6 @@ void TintedRun(const ShortRect& clip, ShortPoint p0, ShortPoint p1, RgbColor c, 
 }
 
 }  // namespace
-
-int PixelLuminance(uint32_t pixel)
-{
-    if ((pixel & 0xFFFFFF) == kPaperColour)
-        return 256;
-    int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
-    return (150 * g + 77 * r + 29 * b) / 255;
-}
 
 RgbColor TintColorByPixel(RgbColor c, uint32_t pixel)
 {

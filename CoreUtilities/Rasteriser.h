@@ -11,7 +11,13 @@
 #include <cstdint>
 
 // 0 to 256; 256 for white and for the paper colour 0xCCFFFF.
-int PixelLuminance(uint32_t pixel);
+inline int PixelLuminance(uint32_t pixel)
+{
+    if ((pixel & 0xFFFFFF) == 0xCCFFFF)
+        return 256;
+    int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+    return (150 * g + 77 * r + 29 * b) / 255;
+}
 RgbColor TintColorByPixel(RgbColor c, uint32_t pixel);
 RgbColor TintByMaskLevel(RgbColor c, uint32_t pixel, int level);
 

@@ -251,7 +251,8 @@ void PortDC::Rectangle(int left, int top, int right, int bottom)
     d.Paint([&](QPainter& painter) {
         painter.setPen(d.WidePen());
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+        // The pen is centred on the outermost pixels, as a thin outline would be.
+        painter.drawRect(QRectF(left, top, right - 1 - left, bottom - 1 - top));
     });
 }
 
