@@ -74,10 +74,11 @@ struct MaskPair {
             ASSERT_EQ(bytes[i], kGuard) << what;
             ASSERT_EQ(bytes[bytes.size() - 1 - i], kGuard) << what;
         }
-        if (rowsUntouchedPastWidth)
-            for (int y = 0; y < height; ++y)
-                for (int k = used; k < rowBytes; ++k)
-                    ASSERT_EQ(Mask()[static_cast<size_t>(y) * rowBytes + k], kGuard) << what;
+        if (!rowsUntouchedPastWidth)
+            return;
+        for (int y = 0; y < height; ++y)
+            for (int k = used; k < rowBytes; ++k)
+                ASSERT_EQ(Mask()[static_cast<size_t>(y) * rowBytes + k], kGuard) << what;
     }
 
     ShortRect rect;

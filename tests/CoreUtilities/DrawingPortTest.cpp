@@ -140,8 +140,9 @@ TEST_F(DrawingPortTest, ThickPenOnAThinRectangleNeverPaintsOutsideIt)
                 PortFrameRect(r);
                 for (int y = 0; y < 16; ++y)
                     for (int x = 0; x < 16; ++x)
-                        if (!PointInShortRect(ShortPoint{static_cast<int16_t>(y), static_cast<int16_t>(x)}, r))
+                        if (!PointInShortRect(ShortPoint{static_cast<int16_t>(y), static_cast<int16_t>(x)}, r)) {
                             ASSERT_EQ(Colour(x, y), 0xFFFFFFu) << pen << ' ' << height << ' ' << width;
+                        }
                 DisposeOffscreenSurface(surface_);
             }
     surface_ = nullptr;

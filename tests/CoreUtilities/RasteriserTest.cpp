@@ -72,9 +72,10 @@ protected:
     {
         int width = ShortRectWidth(surface_->bounds);
         for (size_t i = 0; i < before.size(); ++i)
-            if (surface_->memory[i] != before[i])
+            if (surface_->memory[i] != before[i]) {
                 ASSERT_TRUE(PointInShortRect(Pt(static_cast<int>(i) / width, static_cast<int>(i) % width), r))
                     << what << " wrote " << i % width << ',' << i / width;
+            }
     }
     std::vector<uint32_t> Snapshot()
     {
