@@ -70,6 +70,8 @@ struct PortDC::Impl {
         if (area.isEmpty())
             return;
         auto run = [&](const QRect& part) {
+            if (part.isEmpty())
+                return;
             for (int row = part.top(); row <= part.bottom(); ++row)
                 fn(pixels + static_cast<size_t>(row) * rowPixels, row, part.left(), part.right() + 1);
         };
