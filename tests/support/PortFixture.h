@@ -25,5 +25,5 @@ protected:
     OffscreenSurface* surface_ = nullptr;
 };
 
-// Surfaces made for a test, freed at its end.
+// A surface placed at the rectangle; the caller disposes of it.
 OffscreenSurface* MakeSurface(int top, int left, int bottom, int right);
