@@ -4,6 +4,7 @@
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "document/DocState.h"
+#include "formula/NodePoolSet.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,12 +25,6 @@ void RefreshDocumentResults(DocState* doc)
 }
 
 std::atomic<DocumentTaskRoutine> TaskRoutine{&RefreshDocumentResults};
-
-// Trees made on this thread come from pools of its own, so they never touch
-// the pools the other threads share.
-void CreateTaskThreadNodePools()
-{
-}
 
 DocState* TakeQueuedDocument()
 {
@@ -85,13 +80,16 @@ void CancelDocumentTask(DocState* doc)
 void* DocumentTaskThreadMain(void*)
 {
     SetDebuggerThreadName(pthread_self(), "DocumentTask");
+    // The mark comes first: it makes the node pools this thread's own, apart
+    // from the pools the other threads share, and every tree made here comes
+    // from them.
     MarkDocumentTaskThread();
-    CreateTaskThreadNodePools();
+    CreateNodePoolSet();
     for (;;) {
         DocState* doc = TakeQueuedDocument();
-        // Without a frame nothing can be evaluated; the results stay stale
-        // until the next task (failure 36 is posted).
-        if (EnsureEvalFrame())
+        // Without pools or a frame no tree can be made and nothing evaluated:
+        // the results stay stale until the next task, which tries again.
+        if (CreateNodePoolSet() && EnsureEvalFrame())
             TaskRoutine.load()(doc);
         MutexLock hold(doc->TaskLock);
         doc->TaskState.store(DocumentTaskFinished, std::memory_order_release);

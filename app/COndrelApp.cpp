@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "formula/FormulaEngine.h"
 #include "platform/SystemInfo.h"
 
 #include <clocale>
@@ -43,7 +44,7 @@ bool COndrelApp::InitInstance()
 
 bool COndrelApp::StartupServices()
 {
-    return true;
+    return InitFormulaEngine();
 }
 
 int COndrelApp::ExitInstance(int code)

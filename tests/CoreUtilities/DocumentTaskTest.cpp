@@ -5,6 +5,9 @@
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "document/DocState.h"
+#include "formula/FormulaEngine.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodePoolSet.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +28,8 @@ struct FakeDoc : DocState {
     std::atomic<bool> running{false};
     std::atomic<bool> sawAbort{false};
     std::atomic<bool> onTaskThread{false};
+    std::atomic<NodePoolSet*> pools{nullptr};
+    std::atomic<bool> madeNode{false};
     // Written by the task and by the test after a cancel, without a lock:
     // the thread sanitizer checks that the cancel orders the two.
     int results = 0;
@@ -34,6 +39,11 @@ void FakeRefreshResults(DocState* state)
 {
     auto* doc = static_cast<FakeDoc*>(state);
     doc->onTaskThread.store(IsDocumentTaskThread() && GetEvalFrame() != nullptr);
+    // Trees made here come from the thread's own pools and go back to them.
+    doc->pools.store(CurrentNodePoolSet());
+    FormulaNode* node = MakeNumberNode(2.5);
+    doc->madeNode.store(node != nullptr);
+    FreeNode(node);
     doc->running.store(true);
     while (doc->held.load()) {
         if (DocumentTaskAbort.load()) {
@@ -61,6 +71,7 @@ protected:
     static void SetUpTestSuite()
     {
         RaiseEvalFrameSlots(GetEvalFrameSlots() + 1);
+        ASSERT_TRUE(InitFormulaEngine());
         StartWorkerThreads();
         SetDocumentTaskRoutine(&FakeRefreshResults);
     }
@@ -102,6 +113,9 @@ TEST_F(DocumentTask, QueuedTwiceBeforePickUpRunsOnce)
     DrainQueue();
     EXPECT_EQ(doc.runs.load(), 1);
     EXPECT_TRUE(doc.onTaskThread.load());
+    EXPECT_TRUE(doc.madeNode.load());
+    EXPECT_NE(doc.pools.load(), nullptr);
+    EXPECT_NE(doc.pools.load(), CurrentNodePoolSet());
     EXPECT_FALSE(IsDocumentTaskThread());
 
     // Once taken, the document may be queued again for a fresh run.

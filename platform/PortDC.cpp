@@ -1,0 +1,341 @@
+#include "platform/PortDC.h"
+
+#include "platform/RegionData.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+uint32_t PixelOf(ColorRef c)
+{
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+QColor QColorOf(ColorRef c)
+{
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+ColorRef ColorRefOf(const QColor& c)
+{
+    return static_cast<ColorRef>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+// Cosmetic dots: three pixels on, three off.
+constexpr int kDotRun = 3;
+
+}  // namespace
+
+struct PortDC::Impl {
+    uint32_t* pixels = nullptr;
+    int width = 0, height = 0, rowPixels = 0;
+    bool hasClip = false;
+    QRegion clip;
+    PortPen pen;
+    ColorRef brush = 0xFFFFFF;
+    ColorRef text = 0;
+    ColorRef back = 0xFFFFFF;
+    BackgroundMode backMode = BackgroundMode::Opaque;
+    uint32_t align = 0;
+    int x = 0, y = 0;
+
+    bool Visible(int px, int py) const
+    {
+        if (px < 0 || py < 0 || px >= width || py >= height)
+            return false;
+        return !hasClip || clip.contains(QPoint(px, py));
+    }
+
+    void Plot(int px, int py, uint32_t value)
+    {
+        if (pixels && Visible(px, py))
+            pixels[static_cast<size_t>(py) * rowPixels + px] = value;
+    }
+
+    // Calls fn(rowPixels, row, firstColumn, endColumn) for the visible spans of [l, r) x [t, b).
+    template <typename Fn>
+    void ForEachSpan(int l, int t, int r, int b, Fn fn)
+    {
+        if (!pixels)
+            return;
+        QRect area = QRect(QPoint(std::max(l, 0), std::max(t, 0)),
+                           QPoint(std::min(r, width) - 1, std::min(b, height) - 1));
+        if (area.isEmpty())
+            return;
+        auto run = [&](const QRect& part) {
+            if (part.isEmpty())
+                return;
+            for (int row = part.top(); row <= part.bottom(); ++row)
+                fn(pixels + static_cast<size_t>(row) * rowPixels, row, part.left(), part.right() + 1);
+        };
+        if (!hasClip) {
+            run(area);
+            return;
+        }
+        for (const QRect& piece : clip)
+            run(piece.intersected(area));
+    }
+
+    void ThinLine(int x0, int y0, int x1, int y1)
+    {
+        int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+        int sx = x1 < x0 ? -1 : 1, sy = y1 < y0 ? -1 : 1;
+        int steps = std::max(dx, dy);
+        uint32_t ink = PixelOf(pen.colour), gap = PixelOf(back);
+        for (int i = 0; i < steps; ++i) {
+            // The minor coordinate rounds half away from the start.
+            int px, py;
+            if (dx >= dy) {
+                px = x0 + sx * i;
+                py = y0 + sy * static_cast<int>((2LL * i * dy + dx) / (2LL * dx));
+            } else {
+                py = y0 + sy * i;
+                px = x0 + sx * static_cast<int>((2LL * i * dx + dy) / (2LL * dy));
+            }
+            bool on = pen.style == PenStyle::Solid || (i / kDotRun) % 2 == 0;
+            if (on)
+                Plot(px, py, ink);
+            else if (backMode == BackgroundMode::Opaque)
+                Plot(px, py, gap);
+        }
+    }
+
+    QPen WidePen() const
+    {
+        QPen wide(QColorOf(pen.colour), pen.width, Qt::SolidLine,
+                  pen.geometric ? Qt::SquareCap : Qt::RoundCap,
+                  pen.geometric ? Qt::BevelJoin : Qt::RoundJoin);
+        return wide;
+    }
+
+    template <typename Fn>
+    void Paint(Fn fn)
+    {
+        if (!pixels)
+            return;
+        QImage image(reinterpret_cast<uchar*>(pixels), width, height, rowPixels * 4,
+                     QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        if (hasClip)
+            painter.setClipRegion(clip);
+        fn(painter);
+    }
+};
+
+PortDC::PortDC(Impl* impl) : impl_(impl) {}
+
+PortDC::~PortDC()
+{
+    delete impl_;
+}
+
+PortDC* PortDC::NewForPixels(void* pixels, int width, int height, int rowBytes)
+{
+    if (!pixels || width <= 0 || height <= 0 || rowBytes < width * 4)
+        return nullptr;
+    auto* impl = new (std::nothrow) Impl;
+    if (!impl)
+        return nullptr;
+    impl->pixels = static_cast<uint32_t*>(pixels);
+    impl->width = width;
+    impl->height = height;
+    impl->rowPixels = rowBytes / 4;
+    auto* dc = new (std::nothrow) PortDC(impl);
+    if (!dc)
+        delete impl;
+    return dc;
+}
+
+PortDC* PortDC::NewForMeasuring()
+{
+    auto* impl = new (std::nothrow) Impl;
+    if (!impl)
+        return nullptr;
+    auto* dc = new (std::nothrow) PortDC(impl);
+    if (!dc)
+        delete impl;
+    return dc;
+}
+
+bool PortDC::DrawsPixels() const
+{
+    return impl_->pixels != nullptr;
+}
+
+PortPen PortDC::SelectPen(const PortPen& pen)
+{
+    return std::exchange(impl_->pen, pen);
+}
+
+ColorRef PortDC::SelectBrush(ColorRef colour)
+{
+    return std::exchange(impl_->brush, colour);
+}
+
+const PortPen& PortDC::Pen() const { return impl_->pen; }
+ColorRef PortDC::Brush() const { return impl_->brush; }
+void PortDC::SetTextColor(ColorRef colour) { impl_->text = colour; }
+ColorRef PortDC::TextColor() const { return impl_->text; }
+void PortDC::SetBackColor(ColorRef colour) { impl_->back = colour; }
+ColorRef PortDC::BackColor() const { return impl_->back; }
+void PortDC::SetBackgroundMode(BackgroundMode mode) { impl_->backMode = mode; }
+BackgroundMode PortDC::GetBackgroundMode() const { return impl_->backMode; }
+void PortDC::SetTextAlign(uint32_t flags) { impl_->align = flags; }
+uint32_t PortDC::TextAlign() const { return impl_->align; }
+
+void PortDC::MoveTo(int x, int y)
+{
+    impl_->x = x;
+    impl_->y = y;
+}
+
+POINT PortDC::CurrentPosition() const
+{
+    return POINT{impl_->x, impl_->y};
+}
+
+void PortDC::LineTo(int x, int y)
+{
+    Impl& d = *impl_;
+    if (d.pen.width <= 1) {
+        d.ThinLine(d.x, d.y, x, y);
+    } else {
+        QPoint from(d.x, d.y), to(x, y);
+        d.Paint([&](QPainter& painter) {
+            painter.setPen(d.WidePen());
+            painter.drawLine(from, to);
+        });
+    }
+    d.x = x;
+    d.y = y;
+}
+
+void PortDC::Rectangle(int left, int top, int right, int bottom)
+{
+    Impl& d = *impl_;
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    if (right == left || bottom == top)
+        return;
+    uint32_t fill = PixelOf(d.brush);
+    d.ForEachSpan(left, top, right, bottom, [&](uint32_t* row, int, int x0, int x1) {
+        std::fill(row + x0, row + x1, fill);
+    });
+    if (d.pen.width <= 1) {
+        // The outline runs on the rectangle's outermost pixels; each segment
+        // leaves its end out, so the closed path paints every corner once.
+        int keepX = d.x, keepY = d.y;
+        int r = right - 1, b = bottom - 1;
+        if (r == left) {
+            d.ThinLine(left, top, left, bottom);
+        } else if (b == top) {
+            d.ThinLine(left, top, right, top);
+        } else {
+            d.ThinLine(left, top, r, top);
+            d.ThinLine(r, top, r, b);
+            d.ThinLine(r, b, left, b);
+            d.ThinLine(left, b, left, top);
+        }
+        d.x = keepX;
+        d.y = keepY;
+        return;
+    }
+    d.Paint([&](QPainter& painter) {
+        painter.setPen(d.WidePen());
+        painter.setBrush(Qt::NoBrush);
+        // The pen is centred on the outermost pixels, as a thin outline would be.
+        painter.drawRect(QRectF(left, top, right - 1 - left, bottom - 1 - top));
+    });
+}
+
+void PortDC::FillRect(const ShortRect& r, ColorRef colour)
+{
+    uint32_t fill = PixelOf(colour);
+    impl_->ForEachSpan(r.left, r.top, r.right, r.bottom, [&](uint32_t* row, int, int x0, int x1) {
+        std::fill(row + x0, row + x1, fill);
+    });
+}
+
+void PortDC::PatBlt(int x, int y, int width, int height, PatternOp op)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    uint32_t brush = PixelOf(impl_->brush);
+    impl_->ForEachSpan(x, y, x + width, y + height, [&](uint32_t* row, int, int x0, int x1) {
+        for (int i = x0; i < x1; ++i) {
+            switch (op) {
+            case PatternOp::Copy: row[i] = brush; break;
+            case PatternOp::Invert: row[i] ^= brush; break;
+            case PatternOp::InvertDestination: row[i] ^= 0xFFFFFF; break;
+            }
+        }
+    });
+}
+
+void PortDC::StretchPixels(const ShortRect& dst, const uint32_t* src, int srcRowPixels,
+                           const ShortRect& srcBlock)
+{
+    int dw = ShortRectWidth(dst), dh = ShortRectHeight(dst);
+    int sw = ShortRectWidth(srcBlock), sh = ShortRectHeight(srcBlock);
+    if (!src || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+        return;
+    impl_->ForEachSpan(dst.left, dst.top, dst.right, dst.bottom, [&](uint32_t* row, int y, int x0, int x1) {
+        int sy = srcBlock.top + static_cast<int>(static_cast<int64_t>(y - dst.top) * sh / dh);
+        const uint32_t* srcRow = src + static_cast<size_t>(sy) * srcRowPixels;
+        for (int x = x0; x < x1; ++x) {
+            int sx = srcBlock.left + static_cast<int>(static_cast<int64_t>(x - dst.left) * sw / dw);
+            row[x] = srcRow[sx] & 0xFFFFFF;
+        }
+    });
+}
+
+bool PortDC::GetClipRegion(Region out) const
+{
+    if (!impl_->hasClip)
+        return false;
+    if (out)
+        out->area = impl_->clip;
+    return true;
+}
+
+void PortDC::SelectClipRegion(Region g)
+{
+    impl_->hasClip = g != nullptr;
+    impl_->clip = g ? g->area : QRegion();
+}
+
+namespace {
+
+ColorRef PaletteColor(QPalette::ColorRole role, ColorRef fallback)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return fallback;
+    return ColorRefOf(QGuiApplication::palette().color(QPalette::Active, role));
+}
+
+}  // namespace
+
+ColorRef WindowTextColor()
+{
+    return PaletteColor(QPalette::Text, 0x000000);
+}
+
+ColorRef WindowBackgroundColor()
+{
+    return PaletteColor(QPalette::Base, 0xFFFFFF);
+}
+
+ColorRef HighlightColor()
+{
+    return PaletteColor(QPalette::Highlight, 0xD77800);
+}
