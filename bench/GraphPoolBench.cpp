@@ -93,7 +93,7 @@ void BM_EmptyPartsPoolBatchOf64(benchmark::State& state)
             WaitForGraphJob(&jobs[i]);
     }
     DeleteGraphJobs(jobs);
-    state.counters["per_part_ns"] =
+    state.counters["per_part"] =
         benchmark::Counter(kParts, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_EmptyPartsPoolBatchOf64)->UseRealTime();
