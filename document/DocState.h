@@ -23,6 +23,11 @@ struct DocState {
     Mutex TaskLock;
     Condition TaskSignal;
 
+    // The slider variable's current value, which every evaluation writes
+    // into slot 2.
+    double SliderValue = 0;
+    double GetSliderValue() const { return SliderValue; }
+
     // Rows of the table column named by the code; 0 for no column.
     int32_t TableColumnRowCount(uint32_t code) const;
 

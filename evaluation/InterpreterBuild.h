@@ -5,6 +5,10 @@
 // x86-64 there is only the baseline build.
 #pragma once
 
+struct BytecodeProgram;
+struct GridEvalState;
+struct RunControl;
+
 // 1 runs the x86-64-v3 builds, 0 the baseline builds.
 extern unsigned char InterpreterBuildFlag;
 
@@ -12,3 +16,7 @@ extern unsigned char InterpreterBuildFlag;
 bool CanRunV3Build();
 // Sets the flag from the processor's features.
 void SelectInterpreterBuild();
+
+// A run in the build the flag picks, under the given control: the entry of
+// runs nested in another one (constant-table entries).
+double RunRealNested(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);

@@ -10,6 +10,7 @@
 #include "evaluation/Interval.h"
 
 #include <cmath>
+#include <cstdint>
 
 constexpr double kTwoPi = 6.283185307179586;
 
@@ -103,6 +104,15 @@ double TextEquals(double a, double b);
 ComplexValue TextEqualsComplex(ComplexValue a, ComplexValue b);
 Interval TextEqualsInterval(Interval a, Interval b);
 ComplexInterval TextEqualsComplexInterval(ComplexInterval a, ComplexInterval b);
+
+// A value as a data row: its integer part, or INT32_MIN ("no row", which
+// reads as undefined) for NaN and for what int32 cannot hold.
+inline int32_t ToDataRow(double value)
+{
+    if (!(value > -2147483649.0 && value < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
 
 // The real part when the imaginary part is 0, else NaN.
 inline double ComplexToReal(ComplexValue z)
