@@ -18,6 +18,7 @@
 
 #include <alloca.h>
 #include <cmath>
+#include <emmintrin.h>
 #include <cstdint>
 #include <utility>
 
@@ -34,13 +35,19 @@ namespace {
 
 // A loop with more steps left than this yields undefined.
 constexpr double kLoopStepCap = 100000;
+// Value stacks up to this many cells live in the interpreter's own frame.
+constexpr int32_t kFewCells = 32;
 
 // The data rows saved by aggregates and table reads at a row. A pop with
 // nothing saved keeps the current row.
 struct SavedRows {
     GrowArray<int32_t> rows;
 
-    ~SavedRows() { rows.Clear(); }
+    ~SavedRows()
+    {
+        if (rows.storage)
+            rows.Clear();
+    }
     void Push(int32_t row) { rows.Push(row); }
     int32_t Pop(int32_t current) { return rows.count > 0 ? rows[--rows.count] : current; }
 };
@@ -49,7 +56,11 @@ struct SavedRows {
 // else from the budget.
 struct HeapCells {
     void* block = nullptr;
-    ~HeapCells() { BudgetFree(block); }
+    ~HeapCells()
+    {
+        if (block)
+            BudgetFree(block);
+    }
 };
 
 // The label that closes pair b of branch a, searching forward from pc; null
@@ -107,6 +118,31 @@ double Piecewise(const double* pairs, int32_t n, double top)
     return result;
 }
 
+// The processor's square root: the library function would also set errno
+// for a negative operand, which costs a call site in the loop.
+inline double SquareRoot(double x)
+{
+    return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x)));
+}
+
+#if defined(VL_INTERPRETER_V3)
+inline double Floor(double x)
+{
+    return std::floor(x);  // one rounding instruction here
+}
+#else
+// Floor without a call: |x| rounded to an integer by adding and taking away
+// 2^52, the sign put back, and 1 taken off where that rounded up. Exactly
+// floor for every double; NaN, infinities and |x| >= 2^52 are whole already.
+inline double Floor(double x)
+{
+    if (!(std::fabs(x) < 0x1p52))
+        return x;
+    double t = std::copysign((std::fabs(x) + 0x1p52) - 0x1p52, x);
+    return t > x ? t - 1 : t;
+}
+#endif
+
 double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 {
     if (!grid || !grid->parts)
@@ -149,146 +185,125 @@ __attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller,
     return InterpretReal(callee, frame, nullptr, control);
 }
 
-}  // namespace
-
-double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control)
+// The instruction loop, apart from the set-up so that no value of the run is
+// live across the calls that free its memory: the values that change at
+// every instruction can then stay in registers.
+__attribute__((noinline)) double RunInstructions(const BytecodeProgram* program, double* frame,
+                                                 const GridEvalState* grid, RunControl& control,
+                                                 const ComplexValue* constants, double* cells, SavedRows& saved)
 {
-    const ComplexValue* constants = nullptr;
-    if (program->context) {
-        constants = program->context->GetConstants(control);
-        if (control.stopped)
-            return NAN;
-    }
-
-    uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(double);
-    HeapCells heap;
-    double* cells;
-    if (HasStackRoom(stackBytes)) {
-        cells = static_cast<double*>(alloca(stackBytes));
-    } else {
-        heap.block = BudgetMalloc(stackBytes, false);
-        cells = static_cast<double*>(heap.block);
-        if (!cells)
-            return NAN;
-    }
-
     // Kept in registers: nothing the run calls can change them.
     const std::atomic<unsigned char>* stopRequest = control.stopRequest;
-    const std::atomic<unsigned char>* threadStop = control.threadStop;
     const DocState* doc = program->doc;
     double* locals = frame + program->localBase;
     const Instruction* pc = program->instructions.storage;
 
+    // The two values on top of the stack live in registers, the rest in
+    // cells. A binary operation then waits only for its arithmetic, not for
+    // a store and a load of the same cell. Before the first instruction top
+    // is undefined; below stands for the empty stack beneath it.
     double top = NAN;
-    double* sp = cells;  // the cells beneath top; sp is the first free one
+    double below = NAN;
+    double* sp = cells;  // the cells beneath below; sp is the first free one
     int32_t row = ToDataRow(frame[11]);
-    SavedRows saved;
+
+// Pushes a value: below goes to a cell, top to below.
+#define VL_PUSH(value)           \
+    do {                         \
+        double pushed = (value); \
+        *sp++ = below;           \
+        below = top;             \
+        top = pushed;            \
+    } while (0)
+// The same for a value that takes a call: registers do not survive calls,
+// so top and below wait in cells while it runs. Keeping every call free of
+// live values is what lets the compiler hold top and below in registers.
+#define VL_PUSH_CALL(value)      \
+    do {                         \
+        *sp++ = below;           \
+        *sp = top;               \
+        double pushed = (value); \
+        below = *sp;             \
+        top = pushed;            \
+    } while (0)
+// A two-operand opcode: top becomes the result of below and top. Both are
+// consumed by the operation, so it may call out.
+#define VL_BINARY(result) \
+    do {                  \
+        top = (result);   \
+        below = *--sp;    \
+    } while (0)
+// A one-operand opcode that calls out.
+#define VL_UNARY_CALL(result) \
+    do {                      \
+        *sp++ = below;        \
+        top = (result);       \
+        below = *--sp;        \
+    } while (0)
 
     for (;;) {
         const int32_t a = pc->operand.ints.a;
         const int32_t b = pc->operand.ints.b;
         switch (pc->opcode) {
-        case 0:
-            *sp++ = top;
-            top = pc->operand.value;
-            break;
-        case 1:
-            *sp++ = top;
-            top = frame[a];
-            break;
-        case 2:
-            *sp++ = top;
-            top = locals[a];
-            break;
-        case 3:
-            *sp++ = top;
-            top = ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc));
-            break;
-        case 4:
-            frame[a] = top;
-            break;
-        case 5:
-            locals[a] = top;
-            break;
-        case 6:
-            std::swap(top, sp[-1]);
-            break;
-        case 7:
-            top = *--sp;
-            break;
+        case 0: VL_PUSH(pc->operand.value); break;
+        case 1: VL_PUSH(frame[a]); break;
+        case 2: VL_PUSH(locals[a]); break;
+        case 3: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc))); break;
+        case 4: frame[a] = top; break;
+        case 5: locals[a] = top; break;
+        case 6: std::swap(top, below); break;
+        case 7: VL_BINARY(below); break;
         case 8:
         case 9:
-        case 10:
-            *sp++ = top;
-            top = GridPart(grid, pc->opcode - 8, a);
-            break;
-        case 11:
-            *sp++ = top;
-            top = constants ? constants[a].re : NAN;
-            break;
-        case 12:
-            top = *--sp + top;
-            break;
-        case 14:
-            top = *--sp * top;
-            break;
-        case 15:
-            top = *--sp / top;
-            break;
-        case 16:
-            top = std::pow(sp[-1], top);
-            --sp;
-            break;
-        case 17:
-            top = Atan2Positive(top, sp[-1]);
-            --sp;
-            break;
-        case 18:
-            top = Hypot(sp[-1], top);
-            --sp;
-            break;
-        case 19:
-            --sp;
-            break;
+        case 10: VL_PUSH_CALL(GridPart(grid, pc->opcode - 8, a)); break;
+        case 11: VL_PUSH(constants ? constants[a].re : NAN); break;
+        case 12: VL_BINARY(below + top); break;
+        case 14: VL_BINARY(below * top); break;
+        case 15: VL_BINARY(below / top); break;
+        case 16: VL_BINARY(std::pow(below, top)); break;
+        case 17: VL_BINARY(Atan2Positive(top, below)); break;
+        case 18: VL_BINARY(Hypot(below, top)); break;
+        case 19: below = *--sp; break;
         case 20: top = -top; break;
         case 21: top = std::fabs(top); break;
         case 22: top = RealSign(top); break;
-        case 23: top = std::sqrt(top); break;
-        case 24: top = std::exp(top); break;
-        case 25: top = std::log10(top); break;
-        case 26: top = std::log(top); break;
-        case 27: top = RealFactorial(top); break;
+        case 23: top = SquareRoot(top); break;
+        case 24: VL_UNARY_CALL(std::exp(top)); break;
+        case 25: VL_UNARY_CALL(std::log10(top)); break;
+        case 26: VL_UNARY_CALL(std::log(top)); break;
+        case 27: VL_UNARY_CALL(RealFactorial(top)); break;
         case 28: top = top * top; break;
-        case 29: top = std::sin(top); break;
-        case 30: top = std::cos(top); break;
-        case 31: top = std::tan(top); break;
-        case 32: top = RealCot(top); break;
-        case 33: top = RealSec(top); break;
-        case 34: top = RealCsc(top); break;
-        case 35: top = std::asin(top); break;
-        case 36: top = std::acos(top); break;
-        case 37: top = std::atan(top); break;
-        case 38: top = RealAcot(top); break;
-        case 39: top = RealAsec(top); break;
-        case 40: top = RealAcsc(top); break;
-        case 41: top = std::sinh(top); break;
-        case 42: top = std::cosh(top); break;
-        case 43: top = std::tanh(top); break;
-        case 44: top = RealCoth(top); break;
-        case 45: top = RealSech(top); break;
-        case 46: top = RealCsch(top); break;
-        case 47: top = RealAsinh(top); break;
-        case 48: top = RealAcosh(top); break;
-        case 49: top = RealAtanh(top); break;
-        case 50: top = RealAcoth(top); break;
-        case 51: top = RealAsech(top); break;
-        case 52: top = RealAcsch(top); break;
+        case 29: VL_UNARY_CALL(std::sin(top)); break;
+        case 30: VL_UNARY_CALL(std::cos(top)); break;
+        case 31: VL_UNARY_CALL(std::tan(top)); break;
+        case 32: VL_UNARY_CALL(RealCot(top)); break;
+        case 33: VL_UNARY_CALL(RealSec(top)); break;
+        case 34: VL_UNARY_CALL(RealCsc(top)); break;
+        case 35: VL_UNARY_CALL(std::asin(top)); break;
+        case 36: VL_UNARY_CALL(std::acos(top)); break;
+        case 37: VL_UNARY_CALL(std::atan(top)); break;
+        case 38: VL_UNARY_CALL(RealAcot(top)); break;
+        case 39: VL_UNARY_CALL(RealAsec(top)); break;
+        case 40: VL_UNARY_CALL(RealAcsc(top)); break;
+        case 41: VL_UNARY_CALL(std::sinh(top)); break;
+        case 42: VL_UNARY_CALL(std::cosh(top)); break;
+        case 43: VL_UNARY_CALL(std::tanh(top)); break;
+        case 44: VL_UNARY_CALL(RealCoth(top)); break;
+        case 45: VL_UNARY_CALL(RealSech(top)); break;
+        case 46: VL_UNARY_CALL(RealCsch(top)); break;
+        case 47: VL_UNARY_CALL(RealAsinh(top)); break;
+        case 48: VL_UNARY_CALL(RealAcosh(top)); break;
+        case 49: VL_UNARY_CALL(RealAtanh(top)); break;
+        case 50: VL_UNARY_CALL(RealAcoth(top)); break;
+        case 51: VL_UNARY_CALL(RealAsech(top)); break;
+        case 52: VL_UNARY_CALL(RealAcsch(top)); break;
         case 53:
         case 54:
         case 55:
         case 56:
         case 57:
         case 59: {
+            *sp++ = below;
             int32_t n = std::max(a, 1);
             const double* values = sp - (n - 1);
             switch (pc->opcode) {
@@ -300,110 +315,72 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
             default: top = Chain(values, n, top, [](double l, double r) { return RealNot(RealEqual(l, r)) == 1; }); break;
             }
             sp -= n - 1;
+            below = *--sp;
             break;
         }
-        case 58:
-            top = TextEquals(sp[-1], top);
-            --sp;
-            break;
-        case 60:
-            top = RealNot(TextEquals(sp[-1], top));
-            --sp;
-            break;
-        case 61:
-            top = RealAnd(sp[-1], top);
-            --sp;
-            break;
-        case 62:
-            top = RealOr(sp[-1], top);
-            --sp;
-            break;
+        case 58: VL_BINARY(TextEquals(below, top)); break;
+        case 60: VL_BINARY(RealNot(TextEquals(below, top))); break;
+        case 61: VL_BINARY(RealAnd(below, top)); break;
+        case 62: VL_BINARY(RealOr(below, top)); break;
         case 63: top = RealNot(top); break;
-        case 64:
+        case 64: {
             // base, p, q with q on top.
-            top = RationalPower(sp[-2], top, sp[-1]);
-            sp -= 2;
+            double base = *--sp;
+            VL_BINARY(RationalPower(base, top, below));
             break;
-        case 65:
-            // x beneath, the order on top.
-            top = RealBesselJ(top, sp[-1]);
-            --sp;
-            break;
-        case 66: top = std::floor(top); break;
-        case 67: top = std::ceil(top); break;
-        case 68:
-            top = top == 1 ? sp[-1] : NAN;
-            --sp;
-            break;
+        }
+        case 65: VL_BINARY(RealBesselJ(top, below)); break;  // x beneath, the order on top
+        case 66: top = Floor(top); break;
+        case 67: top = -Floor(-top); break;
+        case 68: VL_BINARY(top == 1 ? below : NAN); break;
         case 69:
             if (a <= 0) {
-                *sp++ = top;
-                top = NAN;
+                VL_PUSH(NAN);
             } else {
+                *sp++ = below;
                 double* pairs = sp - (2 * a - 1);
                 top = Piecewise(pairs, a, top);
                 sp = pairs;
+                below = *--sp;
             }
             break;
         case 71:
-        case 74:
-            top = 0;
-            break;
-        case 76:
-            *sp++ = top;
-            top = NAN;
-            break;
-        case 77:
-            top = RealMod(sp[-1], top);
-            --sp;
-            break;
-        case 78:
-            top = MinDouble(sp[-1], top);
-            --sp;
-            break;
-        case 79:
-            top = MaxDouble(sp[-1], top);
-            --sp;
-            break;
-        case 80:
+        case 74: top = 0; break;
+        case 76: VL_PUSH(NAN); break;
+        case 77: VL_BINARY(RealMod(below, top)); break;
+        case 78: VL_BINARY(MinDouble(below, top)); break;
+        case 79: VL_BINARY(MaxDouble(below, top)); break;
+        case 80: {
             // x, lo, hi with hi on top.
-            top = MaxDouble(MinDouble(sp[-2], top), sp[-1]);
-            sp -= 2;
+            double x = *--sp;
+            VL_BINARY(MaxDouble(MinDouble(x, top), below));
             break;
-        case 81:
-            top = RealBinomial(sp[-1], top);
-            --sp;
-            break;
-        case 82:
-            top = NAN;
-            return top;
-        case 83:
-            top = EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc);
-            break;
-        case 84:
-            top = EvalTableFunctionReal2(static_cast<uint32_t>(a), top, sp[-1], doc);
-            --sp;
-            break;
+        }
+        case 81: VL_BINARY(RealBinomial(below, top)); break;
+        case 82: return NAN;
+        case 83: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc)); break;
+        case 84: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc)); break;
         case 85: {
             // The arguments in written order, the last one from top.
+            *sp++ = below;
             *sp = top;
             int32_t n = std::max(a, 0);
             double result = CallUserFunction(program, b, sp - (n - 1), n, control);
-            if (n == 0)
-                *sp++ = top;
-            else
-                sp -= n - 1;
+            sp += n == 0 ? 1 : 1 - n;
             top = result;
+            below = *--sp;
             if (control.stopped)
                 return top;
             break;
         }
         case 87:
             if (top == 0) {
+                *sp++ = below;
                 *sp++ = top;
-                top = NAN;
                 int32_t seen;
                 const Instruction* label = FindLabel(pc, a, b, &seen);
+                below = *--sp;
+                top = NAN;
                 if (!label)
                     return top;
                 pc = label + 1;
@@ -411,23 +388,30 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
             }
             break;
         case 88:
-            if (sp[-1] == 1) {
+            if (below == 1) {
+                *sp++ = below;
+                *sp++ = top;
                 int32_t seen;
                 const Instruction* label = FindLabel(pc, a, b, &seen);
+                --sp;
                 if (!label)
-                    return top;
+                    return *sp;
+                // The chosen value moves down under an undefined pair for
+                // every pair skipped.
                 for (int32_t skipped = seen - 1; skipped > 0; --skipped) {
-                    *sp++ = top;
-                    *sp++ = NAN;
-                    top = NAN;
+                    *++sp = NAN;
+                    *++sp = NAN;
                 }
+                top = *sp;
+                below = sp[-1];
+                sp -= 1;
                 pc = label + 1;
                 goto check;
             }
             break;
         case 89:
             locals[a] = top;
-            top = *--sp;
+            VL_BINARY(below);
             break;
         case 90: {
             double counter = locals[a];
@@ -458,95 +442,138 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
                 top = NAN;
             break;
         }
-        case 94:
-            row = saved.Pop(row);
-            break;
-        case 95:
-            row = ToDataRow(locals[a]);
-            break;
+        case 94: row = saved.Pop(row); break;
+        case 95: row = ToDataRow(locals[a]); break;
         case 96: {
             // count, sum, value, weight
             double weight = top;
-            double value = sp[-1];
-            double sum = sp[-2];
-            double count = sp[-3];
+            double value = below;
+            double sum = *--sp;
+            double count = *--sp;
             if (!(std::isnan(weight) || weight == 0 || std::isnan(value))) {
                 count += weight;
                 sum += value;
             }
-            sp -= 2;
-            sp[-1] = count;
             top = sum;
+            below = count;
             break;
         }
         case 97: {
             // max, min, value, weight
             double weight = top;
-            double value = sp[-1];
-            double min = sp[-2];
-            double max = sp[-3];
+            double value = below;
+            double min = *--sp;
+            double max = *--sp;
             if (!(std::isnan(weight) || weight == 0 || std::isnan(value))) {
                 max = std::isnan(max) ? value : MaxDouble(max, value);
                 min = std::isnan(min) ? value : MinDouble(min, value);
             }
-            sp -= 2;
-            sp[-1] = max;
             top = min;
+            below = max;
             break;
         }
         case 98: {
             // count, sum, value
             double value = top;
+            double sum = below;
+            double count = *--sp;
             if (!std::isnan(value)) {
-                sp[-2] += 1;
-                sp[-1] += value;
+                count += 1;
+                sum += value;
             }
-            top = *--sp;
+            top = sum;
+            below = count;
             break;
         }
         case 99: {
             // max, min, value
             double value = top;
-            double min = sp[-1];
-            double max = sp[-2];
+            double min = below;
+            double max = *--sp;
             if (!std::isnan(value)) {
                 max = std::isnan(max) ? value : MaxDouble(max, value);
                 min = std::isnan(min) ? value : MinDouble(min, value);
             }
-            --sp;
-            sp[-1] = max;
             top = min;
+            below = max;
             break;
         }
         case 100:
         case 101: {
             double start = pc->opcode == 100 ? 0 : NAN;
-            saved.Push(row);
+            *sp++ = below;
             *sp++ = top;
-            *sp++ = start;
+            saved.Push(row);
+            below = start;
             top = start;
             locals[a] = 1;
             locals[a + 1] = static_cast<double>(b) + 1;
             break;
         }
-        case 102:
+        case 102: {
+            int32_t next = ToDataRow(top);
+            *sp++ = below;  // the stack waits in its cells over the call
             saved.Push(row);
-            row = ToDataRow(top);
             top = *--sp;
+            below = *--sp;
+            row = next;
             break;
-        case 103:
-            return top;
+        }
+        case 103: return top;
         default:
             // 13, 70, 72, 73, 75, 86 and unknown opcodes do nothing.
             break;
         }
         ++pc;
     check:
-        if ((stopRequest->load(std::memory_order_relaxed) | threadStop->load(std::memory_order_relaxed)) != 0) {
-            control.stopped = true;
-            return top;
+        if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0)) {
+            *sp++ = below;
+            *sp = top;
+            bool stop = StopChecksFire(stopRequest);
+            top = *sp;
+            below = *--sp;
+            if (stop) {
+                control.stopped = true;
+                return top;
+            }
         }
     }
+#undef VL_PUSH
+#undef VL_PUSH_CALL
+#undef VL_UNARY_CALL
+#undef VL_BINARY
+}
+
+}  // namespace
+
+double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control)
+{
+    const ComplexValue* constants = nullptr;
+    if (program->context) {
+        constants = program->context->GetConstants(control);
+        if (control.stopped)
+            return NAN;
+    }
+
+    // Most programs need a few cells: those come from this frame without a
+    // test, since the machine stack always has room for a small frame (a
+    // nested call makes sure of 64 KiB before it runs).
+    double fewCells[kFewCells];
+    uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(double);
+    HeapCells heap;
+    double* cells;
+    if (program->maxStack <= kFewCells) {
+        cells = fewCells;
+    } else if (HasStackRoom(stackBytes)) {
+        cells = static_cast<double*>(alloca(stackBytes));
+    } else {
+        heap.block = BudgetMalloc(stackBytes, false);
+        cells = static_cast<double*>(heap.block);
+        if (!cells)
+            return NAN;
+    }
+    SavedRows saved;
+    return RunInstructions(program, frame, grid, control, constants, cells, saved);
 }
 
 }  // namespace VL_INTERPRETER_BUILD

@@ -8,13 +8,6 @@
 
 unsigned char InterpreterBuildFlag = 0;
 
-namespace {
-
-// Polled by runs on threads that no global stop flag concerns.
-const std::atomic<unsigned char> NeverRaised{0};
-
-}  // namespace
-
 bool CanRunV3Build()
 {
 #if defined(__x86_64__)
@@ -29,16 +22,10 @@ void SelectInterpreterBuild()
     InterpreterBuildFlag = CanRunV3Build() ? 1 : 0;
 }
 
-RunControl MakeRunControl(const BytecodeProgram* program)
+bool ThreadFlagStopsRun()
 {
-    // A thread is of one kind for its whole life, so the test is made once
-    // per run and each instruction polls two bytes.
-    const std::atomic<unsigned char>* threadStop = &NeverRaised;
-    if (IsSingleJobThread())
-        threadStop = &SingleJobOverdue;
-    else if (IsDocumentTaskThread())
-        threadStop = &DocumentTaskAbort;
-    return {&program->stopRequested, threadStop, false};
+    return (SingleJobOverdue.load(std::memory_order_relaxed) && IsSingleJobThread()) ||
+           (DocumentTaskAbort.load(std::memory_order_relaxed) && IsDocumentTaskThread());
 }
 
 double RunRealNested(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control)
@@ -52,6 +39,10 @@ double RunRealNested(const BytecodeProgram* program, double* frame, const GridEv
 
 double BytecodeProgram::RunReal(double* frame, const GridEvalState* grid) const
 {
-    RunControl control = MakeRunControl(this);
-    return RunRealNested(this, frame, grid, control);
+    RunControl control{&stopRequested, false};
+#if defined(__x86_64__)
+    if (InterpreterBuildFlag)
+        return v3::InterpretReal(this, frame, grid, control);
+#endif
+    return baseline::InterpretReal(this, frame, grid, control);
 }

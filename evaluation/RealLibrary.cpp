@@ -89,6 +89,11 @@ double RealAcot(double x)
     return x;
 }
 
+double RealMod(double a, double b)
+{
+    return a - b * std::floor(a / b);
+}
+
 double RealFactorial(double x)
 {
     if (x == 0)

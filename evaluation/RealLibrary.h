@@ -57,10 +57,7 @@ inline double RealAsech(double x) { return RealAcosh(1 / x); }
 inline double RealAcoth(double x) { return RealAtanh(1 / x); }
 
 // a - b floor(a / b): the sign of b; NaN for b = 0.
-inline double RealMod(double a, double b)
-{
-    return a - b * std::floor(a / b);
-}
+double RealMod(double a, double b);
 
 // Gamma(x + 1): exact products below 30, else a Lanczos series; NaN at the
 // negative whole numbers, +infinity past the double range.

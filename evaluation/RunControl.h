@@ -3,19 +3,34 @@
 // them all.
 #pragma once
 
-#include <atomic>
+#include "CoreUtilities/ThreadLocks.h"
 
-struct BytecodeProgram;
+#include <atomic>
 
 struct RunControl {
     // The outermost program's stop request.
     const std::atomic<unsigned char>* stopRequest;
-    // The stop flag that concerns the calling thread (the single job's
-    // overdue flag, the document task's abort flag), else one never raised.
-    const std::atomic<unsigned char>* threadStop;
     // Set by the run that a stop check ended; the runs around it end too.
     bool stopped;
 };
 
-// The control of a run of the program on the calling thread.
-RunControl MakeRunControl(const BytecodeProgram* program);
+// The slow half of the stop checks, reached only while one of the global
+// flags is raised: whether it concerns the calling thread.
+bool ThreadFlagStopsRun();
+
+// The fast half of the stop checks made after every instruction: nonzero
+// when the program's stop request or one of the global flags is raised. The
+// checks themselves, in their order: the program's request, then the single
+// job's overdue flag on the single-job thread, then the document task's
+// abort flag on the document-task thread.
+inline unsigned char StopFlagsRaised(const std::atomic<unsigned char>* stopRequest)
+{
+    return stopRequest->load(std::memory_order_relaxed) | SingleJobOverdue.load(std::memory_order_relaxed) |
+           DocumentTaskAbort.load(std::memory_order_relaxed);
+}
+
+// The whole check, once StopFlagsRaised answered nonzero.
+inline bool StopChecksFire(const std::atomic<unsigned char>* stopRequest)
+{
+    return stopRequest->load(std::memory_order_relaxed) != 0 || ThreadFlagStopsRun();
+}

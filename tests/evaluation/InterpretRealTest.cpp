@@ -297,8 +297,8 @@ TEST(InterpretReal, BothBuildsGiveIdenticalResults)
                 Frame frame;
                 frame.slots[3] = x;
                 frame.slots[4] = y;
-                RunControl base = MakeRunControl(programs[p].get());
-                RunControl wide = MakeRunControl(programs[p].get());
+                RunControl base{&programs[p]->stopRequested, false};
+                RunControl wide{&programs[p]->stopRequested, false};
                 double a = baseline::InterpretReal(programs[p].get(), frame.slots, nullptr, base);
                 double b = v3::InterpretReal(programs[p].get(), frame.slots, nullptr, wide);
                 EXPECT_EQ(std::bit_cast<uint64_t>(a), std::bit_cast<uint64_t>(b))
