@@ -188,7 +188,7 @@ __attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller,
 // The instruction loop, apart from the set-up so that no value of the run is
 // live across the calls that free its memory: the values that change at
 // every instruction can then stay in registers.
-__attribute__((noinline)) double RunInstructions(const BytecodeProgram* program, double* frame,
+__attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructions(const BytecodeProgram* program, double* frame,
                                                  const GridEvalState* grid, RunControl& control,
                                                  const ComplexValue* constants, double* cells, SavedRows& saved)
 {
@@ -241,72 +241,104 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
         below = *--sp;        \
     } while (0)
 
-    for (;;) {
-        const int32_t a = pc->operand.ints.a;
-        const int32_t b = pc->operand.ints.b;
-        switch (pc->opcode) {
-        case 0: VL_PUSH(pc->operand.value); break;
-        case 1: VL_PUSH(frame[a]); break;
-        case 2: VL_PUSH(locals[a]); break;
-        case 3: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc))); break;
-        case 4: frame[a] = top; break;
-        case 5: locals[a] = top; break;
-        case 6: std::swap(top, below); break;
-        case 7: VL_BINARY(below); break;
-        case 8:
-        case 9:
-        case 10: VL_PUSH_CALL(GridPart(grid, pc->opcode - 8, a)); break;
-        case 11: VL_PUSH(constants ? constants[a].re : NAN); break;
-        case 12: VL_BINARY(below + top); break;
-        case 14: VL_BINARY(below * top); break;
-        case 15: VL_BINARY(below / top); break;
-        case 16: VL_BINARY(std::pow(below, top)); break;
-        case 17: VL_BINARY(Atan2Positive(top, below)); break;
-        case 18: VL_BINARY(Hypot(below, top)); break;
-        case 19: below = *--sp; break;
-        case 20: top = -top; break;
-        case 21: top = std::fabs(top); break;
-        case 22: top = RealSign(top); break;
-        case 23: top = SquareRoot(top); break;
-        case 24: VL_UNARY_CALL(std::exp(top)); break;
-        case 25: VL_UNARY_CALL(std::log10(top)); break;
-        case 26: VL_UNARY_CALL(std::log(top)); break;
-        case 27: VL_UNARY_CALL(RealFactorial(top)); break;
-        case 28: top = top * top; break;
-        case 29: VL_UNARY_CALL(std::sin(top)); break;
-        case 30: VL_UNARY_CALL(std::cos(top)); break;
-        case 31: VL_UNARY_CALL(std::tan(top)); break;
-        case 32: VL_UNARY_CALL(RealCot(top)); break;
-        case 33: VL_UNARY_CALL(RealSec(top)); break;
-        case 34: VL_UNARY_CALL(RealCsc(top)); break;
-        case 35: VL_UNARY_CALL(std::asin(top)); break;
-        case 36: VL_UNARY_CALL(std::acos(top)); break;
-        case 37: VL_UNARY_CALL(std::atan(top)); break;
-        case 38: VL_UNARY_CALL(RealAcot(top)); break;
-        case 39: VL_UNARY_CALL(RealAsec(top)); break;
-        case 40: VL_UNARY_CALL(RealAcsc(top)); break;
-        case 41: VL_UNARY_CALL(std::sinh(top)); break;
-        case 42: VL_UNARY_CALL(std::cosh(top)); break;
-        case 43: VL_UNARY_CALL(std::tanh(top)); break;
-        case 44: VL_UNARY_CALL(RealCoth(top)); break;
-        case 45: VL_UNARY_CALL(RealSech(top)); break;
-        case 46: VL_UNARY_CALL(RealCsch(top)); break;
-        case 47: VL_UNARY_CALL(RealAsinh(top)); break;
-        case 48: VL_UNARY_CALL(RealAcosh(top)); break;
-        case 49: VL_UNARY_CALL(RealAtanh(top)); break;
-        case 50: VL_UNARY_CALL(RealAcoth(top)); break;
-        case 51: VL_UNARY_CALL(RealAsech(top)); break;
-        case 52: VL_UNARY_CALL(RealAcsch(top)); break;
-        case 53:
-        case 54:
-        case 55:
-        case 56:
-        case 57:
-        case 59: {
+    // Threaded dispatch: every handler jumps straight to the next one.
+    static const void* const kHandlers[104] = {
+        &&op0,  &&op1,  &&op2,  &&op3,  &&op4,  &&op5,  &&op6,  &&op7,  &&op8,  &&op9,  &&op10, &&op11, &&op12,
+        &&op13, &&op14, &&op15, &&op16, &&op17, &&op18, &&op19, &&op20, &&op21, &&op22, &&op23, &&op24, &&op25,
+        &&op26, &&op27, &&op28, &&op29, &&op30, &&op31, &&op32, &&op33, &&op34, &&op35, &&op36, &&op37, &&op38,
+        &&op39, &&op40, &&op41, &&op42, &&op43, &&op44, &&op45, &&op46, &&op47, &&op48, &&op49, &&op50, &&op51,
+        &&op52, &&op53, &&op54, &&op55, &&op56, &&op57, &&op58, &&op59, &&op60, &&op61, &&op62, &&op63, &&op64,
+        &&op65, &&op66, &&op67, &&op68, &&op69, &&op70, &&op71, &&op72, &&op73, &&op74, &&op75, &&op76, &&op77,
+        &&op78, &&op79, &&op80, &&op81, &&op82, &&op83, &&op84, &&op85, &&op86, &&op87, &&op88, &&op89, &&op90,
+        &&op91, &&op92, &&op93, &&op94, &&op95, &&op96, &&op97, &&op98, &&op99, &&op100, &&op101, &&op102,
+        &&op103};
+    int32_t a;
+    int32_t b;
+// Decodes the instruction at pc and jumps to its handler; an opcode above
+// 103 does nothing.
+#define VL_GO()                                                                               \
+    do {                                                                                      \
+        a = pc->operand.ints.a;                                                               \
+        b = pc->operand.ints.b;                                                               \
+        goto* (static_cast<uint32_t>(pc->opcode) < 104 ? kHandlers[pc->opcode] : &&opNothing); \
+    } while (0)
+// After an instruction: the stop checks, then the next handler.
+#define VL_CHECK_AND_GO()                                              \
+    do {                                                               \
+        if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0))    \
+            goto slowCheck;                                            \
+        VL_GO();                                                       \
+    } while (0)
+#define VL_NEXT          \
+    do {                 \
+        ++pc;            \
+        VL_CHECK_AND_GO(); \
+    } while (0)
+
+    VL_GO();
+    {
+        op0: VL_PUSH(pc->operand.value);  VL_NEXT;
+        op1: VL_PUSH(frame[a]);  VL_NEXT;
+        op2: VL_PUSH(locals[a]);  VL_NEXT;
+        op3: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));  VL_NEXT;
+        op4: frame[a] = top;  VL_NEXT;
+        op5: locals[a] = top;  VL_NEXT;
+        op6: std::swap(top, below);  VL_NEXT;
+        op7: VL_BINARY(below);  VL_NEXT;
+        op8:
+        op9:
+        op10: VL_PUSH_CALL(GridPart(grid, pc->opcode - 8, a));  VL_NEXT;
+        op11: VL_PUSH(constants ? constants[a].re : NAN);  VL_NEXT;
+        op12: VL_BINARY(below + top);  VL_NEXT;
+        op14: VL_BINARY(below * top);  VL_NEXT;
+        op15: VL_BINARY(below / top);  VL_NEXT;
+        op16: VL_BINARY(std::pow(below, top));  VL_NEXT;
+        op17: VL_BINARY(Atan2Positive(top, below));  VL_NEXT;
+        op18: VL_BINARY(Hypot(below, top));  VL_NEXT;
+        op19: below = *--sp;  VL_NEXT;
+        op20: top = -top;  VL_NEXT;
+        op21: top = std::fabs(top);  VL_NEXT;
+        op22: top = RealSign(top);  VL_NEXT;
+        op23: top = SquareRoot(top);  VL_NEXT;
+        op24: VL_UNARY_CALL(std::exp(top));  VL_NEXT;
+        op25: VL_UNARY_CALL(std::log10(top));  VL_NEXT;
+        op26: VL_UNARY_CALL(std::log(top));  VL_NEXT;
+        op27: VL_UNARY_CALL(RealFactorial(top));  VL_NEXT;
+        op28: top = top * top;  VL_NEXT;
+        op29: VL_UNARY_CALL(std::sin(top));  VL_NEXT;
+        op30: VL_UNARY_CALL(std::cos(top));  VL_NEXT;
+        op31: VL_UNARY_CALL(std::tan(top));  VL_NEXT;
+        op32: VL_UNARY_CALL(RealCot(top));  VL_NEXT;
+        op33: VL_UNARY_CALL(RealSec(top));  VL_NEXT;
+        op34: VL_UNARY_CALL(RealCsc(top));  VL_NEXT;
+        op35: VL_UNARY_CALL(std::asin(top));  VL_NEXT;
+        op36: VL_UNARY_CALL(std::acos(top));  VL_NEXT;
+        op37: VL_UNARY_CALL(std::atan(top));  VL_NEXT;
+        op38: VL_UNARY_CALL(RealAcot(top));  VL_NEXT;
+        op39: VL_UNARY_CALL(RealAsec(top));  VL_NEXT;
+        op40: VL_UNARY_CALL(RealAcsc(top));  VL_NEXT;
+        op41: VL_UNARY_CALL(std::sinh(top));  VL_NEXT;
+        op42: VL_UNARY_CALL(std::cosh(top));  VL_NEXT;
+        op43: VL_UNARY_CALL(std::tanh(top));  VL_NEXT;
+        op44: VL_UNARY_CALL(RealCoth(top));  VL_NEXT;
+        op45: VL_UNARY_CALL(RealSech(top));  VL_NEXT;
+        op46: VL_UNARY_CALL(RealCsch(top));  VL_NEXT;
+        op47: VL_UNARY_CALL(RealAsinh(top));  VL_NEXT;
+        op48: VL_UNARY_CALL(RealAcosh(top));  VL_NEXT;
+        op49: VL_UNARY_CALL(RealAtanh(top));  VL_NEXT;
+        op50: VL_UNARY_CALL(RealAcoth(top));  VL_NEXT;
+        op51: VL_UNARY_CALL(RealAsech(top));  VL_NEXT;
+        op52: VL_UNARY_CALL(RealAcsch(top));  VL_NEXT;
+        op53:
+        op54:
+        op55:
+        op56:
+        op57:
+        op59: {
             *sp++ = below;
             int32_t n = std::max(a, 1);
             const double* values = sp - (n - 1);
-            switch (pc->opcode) {
+            switch (pc->opcode) {  // the relation
             case 53: top = Chain(values, n, top, [](double l, double r) { return RealLess(l, r) == 1; }); break;
             case 54: top = Chain(values, n, top, [](double l, double r) { return RealGreater(l, r) == 1; }); break;
             case 55: top = Chain(values, n, top, [](double l, double r) { return RealLessEqual(l, r) == 1; }); break;
@@ -316,24 +348,24 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             }
             sp -= n - 1;
             below = *--sp;
-            break;
+            VL_NEXT;
         }
-        case 58: VL_BINARY(TextEquals(below, top)); break;
-        case 60: VL_BINARY(RealNot(TextEquals(below, top))); break;
-        case 61: VL_BINARY(RealAnd(below, top)); break;
-        case 62: VL_BINARY(RealOr(below, top)); break;
-        case 63: top = RealNot(top); break;
-        case 64: {
+        op58: VL_BINARY(TextEquals(below, top));  VL_NEXT;
+        op60: VL_BINARY(RealNot(TextEquals(below, top)));  VL_NEXT;
+        op61: VL_BINARY(RealAnd(below, top));  VL_NEXT;
+        op62: VL_BINARY(RealOr(below, top));  VL_NEXT;
+        op63: top = RealNot(top);  VL_NEXT;
+        op64: {
             // base, p, q with q on top.
             double base = *--sp;
             VL_BINARY(RationalPower(base, top, below));
-            break;
+            VL_NEXT;
         }
-        case 65: VL_BINARY(RealBesselJ(top, below)); break;  // x beneath, the order on top
-        case 66: top = Floor(top); break;
-        case 67: top = -Floor(-top); break;
-        case 68: VL_BINARY(top == 1 ? below : NAN); break;
-        case 69:
+        op65: VL_BINARY(RealBesselJ(top, below));  VL_NEXT;  // x beneath, the order on top
+        op66: top = Floor(top);  VL_NEXT;
+        op67: top = -Floor(-top);  VL_NEXT;
+        op68: VL_BINARY(top == 1 ? below : NAN);  VL_NEXT;
+        op69:
             if (a <= 0) {
                 VL_PUSH(NAN);
             } else {
@@ -343,24 +375,24 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
                 sp = pairs;
                 below = *--sp;
             }
-            break;
-        case 71:
-        case 74: top = 0; break;
-        case 76: VL_PUSH(NAN); break;
-        case 77: VL_BINARY(RealMod(below, top)); break;
-        case 78: VL_BINARY(MinDouble(below, top)); break;
-        case 79: VL_BINARY(MaxDouble(below, top)); break;
-        case 80: {
+            VL_NEXT;
+        op71:
+        op74: top = 0;  VL_NEXT;
+        op76: VL_PUSH(NAN);  VL_NEXT;
+        op77: VL_BINARY(RealMod(below, top));  VL_NEXT;
+        op78: VL_BINARY(MinDouble(below, top));  VL_NEXT;
+        op79: VL_BINARY(MaxDouble(below, top));  VL_NEXT;
+        op80: {
             // x, lo, hi with hi on top.
             double x = *--sp;
             VL_BINARY(MaxDouble(MinDouble(x, top), below));
-            break;
+            VL_NEXT;
         }
-        case 81: VL_BINARY(RealBinomial(below, top)); break;
-        case 82: return NAN;
-        case 83: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc)); break;
-        case 84: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc)); break;
-        case 85: {
+        op81: VL_BINARY(RealBinomial(below, top));  VL_NEXT;
+        op82: return NAN;
+        op83: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc));  VL_NEXT;
+        op84: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc));  VL_NEXT;
+        op85: {
             // The arguments in written order, the last one from top.
             *sp++ = below;
             *sp = top;
@@ -371,9 +403,9 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             below = *--sp;
             if (control.stopped)
                 return top;
-            break;
+            VL_NEXT;
         }
-        case 87:
+        op87:
             if (top == 0) {
                 *sp++ = below;
                 *sp++ = top;
@@ -384,10 +416,10 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
                 if (!label)
                     return top;
                 pc = label + 1;
-                goto check;
+                VL_CHECK_AND_GO();
             }
-            break;
-        case 88:
+            VL_NEXT;
+        op88:
             if (below == 1) {
                 *sp++ = below;
                 *sp++ = top;
@@ -406,45 +438,45 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
                 below = sp[-1];
                 sp -= 1;
                 pc = label + 1;
-                goto check;
+                VL_CHECK_AND_GO();
             }
-            break;
-        case 89:
+            VL_NEXT;
+        op89:
             locals[a] = top;
             VL_BINARY(below);
-            break;
-        case 90: {
+            VL_NEXT;
+        op90: {
             double counter = locals[a];
             double limit = locals[a + 1];
             if (counter > limit) {
                 pc += b + 1;
-                goto check;
+                VL_CHECK_AND_GO();
             }
             if (!(limit - counter <= kLoopStepCap)) {
                 top = NAN;
                 pc += b + 1;
-                goto check;
+                VL_CHECK_AND_GO();
             }
-            break;
+            VL_NEXT;
         }
-        case 91: {
+        op91: {
             double counter = locals[a];
             double next = counter + 1;
             // A counter too large to count by 1 ends the loop undefined.
             locals[a] = next == counter ? NAN : next;
             pc -= b;
-            continue;  // the loop test makes the stop checks
+            VL_GO();  // the loop test makes the stop checks
         }
-        case 92:
-        case 93: {
+        op92:
+        op93: {
             double counter = locals[a];
             if (!(locals[a + 2] <= counter && counter <= locals[a + 1]))
                 top = NAN;
-            break;
+            VL_NEXT;
         }
-        case 94: row = saved.Pop(row); break;
-        case 95: row = ToDataRow(locals[a]); break;
-        case 96: {
+        op94: row = saved.Pop(row);  VL_NEXT;
+        op95: row = ToDataRow(locals[a]);  VL_NEXT;
+        op96: {
             // count, sum, value, weight
             double weight = top;
             double value = below;
@@ -456,9 +488,9 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             }
             top = sum;
             below = count;
-            break;
+            VL_NEXT;
         }
-        case 97: {
+        op97: {
             // max, min, value, weight
             double weight = top;
             double value = below;
@@ -470,9 +502,9 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             }
             top = min;
             below = max;
-            break;
+            VL_NEXT;
         }
-        case 98: {
+        op98: {
             // count, sum, value
             double value = top;
             double sum = below;
@@ -483,9 +515,9 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             }
             top = sum;
             below = count;
-            break;
+            VL_NEXT;
         }
-        case 99: {
+        op99: {
             // max, min, value
             double value = top;
             double min = below;
@@ -496,10 +528,10 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             }
             top = min;
             below = max;
-            break;
+            VL_NEXT;
         }
-        case 100:
-        case 101: {
+        op100:
+        op101: {
             double start = pc->opcode == 100 ? 0 : NAN;
             *sp++ = below;
             *sp++ = top;
@@ -508,36 +540,43 @@ __attribute__((noinline)) double RunInstructions(const BytecodeProgram* program,
             top = start;
             locals[a] = 1;
             locals[a + 1] = static_cast<double>(b) + 1;
-            break;
+            VL_NEXT;
         }
-        case 102: {
+        op102: {
             int32_t next = ToDataRow(top);
             *sp++ = below;  // the stack waits in its cells over the call
             saved.Push(row);
             top = *--sp;
             below = *--sp;
             row = next;
-            break;
+            VL_NEXT;
         }
-        case 103: return top;
-        default:
+        op103: return top;
+        op13:
+        op70:
+        op72:
+        op73:
+        op75:
+        op86:
+        opNothing:
             // 13, 70, 72, 73, 75, 86 and unknown opcodes do nothing.
-            break;
-        }
-        ++pc;
-    check:
-        if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0)) {
-            *sp++ = below;
-            *sp = top;
-            bool stop = StopChecksFire(stopRequest);
-            top = *sp;
-            below = *--sp;
-            if (stop) {
-                control.stopped = true;
-                return top;
-            }
-        }
+            VL_NEXT;
     }
+    slowCheck : {
+        *sp++ = below;
+        *sp = top;
+        bool stop = StopChecksFire(stopRequest);
+        top = *sp;
+        below = *--sp;
+        if (stop) {
+            control.stopped = true;
+            return top;
+        }
+        VL_GO();
+    }
+#undef VL_GO
+#undef VL_CHECK_AND_GO
+#undef VL_NEXT
 #undef VL_PUSH
 #undef VL_PUSH_CALL
 #undef VL_UNARY_CALL
