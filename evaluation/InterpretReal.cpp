@@ -38,22 +38,7 @@ constexpr double kLoopStepCap = 100000;
 // Value stacks up to this many cells live in the interpreter's own frame.
 constexpr int32_t kFewCells = 32;
 
-// The data rows saved by aggregates and table reads at a row. A pop with
-// nothing saved keeps the current row.
-struct SavedRows {
-    GrowArray<int32_t> rows;
-
-    ~SavedRows()
-    {
-        if (rows.storage)
-            rows.Clear();
-    }
-    void Push(int32_t row) { rows.Push(row); }
-    int32_t Pop(int32_t current) { return rows.count > 0 ? rows[--rows.count] : current; }
-};
-
-// The value stack: maxStack cells on the machine stack when there is room,
-// else from the budget.
+// A call frame taken from the budget, given back on every path out.
 struct HeapCells {
     void* block = nullptr;
     ~HeapCells()
@@ -185,13 +170,49 @@ __attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller,
     return InterpretReal(callee, frame, nullptr, control);
 }
 
-// The instruction loop, apart from the set-up so that no value of the run is
-// live across the calls that free its memory: the values that change at
-// every instruction can then stay in registers.
-__attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructions(const BytecodeProgram* program, double* frame,
-                                                 const GridEvalState* grid, RunControl& control,
-                                                 const ComplexValue* constants, double* cells, SavedRows& saved)
+
+}  // namespace
+
+
+// Superword vectorisation would pack top and below into one vector register
+// and unpack them at every instruction.
+__attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const BytecodeProgram* program, double* frame,
+                                                                        const GridEvalState* grid, RunControl& control)
 {
+    const ComplexValue* constants = nullptr;
+    if (program->context) {
+        constants = program->context->GetConstants(control);
+        if (control.stopped)
+            return NAN;
+    }
+
+    // Most programs need a few cells: those come from this frame without a
+    // test, since the machine stack always has room for a small frame (a
+    // nested call makes sure of 64 KiB before it runs).
+    double fewCells[kFewCells];
+    uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(double);
+    void* heapCells = nullptr;
+    double* cells;
+    if (program->maxStack <= kFewCells) {
+        cells = fewCells;
+    } else if (HasStackRoom(stackBytes)) {
+        cells = static_cast<double*>(alloca(stackBytes));
+    } else {
+        heapCells = BudgetMalloc(stackBytes, false);
+        cells = static_cast<double*>(heapCells);
+        if (!cells)
+            return NAN;
+    }
+    GrowArray<int32_t> savedRows{};
+    double result = NAN;
+
+// Ends the run with a value.
+#define VL_END(value)     \
+    do {                  \
+        result = (value); \
+        goto done;        \
+    } while (0)
+
     // Kept in registers: nothing the run calls can change them.
     const std::atomic<unsigned char>* stopRequest = control.stopRequest;
     const DocState* doc = program->doc;
@@ -389,7 +410,7 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
             VL_NEXT;
         }
         op81: VL_BINARY(RealBinomial(below, top));  VL_NEXT;
-        op82: return NAN;
+        op82: VL_END(NAN);
         op83: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc));  VL_NEXT;
         op84: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc));  VL_NEXT;
         op85: {
@@ -402,7 +423,7 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
             top = result;
             below = *--sp;
             if (control.stopped)
-                return top;
+                VL_END(top);
             VL_NEXT;
         }
         op87:
@@ -414,7 +435,7 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
                 below = *--sp;
                 top = NAN;
                 if (!label)
-                    return top;
+                    VL_END(top);
                 pc = label + 1;
                 VL_CHECK_AND_GO();
             }
@@ -427,7 +448,7 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
                 const Instruction* label = FindLabel(pc, a, b, &seen);
                 --sp;
                 if (!label)
-                    return *sp;
+                    VL_END(*sp);
                 // The chosen value moves down under an undefined pair for
                 // every pair skipped.
                 for (int32_t skipped = seen - 1; skipped > 0; --skipped) {
@@ -474,7 +495,11 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
                 top = NAN;
             VL_NEXT;
         }
-        op94: row = saved.Pop(row);  VL_NEXT;
+        op94:
+            // A pop with nothing saved keeps the current row.
+            if (savedRows.count > 0)
+                row = savedRows[--savedRows.count];
+            VL_NEXT;
         op95: row = ToDataRow(locals[a]);  VL_NEXT;
         op96: {
             // count, sum, value, weight
@@ -535,7 +560,7 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
             double start = pc->opcode == 100 ? 0 : NAN;
             *sp++ = below;
             *sp++ = top;
-            saved.Push(row);
+            savedRows.Push(row);
             below = start;
             top = start;
             locals[a] = 1;
@@ -545,13 +570,13 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
         op102: {
             int32_t next = ToDataRow(top);
             *sp++ = below;  // the stack waits in its cells over the call
-            saved.Push(row);
+            savedRows.Push(row);
             top = *--sp;
             below = *--sp;
             row = next;
             VL_NEXT;
         }
-        op103: return top;
+        op103: VL_END(top);
         op13:
         op70:
         op72:
@@ -570,7 +595,7 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
         below = *--sp;
         if (stop) {
             control.stopped = true;
-            return top;
+            VL_END(top);
         }
         VL_GO();
     }
@@ -581,38 +606,17 @@ __attribute__((noinline, optimize("no-tree-slp-vectorize"))) double RunInstructi
 #undef VL_PUSH_CALL
 #undef VL_UNARY_CALL
 #undef VL_BINARY
-}
+#undef VL_END
 
-}  // namespace
-
-double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control)
-{
-    const ComplexValue* constants = nullptr;
-    if (program->context) {
-        constants = program->context->GetConstants(control);
-        if (control.stopped)
-            return NAN;
+done:
+    if (__builtin_expect(heapCells != nullptr || savedRows.storage != nullptr, 0)) {
+        // The result waits in memory over the calls, as values do in the loop.
+        fewCells[0] = result;
+        BudgetFree(heapCells);
+        savedRows.Clear();
+        result = fewCells[0];
     }
-
-    // Most programs need a few cells: those come from this frame without a
-    // test, since the machine stack always has room for a small frame (a
-    // nested call makes sure of 64 KiB before it runs).
-    double fewCells[kFewCells];
-    uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(double);
-    HeapCells heap;
-    double* cells;
-    if (program->maxStack <= kFewCells) {
-        cells = fewCells;
-    } else if (HasStackRoom(stackBytes)) {
-        cells = static_cast<double*>(alloca(stackBytes));
-    } else {
-        heap.block = BudgetMalloc(stackBytes, false);
-        cells = static_cast<double*>(heap.block);
-        if (!cells)
-            return NAN;
-    }
-    SavedRows saved;
-    return RunInstructions(program, frame, grid, control, constants, cells, saved);
+    return result;
 }
 
 }  // namespace VL_INTERPRETER_BUILD
