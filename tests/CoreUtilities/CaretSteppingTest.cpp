@@ -1,8 +1,8 @@
 #include "CoreUtilities/CaretStepping.h"
 #include "CoreUtilities/TextFont.h"
 #include "platform/PortDC.h"
+#include "support/TestApp.h"
 
-#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -83,11 +83,7 @@ TEST(CaretSteppingTest, CellsAreShiftedByHalfTheFirstAdvance)
 
 TEST(CaretSteppingTest, CaretIndexAtXFollowsTheFontsAdvances)
 {
-    static int argc = 1;
-    static char name[] = "CaretSteppingTest";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    (void)app;
+    TestApp();
 
     TextFont font("Times New Roman", 20.0f, false, false);
     const char16_t* text = u"W\xD835\xDC9Ci";

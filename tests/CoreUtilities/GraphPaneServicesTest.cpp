@@ -13,6 +13,8 @@
 #include "rendering/DDUtils.h"
 #include "support/PortFixture.h"
 
+#include "support/TestApp.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <gtest/gtest.h>
@@ -47,11 +49,7 @@ uint32_t HeldKeys = 0;
 
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "GraphPaneServicesTest";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return TestApp();
 }
 
 class GraphPaneServicesTest : public PortFixture {

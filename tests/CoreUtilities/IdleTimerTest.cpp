@@ -7,6 +7,8 @@
 #include "graphmodel/GraphSet.h"
 #include "platform/WindowTimer.h"
 
+#include "support/TestApp.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -26,11 +28,7 @@ public:
 
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "IdleTimerTest";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return TestApp();
 }
 
 // Counts the firings of timers that belong to no window, as the idle timer

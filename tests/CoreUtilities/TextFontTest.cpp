@@ -4,8 +4,8 @@
 #include "editor/EquationViewServices.h"
 #include "platform/PortDC.h"
 #include "support/PortFixture.h"
+#include "support/TestApp.h"
 
-#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,14 +18,7 @@ namespace {
 
 class TextFontTest : public PortFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "TextFontTest";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication* app = new QGuiApplication(argc, argv);
-        (void)app;
-    }
+    static void SetUpTestSuite() { TestApp(); }
 };
 
 TEST_F(TextFontTest, SizeTruncatesToCharacterHeightAndFacesResolve)
