@@ -64,7 +64,7 @@ void RunFor(int ms, DocState* doc = nullptr)
         QObject::connect(&step, &QTimer::timeout, [doc] { UpdateIdleTimer(doc); });
         step.start(20);
     }
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
