@@ -90,12 +90,14 @@ TEST_F(TreeWalkTest, StepsAndWalkRecordsVisitTheSameOrder)
 
 TEST_F(TreeWalkTest, WalksStayRightWhenTheBudgetRefusesTheirRecords)
 {
-    // Forty levels with a sibling at each, so that the walk climbs back
-    // through levels it recorded and levels it could not.
+    // Seventy levels with a sibling at each, so that the walk climbs back
+    // through levels it recorded and levels it could not: the first levels
+    // live in the walk itself, the next ones in budget memory that is
+    // refused from the given step (the depth, on the way down) on.
     FormulaNode* tree = Var('x');
-    for (int level = 0; level < 40; ++level)
+    for (int level = 0; level < 70; ++level)
         tree = Node(KindSum, {tree, Num(level)});
-    for (size_t refuseFrom : {size_t(0), size_t(20), SIZE_MAX}) {
+    for (size_t refuseFrom : {size_t(0), size_t(40), size_t(60), SIZE_MAX}) {
         SCOPED_TRACE(refuseFrom);
         EXPECT_EQ(ByWalk<PreorderWalk>(tree, refuseFrom), PreorderBySteps(tree));
         EXPECT_EQ(ByWalk<PostorderWalk>(tree, refuseFrom), PostorderBySteps(tree));
