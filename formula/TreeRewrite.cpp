@@ -79,7 +79,7 @@ FormulaNode* WrapInUnary(FormulaNode* node, int32_t kind)
 
 FormulaNode* WrapInBinary(FormulaNode* node, FormulaNode* other, uint32_t position, int32_t kind)
 {
-    FormulaNode* moved = other ? MoveContentToNewNode(node, kind, 2) : nullptr;
+    FormulaNode* moved = other && position <= 1 ? MoveContentToNewNode(node, kind, 2) : nullptr;
     if (!moved) {
         FreeTree(other);
         return nullptr;
