@@ -2,9 +2,11 @@
 
 #include "app/CMainFrame.h"
 #include "CoreUtilities/GraphPaneServices.h"
+#include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/IdleTimer.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
+#include "formula/FormulaEngine.h"
 #include "platform/WindowTimer.h"
 #include "platform/SystemInfo.h"
 
@@ -52,6 +54,10 @@ bool COndrelApp::InitInstance()
 
 bool COndrelApp::StartupServices()
 {
+    if (!InitFormulaEngine())
+        return false;
+    // The workers and the task threads start once, before any graph exists.
+    StartWorkerThreads();
     return true;
 }
 

@@ -1,0 +1,18 @@
+// One-time start of the formula engine and the constants every evaluator
+// shares.
+#pragma once
+
+#include "evaluation/ComplexInterval.h"
+#include "evaluation/ComplexValue.h"
+#include "evaluation/Interval.h"
+
+extern double UndefinedReal;
+extern double PositiveInfinity;
+extern Interval UndefinedInterval;
+extern ComplexValue UndefinedComplex;
+extern ComplexInterval UndefinedComplexInterval;
+
+// Runs once per process on the user-interface thread (later calls do
+// nothing): size table, main node pools, constants, decimal separator,
+// style-key names. False when the node pools cannot be made.
+bool InitFormulaEngine();
