@@ -1,6 +1,7 @@
 #include "app/COndrelApp.h"
 
 #include "app/CMainFrame.h"
+#include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/FormulaEngine.h"
 #include "platform/SystemInfo.h"
@@ -44,7 +45,11 @@ bool COndrelApp::InitInstance()
 
 bool COndrelApp::StartupServices()
 {
-    return InitFormulaEngine();
+    if (!InitFormulaEngine())
+        return false;
+    // The workers and the task threads start once, before any graph exists.
+    StartWorkerThreads();
+    return true;
 }
 
 int COndrelApp::ExitInstance(int code)

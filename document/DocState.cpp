@@ -5,3 +5,9 @@ int32_t DocState::TableColumnRowCount(uint32_t code) const
     const TableFunctionEntry* entry = FindTableFunction(TableFunctions, code);
     return entry ? entry->rowCount : 0;
 }
+
+// The document holds no user functions or result lines yet, so there is
+// nothing to compile or refresh.
+void DocState::CompileUserFunctions() {}
+
+void DocState::RefreshResults() {}
