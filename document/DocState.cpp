@@ -11,3 +11,12 @@ int32_t DocState::TableColumnRowCount(uint32_t code) const
 void DocState::CompileUserFunctions() {}
 
 void DocState::RefreshResults() {}
+
+int32_t DocState::FindUserFunction(const FormulaNode* name) const
+{
+    for (int32_t i = 0; i < UserFunctions.count; ++i) {
+        if (UserFunctions[i]->MatchesHead(name))
+            return i;
+    }
+    return -1;
+}

@@ -20,31 +20,37 @@ bool IsRealChild(const FormulaNode* child)
 }
 
 // Frees the tree in post-order. A node's payload is its own while it is
-// being freed, so it serves as the cursor of the next child to visit and the
-// walk needs neither recursion nor a search of the parent's array.
+// being freed, so it serves as the cursor of the next child slot to look at
+// and the walk needs neither recursion nor a search of the parent's array.
+// Slots that hold no node (the fill pattern of a copy that stopped, or a
+// null left where a subtree was taken out) are passed over.
 void FreeSubtree(FormulaNode* root)
 {
     if (!root)
         return;
     FormulaNode* node = root;
+    if (node->childCount && node->children)
+        node->payload.code = 0;
     for (;;) {
-        while (node->childCount && node->children && IsRealChild(node->children[0])) {
-            node->payload.code = 1;
-            node = node->children[0];
-        }
-        for (;;) {
-            FormulaNode* parent = node == root ? nullptr : node->parent;
-            FreeNode(node);
-            if (!parent)
-                return;
-            uint32_t next = parent->payload.code;
-            if (next < parent->childCount && IsRealChild(parent->children[next])) {
-                parent->payload.code = next + 1;
-                node = parent->children[next];
-                break;
+        FormulaNode* child = nullptr;
+        if (node->childCount && node->children) {
+            while (!child && node->payload.code < node->childCount) {
+                FormulaNode* slot = node->children[node->payload.code++];
+                if (IsRealChild(slot))
+                    child = slot;
             }
-            node = parent;
         }
+        if (child) {
+            node = child;
+            if (node->childCount && node->children)
+                node->payload.code = 0;
+            continue;
+        }
+        FormulaNode* parent = node == root ? nullptr : node->parent;
+        FreeNode(node);
+        if (!parent)
+            return;
+        node = parent;
     }
 }
 
@@ -104,24 +110,25 @@ void FreePartialCopy(FormulaNode* root)
 
 FormulaNode* CopyTree(const FormulaNode* root)
 {
+    if (!root)
+        return nullptr;
     FormulaNode* copyRoot = AllocZeroedNode();
     if (!copyRoot)
         return MakeNumberNode(UndefinedReal);
-    // The walks do not change the tree; they are shared with the copy side.
-    auto* source = const_cast<FormulaNode*>(root);
-    FormulaNode* last = LastInPreorder(source);
-    FormulaNode* copy = copyRoot;
-    for (;;) {
-        if (!CopyNodeContent(source, copy)) {
+    // The walk does not change the source tree.
+    for (PreorderWalk walk(const_cast<FormulaNode*>(root), copyRoot); walk.Node(); walk.Next()) {
+        if (!CopyNodeContent(walk.Node(), walk.Shadow())) {
             FreePartialCopy(copyRoot);
             // Taken before the flush, from the blocks just freed.
             FormulaNode* undefined = MakeNumberNode(UndefinedReal);
             NodeMemoryFailure();
             return undefined;
         }
-        if (source == last)
-            return copyRoot;
-        source = NextInPreorder(source);
-        copy = NextInPreorder(copy);
     }
+    return copyRoot;
+}
+
+FormulaNode* CopyTreeForEdit(const FormulaNode* root)
+{
+    return CopyTree(root);
 }

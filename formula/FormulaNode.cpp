@@ -55,6 +55,18 @@ FormulaNode** AllocChildArray(uint32_t count)
     return static_cast<FormulaNode**>(std::malloc(count * sizeof(FormulaNode*)));
 }
 
+FormulaNode** NewChildArray(uint32_t count)
+{
+    FormulaNode** array = AllocChildArray(count);
+    // Only large arrays may fall back on the plain heap: a small one must go
+    // back to the pool it came from, and a heap block there would corrupt it.
+    if (!array && count > 3 && count <= kMaxChildCount)
+        array = static_cast<FormulaNode**>(std::malloc(count * sizeof(FormulaNode*)));
+    if (!array)
+        NodeMemoryFailure();
+    return array;
+}
+
 void FreeChildStorage(FormulaNode* node)
 {
     if (!node)
@@ -106,15 +118,9 @@ bool ResizeChildArray(FormulaNode* node, uint32_t count)
         node->childCount = 0;
         return true;
     }
-    FormulaNode** array = AllocChildArray(count);
-    // Only large arrays may fall back on the plain heap: a small one must go
-    // back to the pool it came from, and a heap block there would corrupt it.
-    if (!array && count > 3)
-        array = static_cast<FormulaNode**>(std::malloc(count * sizeof(FormulaNode*)));
-    if (!array) {
-        NodeMemoryFailure();
+    FormulaNode** array = NewChildArray(count);
+    if (!array)
         return false;
-    }
     uint32_t kept = node->childCount < count ? node->childCount : count;
     if (kept && node->children)
         std::memcpy(array, node->children, kept * sizeof(FormulaNode*));

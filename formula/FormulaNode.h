@@ -79,6 +79,9 @@ bool ResizeChildArray(FormulaNode* node, uint32_t count);
 // Child arrays of 1-3 come from the pools, larger ones from the heap (refused
 // while computations must stop).
 FormulaNode** AllocChildArray(uint32_t count);
+// AllocChildArray, and for a large count one more try on the plain heap; null
+// after the node-memory failure protocol when no array can be had.
+FormulaNode** NewChildArray(uint32_t count);
 
 // Frees the node's children array, text or number payload; null-safe.
 void FreeChildStorage(FormulaNode* node);

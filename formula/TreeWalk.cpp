@@ -9,20 +9,33 @@ bool HasChildren(const FormulaNode* node)
     return node->childCount > 0 && node->children;
 }
 
-// The sibling after node in its parent's array, or null.
-FormulaNode* NextSibling(const FormulaNode* node)
+// The sibling at offset (+1 or -1) from the node, or null.
+FormulaNode* Sibling(const FormulaNode* node, int32_t offset)
 {
-    const FormulaNode* parent = node->parent;
-    if (!parent)
+    int32_t index = IndexInParent(node);
+    if (index < 0)
         return nullptr;
-    for (uint32_t i = 0; i + 1 < parent->childCount; ++i) {
-        if (parent->children[i] == node)
-            return parent->children[i + 1];
-    }
-    return nullptr;
+    int32_t sibling = index + offset;
+    if (sibling < 0 || sibling >= node->parent->childCount)
+        return nullptr;
+    return node->parent->children[sibling];
 }
 
 }  // namespace
+
+FormulaNode* FirstInPostorder(FormulaNode* node)
+{
+    while (HasChildren(node))
+        node = node->children[0];
+    return node;
+}
+
+FormulaNode* NextInPostorder(FormulaNode* node)
+{
+    if (FormulaNode* sibling = Sibling(node, 1))
+        return FirstInPostorder(sibling);
+    return node->parent;
+}
 
 FormulaNode* NextInPreorder(FormulaNode* node)
 {
@@ -34,7 +47,7 @@ FormulaNode* NextInPreorder(FormulaNode* node)
 FormulaNode* NextAfterSubtree(FormulaNode* node)
 {
     for (; node; node = node->parent) {
-        if (FormulaNode* sibling = NextSibling(node))
+        if (FormulaNode* sibling = Sibling(node, 1))
             return sibling;
     }
     return nullptr;
@@ -45,4 +58,125 @@ FormulaNode* LastInPreorder(FormulaNode* node)
     while (HasChildren(node))
         node = node->children[node->childCount - 1];
     return node;
+}
+
+FormulaNode* PreviousBeforeSubtree(FormulaNode* node)
+{
+    for (; node; node = node->parent) {
+        if (FormulaNode* sibling = Sibling(node, -1))
+            return sibling;
+    }
+    return nullptr;
+}
+
+bool IsChildAt(const FormulaNode* node, uint32_t i)
+{
+    const FormulaNode* parent = node->parent;
+    return parent && i < parent->childCount && parent->children[i] == node;
+}
+
+int32_t IndexInParent(const FormulaNode* node)
+{
+    const FormulaNode* parent = node->parent;
+    if (!parent)
+        return -1;
+    for (uint32_t i = 0; i < parent->childCount; ++i) {
+        if (parent->children[i] == node)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+void ChildPath::Descend(uint32_t position)
+{
+    // Once a level went unrecorded, deeper ones are not recorded either, so
+    // that the recorded levels are always the top ones.
+    if (static_cast<uint32_t>(recorded.count) == depth)
+        recorded.Push(static_cast<uint16_t>(position));
+    ++depth;
+}
+
+void ChildPath::Ascend()
+{
+    if (static_cast<uint32_t>(recorded.count) == depth)
+        --recorded.count;
+    --depth;
+}
+
+uint32_t ChildPath::Position(const FormulaNode* node) const
+{
+    if (depth <= static_cast<uint32_t>(recorded.count))
+        return recorded[static_cast<int32_t>(depth) - 1];
+    return static_cast<uint32_t>(IndexInParent(node));
+}
+
+void ChildPath::MoveTo(uint32_t position)
+{
+    if (depth <= static_cast<uint32_t>(recorded.count))
+        recorded[static_cast<int32_t>(depth) - 1] = static_cast<uint16_t>(position);
+}
+
+void PreorderWalk::Next()
+{
+    if (node_ && HasChildren(node_)) {
+        path_.Descend(0);
+        node_ = node_->children[0];
+        if (shadow_)
+            shadow_ = shadow_->children[0];
+        return;
+    }
+    SkipSubtree();
+}
+
+void PreorderWalk::SkipSubtree()
+{
+    while (node_ && node_ != root_) {
+        FormulaNode* parent = node_->parent;
+        uint32_t next = path_.Position(node_) + 1;
+        if (next < parent->childCount) {
+            path_.MoveTo(next);
+            node_ = parent->children[next];
+            if (shadow_)
+                shadow_ = shadow_->parent->children[next];
+            return;
+        }
+        path_.Ascend();
+        node_ = parent;
+        if (shadow_)
+            shadow_ = shadow_->parent;
+    }
+    node_ = nullptr;
+    shadow_ = nullptr;
+}
+
+PostorderWalk::PostorderWalk(FormulaNode* root) : root_(root), node_(root)
+{
+    if (node_)
+        DescendToFirstLeaf();
+}
+
+void PostorderWalk::DescendToFirstLeaf()
+{
+    while (HasChildren(node_)) {
+        path_.Descend(0);
+        node_ = node_->children[0];
+    }
+}
+
+void PostorderWalk::Next()
+{
+    if (!node_ || node_ == root_) {
+        node_ = nullptr;
+        return;
+    }
+    FormulaNode* parent = node_->parent;
+    uint32_t next = path_.Position(node_) + 1;
+    if (next < parent->childCount) {
+        path_.MoveTo(next);
+        node_ = parent->children[next];
+        DescendToFirstLeaf();
+        return;
+    }
+    path_.Ascend();
+    node_ = parent;
 }
