@@ -146,7 +146,7 @@ std::string VariableText(uint32_t code)
     return "%" + std::to_string(code);
 }
 
-std::string KindText(int32_t kind)
+std::string KindName(int32_t kind)
 {
     for (const SymbolKind& symbol : SymbolKinds)
         if (kind == symbol.kind)
@@ -191,7 +191,7 @@ std::string TreeText(const FormulaNode* node)
     default:
         break;
     }
-    std::string out = "(" + KindText(node->kind);
+    std::string out = "(" + KindName(node->kind);
     for (uint32_t i = 0; i < node->childCount; ++i)
         out += " " + TreeText(node->children[i]);
     return out + ")";
