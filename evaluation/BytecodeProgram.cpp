@@ -1,5 +1,7 @@
 #include "evaluation/BytecodeProgram.h"
 
+#include "evaluation/CodeGenerator.h"
+
 #include <algorithm>
 
 namespace {
@@ -127,4 +129,11 @@ void ResolveLoopJumps(BytecodeProgram* program)
             }
         }
     }
+}
+
+BytecodeProgram::BytecodeProgram(FormulaNode* tree, CompileContext* compileContext, bool withLabels,
+                                 bool gridProgram, DocState* document)
+    : context(compileContext), doc(document)
+{
+    GenerateProgram(*this, tree, withLabels, gridProgram);
 }
