@@ -74,6 +74,8 @@ struct Reader {
         std::string token = Token();
         if (token.empty())
             return nullptr;
+        if (token == "nan")
+            return MakeNumberNode(std::nan(""));
         if (std::isdigit(static_cast<unsigned char>(token[0])) || token[0] == '.' ||
             (token.size() > 1 && token[0] == '-')) {
             double value = 0;
