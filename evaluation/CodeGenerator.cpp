@@ -547,22 +547,23 @@ void Generator::EmitComputedSlot(uint8_t& done, int32_t slot)
         program.EmitInt(OpLoadSlot, slot);
         return;
     }
-    switch (slot) {
-    case SlotR:
+    auto loadXY = [this] {
         program.EmitInt(OpLoadSlot, SlotX);
         program.EmitInt(OpLoadSlot, SlotY);
+    };
+    switch (slot) {
+    case SlotR:
+        loadXY();
         program.Emit(OpHypot);
         break;
     case SlotSphericalRadius:
-        program.EmitInt(OpLoadSlot, SlotX);
-        program.EmitInt(OpLoadSlot, SlotY);
+        loadXY();
         program.Emit(OpHypot);
         program.EmitInt(OpLoadSlot, SlotZ);
         program.Emit(OpHypot);
         break;
     case SlotTheta:
-        program.EmitInt(OpLoadSlot, SlotX);
-        program.EmitInt(OpLoadSlot, SlotY);
+        loadXY();
         program.Emit(OpAngle);
         break;
     case SlotPhi:

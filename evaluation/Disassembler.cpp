@@ -34,17 +34,9 @@ const char* SkipSpaces(const char* p, const char* end)
     return p;
 }
 
-bool ReadInt(const char*& p, const char* end, int32_t& value)
-{
-    p = SkipSpaces(p, end);
-    auto result = std::from_chars(p, end, value);
-    if (result.ec != std::errc())
-        return false;
-    p = result.ptr;
-    return true;
-}
-
-bool ReadNumber(const char*& p, const char* end, double& value)
+// An int32 or a double after optional spaces.
+template <typename T>
+bool Read(const char*& p, const char* end, T& value)
 {
     p = SkipSpaces(p, end);
     auto result = std::from_chars(p, end, value);
@@ -96,25 +88,25 @@ bool Assemble(const char* text, BytecodeProgram& program)
     const char* end = text + std::strlen(text);
     while (SkipSpaces(p, end) < end) {
         Instruction instruction{};
-        if (!ReadInt(p, end, instruction.opcode) || instruction.opcode < 0 || instruction.opcode >= kOpcodeCount)
+        if (!Read(p, end, instruction.opcode) || instruction.opcode < 0 || instruction.opcode >= kOpcodeCount)
             return false;
         switch (OpcodeTable[instruction.opcode].form) {
         case OperandForm::None:
             break;
         case OperandForm::Number:
-            if (!ReadNumber(p, end, instruction.number))
+            if (!Read(p, end, instruction.number))
                 return false;
             break;
         case OperandForm::A:
-            if (!ReadInt(p, end, instruction.arg.a))
+            if (!Read(p, end, instruction.arg.a))
                 return false;
             break;
         case OperandForm::AB:
-            if (!ReadInt(p, end, instruction.arg.a))
+            if (!Read(p, end, instruction.arg.a))
                 return false;
             // The distance of a loop instruction may be left out before the
             // jumps are resolved.
-            if (SkipSpaces(p, end) < end && *SkipSpaces(p, end) != ',' && !ReadInt(p, end, instruction.arg.b))
+            if (SkipSpaces(p, end) < end && *SkipSpaces(p, end) != ',' && !Read(p, end, instruction.arg.b))
                 return false;
             break;
         }

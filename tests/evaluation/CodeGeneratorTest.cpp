@@ -148,8 +148,14 @@ TEST_F(CodeGeneratorTest, ProgramRecordAfterGeneration)
     EXPECT_EQ(program->context, nullptr);
     EXPECT_EQ(program->doc, &doc);
 
+    BeginCompileBatch();
     BytecodeProgram* branch = Generate(Prepared("(if x (> x 0))"), nullptr);
+    BytecodeProgram* withContext = Generate(Prepared("(+ (power x 2) (* a x))"), &context);
+    FinishCompileBatch();
     EXPECT_EQ(branch->hasBranches, 1);
+    EXPECT_EQ(Disassemble(*withContext), "1 3, 28, 11 0, 1 3, 14, 12, 103");
+    EXPECT_EQ(withContext->maxStack, 4);
+    EXPECT_EQ(withContext->context, &context);
 }
 
 TEST_F(CodeGeneratorTest, TextsCompileToTheNumbersOfTheirTexts)

@@ -67,28 +67,29 @@ std::string ResolvedCode(BytecodeProgram* program)
     return Disassemble(*program);
 }
 
-std::string CompilerTest::Code(const char* text)
+std::string CompilerTest::CompileAlone(const char* text, CompileContext* compileContext)
 {
     FormulaNode* tree = Prepared(text);
     if (!tree)
         return "";
+    if (compileContext)
+        compileContext->table->Clear();
     BeginCompileBatch();
-    BytecodeProgram* program = Generate(tree, nullptr);
+    BytecodeProgram* program = Generate(tree, compileContext);
+    if (compileContext)
+        compileContext->table->CompileAll();
     lastSlots = FinishCompileBatch();
     return ResolvedCode(program);
 }
 
+std::string CompilerTest::Code(const char* text)
+{
+    return CompileAlone(text, nullptr);
+}
+
 std::string CompilerTest::CodeWithContext(const char* text)
 {
-    FormulaNode* tree = Prepared(text);
-    if (!tree)
-        return "";
-    context.table->Clear();
-    BeginCompileBatch();
-    BytecodeProgram* program = Generate(tree, &context);
-    context.table->CompileAll();
-    lastSlots = FinishCompileBatch();
-    return ResolvedCode(program);
+    return CompileAlone(text, &context);
 }
 
 std::string CompilerTest::CodeWithLabels(const char* text)

@@ -48,6 +48,8 @@ protected:
     int32_t lastSlots = 0;
 
 private:
+    std::string CompileAlone(const char* text, CompileContext* compileContext);
+
     std::vector<FormulaNode*> trees_;
     std::vector<std::unique_ptr<BytecodeProgram>> programs_;
 };
