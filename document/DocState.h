@@ -2,8 +2,8 @@
 #pragma once
 
 #include "CoreUtilities/Condition.h"
-#include "CoreUtilities/Mutex.h"
 #include "CoreUtilities/GrowArray.h"
+#include "CoreUtilities/Mutex.h"
 #include "document/TableFunctionList.h"
 #include "document/UserFunction.h"
 
@@ -45,6 +45,7 @@ struct DocState {
     // formula columns and the result texts of equation lines; ends early
     // while DocumentTaskAbort is raised.
     void RefreshResults();
+
     // The SymbolCode of the slider variable (a letter is its own code).
     uint32_t GetSliderVariable() const { return SliderVariable; }
     // Some user function's head names the function as the node does.

@@ -180,16 +180,14 @@ bool IsFlaggedFirstColumn(uint32_t code, const DocState* doc)
 int32_t MaxTableLengthOfTree(FormulaNode* root, const DocState* doc)
 {
     int32_t longest = 0;
-    FormulaNode* last = LastInPreorder(root);
-    for (FormulaNode* node = root;; node = NextInPreorder(node)) {
-        if (node->kind == KindVariable) {
-            int32_t rows = doc->TableColumnRowCount(node->payload.code);
+    for (PreorderWalk walk(root); walk.Node(); walk.Next()) {
+        if (walk.Node()->kind == KindVariable) {
+            int32_t rows = doc->TableColumnRowCount(walk.Node()->payload.code);
             if (rows > longest)
                 longest = rows;
         }
-        if (node == last)
-            return longest;
     }
+    return longest;
 }
 
 bool IsBuiltInVariable(uint32_t code)

@@ -122,7 +122,7 @@ Answer FunctionName(const Question& q)
     const FormulaNode* node = q.node;
     if ((node->kind == KindVariable || node->kind == KindSubscript) && node != q.stop && HeadsApplication(node))
         return From(q.doc->HasUserFunction(node));
-    if (node->parent && node->parent->kind == KindSubscript && HeadsApplication(node->parent))
+    if (node->kind == KindVariable && HasParentKind(node, KindSubscript) && HeadsApplication(node->parent))
         return From(q.doc->HasUserFunction(node->parent));
     if (node->kind == KindApplication && node->childCount > 0)
         return From(q.doc->HasUserFunction(node->children[0]));

@@ -23,6 +23,25 @@ bool IsAncestorOf(const FormulaNode* ancestor, const FormulaNode* node)
     return false;
 }
 
+// Other as the first (position 0) or last (1) operand of a node of the kind,
+// else the node wrapped in a new one of the kind with other at the position.
+bool InsertOperand(FormulaNode* node, FormulaNode* other, int32_t kind, uint32_t position)
+{
+    if (node->kind != kind)
+        return WrapInBinary(node, other, position, kind) != nullptr;
+    uint32_t count = node->childCount;
+    if (!other || !ResizeChildArray(node, count + 1)) {
+        FreeTree(other);
+        return false;
+    }
+    uint32_t slot = position ? count : 0;
+    if (!position)
+        ShiftChildrenRight(node, count);
+    node->children[slot] = other;
+    other->parent = node;
+    return true;
+}
+
 }  // namespace
 
 FormulaNode* MoveContentToNewNode(FormulaNode* node, int32_t kind, uint32_t count)
@@ -60,7 +79,7 @@ FormulaNode* WrapInUnary(FormulaNode* node, int32_t kind)
 
 FormulaNode* WrapInBinary(FormulaNode* node, FormulaNode* other, uint32_t position, int32_t kind)
 {
-    FormulaNode* moved = other ? MoveContentToNewNode(node, kind, 2) : nullptr;
+    FormulaNode* moved = other && position <= 1 ? MoveContentToNewNode(node, kind, 2) : nullptr;
     if (!moved) {
         FreeTree(other);
         return nullptr;
@@ -103,16 +122,7 @@ FormulaNode* ReciprocalInPlace(FormulaNode* node)
 
 bool AppendOperand(FormulaNode* node, FormulaNode* other, int32_t kind)
 {
-    if (node->kind != kind)
-        return WrapInBinary(node, other, 1, kind) != nullptr;
-    uint32_t count = node->childCount;
-    if (!other || !ResizeChildArray(node, count + 1)) {
-        FreeTree(other);
-        return false;
-    }
-    node->children[count] = other;
-    other->parent = node;
-    return true;
+    return InsertOperand(node, other, kind, 1);
 }
 
 bool AppendFactor(FormulaNode* node, FormulaNode* other)
@@ -122,17 +132,7 @@ bool AppendFactor(FormulaNode* node, FormulaNode* other)
 
 bool PrependOperand(FormulaNode* node, FormulaNode* other, int32_t kind)
 {
-    if (node->kind != kind)
-        return WrapInBinary(node, other, 0, kind) != nullptr;
-    uint32_t count = node->childCount;
-    if (!other || !ResizeChildArray(node, count + 1)) {
-        FreeTree(other);
-        return false;
-    }
-    ShiftChildrenRight(node, count);
-    node->children[0] = other;
-    other->parent = node;
-    return true;
+    return InsertOperand(node, other, kind, 0);
 }
 
 bool PrependFactor(FormulaNode* node, FormulaNode* other)

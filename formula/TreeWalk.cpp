@@ -87,33 +87,9 @@ int32_t IndexInParent(const FormulaNode* node)
     return -1;
 }
 
-void ChildPath::Descend(uint32_t position)
+uint32_t ChildPath::SearchPosition(const FormulaNode* node)
 {
-    // Once a level went unrecorded, deeper ones are not recorded either, so
-    // that the recorded levels are always the top ones.
-    if (static_cast<uint32_t>(recorded.count) == depth)
-        recorded.Push(static_cast<uint16_t>(position));
-    ++depth;
-}
-
-void ChildPath::Ascend()
-{
-    if (static_cast<uint32_t>(recorded.count) == depth)
-        --recorded.count;
-    --depth;
-}
-
-uint32_t ChildPath::Position(const FormulaNode* node) const
-{
-    if (depth <= static_cast<uint32_t>(recorded.count))
-        return recorded[static_cast<int32_t>(depth) - 1];
     return static_cast<uint32_t>(IndexInParent(node));
-}
-
-void ChildPath::MoveTo(uint32_t position)
-{
-    if (depth <= static_cast<uint32_t>(recorded.count))
-        recorded[static_cast<int32_t>(depth) - 1] = static_cast<uint16_t>(position);
 }
 
 void PreorderWalk::Next()

@@ -32,22 +32,59 @@ bool IsChildAt(const FormulaNode* node, uint32_t i);
 int32_t IndexInParent(const FormulaNode* node);
 
 // The position of each node of the walk's current path in its parent. The
-// positions come from the memory budget; below the depth where it refused
-// they are found by a search, so a walk never fails.
-struct ChildPath {
-    GrowArray<uint16_t> recorded;
-    uint32_t depth = 0;
-
+// first levels live in the record itself; deeper ones come from the memory
+// budget, and below the depth where it refused they are found by a search,
+// so a walk never fails.
+class ChildPath {
+public:
     ChildPath() = default;
     ChildPath(const ChildPath&) = delete;
     ChildPath& operator=(const ChildPath&) = delete;
-    ~ChildPath() { recorded.Clear(); }
+    ~ChildPath() { deeper_.Clear(); }
 
-    void Descend(uint32_t position);
-    void Ascend();
+    void Descend(uint32_t position)
+    {
+        ++depth_;
+        if (depth_ <= kNearLevels)
+            near_[depth_ - 1] = static_cast<uint16_t>(position);
+        // Once a level went unrecorded, deeper ones are not recorded either,
+        // so that the recorded levels are always the top ones.
+        else if (static_cast<uint32_t>(deeper_.count) == depth_ - kNearLevels - 1)
+            deeper_.Push(static_cast<uint16_t>(position));
+    }
+    void Ascend()
+    {
+        if (depth_ > kNearLevels && static_cast<uint32_t>(deeper_.count) == depth_ - kNearLevels)
+            --deeper_.count;
+        --depth_;
+    }
     // Where the node, which stands at the current depth, is in its parent.
-    uint32_t Position(const FormulaNode* node) const;
-    void MoveTo(uint32_t position);
+    uint32_t Position(const FormulaNode* node)
+    {
+        const uint16_t* slot = Slot();
+        return slot ? *slot : SearchPosition(node);
+    }
+    void MoveTo(uint32_t position)
+    {
+        if (uint16_t* slot = Slot())
+            *slot = static_cast<uint16_t>(position);
+    }
+
+private:
+    static constexpr uint32_t kNearLevels = 32;
+
+    uint16_t* Slot()
+    {
+        if (depth_ <= kNearLevels)
+            return &near_[depth_ - 1];
+        uint32_t level = depth_ - kNearLevels;
+        return level <= static_cast<uint32_t>(deeper_.count) ? &deeper_[static_cast<int32_t>(level) - 1] : nullptr;
+    }
+    static uint32_t SearchPosition(const FormulaNode* node);
+
+    uint32_t depth_ = 0;
+    uint16_t near_[kNearLevels];
+    GrowArray<uint16_t> deeper_;
 };
 
 // Pre-order over the subtree of root: the root, then each child's subtree in

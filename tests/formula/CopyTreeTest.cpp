@@ -6,7 +6,11 @@
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NodePoolSet.h"
+#include "formula/TreeEquality.h"
+#include "formula/TreeQuery.h"
+#include "formula/TreeWalk.h"
 #include "support/BudgetRefusal.h"
+#include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,33 +19,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<uint32_t> Outstanding()
-{
-    FlushNodePools();
-    std::vector<uint32_t> counts;
-    for (BlockPool& pool : CurrentNodePoolSet()->pools)
-        counts.push_back(pool.BlocksOutstanding());
-    return counts;
-}
-
-FormulaNode* MakeWith(int32_t kind, std::initializer_list<FormulaNode*> kids)
-{
-    FormulaNode* node = MakeNode(kind, static_cast<uint32_t>(kids.size()));
-    uint32_t i = 0;
-    for (FormulaNode* kid : kids) {
-        kid->parent = node;
-        node->children[i++] = kid;
-    }
-    return node;
-}
-
-FormulaNode* MakeText(const char16_t* text)
-{
-    FormulaNode* node = MakeNode(KindText, 0);
-    node->children = reinterpret_cast<FormulaNode**>(WideDuplicateN(text, WideLength(text)));
-    return node;
-}
 
 // Same shape, kinds, payloads and texts; the copy is free of layout boxes.
 void ExpectSameTree(const FormulaNode* a, const FormulaNode* b)
@@ -70,43 +47,39 @@ FormulaNode* SampleTree()
     FormulaNode* number = MakeNumberNode(2.5);
     std::memcpy(number->payload.number->text, u"2.50", 5 * sizeof(char16_t));
     FormulaNode* variable = MakeVariableNode('x');
-    FormulaNode* matrix = MakeWith(KindMatrix, {MakeVariableNode('a'), MakeVariableNode('b')});
+    FormulaNode* matrix = Node(KindMatrix, {MakeVariableNode('a'), MakeVariableNode('b')});
     matrix->payload.pair = {2, 1};
-    FormulaNode* wide = MakeWith(KindSum, {MakeNumberNode(1), MakeNumberNode(2), MakeNumberNode(3), MakeNumberNode(4)});
-    return MakeWith(KindSum, {MakeWith(KindProduct, {number, variable}), MakeText(u"note"),
-                              MakeWith(KindFraction, {matrix, wide})});
+    FormulaNode* wide = Node(KindSum, {MakeNumberNode(1), MakeNumberNode(2), MakeNumberNode(3), MakeNumberNode(4)});
+    return Node(KindSum, {Node(KindProduct, {number, variable}), Txt(u"note"), Node(KindFraction, {matrix, wide})});
 }
 
-class CopyTreeTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(InitFormulaEngine()); }
-};
+using CopyTreeTest = TreeTest;
 
 TEST_F(CopyTreeTest, CopyKeepsContentAndOwnsItsBlocks)
 {
-    std::vector<uint32_t> before = Outstanding();
     FormulaNode* tree = SampleTree();
     tree->EnsureLayoutBox();
     FormulaNode* copy = CopyTree(tree->children[2]);
     EXPECT_EQ(copy->parent, nullptr);
     ExpectSameTree(tree->children[2], copy);
+    EXPECT_TRUE(TreesEqual(tree->children[2], copy));
     FreeTree(copy);
-    copy = CopyTree(tree);
+    copy = CopyTreeForEdit(tree);
     ExpectSameTree(tree, copy);
+    EXPECT_TRUE(TreesEqual(tree, copy));
     FreeTree(tree);
     FreeTree(copy);
-    EXPECT_EQ(Outstanding(), before);
 }
 
 TEST_F(CopyTreeTest, ARefusalHalfWayLeavesNoPartialCopy)
 {
     // A tree of a few hundred nodes, so the copy must take new chunks.
-    FormulaNode* tree = MakeWith(KindComma, {SampleTree(), SampleTree(), SampleTree()});
+    FormulaNode* tree = Node(KindComma, {SampleTree(), SampleTree(), SampleTree()});
     for (int i = 0; i < 40; ++i) {
-        FormulaNode* bigger = MakeWith(KindComma, {tree, SampleTree()});
+        FormulaNode* bigger = Node(KindComma, {tree, SampleTree()});
         tree = bigger;
     }
-    std::vector<uint32_t> before = Outstanding();
+    std::vector<uint32_t> before = OutstandingBlocks();
     BlockPool& nodes = (*CurrentNodePoolSet())[kNodeBlockPool];
     uint32_t freeNodes = uint32_t(nodes.chunks.count) * nodes.blocksPerChunk - nodes.BlocksOutstanding();
     ASSERT_LT(freeNodes, 300u);
@@ -121,7 +94,7 @@ TEST_F(CopyTreeTest, ARefusalHalfWayLeavesNoPartialCopy)
         EXPECT_TRUE(AbortFlag);
         EXPECT_EQ(TakePendingFailure(), 36);
         // Only the undefined number is left of the copy.
-        std::vector<uint32_t> after = Outstanding();
+        std::vector<uint32_t> after = OutstandingBlocks();
         EXPECT_EQ(after[kNodeBlockPool], before[kNodeBlockPool] + 1);
         EXPECT_EQ(after[kNumberPayloadPool], before[kNumberPayloadPool] + 1);
         for (int pool : {kLayoutBoxPool, kOneChildPool, kTwoChildPool, kThreeChildPool})
@@ -133,24 +106,29 @@ TEST_F(CopyTreeTest, ARefusalHalfWayLeavesNoPartialCopy)
     FreeTree(tree);
 }
 
-TEST_F(CopyTreeTest, DeepChainsCopyAndFreeWithoutRecursion)
+TEST_F(CopyTreeTest, DeepChainsWalkCopyCompareCountAndFreeWithoutRecursion)
 {
-    std::vector<uint32_t> before = Outstanding();
-    FormulaNode* tree = MakeVariableNode('x');
-    for (int i = 0; i < 100000; ++i)
-        tree = MakeWith(KindMinus, {tree});
-    FormulaNode* copy = CopyTree(tree);
-    FormulaNode* leaf = copy;
-    int depth = 0;
-    while (leaf->childCount) {
-        leaf = leaf->children[0];
-        ++depth;
-    }
-    EXPECT_EQ(depth, 100000);
-    EXPECT_TRUE(IsVariable(leaf, 'x'));
-    FreeTree(copy);
-    FreeTree(tree);
-    EXPECT_EQ(Outstanding(), before);
+    RunOnSmallStack([] {
+        FormulaNode* tree = Chain(KindMinus, 100000);
+        FormulaNode* leaf = tree;
+        uint32_t walked = 0;
+        for (PreorderWalk walk(tree); walk.Node(); walk.Next(), ++walked)
+            leaf = walk.Node();
+        EXPECT_EQ(walked, 100001u);
+        EXPECT_EQ(leaf, LastInPreorder(tree));
+        EXPECT_EQ(leaf, FirstInPostorder(tree));
+        PostorderWalk last(tree);
+        EXPECT_EQ(last.Node(), leaf);
+
+        FormulaNode* copy = CopyTree(tree);
+        EXPECT_TRUE(IsVariable(LastInPreorder(copy), 'x'));
+        EXPECT_EQ(CountNodes(copy), 100001u);
+        EXPECT_TRUE(TreesEqual(tree, copy));
+        LastInPreorder(copy)->payload.code = 'y';
+        EXPECT_FALSE(TreesEqual(tree, copy));
+        FreeTree(copy);
+        FreeTree(tree);
+    });
 }
 
 }  // namespace
