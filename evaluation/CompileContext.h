@@ -1,42 +1,35 @@
-// The constants of one program: the hoisted constant subtrees, their values,
-// and the lock and flag of their one-time evaluation.
+// What a compiled formula keeps for one of its programs: the table of hoisted
+// constants and the flags and lock of their lazy evaluation.
 #pragma once
 
-#include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/Mutex.h"
 #include "evaluation/ComplexValue.h"
 
 #include <atomic>
 #include <cstdint>
 
-struct BytecodeProgram;
+struct ConstantTable;
 struct DocState;
-struct FormulaNode;
 struct RunControl;
 
-struct ConstantEntry {
-    FormulaNode* subtree;
-    BytecodeProgram* program;
-};
-
-struct ConstantTable {
-    GrowArray<ConstantEntry> entries;
-    GrowArray<ComplexValue> values;
-    DocState* doc = nullptr;
-
-    // Evaluates entry i into values[i] (real or complex arithmetic). False
-    // when a stop check ended the run; the value is then meaningless.
-    bool EvaluateEntry(int32_t i, bool complex, RunControl& control);
-    bool EvaluateAll(bool complex, RunControl& control);
-};
-
 struct CompileContext {
+    // The program, and so its constants, run in complex arithmetic.
     uint8_t isComplex = 0;
-    // Set, with release order, only after every value is written.
+    // The table's values are current. Read without the lock by every run.
     std::atomic<uint8_t> constantsReady{0};
+    // Guards the evaluation of the values.
     Mutex lock;
-    ConstantTable* table = nullptr;
+    // Owned; null only when memory for it was refused, which fails every
+    // hoisting into it.
+    ConstantTable* table;
     DocState* doc = nullptr;
+
+    CompileContext();
+    ~CompileContext();
+    CompileContext(const CompileContext&) = delete;
+    CompileContext& operator=(const CompileContext&) = delete;
+
+    void SetDocument(DocState* document);
 
     // The values, evaluated first when they are not current, by entry runs
     // under the calling run's control; null for an empty table, and null

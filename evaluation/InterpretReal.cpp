@@ -57,9 +57,9 @@ const Instruction* FindLabel(const Instruction* pc, int32_t a, int32_t b, int32_
     for (const Instruction* scan = pc + 1;; ++scan) {
         if (scan->opcode == 103)
             return nullptr;
-        if (scan->opcode == 86 && scan->operand.ints.a == a) {
+        if (scan->opcode == 86 && scan->arg.a == a) {
             ++seen;
-            if (scan->operand.ints.b == b) {
+            if (scan->arg.b == b) {
                 *labelsOfBranch = seen;
                 return scan;
             }
@@ -279,8 +279,8 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
 // 103 does nothing.
 #define VL_GO()                                                                               \
     do {                                                                                      \
-        a = pc->operand.ints.a;                                                               \
-        b = pc->operand.ints.b;                                                               \
+        a = pc->arg.a;                                                               \
+        b = pc->arg.b;                                                               \
         goto* (static_cast<uint32_t>(pc->opcode) < 104 ? kHandlers[pc->opcode] : &&opNothing); \
     } while (0)
 // After an instruction: the stop checks, then the next handler.
@@ -298,7 +298,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
 
     VL_GO();
     {
-        op0: VL_PUSH(pc->operand.value);  VL_NEXT;
+        op0: VL_PUSH(pc->number);  VL_NEXT;
         op1: VL_PUSH(frame[a]);  VL_NEXT;
         op2: VL_PUSH(locals[a]);  VL_NEXT;
         op3: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));  VL_NEXT;

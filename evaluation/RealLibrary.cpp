@@ -2,7 +2,7 @@
 
 #include "CoreUtilities/WideString.h"
 #include "evaluation/MathPolicy.h"
-#include "evaluation/TextValue.h"
+#include "evaluation/TextIdentity.h"
 
 #include <boost/math/special_functions/bessel.hpp>
 
@@ -157,8 +157,8 @@ double TextEquals(double a, double b)
     if (std::isnan(a) || std::isnan(b))
         return NAN;
     if (a != 0 && b != 0) {
-        const char16_t* textA = TextOfValue(a);
-        const char16_t* textB = TextOfValue(b);
+        const char16_t* textA = TextOfIdentity(a);
+        const char16_t* textB = TextOfIdentity(b);
         if (textA && textB)
             return WideEqual(textA, textB) ? 1 : 0;
     }

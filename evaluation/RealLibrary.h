@@ -92,7 +92,7 @@ inline double RealAnd(double a, double b) { return a == 1 && b == 1 ? 1 : 0; }
 inline double RealOr(double a, double b) { return a == 1 || b == 1 ? 1 : 0; }
 inline double RealNot(double x) { return x == 0 ? 1 : 0; }
 
-// Equality of two text values (TextValue.h): NaN when either is NaN; the
+// Equality of two text values (TextIdentity.h): NaN when either is NaN; the
 // texts compared unit by unit when both identify one; otherwise whether they
 // are the same number.
 double TextEquals(double a, double b);

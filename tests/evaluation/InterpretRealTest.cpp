@@ -6,7 +6,7 @@
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
-#include "evaluation/TextValue.h"
+#include "evaluation/TextIdentity.h"
 #include "support/BudgetRefusal.h"
 #include "support/HandProgram.h"
 
@@ -113,10 +113,10 @@ TEST(InterpretReal, RelationsAndLogicWithNaN)
         {"piecewise takes the first true pair", {Num(1), Num(1), Num(1), Num(2), Op(69, 2)}, 1},
         {"piecewise skips an undefined condition", {Num(kNaN), Num(1), Num(1), Num(2), Op(69, 2)}, 2},
     });
-    double apple = TextValueOf(u"apple");
+    double apple = TextIdentityOf(u"apple");
     RunTable({
-        {"equal texts", {Num(apple), Num(TextValueOf(u"apple")), Op(58)}, 1},
-        {"different texts are not equal", {Num(apple), Num(TextValueOf(u"pear")), Op(60)}, 1},
+        {"equal texts", {Num(apple), Num(TextIdentityOf(u"apple")), Op(58)}, 1},
+        {"different texts are not equal", {Num(apple), Num(TextIdentityOf(u"pear")), Op(60)}, 1},
     });
 }
 

@@ -1,6 +1,6 @@
 #include "evaluation/RealLibrary.h"
 
-#include "evaluation/TextValue.h"
+#include "evaluation/TextIdentity.h"
 
 #include <gtest/gtest.h>
 
@@ -159,18 +159,18 @@ TEST(RealLibrary, RelationsAndLogicWithNaN)
 
 TEST(RealLibrary, TextEquality)
 {
-    double apple = TextValueOf(u"apple");
-    double pear = TextValueOf(u"pear");
+    double apple = TextIdentityOf(u"apple");
+    double pear = TextIdentityOf(u"pear");
     ASSERT_NE(apple, 0);
-    EXPECT_EQ(TextValueOf(u"apple"), apple);
-    EXPECT_EQ(TextEquals(apple, TextValueOf(u"apple")), 1);
+    EXPECT_EQ(TextIdentityOf(u"apple"), apple);
+    EXPECT_EQ(TextEquals(apple, TextIdentityOf(u"apple")), 1);
     EXPECT_EQ(TextEquals(apple, pear), 0);
     EXPECT_EQ(TextEquals(apple, 0), 0);
     EXPECT_TRUE(std::isnan(TextEquals(kNaN, apple)));
     // Ordinary numbers are never looked up as texts.
     EXPECT_EQ(TextEquals(3, 3), 1);
     EXPECT_EQ(TextEquals(3, 4), 0);
-    EXPECT_EQ(TextOfValue(1e-310), nullptr);  // an identity never given out
+    EXPECT_EQ(TextOfIdentity(1e-310), nullptr);  // an identity never given out
 
     ComplexValue same = TextEqualsComplex({apple, 0}, {apple, 0});
     EXPECT_EQ(same.re, 1);

@@ -36,10 +36,10 @@ inline std::unique_ptr<BytecodeProgram> MakeHandProgram(std::initializer_list<Ha
         Instruction instruction{};
         instruction.opcode = op.opcode;
         if (op.opcode == 0) {
-            instruction.operand.value = op.value;
+            instruction.number = op.value;
         } else {
-            instruction.operand.ints.a = op.a;
-            instruction.operand.ints.b = op.b;
+            instruction.arg.a = op.a;
+            instruction.arg.b = op.b;
         }
         program->instructions.Push(instruction);
     }
@@ -52,8 +52,8 @@ inline std::unique_ptr<BytecodeProgram> MakeHandProgram(std::initializer_list<Ha
         if (code[i].opcode != 90)
             continue;
         for (int32_t j = i + 1; j < count; ++j) {
-            if (code[j].opcode == 91 && code[j].operand.ints.a == code[i].operand.ints.a) {
-                code[i].operand.ints.b = code[j].operand.ints.b = j - i;
+            if (code[j].opcode == 91 && code[j].arg.a == code[i].arg.a) {
+                code[i].arg.b = code[j].arg.b = j - i;
                 break;
             }
         }
