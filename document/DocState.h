@@ -6,7 +6,7 @@
 #include "CoreUtilities/Mutex.h"
 #include "CoreUtilities/ShortRect.h"
 #include "document/TableFunctionList.h"
-#include "document/UserFunction.h"
+#include "evaluation/UserFunction.h"
 #include "platform/WindowHandle.h"
 #include "platform/WindowQueries.h"
 

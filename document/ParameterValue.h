@@ -15,6 +15,10 @@ struct DocState;
 // answers. Never fails.
 ComplexValue GetParameterValue(uint32_t code, int32_t row, const DocState* doc);
 
+// The text of a table column's cell at a row (rows counted from 1); null
+// when the code names no table column.
+const char16_t* TableColumnText(uint32_t code, int32_t row, const DocState* doc);
+
 // The value at x of the table function registered under the id, and at
 // (a, b) of one with two arguments; NaN when no table function has the id.
 double EvalTableFunctionReal1(uint32_t id, double x, const DocState* doc);

@@ -5,6 +5,7 @@
 #include "document/DocState.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
+#include "evaluation/ConstantTable.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/RunControl.h"
 

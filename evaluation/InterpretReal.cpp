@@ -55,9 +55,9 @@ const Instruction* FindLabel(const Instruction* pc, int32_t a, int32_t b, int32_
 {
     int32_t seen = 0;
     for (const Instruction* scan = pc + 1;; ++scan) {
-        if (scan->opcode == 103)
+        if (scan->opcode == OpEnd)
             return nullptr;
-        if (scan->opcode == 86 && scan->arg.a == a) {
+        if (scan->opcode == OpLabel && scan->arg.a == a) {
             ++seen;
             if (scan->arg.b == b) {
                 *labelsOfBranch = seen;
@@ -263,16 +263,20 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
     } while (0)
 
     // Threaded dispatch: every handler jumps straight to the next one.
-    static const void* const kHandlers[104] = {
-        &&op0,  &&op1,  &&op2,  &&op3,  &&op4,  &&op5,  &&op6,  &&op7,  &&op8,  &&op9,  &&op10, &&op11, &&op12,
-        &&op13, &&op14, &&op15, &&op16, &&op17, &&op18, &&op19, &&op20, &&op21, &&op22, &&op23, &&op24, &&op25,
-        &&op26, &&op27, &&op28, &&op29, &&op30, &&op31, &&op32, &&op33, &&op34, &&op35, &&op36, &&op37, &&op38,
-        &&op39, &&op40, &&op41, &&op42, &&op43, &&op44, &&op45, &&op46, &&op47, &&op48, &&op49, &&op50, &&op51,
-        &&op52, &&op53, &&op54, &&op55, &&op56, &&op57, &&op58, &&op59, &&op60, &&op61, &&op62, &&op63, &&op64,
-        &&op65, &&op66, &&op67, &&op68, &&op69, &&op70, &&op71, &&op72, &&op73, &&op74, &&op75, &&op76, &&op77,
-        &&op78, &&op79, &&op80, &&op81, &&op82, &&op83, &&op84, &&op85, &&op86, &&op87, &&op88, &&op89, &&op90,
-        &&op91, &&op92, &&op93, &&op94, &&op95, &&op96, &&op97, &&op98, &&op99, &&op100, &&op101, &&op102,
-        &&op103};
+    static const void* const kHandlers[kOpcodeCount] = {
+        &&OpPushNumber, &&OpLoadSlot, &&OpLoadLocal, &&OpLoadParameter, &&OpStoreSlot, &&OpStoreLocal, &&OpSwap,
+        &&OpDrop, &&OpLoadXPart, &&OpLoadYPart, &&OpLoadZPart, &&OpLoadConstant, &&OpAdd, &&OpNop, &&OpMultiply,
+        &&OpDivide, &&OpPower, &&OpAngle, &&OpHypot, &&OpInterval, &&OpNegate, &&OpAbs, &&OpSign, &&OpSqrt, &&OpExp,
+        &&OpLog10, &&OpLn, &&OpFactorial, &&OpSquare, &&OpSin, &&OpCos, &&OpTan, &&OpCot, &&OpSec, &&OpCsc, &&OpAsin,
+        &&OpAcos, &&OpAtan, &&OpAcot, &&OpAsec, &&OpAcsc, &&OpSinh, &&OpCosh, &&OpTanh, &&OpCoth, &&OpSech, &&OpCsch,
+        &&OpAsinh, &&OpAcosh, &&OpAtanh, &&OpAcoth, &&OpAsech, &&OpAcsch, &&OpLess, &&OpGreater, &&OpLeq, &&OpGeq,
+        &&OpEqual, &&OpTextEqual, &&OpNotEqual, &&OpTextNotEqual, &&OpAnd, &&OpOr, &&OpNot, &&OpRationalPower,
+        &&OpBesselJ, &&OpFloor, &&OpCeil, &&OpIf, &&OpBranch, &&OpReal, &&OpImag, &&OpInf, &&OpSup, &&OpArg,
+        &&OpConjugate, &&OpImaginaryUnit, &&OpMod, &&OpMin, &&OpMax, &&OpClamp, &&OpBinomial, &&OpFail,
+        &&OpInterpolate1, &&OpInterpolate2, &&OpCallUser, &&OpLabel, &&OpSkipFalsePair, &&OpSkipRestPairs,
+        &&OpStoreAndDrop, &&OpLoopTest, &&OpLoopEnd, &&OpSumGuard, &&OpProductGuard, &&OpRestoreRow,
+        &&OpRowFromCounter, &&OpAggregateWeighted, &&OpMinMaxWeighted, &&OpAggregateStep, &&OpMinMaxStep,
+        &&OpBeginAggregate, &&OpBeginMinMax, &&OpSelectRow, &&OpEnd};
     int32_t a;
     int32_t b;
 // Decodes the instruction at pc and jumps to its handler; an opcode above
@@ -281,7 +285,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
     do {                                                                                      \
         a = pc->arg.a;                                                               \
         b = pc->arg.b;                                                               \
-        goto* (static_cast<uint32_t>(pc->opcode) < 104 ? kHandlers[pc->opcode] : &&opNothing); \
+        goto* (static_cast<uint32_t>(pc->opcode) < kOpcodeCount ? kHandlers[pc->opcode] : &&opNothing); \
     } while (0)
 // After an instruction: the stop checks, then the next handler.
 #define VL_CHECK_AND_GO()                                              \
@@ -298,95 +302,95 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
 
     VL_GO();
     {
-        op0: VL_PUSH(pc->number);  VL_NEXT;
-        op1: VL_PUSH(frame[a]);  VL_NEXT;
-        op2: VL_PUSH(locals[a]);  VL_NEXT;
-        op3: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));  VL_NEXT;
-        op4: frame[a] = top;  VL_NEXT;
-        op5: locals[a] = top;  VL_NEXT;
-        op6: std::swap(top, below);  VL_NEXT;
-        op7: VL_BINARY(below);  VL_NEXT;
-        op8:
-        op9:
-        op10: VL_PUSH_CALL(GridPart(grid, pc->opcode - 8, a));  VL_NEXT;
-        op11: VL_PUSH(constants ? constants[a].re : NAN);  VL_NEXT;
-        op12: VL_BINARY(below + top);  VL_NEXT;
-        op14: VL_BINARY(below * top);  VL_NEXT;
-        op15: VL_BINARY(below / top);  VL_NEXT;
-        op16: VL_BINARY(std::pow(below, top));  VL_NEXT;
-        op17: VL_BINARY(Atan2Positive(top, below));  VL_NEXT;
-        op18: VL_BINARY(Hypot(below, top));  VL_NEXT;
-        op19: below = *--sp;  VL_NEXT;
-        op20: top = -top;  VL_NEXT;
-        op21: top = std::fabs(top);  VL_NEXT;
-        op22: top = RealSign(top);  VL_NEXT;
-        op23: top = SquareRoot(top);  VL_NEXT;
-        op24: VL_UNARY_CALL(std::exp(top));  VL_NEXT;
-        op25: VL_UNARY_CALL(std::log10(top));  VL_NEXT;
-        op26: VL_UNARY_CALL(std::log(top));  VL_NEXT;
-        op27: VL_UNARY_CALL(RealFactorial(top));  VL_NEXT;
-        op28: top = top * top;  VL_NEXT;
-        op29: VL_UNARY_CALL(std::sin(top));  VL_NEXT;
-        op30: VL_UNARY_CALL(std::cos(top));  VL_NEXT;
-        op31: VL_UNARY_CALL(std::tan(top));  VL_NEXT;
-        op32: VL_UNARY_CALL(RealCot(top));  VL_NEXT;
-        op33: VL_UNARY_CALL(RealSec(top));  VL_NEXT;
-        op34: VL_UNARY_CALL(RealCsc(top));  VL_NEXT;
-        op35: VL_UNARY_CALL(std::asin(top));  VL_NEXT;
-        op36: VL_UNARY_CALL(std::acos(top));  VL_NEXT;
-        op37: VL_UNARY_CALL(std::atan(top));  VL_NEXT;
-        op38: VL_UNARY_CALL(RealAcot(top));  VL_NEXT;
-        op39: VL_UNARY_CALL(RealAsec(top));  VL_NEXT;
-        op40: VL_UNARY_CALL(RealAcsc(top));  VL_NEXT;
-        op41: VL_UNARY_CALL(std::sinh(top));  VL_NEXT;
-        op42: VL_UNARY_CALL(std::cosh(top));  VL_NEXT;
-        op43: VL_UNARY_CALL(std::tanh(top));  VL_NEXT;
-        op44: VL_UNARY_CALL(RealCoth(top));  VL_NEXT;
-        op45: VL_UNARY_CALL(RealSech(top));  VL_NEXT;
-        op46: VL_UNARY_CALL(RealCsch(top));  VL_NEXT;
-        op47: VL_UNARY_CALL(RealAsinh(top));  VL_NEXT;
-        op48: VL_UNARY_CALL(RealAcosh(top));  VL_NEXT;
-        op49: VL_UNARY_CALL(RealAtanh(top));  VL_NEXT;
-        op50: VL_UNARY_CALL(RealAcoth(top));  VL_NEXT;
-        op51: VL_UNARY_CALL(RealAsech(top));  VL_NEXT;
-        op52: VL_UNARY_CALL(RealAcsch(top));  VL_NEXT;
-        op53:
-        op54:
-        op55:
-        op56:
-        op57:
-        op59: {
+        OpPushNumber: VL_PUSH(pc->number);  VL_NEXT;
+        OpLoadSlot: VL_PUSH(frame[a]);  VL_NEXT;
+        OpLoadLocal: VL_PUSH(locals[a]);  VL_NEXT;
+        OpLoadParameter: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));  VL_NEXT;
+        OpStoreSlot: frame[a] = top;  VL_NEXT;
+        OpStoreLocal: locals[a] = top;  VL_NEXT;
+        OpSwap: std::swap(top, below);  VL_NEXT;
+        OpDrop: VL_BINARY(below);  VL_NEXT;
+        OpLoadXPart:
+        OpLoadYPart:
+        OpLoadZPart: VL_PUSH_CALL(GridPart(grid, pc->opcode - OpLoadXPart, a));  VL_NEXT;
+        OpLoadConstant: VL_PUSH(constants ? constants[a].re : NAN);  VL_NEXT;
+        OpAdd: VL_BINARY(below + top);  VL_NEXT;
+        OpMultiply: VL_BINARY(below * top);  VL_NEXT;
+        OpDivide: VL_BINARY(below / top);  VL_NEXT;
+        OpPower: VL_BINARY(std::pow(below, top));  VL_NEXT;
+        OpAngle: VL_BINARY(Atan2Positive(top, below));  VL_NEXT;
+        OpHypot: VL_BINARY(Hypot(below, top));  VL_NEXT;
+        OpInterval: below = *--sp;  VL_NEXT;
+        OpNegate: top = -top;  VL_NEXT;
+        OpAbs: top = std::fabs(top);  VL_NEXT;
+        OpSign: top = RealSign(top);  VL_NEXT;
+        OpSqrt: top = SquareRoot(top);  VL_NEXT;
+        OpExp: VL_UNARY_CALL(std::exp(top));  VL_NEXT;
+        OpLog10: VL_UNARY_CALL(std::log10(top));  VL_NEXT;
+        OpLn: VL_UNARY_CALL(std::log(top));  VL_NEXT;
+        OpFactorial: VL_UNARY_CALL(RealFactorial(top));  VL_NEXT;
+        OpSquare: top = top * top;  VL_NEXT;
+        OpSin: VL_UNARY_CALL(std::sin(top));  VL_NEXT;
+        OpCos: VL_UNARY_CALL(std::cos(top));  VL_NEXT;
+        OpTan: VL_UNARY_CALL(std::tan(top));  VL_NEXT;
+        OpCot: VL_UNARY_CALL(RealCot(top));  VL_NEXT;
+        OpSec: VL_UNARY_CALL(RealSec(top));  VL_NEXT;
+        OpCsc: VL_UNARY_CALL(RealCsc(top));  VL_NEXT;
+        OpAsin: VL_UNARY_CALL(std::asin(top));  VL_NEXT;
+        OpAcos: VL_UNARY_CALL(std::acos(top));  VL_NEXT;
+        OpAtan: VL_UNARY_CALL(std::atan(top));  VL_NEXT;
+        OpAcot: VL_UNARY_CALL(RealAcot(top));  VL_NEXT;
+        OpAsec: VL_UNARY_CALL(RealAsec(top));  VL_NEXT;
+        OpAcsc: VL_UNARY_CALL(RealAcsc(top));  VL_NEXT;
+        OpSinh: VL_UNARY_CALL(std::sinh(top));  VL_NEXT;
+        OpCosh: VL_UNARY_CALL(std::cosh(top));  VL_NEXT;
+        OpTanh: VL_UNARY_CALL(std::tanh(top));  VL_NEXT;
+        OpCoth: VL_UNARY_CALL(RealCoth(top));  VL_NEXT;
+        OpSech: VL_UNARY_CALL(RealSech(top));  VL_NEXT;
+        OpCsch: VL_UNARY_CALL(RealCsch(top));  VL_NEXT;
+        OpAsinh: VL_UNARY_CALL(RealAsinh(top));  VL_NEXT;
+        OpAcosh: VL_UNARY_CALL(RealAcosh(top));  VL_NEXT;
+        OpAtanh: VL_UNARY_CALL(RealAtanh(top));  VL_NEXT;
+        OpAcoth: VL_UNARY_CALL(RealAcoth(top));  VL_NEXT;
+        OpAsech: VL_UNARY_CALL(RealAsech(top));  VL_NEXT;
+        OpAcsch: VL_UNARY_CALL(RealAcsch(top));  VL_NEXT;
+        OpLess:
+        OpGreater:
+        OpLeq:
+        OpGeq:
+        OpEqual:
+        OpNotEqual: {
             *sp++ = below;
             int32_t n = std::max(a, 1);
             const double* values = sp - (n - 1);
-            switch (pc->opcode) {  // the relation
-            case 53: top = Chain(values, n, top, [](double l, double r) { return RealLess(l, r) == 1; }); break;
-            case 54: top = Chain(values, n, top, [](double l, double r) { return RealGreater(l, r) == 1; }); break;
-            case 55: top = Chain(values, n, top, [](double l, double r) { return RealLessEqual(l, r) == 1; }); break;
-            case 56: top = Chain(values, n, top, [](double l, double r) { return RealGreaterEqual(l, r) == 1; }); break;
-            case 57: top = Chain(values, n, top, [](double l, double r) { return RealEqual(l, r) == 1; }); break;
+            switch (pc->opcode) {
+            case OpLess: top = Chain(values, n, top, [](double l, double r) { return RealLess(l, r) == 1; }); break;
+            case OpGreater: top = Chain(values, n, top, [](double l, double r) { return RealGreater(l, r) == 1; }); break;
+            case OpLeq: top = Chain(values, n, top, [](double l, double r) { return RealLessEqual(l, r) == 1; }); break;
+            case OpGeq: top = Chain(values, n, top, [](double l, double r) { return RealGreaterEqual(l, r) == 1; }); break;
+            case OpEqual: top = Chain(values, n, top, [](double l, double r) { return RealEqual(l, r) == 1; }); break;
             default: top = Chain(values, n, top, [](double l, double r) { return RealNot(RealEqual(l, r)) == 1; }); break;
             }
             sp -= n - 1;
             below = *--sp;
             VL_NEXT;
         }
-        op58: VL_BINARY(TextEquals(below, top));  VL_NEXT;
-        op60: VL_BINARY(RealNot(TextEquals(below, top)));  VL_NEXT;
-        op61: VL_BINARY(RealAnd(below, top));  VL_NEXT;
-        op62: VL_BINARY(RealOr(below, top));  VL_NEXT;
-        op63: top = RealNot(top);  VL_NEXT;
-        op64: {
+        OpTextEqual: VL_BINARY(TextEquals(below, top));  VL_NEXT;
+        OpTextNotEqual: VL_BINARY(RealNot(TextEquals(below, top)));  VL_NEXT;
+        OpAnd: VL_BINARY(RealAnd(below, top));  VL_NEXT;
+        OpOr: VL_BINARY(RealOr(below, top));  VL_NEXT;
+        OpNot: top = RealNot(top);  VL_NEXT;
+        OpRationalPower: {
             // base, p, q with q on top.
             double base = *--sp;
             VL_BINARY(RationalPower(base, top, below));
             VL_NEXT;
         }
-        op65: VL_BINARY(RealBesselJ(top, below));  VL_NEXT;  // x beneath, the order on top
-        op66: top = Floor(top);  VL_NEXT;
-        op67: top = -Floor(-top);  VL_NEXT;
-        op68: VL_BINARY(top == 1 ? below : NAN);  VL_NEXT;
-        op69:
+        OpBesselJ: VL_BINARY(RealBesselJ(top, below));  VL_NEXT;  // x beneath, the order on top
+        OpFloor: top = Floor(top);  VL_NEXT;
+        OpCeil: top = -Floor(-top);  VL_NEXT;
+        OpIf: VL_BINARY(top == 1 ? below : NAN);  VL_NEXT;
+        OpBranch:
             if (a <= 0) {
                 VL_PUSH(NAN);
             } else {
@@ -397,23 +401,23 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 below = *--sp;
             }
             VL_NEXT;
-        op71:
-        op74: top = 0;  VL_NEXT;
-        op76: VL_PUSH(NAN);  VL_NEXT;
-        op77: VL_BINARY(RealMod(below, top));  VL_NEXT;
-        op78: VL_BINARY(MinDouble(below, top));  VL_NEXT;
-        op79: VL_BINARY(MaxDouble(below, top));  VL_NEXT;
-        op80: {
+        OpImag:
+        OpArg: top = 0;  VL_NEXT;
+        OpImaginaryUnit: VL_PUSH(NAN);  VL_NEXT;
+        OpMod: VL_BINARY(RealMod(below, top));  VL_NEXT;
+        OpMin: VL_BINARY(MinDouble(below, top));  VL_NEXT;
+        OpMax: VL_BINARY(MaxDouble(below, top));  VL_NEXT;
+        OpClamp: {
             // x, lo, hi with hi on top.
             double x = *--sp;
             VL_BINARY(MaxDouble(MinDouble(x, top), below));
             VL_NEXT;
         }
-        op81: VL_BINARY(RealBinomial(below, top));  VL_NEXT;
-        op82: VL_END(NAN);
-        op83: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc));  VL_NEXT;
-        op84: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc));  VL_NEXT;
-        op85: {
+        OpBinomial: VL_BINARY(RealBinomial(below, top));  VL_NEXT;
+        OpFail: VL_END(NAN);
+        OpInterpolate1: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc));  VL_NEXT;
+        OpInterpolate2: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc));  VL_NEXT;
+        OpCallUser: {
             // The arguments in written order, the last one from top.
             *sp++ = below;
             *sp = top;
@@ -426,7 +430,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 VL_END(top);
             VL_NEXT;
         }
-        op87:
+        OpSkipFalsePair:
             if (top == 0) {
                 *sp++ = below;
                 *sp++ = top;
@@ -440,7 +444,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 VL_CHECK_AND_GO();
             }
             VL_NEXT;
-        op88:
+        OpSkipRestPairs:
             if (below == 1) {
                 *sp++ = below;
                 *sp++ = top;
@@ -462,11 +466,11 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 VL_CHECK_AND_GO();
             }
             VL_NEXT;
-        op89:
+        OpStoreAndDrop:
             locals[a] = top;
             VL_BINARY(below);
             VL_NEXT;
-        op90: {
+        OpLoopTest: {
             double counter = locals[a];
             double limit = locals[a + 1];
             if (counter > limit) {
@@ -480,7 +484,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             }
             VL_NEXT;
         }
-        op91: {
+        OpLoopEnd: {
             double counter = locals[a];
             double next = counter + 1;
             // A counter too large to count by 1 ends the loop undefined.
@@ -488,20 +492,20 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             pc -= b;
             VL_GO();  // the loop test makes the stop checks
         }
-        op92:
-        op93: {
+        OpSumGuard:
+        OpProductGuard: {
             double counter = locals[a];
             if (!(locals[a + 2] <= counter && counter <= locals[a + 1]))
                 top = NAN;
             VL_NEXT;
         }
-        op94:
+        OpRestoreRow:
             // A pop with nothing saved keeps the current row.
             if (savedRows.count > 0)
                 row = savedRows[--savedRows.count];
             VL_NEXT;
-        op95: row = ToDataRow(locals[a]);  VL_NEXT;
-        op96: {
+        OpRowFromCounter: row = ToDataRow(locals[a]);  VL_NEXT;
+        OpAggregateWeighted: {
             // count, sum, value, weight
             double weight = top;
             double value = below;
@@ -515,7 +519,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             below = count;
             VL_NEXT;
         }
-        op97: {
+        OpMinMaxWeighted: {
             // max, min, value, weight
             double weight = top;
             double value = below;
@@ -529,7 +533,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             below = max;
             VL_NEXT;
         }
-        op98: {
+        OpAggregateStep: {
             // count, sum, value
             double value = top;
             double sum = below;
@@ -542,7 +546,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             below = count;
             VL_NEXT;
         }
-        op99: {
+        OpMinMaxStep: {
             // max, min, value
             double value = top;
             double min = below;
@@ -555,9 +559,9 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             below = max;
             VL_NEXT;
         }
-        op100:
-        op101: {
-            double start = pc->opcode == 100 ? 0 : NAN;
+        OpBeginAggregate:
+        OpBeginMinMax: {
+            double start = pc->opcode == OpBeginAggregate ? 0 : NAN;
             *sp++ = below;
             *sp++ = top;
             savedRows.Push(row);
@@ -567,7 +571,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             locals[a + 1] = static_cast<double>(b) + 1;
             VL_NEXT;
         }
-        op102: {
+        OpSelectRow: {
             int32_t next = ToDataRow(top);
             *sp++ = below;  // the stack waits in its cells over the call
             savedRows.Push(row);
@@ -576,15 +580,15 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             row = next;
             VL_NEXT;
         }
-        op103: VL_END(top);
-        op13:
-        op70:
-        op72:
-        op73:
-        op75:
-        op86:
+        OpEnd: VL_END(top);
+        OpNop:
+        OpReal:
+        OpInf:
+        OpSup:
+        OpConjugate:
+        OpLabel:
         opNothing:
-            // 13, 70, 72, 73, 75, 86 and unknown opcodes do nothing.
+            // Unknown opcodes do nothing as well.
             VL_NEXT;
     }
     slowCheck : {
