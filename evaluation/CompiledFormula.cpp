@@ -6,7 +6,9 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/InterpreterBuild.h"
 #include "evaluation/PrepareTreeForCompiling.h"
+#include "evaluation/RunControl.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
@@ -135,7 +137,7 @@ void CompiledFormula::CompilePointProgram()
 namespace {
 
 // The run of every real point entry once its slots are written.
-double RunPointProgram(const CompiledFormula* formula, double* frame)
+inline __attribute__((always_inline)) double RunPointProgram(const CompiledFormula* formula, double* frame)
 {
     const BytecodeProgram* program = formula->pointProgram;
     if (!program)
@@ -144,7 +146,8 @@ double RunPointProgram(const CompiledFormula* formula, double* frame)
     // real entries answer undefined.
     if (program->isComplex)
         return NAN;
-    return program->RunReal(frame, nullptr);
+    RunControl control{&program->stopRequested, false};
+    return RunRealInBuild(program, frame, nullptr, control);
 }
 
 double SliderValueOf(const DocState* doc)

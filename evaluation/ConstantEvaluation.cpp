@@ -30,7 +30,7 @@ bool ConstantTable::EvaluateEntry(int32_t i, bool complex, RunControl& control)
     // undefined rather than holding whatever the memory held.
     std::fill(frame, frame + cells, NAN);
     frame[2] = doc ? doc->GetSliderValue() : NAN;
-    double value = RunRealNested(program, frame, nullptr, control);
+    double value = RunRealInBuild(program, frame, nullptr, control);
     BudgetFree(frame);
     if (control.stopped)
         return false;

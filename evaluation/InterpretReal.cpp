@@ -11,6 +11,7 @@
 #include "document/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
+#include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
@@ -128,6 +129,34 @@ inline double Floor(double x)
 }
 #endif
 
+// The two running values of a row aggregate, the deeper one first: count
+// and sum, or maximum and minimum. Out of line, like every call the loop
+// makes, so that no value of the loop is live across it.
+struct Running {
+    double lower;
+    double upper;
+};
+
+// A defined value with a weight other than 0 and NaN adds its weight to the
+// count and itself to the sum; the steps without a weight pass 1.
+__attribute__((noinline)) Running AddToAggregate(Running countAndSum, double value, double weight)
+{
+    if (std::isnan(weight) || weight == 0 || std::isnan(value))
+        return countAndSum;
+    return {countAndSum.lower + weight, countAndSum.upper + value};
+}
+
+// The same rule for the running maximum and minimum; the first value taken
+// becomes both.
+__attribute__((noinline)) Running AddToMinMax(Running maxAndMin, double value, double weight)
+{
+    if (std::isnan(weight) || weight == 0 || std::isnan(value))
+        return maxAndMin;
+    double max = std::isnan(maxAndMin.lower) ? value : MaxDouble(maxAndMin.lower, value);
+    double min = std::isnan(maxAndMin.upper) ? value : MinDouble(maxAndMin.upper, value);
+    return {max, min};
+}
+
 double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 {
     if (!grid || !grid->parts)
@@ -180,10 +209,16 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                                                                         const GridEvalState* grid, RunControl& control)
 {
     const ComplexValue* constants = nullptr;
-    if (program->context) {
-        constants = program->context->GetConstants(control);
-        if (control.stopped)
-            return NAN;
+    if (CompileContext* context = program->context) {
+        // Once the values are current every run reads them without a call.
+        if (context->constantsReady.load(std::memory_order_acquire) && context->table) {
+            if (context->table->values.count > 0)
+                constants = context->table->values.storage;
+        } else {
+            constants = context->GetConstants(control);
+            if (control.stopped)
+                return NAN;
+        }
     }
 
     // Most programs need a few cells: those come from this frame without a
@@ -277,14 +312,10 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
         &&OpStoreAndDrop, &&OpLoopTest, &&OpLoopEnd, &&OpSumGuard, &&OpProductGuard, &&OpRestoreRow,
         &&OpRowFromCounter, &&OpAggregateWeighted, &&OpMinMaxWeighted, &&OpAggregateStep, &&OpMinMaxStep,
         &&OpBeginAggregate, &&OpBeginMinMax, &&OpSelectRow, &&OpEnd};
-    int32_t a;
-    int32_t b;
 // Decodes the instruction at pc and jumps to its handler; an opcode above
 // 103 does nothing.
 #define VL_GO()                                                                               \
     do {                                                                                      \
-        a = pc->arg.a;                                                               \
-        b = pc->arg.b;                                                               \
         goto* (static_cast<uint32_t>(pc->opcode) < kOpcodeCount ? kHandlers[pc->opcode] : &&opNothing); \
     } while (0)
 // After an instruction: the stop checks, then the next handler.
@@ -303,17 +334,17 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
     VL_GO();
     {
         OpPushNumber: VL_PUSH(pc->number);  VL_NEXT;
-        OpLoadSlot: VL_PUSH(frame[a]);  VL_NEXT;
-        OpLoadLocal: VL_PUSH(locals[a]);  VL_NEXT;
-        OpLoadParameter: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));  VL_NEXT;
-        OpStoreSlot: frame[a] = top;  VL_NEXT;
-        OpStoreLocal: locals[a] = top;  VL_NEXT;
+        OpLoadSlot: VL_PUSH(frame[pc->arg.a]);  VL_NEXT;
+        OpLoadLocal: VL_PUSH(locals[pc->arg.a]);  VL_NEXT;
+        OpLoadParameter: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(pc->arg.a), row, doc)));  VL_NEXT;
+        OpStoreSlot: frame[pc->arg.a] = top;  VL_NEXT;
+        OpStoreLocal: locals[pc->arg.a] = top;  VL_NEXT;
         OpSwap: std::swap(top, below);  VL_NEXT;
         OpDrop: VL_BINARY(below);  VL_NEXT;
         OpLoadXPart:
         OpLoadYPart:
-        OpLoadZPart: VL_PUSH_CALL(GridPart(grid, pc->opcode - OpLoadXPart, a));  VL_NEXT;
-        OpLoadConstant: VL_PUSH(constants ? constants[a].re : NAN);  VL_NEXT;
+        OpLoadZPart: VL_PUSH_CALL(GridPart(grid, pc->opcode - OpLoadXPart, pc->arg.a));  VL_NEXT;
+        OpLoadConstant: VL_PUSH(constants ? constants[pc->arg.a].re : NAN);  VL_NEXT;
         OpAdd: VL_BINARY(below + top);  VL_NEXT;
         OpMultiply: VL_BINARY(below * top);  VL_NEXT;
         OpDivide: VL_BINARY(below / top);  VL_NEXT;
@@ -361,7 +392,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
         OpEqual:
         OpNotEqual: {
             *sp++ = below;
-            int32_t n = std::max(a, 1);
+            int32_t n = std::max(pc->arg.a, 1);
             const double* values = sp - (n - 1);
             switch (pc->opcode) {
             case OpLess: top = Chain(values, n, top, [](double l, double r) { return RealLess(l, r) == 1; }); break;
@@ -391,12 +422,12 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
         OpCeil: top = -Floor(-top);  VL_NEXT;
         OpIf: VL_BINARY(top == 1 ? below : NAN);  VL_NEXT;
         OpBranch:
-            if (a <= 0) {
+            if (pc->arg.a <= 0) {
                 VL_PUSH(NAN);
             } else {
                 *sp++ = below;
-                double* pairs = sp - (2 * a - 1);
-                top = Piecewise(pairs, a, top);
+                double* pairs = sp - (2 * pc->arg.a - 1);
+                top = Piecewise(pairs, pc->arg.a, top);
                 sp = pairs;
                 below = *--sp;
             }
@@ -415,14 +446,14 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
         }
         OpBinomial: VL_BINARY(RealBinomial(below, top));  VL_NEXT;
         OpFail: VL_END(NAN);
-        OpInterpolate1: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(a), top, doc));  VL_NEXT;
-        OpInterpolate2: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(a), top, below, doc));  VL_NEXT;
+        OpInterpolate1: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(pc->arg.a), top, doc));  VL_NEXT;
+        OpInterpolate2: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(pc->arg.a), top, below, doc));  VL_NEXT;
         OpCallUser: {
             // The arguments in written order, the last one from top.
             *sp++ = below;
             *sp = top;
-            int32_t n = std::max(a, 0);
-            double result = CallUserFunction(program, b, sp - (n - 1), n, control);
+            int32_t n = std::max(pc->arg.a, 0);
+            double result = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, control);
             sp += n == 0 ? 1 : 1 - n;
             top = result;
             below = *--sp;
@@ -435,7 +466,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 *sp++ = below;
                 *sp++ = top;
                 int32_t seen;
-                const Instruction* label = FindLabel(pc, a, b, &seen);
+                const Instruction* label = FindLabel(pc, pc->arg.a, pc->arg.b, &seen);
                 below = *--sp;
                 top = NAN;
                 if (!label)
@@ -449,7 +480,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 *sp++ = below;
                 *sp++ = top;
                 int32_t seen;
-                const Instruction* label = FindLabel(pc, a, b, &seen);
+                const Instruction* label = FindLabel(pc, pc->arg.a, pc->arg.b, &seen);
                 --sp;
                 if (!label)
                     VL_END(*sp);
@@ -467,35 +498,35 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             }
             VL_NEXT;
         OpStoreAndDrop:
-            locals[a] = top;
+            locals[pc->arg.a] = top;
             VL_BINARY(below);
             VL_NEXT;
         OpLoopTest: {
-            double counter = locals[a];
-            double limit = locals[a + 1];
+            double counter = locals[pc->arg.a];
+            double limit = locals[pc->arg.a + 1];
             if (counter > limit) {
-                pc += b + 1;
+                pc += pc->arg.b + 1;
                 VL_CHECK_AND_GO();
             }
             if (!(limit - counter <= kLoopStepCap)) {
                 top = NAN;
-                pc += b + 1;
+                pc += pc->arg.b + 1;
                 VL_CHECK_AND_GO();
             }
             VL_NEXT;
         }
         OpLoopEnd: {
-            double counter = locals[a];
+            double counter = locals[pc->arg.a];
             double next = counter + 1;
             // A counter too large to count by 1 ends the loop undefined.
-            locals[a] = next == counter ? NAN : next;
-            pc -= b;
+            locals[pc->arg.a] = next == counter ? NAN : next;
+            pc -= pc->arg.b;
             VL_GO();  // the loop test makes the stop checks
         }
         OpSumGuard:
         OpProductGuard: {
-            double counter = locals[a];
-            if (!(locals[a + 2] <= counter && counter <= locals[a + 1]))
+            double counter = locals[pc->arg.a];
+            if (!(locals[pc->arg.a + 2] <= counter && counter <= locals[pc->arg.a + 1]))
                 top = NAN;
             VL_NEXT;
         }
@@ -504,19 +535,16 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             if (savedRows.count > 0)
                 row = savedRows[--savedRows.count];
             VL_NEXT;
-        OpRowFromCounter: row = ToDataRow(locals[a]);  VL_NEXT;
+        OpRowFromCounter: row = ToDataRow(locals[pc->arg.a]);  VL_NEXT;
+        // Row aggregates: the two running values lie beneath the operands.
         OpAggregateWeighted: {
             // count, sum, value, weight
             double weight = top;
             double value = below;
             double sum = *--sp;
-            double count = *--sp;
-            if (!(std::isnan(weight) || weight == 0 || std::isnan(value))) {
-                count += weight;
-                sum += value;
-            }
-            top = sum;
-            below = count;
+            Running running = AddToAggregate({*--sp, sum}, value, weight);
+            top = running.upper;
+            below = running.lower;
             VL_NEXT;
         }
         OpMinMaxWeighted: {
@@ -524,39 +552,23 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             double weight = top;
             double value = below;
             double min = *--sp;
-            double max = *--sp;
-            if (!(std::isnan(weight) || weight == 0 || std::isnan(value))) {
-                max = std::isnan(max) ? value : MaxDouble(max, value);
-                min = std::isnan(min) ? value : MinDouble(min, value);
-            }
-            top = min;
-            below = max;
+            Running running = AddToMinMax({*--sp, min}, value, weight);
+            top = running.upper;
+            below = running.lower;
             VL_NEXT;
         }
         OpAggregateStep: {
             // count, sum, value
-            double value = top;
-            double sum = below;
-            double count = *--sp;
-            if (!std::isnan(value)) {
-                count += 1;
-                sum += value;
-            }
-            top = sum;
-            below = count;
+            Running running = AddToAggregate({*--sp, below}, top, 1);
+            top = running.upper;
+            below = running.lower;
             VL_NEXT;
         }
         OpMinMaxStep: {
             // max, min, value
-            double value = top;
-            double min = below;
-            double max = *--sp;
-            if (!std::isnan(value)) {
-                max = std::isnan(max) ? value : MaxDouble(max, value);
-                min = std::isnan(min) ? value : MinDouble(min, value);
-            }
-            top = min;
-            below = max;
+            Running running = AddToMinMax({*--sp, below}, top, 1);
+            top = running.upper;
+            below = running.lower;
             VL_NEXT;
         }
         OpBeginAggregate:
@@ -567,8 +579,8 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             savedRows.Push(row);
             below = start;
             top = start;
-            locals[a] = 1;
-            locals[a + 1] = static_cast<double>(b) + 1;
+            locals[pc->arg.a] = 1;
+            locals[pc->arg.a + 1] = static_cast<double>(pc->arg.b) + 1;
             VL_NEXT;
         }
         OpSelectRow: {

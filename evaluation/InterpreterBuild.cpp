@@ -3,7 +3,6 @@
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "evaluation/BytecodeProgram.h"
-#include "evaluation/InterpretReal.h"
 #include "evaluation/RunControl.h"
 
 unsigned char InterpreterBuildFlag = 0;
@@ -28,21 +27,8 @@ bool ThreadFlagStopsRun()
            (DocumentTaskAbort.load(std::memory_order_relaxed) && IsDocumentTaskThread());
 }
 
-double RunRealNested(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control)
-{
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag)
-        return v3::InterpretReal(program, frame, grid, control);
-#endif
-    return baseline::InterpretReal(program, frame, grid, control);
-}
-
 double BytecodeProgram::RunReal(double* frame, const GridEvalState* grid) const
 {
     RunControl control{&stopRequested, false};
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag)
-        return v3::InterpretReal(this, frame, grid, control);
-#endif
-    return baseline::InterpretReal(this, frame, grid, control);
+    return RunRealInBuild(this, frame, grid, control);
 }

@@ -5,6 +5,8 @@
 // x86-64 there is only the baseline build.
 #pragma once
 
+#include "evaluation/InterpretReal.h"
+
 struct BytecodeProgram;
 struct GridEvalState;
 struct RunControl;
@@ -17,6 +19,15 @@ bool CanRunV3Build();
 // Sets the flag from the processor's features.
 void SelectInterpreterBuild();
 
-// A run in the build the flag picks, under the given control: the entry of
-// runs nested in another one (constant-table entries).
-double RunRealNested(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
+// A real run in the build the flag picks, under the given control: the
+// program's own stop request for a run of its own, the outer run's for a
+// nested one (constant-table entries).
+inline double RunRealInBuild(const BytecodeProgram* program, double* frame, const GridEvalState* grid,
+                             RunControl& control)
+{
+#if defined(__x86_64__)
+    if (InterpreterBuildFlag)
+        return v3::InterpretReal(program, frame, grid, control);
+#endif
+    return baseline::InterpretReal(program, frame, grid, control);
+}
