@@ -19,6 +19,7 @@
 #include "formula/TreeWalk.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <new>
 
 namespace {
@@ -136,12 +137,23 @@ void CompiledFormula::CompilePointProgram()
 
 namespace {
 
-// The run of every real point entry once its slots are written.
-inline __attribute__((always_inline)) double RunPointProgram(const CompiledFormula* formula, double* frame)
+struct SlotValue {
+    int32_t slot;
+    double value;
+};
+
+// Every real point entry: the given slots and slot 2 (the slider value) on
+// the calling thread's frame, then one run of the point program.
+inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula,
+                                                         std::initializer_list<SlotValue> slots)
 {
     const BytecodeProgram* program = formula->pointProgram;
-    if (!program)
+    double* frame = RealFrame();
+    if (!program || !frame)
         return NAN;
+    frame[2] = formula->doc ? formula->doc->GetSliderValue() : NAN;
+    for (const SlotValue& slot : slots)
+        frame[slot.slot] = slot.value;
     // Complex programs wait for the complex interpreter; until then their
     // real entries answer undefined.
     if (program->isComplex)
@@ -150,60 +162,26 @@ inline __attribute__((always_inline)) double RunPointProgram(const CompiledFormu
     return RunRealInBuild(program, frame, nullptr, control);
 }
 
-double SliderValueOf(const DocState* doc)
-{
-    return doc ? doc->GetSliderValue() : NAN;
-}
-
 }  // namespace
 
 double CompiledFormula::EvaluateAt(double u)
 {
-    double* frame = RealFrame();
-    if (!frame)
-        return NAN;
-    frame[0] = u;
-    frame[2] = SliderValueOf(doc);
-    return RunPointProgram(this, frame);
+    return EvaluateWithSlots(this, {{0, u}});
 }
 
 double CompiledFormula::EvaluateAtXY(double x, double y)
 {
-    double* frame = RealFrame();
-    if (!frame)
-        return NAN;
-    frame[2] = SliderValueOf(doc);
-    frame[3] = x;
-    frame[4] = y;
-    return RunPointProgram(this, frame);
+    return EvaluateWithSlots(this, {{3, x}, {4, y}});
 }
 
 double CompiledFormula::EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w)
 {
-    double* frame = RealFrame();
-    if (!frame)
-        return NAN;
-    frame[0] = u;
-    frame[1] = v;
-    frame[2] = SliderValueOf(doc);
-    frame[3] = x;
-    frame[4] = y;
-    frame[5] = z;
-    frame[6] = w;
-    return RunPointProgram(this, frame);
+    return EvaluateWithSlots(this, {{0, u}, {1, v}, {3, x}, {4, y}, {5, z}, {6, w}});
 }
 
 double CompiledFormula::EvaluateAtRow(int32_t row, double x, double y, double z)
 {
-    double* frame = RealFrame();
-    if (!frame)
-        return NAN;
-    frame[2] = SliderValueOf(doc);
-    frame[3] = x;
-    frame[4] = y;
-    frame[5] = z;
-    frame[11] = row;
-    return RunPointProgram(this, frame);
+    return EvaluateWithSlots(this, {{3, x}, {4, y}, {5, z}, {11, static_cast<double>(row)}});
 }
 
 bool CompiledFormula::DependsOn(uint32_t code) const
