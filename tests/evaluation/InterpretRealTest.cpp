@@ -3,16 +3,18 @@
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "evaluation/BytecodeProgram.h"
+#include "evaluation/Disassembler.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "evaluation/TextIdentity.h"
 #include "support/BudgetRefusal.h"
-#include "support/HandProgram.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
+#include <memory>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -31,18 +33,28 @@ struct Frame {
     Frame() { std::fill(std::begin(slots), std::end(slots), kNaN); }
 };
 
-double RunHand(const BytecodeProgram& program, Frame& frame)
+// The program of the text, loop jumps resolved and its stack depth counted;
+// extraStack cells more make a program whose stack does not fit the
+// interpreter's own frame.
+std::unique_ptr<BytecodeProgram> Program(const char* text, int32_t extraStack = 0)
+{
+    auto program = std::make_unique<BytecodeProgram>();
+    EXPECT_TRUE(Assemble(text, *program)) << text;
+    ResolveLoopJumps(program.get());
+    program->ComputeMaxStack();
+    program->maxStack += extraStack;
+    return program;
+}
+
+double RunProgram(const BytecodeProgram& program, Frame& frame)
 {
     return program.RunReal(frame.slots, nullptr);
 }
 
-double RunHand(std::initializer_list<HandOp> ops, double x = kNaN, double y = kNaN)
+double RunText(const std::string& text)
 {
-    auto program = MakeHandProgram(ops);
     Frame frame;
-    frame.slots[3] = x;
-    frame.slots[4] = y;
-    return RunHand(*program, frame);
+    return RunProgram(*Program(text.c_str()), frame);
 }
 
 bool SameValue(double a, double b)
@@ -52,85 +64,103 @@ bool SameValue(double a, double b)
 
 struct Case {
     const char* what;
-    std::initializer_list<HandOp> ops;
+    std::string code;
     double expected;
 };
 
 void RunTable(std::initializer_list<Case> cases)
 {
     for (const Case& c : cases) {
-        double result = RunHand(c.ops);
+        double result = RunText(c.code);
         EXPECT_TRUE(SameValue(result, c.expected)) << c.what << ": got " << result << ", want " << c.expected;
     }
+}
+
+std::string NumberText(double value)
+{
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 TEST(InterpretReal, ArithmeticAndStackOpcodes)
 {
     RunTable({
-        {"empty program", {}, kNaN},
-        {"a number", {Num(2.5)}, 2.5},
-        {"below - top order", {Num(7), Num(2), Op(15)}, 3.5},
-        {"power", {Num(2), Num(10), Op(16)}, 1024},
-        {"square", {Num(-3), Op(28)}, 9},
-        {"exchange and drop", {Num(1), Num(2), Op(6), Op(7)}, 2},
-        {"interval keeps its upper end", {Num(1), Num(4), Op(19)}, 4},
-        {"cube root of -8", {Num(-8), Num(1), Num(3), Op(64)}, -2},
-        {"(-8)^(2/3) as 8^0.666...", {Num(-8), Num(2), Num(3), Op(64)}, std::pow(8.0, 2.0 / 3)},
-        {"mod takes the divisor's sign", {Num(-1), Num(3), Op(77)}, 2},
-        {"min ignores a NaN second operand", {Num(2), Num(kNaN), Op(78)}, 2},
-        {"clamp", {Num(5), Num(0), Num(3), Op(80)}, 3},
-        {"binomial", {Num(5), Num(2), Op(81)}, 10},
-        {"factorial", {Num(5), Op(27)}, 120},
-        {"angle of (below, top)", {Num(0), Num(-1), Op(17)}, 3 * kPi / 2},
-        {"hypot", {Num(3), Num(4), Op(18)}, 5},
-        {"Bessel: x beneath, order on top", {Num(1), Num(0), Op(65)}, RealBesselJ(0, 1)},
-        {"acot 0", {Num(0), Op(38)}, kPi / 2},
-        {"imaginary unit is undefined", {Op(76)}, kNaN},
-        {"imaginary part of a real is 0", {Num(5), Op(71)}, 0},
-        {"real part leaves the value", {Num(5), Op(70)}, 5},
-        {"an unknown opcode does nothing", {Num(5), Op(250)}, 5},
-        {"an unknown name reads 1", {Op(3, 'a')}, 1},
-        {"a missing table function is undefined", {Num(1), Op(83, 'T')}, kNaN},
-        {"82 ends the run undefined", {Num(1), Op(82), Num(2)}, kNaN},
+        {"empty program", "103", kNaN},
+        {"a number", "0 2.5, 103", 2.5},
+        {"below - top order", "0 7, 0 2, 15, 103", 3.5},
+        {"power", "0 2, 0 10, 16, 103", 1024},
+        {"square", "0 -3, 28, 103", 9},
+        {"exchange and drop", "0 1, 0 2, 6, 7, 103", 2},
+        {"interval keeps its upper end", "0 1, 0 4, 19, 103", 4},
+        {"cube root of -8", "0 -8, 0 1, 0 3, 64, 103", -2},
+        {"(-8)^(2/3) as 8^0.666...", "0 -8, 0 2, 0 3, 64, 103", std::pow(8.0, 2.0 / 3)},
+        {"mod takes the divisor's sign", "0 -1, 0 3, 77, 103", 2},
+        {"min ignores a NaN second operand", "0 2, 0 nan, 78, 103", 2},
+        {"clamp", "0 5, 0 0, 0 3, 80, 103", 3},
+        {"binomial", "0 5, 0 2, 81, 103", 10},
+        {"factorial", "0 5, 27, 103", 120},
+        {"angle of (below, top)", "0 0, 0 -1, 17, 103", 3 * kPi / 2},
+        {"hypot", "0 3, 0 4, 18, 103", 5},
+        {"Bessel: x beneath, order on top", "0 1, 0 0, 65, 103", RealBesselJ(0, 1)},
+        {"acot 0", "0 0, 38, 103", kPi / 2},
+        {"imaginary unit is undefined", "76, 103", kNaN},
+        {"imaginary part of a real is 0", "0 5, 71, 103", 0},
+        {"real part leaves the value", "0 5, 70, 103", 5},
+        {"an unknown name reads 1", "3 97, 103", 1},
+        {"a missing table function is undefined", "0 1, 83 84, 103", kNaN},
+        {"82 ends the run undefined", "0 1, 82, 0 2, 103", kNaN},
     });
 }
 
 TEST(InterpretReal, RelationsAndLogicWithNaN)
 {
     RunTable({
-        {"1 < 2 < 3", {Num(1), Num(2), Num(3), Op(53, 3)}, 1},
-        {"1 < 3 < 2", {Num(1), Num(3), Num(2), Op(53, 3)}, 0},
-        {"x < NaN is false, not undefined", {Num(1), Num(kNaN), Op(53, 2)}, 0},
-        {"3 >= 3 >= 1", {Num(3), Num(3), Num(1), Op(56, 3)}, 1},
-        {"NaN = NaN", {Num(kNaN), Num(kNaN), Op(57, 2)}, 0},
-        {"1 != 2 != 1 holds pairwise", {Num(1), Num(2), Num(1), Op(59, 3)}, 1},
-        {"not NaN", {Num(kNaN), Op(63)}, 0},
-        {"only exactly 1 is true", {Num(1), Num(2), Op(61)}, 0},
-        {"or with NaN", {Num(kNaN), Num(1), Op(62)}, 1},
-        {"if true", {Num(7), Num(1), Op(68)}, 7},
-        {"if with an undefined condition", {Num(7), Num(kNaN), Op(68)}, kNaN},
-        {"piecewise with no true condition", {Num(0), Num(1), Num(0), Num(2), Op(69, 2)}, kNaN},
-        {"piecewise takes the first true pair", {Num(1), Num(1), Num(1), Num(2), Op(69, 2)}, 1},
-        {"piecewise skips an undefined condition", {Num(kNaN), Num(1), Num(1), Num(2), Op(69, 2)}, 2},
+        {"1 < 2 < 3", "0 1, 0 2, 0 3, 53 3, 103", 1},
+        {"1 < 3 < 2", "0 1, 0 3, 0 2, 53 3, 103", 0},
+        {"x < NaN is false, not undefined", "0 1, 0 nan, 53 2, 103", 0},
+        {"3 >= 3 >= 1", "0 3, 0 3, 0 1, 56 3, 103", 1},
+        {"NaN = NaN", "0 nan, 0 nan, 57 2, 103", 0},
+        {"1 != 2 != 1 holds pairwise", "0 1, 0 2, 0 1, 59 3, 103", 1},
+        {"not NaN", "0 nan, 63, 103", 0},
+        {"only exactly 1 is true", "0 1, 0 2, 61, 103", 0},
+        {"or with NaN", "0 nan, 0 1, 62, 103", 1},
+        {"if true", "0 7, 0 1, 68, 103", 7},
+        {"if with an undefined condition", "0 7, 0 nan, 68, 103", kNaN},
+        {"piecewise with no true condition", "0 0, 0 1, 0 0, 0 2, 69 2, 103", kNaN},
+        {"piecewise takes the first true pair", "0 1, 0 1, 0 1, 0 2, 69 2, 103", 1},
+        {"piecewise skips an undefined condition", "0 nan, 0 1, 0 1, 0 2, 69 2, 103", 2},
     });
-    double apple = TextIdentityOf(u"apple");
+    std::string apple = "0 " + NumberText(TextIdentityOf(u"apple"));
+    std::string pear = "0 " + NumberText(TextIdentityOf(u"pear"));
     RunTable({
-        {"equal texts", {Num(apple), Num(TextIdentityOf(u"apple")), Op(58)}, 1},
-        {"different texts are not equal", {Num(apple), Num(TextIdentityOf(u"pear")), Op(60)}, 1},
+        {"equal texts", apple + ", " + apple + ", 58, 103", 1},
+        {"different texts are not equal", apple + ", " + pear + ", 60, 103", 1},
+        {"a text and a number", apple + ", 0 3, 58, 103", 0},
     });
+}
+
+TEST(InterpretReal, AnOpcodeOutsideTheSetDoesNothing)
+{
+    auto program = Program("0 5, 103");
+    Instruction unknown{};
+    unknown.opcode = 250;
+    program->InsertInstruction(1, unknown);
+    Frame frame;
+    EXPECT_EQ(RunProgram(*program, frame), 5);
 }
 
 TEST(InterpretReal, FixedSlotsLocalsAndComputedSlots)
 {
     // r stored into slot 7 by the first program, read by the next one.
-    auto first = MakeHandProgram({Op(1, 3), Op(1, 4), Op(18), Op(4, 7), Op(1, 3), Op(12)});
-    auto second = MakeHandProgram({Op(1, 7), Op(5, 0), Op(2, 0), Op(14)});
+    auto first = Program("1 3, 1 4, 18, 4 7, 1 3, 12, 103");
+    auto second = Program("1 7, 5 0, 2 0, 14, 103");
     Frame frame;
     frame.slots[3] = 3;
     frame.slots[4] = 4;
-    EXPECT_EQ(RunHand(*first, frame), 8);
+    EXPECT_EQ(RunProgram(*first, frame), 8);
     EXPECT_EQ(frame.slots[7], 5);
-    EXPECT_EQ(RunHand(*second, frame), 25);
+    EXPECT_EQ(RunProgram(*second, frame), 25);
     EXPECT_EQ(frame.slots[12], 5);  // local slot 0 follows the twelve fixed slots
 }
 
@@ -138,8 +168,9 @@ TEST(InterpretReal, FixedSlotsLocalsAndComputedSlots)
 // (local slot 0 the counter, 1 the limit, 2 the start).
 std::unique_ptr<BytecodeProgram> SumLoop(double start, double limit)
 {
-    return MakeHandProgram({Num(0), Num(start), Op(5, 2), Op(89, 0), Num(limit), Op(89, 1), Op(90, 0), Op(2, 0),
-                            Op(92, 0), Op(12), Op(91, 0)});
+    std::string code = "0 0, 0 " + NumberText(start) + ", 5 2, 89 0, 0 " + NumberText(limit) +
+                       ", 89 1, 90 0, 2 0, 92 0, 12, 91 0, 103";
+    return Program(code.c_str());
 }
 
 TEST(InterpretReal, LoopsAndTheirCap)
@@ -158,7 +189,7 @@ TEST(InterpretReal, LoopsAndTheirCap)
     for (const LoopCase& c : cases) {
         auto program = SumLoop(c.start, c.limit);
         Frame frame;
-        EXPECT_TRUE(SameValue(RunHand(*program, frame), c.expected)) << c.start << " .. " << c.limit;
+        EXPECT_TRUE(SameValue(RunProgram(*program, frame), c.expected)) << c.start << " .. " << c.limit;
     }
 }
 
@@ -166,31 +197,30 @@ TEST(InterpretReal, AggregatesOverRows)
 {
     // Over 5 rows of a name that reads 1 at every row (the document defines
     // nothing): Sum, Count and Mean, and the running max of the row index.
-    auto sum = MakeHandProgram({Op(100, 0, 4), Op(90, 0), Op(95, 0), Op(3, 'c'), Op(98), Op(91, 0), Op(94), Op(6), Op(7)});
-    auto count = MakeHandProgram({Op(100, 0, 4), Op(90, 0), Op(95, 0), Op(3, 'c'), Op(98), Op(91, 0), Op(94), Op(7)});
-    auto weighted = MakeHandProgram(
-        {Op(100, 0, 4), Op(90, 0), Op(95, 0), Op(3, 'c'), Num(2), Op(96), Op(91, 0), Op(94), Op(6), Op(15)});
-    auto maxRow = MakeHandProgram({Op(101, 0, 4), Op(90, 0), Op(95, 0), Op(2, 0), Op(99), Op(91, 0), Op(94), Op(7)});
+    auto sum = Program("100 0 4, 90 0, 95 0, 3 99, 98, 91 0, 94, 6, 7, 103");
+    auto count = Program("100 0 4, 90 0, 95 0, 3 99, 98, 91 0, 94, 7, 103");
+    auto weighted = Program("100 0 4, 90 0, 95 0, 3 99, 0 2, 96, 91 0, 94, 6, 15, 103");
+    auto maxRow = Program("101 0 4, 90 0, 95 0, 2 0, 99, 91 0, 94, 7, 103");
     Frame frame;
-    EXPECT_EQ(RunHand(*sum, frame), 5);
-    EXPECT_EQ(RunHand(*count, frame), 5);
-    EXPECT_EQ(RunHand(*weighted, frame), 0.5);  // the weight counts, the value sums
-    EXPECT_EQ(RunHand(*maxRow, frame), 5);
+    EXPECT_EQ(RunProgram(*sum, frame), 5);
+    EXPECT_EQ(RunProgram(*count, frame), 5);
+    EXPECT_EQ(RunProgram(*weighted, frame), 0.5);  // the weight counts, the value sums
+    EXPECT_EQ(RunProgram(*maxRow, frame), 5);
 }
 
 TEST(InterpretReal, BranchLabelsSkipThePairsAfterTheChosenOne)
 {
     // Two pairs with labels; the second pair's value ends the run if it runs.
-    auto branch = [](double firstCondition, HandOp secondValue) {
-        return MakeHandProgram({Num(firstCondition), Op(87, 0, 0), Num(10), Op(88, 0, 1), Op(86, 0, 0), Num(1),
-                                Op(87, 0, 1), secondValue, Op(88, 0, 1), Op(86, 0, 1), Op(69, 2), Num(100), Op(12)});
+    auto branch = [](const char* firstCondition, const char* secondValue) {
+        std::string code = std::string("0 ") + firstCondition + ", 87 0 0, 0 10, 88 0 1, 86 0 0, 0 1, 87 0 1, " +
+                           secondValue + ", 88 0 1, 86 0 1, 69 2, 0 100, 12, 103";
+        return Program(code.c_str());
     };
     Frame frame;
-    EXPECT_EQ(RunHand(*branch(1, Op(82)), frame), 110);
-    EXPECT_EQ(RunHand(*branch(0, Num(20)), frame), 120);
+    EXPECT_EQ(RunProgram(*branch("1", "82"), frame), 110);
+    EXPECT_EQ(RunProgram(*branch("0", "0 20"), frame), 120);
     // A label that is never found ends the run.
-    auto lost = MakeHandProgram({Num(0), Op(87, 5, 5), Num(1)});
-    EXPECT_TRUE(std::isnan(RunHand(*lost, frame)));
+    EXPECT_TRUE(std::isnan(RunText("0 0, 87 5 5, 0 1, 103")));
 }
 
 TEST(InterpretReal, DataRowsOutsideInt32ReadAsNoRow)
@@ -201,25 +231,25 @@ TEST(InterpretReal, DataRowsOutsideInt32ReadAsNoRow)
     EXPECT_EQ(ToDataRow(1e10), INT32_MIN);
     EXPECT_EQ(ToDataRow(-1e10), INT32_MIN);
     // A frame whose row slot holds any bit pattern still runs.
-    auto program = MakeHandProgram({Op(3, 'c')});
+    auto program = Program("3 99, 103");
     Frame frame;
     frame.slots[11] = std::bit_cast<double>(uint64_t{0x7ff4000000000001});
-    EXPECT_EQ(RunHand(*program, frame), 1);
+    EXPECT_EQ(RunProgram(*program, frame), 1);
 }
 
 TEST(InterpretReal, RaisedStopRequestEndsTheRunAfterOneInstruction)
 {
-    auto program = MakeHandProgram({Num(1), Num(2), Op(12)});
+    auto program = Program("0 1, 0 2, 12, 103");
     Frame frame;
     program->stopRequested = 1;
-    EXPECT_EQ(RunHand(*program, frame), 1);
+    EXPECT_EQ(RunProgram(*program, frame), 1);
     program->stopRequested = 0;
-    EXPECT_EQ(RunHand(*program, frame), 3);
+    EXPECT_EQ(RunProgram(*program, frame), 3);
 }
 
 TEST(InterpretReal, ThreadStopFlagsStopOnlyTheirThread)
 {
-    auto program = MakeHandProgram({Num(1), Num(2), Op(12)});
+    auto program = Program("0 1, 0 2, 12, 103");
     struct Flag {
         std::atomic<unsigned char>* flag;
         void (*mark)();
@@ -228,12 +258,12 @@ TEST(InterpretReal, ThreadStopFlagsStopOnlyTheirThread)
     for (const Flag& f : flags) {
         f.flag->store(1);
         Frame frame;
-        EXPECT_EQ(RunHand(*program, frame), 3);  // this thread is not of that kind
+        EXPECT_EQ(RunProgram(*program, frame), 3);  // this thread is not of that kind
         double onThatThread = 0;
         std::thread([&] {
             f.mark();
             Frame own;
-            onThatThread = RunHand(*program, own);
+            onThatThread = RunProgram(*program, own);
         }).join();
         EXPECT_EQ(onThatThread, 1);
         f.flag->store(0);
@@ -261,14 +291,14 @@ TEST(InterpretReal, ValueStackFallsBackToTheBudgetAndThenToUndefined)
 {
     // A stack of 30,000 cells does not fit beside the 64 KiB reserve of a
     // 256 KiB thread.
-    auto program = MakeHandProgram({Num(1), Num(2), Op(12)}, 30000);
+    auto program = Program("0 1, 0 2, 12, 103", 30000);
     double fromBudget = 0;
     double refused = 0;
     OnSmallStack(256 * 1024, [&] {
         Frame frame;
-        fromBudget = RunHand(*program, frame);
+        fromBudget = RunProgram(*program, frame);
         BudgetRefusal refusal;
-        refused = RunHand(*program, frame);
+        refused = RunProgram(*program, frame);
     });
     EXPECT_EQ(fromBudget, 3);
     EXPECT_TRUE(std::isnan(refused));
@@ -280,14 +310,17 @@ TEST(InterpretReal, BothBuildsGiveIdenticalResults)
         GTEST_SKIP() << "this processor cannot run the x86-64-v3 build";
     // Every unary opcode on x, and the binary ones on x and y.
     std::vector<std::unique_ptr<BytecodeProgram>> programs;
-    for (int32_t opcode = 20; opcode <= 52; ++opcode)
-        programs.push_back(MakeHandProgram({Op(1, 3), Op(opcode)}));
-    for (int32_t opcode : {27, 63, 66, 67})
-        programs.push_back(MakeHandProgram({Op(1, 3), Op(opcode)}));
-    for (int32_t opcode : {12, 14, 15, 16, 17, 18, 53, 58, 61, 65, 77, 78, 79, 81})
-        programs.push_back(MakeHandProgram({Op(1, 3), Op(1, 4), Op(opcode, 2)}));
-    programs.push_back(MakeHandProgram({Op(1, 3), Op(1, 4), Num(3), Op(64)}));
-    programs.push_back(MakeHandProgram({Op(1, 4), Op(1, 3), Op(1, 3), Op(14), Op(15), Op(1, 3), Op(1, 4), Op(15), Op(12)}));
+    for (int32_t opcode = 20; opcode <= 67; ++opcode) {
+        if (opcode == OpRationalPower)
+            continue;
+        bool unary = opcode <= OpAcsch || opcode == OpNot || opcode >= OpFloor;
+        std::string code = unary ? "1 3, " : "1 3, 1 4, ";
+        code += std::to_string(opcode) + (OpcodeTable[opcode].form == OperandForm::A ? " 2" : "") + ", 103";
+        programs.push_back(Program(code.c_str()));
+    }
+    for (int32_t opcode : {12, 14, 15, 16, 17, 18, 77, 78, 79, 81})
+        programs.push_back(Program(("1 3, 1 4, " + std::to_string(opcode) + ", 103").c_str()));
+    programs.push_back(Program("1 3, 1 4, 0 3, 64, 103"));
 
     const double xs[] = {-7.5, -2, -1, -0.5, 0, 1e-300, 0.25, 0.5, 1, 1.5, 2, 3.3, 10, 31.5, 170.5, 1e10, kNaN};
     const double ys[] = {-3, 0.5, 2, 7};
