@@ -4,13 +4,11 @@
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/ConstantTable.h"
 #include "support/EvaluationFixture.h"
-#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <barrier>
-#include <chrono>
 #include <thread>
 
 namespace {
@@ -71,17 +69,8 @@ TEST_F(ConstantEvaluationTest, AStopEndsALongConstantAndLeavesItNotCurrent)
 {
     // About 10^10 steps in one constant entry.
     CompiledFormula* f = Compiled("(+ x (sum (sum (* j k n) (= k 1) 100000) (= j 1) 100000))");
-    std::atomic<bool> done{false};
-    std::thread runner([&] {
-        f->EvaluateAtXY(1, 0);
-        done = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    f->SetStopFlag(1);
-    EXPECT_TRUE(WaitUntil([&] { return done.load(); }, 10));
-    runner.join();
+    EXPECT_TRUE(StopEndsTheRun(f, 1));
     EXPECT_EQ(f->pointContext.constantsReady.load(), 0);
-    f->SetStopFlag(0);
 }
 
 }  // namespace

@@ -4,11 +4,9 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
 #include "support/EvaluationFixture.h"
-#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -96,20 +94,7 @@ TEST_F(UserFunctionTest, AStopReachesALongCall)
     // About 10^10 steps: only the stop request ends it.
     AddUserFunction("(= (function f x) (sum (sum (* j k ?120) (= k 1) 100000) (= j 1) 100000))");
     doc.CompileUserFunctions();
-    CompiledFormula* call = Compiled("(function f x)");
-    std::atomic<bool> done{false};
-    std::thread runner([&] {
-        call->EvaluateAtXY(1, 0);
-        done = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    call->SetStopFlag(1);
-    bool ended = WaitUntil([&] { return done.load(); }, 10);
-    if (!ended)
-        call->SetStopFlag(1);
-    runner.join();
-    EXPECT_TRUE(ended);
-    call->SetStopFlag(0);
+    EXPECT_TRUE(StopEndsTheRun(Compiled("(function f x)"), 1));
 }
 
 }  // namespace

@@ -5,6 +5,11 @@
 #include "evaluation/UserFunction.h"
 #include "formula/FormulaEngine.h"
 #include "support/TreeText.h"
+#include "support/WaitUntil.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 void EvaluationTest::SetUp()
 {
@@ -44,4 +49,19 @@ void EvaluationTest::AddUserFunction(const char* definition)
     FormulaNode* tree = ParseTree(definition);
     ASSERT_NE(tree, nullptr) << definition;
     doc.UserFunctions.Push(new UserFunction(tree, &doc));
+}
+
+bool EvaluationTest::StopEndsTheRun(CompiledFormula* formula, double x)
+{
+    std::atomic<bool> done{false};
+    std::thread runner([&] {
+        formula->EvaluateAtXY(x, 0);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    formula->SetStopFlag(1);
+    bool ended = WaitUntil([&] { return done.load(); }, 10);
+    runner.join();
+    formula->SetStopFlag(0);
+    return ended;
 }

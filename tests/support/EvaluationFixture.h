@@ -23,6 +23,10 @@ protected:
     // parameter in the body a bound variable holding the parameter's code
     // (?120 for x). Compiled with the others by CompileUserFunctions.
     void AddUserFunction(const char* definition);
+    // Evaluates the formula at (x, 0) on a thread of its own, raises the
+    // formula's stop request while the run is under way, and answers
+    // whether the run then ended. The request is lowered again.
+    static bool StopEndsTheRun(CompiledFormula* formula, double x);
 
     DocState doc;
 
