@@ -68,15 +68,33 @@ const Instruction* FindLabel(const Instruction* pc, int32_t a, int32_t b, int32_
     }
 }
 
+using Relation = double (*)(double, double);
+
+double RealNotEqual(double a, double b)
+{
+    return RealNot(RealEqual(a, b));
+}
+
+// The relation every adjacent pair of a chain opcode's operands must satisfy.
+Relation ChainRelation(int32_t opcode)
+{
+    switch (opcode) {
+    case OpLess: return RealLess;
+    case OpGreater: return RealGreater;
+    case OpLeq: return RealLessEqual;
+    case OpGeq: return RealGreaterEqual;
+    case OpEqual: return RealEqual;
+    default: return RealNotEqual;
+    }
+}
+
 // 1 when every adjacent pair of values[0 .. n-2], top satisfies the relation.
-template <typename Relation>
 double Chain(const double* values, int32_t n, double top, Relation holds)
 {
     double right = top;
     double result = 1;
     for (int32_t i = n - 2; i >= 0; --i) {
-        if (!holds(values[i], right))
-            result = 0;
+        result = RealAnd(result, holds(values[i], right));
         right = values[i];
     }
     return result;
@@ -333,30 +351,32 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
 
     VL_GO();
     {
-        OpPushNumber: VL_PUSH(pc->number);  VL_NEXT;
-        OpLoadSlot: VL_PUSH(frame[pc->arg.a]);  VL_NEXT;
-        OpLoadLocal: VL_PUSH(locals[pc->arg.a]);  VL_NEXT;
-        OpLoadParameter: VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(pc->arg.a), row, doc)));  VL_NEXT;
-        OpStoreSlot: frame[pc->arg.a] = top;  VL_NEXT;
-        OpStoreLocal: locals[pc->arg.a] = top;  VL_NEXT;
-        OpSwap: std::swap(top, below);  VL_NEXT;
-        OpDrop: VL_BINARY(below);  VL_NEXT;
+        OpPushNumber: VL_PUSH(pc->number); VL_NEXT;
+        OpLoadSlot: VL_PUSH(frame[pc->arg.a]); VL_NEXT;
+        OpLoadLocal: VL_PUSH(locals[pc->arg.a]); VL_NEXT;
+        OpLoadParameter:
+            VL_PUSH_CALL(ComplexToReal(GetParameterValue(static_cast<uint32_t>(pc->arg.a), row, doc)));
+            VL_NEXT;
+        OpStoreSlot: frame[pc->arg.a] = top; VL_NEXT;
+        OpStoreLocal: locals[pc->arg.a] = top; VL_NEXT;
+        OpSwap: std::swap(top, below); VL_NEXT;
+        OpDrop: VL_BINARY(below); VL_NEXT;
         OpLoadXPart:
         OpLoadYPart:
-        OpLoadZPart: VL_PUSH_CALL(GridPart(grid, pc->opcode - OpLoadXPart, pc->arg.a));  VL_NEXT;
-        OpLoadConstant: VL_PUSH(constants ? constants[pc->arg.a].re : NAN);  VL_NEXT;
-        OpAdd: VL_BINARY(below + top);  VL_NEXT;
-        OpMultiply: VL_BINARY(below * top);  VL_NEXT;
-        OpDivide: VL_BINARY(below / top);  VL_NEXT;
-        OpPower: VL_BINARY(std::pow(below, top));  VL_NEXT;
-        OpAngle: VL_BINARY(Atan2Positive(top, below));  VL_NEXT;
-        OpHypot: VL_BINARY(Hypot(below, top));  VL_NEXT;
-        OpInterval: below = *--sp;  VL_NEXT;
-        OpNegate: top = -top;  VL_NEXT;
-        OpAbs: top = std::fabs(top);  VL_NEXT;
-        OpSign: top = RealSign(top);  VL_NEXT;
-        OpSqrt: top = SquareRoot(top);  VL_NEXT;
-        OpSquare: top = top * top;  VL_NEXT;
+        OpLoadZPart: VL_PUSH_CALL(GridPart(grid, pc->opcode - OpLoadXPart, pc->arg.a)); VL_NEXT;
+        OpLoadConstant: VL_PUSH(constants ? constants[pc->arg.a].re : NAN); VL_NEXT;
+        OpAdd: VL_BINARY(below + top); VL_NEXT;
+        OpMultiply: VL_BINARY(below * top); VL_NEXT;
+        OpDivide: VL_BINARY(below / top); VL_NEXT;
+        OpPower: VL_BINARY(std::pow(below, top)); VL_NEXT;
+        OpAngle: VL_BINARY(Atan2Positive(top, below)); VL_NEXT;
+        OpHypot: VL_BINARY(Hypot(below, top)); VL_NEXT;
+        OpInterval: below = *--sp; VL_NEXT;
+        OpNegate: top = -top; VL_NEXT;
+        OpAbs: top = std::fabs(top); VL_NEXT;
+        OpSign: top = RealSign(top); VL_NEXT;
+        OpSqrt: top = SquareRoot(top); VL_NEXT;
+        OpSquare: top = top * top; VL_NEXT;
         // The library functions, each called from its own handler: one call
         // site per function predicts better than one for all.
         OpExp: VL_UNARY_CALL(std::exp(top)); VL_NEXT;
@@ -396,33 +416,26 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             *sp++ = below;
             int32_t n = std::max(pc->arg.a, 1);
             const double* values = sp - (n - 1);
-            switch (pc->opcode) {
-            case OpLess: top = Chain(values, n, top, [](double l, double r) { return RealLess(l, r) == 1; }); break;
-            case OpGreater: top = Chain(values, n, top, [](double l, double r) { return RealGreater(l, r) == 1; }); break;
-            case OpLeq: top = Chain(values, n, top, [](double l, double r) { return RealLessEqual(l, r) == 1; }); break;
-            case OpGeq: top = Chain(values, n, top, [](double l, double r) { return RealGreaterEqual(l, r) == 1; }); break;
-            case OpEqual: top = Chain(values, n, top, [](double l, double r) { return RealEqual(l, r) == 1; }); break;
-            default: top = Chain(values, n, top, [](double l, double r) { return RealNot(RealEqual(l, r)) == 1; }); break;
-            }
+            top = Chain(values, n, top, ChainRelation(pc->opcode));
             sp -= n - 1;
             below = *--sp;
             VL_NEXT;
         }
-        OpTextEqual: VL_BINARY(TextEquals(below, top));  VL_NEXT;
-        OpTextNotEqual: VL_BINARY(RealNot(TextEquals(below, top)));  VL_NEXT;
-        OpAnd: VL_BINARY(RealAnd(below, top));  VL_NEXT;
-        OpOr: VL_BINARY(RealOr(below, top));  VL_NEXT;
-        OpNot: top = RealNot(top);  VL_NEXT;
+        OpTextEqual: VL_BINARY(TextEquals(below, top)); VL_NEXT;
+        OpTextNotEqual: VL_BINARY(RealNot(TextEquals(below, top))); VL_NEXT;
+        OpAnd: VL_BINARY(RealAnd(below, top)); VL_NEXT;
+        OpOr: VL_BINARY(RealOr(below, top)); VL_NEXT;
+        OpNot: top = RealNot(top); VL_NEXT;
         OpRationalPower: {
             // base, p, q with q on top.
             double base = *--sp;
             VL_BINARY(RationalPower(base, top, below));
             VL_NEXT;
         }
-        OpBesselJ: VL_BINARY(RealBesselJ(top, below));  VL_NEXT;  // x beneath, the order on top
-        OpFloor: top = Floor(top);  VL_NEXT;
-        OpCeil: top = -Floor(-top);  VL_NEXT;
-        OpIf: VL_BINARY(top == 1 ? below : NAN);  VL_NEXT;
+        OpBesselJ: VL_BINARY(RealBesselJ(top, below)); VL_NEXT;  // x beneath, the order on top
+        OpFloor: top = Floor(top); VL_NEXT;
+        OpCeil: top = -Floor(-top); VL_NEXT;
+        OpIf: VL_BINARY(top == 1 ? below : NAN); VL_NEXT;
         OpBranch:
             if (pc->arg.a <= 0) {
                 VL_PUSH(NAN);
@@ -435,21 +448,21 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             }
             VL_NEXT;
         OpImag:
-        OpArg: top = 0;  VL_NEXT;
-        OpImaginaryUnit: VL_PUSH(NAN);  VL_NEXT;
-        OpMod: VL_BINARY(RealMod(below, top));  VL_NEXT;
-        OpMin: VL_BINARY(MinDouble(below, top));  VL_NEXT;
-        OpMax: VL_BINARY(MaxDouble(below, top));  VL_NEXT;
+        OpArg: top = 0; VL_NEXT;
+        OpImaginaryUnit: VL_PUSH(NAN); VL_NEXT;
+        OpMod: VL_BINARY(RealMod(below, top)); VL_NEXT;
+        OpMin: VL_BINARY(MinDouble(below, top)); VL_NEXT;
+        OpMax: VL_BINARY(MaxDouble(below, top)); VL_NEXT;
         OpClamp: {
             // x, lo, hi with hi on top.
             double x = *--sp;
             VL_BINARY(MaxDouble(MinDouble(x, top), below));
             VL_NEXT;
         }
-        OpBinomial: VL_BINARY(RealBinomial(below, top));  VL_NEXT;
+        OpBinomial: VL_BINARY(RealBinomial(below, top)); VL_NEXT;
         OpFail: VL_END(NAN);
-        OpInterpolate1: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(pc->arg.a), top, doc));  VL_NEXT;
-        OpInterpolate2: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(pc->arg.a), top, below, doc));  VL_NEXT;
+        OpInterpolate1: VL_UNARY_CALL(EvalTableFunctionReal1(static_cast<uint32_t>(pc->arg.a), top, doc)); VL_NEXT;
+        OpInterpolate2: VL_BINARY(EvalTableFunctionReal2(static_cast<uint32_t>(pc->arg.a), top, below, doc)); VL_NEXT;
         OpCallUser: {
             // The arguments in written order, the last one from top.
             *sp++ = below;
@@ -537,7 +550,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             if (savedRows.count > 0)
                 row = savedRows[--savedRows.count];
             VL_NEXT;
-        OpRowFromCounter: row = ToDataRow(locals[pc->arg.a]);  VL_NEXT;
+        OpRowFromCounter: row = ToDataRow(locals[pc->arg.a]); VL_NEXT;
         // Row aggregates: the two running values lie beneath the operands.
         OpAggregateWeighted: {
             // count, sum, value, weight
