@@ -147,34 +147,6 @@ inline double Floor(double x)
 }
 #endif
 
-// The two running values of a row aggregate, the deeper one first: count
-// and sum, or maximum and minimum. Out of line, like every call the loop
-// makes, so that no value of the loop is live across it.
-struct Running {
-    double lower;
-    double upper;
-};
-
-// A defined value with a weight other than 0 and NaN adds its weight to the
-// count and itself to the sum; the steps without a weight pass 1.
-__attribute__((noinline)) Running AddToAggregate(Running countAndSum, double value, double weight)
-{
-    if (std::isnan(weight) || weight == 0 || std::isnan(value))
-        return countAndSum;
-    return {countAndSum.lower + weight, countAndSum.upper + value};
-}
-
-// The same rule for the running maximum and minimum; the first value taken
-// becomes both.
-__attribute__((noinline)) Running AddToMinMax(Running maxAndMin, double value, double weight)
-{
-    if (std::isnan(weight) || weight == 0 || std::isnan(value))
-        return maxAndMin;
-    double max = std::isnan(maxAndMin.lower) ? value : MaxDouble(maxAndMin.lower, value);
-    double min = std::isnan(maxAndMin.upper) ? value : MinDouble(maxAndMin.upper, value);
-    return {max, min};
-}
-
 double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 {
     if (!grid || !grid->parts)
@@ -551,15 +523,18 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
                 row = savedRows[--savedRows.count];
             VL_NEXT;
         OpRowFromCounter: row = ToDataRow(locals[pc->arg.a]); VL_NEXT;
-        // Row aggregates: the two running values lie beneath the operands.
         OpAggregateWeighted: {
             // count, sum, value, weight
             double weight = top;
             double value = below;
             double sum = *--sp;
-            Running running = AddToAggregate({*--sp, sum}, value, weight);
-            top = running.upper;
-            below = running.lower;
+            double count = *--sp;
+            if (!(std::isnan(weight) || weight == 0 || std::isnan(value))) {
+                count += weight;
+                sum += value;
+            }
+            top = sum;
+            below = count;
             VL_NEXT;
         }
         OpMinMaxWeighted: {
@@ -567,23 +542,39 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             double weight = top;
             double value = below;
             double min = *--sp;
-            Running running = AddToMinMax({*--sp, min}, value, weight);
-            top = running.upper;
-            below = running.lower;
+            double max = *--sp;
+            if (!(std::isnan(weight) || weight == 0 || std::isnan(value))) {
+                max = std::isnan(max) ? value : MaxDouble(max, value);
+                min = std::isnan(min) ? value : MinDouble(min, value);
+            }
+            top = min;
+            below = max;
             VL_NEXT;
         }
         OpAggregateStep: {
             // count, sum, value
-            Running running = AddToAggregate({*--sp, below}, top, 1);
-            top = running.upper;
-            below = running.lower;
+            double value = top;
+            double sum = below;
+            double count = *--sp;
+            if (!std::isnan(value)) {
+                count += 1;
+                sum += value;
+            }
+            top = sum;
+            below = count;
             VL_NEXT;
         }
         OpMinMaxStep: {
             // max, min, value
-            Running running = AddToMinMax({*--sp, below}, top, 1);
-            top = running.upper;
-            below = running.lower;
+            double value = top;
+            double min = below;
+            double max = *--sp;
+            if (!std::isnan(value)) {
+                max = std::isnan(max) ? value : MaxDouble(max, value);
+                min = std::isnan(min) ? value : MinDouble(min, value);
+            }
+            top = min;
+            below = max;
             VL_NEXT;
         }
         OpBeginAggregate:
