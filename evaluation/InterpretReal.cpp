@@ -19,9 +19,11 @@
 
 #include <alloca.h>
 #include <cmath>
-#include <emmintrin.h>
 #include <cstdint>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #if defined(VL_INTERPRETER_V3)
 #pragma GCC push_options
@@ -126,7 +128,11 @@ double Piecewise(const double* pairs, int32_t n, double top)
 // for a negative operand, which costs a call site in the loop.
 inline double SquareRoot(double x)
 {
+#if defined(__SSE2__)
     return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x)));
+#else
+    return std::sqrt(x);
+#endif
 }
 
 #if defined(VL_INTERPRETER_V3)
@@ -189,9 +195,7 @@ __attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller,
     return InterpretReal(callee, frame, nullptr, control);
 }
 
-
 }  // namespace
-
 
 // Superword vectorisation would pack top and below into one vector register
 // and unpack them at every instruction.
@@ -304,20 +308,17 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
         &&OpBeginAggregate, &&OpBeginMinMax, &&OpSelectRow, &&OpEnd};
 // Decodes the instruction at pc and jumps to its handler; an opcode above
 // 103 does nothing.
-#define VL_GO()                                                                               \
-    do {                                                                                      \
-        goto* (static_cast<uint32_t>(pc->opcode) < kOpcodeCount ? kHandlers[pc->opcode] : &&opNothing); \
-    } while (0)
+#define VL_GO() goto* (static_cast<uint32_t>(pc->opcode) < kOpcodeCount ? kHandlers[pc->opcode] : &&opNothing)
 // After an instruction: the stop checks, then the next handler.
-#define VL_CHECK_AND_GO()                                              \
-    do {                                                               \
-        if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0))    \
-            goto slowCheck;                                            \
-        VL_GO();                                                       \
+#define VL_CHECK_AND_GO()                                           \
+    do {                                                            \
+        if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0)) \
+            goto slowCheck;                                         \
+        VL_GO();                                                    \
     } while (0)
-#define VL_NEXT          \
-    do {                 \
-        ++pc;            \
+#define VL_NEXT            \
+    do {                   \
+        ++pc;              \
         VL_CHECK_AND_GO(); \
     } while (0)
 
@@ -609,7 +610,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             // Unknown opcodes do nothing as well.
             VL_NEXT;
     }
-    slowCheck : {
+slowCheck: {
         *sp++ = below;
         *sp = top;
         bool stop = StopChecksFire(stopRequest);
