@@ -74,6 +74,11 @@ struct BytecodeProgram {
     // end instruction.
     void MakeEndOnly();
 
+    // Runs a grid program in real arithmetic over the row or layer that
+    // the state's frame holds, one value per point into out, in the build
+    // the interpreter build flag picks.
+    void RunRealBatch(GridEvalState* state, double* out) const;
+
     // Runs the program in real arithmetic on the frame (slot s is the s-th
     // double), in the build the interpreter build flag picks; grid is null
     // outside grid evaluation.

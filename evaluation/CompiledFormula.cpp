@@ -6,6 +6,8 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/GridEvalState.h"
+#include "evaluation/LaneVector.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/PrepareTreeForCompiling.h"
 #include "evaluation/RunControl.h"
@@ -18,20 +20,22 @@
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <new>
 
 namespace {
 
-constexpr uint32_t kCodeU = 'u';
-constexpr uint32_t kCodeV = 'v';
-constexpr uint32_t kCodeX = 'x';
-constexpr uint32_t kCodeY = 'y';
+// The variables whose value changes from point to point of a grid row or
+// layer: u, x and the values computed from x (r, theta, phi and the
+// spherical radius), and, since y moves along the lanes of a 3D layer, y
+// and v as well.
+constexpr uint32_t kPointVariables[] = {'u', 'v', 'x', 'y', 'r', 3, 2, 7};
 
-bool ContainsAny(const FormulaNode* tree, std::initializer_list<uint32_t> codes)
+bool ContainsPointVariable(const FormulaNode* tree)
 {
-    for (uint32_t code : codes) {
+    for (uint32_t code : kPointVariables) {
         if (ContainsSymbol(tree, code))
             return true;
     }
@@ -48,8 +52,7 @@ bool ContainsKind(FormulaNode* tree, int32_t kind)
 }
 
 // A sum or product whose start or limit moves along a row or layer: the
-// batch interpreters read loop bounds once for all points. In a 3D layer y
-// (and v) varies from point to point as well, so it counts like x and u.
+// batch interpreters read loop bounds once for all points.
 bool HasPointDependentLoopBounds(FormulaNode* tree)
 {
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
@@ -58,7 +61,7 @@ bool HasPointDependentLoopBounds(FormulaNode* tree)
             continue;
         // Operands: body, k = start, limit.
         for (int operand = 1; operand <= 2; ++operand) {
-            if (ContainsAny(node->children[operand], {kCodeX, kCodeU, kCodeY, kCodeV}))
+            if (ContainsPointVariable(node->children[operand]))
                 return true;
         }
     }
@@ -72,7 +75,7 @@ bool HasPointDependentRowRead(FormulaNode* tree)
         const FormulaNode* node = walk.Node();
         // Operands after preparation: the row index, then the column.
         if (node->kind == KindColumnElement && node->childCount == 2 &&
-            ContainsAny(node->children[0], {kCodeX, kCodeU, kCodeY, kCodeV}))
+            ContainsPointVariable(node->children[0]))
             return true;
     }
     return false;
@@ -116,23 +119,88 @@ void CompiledFormula::RenameSymbol(uint32_t from, uint32_t to)
     ::RenameSymbol(tree, from, to);
 }
 
-void CompiledFormula::CompilePointProgram()
+namespace {
+
+// The point or the grid program of the tree afresh, with its constants.
+void CompileProgram(FormulaNode* tree, DocState* doc, BytecodeProgram*& program, CompileContext& context, bool grid)
 {
-    delete pointProgram;
-    pointProgram = nullptr;
-    if (pointContext.table)
-        pointContext.table->Clear();
-    pointProgram = new (std::nothrow) BytecodeProgram(tree, &pointContext, false, false, doc);
-    if (pointContext.table)
-        pointContext.table->CompileAll();
+    delete program;
+    program = nullptr;
+    if (context.table)
+        context.table->Clear();
+    program = new (std::nothrow) BytecodeProgram(tree, &context, false, grid, doc);
+    if (context.table)
+        context.table->CompileAll();
     uint8_t complex = UsesComplexNumbers(tree, doc) ? 1 : 0;
-    if (pointProgram)
-        pointProgram->isComplex = complex;
-    pointContext.isComplex = complex;
+    if (program)
+        program->isComplex = complex;
+    context.isComplex = complex;
     // The table's entries may differ from the last compile (another tree,
     // or a batch that made the formula complex): its old values must not be
     // read as current.
-    pointContext.constantsReady.store(0, std::memory_order_release);
+    context.constantsReady.store(0, std::memory_order_release);
+}
+
+}  // namespace
+
+void CompiledFormula::CompilePointProgram()
+{
+    CompileProgram(tree, doc, pointProgram, pointContext, false);
+}
+
+void CompiledFormula::CompileGridProgram()
+{
+    CompileProgram(tree, doc, gridProgram, gridContext, true);
+}
+
+namespace {
+
+// The frame slots the grid program reads and writes: the fixed slots and
+// the locals of its linked batch.
+int32_t GridSlots(const BytecodeProgram* program)
+{
+    return program->localBase + program->localCount;
+}
+
+// Complex grids wait for the complex interpreters; until then their rows
+// and points are undefined.
+bool RunsComplex(const BytecodeProgram* program, const GridEvalState* state)
+{
+    return program->isComplex || state->isComplex;
+}
+
+}  // namespace
+
+void CompiledFormula::EvaluateRow(int32_t j, GridEvalState* state, double* out)
+{
+    int32_t n = BatchLaneCount(*state);
+    if (n == 0)
+        return;
+    const BytecodeProgram* program = gridProgram;
+    double slider = doc ? doc->GetSliderValue() : NAN;
+    if (!program || RunsComplex(program, state) || !SetRowInputs<double>(state, j, slider, GridSlots(program))) {
+        std::fill_n(out, n, NAN);
+        return;
+    }
+    program->RunRealBatch(state, out);
+}
+
+double CompiledFormula::EvaluateAtGridPoint(int32_t i, int32_t j, GridEvalState* state)
+{
+    const BytecodeProgram* program = gridProgram;
+    if (!program || RunsComplex(program, state))
+        return NAN;
+    double* frame = SetPointInputs<double>(state, i, j, doc ? doc->GetSliderValue() : NAN, GridSlots(program));
+    return frame ? program->RunReal(frame, state) : NAN;
+}
+
+double CompiledFormula::EvaluateAtGridPoint3D(int32_t i, int32_t j, int32_t k, GridEvalState* state)
+{
+    const BytecodeProgram* program = gridProgram;
+    if (!program || RunsComplex(program, state))
+        return NAN;
+    double* frame = SetPointInputs3D<double>(state, i, j, k, doc ? doc->GetSliderValue() : NAN, GridSlots(program));
+    return frame ? program->RunReal(frame, state) : NAN;
 }
 
 namespace {

@@ -11,6 +11,7 @@
 struct BytecodeProgram;
 struct DocState;
 struct FormulaNode;
+struct GridEvalState;
 
 struct CompiledFormula {
     // Owned; rewritten in place by the preparation for compiling.
@@ -40,6 +41,21 @@ struct CompiledFormula {
 
     // Generates the point program and its constants afresh.
     void CompilePointProgram();
+    // Generates the grid program and its constants afresh, inside the grid
+    // batch that linking opened (GridProgramSet.h).
+    void CompileGridProgram();
+
+    // Row j (2D) or layer j (3D) of the grid the state is prepared for, one
+    // value per point into out, in point order (column by column, in a
+    // layer row after row): the grid program run over all points at once.
+    // Only for a formula that can evaluate rows; out gets NaN throughout
+    // when the state or the program cannot run. Nothing is written for a
+    // grid without points.
+    void EvaluateRow(int32_t j, GridEvalState* state, double* out);
+    // One point of the grid, on the state's frame: the fallback of formulas
+    // that cannot evaluate rows.
+    double EvaluateAtGridPoint(int32_t i, int32_t j, GridEvalState* state);
+    double EvaluateAtGridPoint3D(int32_t i, int32_t j, int32_t k, GridEvalState* state);
 
     // Each writes the listed slots of the calling thread's frame, and slot 2
     // with the slider value, and runs the point program; undefined when it is

@@ -1,19 +1,73 @@
 // The workspace of one grid computation: the grid's shape, the current
 // column, row and layer, and the buffers of the grid frame and of the values
-// precomputed per column, row and layer.
+// precomputed per column, row and layer. Usually a local of the computing
+// job: it carries the current row and the frame, so no two threads share one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+struct GridProgramSet;
 
 struct GridEvalState {
     double x0 = 0, y0 = 0, z0 = 0;
     double dx = 0, dy = 0, dz = 0;
+    // Points per axis; nz = 0 for a 2D grid.
     int32_t nx = 0, ny = 0, nz = 0;
+    // Read by the loads of precomputed parts.
     int32_t curI = 0, curJ = 0, curK = 0;
+    // Copies of the set's sub-program counts.
     int32_t nX = 0, nY = 0, nZ = 0;
     uint8_t isComplex = 0;
+    // The grid frame: one lane vector of P + 1 cells per slot (P = nx in 2D,
+    // nx x ny in 3D) for row evaluation, or its first cells as a point frame.
+    // Cells are 16 bytes apart in the buffer's size.
     void* frame = nullptr;
     // x parts first (nX x nx cells), then y parts, then z parts, in cells of
     // the run's type.
     void* parts = nullptr;
+    // Slots the frame holds; a program that needs more is not run on it.
+    int32_t slotCount = 0;
+    // Bytes of the two buffers when the preparation allocated them; 0 for
+    // buffers it does not own.
+    size_t frameBytes = 0;
+    size_t partsBytes = 0;
+
+    GridEvalState() = default;
+    // Frees the buffers the preparation allocated.
+    ~GridEvalState();
+    GridEvalState(const GridEvalState&) = delete;
+    GridEvalState& operator=(const GridEvalState&) = delete;
 };
+
+// Sets the state up for a grid of the set's programs: buffers large enough
+// for the grid and the set, the per-axis parts precomputed on the calling
+// thread. False when a buffer cannot be had or a count is negative: rows and
+// points of the state then evaluate to NaN. nx = ny = 0 takes buffers and
+// precomputes nothing.
+bool PrepareGrid2D(double x0, double y0, double dx, double dy, int32_t nx, int32_t ny, const GridProgramSet* set,
+                   GridEvalState* state);
+bool PrepareGrid3D(double x0, double y0, double z0, double dx, double dy, double dz, int32_t nx, int32_t ny,
+                   int32_t nz, const GridProgramSet* set, GridEvalState* state);
+
+// Row evaluation's inputs for row j (2D) or layer j (3D), in the batch frame
+// as cells of the run's type (double or ComplexValue, imaginary parts 0):
+// the current column, row and layer; x and u per lane; y and v uniform in a
+// row, per lane in a layer; z uniform in a layer; the slider value. False,
+// with nothing written, when the state has no frame or fewer slots than the
+// program needs.
+template <typename Cell>
+bool SetRowInputs(GridEvalState* state, int32_t j, double slider, int32_t slotsNeeded);
+// The same for one point, in the first cells of the frame buffer (a point
+// frame): the point's frame, or null. The 3D form also sets the layer and z.
+template <typename Cell>
+Cell* SetPointInputs(GridEvalState* state, int32_t i, int32_t j, double slider, int32_t slotsNeeded);
+template <typename Cell>
+Cell* SetPointInputs3D(GridEvalState* state, int32_t i, int32_t j, int32_t k, double slider, int32_t slotsNeeded);
+
+// The cell of the parts buffer that holds sub-program a of an axis (0 x,
+// 1 y, 2 z) at the state's current column, row or layer; -1 when there is
+// none (no buffer, a sub-program or position outside the grid).
+int64_t GridPartCell(const GridEvalState* grid, int32_t axis, int32_t a);
+// That cell's value in a real grid; NaN when there is none.
+double GridPartValue(const GridEvalState* grid, int32_t axis, int32_t a);

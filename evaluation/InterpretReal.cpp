@@ -153,21 +153,6 @@ inline double Floor(double x)
 }
 #endif
 
-double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
-{
-    if (!grid || !grid->parts)
-        return NAN;
-    int64_t cell;
-    int64_t xCells = static_cast<int64_t>(grid->nX) * grid->nx;
-    if (axis == 0)
-        cell = static_cast<int64_t>(a) * grid->nx + grid->curI;
-    else if (axis == 1)
-        cell = xCells + static_cast<int64_t>(a) * grid->ny + grid->curJ;
-    else
-        cell = xCells + static_cast<int64_t>(grid->nY) * grid->ny + static_cast<int64_t>(a) * grid->nz + grid->curK;
-    return static_cast<const double*>(grid->parts)[cell];
-}
-
 // Opcode 85: runs user function index on a fresh frame holding the n
 // arguments. Its own function, so that the frame's stack space goes back
 // after every call, and so that a run that calls in a loop does not grow.
@@ -336,7 +321,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
         OpDrop: VL_BINARY(below); VL_NEXT;
         OpLoadXPart:
         OpLoadYPart:
-        OpLoadZPart: VL_PUSH_CALL(GridPart(grid, pc->opcode - OpLoadXPart, pc->arg.a)); VL_NEXT;
+        OpLoadZPart: VL_PUSH_CALL(GridPartValue(grid, pc->opcode - OpLoadXPart, pc->arg.a)); VL_NEXT;
         OpLoadConstant: VL_PUSH(constants ? constants[pc->arg.a].re : NAN); VL_NEXT;
         OpAdd: VL_BINARY(below + top); VL_NEXT;
         OpMultiply: VL_BINARY(below * top); VL_NEXT;

@@ -1,0 +1,331 @@
+#include "evaluation/GridEvalState.h"
+
+#include "CoreUtilities/ThreadStorage.h"
+#include "document/DocState.h"
+#include "evaluation/BytecodeProgram.h"
+#include "evaluation/ComplexValue.h"
+#include "evaluation/GridProgramSet.h"
+#include "evaluation/InterpreterBuild.h"
+#include "evaluation/LaneVector.h"
+#include "evaluation/RunControl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+// Every cell of either buffer is this wide, whatever the arithmetic.
+constexpr size_t kCellBytes = 16;
+
+void FreeBuffers(GridEvalState* state)
+{
+    if (state->frameBytes)
+        std::free(state->frame);
+    if (state->partsBytes)
+        std::free(state->parts);
+    state->frame = nullptr;
+    state->parts = nullptr;
+    state->frameBytes = 0;
+    state->partsBytes = 0;
+}
+
+// a x b + c in size_t; false when it does not fit.
+bool MultiplyAdd(size_t a, size_t b, size_t c, size_t& result)
+{
+    size_t product;
+    return !__builtin_mul_overflow(a, b, &product) && !__builtin_add_overflow(product, c, &result);
+}
+
+// The bytes of the two buffers for the grid and the set; false when a size
+// overflows.
+bool BufferBytes(int32_t nx, int32_t ny, int32_t nz, const GridProgramSet* set, size_t& frameBytes,
+                 size_t& partsBytes)
+{
+    size_t points = static_cast<size_t>(nx);
+    if (nz != 0 && !MultiplyAdd(points, static_cast<size_t>(ny), 0, points))
+        return false;
+    size_t frameCells;
+    size_t partsCells = 0;
+    if (!MultiplyAdd(points + 1, static_cast<size_t>(set->slotCount), 0, frameCells) ||
+        !MultiplyAdd(static_cast<size_t>(set->xPartCount), static_cast<size_t>(nx), partsCells, partsCells) ||
+        !MultiplyAdd(static_cast<size_t>(set->yPartCount), static_cast<size_t>(ny), partsCells, partsCells) ||
+        !MultiplyAdd(static_cast<size_t>(set->zPartCount), static_cast<size_t>(nz), partsCells, partsCells))
+        return false;
+    // At least one cell each, so that a grid without points still has both.
+    return MultiplyAdd(std::max<size_t>(frameCells, 1), kCellBytes, 0, frameBytes) &&
+           MultiplyAdd(std::max<size_t>(partsCells, 1), kCellBytes, 0, partsBytes);
+}
+
+// Buffers of at least the sizes; NaN throughout when new, which every slot
+// reads as a uniform undefined value in either arithmetic.
+bool TakeBuffers(GridEvalState* state, int32_t nx, int32_t ny, int32_t nz, size_t frameBytes, size_t partsBytes)
+{
+    bool sameShape = state->nx == nx && state->ny == ny && state->nz == nz;
+    if (sameShape && state->frame && state->parts && state->frameBytes >= frameBytes &&
+        state->partsBytes >= partsBytes)
+        return true;
+    FreeBuffers(state);
+    void* frame = std::malloc(frameBytes);
+    void* parts = std::malloc(partsBytes);
+    if (!frame || !parts) {
+        std::free(frame);
+        std::free(parts);
+        return false;
+    }
+    std::fill_n(static_cast<double*>(frame), frameBytes / sizeof(double), NAN);
+    std::fill_n(static_cast<double*>(parts), partsBytes / sizeof(double), NAN);
+    state->frame = frame;
+    state->parts = parts;
+    state->frameBytes = frameBytes;
+    state->partsBytes = partsBytes;
+    return true;
+}
+
+struct AxisParts {
+    const GrowArray<BytecodeProgram*>& programs;
+    int32_t count;       // points on the axis
+    double origin;
+    double step;
+    int32_t slots[2];    // the frame slots of the axis' variables
+};
+
+// Every sub-program of the axis at every point of it, on the calling
+// thread's frame, into consecutive cells from first. False when a stop
+// check ended a run.
+bool PrecomputeAxis(const AxisParts& axis, double* frame, double slider, double* first, RunControl& control)
+{
+    for (int32_t a = 0; a < axis.programs.count; ++a) {
+        const BytecodeProgram* program = axis.programs.storage[a];
+        double* cells = first + static_cast<int64_t>(a) * axis.count;
+        for (int32_t i = 0; i < axis.count; ++i) {
+            double value = axis.origin + i * axis.step;
+            for (int32_t slot : axis.slots) {
+                if (slot >= 0)
+                    frame[slot] = value;
+            }
+            frame[2] = slider;
+            cells[i] = program ? RunRealInBuild(program, frame, nullptr, control) : NAN;
+            if (control.stopped)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool PrepareGridCore(double x0, double y0, double z0, double dx, double dy, double dz, int32_t nx, int32_t ny,
+                     int32_t nz, const GridProgramSet* set, GridEvalState* state)
+{
+    size_t frameBytes = 0;
+    size_t partsBytes = 0;
+    bool sized = set && nx >= 0 && ny >= 0 && nz >= 0 && BufferBytes(nx, ny, nz, set, frameBytes, partsBytes);
+    if (!sized || !TakeBuffers(state, nx, ny, nz, frameBytes, partsBytes)) {
+        // The rows and points of this grid read as undefined.
+        FreeBuffers(state);
+        sized = false;
+    }
+    state->x0 = x0;
+    state->y0 = y0;
+    state->z0 = z0;
+    state->dx = dx;
+    state->dy = dy;
+    state->dz = dz;
+    state->nx = nx;
+    state->ny = ny;
+    state->nz = nz;
+    state->curI = state->curJ = state->curK = 0;
+    state->nX = set ? set->xPartCount : 0;
+    state->nY = set ? set->yPartCount : 0;
+    state->nZ = set ? set->zPartCount : 0;
+    state->slotCount = set ? set->slotCount : 0;
+    state->isComplex = set ? set->isComplex : 0;
+    if (!sized)
+        return false;
+    if (nx == 0 && ny == 0)
+        return true;
+
+    if (state->isComplex) {
+        // Complex parts wait for the complex interpreter; until then they
+        // are undefined.
+        auto* parts = static_cast<ComplexValue*>(state->parts);
+        std::fill_n(parts, state->partsBytes / sizeof(ComplexValue), ComplexValue{NAN, NAN});
+        return true;
+    }
+    // The parts run on the calling thread's frame, which may be smaller
+    // than the sub-programs need when they were compiled on another thread.
+    if (!EnsureEvalFrame()) {
+        std::fill_n(static_cast<double*>(state->parts), state->partsBytes / sizeof(double), NAN);
+        return false;
+    }
+    auto* frame = static_cast<double*>(GetEvalFrame());
+    double slider = set->doc ? set->doc->GetSliderValue() : NAN;
+    const std::atomic<uint8_t> neverStopped{0};
+    RunControl control{set->stopRequest ? set->stopRequest : &neverStopped, false};
+    auto* parts = static_cast<double*>(state->parts);
+    const AxisParts axes[] = {
+        {set->xParts, nx, x0, dx, {0, 3}},
+        {set->yParts, ny, y0, dy, {1, 4}},
+        {set->zParts, nz, z0, dz, {5, -1}},
+    };
+    double* first = parts;
+    for (const AxisParts& axis : axes) {
+        if (!PrecomputeAxis(axis, frame, slider, first, control))
+            return false;
+        first += static_cast<int64_t>(axis.programs.count) * axis.count;
+    }
+    return true;
+}
+
+}  // namespace
+
+GridEvalState::~GridEvalState()
+{
+    FreeBuffers(this);
+}
+
+bool PrepareGrid2D(double x0, double y0, double dx, double dy, int32_t nx, int32_t ny, const GridProgramSet* set,
+                   GridEvalState* state)
+{
+    return PrepareGridCore(x0, y0, 0, dx, dy, 0, nx, ny, 0, set, state);
+}
+
+bool PrepareGrid3D(double x0, double y0, double z0, double dx, double dy, double dz, int32_t nx, int32_t ny,
+                   int32_t nz, const GridProgramSet* set, GridEvalState* state)
+{
+    return PrepareGridCore(x0, y0, z0, dx, dy, dz, nx, ny, nz, set, state);
+}
+
+namespace {
+
+// A real value as a cell of the run's type: imaginary part 0.
+template <typename Cell>
+Cell RealCell(double value);
+template <>
+double RealCell<double>(double value)
+{
+    return value;
+}
+template <>
+ComplexValue RealCell<ComplexValue>(double value)
+{
+    return ComplexValue{value, 0};
+}
+
+bool FrameHolds(const GridEvalState* state, int32_t slotsNeeded)
+{
+    return state->frame && slotsNeeded <= state->slotCount;
+}
+
+// Lanes 1 .. count of a per-lane vector: origin + i x step for i counted
+// from 0, in blocks of period lanes (the columns of each row of a layer).
+template <typename Cell>
+void FillAxisLanes(Cell* vector, int32_t count, int32_t period, double origin, double step)
+{
+    SetVarying(vector, true);
+    for (int32_t lane = 0; lane < count; lane += period) {
+        for (int32_t i = 0; i < period; ++i)
+            vector[1 + lane + i] = RealCell<Cell>(origin + i * step);
+    }
+}
+
+// Lanes 1 .. count in rows of columns lanes: row m holds origin + m x step.
+template <typename Cell>
+void FillRowLanes(Cell* vector, int32_t rows, int32_t columns, double origin, double step)
+{
+    SetVarying(vector, true);
+    for (int32_t m = 0; m < rows; ++m) {
+        Cell value = RealCell<Cell>(origin + m * step);
+        std::fill_n(vector + 1 + static_cast<int64_t>(m) * columns, columns, value);
+    }
+}
+
+}  // namespace
+
+template <typename Cell>
+bool SetRowInputs(GridEvalState* state, int32_t j, double slider, int32_t slotsNeeded)
+{
+    int32_t n = BatchLaneCount(*state);
+    if (!FrameHolds(state, slotsNeeded) || n == 0)
+        return false;
+    auto slot = [state, n](int32_t s) { return BatchSlot<Cell>(state->frame, s, n); };
+    Cell* x = slot(3);
+    Cell* y = slot(4);
+    state->curI = 0;
+    if (state->nz == 0) {
+        state->curJ = j;
+        FillAxisLanes(x, n, n, state->x0, state->dx);
+        SetUniform(y, RealCell<Cell>(state->y0 + j * state->dy));
+    } else {
+        state->curJ = 0;
+        state->curK = j;
+        FillAxisLanes(x, n, state->nx, state->x0, state->dx);
+        FillRowLanes(y, state->ny, state->nx, state->y0, state->dy);
+        SetUniform(slot(5), RealCell<Cell>(state->z0 + j * state->dz));
+    }
+    // u and v are x and y again.
+    std::copy_n(x, IsVarying(x) ? n + 1 : 2, slot(0));
+    std::copy_n(y, IsVarying(y) ? n + 1 : 2, slot(1));
+    SetUniform(slot(2), RealCell<Cell>(slider));
+    return true;
+}
+
+template <typename Cell>
+Cell* SetPointInputs(GridEvalState* state, int32_t i, int32_t j, double slider, int32_t slotsNeeded)
+{
+    if (!FrameHolds(state, slotsNeeded))
+        return nullptr;
+    auto* frame = static_cast<Cell*>(state->frame);
+    state->curI = i;
+    state->curJ = j;
+    frame[0] = frame[3] = RealCell<Cell>(state->x0 + i * state->dx);
+    frame[1] = frame[4] = RealCell<Cell>(state->y0 + j * state->dy);
+    frame[2] = RealCell<Cell>(slider);
+    return frame;
+}
+
+template <typename Cell>
+Cell* SetPointInputs3D(GridEvalState* state, int32_t i, int32_t j, int32_t k, double slider, int32_t slotsNeeded)
+{
+    Cell* frame = SetPointInputs<Cell>(state, i, j, slider, slotsNeeded);
+    if (frame) {
+        state->curK = k;
+        frame[5] = RealCell<Cell>(state->z0 + k * state->dz);
+    }
+    return frame;
+}
+
+template bool SetRowInputs<double>(GridEvalState*, int32_t, double, int32_t);
+template bool SetRowInputs<ComplexValue>(GridEvalState*, int32_t, double, int32_t);
+template double* SetPointInputs<double>(GridEvalState*, int32_t, int32_t, double, int32_t);
+template ComplexValue* SetPointInputs<ComplexValue>(GridEvalState*, int32_t, int32_t, double, int32_t);
+template double* SetPointInputs3D<double>(GridEvalState*, int32_t, int32_t, int32_t, double, int32_t);
+template ComplexValue* SetPointInputs3D<ComplexValue>(GridEvalState*, int32_t, int32_t, int32_t, double, int32_t);
+
+int64_t GridPartCell(const GridEvalState* grid, int32_t axis, int32_t a)
+{
+    if (!grid || !grid->parts || a < 0)
+        return -1;
+    int64_t xCells = static_cast<int64_t>(grid->nX) * grid->nx;
+    int64_t yCells = static_cast<int64_t>(grid->nY) * grid->ny;
+    switch (axis) {
+    case 0:
+        if (a >= grid->nX || grid->curI < 0 || grid->curI >= grid->nx)
+            return -1;
+        return static_cast<int64_t>(a) * grid->nx + grid->curI;
+    case 1:
+        if (a >= grid->nY || grid->curJ < 0 || grid->curJ >= grid->ny)
+            return -1;
+        return xCells + static_cast<int64_t>(a) * grid->ny + grid->curJ;
+    default:
+        if (a >= grid->nZ || grid->curK < 0 || grid->curK >= grid->nz)
+            return -1;
+        return xCells + yCells + static_cast<int64_t>(a) * grid->nz + grid->curK;
+    }
+}
+
+double GridPartValue(const GridEvalState* grid, int32_t axis, int32_t a)
+{
+    int64_t cell = GridPartCell(grid, axis, a);
+    return cell < 0 ? NAN : static_cast<const double*>(grid->parts)[cell];
+}
