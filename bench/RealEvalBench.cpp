@@ -5,12 +5,11 @@
 // the three figures come from one run under the same conditions. Counters:
 // nanoseconds per evaluation for each, and the interpreter's time as a
 // multiple of the native and of the muparser time.
+#include "bench/BenchFormulas.h"
 #include "document/DocState.h"
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
-#include "formula/FormulaNode.h"
-#include "formula/NodeBuilders.h"
 
 #include <benchmark/benchmark.h>
 #include <muParser.h>
@@ -25,21 +24,6 @@ namespace {
 
 constexpr int kPoints = 1024;
 
-FormulaNode* X()
-{
-    return MakeVariableNode('x');
-}
-
-FormulaNode* Y()
-{
-    return MakeVariableNode('y');
-}
-
-FormulaNode* N(double value)
-{
-    return MakeNumberNode(value);
-}
-
 struct BenchFormula {
     const char* name;
     const char* muparserText;
@@ -48,36 +32,16 @@ struct BenchFormula {
 };
 
 // Called through a pointer, one point per call, as the other two are.
-#define VL_NATIVE(expression) [](double x, double y) __attribute__((noinline)) -> double { \
-    (void)x;                                                                                 \
-    (void)y;                                                                                 \
-    return expression;                                                                       \
-}
+#define VL_POINT_FORMULA(name, text, treeExpression, expression)                                  \
+    {#name, text, [] { return treeExpression; }, [](double x, double y) __attribute__((noinline)) { \
+         (void)x;                                                                                 \
+         (void)y;                                                                                 \
+         return expression;                                                                       \
+     }},
 
-const BenchFormula kFormulas[] = {
-    {"quotients", "(y + x / y) * (x - y / x)",
-     [] { return MakeProduct(MakeSum(Y(), MakeQuotient(X(), Y())), MakeDifference(X(), MakeQuotient(Y(), X()))); },
-     VL_NATIVE((y + x / y) * (x - y / x))},
-    {"trig_square", "sin(x) * cos(y) + x^2",
-     [] { return MakeSum(MakeProduct(MakeSin(X()), MakeCos(Y())), MakeSquare(X())); },
-     VL_NATIVE(std::sin(x) * std::cos(y) + x * x)},
-    {"distance", "sqrt(x^2 + y^2)", [] { return MakeSqrt(MakeSum(MakeSquare(X()), MakeSquare(Y()))); },
-     VL_NATIVE(std::sqrt(x * x + y * y))},
-    {"gauss", "exp(-(x^2))", [] { return MakeExp(MakeNegation(MakeSquare(X()))); }, VL_NATIVE(std::exp(-(x * x)))},
-    {"cubic", "x^3 - 2*x + 1",
-     [] { return MakeSum(MakeDifference(MakePower(X(), N(3)), MakeProduct(N(2), X())), N(1)); },
-     VL_NATIVE(std::pow(x, 3) - 2 * x + 1)},
-    {"ratio", "(x + 1) / (y - 1)", [] { return MakeQuotient(MakeSum(X(), N(1)), MakeDifference(Y(), N(1))); },
-     VL_NATIVE((x + 1) / (y - 1))},
-    {"pythagoras", "sin(x)^2 + cos(x)^2", [] { return MakeSum(MakeSquare(MakeSin(X())), MakeSquare(MakeCos(X()))); },
-     VL_NATIVE(std::sin(x) * std::sin(x) + std::cos(x) * std::cos(x))},
-    {"logistic", "1 / (1 + exp(-x))", [] { return MakeReciprocal(MakeSum(N(1), MakeExp(MakeNegation(X())))); },
-     VL_NATIVE(1 / (1 + std::exp(-x)))},
-    {"linear", "2*x + 3*y + 1", [] { return MakeSum(MakeSum(MakeProduct(N(2), X()), MakeProduct(N(3), Y())), N(1)); },
-     VL_NATIVE(2 * x + 3 * y + 1)},
-};
+const BenchFormula kFormulas[] = {VL_BENCH_FORMULAS(VL_POINT_FORMULA)};
 
-#undef VL_NATIVE
+#undef VL_POINT_FORMULA
 
 struct Points {
     double x[kPoints];

@@ -140,6 +140,7 @@ bool PrepareGridCore(double x0, double y0, double z0, double dx, double dy, doub
     state->nZ = set ? set->zPartCount : 0;
     state->slotCount = set ? set->slotCount : 0;
     state->isComplex = set ? set->isComplex : 0;
+    state->laneInputBytes = 0;
     if (!sized)
         return false;
     if (nx == 0 && ny == 0)
@@ -249,23 +250,28 @@ bool SetRowInputs(GridEvalState* state, int32_t j, double slider, int32_t slotsN
     if (!FrameHolds(state, slotsNeeded) || n == 0)
         return false;
     auto slot = [state, n](int32_t s) { return BatchSlot<Cell>(state->frame, s, n); };
-    Cell* x = slot(3);
-    Cell* y = slot(4);
+    bool layer = state->nz != 0;
+    // The per-lane inputs are the same in every row or layer of the grid.
+    if (state->laneInputBytes != sizeof(Cell)) {
+        FillAxisLanes(slot(3), n, state->nx, state->x0, state->dx);
+        std::copy_n(slot(3), n + 1, slot(0));
+        if (layer) {
+            FillRowLanes(slot(4), state->ny, state->nx, state->y0, state->dy);
+            std::copy_n(slot(4), n + 1, slot(1));
+        }
+        state->laneInputBytes = sizeof(Cell);
+    }
     state->curI = 0;
-    if (state->nz == 0) {
-        state->curJ = j;
-        FillAxisLanes(x, n, n, state->x0, state->dx);
-        SetUniform(y, RealCell<Cell>(state->y0 + j * state->dy));
-    } else {
+    if (layer) {
         state->curJ = 0;
         state->curK = j;
-        FillAxisLanes(x, n, state->nx, state->x0, state->dx);
-        FillRowLanes(y, state->ny, state->nx, state->y0, state->dy);
         SetUniform(slot(5), RealCell<Cell>(state->z0 + j * state->dz));
+    } else {
+        state->curJ = j;
+        Cell y = RealCell<Cell>(state->y0 + j * state->dy);
+        SetUniform(slot(1), y);
+        SetUniform(slot(4), y);
     }
-    // u and v are x and y again.
-    std::copy_n(x, IsVarying(x) ? n + 1 : 2, slot(0));
-    std::copy_n(y, IsVarying(y) ? n + 1 : 2, slot(1));
     SetUniform(slot(2), RealCell<Cell>(slider));
     return true;
 }
@@ -276,6 +282,8 @@ Cell* SetPointInputs(GridEvalState* state, int32_t i, int32_t j, double slider, 
     if (!FrameHolds(state, slotsNeeded))
         return nullptr;
     auto* frame = static_cast<Cell*>(state->frame);
+    // The point's cells lie where row evaluation keeps its lanes.
+    state->laneInputBytes = 0;
     state->curI = i;
     state->curJ = j;
     frame[0] = frame[3] = RealCell<Cell>(state->x0 + i * state->dx);

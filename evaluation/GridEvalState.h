@@ -28,6 +28,11 @@ struct GridEvalState {
     void* parts = nullptr;
     // Slots the frame holds; a program that needs more is not run on it.
     int32_t slotCount = 0;
+    // The per-lane inputs of row evaluation (x and u, in a layer y and v)
+    // are in the frame as cells of this many bytes, unchanged since they
+    // were written, so the next row need not write them again; 0 when they
+    // are not.
+    uint8_t laneInputBytes = 0;
     // Bytes of the two buffers when the preparation allocated them; 0 for
     // buffers it does not own.
     size_t frameBytes = 0;

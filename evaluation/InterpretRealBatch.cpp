@@ -26,6 +26,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #pragma GCC push_options
 #if defined(VL_INTERPRETER_V3)
@@ -164,15 +167,28 @@ inline double Floor(double x)
 }
 #endif
 
-// The square roots of a vector's lanes. Without errno the square root is
-// the processor's instruction, as in the point interpreter, and the loop
-// may take several lanes at a time.
-__attribute__((optimize("no-math-errno"))) void SquareRoots(double* v, int32_t n)
+// The square roots of a vector's lanes by the processor's instruction, as
+// the point interpreter takes them, several lanes at a time: the compiler
+// keeps a library call for negative operands (errno), which stops it
+// vectorising the plain loop.
+void SquareRoots(double* v, int32_t n)
 {
-    double* __restrict lanes = v + 1;
+    double* lanes = v + 1;
     int32_t count = IsVarying(v) ? n : 1;
-    for (int32_t i = 0; i < count; ++i)
-        lanes[i] = __builtin_sqrt(lanes[i]);
+    int32_t i = 0;
+#if defined(VL_INTERPRETER_V3)
+    for (; i + 4 <= count; i += 4)
+        _mm256_storeu_pd(lanes + i, _mm256_sqrt_pd(_mm256_loadu_pd(lanes + i)));
+#endif
+#if defined(__SSE2__)
+    for (; i + 2 <= count; i += 2)
+        _mm_storeu_pd(lanes + i, _mm_sqrt_pd(_mm_loadu_pd(lanes + i)));
+    for (; i < count; ++i)
+        lanes[i] = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(lanes[i])));
+#else
+    for (; i < count; ++i)
+        lanes[i] = std::sqrt(lanes[i]);
+#endif
 }
 
 // The pair test of a relation chain, lower operand first.
@@ -364,7 +380,13 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
         case OpLoadParameter:
             SetUniform(push(), ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));
             break;
-        case OpStoreSlot: Copy(run.Slot(a), top, n); break;
+        case OpStoreSlot:
+            // The programs store only into computed slots; a store into a
+            // per-lane input slot makes the next row write its inputs anew.
+            if (a <= 4)
+                grid->laneInputBytes = 0;
+            Copy(run.Slot(a), top, n);
+            break;
         case OpStoreLocal: Copy(run.Local(a), top, n); break;
         case OpStoreAndDrop:
             Copy(run.Local(a), top, n);
