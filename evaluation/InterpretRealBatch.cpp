@@ -6,7 +6,9 @@
 // Every value is a lane vector (LaneVector.h) of N + 1 doubles: stack
 // entries, frame slots and the two temporaries alike. An operation on
 // uniform operands computes one value; otherwise it loops over the lanes,
-// and those loops are what the processor's vector units run.
+// and those loops are what the processor's vector units run. A per-lane
+// value loaded from a frame slot or from the x parts of a row is read where
+// it lies until an operation changes it, so a load copies nothing.
 #include "evaluation/InterpretRealBatch.h"
 
 #include "CoreUtilities/GrowArray.h"
@@ -49,104 +51,186 @@ constexpr double kLoopStepCap = 100000;
 // taken with the value stack.
 constexpr int32_t kTemporaries = 2;
 
-// The lanes of a run and where its slots lie.
-struct Lanes {
-    int32_t n;
-    int64_t stride;  // n + 1 doubles per vector
-    double* frame;
+// The batch frame of a run.
+struct Frame {
+    double* cells;
+    int64_t stride;  // N + 1 doubles per slot
     int32_t localBase;
 
-    double* Slot(int32_t s) const { return frame + s * stride; }
+    double* Slot(int32_t s) const { return cells + s * stride; }
     double* Local(int32_t k) const { return Slot(localBase + k); }
 };
 
-void Copy(double* to, const double* from, int32_t n)
-{
-    if (to != from)
-        std::memcpy(to, from, sizeof(double) * (IsVarying(from) ? n + 1 : 2));
-}
+// The value stack and the temporaries. Entry d owns a lane vector at
+// base + d x stride, whose header holds its mode; its values are read
+// through view[d]: its own lanes, or the lanes of the frame slot or the
+// x parts it was loaded from, until an operation writes it.
+struct Stack {
+    double* base;
+    const double** view;
+    int64_t stride;
+    int32_t n;
 
-// A uniform vector made per-lane, its one value in every lane.
-void Spread(double* v, int32_t n)
-{
-    if (IsVarying(v))
-        return;
-    std::fill_n(v + 2, n - 1, v[1]);
-    SetVarying(v, true);
-}
+    double* Own(int32_t d) const { return base + d * stride; }
+    double* OwnLanes(int32_t d) const { return Own(d) + 1; }
+    const double* In(int32_t d) const { return view[d]; }
+    bool Varies(int32_t d) const { return IsVarying(Own(d)); }
 
-// The value of one lane, whatever the vector's mode.
-inline double Lane(const double* v, bool varying, int32_t lane)
-{
-    return varying ? v[lane] : v[1];
-}
-
-// Every meaningful lane of v becomes undefined; the mode stays.
-void MakeUndefined(double* v, int32_t n)
-{
-    std::fill_n(v + 1, IsVarying(v) ? n : 1, NAN);
-}
+    // Entry d's values are now in its own lanes.
+    void Owned(int32_t d, bool varying)
+    {
+        SetVarying(Own(d), varying);
+        view[d] = OwnLanes(d);
+    }
+    void SetValue(int32_t d, double value)
+    {
+        OwnLanes(d)[0] = value;
+        Owned(d, false);
+    }
+    // Per-lane values that stay where they are.
+    void Refer(int32_t d, const double* lanes)
+    {
+        SetVarying(Own(d), true);
+        view[d] = lanes;
+    }
+    void Load(int32_t d, const double* vector)
+    {
+        if (IsVarying(vector))
+            Refer(d, vector + 1);
+        else
+            SetValue(d, vector[1]);
+    }
+    // Entry to takes from's mode and values.
+    void CopyEntry(int32_t to, int32_t from)
+    {
+        if (!Varies(from)) {
+            SetValue(to, In(from)[0]);
+        } else if (view[from] != OwnLanes(from)) {
+            Refer(to, view[from]);
+        } else {
+            std::memcpy(OwnLanes(to), OwnLanes(from), sizeof(double) * n);
+            Owned(to, true);
+        }
+    }
+    // Entry d's values as its own per-lane values, a uniform value in
+    // every lane.
+    void OwnPerLane(int32_t d)
+    {
+        double* lanes = OwnLanes(d);
+        if (!Varies(d))
+            std::fill_n(lanes + 1, n - 1, lanes[0]);
+        else if (view[d] != lanes)
+            std::memcpy(lanes, view[d], sizeof(double) * n);
+        Owned(d, true);
+    }
+    // Every meaningful lane of entry d becomes the value; the mode stays.
+    void FillLanes(int32_t d, double value)
+    {
+        bool varying = Varies(d);
+        std::fill_n(OwnLanes(d), varying ? n : 1, value);
+        Owned(d, varying);
+    }
+    // Before a frame slot changes, the entries 0 .. top that read it take
+    // copies of its lanes.
+    void Detach(const double* vector, int32_t top)
+    {
+        for (int32_t d = 0; d <= top; ++d) {
+            if (view[d] == vector + 1) {
+                std::memcpy(OwnLanes(d), view[d], sizeof(double) * n);
+                view[d] = OwnLanes(d);
+            }
+        }
+    }
+    // Entry d's mode and values into a frame slot.
+    void StoreInto(double* vector, int32_t d, int32_t top)
+    {
+        Detach(vector, top);
+        bool varying = Varies(d);
+        SetVarying(vector, varying);
+        if (varying)
+            std::memcpy(vector + 1, In(d), sizeof(double) * n);
+        else
+            vector[1] = In(d)[0];
+    }
+    void Swap(int32_t a, int32_t b)
+    {
+        bool whole = Varies(a) || Varies(b);
+        std::swap_ranges(Own(a), Own(a) + (whole ? stride : 2), Own(b));
+        // Own values moved with the lanes; outside ones stay where they are.
+        const double* toA = view[b] == OwnLanes(b) ? OwnLanes(a) : view[b];
+        const double* toB = view[a] == OwnLanes(a) ? OwnLanes(b) : view[a];
+        view[a] = toA;
+        view[b] = toB;
+    }
+};
 
 // One operand, in place.
 template <typename F>
-inline __attribute__((always_inline)) void Unary(double* v, int32_t n, F f)
+inline __attribute__((always_inline)) void Unary(Stack& s, int32_t d, F f)
 {
-    double* __restrict lanes = v + 1;
-    int32_t count = IsVarying(v) ? n : 1;
+    const double* x = s.In(d);
+    double* r = s.OwnLanes(d);
+    int32_t count = s.Varies(d) ? s.n : 1;
     for (int32_t i = 0; i < count; ++i)
-        lanes[i] = f(lanes[i]);
+        r[i] = f(x[i]);
+    s.view[d] = r;
 }
 
-// Two operands, below and top, the result in below's place: computed once
+// Two operands, the result in the place of the deeper one, b: computed once
 // when both are uniform, else lane by lane with a uniform operand's one
 // value in every lane.
 template <typename F>
-inline __attribute__((always_inline)) void Binary(double* below, const double* top, int32_t n, F f)
+inline __attribute__((always_inline)) void Binary(Stack& s, int32_t b, int32_t t, F f)
 {
-    bool belowVaries = IsVarying(below);
-    bool topVaries = IsVarying(top);
-    double b1 = below[1];
-    double t1 = top[1];
-    double* __restrict r = below + 1;
-    const double* __restrict t = top + 1;
-    if (!belowVaries && !topVaries) {
+    bool bv = s.Varies(b);
+    bool tv = s.Varies(t);
+    const double* x = s.In(b);
+    const double* y = s.In(t);
+    double* r = s.OwnLanes(b);
+    double b1 = x[0];
+    double t1 = y[0];
+    int32_t n = s.n;
+    if (!bv && !tv) {
         r[0] = f(b1, t1);
+        s.view[b] = r;
         return;
     }
-    if (belowVaries && topVaries) {
+    if (bv && tv) {
         for (int32_t i = 0; i < n; ++i)
-            r[i] = f(r[i], t[i]);
-    } else if (belowVaries) {
+            r[i] = f(x[i], y[i]);
+    } else if (bv) {
         for (int32_t i = 0; i < n; ++i)
-            r[i] = f(r[i], t1);
+            r[i] = f(x[i], t1);
     } else {
         for (int32_t i = 0; i < n; ++i)
-            r[i] = f(b1, t[i]);
+            r[i] = f(b1, y[i]);
     }
-    SetVarying(below, true);
+    s.Owned(b, true);
 }
 
-// Three operands, the result in the place of the first (to may be any of
-// them).
+// Three operands, the result in to's place (to may be any of them).
 template <typename F>
-inline __attribute__((always_inline)) void Ternary(double* to, const double* a, const double* b, const double* c,
-                                                   int32_t n, F f)
+inline __attribute__((always_inline)) void Ternary(Stack& s, int32_t to, int32_t a, int32_t b, int32_t c, F f)
 {
-    bool av = IsVarying(a);
-    bool bv = IsVarying(b);
-    bool cv = IsVarying(c);
+    bool av = s.Varies(a);
+    bool bv = s.Varies(b);
+    bool cv = s.Varies(c);
+    const double* x = s.In(a);
+    const double* y = s.In(b);
+    const double* z = s.In(c);
     // Lane 1 of a uniform operand may be overwritten first.
-    double a1 = a[1];
-    double b1 = b[1];
-    double c1 = c[1];
+    double a1 = x[0];
+    double b1 = y[0];
+    double c1 = z[0];
+    double* r = s.OwnLanes(to);
     if (!av && !bv && !cv) {
-        to[1] = f(a1, b1, c1);
-        SetVarying(to, false);
+        r[0] = f(a1, b1, c1);
+        s.Owned(to, false);
         return;
     }
-    for (int32_t lane = 1; lane <= n; ++lane)
-        to[lane] = f(av ? a[lane] : a1, bv ? b[lane] : b1, cv ? c[lane] : c1);
-    SetVarying(to, true);
+    for (int32_t i = 0; i < s.n; ++i)
+        r[i] = f(av ? x[i] : a1, bv ? y[i] : b1, cv ? z[i] : c1);
+    s.Owned(to, true);
 }
 
 #if defined(VL_INTERPRETER_V3)
@@ -167,97 +251,100 @@ inline double Floor(double x)
 }
 #endif
 
-// The square roots of a vector's lanes by the processor's instruction, as
+// The square roots of an entry's lanes by the processor's instruction, as
 // the point interpreter takes them, several lanes at a time: the compiler
 // keeps a library call for negative operands (errno), which stops it
 // vectorising the plain loop.
-void SquareRoots(double* v, int32_t n)
+void SquareRoots(Stack& s, int32_t d)
 {
-    double* lanes = v + 1;
-    int32_t count = IsVarying(v) ? n : 1;
+    const double* x = s.In(d);
+    double* r = s.OwnLanes(d);
+    int32_t count = s.Varies(d) ? s.n : 1;
     int32_t i = 0;
 #if defined(VL_INTERPRETER_V3)
     for (; i + 4 <= count; i += 4)
-        _mm256_storeu_pd(lanes + i, _mm256_sqrt_pd(_mm256_loadu_pd(lanes + i)));
+        _mm256_storeu_pd(r + i, _mm256_sqrt_pd(_mm256_loadu_pd(x + i)));
 #endif
 #if defined(__SSE2__)
     for (; i + 2 <= count; i += 2)
-        _mm_storeu_pd(lanes + i, _mm_sqrt_pd(_mm_loadu_pd(lanes + i)));
+        _mm_storeu_pd(r + i, _mm_sqrt_pd(_mm_loadu_pd(x + i)));
     for (; i < count; ++i)
-        lanes[i] = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(lanes[i])));
+        r[i] = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x[i])));
 #else
     for (; i < count; ++i)
-        lanes[i] = std::sqrt(lanes[i]);
+        r[i] = std::sqrt(x[i]);
 #endif
-}
-
-// The pair test of a relation chain, lower operand first.
-template <typename Relation>
-void ChainStep(double* result, const double* lower, const double* upper, int32_t n, Relation holds)
-{
-    Ternary(result, lower, upper, result, n,
-            [holds](double l, double u, double r) { return RealAnd(holds(l, u), r); });
+    s.view[d] = r;
 }
 
 // Relation chain over count entries from a1 up: the pair tests from the top
 // pair down, combined with And in the temporary, which ends in a1's place.
 template <typename Relation>
-void RelationChain(double* a1, int32_t count, double* temporary, const Lanes& run, Relation holds)
+void RelationChain(Stack& s, int32_t a1, int32_t count, int32_t temporary, Relation holds)
 {
     if (count == 2) {
-        Binary(a1, a1 + run.stride, run.n, holds);
+        Binary(s, a1, a1 + 1, holds);
         return;
     }
-    SetUniform(temporary, 1.0);
-    for (int32_t m = count - 1; m >= 1; --m)
-        ChainStep(temporary, a1 + (m - 1) * run.stride, a1 + m * run.stride, run.n, holds);
-    Copy(a1, temporary, run.n);
+    s.SetValue(temporary, 1.0);
+    for (int32_t m = count - 1; m >= 1; --m) {
+        Ternary(s, temporary, a1 + m - 1, a1 + m, temporary,
+                [holds](double lower, double upper, double r) { return RealAnd(holds(lower, upper), r); });
+    }
+    s.CopyEntry(a1, temporary);
 }
 
 // Piecewise choice over pairs (condition, value) from c1 up, last pair
 // first: per lane the value of the first pair whose condition is exactly 1,
 // undefined where none is. Always per-lane.
-void Piecewise(double* c1, int32_t pairs, double* result, double* decided, const Lanes& run)
+void Piecewise(Stack& s, int32_t c1, int32_t pairs, int32_t chosen, int32_t decided)
 {
-    int32_t n = run.n;
-    std::fill_n(result + 1, n, NAN);
-    std::fill_n(decided + 1, n, 0.0);
-    for (int32_t m = pairs; m >= 1; --m) {
-        const double* condition = c1 + 2 * (m - 1) * run.stride;
-        const double* value = condition + run.stride;
-        bool cv = IsVarying(condition);
-        bool vv = IsVarying(value);
-        for (int32_t lane = 1; lane <= n; ++lane) {
-            double c = Lane(condition, cv, lane);
-            if (std::isnan(c) || c == 0)
+    int32_t n = s.n;
+    double* result = s.OwnLanes(chosen);
+    double* done = s.OwnLanes(decided);
+    std::fill_n(result, n, NAN);
+    std::fill_n(done, n, 0.0);
+    for (int32_t m = pairs - 1; m >= 0; --m) {
+        int32_t condition = c1 + 2 * m;
+        bool cv = s.Varies(condition);
+        bool vv = s.Varies(condition + 1);
+        const double* c = s.In(condition);
+        const double* v = s.In(condition + 1);
+        for (int32_t i = 0; i < n; ++i) {
+            double ci = cv ? c[i] : c[0];
+            if (std::isnan(ci) || ci == 0)
                 continue;
-            result[lane] = decided[lane] == 0 || c == 1 ? Lane(value, vv, lane) : NAN;
-            decided[lane] = decided[lane] == 1 || c == 1 ? 1 : 0;
+            result[i] = done[i] == 0 || ci == 1 ? (vv ? v[i] : v[0]) : NAN;
+            done[i] = done[i] == 1 || ci == 1 ? 1 : 0;
         }
     }
-    SetVarying(result, true);
-    Copy(c1, result, n);
+    s.Owned(chosen, true);
+    s.CopyEntry(c1, chosen);
 }
 
-// A step of a row aggregate: where the weight (when there is one) is
-// exactly 1 and the value is defined, the two running values take the
-// value. Once any entry is per-lane both running values are.
+// A step of a row aggregate: where the weight (when there is one, weight
+// >= 0) is exactly 1 and the value is defined, the two running values take
+// the value. Once any entry is per-lane both running values are.
 template <typename Step>
-void AggregateStep(double* first, double* second, const double* value, const double* weight, int32_t n, Step step)
+void AggregateStep(Stack& s, int32_t first, int32_t second, int32_t value, int32_t weight, Step step)
 {
-    bool vv = IsVarying(value);
-    bool wv = weight && IsVarying(weight);
-    if (!IsVarying(first) && !IsVarying(second) && !vv && !wv) {
-        if ((!weight || weight[1] == 1) && !std::isnan(value[1]))
-            step(first[1], second[1], value[1]);
+    bool vv = s.Varies(value);
+    bool wv = weight >= 0 && s.Varies(weight);
+    const double* v = s.In(value);
+    const double* w = weight >= 0 ? s.In(weight) : nullptr;
+    if (!s.Varies(first) && !s.Varies(second) && !vv && !wv) {
+        if ((!w || w[0] == 1) && !std::isnan(v[0]))
+            step(s.OwnLanes(first)[0], s.OwnLanes(second)[0], v[0]);
         return;
     }
-    Spread(first, n);
-    Spread(second, n);
-    for (int32_t lane = 1; lane <= n; ++lane) {
-        double v = Lane(value, vv, lane);
-        if ((!weight || Lane(weight, wv, lane) == 1) && !std::isnan(v))
-            step(first[lane], second[lane], v);
+    s.OwnPerLane(first);
+    s.OwnPerLane(second);
+    double* f = s.OwnLanes(first);
+    double* g = s.OwnLanes(second);
+    for (int32_t i = 0; i < s.n; ++i) {
+        double vi = vv ? v[i] : v[0];
+        if ((!w || (wv ? w[i] : w[0]) == 1) && !std::isnan(vi))
+            step(f[i], g[i], vi);
     }
 }
 
@@ -273,43 +360,46 @@ void MaxAndMin(double& max, double& min, double value)
     min = std::isnan(min) ? value : MinDouble(min, value);
 }
 
-// A per-axis value precomputed for the grid (opcodes 8, 9, 10): x parts
-// vary along the columns, y parts along the rows of a layer; NaN when the
-// grid has no such part.
-void PushGridPart(double* to, const GridEvalState* grid, int32_t axis, int32_t a)
+// A per-axis value precomputed for the grid (opcodes 8, 9, 10) into entry
+// d: x parts vary along the columns, y parts along the rows of a layer; NaN
+// when the grid has no such part.
+void PushGridPart(Stack& s, int32_t d, const GridEvalState* grid, int32_t axis, int32_t a)
 {
     int64_t cell = GridPartCell(grid, axis, a);
     bool layer = grid->nz != 0;
     // A run of lanes starts at the first column or row.
     if (cell < 0 || (axis == 0 && grid->curI != 0) || (axis == 1 && layer && grid->curJ != 0)) {
-        SetUniform(to, static_cast<double>(NAN));
+        s.SetValue(d, NAN);
         return;
     }
     const double* from = static_cast<const double*>(grid->parts) + cell;
-    if (axis == 0) {
-        int32_t rows = layer ? grid->ny : 1;
-        for (int32_t r = 0; r < rows; ++r)
-            std::memcpy(to + 1 + static_cast<int64_t>(r) * grid->nx, from, sizeof(double) * grid->nx);
-        SetVarying(to, true);
+    double* lanes = s.OwnLanes(d);
+    if (axis == 0 && !layer) {
+        // The row's lanes are the parts themselves.
+        s.Refer(d, from);
+    } else if (axis == 0) {
+        for (int32_t r = 0; r < grid->ny; ++r)
+            std::memcpy(lanes + static_cast<int64_t>(r) * grid->nx, from, sizeof(double) * grid->nx);
+        s.Owned(d, true);
     } else if (axis == 1 && layer) {
         for (int32_t r = 0; r < grid->ny; ++r)
-            std::fill_n(to + 1 + static_cast<int64_t>(r) * grid->nx, grid->nx, from[r]);
-        SetVarying(to, true);
+            std::fill_n(lanes + static_cast<int64_t>(r) * grid->nx, grid->nx, from[r]);
+        s.Owned(d, true);
     } else {
-        SetUniform(to, *from);
+        s.SetValue(d, *from);
     }
 }
 
 // A run that ends at 82 writes undefined into every slot the rest of the
 // program would have stored: a later program of the batch must not read
 // what an earlier row left there.
-void ForgetLaterStores(const Instruction* pc, const Lanes& run)
+void ForgetLaterStores(const Instruction* pc, const Frame& frame)
 {
     for (; pc->opcode != OpEnd; ++pc) {
         if (pc->opcode == OpStoreSlot)
-            SetUniform(run.Slot(pc->arg.a), static_cast<double>(NAN));
+            SetUniform(frame.Slot(pc->arg.a), static_cast<double>(NAN));
         else if (pc->opcode == OpStoreLocal)
-            SetUniform(run.Local(pc->arg.a), static_cast<double>(NAN));
+            SetUniform(frame.Local(pc->arg.a), static_cast<double>(NAN));
     }
 }
 
@@ -332,37 +422,37 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
         return;
     RunControl control{&program->stopRequested, false};
     const ComplexValue* constants = program->context ? program->context->GetConstants(control) : nullptr;
-    Lanes run{n, static_cast<int64_t>(n) + 1, static_cast<double*>(grid->frame), program->localBase};
+    int64_t stride = static_cast<int64_t>(n) + 1;
+    Frame frame{static_cast<double*>(grid->frame), stride, program->localBase};
 
-    int64_t entries = std::max(program->maxStack, 1) + kTemporaries;
-    int64_t bytes64 = entries * run.stride * static_cast<int64_t>(sizeof(double));
+    // The stack's lane vectors and their views in one block.
+    int32_t entries = std::max(program->maxStack, 1) + kTemporaries;
+    int64_t bytes64 = entries * (stride * static_cast<int64_t>(sizeof(double)) + static_cast<int64_t>(sizeof(double*)));
     uint32_t bytes = static_cast<uint32_t>(std::min<int64_t>(bytes64, UINT32_MAX));
     HeapBlock heap;
-    double* stack = nullptr;
+    void* block = nullptr;
     if (bytes64 < UINT32_MAX && !control.stopped) {
         if (HasStackRoom(bytes)) {
-            stack = static_cast<double*>(alloca(bytes));
+            block = alloca(bytes);
         } else {
             heap.block = BudgetMalloc(bytes, false);
-            stack = static_cast<double*>(heap.block);
+            block = heap.block;
         }
     }
-    if (!stack) {
+    if (!block) {
         std::fill_n(out, n, NAN);
         return;
     }
-    double* temporary = stack + (entries - kTemporaries) * run.stride;
-    double* other = temporary + run.stride;
+    Stack s{static_cast<double*>(block) + entries * static_cast<int64_t>(0), nullptr, stride, n};
+    s.view = reinterpret_cast<const double**>(static_cast<char*>(block) + entries * stride * sizeof(double));
+    int32_t temporary = entries - kTemporaries;
     // The bottom entry is the top before the first push.
-    double* top = stack;
-    SetUniform(top, static_cast<double>(NAN));
-    auto below = [&] { return top - run.stride; };
-    auto push = [&] { return top += run.stride; };
-    auto pop = [&](int32_t count) { top -= count * run.stride; };
+    int32_t t = 0;
+    s.SetValue(t, NAN);
 
     const DocState* doc = program->doc;
     const std::atomic<unsigned char>* stopRequest = control.stopRequest;
-    int32_t row = ToDataRow(run.Slot(11)[1]);
+    int32_t row = ToDataRow(frame.Slot(11)[1]);
     GrowArray<int32_t> savedRows{};
     const Instruction* pc = program->instructions.storage;
 
@@ -374,124 +464,113 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
         const Instruction* next = pc + 1;
         int32_t opcode = pc->opcode;
         switch (opcode) {
-        case OpPushNumber: SetUniform(push(), pc->number); break;
-        case OpLoadSlot: Copy(push(), run.Slot(a), n); break;
-        case OpLoadLocal: Copy(push(), run.Local(a), n); break;
+        case OpPushNumber: s.SetValue(++t, pc->number); break;
+        case OpLoadSlot: s.Load(++t, frame.Slot(a)); break;
+        case OpLoadLocal: s.Load(++t, frame.Local(a)); break;
         case OpLoadParameter:
-            SetUniform(push(), ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));
+            s.SetValue(++t, ComplexToReal(GetParameterValue(static_cast<uint32_t>(a), row, doc)));
             break;
         case OpStoreSlot:
             // The programs store only into computed slots; a store into a
             // per-lane input slot makes the next row write its inputs anew.
             if (a <= 4)
                 grid->laneInputBytes = 0;
-            Copy(run.Slot(a), top, n);
+            s.StoreInto(frame.Slot(a), t, t);
             break;
-        case OpStoreLocal: Copy(run.Local(a), top, n); break;
+        case OpStoreLocal: s.StoreInto(frame.Local(a), t, t); break;
         case OpStoreAndDrop:
-            Copy(run.Local(a), top, n);
-            pop(1);
+            s.StoreInto(frame.Local(a), t, t);
+            --t;
             break;
-        case OpSwap:
-            std::swap_ranges(top, top + (IsVarying(top) || IsVarying(below()) ? run.stride : 2), below());
-            break;
-        case OpDrop: pop(1); break;
+        case OpSwap: s.Swap(t - 1, t); break;
+        case OpDrop: --t; break;
         case OpLoadXPart:
         case OpLoadYPart:
-        case OpLoadZPart: PushGridPart(push(), grid, opcode - OpLoadXPart, a); break;
-        case OpLoadConstant:
-            SetUniform(push(), constants ? constants[a].re : static_cast<double>(NAN));
-            break;
-        case OpAdd: Binary(below(), top, n, [](double x, double y) { return x + y; }); pop(1); break;
-        case OpMultiply: Binary(below(), top, n, [](double x, double y) { return x * y; }); pop(1); break;
-        case OpDivide: Binary(below(), top, n, [](double x, double y) { return x / y; }); pop(1); break;
-        case OpPower: Binary(below(), top, n, [](double x, double y) { return std::pow(x, y); }); pop(1); break;
+        case OpLoadZPart: PushGridPart(s, ++t, grid, opcode - OpLoadXPart, a); break;
+        case OpLoadConstant: s.SetValue(++t, constants ? constants[a].re : static_cast<double>(NAN)); break;
+        case OpAdd: Binary(s, t - 1, t, [](double x, double y) { return x + y; }); --t; break;
+        case OpMultiply: Binary(s, t - 1, t, [](double x, double y) { return x * y; }); --t; break;
+        case OpDivide: Binary(s, t - 1, t, [](double x, double y) { return x / y; }); --t; break;
+        case OpPower: Binary(s, t - 1, t, [](double x, double y) { return std::pow(x, y); }); --t; break;
         // The angle of the point (below, top).
-        case OpAngle: Binary(below(), top, n, [](double x, double y) { return Atan2Positive(y, x); }); pop(1); break;
-        case OpHypot: Binary(below(), top, n, Hypot); pop(1); break;
+        case OpAngle: Binary(s, t - 1, t, [](double x, double y) { return Atan2Positive(y, x); }); --t; break;
+        case OpHypot: Binary(s, t - 1, t, Hypot); --t; break;
         case OpInterval:
             // Top stays, in below's place.
-            Copy(below(), top, n);
-            pop(1);
+            s.CopyEntry(t - 1, t);
+            --t;
             break;
-        case OpTextEqual: Binary(below(), top, n, TextEquals); pop(1); break;
+        case OpTextEqual: Binary(s, t - 1, t, TextEquals); --t; break;
         case OpTextNotEqual:
-            Binary(below(), top, n, [](double x, double y) { return RealNot(TextEquals(x, y)); });
-            pop(1);
+            Binary(s, t - 1, t, [](double x, double y) { return RealNot(TextEquals(x, y)); });
+            --t;
             break;
-        case OpAnd: Binary(below(), top, n, RealAnd); pop(1); break;
-        case OpOr: Binary(below(), top, n, RealOr); pop(1); break;
+        case OpAnd: Binary(s, t - 1, t, [](double x, double y) { return RealAnd(x, y); }); --t; break;
+        case OpOr: Binary(s, t - 1, t, [](double x, double y) { return RealOr(x, y); }); --t; break;
         // x beneath, the order on top.
         case OpBesselJ:
-            Binary(below(), top, n, [](double x, double order) { return RealBesselJ(order, x); });
-            pop(1);
+            Binary(s, t - 1, t, [](double x, double order) { return RealBesselJ(order, x); });
+            --t;
             break;
-        case OpMod: Binary(below(), top, n, RealMod); pop(1); break;
-        case OpMin: Binary(below(), top, n, MinDouble); pop(1); break;
-        case OpMax: Binary(below(), top, n, MaxDouble); pop(1); break;
-        case OpBinomial: Binary(below(), top, n, RealBinomial); pop(1); break;
-        case OpRationalPower: {
+        case OpMod: Binary(s, t - 1, t, RealMod); --t; break;
+        case OpMin: Binary(s, t - 1, t, [](double x, double y) { return MinDouble(x, y); }); --t; break;
+        case OpMax: Binary(s, t - 1, t, [](double x, double y) { return MaxDouble(x, y); }); --t; break;
+        case OpBinomial: Binary(s, t - 1, t, RealBinomial); --t; break;
+        case OpRationalPower:
             // base, p, q with q on top.
-            double* base = top - 2 * run.stride;
-            Ternary(base, base, below(), top, n, [](double x, double p, double q) { return RationalPower(x, q, p); });
-            pop(2);
+            Ternary(s, t - 2, t - 2, t - 1, t, [](double x, double p, double q) { return RationalPower(x, q, p); });
+            t -= 2;
             break;
-        }
-        case OpClamp: {
+        case OpClamp:
             // x, lo, hi with hi on top.
-            double* x = top - 2 * run.stride;
-            Ternary(x, x, below(), top, n,
+            Ternary(s, t - 2, t - 2, t - 1, t,
                     [](double v, double lo, double hi) { return MaxDouble(MinDouble(v, hi), lo); });
-            pop(2);
+            t -= 2;
             break;
-        }
         case OpIf:
             // The value beneath, the condition on top.
-            Binary(below(), top, n, [](double value, double condition) { return condition == 1 ? value : NAN; });
-            pop(1);
+            Binary(s, t - 1, t, [](double value, double condition) { return condition == 1 ? value : NAN; });
+            --t;
             break;
-        case OpNegate: Unary(top, n, [](double x) { return -x; }); break;
-        case OpAbs: Unary(top, n, [](double x) { return std::fabs(x); }); break;
-        case OpSign: Unary(top, n, RealSign); break;
-        case OpSqrt: SquareRoots(top, n); break;
-        case OpSquare: Unary(top, n, [](double x) { return x * x; }); break;
-        case OpFloor: Unary(top, n, Floor); break;
-        case OpCeil: Unary(top, n, [](double x) { return -Floor(-x); }); break;
-        case OpNot: Unary(top, n, RealNot); break;
-        case OpExp: Unary(top, n, [](double x) { return std::exp(x); }); break;
-        case OpLog10: Unary(top, n, [](double x) { return std::log10(x); }); break;
-        case OpLn: Unary(top, n, [](double x) { return std::log(x); }); break;
-        case OpFactorial: Unary(top, n, RealFactorial); break;
-        case OpSin: Unary(top, n, [](double x) { return std::sin(x); }); break;
-        case OpCos: Unary(top, n, [](double x) { return std::cos(x); }); break;
-        case OpTan: Unary(top, n, [](double x) { return std::tan(x); }); break;
-        case OpCot: Unary(top, n, RealCot); break;
-        case OpSec: Unary(top, n, RealSec); break;
-        case OpCsc: Unary(top, n, RealCsc); break;
-        case OpAsin: Unary(top, n, [](double x) { return std::asin(x); }); break;
-        case OpAcos: Unary(top, n, [](double x) { return std::acos(x); }); break;
-        case OpAtan: Unary(top, n, [](double x) { return std::atan(x); }); break;
-        case OpAcot: Unary(top, n, RealAcot); break;
-        case OpAsec: Unary(top, n, RealAsec); break;
-        case OpAcsc: Unary(top, n, RealAcsc); break;
-        case OpSinh: Unary(top, n, [](double x) { return std::sinh(x); }); break;
-        case OpCosh: Unary(top, n, [](double x) { return std::cosh(x); }); break;
-        case OpTanh: Unary(top, n, [](double x) { return std::tanh(x); }); break;
-        case OpCoth: Unary(top, n, RealCoth); break;
-        case OpSech: Unary(top, n, RealSech); break;
-        case OpCsch: Unary(top, n, RealCsch); break;
-        case OpAsinh: Unary(top, n, RealAsinh); break;
-        case OpAcosh: Unary(top, n, RealAcosh); break;
-        case OpAtanh: Unary(top, n, RealAtanh); break;
-        case OpAcoth: Unary(top, n, RealAcoth); break;
-        case OpAsech: Unary(top, n, RealAsech); break;
-        case OpAcsch: Unary(top, n, RealAcsch); break;
+        case OpNegate: Unary(s, t, [](double x) { return -x; }); break;
+        case OpAbs: Unary(s, t, [](double x) { return std::fabs(x); }); break;
+        case OpSign: Unary(s, t, [](double x) { return RealSign(x); }); break;
+        case OpSqrt: SquareRoots(s, t); break;
+        case OpSquare: Unary(s, t, [](double x) { return x * x; }); break;
+        case OpFloor: Unary(s, t, [](double x) { return Floor(x); }); break;
+        case OpCeil: Unary(s, t, [](double x) { return -Floor(-x); }); break;
+        case OpNot: Unary(s, t, [](double x) { return RealNot(x); }); break;
+        case OpExp: Unary(s, t, [](double x) { return std::exp(x); }); break;
+        case OpLog10: Unary(s, t, [](double x) { return std::log10(x); }); break;
+        case OpLn: Unary(s, t, [](double x) { return std::log(x); }); break;
+        case OpFactorial: Unary(s, t, RealFactorial); break;
+        case OpSin: Unary(s, t, [](double x) { return std::sin(x); }); break;
+        case OpCos: Unary(s, t, [](double x) { return std::cos(x); }); break;
+        case OpTan: Unary(s, t, [](double x) { return std::tan(x); }); break;
+        case OpCot: Unary(s, t, RealCot); break;
+        case OpSec: Unary(s, t, RealSec); break;
+        case OpCsc: Unary(s, t, RealCsc); break;
+        case OpAsin: Unary(s, t, [](double x) { return std::asin(x); }); break;
+        case OpAcos: Unary(s, t, [](double x) { return std::acos(x); }); break;
+        case OpAtan: Unary(s, t, [](double x) { return std::atan(x); }); break;
+        case OpAcot: Unary(s, t, RealAcot); break;
+        case OpAsec: Unary(s, t, RealAsec); break;
+        case OpAcsc: Unary(s, t, RealAcsc); break;
+        case OpSinh: Unary(s, t, [](double x) { return std::sinh(x); }); break;
+        case OpCosh: Unary(s, t, [](double x) { return std::cosh(x); }); break;
+        case OpTanh: Unary(s, t, [](double x) { return std::tanh(x); }); break;
+        case OpCoth: Unary(s, t, RealCoth); break;
+        case OpSech: Unary(s, t, RealSech); break;
+        case OpCsch: Unary(s, t, RealCsch); break;
+        case OpAsinh: Unary(s, t, RealAsinh); break;
+        case OpAcosh: Unary(s, t, RealAcosh); break;
+        case OpAtanh: Unary(s, t, RealAtanh); break;
+        case OpAcoth: Unary(s, t, RealAcoth); break;
+        case OpAsech: Unary(s, t, RealAsech); break;
+        case OpAcsch: Unary(s, t, RealAcsch); break;
         case OpImag:
-        case OpArg:
-            // Every lane becomes 0; the mode stays.
-            std::fill_n(top + 1, IsVarying(top) ? n : 1, 0.0);
-            break;
-        case OpImaginaryUnit: SetUniform(push(), static_cast<double>(NAN)); break;
+        case OpArg: s.FillLanes(t, 0); break;
+        case OpImaginaryUnit: s.SetValue(++t, NAN); break;
         case OpLess:
         case OpGreater:
         case OpLeq:
@@ -499,75 +578,78 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
         case OpEqual:
         case OpNotEqual: {
             int32_t count = std::max(a, 1);
-            double* a1 = top - (count - 1) * run.stride;
+            int32_t a1 = t - (count - 1);
             switch (opcode) {
-            case OpLess: RelationChain(a1, count, temporary, run, RealLess); break;
-            case OpGreater: RelationChain(a1, count, temporary, run, RealGreater); break;
-            case OpLeq: RelationChain(a1, count, temporary, run, RealLessEqual); break;
-            case OpGeq: RelationChain(a1, count, temporary, run, RealGreaterEqual); break;
-            case OpEqual: RelationChain(a1, count, temporary, run, RealEqual); break;
+            case OpLess: RelationChain(s, a1, count, temporary, [](double x, double y) { return RealLess(x, y); }); break;
+            case OpGreater: RelationChain(s, a1, count, temporary, [](double x, double y) { return RealGreater(x, y); }); break;
+            case OpLeq: RelationChain(s, a1, count, temporary, [](double x, double y) { return RealLessEqual(x, y); }); break;
+            case OpGeq: RelationChain(s, a1, count, temporary, [](double x, double y) { return RealGreaterEqual(x, y); }); break;
+            case OpEqual: RelationChain(s, a1, count, temporary, [](double x, double y) { return RealEqual(x, y); }); break;
             default:
-                RelationChain(a1, count, temporary, run, [](double x, double y) { return RealNot(RealEqual(x, y)); });
+                RelationChain(s, a1, count, temporary, [](double x, double y) { return RealNot(RealEqual(x, y)); });
                 break;
             }
-            top = a1;
+            t = a1;
             break;
         }
         case OpBranch: {
             int32_t pairs = std::max(a, 0);
             if (pairs == 0) {
-                SetUniform(push(), static_cast<double>(NAN));
+                s.SetValue(++t, NAN);
                 break;
             }
-            double* c1 = top - (2 * pairs - 1) * run.stride;
-            Piecewise(c1, pairs, temporary, other, run);
-            top = c1;
+            int32_t c1 = t - (2 * pairs - 1);
+            Piecewise(s, c1, pairs, temporary, temporary + 1);
+            t = c1;
             break;
         }
         case OpInterpolate1:
-            Unary(top, n, [a, doc](double x) { return EvalTableFunctionReal1(static_cast<uint32_t>(a), x, doc); });
+            Unary(s, t, [a, doc](double x) { return EvalTableFunctionReal1(static_cast<uint32_t>(a), x, doc); });
             break;
         case OpInterpolate2:
-            Binary(below(), top, n, [a, doc](double lower, double upper) {
+            Binary(s, t - 1, t, [a, doc](double lower, double upper) {
                 return EvalTableFunctionReal2(static_cast<uint32_t>(a), upper, lower, doc);
             });
-            pop(1);
+            --t;
             break;
         case OpLoopTest: {
             // Counters and limits are uniform by assumption: lane 1 drives.
-            double counter = run.Local(a)[1];
-            double limit = run.Local(a + 1)[1];
+            double counter = frame.Local(a)[1];
+            double limit = frame.Local(a + 1)[1];
             if (RealLessEqual(counter, limit) != 1) {
                 next = pc + b + 1;
             } else if (RealLessEqual(limit - counter, kLoopStepCap) != 1) {
-                MakeUndefined(top, n);
+                s.FillLanes(t, NAN);
                 next = pc + b + 1;
             }
             break;
         }
         case OpLoopEnd: {
-            double counter = run.Local(a)[1];
-            double stepped = counter + 1;
+            double* counter = frame.Local(a);
+            s.Detach(counter, t);
+            double stepped = counter[1] + 1;
             // A counter too large to count by 1 ends the loop at its next test.
-            run.Local(a)[1] = stepped == counter ? NAN : stepped;
+            counter[1] = stepped == counter[1] ? NAN : stepped;
             next = pc - b;
             break;
         }
         case OpBeginAggregate:
         case OpBeginMinMax: {
             double start = opcode == OpBeginAggregate ? 0 : NAN;
-            SetUniform(push(), start);
-            SetUniform(push(), start);
+            s.SetValue(++t, start);
+            s.SetValue(++t, start);
             savedRows.Push(row);
-            SetUniform(run.Local(a), 1.0);
-            SetUniform(run.Local(a + 1), static_cast<double>(b) + 1);
+            s.Detach(frame.Local(a), t);
+            s.Detach(frame.Local(a + 1), t);
+            SetUniform(frame.Local(a), 1.0);
+            SetUniform(frame.Local(a + 1), static_cast<double>(b) + 1);
             break;
         }
-        case OpRowFromCounter: row = ToDataRow(run.Local(a)[1]); break;
+        case OpRowFromCounter: row = ToDataRow(frame.Local(a)[1]); break;
         case OpSelectRow:
             savedRows.Push(row);
-            row = ToDataRow(top[1]);
-            pop(1);
+            row = ToDataRow(s.In(t)[0]);
+            --t;
             break;
         case OpRestoreRow:
             // A pop with nothing saved keeps the current row.
@@ -576,27 +658,27 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
             break;
         case OpAggregateWeighted:
             // count, sum, value, weight
-            AggregateStep(top - 3 * run.stride, top - 2 * run.stride, below(), top, n, CountAndSum);
-            pop(2);
+            AggregateStep(s, t - 3, t - 2, t - 1, t, CountAndSum);
+            t -= 2;
             break;
         case OpMinMaxWeighted:
             // max, min, value, weight
-            AggregateStep(top - 3 * run.stride, top - 2 * run.stride, below(), top, n, MaxAndMin);
-            pop(2);
+            AggregateStep(s, t - 3, t - 2, t - 1, t, MaxAndMin);
+            t -= 2;
             break;
         case OpAggregateStep:
             // count, sum, value
-            AggregateStep(top - 2 * run.stride, below(), top, nullptr, n, CountAndSum);
-            pop(1);
+            AggregateStep(s, t - 2, t - 1, t, -1, CountAndSum);
+            --t;
             break;
         case OpMinMaxStep:
             // max, min, value
-            AggregateStep(top - 2 * run.stride, below(), top, nullptr, n, MaxAndMin);
-            pop(1);
+            AggregateStep(s, t - 2, t - 1, t, -1, MaxAndMin);
+            --t;
             break;
         case OpFail:
-            SetUniform(top, static_cast<double>(NAN));
-            ForgetLaterStores(next, run);
+            s.SetValue(t, NAN);
+            ForgetLaterStores(next, frame);
             goto done;
         case OpCallUser:
         case OpEnd: goto done;
@@ -609,10 +691,10 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
     }
 
 done:
-    if (IsVarying(top))
-        std::memcpy(out, top + 1, sizeof(double) * n);
+    if (s.Varies(t))
+        std::memcpy(out, s.In(t), sizeof(double) * n);
     else
-        std::fill_n(out, n, top[1]);
+        std::fill_n(out, n, s.In(t)[0]);
     savedRows.Clear();
 }
 
