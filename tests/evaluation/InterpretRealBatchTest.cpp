@@ -157,6 +157,44 @@ TEST_F(InterpretRealBatchTest, EveryLaneOfARowEqualsThePointInterpreter)
         ExpectRowsMatchPoints(texts, kRowGrid);
 }
 
+TEST_F(InterpretRealBatchTest, BothBuildsGiveIdenticalRows)
+{
+    if (!CanRunV3Build())
+        GTEST_SKIP() << "this processor cannot run the x86-64-v3 build";
+    for (const auto& texts : kDifferentialCases) {
+        std::vector<CompiledFormula*> formulas = Linked(texts);
+        GridEvalState state;
+        ASSERT_TRUE(Prepare(kRowGrid, set_.get(), &state));
+        unsigned char flag = InterpreterBuildFlag;
+        for (int32_t j = 0; j < kRowGrid.ny; ++j) {
+            for (CompiledFormula* f : formulas) {
+                std::vector<double> rows[2];
+                for (unsigned char build : {0, 1}) {
+                    InterpreterBuildFlag = build;
+                    rows[build].resize(kRowGrid.nx);
+                    f->EvaluateRow(j, &state, rows[build].data());
+                }
+                for (int32_t i = 0; i < kRowGrid.nx; ++i)
+                    EXPECT_TRUE(SameValue(rows[0][i], rows[1][i])) << texts[0] << " at column " << i << ", row " << j;
+            }
+        }
+        InterpreterBuildFlag = flag;
+    }
+}
+
+TEST_F(InterpretRealBatchTest, ALayerOfXPlusYPlusZ)
+{
+    CompiledFormula* f = Linked({"(+ x y z)"})[0];
+    GridEvalState state;
+    ASSERT_TRUE(PrepareGrid3D(-1, 2, 0.5, 0.25, -0.5, 2, 4, 3, 5, set_.get(), &state));
+    std::vector<double> layer(12);
+    f->EvaluateRow(3, &state, layer.data());
+    for (int32_t m = 0; m < 3; ++m) {
+        for (int32_t i = 0; i < 4; ++i)
+            EXPECT_EQ(layer[m * 4 + i], (-1 + i * 0.25) + (2 + m * -0.5) + (0.5 + 3 * 2)) << i << ", " << m;
+    }
+}
+
 TEST_F(InterpretRealBatchTest, EveryLaneOfALayerEqualsThePointInterpreter)
 {
     doc.SliderValue = 2;
@@ -165,6 +203,200 @@ TEST_F(InterpretRealBatchTest, EveryLaneOfALayerEqualsThePointInterpreter)
     // z, and what is computed from it, in layers only: a 2D row has none.
     ExpectRowsMatchPoints({"(+ x y z)", "(* z (sin z) (+ x y))"}, kLayerGrid);
     ExpectRowsMatchPoints({"(+ phi %7 (cos (* x y z)))"}, kLayerGrid);
+}
+
+// Hand-written grid programs on a row of five points x = -1, -0.5, 0, 0.5,
+// 1 (y = 2 + row, slider 2), its frame filled as row evaluation fills it.
+class HandGrid {
+public:
+    explicit HandGrid(int32_t nx = 5)
+    {
+        set_.slotCount = kSlots;
+        EXPECT_TRUE(PrepareGrid2D(-1, 2, 0.5, 1, nx, 3, &set_, &state_));
+    }
+
+    std::unique_ptr<BytecodeProgram> Program(const char* code)
+    {
+        auto program = std::make_unique<BytecodeProgram>();
+        EXPECT_TRUE(Assemble(code, *program)) << code;
+        ResolveLoopJumps(program.get());
+        program->ComputeMaxStack();
+        return program;
+    }
+
+    std::vector<double> Run(const BytecodeProgram& program, int32_t row = 0)
+    {
+        EXPECT_TRUE(SetRowInputs<double>(&state_, row, 2, kSlots));
+        std::vector<double> out(state_.nx, -12345);
+        program.RunRealBatch(&state_, out.data());
+        return out;
+    }
+
+    std::vector<double> Run(const char* code, int32_t row = 0) { return Run(*Program(code), row); }
+
+    double* Slot(int32_t s) { return BatchSlot<double>(state_.frame, s, state_.nx); }
+    static double X(int32_t lane) { return -1 + 0.5 * lane; }
+
+    static constexpr int32_t kSlots = 20;
+
+private:
+    GridProgramSet set_;
+    GridEvalState state_;
+};
+
+void ExpectLanes(const std::vector<double>& out, double (*expected)(double x), const char* what)
+{
+    for (size_t lane = 0; lane < out.size(); ++lane) {
+        double x = HandGrid::X(static_cast<int32_t>(lane));
+        EXPECT_TRUE(SameValue(out[lane], expected(x))) << what << " at x = " << x << ": " << out[lane];
+    }
+}
+
+TEST(InterpretRealBatch, UniformOperandsGiveUniformResults)
+{
+    HandGrid grid;
+    // A y-only value stays one value; x + 1 is per lane; slot 7 shows the
+    // mode of what was stored.
+    ExpectLanes(grid.Run("1 4, 29, 4 7, 103"), [](double) { return std::sin(2.0); }, "sin y");
+    EXPECT_FALSE(IsVarying(grid.Slot(7)));
+    ExpectLanes(grid.Run("1 3, 0 1, 12, 4 7, 103"), [](double x) { return x + 1; }, "x + 1");
+    EXPECT_TRUE(IsVarying(grid.Slot(7)));
+    ExpectLanes(grid.Run("0 1, 1 3, 12, 103"), [](double x) { return 1 + x; }, "1 + x");
+    ExpectLanes(grid.Run("0 2.5, 103"), [](double) { return 2.5; }, "a constant");
+    ExpectLanes(grid.Run("103"), [](double) { return kNaN; }, "nothing pushed");
+    ExpectLanes(grid.Run("1 2, 1 4, 14, 103", 1), [](double) { return 6.0; }, "slider times y of row 1");
+    // Imaginary part and argument of a per-lane value: per-lane zeros.
+    ExpectLanes(grid.Run("1 3, 71, 4 7, 103"), [](double) { return 0.0; }, "Im x");
+    EXPECT_TRUE(IsVarying(grid.Slot(7)));
+    // All-uniform conditions still choose per lane.
+    ExpectLanes(grid.Run("0 0, 0 10, 0 1, 0 20, 69 2, 4 7, 103"), [](double) { return 20.0; }, "uniform branch");
+    EXPECT_TRUE(IsVarying(grid.Slot(7)));
+    // Per-lane conditions: the first true pair written, NaN where none is.
+    ExpectLanes(grid.Run("1 3, 0 0, 53 2, 0 10, 1 3, 0 0, 54 2, 1 3, 69 2, 103"),
+                [](double x) { return x < 0 ? 10 : x > 0 ? x : kNaN; }, "branch on x");
+    // A chain with uniform ends and a per-lane middle.
+    ExpectLanes(grid.Run("0 -0.75, 1 3, 0 0.75, 53 3, 103"), [](double x) { return -0.75 < x && x < 0.75 ? 1.0 : 0.0; },
+                "-0.75 < x < 0.75");
+}
+
+TEST(InterpretRealBatch, StoresAndSwapsKeepValuesApart)
+{
+    HandGrid grid;
+    // x loaded, then slot 3 overwritten while the load is still on the
+    // stack: the loaded values stay.
+    ExpectLanes(grid.Run("1 3, 0 5, 4 3, 7, 2 0, 5 0, 7, 0 1, 12, 103"), [](double x) { return x + 1; },
+                "a load outlives a store");
+    // Swap of a loaded and a computed value; then log with a base.
+    ExpectLanes(grid.Run("1 3, 0 2, 12, 1 3, 6, 15, 103"), [](double x) { return x / (x + 2); }, "swap");
+    ExpectLanes(grid.Run("0 3, 1 3, 0 1, 12, 6, 19, 103"), [](double) { return 3.0; }, "interval keeps top");
+}
+
+// Sum over k from 1 to limit of k x, in the loop layout of grid programs
+// (no range guard).
+std::string SumLoop(const char* limit, const char* accumulate = "12", const char* start = "0 0")
+{
+    return std::string(start) + ", 0 1, 5 2, 89 0, 0 " + limit + ", 89 1, 90 0, 2 0, 1 3, 14, " + accumulate +
+           ", 91 0, 103";
+}
+
+TEST(InterpretRealBatch, LoopsRunUpToTheirCapAndNoFurther)
+{
+    HandGrid grid;
+    ExpectLanes(grid.Run(SumLoop("100001").c_str()), [](double x) { return x * (100001.0 * 100002 / 2); },
+                "100,001 steps");
+    ExpectLanes(grid.Run(SumLoop("100002").c_str()), [](double) { return kNaN; }, "100,002 steps");
+    // An undefined limit ends the loop at once: the empty sum and product.
+    ExpectLanes(grid.Run(SumLoop("nan").c_str()), [](double) { return 0.0; }, "sum to NaN");
+    ExpectLanes(grid.Run(SumLoop("nan", "14", "0 1").c_str()), [](double) { return 1.0; }, "product to NaN");
+}
+
+TEST(InterpretRealBatch, RowAggregatesSkipUndefinedRows)
+{
+    HandGrid grid;
+    // min and max over 5 rows of sqrt(k - 3) x: rows 1 and 2 are undefined.
+    const char* minOfRows = "101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 23, 1 3, 14, 99, 91 0, 94, 6, 7, 103";
+    const char* maxOfRows = "101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 23, 1 3, 14, 99, 91 0, 94, 7, 103";
+    ExpectLanes(grid.Run(minOfRows), [](double x) { return x < 0 ? std::sqrt(2.0) * x : 0.0; }, "min");
+    ExpectLanes(grid.Run(maxOfRows), [](double x) { return x > 0 ? std::sqrt(2.0) * x : 0.0; }, "max");
+    // No row defined: undefined.
+    ExpectLanes(grid.Run("101 0 4, 90 0, 95 0, 2 0, 20, 23, 1 3, 14, 99, 91 0, 94, 6, 7, 103"),
+                [](double) { return kNaN; }, "min of nothing");
+    // Weighted sum and count of k x: a row counts only with weight exactly 1.
+    ExpectLanes(grid.Run("100 0 4, 90 0, 95 0, 2 0, 1 3, 14, 0 1, 96, 91 0, 94, 6, 7, 103"),
+                [](double x) { return 15 * x; }, "sum, weight 1");
+    ExpectLanes(grid.Run("100 0 4, 90 0, 95 0, 2 0, 1 3, 14, 0 1, 96, 91 0, 94, 7, 103"),
+                [](double) { return 5.0; }, "count, weight 1");
+    ExpectLanes(grid.Run("100 0 4, 90 0, 95 0, 2 0, 1 3, 14, 0 2, 96, 91 0, 94, 6, 7, 103"),
+                [](double) { return 0.0; }, "sum, weight 2");
+    // A per-lane weight: rows count where x = 0.5.
+    ExpectLanes(grid.Run("101 0 4, 90 0, 95 0, 2 0, 1 3, 0 0.5, 57 2, 97, 91 0, 94, 7, 103"),
+                [](double x) { return x == 0.5 ? 5.0 : kNaN; }, "max where x = 0.5");
+}
+
+TEST(InterpretRealBatch, EndsAndRefusals)
+{
+    HandGrid grid;
+    // 82 ends the run undefined, and what the rest would store is undefined.
+    grid.Run("1 3, 4 7, 103");
+    ExpectLanes(grid.Run("1 3, 0 1, 12, 82, 4 7, 103"), [](double) { return kNaN; }, "82");
+    EXPECT_FALSE(IsVarying(grid.Slot(7)));
+    EXPECT_TRUE(std::isnan(grid.Slot(7)[1]));
+    // 85 ends the run like 103.
+    ExpectLanes(grid.Run("1 3, 0 1, 85 1 0, 0 7, 12, 103"), [](double) { return 1.0; }, "85");
+
+    // A stop request before the run leaves the first instruction undone.
+    auto program = grid.Program("0 5, 103");
+    program->stopRequested = 1;
+    ExpectLanes(grid.Run(*program), [](double) { return kNaN; }, "stopped");
+
+    // No points: nothing is written.
+    GridProgramSet set;
+    set.slotCount = HandGrid::kSlots;
+    GridEvalState empty;
+    ASSERT_TRUE(PrepareGrid2D(0, 0, 1, 1, 0, 0, &set, &empty));
+    double untouched = -7;
+    program->stopRequested = 0;
+    program->RunRealBatch(&empty, &untouched);
+    EXPECT_EQ(untouched, -7);
+}
+
+// Runs the program over a wide row on a thread whose stack cannot hold its
+// value stack.
+std::vector<double> RunOnSmallStack(HandGrid& grid, const BytecodeProgram& program)
+{
+    struct Job {
+        HandGrid* grid;
+        const BytecodeProgram* program;
+        std::vector<double> out;
+    } job{&grid, &program, {}};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    auto run = [](void* argument) -> void* {
+        auto* j = static_cast<Job*>(argument);
+        j->out = j->grid->Run(*j->program);
+        return nullptr;
+    };
+    EXPECT_EQ(pthread_create(&thread, &attr, run, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    return job.out;
+}
+
+TEST(InterpretRealBatch, AValueStackTheBudgetRefusesGivesUndefinedRows)
+{
+    HandGrid grid(20000);
+    auto program = grid.Program("1 3, 0 1, 12, 103");
+    std::vector<double> out = RunOnSmallStack(grid, *program);
+    ASSERT_EQ(out.size(), 20000u);
+    EXPECT_EQ(out[19999], HandGrid::X(19999) + 1);  // from the budget
+    {
+        BudgetRefusal refusal;
+        out = RunOnSmallStack(grid, *program);
+    }
+    for (double value : out)
+        ASSERT_TRUE(std::isnan(value));
 }
 
 }  // namespace
