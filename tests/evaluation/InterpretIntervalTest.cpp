@@ -1,0 +1,241 @@
+#include "evaluation/InterpretInterval.h"
+
+#include "evaluation/BytecodeProgram.h"
+#include "evaluation/CompiledFormula.h"
+#include "evaluation/IntervalLibrary.h"
+#include "support/EvaluationFixture.h"
+#include "support/HandProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const Interval kUndef{kNaN, kNaN};
+const Interval kWhole{-kInf, kInf};
+
+bool SameEnd(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+::testing::AssertionResult Is(Interval actual, Interval expected)
+{
+    if (SameEnd(actual.lo, expected.lo) && SameEnd(actual.hi, expected.hi))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "[" << actual.lo << ", " << actual.hi << "], expected [" << expected.lo
+                                         << ", " << expected.hi << "]";
+}
+
+struct Frame {
+    Interval slots[64];
+    Frame() { std::fill(std::begin(slots), std::end(slots), kUndef); }
+};
+
+using InterpretIntervalTest = EvaluationTest;
+
+TEST_F(InterpretIntervalTest, ExteriorResultsLeaveAsTheWholeLine)
+{
+    EXPECT_TRUE(Is(Compiled("(over 1 x)")->EvaluateOverBoxXY(-1, 1, 0, 0), kWhole));
+    EXPECT_TRUE(Is(Compiled("(over 1 x)")->EvaluateOverBoxXY(2, 4, 0, 0), {0.25, 0.5}));
+    // Inside the run the exterior interval travels on: 1 / (1 / x) is x again.
+    EXPECT_TRUE(Is(Compiled("(over 1 (over 1 x))")->EvaluateOverBoxXY(-1, 2, 0, 0), {-1, 2}));
+    EXPECT_TRUE(Is(Compiled("(+ u 1)")->EvaluateOverInterval(2, 3), {3, 4}));
+}
+
+TEST_F(InterpretIntervalTest, AnUndefinedValueEndsARunWithoutBranches)
+{
+    EXPECT_TRUE(Is(Compiled("(+ (sqrt x) 1)")->EvaluateOverBoxXY(-2, -1, 0, 0), kUndef));
+    // The run ends at the square root: the store after it is forgotten,
+    // not carried out.
+    auto program = MakeHandProgram({Op(1, 3), Op(23), Num(5), Op(4, 9), Op(12)});
+    Frame frame;
+    frame.slots[3] = {-2, -1};
+    frame.slots[9] = {7, 7};
+    EXPECT_TRUE(Is(program->RunInterval(frame.slots), kUndef));
+    EXPECT_TRUE(Is(frame.slots[9], kUndef));
+    frame.slots[3] = {4, 9};
+    EXPECT_TRUE(Is(program->RunInterval(frame.slots), {7, 8}));
+    EXPECT_TRUE(Is(frame.slots[9], {5, 5}));
+    // With branches the run goes on: a certainly true first pair wins over a
+    // later pair whose value is undefined.
+    EXPECT_TRUE(Is(Compiled("(branch (if 1 (< x 0)) (if (sqrt x) (< x 5)))")->EvaluateOverBoxXY(-2, -1, 0, 0),
+                   {1, 1}));
+    EXPECT_TRUE(Is(MakeHandProgram({})->RunInterval(Frame().slots), kUndef));  // 103 alone
+    EXPECT_TRUE(Is(MakeHandProgram({Op(82), Num(1)})->RunInterval(Frame().slots), kUndef));
+}
+
+TEST_F(InterpretIntervalTest, RelationsGiveTruthIntervals)
+{
+    CompiledFormula* between = Compiled("(< x 1 y)");
+    EXPECT_TRUE(Is(between->EvaluateOverBoxXY(0, 0.5, 2, 3), TruthTrue));
+    EXPECT_TRUE(Is(between->EvaluateOverBoxXY(0, 2, 2, 3), TruthUndecided));
+    EXPECT_TRUE(Is(between->EvaluateOverBoxXY(1.5, 2, 2, 3), TruthFalse));
+    EXPECT_TRUE(Is(Compiled("(= x 1)")->EvaluateOverBoxXY(1, 1, 0, 0), TruthTrue));
+    EXPECT_TRUE(Is(Compiled("(notequal x 1)")->EvaluateOverBoxXY(2, 3, 0, 0), TruthTrue));
+    EXPECT_TRUE(Is(Compiled("(And (, (> x 0) (< y 1)))")->EvaluateOverBoxXY(1, 2, -1, 2), TruthUndecided));
+    EXPECT_TRUE(Is(Compiled("(Or (> x 0) (< y 1))")->EvaluateOverBoxXY(1, 2, -1, 2), TruthTrue));
+    EXPECT_TRUE(Is(Compiled("(Not (> x 0))")->EvaluateOverBoxXY(1, 2, 0, 0), TruthFalse));
+    EXPECT_TRUE(Is(Compiled("(> (over 1 x) 0)")->EvaluateOverBoxXY(-1, 1, 0, 0), TruthUndecided));
+}
+
+TEST_F(InterpretIntervalTest, BranchesChooseByCertainConditionsAndWidenByUndecidedOnes)
+{
+    CompiledFormula* f = Compiled("(branch (if 1 (< x 0)) (if 2 (< x 5)) 3)");
+    EXPECT_TRUE(Is(f->EvaluateOverBoxXY(-2, -1, 0, 0), {1, 1}));  // the first pair is certain
+    EXPECT_TRUE(Is(f->EvaluateOverBoxXY(-1, 1, 0, 0), {1, 2}));   // undecided, then a true pair
+    EXPECT_TRUE(Is(f->EvaluateOverBoxXY(1, 2, 0, 0), {2, 2}));
+    EXPECT_TRUE(Is(f->EvaluateOverBoxXY(4, 6, 0, 0), {2, 3}));    // undecided, then otherwise
+    EXPECT_TRUE(Is(f->EvaluateOverBoxXY(6, 7, 0, 0), {3, 3}));
+    CompiledFormula* none = Compiled("(branch (if 1 (< x 0)) (if 2 (> x 5)))");
+    EXPECT_TRUE(Is(none->EvaluateOverBoxXY(1, 2, 0, 0), kUndef));  // no condition can hold
+    // An if gives its value only under a certainly true condition.
+    CompiledFormula* conditional = Compiled("(if x (< x 2))");
+    EXPECT_TRUE(Is(conditional->EvaluateOverBoxXY(0, 1, 0, 0), {0, 1}));
+    EXPECT_TRUE(Is(conditional->EvaluateOverBoxXY(0, 3, 0, 0), kUndef));
+}
+
+TEST_F(InterpretIntervalTest, LoopsWithUncertainLimitsWidenTheTermsThatMayBeAbsent)
+{
+    // k = 1, 2 certainly, k = 3 perhaps: the third term is widened to hold 0.
+    EXPECT_TRUE(Is(Compiled("(sum k (= k 1) y)")->EvaluateOverBoxXY(0, 0, 2, 3), {3, 6}));
+    EXPECT_TRUE(Is(Compiled("(sum k (= k 1) y)")->EvaluateOverBoxXY(0, 0, 3, 3), {6, 6}));
+    EXPECT_TRUE(Is(Compiled("(product k (= k 1) y)")->EvaluateOverBoxXY(0, 0, 2, 3), {2, 6}));
+    EXPECT_TRUE(Is(Compiled("(sum (* k x) (= k 1) 3)")->EvaluateOverBoxXY(1, 2, 0, 0), {6, 12}));
+    // A loop whose length is not certainly at most 100,000 steps is undefined.
+    EXPECT_TRUE(Is(Compiled("(sum 1 (= k 1) y)")->EvaluateOverBoxXY(0, 0, 1, 200000), kUndef));
+    EXPECT_TRUE(Is(Compiled("(sum 1 (= k 1) y)")->EvaluateOverBoxXY(0, 0, 100001, 100001), {100001, 100001}));
+}
+
+TEST_F(InterpretIntervalTest, OperandOrderOfTheStackOpcodes)
+{
+    const struct {
+        const char* what;
+        std::initializer_list<HandOp> ops;
+        Interval expected;
+    } cases[] = {
+        {"interval node", {Num(1), Num(2), Op(19), Num(5), Num(6), Op(19), Op(19)}, {1, 6}},
+        {"interval node of slots", {Op(1, 3), Op(1, 4), Op(19)}, {1, 6}},
+        {"angle of (x, y) = (-1, 0)", {Num(-1), Num(0), Op(17)}, {3.141592653589793, 3.141592653589793}},
+        {"bessel order on top", {Num(0), Num(0), Op(65)}, {1, 1}},
+        {"binomial n below", {Num(5), Num(2), Op(81)}, {10, 10}},
+        {"rational power base, p, q", {Num(-8), Num(1), Num(3), Op(64)}, {-2, -2}},
+        {"clamp x, lo, hi", {Num(7), Num(0), Num(5), Op(80)}, {5, 5}},
+        {"min", {Op(1, 3), Op(1, 4), Op(78)}, {1, 2}},
+        {"Inf and Sup", {Op(1, 4), Op(72), Op(1, 4), Op(73), Op(19)}, {5, 6}},
+        {"imaginary part", {Op(1, 3), Op(71)}, {0, 0}},
+        {"imaginary unit", {Num(1), Op(76), Op(12)}, kUndef},
+        {"parameter read as its point", {Op(3, 'a')}, {1, 1}},
+        {"swap and divide", {Op(1, 4), Op(1, 3), Op(6), Op(15)}, {1.0 / 6, 0.4}},
+    };
+    for (const auto& c : cases) {
+        auto program = MakeHandProgram(c.ops);
+        Frame frame;
+        frame.slots[3] = {1, 2};
+        frame.slots[4] = {5, 6};
+        EXPECT_TRUE(Is(program->RunInterval(frame.slots), c.expected)) << c.what;
+    }
+}
+
+TEST_F(InterpretIntervalTest, RowAggregatesSkipUndefinedValuesWithoutEndingTheRun)
+{
+    // max over three rows whose values are 5, undefined and 2: the running
+    // max and min start undefined, and the undefined row is skipped.
+    auto program = MakeHandProgram({Op(101, 0, 2), Op(2, 2), Op(99), Op(1, 5), Op(99), Op(2, 3), Op(99), Op(7),
+                                    Op(94)});
+    Frame frame;
+    frame.slots[12 + 2] = {5, 5};
+    frame.slots[5] = kUndef;
+    frame.slots[12 + 3] = {2, 2};
+    EXPECT_TRUE(Is(program->RunInterval(frame.slots), {5, 5}));
+    // count and sum: 98 adds 1 and the value, skipping undefined values.
+    auto sum = MakeHandProgram({Op(100, 0, 2), Op(2, 2), Op(98), Op(1, 5), Op(98), Op(6), Op(7), Op(94)});
+    EXPECT_TRUE(Is(sum->RunInterval(frame.slots), {5, 5}));
+    auto count = MakeHandProgram({Op(100, 0, 2), Op(2, 2), Op(98), Op(1, 5), Op(98), Op(7), Op(94)});
+    EXPECT_TRUE(Is(count->RunInterval(frame.slots), {1, 1}));
+}
+
+TEST_F(InterpretIntervalTest, UserFunctionsRunOverIntervals)
+{
+    AddUserFunction("(= (function f x) (power ?120 2))");
+    AddUserFunction("(= (function g (, a b)) (+ ?97 (minus ?98)))");
+    doc.CompileUserFunctions();
+    EXPECT_TRUE(Is(Compiled("(function f x)")->EvaluateOverBoxXY(-2, 3, 0, 0), {0, 9}));
+    EXPECT_TRUE(Is(Compiled("(function g (, x y))")->EvaluateOverBoxXY(5, 6, 1, 2), {3, 5}));
+    EXPECT_TRUE(Is(Compiled("(function g x)")->EvaluateOverBoxXY(5, 6, 1, 2), kUndef));  // wrong argument count
+}
+
+TEST_F(InterpretIntervalTest, ARaisedStopEndsTheRunAfterOneInstruction)
+{
+    auto program = MakeHandProgram({Num(3), Num(4), Op(12)});
+    program->stopRequested = 1;
+    EXPECT_TRUE(Is(program->RunInterval(Frame().slots), {3, 3}));
+    program->stopRequested = 0;
+    EXPECT_TRUE(Is(program->RunInterval(Frame().slots), {7, 7}));
+}
+
+// The box result of a formula holds the point interpreter's value at every
+// point sampled in the box. (The Bessel function and the factorial are left
+// out: on narrow operands their rules take only the ends.)
+TEST_F(InterpretIntervalTest, BoxResultsHoldThePointValuesInTheBox)
+{
+    const char* formulas[] = {
+        "(+ (power x 3) (* -2 x y) 1)",
+        "(* (sin x) (cos (* 3 y)))",
+        "(over (+ x 1) (+ y -2))",
+        "(over (+ x 1) (+ (power y 2) 0.5))",
+        "(sqrt (+ (power x 2) (power y 2)))",
+        "(ln (abs (+ x y)))",
+        "(exp (minus (power x 2)))",
+        "(power (abs x) y)",
+        "(power x (over 1 3))",
+        "(tan (* x y))",
+        "(+ r theta)",
+        "(floor (* 2 x))",
+        "(max (, x y (sin y)))",
+        "(mod (, x 3))",
+        "(branch (if (power x 2) (< x 0)) (if (sqrt x) (> y 0)) y)",
+        "(< (power x 2) y)",
+        "(= (floor x) (ceil y))",
+        "(sum (over (power x k) (fact k)) (= k 0) 6)",
+        "(atan (over y x))",
+        "(acosh (+ (abs x) 1))",
+    };
+    std::mt19937_64 engine(5);
+    std::uniform_real_distribution<double> centre(-4, 4);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const double widths[] = {0, 1e-3, 0.1, 0.6, 2};
+    for (const char* text : formulas) {
+        CompiledFormula* f = Compiled(text);
+        int checked = 0;
+        for (int trial = 0; trial < 400; ++trial) {
+            double wx = widths[trial % 5] * unit(engine);
+            double wy = widths[(trial / 5) % 5] * unit(engine);
+            double x0 = centre(engine), y0 = centre(engine);
+            Interval box = f->EvaluateOverBoxXY(x0, x0 + wx, y0, y0 + wy);
+            if (IsUndefinedInterval(box))
+                continue;
+            ASSERT_LE(box.lo, box.hi) << text;
+            for (int i = 0; i < 9; ++i) {
+                double x = i % 3 == 0 ? x0 : i % 3 == 1 ? x0 + wx : x0 + wx * unit(engine);
+                double y = i / 3 == 0 ? y0 : i / 3 == 1 ? y0 + wy : y0 + wy * unit(engine);
+                double v = f->EvaluateAtXY(x, y);
+                if (std::isnan(v))
+                    continue;
+                ++checked;
+                double tolerance = 1e-9 * (1 + std::fabs(v));
+                ASSERT_TRUE(box.lo - tolerance <= v && v <= box.hi + tolerance)
+                    << text << " over [" << x0 << ", " << x0 + wx << "] x [" << y0 << ", " << y0 + wy << "] gives ["
+                    << box.lo << ", " << box.hi << "], missing f(" << x << ", " << y << ") = " << v;
+            }
+        }
+        EXPECT_GT(checked, 500) << text;
+    }
+}
+
+}  // namespace
