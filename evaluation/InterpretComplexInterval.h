@@ -1,8 +1,9 @@
 // The complex-interval interpreter: runs a complex program over a box of
 // inputs, every value a rectangle of the complex plane. A run ends as soon as
 // the value on top of a non-empty stack is undefined, unless the program
-// holds an if or a piecewise branch. Both builds (InterpreterBuild.h) have
-// the same entry; BytecodeProgram::RunComplexInterval picks one.
+// holds an if or a piecewise branch. One build serves both settings of the
+// interpreter build flag: every operation is a call into the complex-interval
+// library, which both would share.
 #pragma once
 
 #include "evaluation/ComplexInterval.h"
@@ -11,17 +12,7 @@ struct BytecodeProgram;
 struct GridEvalState;
 struct RunControl;
 
-namespace baseline {
+// A run under the given control; grid gives opcodes 8 to 10 their values and
+// is null outside grid evaluation.
 ComplexInterval InterpretComplexInterval(const BytecodeProgram* program, ComplexInterval* frame,
-                                         const GridEvalState* grid, RunControl& control);
-}
-
-namespace v3 {
-ComplexInterval InterpretComplexInterval(const BytecodeProgram* program, ComplexInterval* frame,
-                                         const GridEvalState* grid, RunControl& control);
-}
-
-// A run in the build the flag picks, under the given control: the entry of
-// runs nested in another one (user-function calls).
-ComplexInterval RunComplexIntervalNested(const BytecodeProgram* program, ComplexInterval* frame,
                                          const GridEvalState* grid, RunControl& control);

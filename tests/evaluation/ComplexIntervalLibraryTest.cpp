@@ -2,6 +2,7 @@
 
 #include "evaluation/IntervalLibrary.h"
 #include "evaluation/RealLibrary.h"
+#include "support/IntervalAssertions.h"
 
 #include <gtest/gtest.h>
 
@@ -20,21 +21,9 @@ constexpr double kPi = 3.141592653589793;
 const ComplexInterval kUndef{{kNaN, kNaN}, {kNaN, kNaN}};
 const ComplexInterval kOne{{1, 1}, {0, 0}};
 
-bool SameEnd(double a, double b)
+::testing::AssertionResult Is(ComplexInterval actual, ComplexInterval expected, double tolerance = 0)
 {
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
-
-::testing::AssertionResult Is(ComplexInterval a, ComplexInterval e, double tolerance = 0)
-{
-    auto same = [tolerance](double x, double y) {
-        return SameEnd(x, y) || std::fabs(x - y) <= tolerance * (1 + std::fabs(y));
-    };
-    if (same(a.re.lo, e.re.lo) && same(a.re.hi, e.re.hi) && same(a.im.lo, e.im.lo) && same(a.im.hi, e.im.hi))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "{[" << a.re.lo << ", " << a.re.hi << "], [" << a.im.lo << ", "
-                                         << a.im.hi << "]}, expected {[" << e.re.lo << ", " << e.re.hi << "], ["
-                                         << e.im.lo << ", " << e.im.hi << "]}";
+    return SameComplexInterval(actual, expected, tolerance);
 }
 
 ComplexInterval Point(double re, double im)

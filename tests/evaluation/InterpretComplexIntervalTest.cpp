@@ -5,6 +5,7 @@
 #include "evaluation/ComplexIntervalLibrary.h"
 #include "support/EvaluationFixture.h"
 #include "support/HandProgram.h"
+#include "support/IntervalAssertions.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +17,9 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const ComplexInterval kUndef{{kNaN, kNaN}, {kNaN, kNaN}};
 
-bool SameEnd(double a, double b)
+::testing::AssertionResult Is(ComplexInterval actual, ComplexInterval expected)
 {
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
-
-::testing::AssertionResult Is(ComplexInterval a, ComplexInterval e)
-{
-    if (SameEnd(a.re.lo, e.re.lo) && SameEnd(a.re.hi, e.re.hi) && SameEnd(a.im.lo, e.im.lo) &&
-        SameEnd(a.im.hi, e.im.hi))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "{[" << a.re.lo << ", " << a.re.hi << "], [" << a.im.lo << ", "
-                                         << a.im.hi << "]}, expected {[" << e.re.lo << ", " << e.re.hi << "], ["
-                                         << e.im.lo << ", " << e.im.hi << "]}";
+    return SameComplexInterval(actual, expected);
 }
 
 ComplexInterval Real(double lo, double hi)

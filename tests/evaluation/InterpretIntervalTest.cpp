@@ -5,6 +5,7 @@
 #include "evaluation/IntervalLibrary.h"
 #include "support/EvaluationFixture.h"
 #include "support/HandProgram.h"
+#include "support/IntervalAssertions.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const Interval kUndef{kNaN, kNaN};
 const Interval kWhole{-kInf, kInf};
 
-bool SameEnd(double a, double b)
-{
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
-
 ::testing::AssertionResult Is(Interval actual, Interval expected)
 {
-    if (SameEnd(actual.lo, expected.lo) && SameEnd(actual.hi, expected.hi))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "[" << actual.lo << ", " << actual.hi << "], expected [" << expected.lo
-                                         << ", " << expected.hi << "]";
+    return SameInterval(actual, expected);
 }
 
 struct Frame {

@@ -1,6 +1,7 @@
 #include "evaluation/IntervalLibrary.h"
 
 #include "evaluation/RealLibrary.h"
+#include "support/IntervalAssertions.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +17,14 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = 3.141592653589793;
 
-// Ends compared exactly, NaN matching NaN.
-bool SameEnd(double a, double b)
-{
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
-
 ::testing::AssertionResult Is(Interval actual, Interval expected)
 {
-    if (SameEnd(actual.lo, expected.lo) && SameEnd(actual.hi, expected.hi))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "[" << actual.lo << ", " << actual.hi << "], expected [" << expected.lo
-                                         << ", " << expected.hi << "]";
+    return SameInterval(actual, expected);
 }
 
 ::testing::AssertionResult Near(Interval actual, Interval expected)
 {
-    auto close = [](double a, double b) { return SameEnd(a, b) || std::fabs(a - b) <= 1e-12 * (1 + std::fabs(b)); };
-    if (close(actual.lo, expected.lo) && close(actual.hi, expected.hi))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "[" << actual.lo << ", " << actual.hi << "], expected about ["
-                                         << expected.lo << ", " << expected.hi << "]";
+    return SameInterval(actual, expected, 1e-12);
 }
 
 const Interval kUndef{kNaN, kNaN};
