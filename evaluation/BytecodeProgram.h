@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
+#include "evaluation/ComplexInterval.h"
 #include "evaluation/Opcodes.h"
 
 #include <atomic>
@@ -78,6 +79,12 @@ struct BytecodeProgram {
     // double), in the build the interpreter build flag picks; grid is null
     // outside grid evaluation.
     double RunReal(double* frame, const GridEvalState* grid) const;
+    // Runs the program over the intervals of the frame (slot s is the s-th
+    // Interval); an exterior result comes back as the whole line.
+    Interval RunInterval(Interval* frame) const;
+    // Runs the program over the rectangles of the frame (slot s is the s-th
+    // ComplexInterval).
+    ComplexInterval RunComplexInterval(ComplexInterval* frame) const;
 
     int32_t Count() const { return instructions.count; }
     const Instruction& At(int32_t i) const { return instructions.storage[i]; }

@@ -4,8 +4,8 @@
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/ComplexIntervalLibrary.h"
 #include "support/EvaluationFixture.h"
-#include "support/HandProgram.h"
 #include "support/IntervalAssertions.h"
+#include "support/ProgramText.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ protected:
 
 TEST_F(InterpretComplexIntervalTest, BoxesBecomeRectangles)
 {
-    EXPECT_TRUE(Is(MakeHandProgram({})->RunComplexInterval(Frame().slots), kUndef));
+    EXPECT_TRUE(Is(ProgramOfText("103")->RunComplexInterval(Frame().slots), kUndef));
     EXPECT_TRUE(Is(Run("(+ x (* i y))", Real(1, 2), Real(3, 4)), {{1, 2}, {3, 4}}));
     EXPECT_TRUE(Is(Run("(interval x (+ y (* y i)))", Real(1, 1), Real(3, 3)), {{1, 3}, {0, 3}}));
     ComplexInterval z{{1, 2}, {3, 4}};
@@ -96,7 +96,7 @@ TEST_F(InterpretComplexIntervalTest, LoopGuardsWidenByTheNeutralValue)
 
 TEST_F(InterpretComplexIntervalTest, UndefinedValuesEndRunsWithoutBranches)
 {
-    auto program = MakeHandProgram({Op(1, 3), Op(66), Num(5), Op(4, 9), Op(12)});
+    auto program = ProgramOfText("1 3, 66, 0 5, 4 9, 12, 103");
     Frame frame;
     frame.slots[3] = {{1, 2}, {1, 1}};  // floor of a non-real value
     frame.slots[9] = Real(7, 7);
@@ -105,7 +105,7 @@ TEST_F(InterpretComplexIntervalTest, UndefinedValuesEndRunsWithoutBranches)
     frame.slots[3] = Real(1.5, 2.5);
     EXPECT_TRUE(Is(program->RunComplexInterval(frame.slots), Real(6, 7)));
     EXPECT_TRUE(Is(frame.slots[9], Real(5, 5)));
-    auto stopped = MakeHandProgram({Num(3), Num(4), Op(12)});
+    auto stopped = ProgramOfText("0 3, 0 4, 12, 103");
     stopped->stopRequested = 1;
     EXPECT_TRUE(Is(stopped->RunComplexInterval(Frame().slots), Real(3, 3)));
 }

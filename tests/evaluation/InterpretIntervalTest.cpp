@@ -4,8 +4,8 @@
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/IntervalLibrary.h"
 #include "support/EvaluationFixture.h"
-#include "support/HandProgram.h"
 #include "support/IntervalAssertions.h"
+#include "support/ProgramText.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ TEST_F(InterpretIntervalTest, AnUndefinedValueEndsARunWithoutBranches)
     EXPECT_TRUE(Is(Compiled("(+ (sqrt x) 1)")->EvaluateOverBoxXY(-2, -1, 0, 0), kUndef));
     // The run ends at the square root: the store after it is forgotten,
     // not carried out.
-    auto program = MakeHandProgram({Op(1, 3), Op(23), Num(5), Op(4, 9), Op(12)});
+    auto program = ProgramOfText("1 3, 23, 0 5, 4 9, 12, 103");
     Frame frame;
     frame.slots[3] = {-2, -1};
     frame.slots[9] = {7, 7};
@@ -59,8 +59,8 @@ TEST_F(InterpretIntervalTest, AnUndefinedValueEndsARunWithoutBranches)
     // later pair whose value is undefined.
     EXPECT_TRUE(Is(Compiled("(branch (if 1 (< x 0)) (if (sqrt x) (< x 5)))")->EvaluateOverBoxXY(-2, -1, 0, 0),
                    {1, 1}));
-    EXPECT_TRUE(Is(MakeHandProgram({})->RunInterval(Frame().slots), kUndef));  // 103 alone
-    EXPECT_TRUE(Is(MakeHandProgram({Op(82), Num(1)})->RunInterval(Frame().slots), kUndef));
+    EXPECT_TRUE(Is(ProgramOfText("103")->RunInterval(Frame().slots), kUndef));  // 103 alone
+    EXPECT_TRUE(Is(ProgramOfText("82, 0 1, 103")->RunInterval(Frame().slots), kUndef));
 }
 
 TEST_F(InterpretIntervalTest, RelationsGiveTruthIntervals)
@@ -109,25 +109,25 @@ TEST_F(InterpretIntervalTest, OperandOrderOfTheStackOpcodes)
 {
     const struct {
         const char* what;
-        std::initializer_list<HandOp> ops;
+        const char* code;
         Interval expected;
     } cases[] = {
-        {"interval node", {Num(1), Num(2), Op(19), Num(5), Num(6), Op(19), Op(19)}, {1, 6}},
-        {"interval node of slots", {Op(1, 3), Op(1, 4), Op(19)}, {1, 6}},
-        {"angle of (x, y) = (-1, 0)", {Num(-1), Num(0), Op(17)}, {3.141592653589793, 3.141592653589793}},
-        {"bessel order on top", {Num(0), Num(0), Op(65)}, {1, 1}},
-        {"binomial n below", {Num(5), Num(2), Op(81)}, {10, 10}},
-        {"rational power base, p, q", {Num(-8), Num(1), Num(3), Op(64)}, {-2, -2}},
-        {"clamp x, lo, hi", {Num(7), Num(0), Num(5), Op(80)}, {5, 5}},
-        {"min", {Op(1, 3), Op(1, 4), Op(78)}, {1, 2}},
-        {"Inf and Sup", {Op(1, 4), Op(72), Op(1, 4), Op(73), Op(19)}, {5, 6}},
-        {"imaginary part", {Op(1, 3), Op(71)}, {0, 0}},
-        {"imaginary unit", {Num(1), Op(76), Op(12)}, kUndef},
-        {"parameter read as its point", {Op(3, 'a')}, {1, 1}},
-        {"swap and divide", {Op(1, 4), Op(1, 3), Op(6), Op(15)}, {1.0 / 6, 0.4}},
+        {"interval node", "0 1, 0 2, 19, 0 5, 0 6, 19, 19, 103", {1, 6}},
+        {"interval node of slots", "1 3, 1 4, 19, 103", {1, 6}},
+        {"angle of (x, y) = (-1, 0)", "0 -1, 0 0, 17, 103", {3.141592653589793, 3.141592653589793}},
+        {"bessel order on top", "0 0, 0 0, 65, 103", {1, 1}},
+        {"binomial n below", "0 5, 0 2, 81, 103", {10, 10}},
+        {"rational power base, p, q", "0 -8, 0 1, 0 3, 64, 103", {-2, -2}},
+        {"clamp x, lo, hi", "0 7, 0 0, 0 5, 80, 103", {5, 5}},
+        {"min", "1 3, 1 4, 78, 103", {1, 2}},
+        {"Inf and Sup", "1 4, 72, 1 4, 73, 19, 103", {5, 6}},
+        {"imaginary part", "1 3, 71, 103", {0, 0}},
+        {"imaginary unit", "0 1, 76, 12, 103", kUndef},
+        {"parameter read as its point", "3 97, 103", {1, 1}},
+        {"swap and divide", "1 4, 1 3, 6, 15, 103", {1.0 / 6, 0.4}},
     };
     for (const auto& c : cases) {
-        auto program = MakeHandProgram(c.ops);
+        auto program = ProgramOfText(c.code);
         Frame frame;
         frame.slots[3] = {1, 2};
         frame.slots[4] = {5, 6};
@@ -139,17 +139,16 @@ TEST_F(InterpretIntervalTest, RowAggregatesSkipUndefinedValuesWithoutEndingTheRu
 {
     // max over three rows whose values are 5, undefined and 2: the running
     // max and min start undefined, and the undefined row is skipped.
-    auto program = MakeHandProgram({Op(101, 0, 2), Op(2, 2), Op(99), Op(1, 5), Op(99), Op(2, 3), Op(99), Op(7),
-                                    Op(94)});
+    auto program = ProgramOfText("101 0 2, 2 2, 99, 1 5, 99, 2 3, 99, 7, 94, 103");
     Frame frame;
     frame.slots[12 + 2] = {5, 5};
     frame.slots[5] = kUndef;
     frame.slots[12 + 3] = {2, 2};
     EXPECT_TRUE(Is(program->RunInterval(frame.slots), {5, 5}));
     // count and sum: 98 adds 1 and the value, skipping undefined values.
-    auto sum = MakeHandProgram({Op(100, 0, 2), Op(2, 2), Op(98), Op(1, 5), Op(98), Op(6), Op(7), Op(94)});
+    auto sum = ProgramOfText("100 0 2, 2 2, 98, 1 5, 98, 6, 7, 94, 103");
     EXPECT_TRUE(Is(sum->RunInterval(frame.slots), {5, 5}));
-    auto count = MakeHandProgram({Op(100, 0, 2), Op(2, 2), Op(98), Op(1, 5), Op(98), Op(7), Op(94)});
+    auto count = ProgramOfText("100 0 2, 2 2, 98, 1 5, 98, 7, 94, 103");
     EXPECT_TRUE(Is(count->RunInterval(frame.slots), {1, 1}));
 }
 
@@ -165,7 +164,7 @@ TEST_F(InterpretIntervalTest, UserFunctionsRunOverIntervals)
 
 TEST_F(InterpretIntervalTest, ARaisedStopEndsTheRunAfterOneInstruction)
 {
-    auto program = MakeHandProgram({Num(3), Num(4), Op(12)});
+    auto program = ProgramOfText("0 3, 0 4, 12, 103");
     program->stopRequested = 1;
     EXPECT_TRUE(Is(program->RunInterval(Frame().slots), {3, 3}));
     program->stopRequested = 0;
