@@ -4,7 +4,6 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
-#include "evaluation/ComplexInterval.h"
 #include "evaluation/Opcodes.h"
 
 #include <atomic>
@@ -14,6 +13,8 @@ struct CompileContext;
 struct DocState;
 struct FormulaNode;
 struct GridEvalState;
+struct Interval;
+struct ComplexInterval;
 
 struct Instruction {
     int32_t opcode;
@@ -75,16 +76,17 @@ struct BytecodeProgram {
     // end instruction.
     void MakeEndOnly();
 
-    // Runs the program in real arithmetic on the frame (slot s is the s-th
-    // double), in the build the interpreter build flag picks; grid is null
-    // outside grid evaluation.
-    double RunReal(double* frame, const GridEvalState* grid) const;
     // Runs the program over the intervals of the frame (slot s is the s-th
     // Interval); an exterior result comes back as the whole line.
     Interval RunInterval(Interval* frame) const;
     // Runs the program over the rectangles of the frame (slot s is the s-th
     // ComplexInterval).
     ComplexInterval RunComplexInterval(ComplexInterval* frame) const;
+
+    // Runs the program in real arithmetic on the frame (slot s is the s-th
+    // double), in the build the interpreter build flag picks; grid is null
+    // outside grid evaluation.
+    double RunReal(double* frame, const GridEvalState* grid) const;
 
     int32_t Count() const { return instructions.count; }
     const Instruction& At(int32_t i) const { return instructions.storage[i]; }

@@ -5,6 +5,7 @@
 #include "document/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
+#include "evaluation/ComplexInterval.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/PrepareTreeForCompiling.h"
@@ -184,57 +185,6 @@ double CompiledFormula::EvaluateAtRow(int32_t row, double x, double y, double z)
     return EvaluateWithSlots(this, {{3, x}, {4, y}, {5, z}, {11, static_cast<double>(row)}});
 }
 
-namespace {
-
-struct SlotRange {
-    int32_t slot;
-    Interval range;
-};
-
-// Every interval entry: the given slots as intervals and slot 2 as the point
-// of the slider value, or for a complex program the same as rectangles on
-// the real axis, then one run of the point program over them. A complex
-// result counts only when it is certainly real.
-Interval EvaluateOverSlots(const CompiledFormula* formula, std::initializer_list<SlotRange> slots)
-{
-    constexpr Interval kUndefined{NAN, NAN};
-    const BytecodeProgram* program = formula->pointProgram;
-    if (!program || !EnsureEvalFrame() ||
-        GetEvalFrameCapacity() < static_cast<uint32_t>(program->localBase + program->localCount))
-        return kUndefined;
-    double slider = formula->doc ? formula->doc->GetSliderValue() : NAN;
-    if (!program->isComplex) {
-        Interval* frame = static_cast<Interval*>(GetEvalFrame());
-        frame[2] = Interval{slider, slider};
-        for (const SlotRange& slot : slots)
-            frame[slot.slot] = slot.range;
-        return program->RunInterval(frame);
-    }
-    ComplexInterval* frame = static_cast<ComplexInterval*>(GetEvalFrame());
-    frame[2] = ComplexInterval{{slider, slider}, {0, 0}};
-    for (const SlotRange& slot : slots)
-        frame[slot.slot] = ComplexInterval{slot.range, {0, 0}};
-    ComplexInterval result = program->RunComplexInterval(frame);
-    return IsRealComplexInterval(result) ? result.re : kUndefined;
-}
-
-}  // namespace
-
-Interval CompiledFormula::EvaluateOverInterval(double lo, double hi)
-{
-    return EvaluateOverSlots(this, {{0, {lo, hi}}});
-}
-
-Interval CompiledFormula::EvaluateOverBoxXY(double x0, double x1, double y0, double y1)
-{
-    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {0, 0}}});
-}
-
-Interval CompiledFormula::EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1)
-{
-    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {z0, z1}}});
-}
-
 bool CompiledFormula::DependsOn(uint32_t code) const
 {
     return ContainsSymbol(tree, code & 0xFFFF);
@@ -302,4 +252,55 @@ void CompileFormulas4(CompiledFormula* f1, CompiledFormula* f2, CompiledFormula*
 {
     CompiledFormula* formulas[] = {f1, f2, f3, f4};
     CompileFormulas(formulas, 4);
+}
+
+namespace {
+
+struct SlotRange {
+    int32_t slot;
+    Interval range;
+};
+
+// Every interval entry: the given slots as intervals and slot 2 as the point
+// of the slider value, or for a complex program the same as rectangles on
+// the real axis, then one run of the point program over them. A complex
+// result counts only when it is certainly real.
+Interval EvaluateOverSlots(const CompiledFormula* formula, std::initializer_list<SlotRange> slots)
+{
+    constexpr Interval kUndefined{NAN, NAN};
+    const BytecodeProgram* program = formula->pointProgram;
+    if (!program || !EnsureEvalFrame() ||
+        GetEvalFrameCapacity() < static_cast<uint32_t>(program->localBase + program->localCount))
+        return kUndefined;
+    double slider = formula->doc ? formula->doc->GetSliderValue() : NAN;
+    if (!program->isComplex) {
+        Interval* frame = static_cast<Interval*>(GetEvalFrame());
+        frame[2] = Interval{slider, slider};
+        for (const SlotRange& slot : slots)
+            frame[slot.slot] = slot.range;
+        return program->RunInterval(frame);
+    }
+    ComplexInterval* frame = static_cast<ComplexInterval*>(GetEvalFrame());
+    frame[2] = ComplexInterval{{slider, slider}, {0, 0}};
+    for (const SlotRange& slot : slots)
+        frame[slot.slot] = ComplexInterval{slot.range, {0, 0}};
+    ComplexInterval result = program->RunComplexInterval(frame);
+    return IsRealComplexInterval(result) ? result.re : kUndefined;
+}
+
+}  // namespace
+
+Interval CompiledFormula::EvaluateOverInterval(double lo, double hi)
+{
+    return EvaluateOverSlots(this, {{0, {lo, hi}}});
+}
+
+Interval CompiledFormula::EvaluateOverBoxXY(double x0, double x1, double y0, double y1)
+{
+    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {0, 0}}});
+}
+
+Interval CompiledFormula::EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1)
+{
+    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {z0, z1}}});
 }

@@ -50,16 +50,6 @@ struct CompiledFormula {
     double EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w);
     double EvaluateAtRow(int32_t row, double x, double y, double z);
 
-    // The range of the formula while its variables range over the given
-    // intervals: u over [lo, hi]; x and y over the box (z = [0, 0]); x, y
-    // and z over the box. The slider variable is the point of its value. A
-    // complex formula runs over rectangles and answers only when the
-    // imaginary interval of its result is exactly [0, 0]. Undefined (NaN
-    // ends) where the formula is undefined somewhere in the box.
-    Interval EvaluateOverInterval(double lo, double hi);
-    Interval EvaluateOverBoxXY(double x0, double x1, double y0, double y1);
-    Interval EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1);
-
     // The tree has a variable with the code; a numbered variable's key is
     // tested by its base variable.
     bool DependsOn(uint32_t code) const;
@@ -71,6 +61,16 @@ struct CompiledFormula {
     // raised every run of the formula ends after its current instruction.
     BytecodeProgram* SetStopFlag(uint8_t value);
     bool IsStopRequested() const;
+
+    // The range of the formula while its variables range over the given
+    // intervals: u over [lo, hi]; x and y over the box (z = [0, 0]); x, y
+    // and z over the box. The slider variable is the point of its value. A
+    // complex formula runs over rectangles and answers only when the
+    // imaginary interval of its result is exactly [0, 0]. Undefined (NaN
+    // ends) where the formula is undefined somewhere in the box.
+    Interval EvaluateOverInterval(double lo, double hi);
+    Interval EvaluateOverBoxXY(double x0, double x1, double y0, double y1);
+    Interval EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1);
 };
 
 // Compiles n formulas (null ones skipped) as one batch: they share local

@@ -51,7 +51,7 @@ protected:
 
 TEST_F(InterpretComplexIntervalTest, BoxesBecomeRectangles)
 {
-    EXPECT_TRUE(Is(ProgramOfText("103")->RunComplexInterval(Frame().slots), kUndef));
+    EXPECT_TRUE(Is(ProgramOf("103")->RunComplexInterval(Frame().slots), kUndef));
     EXPECT_TRUE(Is(Run("(+ x (* i y))", Real(1, 2), Real(3, 4)), {{1, 2}, {3, 4}}));
     EXPECT_TRUE(Is(Run("(interval x (+ y (* y i)))", Real(1, 1), Real(3, 3)), {{1, 3}, {0, 3}}));
     ComplexInterval z{{1, 2}, {3, 4}};
@@ -96,7 +96,7 @@ TEST_F(InterpretComplexIntervalTest, LoopGuardsWidenByTheNeutralValue)
 
 TEST_F(InterpretComplexIntervalTest, UndefinedValuesEndRunsWithoutBranches)
 {
-    auto program = ProgramOfText("1 3, 66, 0 5, 4 9, 12, 103");
+    auto program = ProgramOf("1 3, 66, 0 5, 4 9, 12, 103");
     Frame frame;
     frame.slots[3] = {{1, 2}, {1, 1}};  // floor of a non-real value
     frame.slots[9] = Real(7, 7);
@@ -105,7 +105,7 @@ TEST_F(InterpretComplexIntervalTest, UndefinedValuesEndRunsWithoutBranches)
     frame.slots[3] = Real(1.5, 2.5);
     EXPECT_TRUE(Is(program->RunComplexInterval(frame.slots), Real(6, 7)));
     EXPECT_TRUE(Is(frame.slots[9], Real(5, 5)));
-    auto stopped = ProgramOfText("0 3, 0 4, 12, 103");
+    auto stopped = ProgramOf("0 3, 0 4, 12, 103");
     stopped->stopRequested = 1;
     EXPECT_TRUE(Is(stopped->RunComplexInterval(Frame().slots), Real(3, 3)));
 }

@@ -46,7 +46,7 @@ TEST_F(InterpretIntervalTest, AnUndefinedValueEndsARunWithoutBranches)
     EXPECT_TRUE(Is(Compiled("(+ (sqrt x) 1)")->EvaluateOverBoxXY(-2, -1, 0, 0), kUndef));
     // The run ends at the square root: the store after it is forgotten,
     // not carried out.
-    auto program = ProgramOfText("1 3, 23, 0 5, 4 9, 12, 103");
+    auto program = ProgramOf("1 3, 23, 0 5, 4 9, 12, 103");
     Frame frame;
     frame.slots[3] = {-2, -1};
     frame.slots[9] = {7, 7};
@@ -59,8 +59,8 @@ TEST_F(InterpretIntervalTest, AnUndefinedValueEndsARunWithoutBranches)
     // later pair whose value is undefined.
     EXPECT_TRUE(Is(Compiled("(branch (if 1 (< x 0)) (if (sqrt x) (< x 5)))")->EvaluateOverBoxXY(-2, -1, 0, 0),
                    {1, 1}));
-    EXPECT_TRUE(Is(ProgramOfText("103")->RunInterval(Frame().slots), kUndef));  // 103 alone
-    EXPECT_TRUE(Is(ProgramOfText("82, 0 1, 103")->RunInterval(Frame().slots), kUndef));
+    EXPECT_TRUE(Is(ProgramOf("103")->RunInterval(Frame().slots), kUndef));  // 103 alone
+    EXPECT_TRUE(Is(ProgramOf("82, 0 1, 103")->RunInterval(Frame().slots), kUndef));
 }
 
 TEST_F(InterpretIntervalTest, RelationsGiveTruthIntervals)
@@ -127,7 +127,7 @@ TEST_F(InterpretIntervalTest, OperandOrderOfTheStackOpcodes)
         {"swap and divide", "1 4, 1 3, 6, 15, 103", {1.0 / 6, 0.4}},
     };
     for (const auto& c : cases) {
-        auto program = ProgramOfText(c.code);
+        auto program = ProgramOf(c.code);
         Frame frame;
         frame.slots[3] = {1, 2};
         frame.slots[4] = {5, 6};
@@ -139,16 +139,16 @@ TEST_F(InterpretIntervalTest, RowAggregatesSkipUndefinedValuesWithoutEndingTheRu
 {
     // max over three rows whose values are 5, undefined and 2: the running
     // max and min start undefined, and the undefined row is skipped.
-    auto program = ProgramOfText("101 0 2, 2 2, 99, 1 5, 99, 2 3, 99, 7, 94, 103");
+    auto program = ProgramOf("101 0 2, 2 2, 99, 1 5, 99, 2 3, 99, 7, 94, 103");
     Frame frame;
     frame.slots[12 + 2] = {5, 5};
     frame.slots[5] = kUndef;
     frame.slots[12 + 3] = {2, 2};
     EXPECT_TRUE(Is(program->RunInterval(frame.slots), {5, 5}));
     // count and sum: 98 adds 1 and the value, skipping undefined values.
-    auto sum = ProgramOfText("100 0 2, 2 2, 98, 1 5, 98, 6, 7, 94, 103");
+    auto sum = ProgramOf("100 0 2, 2 2, 98, 1 5, 98, 6, 7, 94, 103");
     EXPECT_TRUE(Is(sum->RunInterval(frame.slots), {5, 5}));
-    auto count = ProgramOfText("100 0 2, 2 2, 98, 1 5, 98, 7, 94, 103");
+    auto count = ProgramOf("100 0 2, 2 2, 98, 1 5, 98, 7, 94, 103");
     EXPECT_TRUE(Is(count->RunInterval(frame.slots), {1, 1}));
 }
 
@@ -164,7 +164,7 @@ TEST_F(InterpretIntervalTest, UserFunctionsRunOverIntervals)
 
 TEST_F(InterpretIntervalTest, ARaisedStopEndsTheRunAfterOneInstruction)
 {
-    auto program = ProgramOfText("0 3, 0 4, 12, 103");
+    auto program = ProgramOf("0 3, 0 4, 12, 103");
     program->stopRequested = 1;
     EXPECT_TRUE(Is(program->RunInterval(Frame().slots), {3, 3}));
     program->stopRequested = 0;

@@ -9,7 +9,6 @@
 #include "evaluation/RunControl.h"
 #include "evaluation/TextIdentity.h"
 #include "support/BudgetRefusal.h"
-#include "support/ProgramText.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +33,17 @@ struct Frame {
     Frame() { std::fill(std::begin(slots), std::end(slots), kNaN); }
 };
 
+// The program of the text, loop jumps resolved and its stack depth counted;
+// extraStack cells more make a program whose stack does not fit the
+// interpreter's own frame.
 std::unique_ptr<BytecodeProgram> Program(const char* text, int32_t extraStack = 0)
 {
-    return ProgramOfText(text, extraStack);
+    auto program = std::make_unique<BytecodeProgram>();
+    EXPECT_TRUE(Assemble(text, *program)) << text;
+    ResolveLoopJumps(program.get());
+    program->ComputeMaxStack();
+    program->maxStack += extraStack;
+    return program;
 }
 
 double RunProgram(const BytecodeProgram& program, Frame& frame)
