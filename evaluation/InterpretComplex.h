@@ -1,0 +1,27 @@
+// The complex interpreter: runs a program at one point in complex arithmetic.
+// A run ends as soon as the value on top of a non-empty stack is undefined,
+// unless the program holds an if or a piecewise branch. Both builds
+// (InterpreterBuild.h) have the same entry; BytecodeProgram::RunComplex picks
+// one.
+#pragma once
+
+#include "evaluation/ComplexValue.h"
+
+struct BytecodeProgram;
+struct GridEvalState;
+struct RunControl;
+
+namespace baseline {
+ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
+                              RunControl& control);
+}
+
+namespace v3 {
+ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
+                              RunControl& control);
+}
+
+// A run in the build the flag picks, under the given control: the entry of
+// runs nested in another one (constant-table entries, user-function calls).
+ComplexValue RunComplexNested(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
+                              RunControl& control);
