@@ -1,0 +1,399 @@
+#include "evaluation/InterpretComplexBatch.h"
+
+#include "evaluation/BytecodeProgram.h"
+#include "evaluation/CompileBatch.h"
+#include "evaluation/CompileContext.h"
+#include "evaluation/ConstantTable.h"
+#include "evaluation/GridEvalState.h"
+#include "evaluation/InterpreterBuild.h"
+#include "evaluation/RealLibrary.h"
+#include "support/BudgetRefusal.h"
+#include "support/CompilerFixture.h"
+#include "support/HandProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <pthread.h>
+#include <vector>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr ComplexValue kUndefined{kNaN, kNaN};
+constexpr int32_t kSlots = 40;
+
+bool SameBits(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+void SetHeader(ComplexValue* vector, uint32_t varying)
+{
+    std::memcpy(vector, &varying, sizeof varying);
+}
+
+// A grid state for one row (2D) or one layer (3D) with its frame filled as
+// row evaluation fills it: x per-lane, y uniform in a row and per-lane in a
+// layer, z and the slider uniform; every other slot uniform undefined.
+struct Batch {
+    GridEvalState state;
+    std::vector<ComplexValue> frame;
+    std::vector<ComplexValue> parts;
+    int32_t n;
+
+    Batch(const std::vector<double>& xs, const std::vector<double>& ys, bool layer, double z = 0.5, double slider = 2)
+    {
+        state.nx = static_cast<int32_t>(xs.size());
+        state.ny = static_cast<int32_t>(ys.size());
+        state.nz = layer ? 1 : 0;
+        n = layer ? state.nx * state.ny : state.nx;
+        frame.assign(static_cast<size_t>(kSlots) * (n + 1), kUndefined);
+        for (int32_t s = 0; s < kSlots; ++s)
+            SetHeader(Slot(s), 0);
+        for (int32_t s : {0, 3}) {
+            SetHeader(Slot(s), 1);
+            for (int32_t lane = 0; lane < n; ++lane)
+                Slot(s)[1 + lane] = {xs[lane % state.nx], 0};
+        }
+        for (int32_t s : {1, 4}) {
+            SetHeader(Slot(s), layer ? 1 : 0);
+            for (int32_t lane = 0; lane < (layer ? n : 1); ++lane)
+                Slot(s)[1 + lane] = {ys[lane / state.nx], 0};
+        }
+        Slot(2)[1] = {slider, 0};
+        Slot(5)[1] = {z, 0};
+        state.frame = frame.data();
+    }
+
+    ComplexValue* Slot(int32_t s) { return frame.data() + static_cast<size_t>(s) * (n + 1); }
+
+    // The point frame of one lane, filled with the same inputs.
+    std::vector<ComplexValue> PointFrame(int32_t lane)
+    {
+        std::vector<ComplexValue> point(kSlots, kUndefined);
+        for (int32_t s : {0, 1, 2, 3, 4, 5}) {
+            ComplexValue* slot = Slot(s);
+            uint32_t varying;
+            std::memcpy(&varying, slot, sizeof varying);
+            point[s] = varying ? slot[1 + lane] : slot[1];
+        }
+        return point;
+    }
+
+    std::vector<double> Run(const BytecodeProgram& program)
+    {
+        std::vector<double> out(n, -12345);
+        program.RunComplexBatch(&state, out.data());
+        return out;
+    }
+};
+
+class InterpretComplexBatchTest : public CompilerTest {
+protected:
+    // The grid program of a formula, in complex arithmetic, with its own
+    // constant table.
+    BytecodeProgram* GridProgram(const char* text)
+    {
+        FormulaNode* tree = Prepared(text);
+        if (!tree)
+            return nullptr;
+        contexts_.push_back(std::make_unique<CompileContext>());
+        CompileContext* own = contexts_.back().get();
+        own->SetDocument(&doc);
+        own->isComplex = 1;
+        BeginCompileBatch();
+        BytecodeProgram* program = Generate(tree, own, false, true);
+        own->table->CompileAll();
+        FinishCompileBatch();
+        ResolveLoopJumps(program);
+        program->isComplex = 1;
+        return program;
+    }
+
+    // Every lane of the batch against the complex interpreter at that point.
+    void ExpectLanesMatchPoints(const char* text, Batch& batch)
+    {
+        BytecodeProgram* program = GridProgram(text);
+        ASSERT_NE(program, nullptr) << text;
+        std::vector<double> out = batch.Run(*program);
+        for (int32_t lane = 0; lane < batch.n; ++lane) {
+            std::vector<ComplexValue> point = batch.PointFrame(lane);
+            double expected = ComplexToReal(program->RunComplex(point.data(), nullptr));
+            EXPECT_TRUE(SameBits(out[lane], expected))
+                << text << " at lane " << lane << " (x = " << point[3].re << ", y = " << point[4].re << "): batch "
+                << out[lane] << ", point " << expected;
+        }
+    }
+
+    void TearDown() override
+    {
+        CompilerTest::TearDown();
+        for (auto& own : contexts_)
+            own->table->Clear();
+        contexts_.clear();
+    }
+
+private:
+    std::vector<std::unique_ptr<CompileContext>> contexts_;
+};
+
+// Formulas that stay defined or turn non-real lane by lane; none ends a point
+// run early before a relation could hide it, so every lane must agree.
+const char* const kFormulas[] = {
+    "(+ x (* i y))",
+    "(Re (power (+ x (* i y)) 3))",
+    "(Im (ln x))",
+    "(abs (sqrt x))",
+    "(* (sqrt x) (sqrt x))",
+    "%3",                                   // theta, the angle of (x, y)
+    "(* %3 (+ x 1))",
+    "(+ %3 %2 r)",                          // theta, phi and r share their slots
+    "(arg (+ x (* i y)))",
+    "(overline (+ x (* i y)))",
+    "(power x (over 1 3))",
+    "(power (+ x (* 2 i)) (+ y i))",
+    "(branch (if (sqrt x) (< x 0)) (if 7 (= x 0)) (* x y))",
+    "(if (+ x 1) (> x y))",
+    "(< x y 3)",
+    "(Not (= x (* i y)))",
+    "(sum (* k x) (= k 1) 4)",
+    "(product (+ k (* i y)) (= k 1) 3)",
+    "(min x 1)",
+    "(max (* i x) y)",
+    "(mod x 3)",
+    "(floor (* x 2.5))",
+    "(tanh (* x 300))",
+    "(besselj x 1)",
+    "(fact x)",
+    "(atanh x)",
+    "(acosh x)",
+    "(choice 5 x)",
+    "(clamp x (minus 1) 1)",
+    "(+ n (power (+ 1 i) 2))",               // the slider and a complex constant
+};
+
+TEST_F(InterpretComplexBatchTest, EveryLaneAgreesWithThePointInterpreterInRows)
+{
+    const std::vector<double> xs = {-3, -1, -0.5, 0, 0.25, 1, 2, 7.5};
+    for (double y : {-2.0, 0.0, 1.5}) {
+        for (const char* text : kFormulas) {
+            Batch batch(xs, {y}, false);
+            ExpectLanesMatchPoints(text, batch);
+        }
+    }
+}
+
+TEST_F(InterpretComplexBatchTest, EveryLaneAgreesWithThePointInterpreterInLayers)
+{
+    for (const char* text : kFormulas) {
+        Batch batch({-2, 0, 1.5}, {-1, 0, 3}, true);
+        ExpectLanesMatchPoints(text, batch);
+    }
+}
+
+// The batch never ends early: an undefined lane flows on, and a relation
+// takes it as false where the complex interpreter ends the run undefined.
+TEST_F(InterpretComplexBatchTest, AnUndefinedLaneFlowsIntoRelations)
+{
+    BytecodeProgram* program = GridProgram("(< (over 1 x) 5)");
+    Batch batch({0, 1}, {0}, false);
+    std::vector<double> out = batch.Run(*program);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], 1);
+    std::vector<ComplexValue> point = batch.PointFrame(0);
+    EXPECT_TRUE(std::isnan(program->RunComplex(point.data(), nullptr).re));
+}
+
+struct OutCase {
+    const char* what;
+    std::initializer_list<HandOp> ops;
+    std::vector<double> expected;  // per lane, for x = -2, -1, 0, 3
+};
+
+void RunOutTable(std::initializer_list<OutCase> cases)
+{
+    for (const OutCase& c : cases) {
+        auto program = MakeHandProgram(c.ops, 4);
+        Batch batch({-2, -1, 0, 3}, {5}, false);
+        std::vector<double> out = batch.Run(*program);
+        for (size_t lane = 0; lane < out.size(); ++lane)
+            EXPECT_TRUE(SameBits(out[lane], c.expected[lane]))
+                << c.what << " lane " << lane << ": got " << out[lane] << ", want " << c.expected[lane];
+    }
+}
+
+TEST(InterpretComplexBatch, LaneRulesOfOutputsConditionsAndChoices)
+{
+    RunOutTable({
+        {"a uniform program fills every output", {Op(1, 4), Num(1), Op(12)}, {6, 6, 6, 6}},
+        {"sqrt of a negative x is not real", {Op(1, 3), Op(23)}, {kNaN, kNaN, 0, std::sqrt(3.0)}},
+        {"an imaginary part of -0 counts as 0", {Op(1, 3), Op(75)}, {-2, -1, 0, 3}},
+        {"if: a per-lane condition of 2 is not met",
+         {Num(7), Op(1, 3), Num(0), Op(53, 2), Op(1, 3), Num(-1.5), Op(53, 2), Op(12), Op(68)},
+         {kNaN, 7, kNaN, kNaN}},
+        {"if: a uniform condition of 1 keeps the value", {Op(1, 3), Num(1), Op(68)}, {-2, -1, 0, 3}},
+        {"branch: no condition holds in some lanes",
+         {Op(1, 3), Num(0), Op(53, 2), Num(10), Op(1, 3), Num(0), Op(54, 2), Num(20), Op(69, 2)},
+         {10, 10, kNaN, 20}},
+        {"branch: uniform pairs, a NaN condition counts as 0",
+         {Num(kNaN), Num(10), Num(1), Num(20), Op(69, 2)},
+         {20, 20, 20, 20}},
+        {"chain with one per-lane operand", {Num(-1.5), Op(1, 3), Num(1), Op(53, 3)}, {0, 1, 1, 0}},
+        {"chain of uniform operands", {Num(1), Num(2), Num(3), Op(53, 3)}, {1, 1, 1, 1}},
+        {"angle of (below, top)", {Op(1, 3), Num(1), Op(17)},
+         {Atan2Positive(1, -2), Atan2Positive(1, -1), Atan2Positive(1, 0), Atan2Positive(1, 3)}},
+        {"82 ends the run with every output NaN", {Op(1, 3), Op(82), Num(1)}, {kNaN, kNaN, kNaN, kNaN}},
+        {"85 ends the run with its top", {Op(1, 3), Op(85, 1, 0), Num(1), Op(12)}, {-2, -1, 0, 3}},
+        {"labels and guards do nothing", {Op(1, 3), Op(86), Op(87), Op(88), Op(92), Op(93), Op(13)},
+         {-2, -1, 0, 3}},
+    });
+}
+
+// Sum (or product) over k from 1 to the limit y of k x, in the loop layout
+// of a grid program (counter local 0, limit local 1, start local 2; no
+// guard).
+std::unique_ptr<BytecodeProgram> Loop(bool product)
+{
+    return MakeHandProgram({Num(product ? 1.0 : 0.0), Num(1), Op(5, 2), Op(89, 0), Op(1, 4), Op(89, 1), Op(90, 0),
+                            Op(2, 0), Op(1, 3), Op(14), Op(product ? 14 : 12), Op(91, 0)});
+}
+
+TEST(InterpretComplexBatch, LoopsStopAtTheCapAndRunNothingForBoundsThatAreNotReal)
+{
+    struct LoopCase {
+        const char* what;
+        ComplexValue limit;
+        bool product;
+        double expected;  // at x = 1
+    };
+    const LoopCase cases[] = {
+        {"1 .. 3", {3, 0}, false, 6},
+        {"1 .. 3, product", {3, 0}, true, 6},
+        {"1 .. 100,001 runs 100,001 times", {100001, 0}, false, 100001.0 * 100002 / 2},
+        {"1 .. 100,002 is undefined", {100002, 0}, false, kNaN},
+        {"an undefined limit: the empty sum", kUndefined, false, 0},
+        {"a non-real limit: the empty sum", {3, 1}, false, 0},
+        {"a non-real limit: the empty product", {3, 1}, true, 1},
+    };
+    for (const LoopCase& c : cases) {
+        auto program = Loop(c.product);
+        Batch batch({1, 1}, {0}, false);
+        batch.Slot(4)[1] = c.limit;
+        std::vector<double> out = batch.Run(*program);
+        EXPECT_TRUE(SameBits(out[0], c.expected) && SameBits(out[1], c.expected))
+            << c.what << ": got " << out[0] << ", want " << c.expected;
+    }
+    // A counter too large to count by 1 ends the loop after one pass.
+    auto huge = MakeHandProgram({Num(0), Num(1e17), Op(5, 2), Op(89, 0), Num(1e17 + 1000), Op(89, 1), Op(90, 0),
+                                 Num(1), Op(12), Op(91, 0)});
+    Batch batch({1}, {0}, false);
+    EXPECT_EQ(batch.Run(*huge)[0], 1);
+}
+
+TEST(InterpretComplexBatch, RowAggregatesCountEachLaneOnItsOwn)
+{
+    // Mean over five rows of the row number k, counting a row where
+    // x < k holds (a per-lane condition): each lane divides its own sum by
+    // its own count.
+    auto mean = MakeHandProgram({Op(100, 0, 4), Op(90, 0), Op(95, 0), Op(2, 0), Op(1, 3), Op(2, 0), Op(53, 2), Op(96),
+                                 Op(91, 0), Op(94), Op(6), Op(15)});
+    Batch rows({0, 2, 4, 9}, {0}, false);
+    std::vector<double> out = rows.Run(*mean);
+    EXPECT_EQ(out[0], 3);    // rows 1..5
+    EXPECT_EQ(out[1], 4);    // rows 3..5
+    EXPECT_EQ(out[2], 5);    // row 5
+    EXPECT_TRUE(std::isnan(out[3]));  // no row: 0 / 0
+
+    // The maximum of uniform values, one of them undefined: the first
+    // defined value replaces the undefined start.
+    auto max = MakeHandProgram({Op(101, 0, 4), Op(90, 0), Op(95, 0), Op(2, 0), Num(-3), Op(12), Op(2, 0), Num(-3),
+                                Op(12), Op(15), Op(2, 0), Op(14), Op(99), Op(91, 0), Op(94), Op(7)});
+    out = rows.Run(*max);
+    for (double value : out)
+        EXPECT_EQ(value, 5);
+}
+
+TEST(InterpretComplexBatch, EmptyRowsStoppedRunsAndEarlyEnds)
+{
+    auto program = MakeHandProgram({Num(5), Op(4, 7), Op(1, 3), Op(12)});
+    // No lane: nothing is written.
+    Batch empty({}, {0}, false);
+    double sentinel = 42;
+    program->RunComplexBatch(&empty.state, &sentinel);
+    EXPECT_EQ(sentinel, 42);
+
+    // A stop requested before the run: no instruction runs.
+    Batch batch({1, 2}, {0}, false);
+    program->stopRequested = 1;
+    std::vector<double> out = batch.Run(*program);
+    EXPECT_TRUE(std::isnan(batch.Slot(7)[1].re));
+    program->stopRequested = 0;
+    out = batch.Run(*program);
+    EXPECT_EQ(out[1], 7);
+    EXPECT_EQ(batch.Slot(7)[1].re, 5);
+
+    // 82 leaves no stale value in a slot a later program of the batch reads.
+    auto failing = MakeHandProgram({Op(1, 3), Op(82), Op(4, 7), Op(5, 0)});
+    out = batch.Run(*failing);
+    EXPECT_TRUE(std::isnan(out[0]) && std::isnan(out[1]));
+    EXPECT_TRUE(std::isnan(batch.Slot(7)[1].re));
+    EXPECT_TRUE(std::isnan(batch.Slot(12)[1].re));
+}
+
+// Runs body on a thread with a small machine stack.
+template <typename Body>
+void OnSmallStack(size_t bytes, Body body)
+{
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, bytes);
+    pthread_t thread;
+    auto start = [](void* argument) -> void* {
+        (*static_cast<Body*>(argument))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attributes, start, &body), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+TEST(InterpretComplexBatch, ValueStackFallsBackToTheBudgetAndThenToNaN)
+{
+    // 20,000 lanes of a few entries do not fit beside the reserve of a
+    // 256 KiB thread.
+    auto program = MakeHandProgram({Op(1, 3), Num(1), Op(12)});
+    std::vector<double> xs(20000, 1);
+    Batch batch(xs, {0}, false);
+    std::vector<double> fromBudget;
+    std::vector<double> refused;
+    OnSmallStack(256 * 1024, [&] {
+        fromBudget = batch.Run(*program);
+        BudgetRefusal refusal;
+        refused = batch.Run(*program);
+    });
+    EXPECT_EQ(fromBudget.back(), 2);
+    EXPECT_TRUE(std::isnan(refused.front()) && std::isnan(refused.back()));
+}
+
+TEST_F(InterpretComplexBatchTest, BothBuildsGiveIdenticalResults)
+{
+    if (!CanRunV3Build())
+        GTEST_SKIP() << "this processor cannot run the x86-64-v3 build";
+    for (const char* text : kFormulas) {
+        BytecodeProgram* program = GridProgram(text);
+        Batch batch({-3, -1, -0.5, 0, 0.25, 1, 2, 7.5}, {1.5}, false);
+        std::vector<double> a(batch.n);
+        std::vector<double> b(batch.n);
+        baseline::InterpretComplexBatch(program, &batch.state, a.data());
+        v3::InterpretComplexBatch(program, &batch.state, b.data());
+        for (int32_t lane = 0; lane < batch.n; ++lane)
+            EXPECT_TRUE(SameBits(a[lane], b[lane])) << text << " lane " << lane;
+    }
+}
+
+}  // namespace
