@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -62,7 +63,7 @@ struct Batch {
         }
         for (int32_t s : {1, 4}) {
             SetHeader(Slot(s), layer ? 1 : 0);
-            for (int32_t lane = 0; lane < (layer ? n : 1); ++lane)
+            for (int32_t lane = 0; lane < (layer ? n : std::min(n, 1)); ++lane)
                 Slot(s)[1 + lane] = {ys[lane / state.nx], 0};
         }
         Slot(2)[1] = {slider, 0};
