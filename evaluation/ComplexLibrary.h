@@ -25,7 +25,7 @@ inline ComplexValue ComplexSquare(ComplexValue z)
 }
 
 // a / b and r / b by Smith's method: no b.re^2 + b.im^2 to overflow. No test
-// for zero: b = 0 divides 0 by 0.
+// for zero: b = 0 divides 0 by 0, which gives NaN parts.
 ComplexValue ComplexDivide(ComplexValue a, ComplexValue b);
 ComplexValue RealDivideComplex(double r, ComplexValue b);
 

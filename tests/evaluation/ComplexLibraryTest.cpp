@@ -269,7 +269,45 @@ TEST(ComplexLibrary, SmithDivisionNeitherOverflowsNorHidesZero)
         EXPECT_LE(UlpsOff(RealDivideComplex(pair[0].re, pair[1]), pair[0].re / ToStd(pair[1])), 4);
     }
     ExpectUndefined(ComplexDivide(Re(1), Re(0)), "1/0");
+    ExpectUndefined(ComplexDivide(Re(1), {kNaN, 1}), "1/(NaN + i)");
     ExpectUndefined(RealDivideComplex(1, Re(0)), "reciprocal of 0");
+}
+
+// The two cases of the method written out as branches, the zeros' signs and
+// NaN cases included, against the library's branch-free form.
+TEST(ComplexLibrary, DivisionIsSmithsTwoCasesBitForBit)
+{
+    auto smith = [](ComplexValue a, ComplexValue b) {
+        if (std::fabs(b.im) > std::fabs(b.re)) {
+            double r = b.re / b.im;
+            double d = b.re * r + b.im;
+            return ComplexValue{(a.re * r + a.im) / d, (a.im * r - a.re) / d};
+        }
+        double r = b.im / b.re;
+        double d = b.im * r + b.re;
+        return ComplexValue{(a.im * r + a.re) / d, (a.im - a.re * r) / d};
+    };
+    auto reciprocal = [](double r, ComplexValue b) {
+        if (std::fabs(b.im) > std::fabs(b.re)) {
+            double s = b.re / b.im;
+            double d = b.re * s + b.im;
+            return ComplexValue{r * s / d, -r / d};
+        }
+        double s = b.im / b.re;
+        double d = b.im * s + b.re;
+        return ComplexValue{r / d, -(r * s) / d};
+    };
+    const double parts[] = {0, -0.0, 1, -1, 2.5, -3, 1e300, -1e-300, kInf, kNaN};
+    for (double ar : parts) {
+        for (double ai : parts) {
+            for (double br : parts) {
+                for (double bi : parts) {
+                    ExpectExact(ComplexDivide({ar, ai}, {br, bi}), smith({ar, ai}, {br, bi}), "divide");
+                    ExpectExact(RealDivideComplex(ar, {br, bi}), reciprocal(ar, {br, bi}), "reciprocal");
+                }
+            }
+        }
+    }
 }
 
 TEST(ComplexLibrary, InverseFunctionsAtTheirSingularPointsAndCuts)
