@@ -151,14 +151,12 @@ ComplexValue ComplexCos(ComplexValue z)
     return ComplexValue{std::cos(z.re) * std::cosh(z.im), -std::sin(z.re) * std::sinh(z.im)};
 }
 
-// (sin 2x, sinh 2y) / (cos 2x + cosh 2y). Far from the real axis sinh and
-// cosh overflow together; their ratio is then the sign of y, not inf / inf.
+// (sin 2x, sinh 2y) / (cos 2x + cosh 2y), which is -i tanh(iz), computed so
+// to the last bit (sinh is odd, cosh even).
 ComplexValue ComplexTan(ComplexValue z)
 {
-    double hyperbolic = std::sinh(2 * z.im);
-    double d = std::cos(2 * z.re) + std::cosh(2 * z.im);
-    double im = std::isinf(hyperbolic) && std::isinf(d) ? std::copysign(1.0, z.im) : hyperbolic / d;
-    return ComplexValue{std::sin(2 * z.re) / d, im};
+    ComplexValue t = ComplexTanh(ComplexValue{-z.im, z.re});
+    return ComplexValue{t.im, -t.re};
 }
 
 ComplexValue ComplexCot(ComplexValue z)
@@ -186,7 +184,9 @@ ComplexValue ComplexCosh(ComplexValue z)
     return ComplexValue{std::cosh(z.re) * std::cos(z.im), std::sinh(z.re) * std::sin(z.im)};
 }
 
-// (sinh 2x, sin 2y) / (cosh 2x + cos 2y), with the overflow rule of tan.
+// (sinh 2x, sin 2y) / (cosh 2x + cos 2y). Far from the imaginary axis sinh
+// and cosh overflow together; their ratio is then the sign of x, not
+// inf / inf.
 ComplexValue ComplexTanh(ComplexValue z)
 {
     double hyperbolic = std::sinh(2 * z.re);

@@ -359,8 +359,14 @@ TEST(ComplexLibrary, TanAndTanhSaturateInsteadOfOverflowing)
     ExpectExact(ComplexTan({0, 400}), {0, 1}, "tan 400i");
     ExpectNear(ComplexTan({1, -400}), {0, -1}, kEps, "tan(1 - 400i)");
     ExpectNear(ComplexCoth(Re(400)), {1, 0}, 0, "coth 400");
-    // Short of the overflow, the formulas stand.
+    // Short of the overflow, the formulas stand, to the last bit.
     EXPECT_LE(UlpsOff(ComplexTanh({300, 0.5}), std::tanh(Std(300, 0.5))), 4);
+    for (ComplexValue z : SamplePoints(3, 200)) {
+        for (ComplexValue w : {z, ComplexValue{z.re, -0.0}, ComplexValue{-0.0, z.im}, ComplexValue{z.re * 100, z.im}}) {
+            double d = std::cos(2 * w.re) + std::cosh(2 * w.im);
+            ExpectExact(ComplexTan(w), {std::sin(2 * w.re) / d, std::sinh(2 * w.im) / d}, "tan");
+        }
+    }
 }
 
 TEST(ComplexLibrary, RealOnlyFunctionsRefuseNonRealOperands)
