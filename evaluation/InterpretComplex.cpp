@@ -182,7 +182,7 @@ __attribute__((noinline)) ComplexValue CallUserFunction(const BytecodeProgram* c
     }
     for (int32_t i = 0; i < cells; ++i)
         frame[i] = i < n ? arguments[i] : UndefinedComplex;
-    return RunComplexNested(callee, frame, nullptr, control);
+    return RunComplexInBuild(callee, frame, nullptr, control);
 }
 
 // The running count and sum of a row aggregate take a value with no NaN part.
@@ -525,20 +525,10 @@ done:
 #pragma GCC pop_options
 #else
 
-ComplexValue RunComplexNested(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
-                              RunControl& control)
-{
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag)
-        return v3::InterpretComplex(program, frame, grid, control);
-#endif
-    return baseline::InterpretComplex(program, frame, grid, control);
-}
-
 ComplexValue BytecodeProgram::RunComplex(ComplexValue* frame, const GridEvalState* grid) const
 {
     RunControl control{&stopRequested, false};
-    return RunComplexNested(this, frame, grid, control);
+    return RunComplexInBuild(this, frame, grid, control);
 }
 
 #endif

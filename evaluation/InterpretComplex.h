@@ -6,6 +6,7 @@
 #pragma once
 
 #include "evaluation/ComplexValue.h"
+#include "evaluation/InterpreterBuild.h"
 
 struct BytecodeProgram;
 struct GridEvalState;
@@ -21,7 +22,15 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
                               RunControl& control);
 }
 
-// A run in the build the flag picks, under the given control: the entry of
-// runs nested in another one (constant-table entries, user-function calls).
-ComplexValue RunComplexNested(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
-                              RunControl& control);
+// A complex run in the build the flag picks, under the given control: the
+// program's own stop request for a run of its own, the outer run's for a
+// nested one (constant-table entries, user-function calls).
+inline ComplexValue RunComplexInBuild(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
+                                      RunControl& control)
+{
+#if defined(__x86_64__)
+    if (InterpreterBuildFlag)
+        return v3::InterpretComplex(program, frame, grid, control);
+#endif
+    return baseline::InterpretComplex(program, frame, grid, control);
+}

@@ -9,7 +9,8 @@
 #include "evaluation/RealLibrary.h"
 #include "support/BudgetRefusal.h"
 #include "support/CompilerFixture.h"
-#include "support/HandProgram.h"
+#include "support/ProgramText.h"
+#include "support/SmallStack.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <pthread.h>
 #include <vector>
 
 namespace {
@@ -212,14 +212,14 @@ TEST_F(InterpretComplexBatchTest, AnUndefinedLaneFlowsIntoRelations)
 
 struct OutCase {
     const char* what;
-    std::initializer_list<HandOp> ops;
+    const char* code;
     std::vector<double> expected;  // per lane, for x = -2, -1, 0, 3
 };
 
 void RunOutTable(std::initializer_list<OutCase> cases)
 {
     for (const OutCase& c : cases) {
-        auto program = MakeHandProgram(c.ops, 4);
+        auto program = ProgramOf(c.code);
         Batch batch({-2, -1, 0, 3}, {5}, false);
         std::vector<double> out = batch.Run(*program);
         for (size_t lane = 0; lane < out.size(); ++lane)
@@ -231,26 +231,26 @@ void RunOutTable(std::initializer_list<OutCase> cases)
 TEST(InterpretComplexBatch, LaneRulesOfOutputsConditionsAndChoices)
 {
     RunOutTable({
-        {"a uniform program fills every output", {Op(1, 4), Num(1), Op(12)}, {6, 6, 6, 6}},
-        {"sqrt of a negative x is not real", {Op(1, 3), Op(23)}, {kNaN, kNaN, 0, std::sqrt(3.0)}},
-        {"an imaginary part of -0 counts as 0", {Op(1, 3), Op(75)}, {-2, -1, 0, 3}},
+        {"a uniform program fills every output", "1 4, 0 1, 12, 103", {6, 6, 6, 6}},
+        {"sqrt of a negative x is not real", "1 3, 23, 103", {kNaN, kNaN, 0, std::sqrt(3.0)}},
+        {"an imaginary part of -0 counts as 0", "1 3, 75, 103", {-2, -1, 0, 3}},
         {"if: a per-lane condition of 2 is not met",
-         {Num(7), Op(1, 3), Num(0), Op(53, 2), Op(1, 3), Num(-1.5), Op(53, 2), Op(12), Op(68)},
+         "0 7, 1 3, 0 0, 53 2, 1 3, 0 -1.5, 53 2, 12, 68, 103",
          {kNaN, 7, kNaN, kNaN}},
-        {"if: a uniform condition of 1 keeps the value", {Op(1, 3), Num(1), Op(68)}, {-2, -1, 0, 3}},
+        {"if: a uniform condition of 1 keeps the value", "1 3, 0 1, 68, 103", {-2, -1, 0, 3}},
         {"branch: no condition holds in some lanes",
-         {Op(1, 3), Num(0), Op(53, 2), Num(10), Op(1, 3), Num(0), Op(54, 2), Num(20), Op(69, 2)},
+         "1 3, 0 0, 53 2, 0 10, 1 3, 0 0, 54 2, 0 20, 69 2, 103",
          {10, 10, kNaN, 20}},
         {"branch: uniform pairs, a NaN condition counts as 0",
-         {Num(kNaN), Num(10), Num(1), Num(20), Op(69, 2)},
+         "0 nan, 0 10, 0 1, 0 20, 69 2, 103",
          {20, 20, 20, 20}},
-        {"chain with one per-lane operand", {Num(-1.5), Op(1, 3), Num(1), Op(53, 3)}, {0, 1, 1, 0}},
-        {"chain of uniform operands", {Num(1), Num(2), Num(3), Op(53, 3)}, {1, 1, 1, 1}},
-        {"angle of (below, top)", {Op(1, 3), Num(1), Op(17)},
+        {"chain with one per-lane operand", "0 -1.5, 1 3, 0 1, 53 3, 103", {0, 1, 1, 0}},
+        {"chain of uniform operands", "0 1, 0 2, 0 3, 53 3, 103", {1, 1, 1, 1}},
+        {"angle of (below, top)", "1 3, 0 1, 17, 103",
          {Atan2Positive(1, -2), Atan2Positive(1, -1), Atan2Positive(1, 0), Atan2Positive(1, 3)}},
-        {"82 ends the run with every output NaN", {Op(1, 3), Op(82), Num(1)}, {kNaN, kNaN, kNaN, kNaN}},
-        {"85 ends the run with its top", {Op(1, 3), Op(85, 1, 0), Num(1), Op(12)}, {-2, -1, 0, 3}},
-        {"labels and guards do nothing", {Op(1, 3), Op(86), Op(87), Op(88), Op(92), Op(93), Op(13)},
+        {"82 ends the run with every output NaN", "1 3, 82, 0 1, 103", {kNaN, kNaN, kNaN, kNaN}},
+        {"85 ends the run with its top", "1 3, 85 1 0, 0 1, 12, 103", {-2, -1, 0, 3}},
+        {"labels and guards do nothing", "1 3, 86 0 0, 87 0 0, 88 0 0, 92 0, 93 0, 13, 103",
          {-2, -1, 0, 3}},
     });
 }
@@ -260,8 +260,9 @@ TEST(InterpretComplexBatch, LaneRulesOfOutputsConditionsAndChoices)
 // guard).
 std::unique_ptr<BytecodeProgram> Loop(bool product)
 {
-    return MakeHandProgram({Num(product ? 1.0 : 0.0), Num(1), Op(5, 2), Op(89, 0), Op(1, 4), Op(89, 1), Op(90, 0),
-                            Op(2, 0), Op(1, 3), Op(14), Op(product ? 14 : 12), Op(91, 0)});
+    if (product)
+        return ProgramOf("0 1, 0 1, 5 2, 89 0, 1 4, 89 1, 90 0, 2 0, 1 3, 14, 14, 91 0, 103");
+    return ProgramOf("0 0, 0 1, 5 2, 89 0, 1 4, 89 1, 90 0, 2 0, 1 3, 14, 12, 91 0, 103");
 }
 
 TEST(InterpretComplexBatch, LoopsStopAtTheCapAndRunNothingForBoundsThatAreNotReal)
@@ -290,8 +291,8 @@ TEST(InterpretComplexBatch, LoopsStopAtTheCapAndRunNothingForBoundsThatAreNotRea
             << c.what << ": got " << out[0] << ", want " << c.expected;
     }
     // A counter too large to count by 1 ends the loop after one pass.
-    auto huge = MakeHandProgram({Num(0), Num(1e17), Op(5, 2), Op(89, 0), Num(1e17 + 1000), Op(89, 1), Op(90, 0),
-                                 Num(1), Op(12), Op(91, 0)});
+    auto huge = ProgramOf("0 0, 0 " + NumberText(1e17) + ", 5 2, 89 0, 0 " + NumberText(1e17 + 1000) +
+                          ", 89 1, 90 0, 0 1, 12, 91 0, 103");
     Batch batch({1}, {0}, false);
     EXPECT_EQ(batch.Run(*huge)[0], 1);
 }
@@ -301,8 +302,7 @@ TEST(InterpretComplexBatch, RowAggregatesCountEachLaneOnItsOwn)
     // Mean over five rows of the row number k, counting a row where
     // x < k holds (a per-lane condition): each lane divides its own sum by
     // its own count.
-    auto mean = MakeHandProgram({Op(100, 0, 4), Op(90, 0), Op(95, 0), Op(2, 0), Op(1, 3), Op(2, 0), Op(53, 2), Op(96),
-                                 Op(91, 0), Op(94), Op(6), Op(15)});
+    auto mean = ProgramOf("100 0 4, 90 0, 95 0, 2 0, 1 3, 2 0, 53 2, 96, 91 0, 94, 6, 15, 103");
     Batch rows({0, 2, 4, 9}, {0}, false);
     std::vector<double> out = rows.Run(*mean);
     EXPECT_EQ(out[0], 3);    // rows 1..5
@@ -312,8 +312,7 @@ TEST(InterpretComplexBatch, RowAggregatesCountEachLaneOnItsOwn)
 
     // The maximum of uniform values, one of them undefined: the first
     // defined value replaces the undefined start.
-    auto max = MakeHandProgram({Op(101, 0, 4), Op(90, 0), Op(95, 0), Op(2, 0), Num(-3), Op(12), Op(2, 0), Num(-3),
-                                Op(12), Op(15), Op(2, 0), Op(14), Op(99), Op(91, 0), Op(94), Op(7)});
+    auto max = ProgramOf("101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 99, 91 0, 94, 7, 103");
     out = rows.Run(*max);
     for (double value : out)
         EXPECT_EQ(value, 5);
@@ -321,7 +320,7 @@ TEST(InterpretComplexBatch, RowAggregatesCountEachLaneOnItsOwn)
 
 TEST(InterpretComplexBatch, EmptyRowsStoppedRunsAndEarlyEnds)
 {
-    auto program = MakeHandProgram({Num(5), Op(4, 7), Op(1, 3), Op(12)});
+    auto program = ProgramOf("0 5, 4 7, 1 3, 12, 103");
     // No lane: nothing is written.
     Batch empty({}, {0}, false);
     double sentinel = 42;
@@ -339,35 +338,18 @@ TEST(InterpretComplexBatch, EmptyRowsStoppedRunsAndEarlyEnds)
     EXPECT_EQ(batch.Slot(7)[1].re, 5);
 
     // 82 leaves no stale value in a slot a later program of the batch reads.
-    auto failing = MakeHandProgram({Op(1, 3), Op(82), Op(4, 7), Op(5, 0)});
+    auto failing = ProgramOf("1 3, 82, 4 7, 5 0, 103");
     out = batch.Run(*failing);
     EXPECT_TRUE(std::isnan(out[0]) && std::isnan(out[1]));
     EXPECT_TRUE(std::isnan(batch.Slot(7)[1].re));
     EXPECT_TRUE(std::isnan(batch.Slot(12)[1].re));
 }
 
-// Runs body on a thread with a small machine stack.
-template <typename Body>
-void OnSmallStack(size_t bytes, Body body)
-{
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, bytes);
-    pthread_t thread;
-    auto start = [](void* argument) -> void* {
-        (*static_cast<Body*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, start, &body), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-}
-
 TEST(InterpretComplexBatch, ValueStackFallsBackToTheBudgetAndThenToNaN)
 {
     // 20,000 lanes of a few entries do not fit beside the reserve of a
     // 256 KiB thread.
-    auto program = MakeHandProgram({Op(1, 3), Num(1), Op(12)});
+    auto program = ProgramOf("1 3, 0 1, 12, 103");
     std::vector<double> xs(20000, 1);
     Batch batch(xs, {0}, false);
     std::vector<double> fromBudget;

@@ -9,14 +9,15 @@
 #include "evaluation/TextIdentity.h"
 #include "support/BudgetRefusal.h"
 #include "support/CompilerFixture.h"
-#include "support/HandProgram.h"
+#include "support/ProgramText.h"
+#include "support/SmallStack.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <pthread.h>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,17 +32,17 @@ struct Frame {
     Frame() { std::fill(std::begin(slots), std::end(slots), kUndefined); }
 };
 
-ComplexValue RunHand(const BytecodeProgram& program, Frame& frame)
+ComplexValue RunProgram(const BytecodeProgram& program, Frame& frame)
 {
     return program.RunComplex(frame.slots, nullptr);
 }
 
-ComplexValue RunHand(std::initializer_list<HandOp> ops, bool hasBranches = false)
+ComplexValue RunText(const std::string& text, bool hasBranches = false)
 {
-    auto program = MakeHandProgram(ops);
+    auto program = ProgramOf(text);
     program->hasBranches = hasBranches ? 1 : 0;
     Frame frame;
-    return RunHand(*program, frame);
+    return RunProgram(*program, frame);
 }
 
 // Both parts equal, NaN matching NaN.
@@ -53,155 +54,162 @@ bool Same(ComplexValue a, ComplexValue b)
 
 struct Case {
     const char* what;
-    std::initializer_list<HandOp> ops;
+    std::string code;
     ComplexValue expected;
 };
 
 void RunTable(std::initializer_list<Case> cases)
 {
     for (const Case& c : cases) {
-        ComplexValue result = RunHand(c.ops);
+        ComplexValue result = RunText(c.code);
         EXPECT_TRUE(Same(result, c.expected)) << c.what << ": got " << result.re << " + " << result.im << "i, want "
                                               << c.expected.re << " + " << c.expected.im << "i";
     }
 }
 
 // 3 + 4i
-#define THREE_FOUR_I Num(3), Num(4), Op(76), Op(14), Op(12)
 
 TEST(InterpretComplex, OpcodesOnComplexValues)
 {
     RunTable({
-        {"empty program", {}, kUndefined},
-        {"i times i is exactly -1", {Op(76), Op(76), Op(14)}, {-1, 0}},
-        {"sqrt(-4)", {Num(-4), Op(23)}, {0, 2}},
-        {"Re(3 + 4i)", {THREE_FOUR_I, Op(70)}, {3, 0}},
-        {"Im(3 + 4i)", {THREE_FOUR_I, Op(71)}, {4, 0}},
-        {"arg(-1)", {Num(-1), Op(74)}, {kPi, 0}},
-        {"conjugate of 3 + 4i", {THREE_FOUR_I, Op(75)}, {3, -4}},
-        {"|3 + 4i|", {THREE_FOUR_I, Op(21)}, {5, 0}},
-        {"minus", {THREE_FOUR_I, Op(20)}, {-3, -4}},
-        {"below / top order", {Num(7), Num(2), Op(15)}, {3.5, 0}},
-        {"angle of (below, top)", {Num(0), Num(-1), Op(17)}, {3 * kPi / 2, 0}},
-        {"angle of a non-real point", {Op(76), Num(1), Op(17)}, kUndefined},
-        {"Bessel: x beneath, order on top", {Num(1), Num(0), Op(65)}, ComplexBesselJ({0, 0}, {1, 0})},
-        {"clamp", {Num(5), Num(0), Num(3), Op(80)}, {3, 0}},
-        {"min(1, i)", {Num(1), Op(76), Op(78)}, kUndefined},
-        {"max(2, 3)", {Num(2), Num(3), Op(79)}, {3, 0}},
-        {"acot 0", {Num(0), Op(38)}, kUndefined},
-        {"(-8)^(1/3) is the principal root", {Num(-8), Num(1), Num(3), Op(64)},
+        {"empty program", "103", kUndefined},
+        {"i times i is exactly -1", "76, 76, 14, 103", {-1, 0}},
+        {"sqrt(-4)", "0 -4, 23, 103", {0, 2}},
+        {"Re(3 + 4i)", "0 3, 0 4, 76, 14, 12, 70, 103", {3, 0}},
+        {"Im(3 + 4i)", "0 3, 0 4, 76, 14, 12, 71, 103", {4, 0}},
+        {"arg(-1)", "0 -1, 74, 103", {kPi, 0}},
+        {"conjugate of 3 + 4i", "0 3, 0 4, 76, 14, 12, 75, 103", {3, -4}},
+        {"|3 + 4i|", "0 3, 0 4, 76, 14, 12, 21, 103", {5, 0}},
+        {"minus", "0 3, 0 4, 76, 14, 12, 20, 103", {-3, -4}},
+        {"below / top order", "0 7, 0 2, 15, 103", {3.5, 0}},
+        {"angle of (below, top)", "0 0, 0 -1, 17, 103", {3 * kPi / 2, 0}},
+        {"angle of a non-real point", "76, 0 1, 17, 103", kUndefined},
+        {"Bessel: x beneath, order on top", "0 1, 0 0, 65, 103", ComplexBesselJ({0, 0}, {1, 0})},
+        {"clamp", "0 5, 0 0, 0 3, 80, 103", {3, 0}},
+        {"min(1, i)", "0 1, 76, 78, 103", kUndefined},
+        {"max(2, 3)", "0 2, 0 3, 79, 103", {3, 0}},
+        {"acot 0", "0 0, 38, 103", kUndefined},
+        {"(-8)^(1/3) is the principal root", "0 -8, 0 1, 0 3, 64, 103",
          ComplexPow({-8, 0}, ComplexDivide({1, 0}, {3, 0}))},
-        {"interval keeps its upper end", {Num(1), Num(4), Op(19)}, {4, 0}},
-        {"exchange and drop", {Num(1), Num(2), Op(6), Op(7)}, {2, 0}},
-        {"an unknown opcode does nothing", {Num(5), Op(250)}, {5, 0}},
-        {"82 ends the run undefined", {Num(1), Op(82), Num(2)}, kUndefined},
+        {"interval keeps its upper end", "0 1, 0 4, 19, 103", {4, 0}},
+        {"exchange and drop", "0 1, 0 2, 6, 7, 103", {2, 0}},
+        {"82 ends the run undefined", "0 1, 82, 0 2, 103", kUndefined},
     });
+}
+
+TEST(InterpretComplex, AnOpcodeOutsideTheSetDoesNothing)
+{
+    auto program = ProgramOf("0 5, 103");
+    Instruction unknown{};
+    unknown.opcode = 250;
+    program->InsertInstruction(1, unknown);
+    Frame frame;
+    EXPECT_TRUE(Same(RunProgram(*program, frame), {5, 0}));
 }
 
 TEST(InterpretComplex, RelationsLogicAndBranches)
 {
     RunTable({
-        {"x < i is false, not undefined", {Num(1), Op(76), Op(53, 2)}, {0, 0}},
-        {"1 < 2 < 3", {Num(1), Num(2), Num(3), Op(53, 3)}, {1, 0}},
-        {"1 < 3 < 2", {Num(1), Num(3), Num(2), Op(53, 3)}, {0, 0}},
-        {"i = i compares both parts", {Op(76), Op(76), Op(57, 2)}, {1, 0}},
-        {"1 != i != 1", {Num(1), Op(76), Num(1), Op(59, 3)}, {1, 0}},
-        {"Not 2", {Num(2), Op(63)}, {1, 0}},
-        {"1 And 2", {Num(1), Num(2), Op(61)}, {0, 0}},
-        {"if true", {Num(7), Num(1), Op(68)}, {7, 0}},
-        {"if whose condition is 2", {Num(7), Num(2), Op(68)}, kUndefined},
-        {"piecewise: the second pair holds", {Num(0), Num(10), Num(1), Num(20), Num(1), Num(30), Op(69, 3)},
+        {"x < i is false, not undefined", "0 1, 76, 53 2, 103", {0, 0}},
+        {"1 < 2 < 3", "0 1, 0 2, 0 3, 53 3, 103", {1, 0}},
+        {"1 < 3 < 2", "0 1, 0 3, 0 2, 53 3, 103", {0, 0}},
+        {"i = i compares both parts", "76, 76, 57 2, 103", {1, 0}},
+        {"1 != i != 1", "0 1, 76, 0 1, 59 3, 103", {1, 0}},
+        {"Not 2", "0 2, 63, 103", {1, 0}},
+        {"1 And 2", "0 1, 0 2, 61, 103", {0, 0}},
+        {"if true", "0 7, 0 1, 68, 103", {7, 0}},
+        {"if whose condition is 2", "0 7, 0 2, 68, 103", kUndefined},
+        {"piecewise: the second pair holds", "0 0, 0 10, 0 1, 0 20, 0 1, 0 30, 69 3, 103",
          {20, 0}},
-        {"piecewise: no condition is 1", {Num(0), Num(10), Num(0), Num(20), Op(69, 2)}, kUndefined},
-        {"piecewise: a condition i is not 0", {Op(76), Num(10), Num(0), Num(20), Op(69, 2)}, {10, 0}},
+        {"piecewise: no condition is 1", "0 0, 0 10, 0 0, 0 20, 69 2, 103", kUndefined},
+        {"piecewise: a condition i is not 0", "76, 0 10, 0 0, 0 20, 69 2, 103", {10, 0}},
     });
-    double apple = TextIdentityOf(u"apple");
+    std::string apple = "0 " + NumberText(TextIdentityOf(u"apple"));
+    std::string pear = "0 " + NumberText(TextIdentityOf(u"pear"));
     RunTable({
-        {"equal texts", {Num(apple), Num(TextIdentityOf(u"apple")), Op(58)}, {1, 0}},
-        {"a text and i", {Num(apple), Op(76), Op(58)}, kUndefined},
-        {"different texts", {Num(apple), Num(TextIdentityOf(u"pear")), Op(60)}, {1, 0}},
+        {"equal texts", apple + ", " + apple + ", 58, 103", {1, 0}},
+        {"a text and i", apple + ", 76, 58, 103", kUndefined},
+        {"different texts", apple + ", " + pear + ", 60, 103", {1, 0}},
     });
 }
 
 TEST(InterpretComplex, UndefinedTopEndsTheRunUnlessTheProgramBranches)
 {
     // 1/0 beneath a defined value: the drop would bring 1 back.
-    std::initializer_list<HandOp> ops = {Num(1), Num(1), Num(0), Op(15), Op(7), Num(5), Op(12)};
-    EXPECT_TRUE(Same(RunHand(ops, false), kUndefined));
-    EXPECT_TRUE(Same(RunHand(ops, true), {6, 0}));
+    const char* code = "0 1, 0 1, 0 0, 15, 7, 0 5, 12, 103";
+    EXPECT_TRUE(Same(RunText(code, false), kUndefined));
+    EXPECT_TRUE(Same(RunText(code, true), {6, 0}));
 
     // An undefined value with nothing beneath it does not end the run.
-    EXPECT_TRUE(Same(RunHand({Op(82)}, true), kUndefined));
+    EXPECT_TRUE(Same(RunText("82, 103", true), kUndefined));
     // Without the early end the relation would turn 1/0 into a truth value.
-    EXPECT_TRUE(Same(RunHand({Num(1), Num(0), Op(15), Num(1), Op(53, 2)}), kUndefined));
-    EXPECT_TRUE(Same(RunHand({Num(1), Num(0), Op(15), Num(1), Op(53, 2)}, true), {0, 0}));
+    EXPECT_TRUE(Same(RunText("0 1, 0 0, 15, 0 1, 53 2, 103"), kUndefined));
+    EXPECT_TRUE(Same(RunText("0 1, 0 0, 15, 0 1, 53 2, 103", true), {0, 0}));
 }
 
 TEST(InterpretComplex, AnEarlyEndLeavesNoStaleSlotForTheNextProgramOfTheBatch)
 {
     // The first program stores 1/x as a shared subexpression (local 0) and
     // r in slot 7; the second reads both.
-    auto first = MakeHandProgram({Num(1), Op(1, 3), Op(15), Op(5, 0), Op(1, 3), Op(1, 4), Op(18), Op(4, 7), Op(12)});
-    auto second = MakeHandProgram({Op(2, 0), Op(1, 7), Op(12)});
+    auto first = ProgramOf("0 1, 1 3, 15, 5 0, 1 3, 1 4, 18, 4 7, 12, 103");
+    auto second = ProgramOf("2 0, 1 7, 12, 103");
     Frame frame;
     frame.slots[3] = {1, 0};
     frame.slots[4] = {0, 0};
-    EXPECT_TRUE(Same(RunHand(*first, frame), {2, 0}));
-    EXPECT_TRUE(Same(RunHand(*second, frame), {2, 0}));
+    EXPECT_TRUE(Same(RunProgram(*first, frame), {2, 0}));
+    EXPECT_TRUE(Same(RunProgram(*second, frame), {2, 0}));
     // At x = 0 the first ends at 1/0; the second must not see x = 1's values.
     frame.slots[3] = {0, 0};
-    EXPECT_TRUE(Same(RunHand(*first, frame), kUndefined));
-    EXPECT_TRUE(Same(RunHand(*second, frame), kUndefined));
+    EXPECT_TRUE(Same(RunProgram(*first, frame), kUndefined));
+    EXPECT_TRUE(Same(RunProgram(*second, frame), kUndefined));
     EXPECT_TRUE(Same(frame.slots[7], kUndefined));
 
     // 82 ends a run the same way.
-    auto failing = MakeHandProgram({Op(82), Num(3), Op(4, 7)});
+    auto failing = ProgramOf("82, 0 3, 4 7, 103");
     frame.slots[7] = {9, 0};
-    RunHand(*failing, frame);
+    RunProgram(*failing, frame);
     EXPECT_TRUE(Same(frame.slots[7], kUndefined));
 }
 
 // Row aggregates over five rows whose value is the row number, with row 3
 // undefined: (k - 3) / (k - 3) * k.
-#define ROW_VALUE Op(2, 0), Num(-3), Op(12), Op(2, 0), Num(-3), Op(12), Op(15), Op(2, 0), Op(14)
 
 TEST(InterpretComplex, RowAggregatesSkipUndefinedValuesInsteadOfEndingTheRun)
 {
     struct AggregateCase {
         const char* what;
-        std::initializer_list<HandOp> ops;
+        const char* code;
         ComplexValue expected;
     };
     const AggregateCase cases[] = {
-        {"Sum", {Op(100, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Op(98), Op(91, 0), Op(94), Op(6), Op(7)}, {12, 0}},
-        {"Count", {Op(100, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Op(98), Op(91, 0), Op(94), Op(7)}, {4, 0}},
-        {"Mean", {Op(100, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Op(98), Op(91, 0), Op(94), Op(6), Op(15)}, {3, 0}},
-        {"min", {Op(101, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Op(99), Op(91, 0), Op(94), Op(6), Op(7)}, {1, 0}},
-        {"max", {Op(101, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Op(99), Op(91, 0), Op(94), Op(7)}, {5, 0}},
+        {"Sum", "100 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 98, 91 0, 94, 6, 7, 103", {12, 0}},
+        {"Count", "100 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 98, 91 0, 94, 7, 103", {4, 0}},
+        {"Mean", "100 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 98, 91 0, 94, 6, 15, 103", {3, 0}},
+        {"min", "101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 99, 91 0, 94, 6, 7, 103", {1, 0}},
+        {"max", "101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 99, 91 0, 94, 7, 103", {5, 0}},
         // Weighted steps take every row whose weight is defined and not 0,
         // and count the weight.
         {"weighted Sum",
-         {Op(100, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Num(2), Op(96), Op(91, 0), Op(94), Op(6), Op(7)},
+         "100 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 0 2, 96, 91 0, 94, 6, 7, 103",
          {12, 0}},
         {"weighted Count",
-         {Op(100, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Num(2), Op(96), Op(91, 0), Op(94), Op(7)},
+         "100 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 0 2, 96, 91 0, 94, 7, 103",
          {8, 0}},
         {"weighted max, weight 0",
-         {Op(101, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Num(0), Op(97), Op(91, 0), Op(94), Op(7)},
+         "101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 0 0, 97, 91 0, 94, 7, 103",
          kUndefined},
         // The first value is taken as it is; a non-real one makes the next
         // step's running min and max undefined.
         {"max of i and 2i",
-         {Op(101, 0, 1), Op(90, 0), Op(95, 0), Op(2, 0), Op(76), Op(14), Op(99), Op(91, 0), Op(94), Op(7)},
+         "101 0 1, 90 0, 95 0, 2 0, 76, 14, 99, 91 0, 94, 7, 103",
          kUndefined},
         // The undefined value after the aggregate still ends the run.
         {"undefined after the aggregate",
-         {Op(101, 0, 4), Op(90, 0), Op(95, 0), ROW_VALUE, Num(0), Op(97), Op(91, 0), Op(94), Op(7), Num(1),
-          Op(53, 2)},
+         "101 0 4, 90 0, 95 0, 2 0, 0 -3, 12, 2 0, 0 -3, 12, 15, 2 0, 14, 0 0, 97, 91 0, 94, 7, 0 1, 53 2, 103",
          kUndefined},
     };
     for (const AggregateCase& c : cases) {
-        ComplexValue result = RunHand(c.ops);
+        ComplexValue result = RunText(c.code);
         EXPECT_TRUE(Same(result, c.expected)) << c.what << ": got " << result.re << " + " << result.im << "i";
     }
 }
@@ -212,10 +220,8 @@ TEST(InterpretComplex, RowAggregatesSkipUndefinedValuesInsteadOfEndingTheRun)
 std::unique_ptr<BytecodeProgram> SumLoop(bool guarded)
 {
     if (guarded)
-        return MakeHandProgram({Num(0), Op(1, 3), Op(5, 2), Op(89, 0), Op(1, 4), Op(89, 1), Op(90, 0), Op(2, 0),
-                                Op(92, 0), Op(12), Op(91, 0)});
-    return MakeHandProgram(
-        {Num(0), Op(1, 3), Op(5, 2), Op(89, 0), Op(1, 4), Op(89, 1), Op(90, 0), Op(2, 0), Op(12), Op(91, 0)});
+        return ProgramOf("0 0, 1 3, 5 2, 89 0, 1 4, 89 1, 90 0, 2 0, 92 0, 12, 91 0, 103");
+    return ProgramOf("0 0, 1 3, 5 2, 89 0, 1 4, 89 1, 90 0, 2 0, 12, 91 0, 103");
 }
 
 TEST(InterpretComplex, LoopsCompareRealPartsAndGuardsRefuseNonRealCounters)
@@ -243,7 +249,7 @@ TEST(InterpretComplex, LoopsCompareRealPartsAndGuardsRefuseNonRealCounters)
         Frame frame;
         frame.slots[3] = c.start;
         frame.slots[4] = c.limit;
-        ComplexValue result = RunHand(*program, frame);
+        ComplexValue result = RunProgram(*program, frame);
         EXPECT_TRUE(Same(result, c.expected)) << c.what << ": got " << result.re << " + " << result.im << "i";
     }
 }
@@ -251,72 +257,54 @@ TEST(InterpretComplex, LoopsCompareRealPartsAndGuardsRefuseNonRealCounters)
 TEST(InterpretComplex, BranchLabelsSkipThePairsAfterTheChosenOne)
 {
     // Two pairs with labels; the second pair's value ends the run if it runs.
-    auto branch = [](double firstCondition, HandOp secondValue) {
-        auto program = MakeHandProgram({Num(firstCondition), Op(87, 0, 0), Num(10), Op(88, 0, 1), Op(86, 0, 0),
-                                        Num(1), Op(87, 0, 1), secondValue, Op(88, 0, 1), Op(86, 0, 1), Op(69, 2),
-                                        Num(100), Op(12)});
+    auto branch = [](const char* firstCondition, const char* secondValue) {
+        auto program = ProgramOf(std::string(firstCondition) + ", 87 0 0, 0 10, 88 0 1, 86 0 0, 0 1, 87 0 1, " +
+                                 secondValue + ", 88 0 1, 86 0 1, 69 2, 0 100, 12, 103");
         program->hasBranches = 1;
         return program;
     };
     Frame frame;
-    EXPECT_TRUE(Same(RunHand(*branch(1, Op(82)), frame), {110, 0}));
-    EXPECT_TRUE(Same(RunHand(*branch(0, Num(20)), frame), {120, 0}));
+    EXPECT_TRUE(Same(RunProgram(*branch("0 1", "82"), frame), {110, 0}));
+    EXPECT_TRUE(Same(RunProgram(*branch("0 0", "0 20"), frame), {120, 0}));
     // A label that is never found ends the run.
-    auto lost = MakeHandProgram({Num(0), Op(87, 5, 5), Num(1)});
-    EXPECT_TRUE(Same(RunHand(*lost, frame), kUndefined));
+    auto lost = ProgramOf("0 0, 87 5 5, 0 1, 103");
+    EXPECT_TRUE(Same(RunProgram(*lost, frame), kUndefined));
 }
 
 TEST(InterpretComplex, RaisedStopRequestEndsTheRunAfterOneInstruction)
 {
-    auto program = MakeHandProgram({Num(1), Num(2), Op(12)});
+    auto program = ProgramOf("0 1, 0 2, 12, 103");
     Frame frame;
     program->stopRequested = 1;
-    EXPECT_TRUE(Same(RunHand(*program, frame), {1, 0}));
+    EXPECT_TRUE(Same(RunProgram(*program, frame), {1, 0}));
     program->stopRequested = 0;
-    EXPECT_TRUE(Same(RunHand(*program, frame), {3, 0}));
+    EXPECT_TRUE(Same(RunProgram(*program, frame), {3, 0}));
 
     DocumentTaskAbort.store(1);
-    EXPECT_TRUE(Same(RunHand(*program, frame), {3, 0}));  // this is no document-task thread
+    EXPECT_TRUE(Same(RunProgram(*program, frame), {3, 0}));  // this is no document-task thread
     ComplexValue onTaskThread{};
     std::thread([&] {
         MarkDocumentTaskThread();
         Frame own;
-        onTaskThread = RunHand(*program, own);
+        onTaskThread = RunProgram(*program, own);
     }).join();
     DocumentTaskAbort.store(0);
     EXPECT_TRUE(Same(onTaskThread, {1, 0}));
-}
-
-// Runs body on a thread with a small machine stack.
-template <typename Body>
-void OnSmallStack(size_t bytes, Body body)
-{
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, bytes);
-    pthread_t thread;
-    auto start = [](void* argument) -> void* {
-        (*static_cast<Body*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, start, &body), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
 }
 
 TEST(InterpretComplex, ValueStackFallsBackToTheBudgetAndThenToUndefined)
 {
     // 20,000 cells of 16 bytes do not fit beside the 64 KiB reserve of a
     // 256 KiB thread.
-    auto program = MakeHandProgram({Num(1), Num(2), Op(12), Op(4, 7)}, 20000);
+    auto program = ProgramOf("0 1, 0 2, 12, 4 7, 103", 20000);
     ComplexValue fromBudget{};
     ComplexValue refused{};
     ComplexValue slotAfterRefusal{};
     OnSmallStack(256 * 1024, [&] {
         Frame frame;
-        fromBudget = RunHand(*program, frame);
+        fromBudget = RunProgram(*program, frame);
         BudgetRefusal refusal;
-        refused = RunHand(*program, frame);
+        refused = RunProgram(*program, frame);
         slotAfterRefusal = frame.slots[7];
     });
     EXPECT_TRUE(Same(fromBudget, {3, 0}));
@@ -330,12 +318,14 @@ TEST(InterpretComplex, BothBuildsGiveIdenticalResults)
         GTEST_SKIP() << "this processor cannot run the x86-64-v3 build";
     std::vector<std::unique_ptr<BytecodeProgram>> programs;
     for (int32_t opcode = 20; opcode <= 52; ++opcode)
-        programs.push_back(MakeHandProgram({Op(1, 3), Op(opcode)}));
+        programs.push_back(ProgramOf("1 3, " + std::to_string(opcode) + ", 103"));
     for (int32_t opcode : {63, 66, 67, 70, 71, 74, 75})
-        programs.push_back(MakeHandProgram({Op(1, 3), Op(opcode)}));
-    for (int32_t opcode : {12, 14, 15, 16, 17, 18, 53, 57, 61, 65, 77, 78, 79, 81})
-        programs.push_back(MakeHandProgram({Op(1, 3), Op(1, 4), Op(opcode, 2)}));
-    programs.push_back(MakeHandProgram({Op(1, 3), Op(1, 4), Num(3), Op(64)}));
+        programs.push_back(ProgramOf("1 3, " + std::to_string(opcode) + ", 103"));
+    for (int32_t opcode : {12, 14, 15, 16, 17, 18, 61, 65, 77, 78, 79, 81})
+        programs.push_back(ProgramOf("1 3, 1 4, " + std::to_string(opcode) + ", 103"));
+    programs.push_back(ProgramOf("1 3, 1 4, 53 2, 103"));
+    programs.push_back(ProgramOf("1 3, 1 4, 57 2, 103"));
+    programs.push_back(ProgramOf("1 3, 1 4, 0 3, 64, 103"));
 
     const ComplexValue zs[] = {{-7.5, 0}, {-1, 0}, {0, 0}, {0.5, 0}, {2, 0}, {0, 1}, {1.5, -2}, {-3, 0.25}, {kNaN, 0}};
     for (size_t p = 0; p < programs.size(); ++p) {
@@ -368,18 +358,18 @@ TEST_F(InterpretComplexCalls, UserFunctionsComputeWithComplexArguments)
     AddUserFunction("(= (function e x) (+ (function e ?0) 1))");
     doc.CompileUserFunctions();
     const Case cases[] = {
-        {"f(i)", {Op(76), Op(85, 1, 0)}, {-1, 0}},
-        {"g(5, 2i)", {Num(5), Num(2), Op(76), Op(14), Op(85, 2, 1)}, {5, -2}},
-        {"a missing function", {Num(1), Op(85, 1, 7)}, kUndefined},
-        {"a call with the wrong argument count", {Num(1), Op(85, 1, 1)}, kUndefined},
-        {"h(5)", {Num(5), Op(85, 1, 2)}, {120, 0}},
-        {"e(1)", {Num(1), Op(85, 1, 3)}, kUndefined},
+        {"f(i)", "76, 85 1 0, 103", {-1, 0}},
+        {"g(5, 2i)", "0 5, 0 2, 76, 14, 85 2 1, 103", {5, -2}},
+        {"a missing function", "0 1, 85 1 7, 103", kUndefined},
+        {"a call with the wrong argument count", "0 1, 85 1 1, 103", kUndefined},
+        {"h(5)", "0 5, 85 1 2, 103", {120, 0}},
+        {"e(1)", "0 1, 85 1 3, 103", kUndefined},
     };
     for (const Case& c : cases) {
-        auto program = MakeHandProgram(c.ops);
+        auto program = ProgramOf(c.code);
         program->doc = &doc;
         Frame frame;
-        ComplexValue result = RunHand(*program, frame);
+        ComplexValue result = RunProgram(*program, frame);
         EXPECT_TRUE(Same(result, c.expected)) << c.what << ": got " << result.re << " + " << result.im << "i";
     }
 }
