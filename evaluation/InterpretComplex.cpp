@@ -6,6 +6,8 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/ParameterValue.h"
+#include "evaluation/BranchLabel.h"
+#include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ComplexLibrary.h"
@@ -39,35 +41,6 @@ constexpr double kLoopStepCap = 100000;
 constexpr int32_t kFewCells = 16;
 constexpr ComplexValue kZero{0, 0};
 constexpr ComplexValue kOne{1, 0};
-
-// A block taken from the budget, given back on every path out.
-struct HeapCells {
-    void* block = nullptr;
-    ~HeapCells()
-    {
-        if (block)
-            BudgetFree(block);
-    }
-};
-
-// The label that closes pair b of branch a, searching forward from pc; null
-// when the program ends first. labelsOfBranch counts the labels of branch a
-// met on the way, the found one included.
-const Instruction* FindLabel(const Instruction* pc, int32_t a, int32_t b, int32_t* labelsOfBranch)
-{
-    int32_t seen = 0;
-    for (const Instruction* scan = pc + 1;; ++scan) {
-        if (scan->opcode == OpEnd)
-            return nullptr;
-        if (scan->opcode == OpLabel && scan->arg.a == a) {
-            ++seen;
-            if (scan->arg.b == b) {
-                *labelsOfBranch = seen;
-                return scan;
-            }
-        }
-    }
-}
 
 // A run that ends before its end writes undefined into every slot the rest
 // of the program would have stored: a later program of the batch reads the
@@ -170,7 +143,7 @@ __attribute__((noinline)) ComplexValue CallUserFunction(const BytecodeProgram* c
         return UndefinedComplex;
     int32_t cells = std::max(n, kCallFrameFixedSlots + callee->localCount);
     uint32_t bytes = static_cast<uint32_t>(cells) * sizeof(ComplexValue);
-    HeapCells heap;
+    BudgetBlock heap;
     ComplexValue* frame;
     if (HasStackRoom(bytes)) {
         frame = static_cast<ComplexValue*>(alloca(bytes));
@@ -222,7 +195,7 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
 
     ComplexValue fewCells[kFewCells];
     uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(ComplexValue);
-    HeapCells heap;
+    BudgetBlock heap;
     ComplexValue* cells;
     if (program->maxStack <= kFewCells) {
         cells = fewCells;

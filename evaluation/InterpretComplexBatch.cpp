@@ -12,6 +12,7 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/ParameterValue.h"
+#include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ComplexLibrary.h"
@@ -342,16 +343,6 @@ void WriteOutputs(const ComplexValue* top, int32_t n, double* out)
         out[lane - 1] = ComplexToReal(top[lane]);
 }
 
-// A block taken from the budget, given back on every path out.
-struct HeapBlock {
-    void* block = nullptr;
-    ~HeapBlock()
-    {
-        if (block)
-            BudgetFree(block);
-    }
-};
-
 }  // namespace
 
 void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state, double* out)
@@ -366,7 +357,7 @@ void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state,
     int64_t entries = std::max(program->maxStack, 1) + kTemporaries;
     int64_t bytes64 = entries * run.lanes * static_cast<int64_t>(sizeof(ComplexValue));
     uint32_t bytes = bytes64 <= UINT32_MAX ? static_cast<uint32_t>(bytes64) : UINT32_MAX;
-    HeapBlock heap;
+    BudgetBlock heap;
     ComplexValue* stack;
     if (bytes64 <= UINT32_MAX && HasStackRoom(bytes)) {
         stack = static_cast<ComplexValue*>(alloca(bytes));

@@ -9,6 +9,8 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
 #include "document/ParameterValue.h"
+#include "evaluation/BranchLabel.h"
+#include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
@@ -40,35 +42,6 @@ namespace {
 constexpr double kLoopStepCap = 100000;
 // Value stacks up to this many cells live in the interpreter's own frame.
 constexpr int32_t kFewCells = 32;
-
-// A call frame taken from the budget, given back on every path out.
-struct HeapCells {
-    void* block = nullptr;
-    ~HeapCells()
-    {
-        if (block)
-            BudgetFree(block);
-    }
-};
-
-// The label that closes pair b of branch a, searching forward from pc; null
-// when the program ends first. labelsOfBranch counts the labels of branch a
-// met on the way, the found one included.
-const Instruction* FindLabel(const Instruction* pc, int32_t a, int32_t b, int32_t* labelsOfBranch)
-{
-    int32_t seen = 0;
-    for (const Instruction* scan = pc + 1;; ++scan) {
-        if (scan->opcode == OpEnd)
-            return nullptr;
-        if (scan->opcode == OpLabel && scan->arg.a == a) {
-            ++seen;
-            if (scan->arg.b == b) {
-                *labelsOfBranch = seen;
-                return scan;
-            }
-        }
-    }
-}
 
 using Relation = double (*)(double, double);
 
@@ -180,7 +153,7 @@ __attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller,
         return NAN;
     int32_t cells = std::max(n, kCallFrameFixedSlots + callee->localCount);
     uint32_t bytes = static_cast<uint32_t>(cells) * sizeof(double);
-    HeapCells heap;
+    BudgetBlock heap;
     double* frame;
     if (HasStackRoom(bytes)) {
         frame = static_cast<double*>(alloca(bytes));
