@@ -15,7 +15,7 @@
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
-#include "evaluation/UserFunction.h"
+#include "evaluation/UserFunctionCall.h"
 #include "formula/FormulaEngine.h"
 
 #include <alloca.h>
@@ -24,13 +24,7 @@
 #include <cstdint>
 #include <utility>
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC push_options
-#pragma GCC target("arch=x86-64-v3")
-#define VL_INTERPRETER_BUILD v3
-#else
-#define VL_INTERPRETER_BUILD baseline
-#endif
+#include "evaluation/InterpreterTarget.h"
 
 namespace VL_INTERPRETER_BUILD {
 namespace {
@@ -128,34 +122,6 @@ ComplexValue Piecewise(const ComplexValue* pairs, int32_t n, ComplexValue top)
         acc = ComplexOr(acc, c);
     }
     return result;
-}
-
-// Opcode 85: runs user function index on a fresh frame holding the n
-// arguments. Its own function, so that the frame's stack space goes back
-// after every call.
-__attribute__((noinline)) ComplexValue CallUserFunction(const BytecodeProgram* caller, int32_t index,
-                                                        const ComplexValue* arguments, int32_t n,
-                                                        RunControl& control)
-{
-    const BytecodeProgram* callee = UserFunctionCallee(caller->doc, index, n);
-    // Each level of recursion uses machine stack: stop short of its end.
-    if (!callee || !HasStackRoom(0))
-        return UndefinedComplex;
-    int32_t cells = std::max(n, kCallFrameFixedSlots + callee->localCount);
-    uint32_t bytes = static_cast<uint32_t>(cells) * sizeof(ComplexValue);
-    BudgetBlock heap;
-    ComplexValue* frame;
-    if (HasStackRoom(bytes)) {
-        frame = static_cast<ComplexValue*>(alloca(bytes));
-    } else {
-        heap.block = BudgetMalloc(bytes, false);
-        frame = static_cast<ComplexValue*>(heap.block);
-        if (!frame)
-            return UndefinedComplex;
-    }
-    for (int32_t i = 0; i < cells; ++i)
-        frame[i] = i < n ? arguments[i] : UndefinedComplex;
-    return RunComplexInBuild(callee, frame, nullptr, control);
 }
 
 // The running count and sum of a row aggregate take a value with no NaN part.
@@ -345,7 +311,10 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
             int32_t n = std::max(a, 0);
             *sp = top;
             ComplexValue* arguments = sp - (n - 1);
-            ComplexValue result = CallUserFunction(program, b, arguments, n, control);
+            ComplexValue result = CallUserFunction(program, b, arguments, n, UndefinedComplex,
+                                                   [&control](const BytecodeProgram* callee, ComplexValue* calleeFrame) {
+                                                       return RunComplexInBuild(callee, calleeFrame, nullptr, control);
+                                                   });
             sp = n == 0 ? sp + 1 : arguments;
             top = result;
             if (control.stopped)

@@ -29,13 +29,7 @@
 #include <cstring>
 #include <iterator>
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC push_options
-#pragma GCC target("arch=x86-64-v3")
-#define VL_INTERPRETER_BUILD v3
-#else
-#define VL_INTERPRETER_BUILD baseline
-#endif
+#include "evaluation/InterpreterTarget.h"
 
 namespace VL_INTERPRETER_BUILD {
 namespace {

@@ -17,7 +17,7 @@
 #include "evaluation/GridEvalState.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
-#include "evaluation/UserFunction.h"
+#include "evaluation/UserFunctionCall.h"
 
 #include <alloca.h>
 #include <cmath>
@@ -27,13 +27,7 @@
 #include <emmintrin.h>
 #endif
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC push_options
-#pragma GCC target("arch=x86-64-v3")
-#define VL_INTERPRETER_BUILD v3
-#else
-#define VL_INTERPRETER_BUILD baseline
-#endif
+#include "evaluation/InterpreterTarget.h"
 
 namespace VL_INTERPRETER_BUILD {
 namespace {
@@ -139,33 +133,6 @@ double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
     else
         cell = xCells + static_cast<int64_t>(grid->nY) * grid->ny + static_cast<int64_t>(a) * grid->nz + grid->curK;
     return static_cast<const double*>(grid->parts)[cell];
-}
-
-// Opcode 85: runs user function index on a fresh frame holding the n
-// arguments. Its own function, so that the frame's stack space goes back
-// after every call, and so that a run that calls in a loop does not grow.
-__attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller, int32_t index, const double* arguments,
-                                                  int32_t n, RunControl& control)
-{
-    const BytecodeProgram* callee = UserFunctionCallee(caller->doc, index, n);
-    // Each level of recursion uses machine stack: stop short of its end.
-    if (!callee || !HasStackRoom(0))
-        return NAN;
-    int32_t cells = std::max(n, kCallFrameFixedSlots + callee->localCount);
-    uint32_t bytes = static_cast<uint32_t>(cells) * sizeof(double);
-    BudgetBlock heap;
-    double* frame;
-    if (HasStackRoom(bytes)) {
-        frame = static_cast<double*>(alloca(bytes));
-    } else {
-        heap.block = BudgetMalloc(bytes, false);
-        frame = static_cast<double*>(heap.block);
-        if (!frame)
-            return NAN;
-    }
-    for (int32_t i = 0; i < cells; ++i)
-        frame[i] = i < n ? arguments[i] : NAN;
-    return InterpretReal(callee, frame, nullptr, control);
 }
 
 }  // namespace
@@ -414,7 +381,10 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             *sp++ = below;
             *sp = top;
             int32_t n = std::max(pc->arg.a, 0);
-            double result = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, control);
+            double result = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, static_cast<double>(NAN),
+                                             [&control](const BytecodeProgram* callee, double* calleeFrame) {
+                                                 return InterpretReal(callee, calleeFrame, nullptr, control);
+                                             });
             sp += n == 0 ? 1 : 1 - n;
             top = result;
             below = *--sp;
