@@ -226,30 +226,23 @@ void PushGridPart(ComplexValue* to, const GridEvalState* state, int32_t axis, in
         SetUniform(to, UndefinedComplex);
         return;
     }
-    int64_t xCells = static_cast<int64_t>(state->nX) * state->nx;
+    const ComplexValue* from = parts + PartCell(*state, axis, a);
     bool layer = state->nz != 0;
-    if (axis == 0) {
-        // Column c of every row.
-        const ComplexValue* from = parts + static_cast<int64_t>(a) * state->nx + state->curI;
-        int32_t rows = layer ? state->ny : 1;
-        for (int32_t r = 0; r < rows; ++r)
-            std::copy(from, from + state->nx, to + 1 + static_cast<int64_t>(r) * state->nx);
-        SetVarying(to, true);
-    } else if (axis == 1) {
-        const ComplexValue* from = parts + xCells + static_cast<int64_t>(a) * state->ny + state->curJ;
-        if (!layer) {
-            SetUniform(to, *from);
-            return;
-        }
-        // Row r of the layer.
-        for (int32_t r = 0; r < state->ny; ++r)
-            std::fill(to + 1 + static_cast<int64_t>(r) * state->nx, to + 1 + static_cast<int64_t>(r + 1) * state->nx,
-                      from[r]);
-        SetVarying(to, true);
-    } else {
-        SetUniform(to, parts[xCells + static_cast<int64_t>(state->nY) * state->ny +
-                             static_cast<int64_t>(a) * state->nz + state->curK]);
+    if (axis == 2 || (axis == 1 && !layer)) {
+        SetUniform(to, *from);
+        return;
     }
+    // x parts: the current column on, on every row of a layer; y parts in a
+    // layer: row r's value in every lane of row r.
+    int32_t rows = layer ? state->ny : 1;
+    for (int32_t r = 0; r < rows; ++r) {
+        ComplexValue* row = to + 1 + static_cast<int64_t>(r) * state->nx;
+        if (axis == 0)
+            std::copy(from, from + state->nx, row);
+        else
+            std::fill(row, row + state->nx, from[r]);
+    }
+    SetVarying(to, true);
 }
 
 // Relation chain over the n entries from a1 up: the pair tests from the top

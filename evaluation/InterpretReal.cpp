@@ -124,15 +124,7 @@ double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 {
     if (!grid || !grid->parts)
         return NAN;
-    int64_t cell;
-    int64_t xCells = static_cast<int64_t>(grid->nX) * grid->nx;
-    if (axis == 0)
-        cell = static_cast<int64_t>(a) * grid->nx + grid->curI;
-    else if (axis == 1)
-        cell = xCells + static_cast<int64_t>(a) * grid->ny + grid->curJ;
-    else
-        cell = xCells + static_cast<int64_t>(grid->nY) * grid->ny + static_cast<int64_t>(a) * grid->nz + grid->curK;
-    return static_cast<const double*>(grid->parts)[cell];
+    return static_cast<const double*>(grid->parts)[PartCell(*grid, axis, a)];
 }
 
 }  // namespace

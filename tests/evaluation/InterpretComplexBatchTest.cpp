@@ -210,6 +210,39 @@ TEST_F(InterpretComplexBatchTest, AnUndefinedLaneFlowsIntoRelations)
     EXPECT_TRUE(std::isnan(program->RunComplex(point.data(), nullptr).re));
 }
 
+// Per-axis values from the parts buffer: one x part, one y part and, in a
+// layer, one z part, with complex values whose real parts tell them apart.
+// Each lane against the complex interpreter at the lane's column, row and
+// layer.
+TEST(InterpretComplexBatch, PerAxisValuesComeFromThePartsBuffer)
+{
+    for (bool layer : {false, true}) {
+        Batch batch({0, 0, 0}, {0, 0}, layer);
+        GridEvalState& state = batch.state;
+        state.nX = 1;
+        state.nY = 1;
+        state.nZ = layer ? 1 : 0;
+        state.nz = layer ? 2 : 0;
+        state.curJ = layer ? 0 : 1;
+        state.curK = layer ? 1 : 0;
+        batch.parts = {{10, 1}, {11, 1}, {12, 1}, {20, 0}, {21, 0}};
+        if (layer)
+            batch.parts.insert(batch.parts.end(), {{300, 0}, {400, 0}});
+        state.parts = batch.parts.data();
+        auto program = ProgramOf(layer ? "8 0, 70, 9 0, 12, 10 0, 12, 103" : "8 0, 70, 9 0, 12, 103");
+        std::vector<double> out = batch.Run(*program);
+        for (int32_t lane = 0; lane < batch.n; ++lane) {
+            GridEvalState point = state;
+            point.curI = lane % state.nx;
+            point.curJ = state.curJ + lane / state.nx;
+            std::vector<ComplexValue> frame = batch.PointFrame(lane);
+            double expected = ComplexToReal(program->RunComplex(frame.data(), &point));
+            EXPECT_EQ(out[lane], expected) << (layer ? "layer" : "row") << " lane " << lane;
+        }
+        EXPECT_EQ(out[batch.n - 1], layer ? 12 + 21 + 400 : 12 + 21);
+    }
+}
+
 struct OutCase {
     const char* what;
     const char* code;
