@@ -80,6 +80,17 @@ void MakeUndefined(ComplexValue* v, int32_t n)
     std::fill(v + 1, v + (IsVarying(v) ? n + 1 : 2), UndefinedComplex);
 }
 
+// A library routine as a type of its own, so that each operation's lane
+// loop calls it directly (and inlines the small ones).
+template <auto Routine>
+struct Call {
+    template <typename... Operands>
+    ComplexValue operator()(Operands... operands) const
+    {
+        return Routine(operands...);
+    }
+};
+
 // The lanes of a one-operand operation, in place.
 template <typename F>
 void Unary(ComplexValue* v, int32_t n, F f)
@@ -406,33 +417,33 @@ void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state,
         case OpLoadYPart:
         case OpLoadZPart: PushGridPart(push(), state, opcode - OpLoadXPart, a); break;
         case OpLoadConstant: SetUniform(push(), constants ? constants[a] : UndefinedComplex); break;
-        case OpAdd: Binary(below(), below(), top, n, Sum); pop(1); break;
-        case OpMultiply: Binary(below(), below(), top, n, ComplexMultiply); pop(1); break;
-        case OpDivide: Binary(below(), below(), top, n, ComplexDivide); pop(1); break;
-        case OpPower: Binary(below(), below(), top, n, ComplexPow); pop(1); break;
+        case OpAdd: Binary(below(), below(), top, n, Call<Sum>{}); pop(1); break;
+        case OpMultiply: Binary(below(), below(), top, n, Call<ComplexMultiply>{}); pop(1); break;
+        case OpDivide: Binary(below(), below(), top, n, Call<ComplexDivide>{}); pop(1); break;
+        case OpPower: Binary(below(), below(), top, n, Call<ComplexPow>{}); pop(1); break;
         // The angle of the point (below, top), as at a single point.
-        case OpAngle: Binary(below(), below(), top, n, ComplexAtan2Positive); pop(1); break;
-        case OpHypot: Binary(below(), below(), top, n, ComplexHypot); pop(1); break;
-        case OpTextEqual: Binary(below(), below(), top, n, TextEqualsComplex); pop(1); break;
+        case OpAngle: Binary(below(), below(), top, n, Call<ComplexAtan2Positive>{}); pop(1); break;
+        case OpHypot: Binary(below(), below(), top, n, Call<ComplexHypot>{}); pop(1); break;
+        case OpTextEqual: Binary(below(), below(), top, n, Call<TextEqualsComplex>{}); pop(1); break;
         case OpTextNotEqual:
             Binary(below(), below(), top, n,
                    [](ComplexValue x, ComplexValue y) { return ComplexNot(TextEqualsComplex(x, y)); });
             pop(1);
             break;
-        case OpAnd: Binary(below(), below(), top, n, ComplexAnd); pop(1); break;
-        case OpOr: Binary(below(), below(), top, n, ComplexOr); pop(1); break;
+        case OpAnd: Binary(below(), below(), top, n, Call<ComplexAnd>{}); pop(1); break;
+        case OpOr: Binary(below(), below(), top, n, Call<ComplexOr>{}); pop(1); break;
         // x beneath, the order on top.
         case OpBesselJ:
             Binary(below(), below(), top, n, [](ComplexValue x, ComplexValue order) { return ComplexBesselJ(order, x); });
             pop(1);
             break;
-        case OpMod: Binary(below(), below(), top, n, ComplexMod); pop(1); break;
-        case OpMin: Binary(below(), below(), top, n, ComplexMin); pop(1); break;
-        case OpMax: Binary(below(), below(), top, n, ComplexMax); pop(1); break;
-        case OpBinomial: Binary(below(), below(), top, n, ComplexBinomial); pop(1); break;
+        case OpMod: Binary(below(), below(), top, n, Call<ComplexMod>{}); pop(1); break;
+        case OpMin: Binary(below(), below(), top, n, Call<ComplexMin>{}); pop(1); break;
+        case OpMax: Binary(below(), below(), top, n, Call<ComplexMax>{}); pop(1); break;
+        case OpBinomial: Binary(below(), below(), top, n, Call<ComplexBinomial>{}); pop(1); break;
         case OpRationalPower: {
             ComplexValue* base = top - 2 * run.lanes;
-            Ternary(base, base, below(), top, n, ComplexRationalPower);
+            Ternary(base, base, below(), top, n, Call<ComplexRationalPower>{});
             pop(2);
             break;
         }
