@@ -15,16 +15,22 @@ bool IsNegativeNumber(const FormulaNode* node)
 }
 
 // A negative factor takes its absolute value and the whole product becomes
-// the minus of itself, once per such factor.
+// the minus of itself, once per such factor. A factor -1 goes altogether:
+// -1 x is written -x.
 void SignsOfFactors(FormulaNode* product)
 {
     uint32_t signs = 0;
-    for (uint32_t i = 0; i < product->childCount; ++i) {
+    for (uint32_t i = 0; i < product->childCount;) {
         FormulaNode* factor = product->children[i];
-        if (IsNegativeNumber(factor)) {
-            SetNumberValue(factor, -NumberValue(factor));
-            ++signs;
+        if (!IsNegativeNumber(factor)) {
+            ++i;
+            continue;
         }
+        ++signs;
+        if (IsNumberWithValue(factor, -1) && product->childCount > 1 && DeleteOperand(product, i))
+            continue;
+        SetNumberValue(factor, -NumberValue(factor));
+        ++i;
     }
     for (uint32_t k = 0; k < signs; ++k)
         WrapInUnary(product, KindMinus);

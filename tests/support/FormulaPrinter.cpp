@@ -97,6 +97,9 @@ std::string Joined(const FormulaNode* node, const char* separator, Level minimum
 
 std::string Call(const std::string& name, const FormulaNode* node)
 {
+    // A function of a list of arguments holds them as one comma list.
+    if (node->childCount == 1 && node->children[0]->kind == KindComma)
+        node = node->children[0];
     return name + "(" + Joined(node, ",", kRelation) + ")";
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <string>
 #include <vector>
@@ -229,6 +230,8 @@ private:
                 items = {Make(KindComma, items)};
             return Make(kind, items);
         }
+        if (name == "NaN" || name == "Infinity")
+            return Num(name == "NaN" ? NAN : INFINITY);
         uint32_t code = SymbolCodeFromName8(name.c_str());
         return code ? Var(code) : Fail("unknown name");
     }

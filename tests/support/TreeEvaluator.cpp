@@ -158,6 +158,8 @@ bool Close(Complex a, Complex b)
     bool bUndefined = std::isnan(b.real()) || std::isnan(b.imag());
     if (aUndefined || bUndefined)
         return aUndefined && bUndefined;
+    if (a == b)
+        return true;
     return std::abs(a - b) <= 1e-9 * std::max({1.0, std::abs(a), std::abs(b)});
 }
 
