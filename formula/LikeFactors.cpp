@@ -54,15 +54,6 @@ FormulaNode* FirstLikeFactor(const FormulaNode* f, FormulaNode* denominator, uin
     return nullptr;
 }
 
-bool HasNumberAfterFirst(const FormulaNode* product)
-{
-    for (uint32_t k = 1; product->kind == KindProduct && k < product->childCount; ++k) {
-        if (IsNumberNode(product->children[k]))
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool AreLikeFactors(const FormulaNode* f, const FormulaNode* g)
@@ -120,8 +111,10 @@ void CombineLikeFactors(FormulaNode* product)
         if (ShouldAbortComputation())
             return;
     }
-    // x y x^-1 leaves a 1 among the factors, which the product rule removes.
-    if (merged && HasNumberAfterFirst(product))
+    // A merge can leave a number among the factors (x y x^-1 -> y 1) or a
+    // power out of order (x x y -> x^2 y); the product rule puts both right,
+    // so that x y x and y x^2 come out alike.
+    if (merged && product->kind == KindProduct)
         NormalizeNode(product);
 }
 
