@@ -47,19 +47,6 @@ void ReplaceFirst(char16_t* text, char16_t from, char16_t to)
         *found = to;
 }
 
-// Appends text after the first used units of a buffer of capacity units,
-// cutting what does not fit (never half a surrogate pair).
-void AppendBounded(char16_t* buffer, size_t capacity, size_t& used, const char16_t* text)
-{
-    for (; *text && used + 1 < capacity; ++text) {
-        bool pairCut = *text >= 0xD800 && *text <= 0xDBFF && used + 2 >= capacity;
-        if (pairCut)
-            break;
-        buffer[used++] = *text;
-    }
-    buffer[used] = 0;
-}
-
 bool IsScanSpace(char32_t c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -177,20 +164,20 @@ void FormatNumberWithPrefix(char16_t* buffer, size_t capacity, const char16_t* p
     size_t used = 0;
     buffer[0] = 0;
     if (prefix)
-        AppendBounded(buffer, capacity, used, prefix);
+        WideAppendBounded(buffer, capacity, used, prefix);
     if (std::isnan(x)) {
-        AppendBounded(buffer, capacity, used, GetMessageText(34));
+        WideAppendBounded(buffer, capacity, used, GetMessageText(34));
     } else if (std::isinf(x)) {
         if (x < 0)
-            AppendBounded(buffer, capacity, used, u"- ");
-        AppendBounded(buffer, capacity, used, GetMessageText(33));
+            WideAppendBounded(buffer, capacity, used, u"- ");
+        WideAppendBounded(buffer, capacity, used, GetMessageText(33));
     } else {
         char16_t number[kNumberTextUnits];
         FormatDouble(number, x, DisplayDigits);
         char16_t separator = GetLocaleDecimalSeparator();
         if (separator != u'.')
             ReplaceFirst(number, u'.', separator);
-        AppendBounded(buffer, capacity, used, number);
+        WideAppendBounded(buffer, capacity, used, number);
     }
 }
 

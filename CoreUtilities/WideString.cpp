@@ -96,3 +96,17 @@ int FormatWide(char16_t* buffer, size_t length, const char* format, ...)
     *target = 0;
     return static_cast<int>(target - buffer);
 }
+
+bool WideAppendBounded(char16_t* buffer, size_t capacity, size_t& used, const char16_t* text)
+{
+    if (used >= capacity)
+        return !text || !*text;
+    for (; text && *text && used + 1 < capacity; ++text) {
+        bool pairCut = *text >= 0xD800 && *text <= 0xDBFF && used + 2 >= capacity;
+        if (pairCut)
+            break;
+        buffer[used++] = *text;
+    }
+    buffer[used] = 0;
+    return !text || !*text;
+}

@@ -19,6 +19,11 @@ bool WideEqual(const char16_t* a, const char16_t* b);
 const char16_t* WideFindChar(const char16_t* text, char16_t unit);
 // As WideFindChar on a string that is never null.
 const char16_t* WideFindCharRaw(const char16_t* text, char16_t unit);
+// Appends text after the first used units of a buffer of capacity units and
+// ends it with a 0, cutting what does not fit (never half a surrogate pair);
+// used moves past what was appended. Nothing is written when used is not
+// below capacity. False when some of the text was cut.
+bool WideAppendBounded(char16_t* buffer, size_t capacity, size_t& used, const char16_t* text);
 // printf-style formatting into a wide buffer of length units (terminator
 // included), never writing past it: a longer text is cut, as is one that is
 // not UTF-8, at the first bad byte. The format and any %s arguments are

@@ -1,9 +1,14 @@
 #include "app/CMainFrame.h"
 
 #include "app/CGraphView.h"
+#include "app/CNewGraphBar.h"
+#include "app/DemoPlayer.h"
 #include "app/CVLSplitterWnd.h"
 #include "app/MessageText.h"
 #include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/GraphPaneServices.h"
+#include "document/DocState.h"
+#include "editor/EquationViewServices.h"
 #include "editor/COndrelView.h"
 #include "platform/MessageBox.h"
 
@@ -11,7 +16,6 @@ namespace {
 
 constexpr int kDefaultWidth = 550;
 constexpr int kDefaultHeight = 600;
-constexpr int kIdlePeriodMs = 100;
 
 }  // namespace
 
@@ -21,7 +25,13 @@ CMainFrame::CMainFrame()
     setWindowTitle(QStringLiteral("Untitled - Vellumor"));
     setMinimumSize(540, 400);
     resize(kDefaultWidth, kDefaultHeight);
-    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::OnIdleWork);
+    SetMainFrame(this);
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (GetMainFrame() == this)
+        SetMainFrame(nullptr);
 }
 
 bool CMainFrame::Create()
@@ -32,7 +42,6 @@ bool CMainFrame::Create()
                        "Vellumor", MessageBoxIcon::Error);
         return false;
     }
-    m_idleTimer.start(kIdlePeriodMs);
     return true;
 }
 
@@ -43,6 +52,10 @@ bool CMainFrame::OnCreateClient()
     m_graphView = new (std::nothrow) CGraphView(m_splitter);
     if (!m_splitter || !m_equationView || !m_graphView)
         return false;
+    m_graphBar = new (std::nothrow) CNewGraphBar(this);
+    if (!m_graphBar)
+        return false;
+    addToolBar(m_graphBar);
     m_splitter->addWidget(m_equationView);
     m_splitter->addWidget(m_graphView);
     // The equation pane takes a fifth of the frame's height.
@@ -50,13 +63,31 @@ bool CMainFrame::OnCreateClient()
     m_splitter->setSizes({paneSize, height() - paneSize});
     setCentralWidget(m_splitter);
     m_equationView->setFocus();
+    // The cursor code and the idle timer work on the graph pane's window.
+    SetGraphPaneWindow(m_graphView);
+    GetDocState()->GraphPaneWindow = m_graphView;
     return true;
 }
 
 void CMainFrame::OnIdleWork()
 {
+    // A message box of a failure runs its own loop, in which the timer fires again.
+    if (m_inIdleWork)
+        return;
+    m_inIdleWork = true;
     if (int32_t code = TakePendingFailure())
         ReportFailure(code);
+    m_inIdleWork = false;
+}
+
+bool CMainFrame::IsForegroundDuringDemo() const
+{
+    return IsDemoRunning() && isActiveWindow();
+}
+
+void CMainFrame::SetAnimationVariable(char variable)
+{
+    m_animationVariable = variable;
 }
 
 void CMainFrame::ReportFailure(int32_t code)

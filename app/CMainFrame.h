@@ -3,23 +3,25 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QTimer>
 
 #include <cstdint>
 
 class CVLSplitterWnd;
 class COndrelView;
 class CGraphView;
+class CNewGraphBar;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     CMainFrame();
+    ~CMainFrame() override;
 
     // Builds the client area; false when a pane cannot be made.
     bool Create();
 
-    // Takes the pending failure code and shows it.
+    // Takes the pending failure code and shows it. The idle timer runs it
+    // (TimerProc) while work is pending.
     void OnIdleWork();
     // Shows a failure's text and re-arms the codes that may recur.
     void ReportFailure(int32_t code);
@@ -27,6 +29,13 @@ public:
     CVLSplitterWnd* Splitter() const { return m_splitter; }
     COndrelView* EquationView() const { return m_equationView; }
     CGraphView* GraphView() const { return m_graphView; }
+    CNewGraphBar* GraphBar() const { return m_graphBar; }
+
+    // A demonstration runs and the frame is the window in front.
+    bool IsForegroundDuringDemo() const;
+    // The animation variable the graph bar shows, one character.
+    void SetAnimationVariable(char variable);
+    char AnimationVariable() const { return m_animationVariable; }
 
 private:
     bool OnCreateClient();
@@ -34,5 +43,7 @@ private:
     CVLSplitterWnd* m_splitter = nullptr;
     COndrelView* m_equationView = nullptr;
     CGraphView* m_graphView = nullptr;
-    QTimer m_idleTimer;
+    CNewGraphBar* m_graphBar = nullptr;
+    char m_animationVariable = 'n';
+    bool m_inIdleWork = false;
 };

@@ -1,10 +1,16 @@
 #include "app/COndrelApp.h"
 
 #include "app/CMainFrame.h"
+#include "CoreUtilities/GraphPaneServices.h"
 #include "CoreUtilities/GraphWorkerPool.h"
+#include "CoreUtilities/IdleTimer.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "document/DocState.h"
 #include "formula/FormulaEngine.h"
+#include "platform/WindowTimer.h"
 #include "platform/SystemInfo.h"
+
+#include <QAbstractEventDispatcher>
 
 #include <clocale>
 
@@ -36,10 +42,13 @@ bool COndrelApp::InitInstance()
     setApplicationName("Vellumor");
     if (!StartupServices())
         return false;
+    LoadCursorsAndRegions();
     m_frame = new CMainFrame;
     if (!m_frame->Create())
         return false;
     m_frame->show();
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &COndrelApp::OnIdle);
     return true;
 }
 
@@ -52,9 +61,22 @@ bool COndrelApp::StartupServices()
     return true;
 }
 
+void COndrelApp::OnIdle()
+{
+    UpdateIdleTimer(GetDocState());
+}
+
 int COndrelApp::ExitInstance(int code)
 {
+    disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
+    DocState* doc = GetDocState();
+    KillWindowTimer(doc->GraphPaneWindow, doc->IdleTimerId);
+    doc->IdleTimerId = 0;
+    doc->IdleTimerPeriod = -1;
+    doc->GraphPaneWindow = nullptr;
+    SetGraphPaneWindow(nullptr);
     delete m_frame;
     m_frame = nullptr;
+    ReleaseCursorRegions();
     return code;
 }

@@ -23,6 +23,9 @@ public:
 
 private:
     bool StartupServices();
+    // Runs each time the event loop is about to wait: the idle timer gets
+    // the period the pending work asks for, or stops.
+    void OnIdle();
 
     CMainFrame* m_frame = nullptr;
 };

@@ -4,12 +4,16 @@
 #include "CoreUtilities/Condition.h"
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/Mutex.h"
+#include "CoreUtilities/ShortRect.h"
 #include "document/TableFunctionList.h"
 #include "document/UserFunction.h"
+#include "platform/WindowHandle.h"
+#include "platform/WindowQueries.h"
 
 #include <atomic>
 #include <cstdint>
 
+class GraphSet;
 struct FormulaNode;
 
 struct DocState {
@@ -35,6 +39,33 @@ struct DocState {
     Mutex TaskLock;
     Condition TaskSignal;
 
+    // The graph pane's window; the idle timer is set on it.
+    WindowHandle GraphPaneWindow = nullptr;
+    GraphSet* Graphs = nullptr;
+
+    // The idle timer: its identifier (0 when none runs) and the period it
+    // runs with, in seconds (-1 when off).
+    int32_t IdleTimerId = 0;
+    double IdleTimerPeriod = -1;
+
+    // Set by every change of the graphs; cleared once the graph set has
+    // finished and the lines' graph marks are refreshed.
+    bool GraphWorkPending = false;
+    // 0 idle; 1 the graph set must be prepared; 2 graphs are built line by line.
+    int32_t GraphBuildPhase = 0;
+
+    // The animation slider.
+    double SliderMin = 0;
+    double SliderMax = 10;
+    int16_t SliderSteps = 100;
+
+    // The user has taken control of the running demonstration.
+    bool DemoUserControl = false;
+
+    // The equation pane's current table, in the pane's coordinates; empty
+    // when no table is current.
+    ShortRect CurrentTableRect{0, 0, 0, 0};
+
     // Rows of the table column named by the code; 0 for no column.
     int32_t TableColumnRowCount(uint32_t code) const;
 
@@ -52,4 +83,22 @@ struct DocState {
     bool HasUserFunction(const FormulaNode* name) const { return FindUserFunction(name) >= 0; }
     // The first such user function's index, or -1.
     int32_t FindUserFunction(const FormulaNode* name) const;
+
+    // The graph pane is shown at a usable size.
+    bool IsGraphPaneShown() const { return IsWindowShownWithArea(GraphPaneWindow); }
 };
+
+// The one document of the process.
+inline DocState* GetDocState()
+{
+    static DocState doc;
+    return &doc;
+}
+
+// The frame-rate meter is switched on (a hidden key of the equation pane toggles it).
+inline uint8_t FrameRateMeterSwitch = 0;
+
+inline bool IsPointInCurrentTable(ShortPoint p)
+{
+    return PointInShortRect(p, GetDocState()->CurrentTableRect);
+}

@@ -1,8 +1,28 @@
 #include "editor/COndrelView.h"
 
+#include "CoreUtilities/GraphPaneServices.h"
+#include "editor/EquationViewServices.h"
+
+#include <QMouseEvent>
+
 COndrelView::COndrelView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("EquationPane"));
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    SetEquationView(this);
+}
+
+COndrelView::~COndrelView()
+{
+    if (GetEquationView() == this)
+        SetEquationView(nullptr);
+}
+
+void COndrelView::mouseMoveEvent(QMouseEvent* event)
+{
+    QPoint p = event->position().toPoint();
+    ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
+    SetEquationPaneCursor(point, event->buttons() & Qt::LeftButton);
 }

@@ -7,4 +7,8 @@ class COndrelView : public QWidget {
     Q_OBJECT
 public:
     explicit COndrelView(QWidget* parent);
+    ~COndrelView() override;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
 };

@@ -11,6 +11,8 @@ PortDC* TypesetDC = nullptr;
 namespace {
 
 COndrelView* EquationView = nullptr;
+CMainFrame* MainFrame = nullptr;
+CGraphView* GraphView = nullptr;
 PortDC* PrinterDC = nullptr;
 
 }  // namespace
@@ -23,6 +25,37 @@ COndrelView* GetEquationView()
 void SetEquationView(COndrelView* view)
 {
     EquationView = view;
+}
+
+CMainFrame* GetMainFrame()
+{
+    return MainFrame;
+}
+
+void SetMainFrame(CMainFrame* frame)
+{
+    MainFrame = frame;
+}
+
+CGraphView* GetGraphView()
+{
+    return GraphView;
+}
+
+void SetGraphView(CGraphView* view)
+{
+    GraphView = view;
+}
+
+// The editor keeps no selection yet, so there is no term to drag.
+ShortRect GetSelectionRect()
+{
+    return ShortRect{0, 0, 0, 0};
+}
+
+bool CanDragSelectedTerm()
+{
+    return false;
 }
 
 PortDC* GetEquationViewPrinterDC()

@@ -3,6 +3,10 @@
 // scroll-bar placement.
 #pragma once
 
+#include "CoreUtilities/ShortRect.h"
+
+class CGraphView;
+class CMainFrame;
 class COndrelView;
 class PortDC;
 class QWidget;
@@ -13,6 +17,16 @@ extern PortDC* TypesetDC;
 COndrelView* GetEquationView();
 // The view records itself when it is made and clears itself when it goes.
 void SetEquationView(COndrelView* view);
+// The main frame and the graph pane's view record themselves likewise.
+CMainFrame* GetMainFrame();
+void SetMainFrame(CMainFrame* frame);
+CGraphView* GetGraphView();
+void SetGraphView(CGraphView* view);
+// The rectangle of the current selection in the equation pane, in window
+// coordinates; empty while nothing is selected.
+ShortRect GetSelectionRect();
+// A drag of the selected term can start.
+bool CanDragSelectedTerm();
 // The printer's device context while the view prints, else null.
 PortDC* GetEquationViewPrinterDC();
 void SetEquationViewPrinterDC(PortDC* dc);

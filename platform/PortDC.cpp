@@ -1,5 +1,6 @@
 #include "platform/PortDC.h"
 
+#include "platform/FontData.h"
 #include "platform/RegionData.h"
 
 #include <QGuiApplication>
@@ -8,8 +9,10 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -45,6 +48,9 @@ struct PortDC::Impl {
     BackgroundMode backMode = BackgroundMode::Opaque;
     uint32_t align = 0;
     int x = 0, y = 0;
+    FontHandle font = nullptr;  // null: the stock font
+
+    FontHandle CurrentFont() const { return font ? font : StockSystemFont(); }
 
     bool Visible(int px, int py) const
     {
@@ -190,6 +196,95 @@ void PortDC::SetBackgroundMode(BackgroundMode mode) { impl_->backMode = mode; }
 BackgroundMode PortDC::GetBackgroundMode() const { return impl_->backMode; }
 void PortDC::SetTextAlign(uint32_t flags) { impl_->align = flags; }
 uint32_t PortDC::TextAlign() const { return impl_->align; }
+
+FontHandle PortDC::SelectFont(FontHandle font)
+{
+    FontHandle previous = impl_->CurrentFont();
+    impl_->font = font;
+    return previous;
+}
+
+void PortDC::GetTextMetrics(TextMetrics& out) const
+{
+    GetSystemFontMetrics(impl_->CurrentFont(), out);
+}
+
+void PortDC::GetCharacterAdvances(const char16_t* text, int32_t length, int32_t* dx) const
+{
+    GetSystemFontAdvances(impl_->CurrentFont(), text, length, dx);
+}
+
+int32_t PortDC::GetTextExtent(const char16_t* text, int32_t length) const
+{
+    if (!text || length <= 0)
+        return 0;
+    std::vector<int32_t> dx(static_cast<size_t>(length));
+    GetCharacterAdvances(text, length, dx.data());
+    int64_t width = 0;
+    for (int32_t d : dx)
+        width += d;
+    return static_cast<int32_t>(width);
+}
+
+void PortDC::TextOut(int x, int y, const char16_t* text, int32_t length)
+{
+    Impl& d = *impl_;
+    FontHandle font = d.CurrentFont();
+    if (!font || !text || length <= 0)
+        return;
+    std::vector<int32_t> dx(static_cast<size_t>(length));
+    GetSystemFontAdvances(font, text, length, dx.data());
+    int32_t width = 0;
+    for (int32_t a : dx)
+        width += a;
+    const TextMetrics& m = font->metrics;
+    bool useCurrent = d.align & kTextAlignUpdatePosition;
+    if (useCurrent) {
+        x = d.x;
+        y = d.y;
+    }
+    // Offsets along the baseline and across it, in the text's own frame.
+    int32_t along = 0;
+    switch (d.align & kTextAlignCenter) {
+    case kTextAlignCenter: along = -width / 2; break;
+    case kTextAlignRight: along = -width; break;
+    default: break;
+    }
+    int32_t baseline = 0;
+    switch (d.align & kTextAlignBaseline) {
+    case kTextAlignBaseline: break;
+    case kTextAlignBottom: baseline = -m.descent; break;
+    default: baseline = m.ascent; break;
+    }
+    // Escapement turns the baseline counter-clockwise; screen y points down.
+    double angle = font->escapement * (M_PI / 1800.0);
+    if (useCurrent) {
+        int32_t moved = (d.align & kTextAlignCenter) == kTextAlignCenter ? 0
+                        : (d.align & kTextAlignRight) ? -width : width;
+        d.x = x + static_cast<int>(std::lround(moved * std::cos(angle)));
+        d.y = y - static_cast<int>(std::lround(moved * std::sin(angle)));
+    }
+    QString drawn = FontText(*font, text, length);
+    d.Paint([&](QPainter& painter) {
+        painter.translate(x, y);
+        if (font->escapement)
+            painter.rotate(-font->escapement / 10.0);
+        if (d.backMode == BackgroundMode::Opaque)
+            painter.fillRect(QRect(along, baseline - m.ascent, width, m.height), QColorOf(d.back));
+        painter.setFont(font->font);
+        painter.setPen(QColorOf(d.text));
+        int32_t pen = along;
+        for (int32_t i = 0; i < length; ++i) {
+            int32_t units = drawn[i].isHighSurrogate() && i + 1 < length && drawn[i + 1].isLowSurrogate() ? 2 : 1;
+            QString character = units == 2 || !drawn[i].isSurrogate() ? drawn.mid(i, units)
+                                                                       : QString(QChar(QChar::ReplacementCharacter));
+            painter.drawText(QPoint(pen, baseline), character);
+            for (int32_t k = 0; k < units; ++k)
+                pen += dx[static_cast<size_t>(i + k)];
+            i += units - 1;
+        }
+    });
+}
 
 void PortDC::MoveTo(int x, int y)
 {

@@ -5,6 +5,7 @@
 
 #include "CoreUtilities/ShortRect.h"
 #include "platform/Region.h"
+#include "platform/SystemFont.h"
 
 #include <cstdint>
 
@@ -21,6 +22,9 @@ enum class BackgroundMode : uint8_t { Transparent = 1, Opaque = 2 };
 enum class PatternOp : uint8_t { Copy, Invert, InvertDestination };
 
 constexpr uint32_t kTextAlignUpdatePosition = 1;
+constexpr uint32_t kTextAlignRight = 2;
+constexpr uint32_t kTextAlignCenter = 6;
+constexpr uint32_t kTextAlignBottom = 8;
 constexpr uint32_t kTextAlignBaseline = 24;
 
 class PortDC {
@@ -48,6 +52,19 @@ public:
     BackgroundMode GetBackgroundMode() const;
     void SetTextAlign(uint32_t flags);
     uint32_t TextAlign() const;
+
+    // Answers the font it replaced; a DC starts with the stock font, and null
+    // selects that again.
+    FontHandle SelectFont(FontHandle font);
+    void GetTextMetrics(TextMetrics& out) const;
+    // The advances of the selected font (see GetSystemFontAdvances) and their sum.
+    void GetCharacterAdvances(const char16_t* text, int32_t length, int32_t* dx) const;
+    int32_t GetTextExtent(const char16_t* text, int32_t length) const;
+    // Draws text in the selected font and the text colour, character by
+    // character at the advances, placed by the text alignment: at (x, y), or
+    // with kTextAlignUpdatePosition at the current position, which then moves
+    // along the baseline. An opaque background fills the text's cell first.
+    void TextOut(int x, int y, const char16_t* text, int32_t length);
 
     void MoveTo(int x, int y);
     POINT CurrentPosition() const;

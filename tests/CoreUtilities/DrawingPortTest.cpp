@@ -295,6 +295,8 @@ protected:
         DrawingPortTest::SetUp();
         App();
         view_ = std::make_unique<COndrelView>(nullptr);
+        // The view records itself; each test says when it is there.
+        SetEquationView(nullptr);
         MakePort(6, 6);
         PortSetForeColor(kRed);
     }

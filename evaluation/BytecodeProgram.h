@@ -1,0 +1,86 @@
+// A compiled formula: a flat array of 16-byte stack-machine instructions that
+// all six interpreters run. Read-only once complete, so any number of threads
+// may run one program at once; only stopRequested changes afterwards.
+#pragma once
+
+#include "CoreUtilities/GrowArray.h"
+#include "evaluation/Opcodes.h"
+
+#include <atomic>
+#include <cstdint>
+
+struct CompileContext;
+struct DocState;
+struct FormulaNode;
+
+struct Instruction {
+    int32_t opcode;
+    union {
+        double number;  // opcode 0
+        struct {
+            int32_t a;
+            int32_t b;
+        } arg;
+    };
+};
+static_assert(sizeof(Instruction) == 16);
+
+// Slots 0-11 of a frame are the fixed variable slots; locals follow.
+constexpr int32_t kLocalBase = 12;
+
+struct BytecodeProgram {
+    // An if or a piecewise branch occurs: the complex and interval runs then
+    // go on past undefined intermediates.
+    uint8_t hasBranches = 0;
+    uint8_t isComplex = 0;
+    // Appending an instruction failed during generation.
+    uint8_t error = 0;
+    // Owner of the constant table; null for constant entries, user-function
+    // bodies and grid sub-programs.
+    CompileContext* context = nullptr;
+    int32_t maxStack = 0;
+    int32_t localBase = kLocalBase;
+    int32_t localCount = 0;
+    DocState* doc = nullptr;
+    std::atomic<uint8_t> stopRequested{0};
+    // Always ends with opcode 103 once complete.
+    GrowArray<Instruction> instructions;
+
+    // An empty program, to be filled by hand (tests, the disassembler).
+    BytecodeProgram() = default;
+    // Generates the program of a prepared tree (code generation).
+    BytecodeProgram(FormulaNode* tree, CompileContext* context, bool withLabels, bool gridProgram, DocState* doc);
+    ~BytecodeProgram();
+    BytecodeProgram(const BytecodeProgram&) = delete;
+    BytecodeProgram& operator=(const BytecodeProgram&) = delete;
+
+    // Each appends one instruction: 0 on success, 1 (and error set) when the
+    // array cannot grow.
+    int32_t Emit(int32_t opcode);
+    int32_t EmitInt(int32_t opcode, int32_t a);
+    int32_t EmitPointer(int32_t opcode, int32_t a, int32_t b);
+    int32_t EmitConstant(double value);
+
+    // Puts the instruction before the one at position; false (error set) when
+    // the array cannot grow.
+    bool InsertInstruction(int32_t position, const Instruction& instruction);
+
+    // maxStack = the highest static depth + 1.
+    void ComputeMaxStack();
+
+    // Drops the code and leaves opcode 103 alone, which yields undefined. Never
+    // fails: without memory for even that, the program shares one static
+    // end instruction.
+    void MakeEndOnly();
+
+    int32_t Count() const { return instructions.count; }
+    const Instruction& At(int32_t i) const { return instructions.storage[i]; }
+
+private:
+    bool SharesStaticEnd() const;
+    void FreeInstructions();
+};
+
+// Fills the distances of every loop test (90) and loop end (91): each 90
+// pairs with the first 91 of the same loop slot at or after it.
+void ResolveLoopJumps(BytecodeProgram* program);

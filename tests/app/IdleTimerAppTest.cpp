@@ -1,0 +1,88 @@
+#include "app/COndrelApp.h"
+#include "CoreUtilities/IdleTimer.h"
+#include "document/DocState.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+double ProcessCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// Counts the idle timer's firings: timers that belong to the graph pane.
+class IdleTimerFirings : public QObject {
+public:
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer && qobject_cast<QTimer*>(receiver) &&
+            receiver->parent() == GetDocState()->GraphPaneWindow)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+// One application object per process: the whole run is one test.
+TEST(IdleTimerAppTest, TheProgramSleepsUntilWorkIsPendingAndWakesAsItAsks)
+{
+    int argc = 1;
+    char name[] = "vellumor";
+    char* argv[] = {name, nullptr};
+    COndrelApp app(argc, argv);
+    ASSERT_TRUE(app.InitInstance());
+    DocState* doc = GetDocState();
+    IdleTimerFirings firings;
+    app.installEventFilter(&firings);
+
+    double cpu = 0;
+    int idleFirings = -1, workFirings = -1;
+    int32_t idleId = -1, workId = -1, afterId = -1;
+    double workPeriod = 0;
+    // Precise timers: coarse ones may move by 5 % and meet.
+    QTimer::singleShot(300, Qt::PreciseTimer, [&] {
+        firings.count = 0;
+        cpu = ProcessCpuSeconds();
+    });
+    QTimer::singleShot(1300, Qt::PreciseTimer, [&] {
+        cpu = ProcessCpuSeconds() - cpu;
+        idleFirings = firings.count;
+        idleId = doc->IdleTimerId;
+        // Graph work turns the timer on at the next pass of the loop.
+        doc->GraphWorkPending = true;
+        firings.count = 0;
+    });
+    QTimer::singleShot(2450, Qt::PreciseTimer, [&] {
+        workFirings = firings.count;
+        workId = doc->IdleTimerId;
+        workPeriod = doc->IdleTimerPeriod;
+        doc->GraphWorkPending = false;
+    });
+    QTimer::singleShot(2600, Qt::PreciseTimer, [&] {
+        afterId = doc->IdleTimerId;
+        app.quit();
+    });
+    app.ExitInstance(app.exec());
+    app.removeEventFilter(&firings);
+
+    std::printf("with nothing pending: %d idle-timer firings and %.4f s of processor time in 1 s\n",
+                idleFirings, cpu);
+    EXPECT_EQ(idleFirings, 0);
+    EXPECT_EQ(idleId, 0);
+    EXPECT_LT(cpu, 0.02);
+    EXPECT_EQ(workId, kIdleTimerId);
+    EXPECT_EQ(workPeriod, 0.5);
+    EXPECT_GE(workFirings, 1);
+    EXPECT_LE(workFirings, 3);
+    EXPECT_EQ(afterId, 0);
+}
+
+}  // namespace
