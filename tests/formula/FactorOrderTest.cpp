@@ -4,7 +4,7 @@
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
-#include "support/FormulaPrinter.h"
+#include "support/LinearText.h"
 #include "support/FormulaReader.h"
 #include "support/TreeFixture.h"
 
@@ -44,7 +44,7 @@ TEST_F(FactorOrderTest, ProductsComeOutInOneOrder)
     for (const Case& c : cases) {
         FormulaNode* tree = ReadFormula(c.input);
         SimplifyTree(tree);
-        EXPECT_EQ(PrintFormula(tree), c.expected) << c.input;
+        EXPECT_EQ(LinearText(tree), c.expected) << c.input;
         FreeTree(tree);
     }
 }
@@ -75,13 +75,13 @@ TEST_F(FactorOrderTest, TheOrderIsStrict)
     for (const char* text : FactorTexts())
         factors.push_back(ReadFormula(text));
     for (FormulaNode* p : factors) {
-        EXPECT_FALSE(FactorPrecedes(p, p)) << PrintFormula(p);
+        EXPECT_FALSE(FactorPrecedes(p, p)) << LinearText(p);
         for (FormulaNode* q : factors) {
-            EXPECT_FALSE(FactorPrecedes(p, q) && FactorPrecedes(q, p)) << PrintFormula(p) << " " << PrintFormula(q);
+            EXPECT_FALSE(FactorPrecedes(p, q) && FactorPrecedes(q, p)) << LinearText(p) << " " << LinearText(q);
             for (FormulaNode* r : factors) {
                 if (FactorPrecedes(q, p) && FactorPrecedes(r, q)) {
                     EXPECT_TRUE(FactorPrecedes(r, p))
-                        << PrintFormula(r) << " < " << PrintFormula(q) << " < " << PrintFormula(p);
+                        << LinearText(r) << " < " << LinearText(q) << " < " << LinearText(p);
                 }
             }
         }
@@ -109,9 +109,9 @@ TEST_F(FactorOrderTest, SortingRandomProductsEndsAndSortingAgainChangesNothing)
         SortFactors(product);
         std::vector<FormulaNode*> sorted(product->children, product->children + count);
         for (uint32_t k = 1; k < count; ++k)
-            EXPECT_FALSE(FactorPrecedes(sorted[k - 1], sorted[k])) << PrintFormula(product);
+            EXPECT_FALSE(FactorPrecedes(sorted[k - 1], sorted[k])) << LinearText(product);
         SortFactors(product);
-        EXPECT_TRUE(std::equal(sorted.begin(), sorted.end(), product->children)) << PrintFormula(product);
+        EXPECT_TRUE(std::equal(sorted.begin(), sorted.end(), product->children)) << LinearText(product);
         // Matrices keep their order among themselves.
         std::vector<const FormulaNode*> after;
         for (uint32_t k = 0; k < count; ++k) {

@@ -4,7 +4,7 @@
 #include "formula/LikeTerms.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
-#include "support/FormulaPrinter.h"
+#include "support/LinearText.h"
 #include "support/FormulaReader.h"
 #include "support/TreeEvaluator.h"
 #include "support/TreeFixture.h"
@@ -27,7 +27,7 @@ void ExpectSimplified(const std::initializer_list<Case>& cases)
         FormulaNode* tree = ReadFormula(c.input);
         FormulaNode* before = CopyTree(tree);
         SimplifyAndCleanUp(tree);
-        EXPECT_EQ(PrintFormula(tree), c.expected) << c.input;
+        EXPECT_EQ(LinearText(tree), c.expected) << c.input;
         EXPECT_TRUE(SameValues(before, tree)) << c.input;
         EXPECT_TRUE(IsConsistent(tree)) << c.input;
         FreeTree(before);

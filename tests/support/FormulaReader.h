@@ -1,4 +1,5 @@
-// Formula trees from a compact infix text, for tests:
+// Formula trees from a compact infix text, for tests; mostly the linear text
+// the formula writer writes:
 //   x^2+2*x+1   a-b (a sum with a minus term)   -x (minus)   a/b*c ((a/b) c)
 //   sin(x), log(x,2), sqrt(x,3), function(f,x), optotal(x), optotal(x,2)
 //   matrix(2,2,1,2,3,4), vector(1,2,3), [x] (a parentheses node), x!, x'

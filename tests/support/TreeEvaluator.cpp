@@ -2,7 +2,7 @@
 
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
-#include "support/FormulaPrinter.h"
+#include "support/LinearText.h"
 
 #include <cmath>
 #include <random>
@@ -199,7 +199,7 @@ std::set<uint32_t> FreeVariables(const FormulaNode* node)
         Complex b = Evaluate(after, point);
         if (!Close(a, b)) {
             auto failure = ::testing::AssertionFailure();
-            failure << PrintFormula(before) << " = " << a << " but " << PrintFormula(after) << " = " << b << " at";
+            failure << LinearText(before) << " = " << a << " but " << LinearText(after) << " = " << b << " at";
             for (auto [code, v] : point)
                 failure << " #" << code << "=" << v;
             return failure;
