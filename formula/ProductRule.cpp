@@ -45,8 +45,10 @@ void DistributeOverSum(FormulaNode* node, uint32_t i)
         std::memset(term->children, 0, factorCount * sizeof(FormulaNode*));
         SetChild(result, j, term);
         for (uint32_t k = 0; k < factorCount; ++k) {
-            SetChild(term, k, CopyTree(k == i ? sum->children[j] : node->children[k]));
-            if (ShouldAbortComputation())
+            FormulaNode* copy = CopyTree(k == i ? sum->children[j] : node->children[k]);
+            if (copy)
+                SetChild(term, k, copy);
+            if (!copy || ShouldAbortComputation())
                 break;
         }
         if (ShouldAbortComputation())
