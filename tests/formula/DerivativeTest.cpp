@@ -8,6 +8,7 @@
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
 #include "support/LinearText.h"
+#include "support/RandomFormula.h"
 #include "support/FormulaReader.h"
 #include "support/TreeEvaluator.h"
 #include "support/TreeFixture.h"
@@ -167,6 +168,38 @@ TEST_F(DerivativeTest, EveryRuleAgainstCentralDifferences)
         for (double x : rule.points)
             ExpectDerivativeNear(rule.text, x);
     }
+}
+
+TEST_F(DerivativeTest, RandomFormulasAgainstCentralDifferences)
+{
+    // Every rule in combination with the others, and with the simplifier.
+    RandomFormula formulas(99);
+    const double h = 1e-5;
+    int compared = 0;
+    for (int n = 0; n < 400; ++n) {
+        FormulaNode* f = formulas.Any(3);
+        FormulaNode* derivative = CopyTree(f);
+        FormulaNode* x = Var('x');
+        Differentiate(derivative, KindPartialDerivative, x);
+        FreeTree(x);
+        ASSERT_TRUE(IsConsistent(derivative));
+        const double y = 1.3;
+        const double z = 0.6;
+        for (double at : {0.7, 1.9}) {
+            Complex above = EvaluateTree(f, {{'x', at + h}, {'y', y}, {'z', z}});
+            Complex below = EvaluateTree(f, {{'x', at - h}, {'y', y}, {'z', z}});
+            Complex slope = (above - below) / (2 * h);
+            if (!std::isfinite(slope.real()) || !std::isfinite(slope.imag()) || std::abs(slope) > 1e4)
+                continue;
+            Complex exact = EvaluateTree(derivative, {{'x', at}, {'y', y}, {'z', z}});
+            EXPECT_NEAR(std::abs(exact - slope), 0, 1e-5 * std::max(1.0, std::abs(slope)))
+                << LinearText(f) << " -> " << LinearText(derivative) << " at " << at;
+            ++compared;
+        }
+        FreeTree(f);
+        FreeTree(derivative);
+    }
+    EXPECT_GT(compared, 500);
 }
 
 TEST_F(DerivativeTest, PartialDerivativesHoldTheOtherVariablesFixed)

@@ -5,10 +5,12 @@
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
 #include "support/LinearText.h"
+#include "support/RandomFormula.h"
 #include "support/FormulaReader.h"
 #include "support/TreeEvaluator.h"
 #include "support/TreeFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -285,48 +287,6 @@ TEST_F(SimplifierTest, NothingChangesWhenComputationsMustStop)
     EXPECT_EQ(LinearText(tree), "2*3*x+x");
     FreeTree(tree);
 }
-
-// Random formulas over x, y and z: every rule at once, checked by value.
-// Fractional powers, roots and logarithms get positive operands, where the
-// rules that distribute them hold.
-class RandomFormula {
-public:
-    explicit RandomFormula(uint32_t seed) : random_(seed) {}
-
-    FormulaNode* Any(int depth)
-    {
-        int pick = Pick(depth > 0 ? 11 : 2);
-        switch (pick) {
-        case 0: return Var("xyz"[Pick(3)]);
-        case 1: return Num(Pick(5));
-        case 2: return Node(KindSum, {Any(depth - 1), Any(depth - 1)});
-        case 3: return Node(KindSum, {Any(depth - 1), Node(KindMinus, {Any(depth - 1)})});
-        case 4: return Node(KindProduct, {Any(depth - 1), Any(depth - 1), Any(depth - 1)});
-        case 5: return Node(KindProduct, {Any(depth - 1), Any(depth - 1)});
-        case 6: return Node(KindFraction, {Any(depth - 1), Any(depth - 1)});
-        case 7: return Node(KindPower, {Any(depth - 1), Num(Pick(6) - 2)});
-        case 8: return Node(KindPower, {Positive(depth - 1), Node(KindFraction, {Num(1 + Pick(3)), Num(2 + Pick(2))})});
-        case 9: return Node(Pick(2) ? KindSin : KindCos, {Any(depth - 1)});
-        default: return Node(Pick(2) ? KindSqrt : KindLn, {Positive(depth - 1)});
-        }
-    }
-
-private:
-    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
-
-    FormulaNode* Positive(int depth)
-    {
-        switch (depth > 0 ? Pick(5) : Pick(2)) {
-        case 0: return Var("xyz"[Pick(3)]);
-        case 1: return Num(1 + Pick(4));
-        case 2: return Node(KindSum, {Positive(depth - 1), Positive(depth - 1)});
-        case 3: return Node(KindProduct, {Positive(depth - 1), Positive(depth - 1)});
-        default: return Node(KindExp, {Any(depth - 1)});
-        }
-    }
-
-    std::mt19937 random_;
-};
 
 TEST_F(SimplifierTest, RandomFormulasKeepTheirValues)
 {

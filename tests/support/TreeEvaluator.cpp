@@ -87,7 +87,17 @@ bool TwoArguments(const FormulaNode* node, const TestPoint& point, Complex& a, C
     return IsReal(a) && IsReal(b);
 }
 
+Complex EvaluateNode(const FormulaNode* node, const TestPoint& point);
+
+// Infinities count as undefined: a formula that passes through one (1/0,
+// ln 0) has no value a rewrite must keep.
 Complex Evaluate(const FormulaNode* node, const TestPoint& point)
+{
+    Complex value = EvaluateNode(node, point);
+    return std::isfinite(value.real()) && std::isfinite(value.imag()) ? value : kUndefined;
+}
+
+Complex EvaluateNode(const FormulaNode* node, const TestPoint& point)
 {
     switch (node->kind) {
     case KindNumber:

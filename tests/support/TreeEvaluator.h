@@ -1,7 +1,7 @@
 // A small complex evaluator of formula trees for tests: the value of a tree
 // at a point, to check that a rewrite keeps the value. Principal branches
 // throughout; what it cannot evaluate (derivative nodes, unknown variables,
-// unknown kinds) is NaN.
+// unknown kinds) and whatever passes through an infinity is NaN.
 #pragma once
 
 #include <complex>
