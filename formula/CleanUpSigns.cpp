@@ -20,7 +20,7 @@ bool IsNegativeNumber(const FormulaNode* node)
 void SignsOfFactors(FormulaNode* product)
 {
     uint32_t signs = 0;
-    for (uint32_t i = 0; i < product->childCount;) {
+    for (uint32_t i = 0; product->kind == KindProduct && i < product->childCount;) {
         FormulaNode* factor = product->children[i];
         if (!IsNegativeNumber(factor)) {
             ++i;
