@@ -126,6 +126,6 @@ void BM_Differentiate(benchmark::State& state)
     state.counters["result_nodes"] = nodes;
     FreeTree(variable);
 }
-BENCHMARK(BM_Differentiate)->Args({0, 10})->Args({0, 40})->Args({1, 5})->Args({1, 20})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Differentiate)->Args({0, 10})->Args({0, 40})->Args({0, 160})->Args({1, 5})->Args({1, 20})->Args({1, 80})->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "formula/Derivative.h"
 
 #include "CoreUtilities/CoopThread.h"
+#include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/ChainRule.h"
 #include "formula/CopyTree.h"
@@ -15,6 +16,7 @@
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 thread_local unsigned char KeepUnknownDerivatives = 0;
@@ -57,9 +59,34 @@ FormulaNode* At(FormulaNode* built, std::initializer_list<uint32_t> path)
     return built;
 }
 
+// Normalises the node's content children before parents, passing over the
+// targets, which their own differentiation left normal: the rule's own nodes
+// (M^(n-1), ln M L', ...) and the copies are not normal as built.
+void NormalizeAroundTargets(FormulaNode* node, std::initializer_list<FormulaNode*> targets)
+{
+    // Reversed pre-order puts every node after all of its descendants, and a
+    // node's normalisation touches nothing but its own subtree.
+    GrowArray<FormulaNode*> order{};
+    for (PreorderWalk walk(node); walk.Node();) {
+        FormulaNode* visited = walk.Node();
+        if (std::find(targets.begin(), targets.end(), visited) != targets.end()) {
+            walk.SkipSubtree();
+            continue;
+        }
+        if (order.Push(visited)) {
+            order.Clear();
+            SimplifyTree(node);
+            return;
+        }
+        walk.Next();
+    }
+    for (int32_t k = order.count - 1; k >= 0; --k)
+        NormalizeNode(order[k]);
+    order.Clear();
+}
+
 // The node takes the built tree's content; then each target, a node inside
-// the built tree, is differentiated, and the new content is simplified: the
-// rule's own nodes (M^(n-1), ln M L', ...) are not normal as built.
+// the built tree, is differentiated, and the rest of the content normalised.
 void BecomeAndDifferentiate(FormulaNode* node, FormulaNode* built, std::initializer_list<FormulaNode*> targets,
     const DerivativeBy& by)
 {
@@ -68,7 +95,7 @@ void BecomeAndDifferentiate(FormulaNode* node, FormulaNode* built, std::initiali
         if (target)
             DifferentiateBy(target, by);
     }
-    SimplifyTree(node);
+    NormalizeAroundTargets(node, targets);
 }
 
 // The node stays as an internal derivative node over its content.

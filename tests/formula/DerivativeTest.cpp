@@ -7,6 +7,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
+#include "formula/TreeWalk.h"
 #include "support/LinearText.h"
 #include "support/RandomFormula.h"
 #include "support/FormulaReader.h"
@@ -313,6 +314,25 @@ TEST_F(DerivativeTest, DerivativesStopWhenComputationsMustStop)
     EXPECT_EQ(LinearText(tree), "inf");
     FreeTree(tree);
     FreeTree(x);
+}
+
+TEST_F(DerivativeTest, DeepFormulasStopBeforeTheStackRunsOut)
+{
+    RunOnSmallStack([] {
+        FormulaNode* chain = Chain(KindMinus, 100000);
+        FormulaNode* x = Var('x');
+        Differentiate(chain, KindTotalDerivative, x);
+        // The differentiation stopped somewhere down the chain, marked by inf.
+        EXPECT_EQ(AbortFlag, 1);
+        EXPECT_TRUE(IsConsistent(chain));
+        bool marked = false;
+        for (PreorderWalk walk(chain); walk.Node(); walk.Next())
+            marked = marked || IsVariable(walk.Node(), 4);
+        EXPECT_TRUE(marked);
+        FreeTree(chain);
+        FreeTree(x);
+    });
+    AbortFlag = 0;
 }
 
 }  // namespace
