@@ -6,6 +6,7 @@
 #include "CoreUtilities/IdleTimer.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
+#include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 #include "platform/WindowTimer.h"
 #include "platform/SystemInfo.h"
@@ -19,6 +20,7 @@ unsigned char SseAvailable = 0;
 COndrelApp::COndrelApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     SseAvailable = SystemHasSse2() ? 1 : 0;
+    SelectInterpreterBuild();
     SetPhysicalMemoryTotal(static_cast<double>(SystemPhysicalMemoryBytes()));
     // The toolkit takes the numeric locale from the environment; numbers in
     // files and program texts must never see a comma.

@@ -6,10 +6,13 @@ int32_t DocState::TableColumnRowCount(uint32_t code) const
     return entry ? entry->rowCount : 0;
 }
 
-// The document holds no user functions or result lines yet, so there is
-// nothing to compile or refresh.
-void DocState::CompileUserFunctions() {}
+void DocState::CompileUserFunctions()
+{
+    for (UserFunction* function : UserFunctions)
+        function->Compile();
+}
 
+// The document holds no result lines yet, so there is nothing to refresh.
 void DocState::RefreshResults() {}
 
 int32_t DocState::FindUserFunction(const FormulaNode* name) const

@@ -6,7 +6,7 @@
 #include "CoreUtilities/Mutex.h"
 #include "CoreUtilities/ShortRect.h"
 #include "document/TableFunctionList.h"
-#include "document/UserFunction.h"
+#include "evaluation/UserFunction.h"
 #include "platform/WindowHandle.h"
 #include "platform/WindowQueries.h"
 
@@ -58,6 +58,10 @@ struct DocState {
     double SliderMin = 0;
     double SliderMax = 10;
     int16_t SliderSteps = 100;
+    // The slider variable's current value, which every evaluation writes
+    // into slot 2.
+    double SliderValue = 0;
+    double GetSliderValue() const { return SliderValue; }
 
     // The user has taken control of the running demonstration.
     bool DemoUserControl = false;

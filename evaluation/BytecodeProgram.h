@@ -12,6 +12,7 @@
 struct CompileContext;
 struct DocState;
 struct FormulaNode;
+struct GridEvalState;
 
 struct Instruction {
     int32_t opcode;
@@ -72,6 +73,11 @@ struct BytecodeProgram {
     // fails: without memory for even that, the program shares one static
     // end instruction.
     void MakeEndOnly();
+
+    // Runs the program in real arithmetic on the frame (slot s is the s-th
+    // double), in the build the interpreter build flag picks; grid is null
+    // outside grid evaluation.
+    double RunReal(double* frame, const GridEvalState* grid) const;
 
     int32_t Count() const { return instructions.count; }
     const Instruction& At(int32_t i) const { return instructions.storage[i]; }

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "CoreUtilities/Mutex.h"
+#include "evaluation/ComplexValue.h"
 
 #include <atomic>
 #include <cstdint>
 
 struct ConstantTable;
 struct DocState;
+struct RunControl;
 
 struct CompileContext {
     // The program, and so its constants, run in complex arithmetic.
@@ -28,4 +30,10 @@ struct CompileContext {
     CompileContext& operator=(const CompileContext&) = delete;
 
     void SetDocument(DocState* document);
+
+    // The values, evaluated first when they are not current, by entry runs
+    // under the calling run's control; null for an empty table, and null
+    // with control.stopped set when a stop check ended the evaluation (the
+    // values then stay not current).
+    const ComplexValue* GetConstants(RunControl& control);
 };

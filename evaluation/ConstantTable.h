@@ -10,6 +10,7 @@
 struct BytecodeProgram;
 struct DocState;
 struct FormulaNode;
+struct RunControl;
 
 struct ConstantEntry {
     // A node of the owning formula's tree, not a copy.
@@ -41,4 +42,10 @@ struct ConstantTable {
     void CompileAll();
     // Frees the entries' programs and empties the entries.
     void Clear();
+
+    // Evaluates entry i into values[i] (real or complex arithmetic). False
+    // when a stop check ended the run; the value is then meaningless.
+    bool EvaluateEntry(int32_t i, bool complex, RunControl& control);
+    // Every entry in index order; false as soon as one was stopped.
+    bool EvaluateAll(bool complex, RunControl& control);
 };

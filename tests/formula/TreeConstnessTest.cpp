@@ -1,5 +1,5 @@
 #include "document/DocState.h"
-#include "document/UserFunction.h"
+#include "evaluation/UserFunction.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"

@@ -2,7 +2,7 @@
 
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "document/UserFunction.h"
+#include "evaluation/UserFunction.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"

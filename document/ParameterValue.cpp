@@ -1,0 +1,26 @@
+#include "document/ParameterValue.h"
+
+#include <cmath>
+
+// The document holds no equation lines or table cells yet: no line defines a
+// name and no table answers, so every name reads as 1, no column has a text
+// and every table function is undefined.
+ComplexValue GetParameterValue(uint32_t, int32_t, const DocState*)
+{
+    return {1, 0};
+}
+
+const char16_t* TableColumnText(uint32_t, int32_t, const DocState*)
+{
+    return nullptr;
+}
+
+double EvalTableFunctionReal1(uint32_t, double, const DocState*)
+{
+    return NAN;
+}
+
+double EvalTableFunctionReal2(uint32_t, double, double, const DocState*)
+{
+    return NAN;
+}

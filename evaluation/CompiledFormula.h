@@ -1,0 +1,72 @@
+// The unit in which the rest of the system evaluates a formula numerically:
+// it owns a formula tree, compiles it alone or in a batch with the other
+// formulas of a graph, and evaluates it at points on the calling thread's
+// evaluation frame.
+#pragma once
+
+#include "evaluation/CompileContext.h"
+
+#include <cstdint>
+
+struct BytecodeProgram;
+struct DocState;
+struct FormulaNode;
+
+struct CompiledFormula {
+    // Owned; rewritten in place by the preparation for compiling.
+    FormulaNode* tree;
+    // For point evaluation; null until compiled.
+    BytecodeProgram* pointProgram = nullptr;
+    // For grid evaluation; null until linked.
+    BytecodeProgram* gridProgram = nullptr;
+    CompileContext pointContext;
+    CompileContext gridContext;
+    DocState* doc;
+    // The formula may be evaluated a whole grid row (or layer) at a time.
+    uint8_t canEvaluateRows = 1;
+
+    // Takes ownership of the tree and prepares it for compiling.
+    CompiledFormula(FormulaNode* tree, DocState* doc);
+    ~CompiledFormula();
+    CompiledFormula(const CompiledFormula&) = delete;
+    CompiledFormula& operator=(const CompiledFormula&) = delete;
+
+    // A new formula over a copy of the tree and the same document; not
+    // compiled. Null when memory for it is refused.
+    CompiledFormula* Clone() const;
+    // Moves a variable into another one's slot (x to u, y to v) before
+    // compiling.
+    void RenameSymbol(uint32_t from, uint32_t to);
+
+    // Generates the point program and its constants afresh.
+    void CompilePointProgram();
+
+    // Each writes the listed slots of the calling thread's frame, and slot 2
+    // with the slider value, and runs the point program; undefined when it is
+    // not compiled. Slots an entry does not write keep what the frame held.
+    double EvaluateAt(double u);
+    double EvaluateAtXY(double x, double y);
+    double EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w);
+    double EvaluateAtRow(int32_t row, double x, double y, double z);
+
+    // The tree has a variable with the code; a numbered variable's key is
+    // tested by its base variable.
+    bool DependsOn(uint32_t code) const;
+    // The root's text for a text formula, a table column's cell text for a
+    // formula that names the column, else null.
+    const char16_t* TextAtRow(int32_t row) const;
+
+    // Raises (1) or lowers (0) the stop request of both programs; while it is
+    // raised every run of the formula ends after its current instruction.
+    BytecodeProgram* SetStopFlag(uint8_t value);
+    bool IsStopRequested() const;
+};
+
+// Compiles n formulas (null ones skipped) as one batch: they share local
+// slots and the computed slots r, spherical radius, theta and phi, are
+// evaluated in their compile order on one frame, and run in complex
+// arithmetic together when one of them needs it. At most 15 formulas.
+void CompileFormulas(CompiledFormula* const* formulas, int32_t n);
+void CompileFormula(CompiledFormula* f);
+void CompileFormulas3(CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3);
+void CompileFormulas4(CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3, CompiledFormula* f4);

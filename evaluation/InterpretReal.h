@@ -1,0 +1,16 @@
+// The real interpreter: runs a program in double arithmetic, NaN being the
+// undefined value. Both builds (InterpreterBuild.h) have the same entry;
+// BytecodeProgram::RunReal picks one.
+#pragma once
+
+struct BytecodeProgram;
+struct GridEvalState;
+struct RunControl;
+
+namespace baseline {
+double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
+}
+
+namespace v3 {
+double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
+}

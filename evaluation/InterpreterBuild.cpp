@@ -1,0 +1,34 @@
+#include "evaluation/InterpreterBuild.h"
+
+#include "CoreUtilities/ThreadLocks.h"
+#include "CoreUtilities/ThreadStorage.h"
+#include "evaluation/BytecodeProgram.h"
+#include "evaluation/RunControl.h"
+
+unsigned char InterpreterBuildFlag = 0;
+
+bool CanRunV3Build()
+{
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("x86-64-v3");
+#else
+    return false;
+#endif
+}
+
+void SelectInterpreterBuild()
+{
+    InterpreterBuildFlag = CanRunV3Build() ? 1 : 0;
+}
+
+bool ThreadFlagStopsRun()
+{
+    return (SingleJobOverdue.load(std::memory_order_relaxed) && IsSingleJobThread()) ||
+           (DocumentTaskAbort.load(std::memory_order_relaxed) && IsDocumentTaskThread());
+}
+
+double BytecodeProgram::RunReal(double* frame, const GridEvalState* grid) const
+{
+    RunControl control{&stopRequested, false};
+    return RunRealInBuild(this, frame, grid, control);
+}

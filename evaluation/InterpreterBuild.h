@@ -1,0 +1,33 @@
+// The interpreters exist in two builds of one source: the x86-64 baseline and
+// x86-64-v3 (AVX2 and the bit-manipulation sets; no fused multiply-add, so
+// both round alike). One process-wide byte, written once at start-up before
+// any formula is compiled, picks the build for every run. Elsewhere than on
+// x86-64 there is only the baseline build.
+#pragma once
+
+#include "evaluation/InterpretReal.h"
+
+struct BytecodeProgram;
+struct GridEvalState;
+struct RunControl;
+
+// 1 runs the x86-64-v3 builds, 0 the baseline builds.
+extern unsigned char InterpreterBuildFlag;
+
+// Whether this processor can run the x86-64-v3 builds.
+bool CanRunV3Build();
+// Sets the flag from the processor's features.
+void SelectInterpreterBuild();
+
+// A real run in the build the flag picks, under the given control: the
+// program's own stop request for a run of its own, the outer run's for a
+// nested one (constant-table entries).
+inline double RunRealInBuild(const BytecodeProgram* program, double* frame, const GridEvalState* grid,
+                             RunControl& control)
+{
+#if defined(__x86_64__)
+    if (InterpreterBuildFlag)
+        return v3::InterpretReal(program, frame, grid, control);
+#endif
+    return baseline::InterpretReal(program, frame, grid, control);
+}
