@@ -1,12 +1,13 @@
 // The simplifier's folding of function values: ln e, exp 0, log 1, small
 // factorials, sin and cos at multiples of pi/2, mantissa times a power of
 // ten, mod, min and max of two numbers, and the first-order default of the
-// derivative operators.
+// derivative operators. Numbers are folded with the functions the real
+// interpreter calls, so a folded formula keeps the value it had.
 #include "CoreUtilities/SmallNumerics.h"
+#include "evaluation/RealLibrary.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
-#include "formula/RealLibraryAdapter.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierRules.h"
 #include "formula/TreeSplice.h"
@@ -96,7 +97,7 @@ RuleResult FoldFunctionValue(FormulaNode* node)
     case KindFact: {
         double v = NumberValue(first);
         if (IsWholeNumberNode(first) && v >= 0 && v <= 4)
-            BecomeNumber(node, FoldedFactorial(v));
+            BecomeNumber(node, RealFactorial(v));
         break;
     }
     case KindSin:
@@ -117,7 +118,7 @@ RuleResult FoldFunctionValue(FormulaNode* node)
         // Nothing is divided by a zero number: mod(a, 0) stays as written.
         if (HasTwoNumberArguments(node) && IsWholeNumberNode(first->children[0]) &&
             IsWholeNumberNode(first->children[1]) && NumberValue(first->children[1]) != 0)
-            BecomeNumber(node, FoldedMod(NumberValue(first->children[0]), NumberValue(first->children[1])));
+            BecomeNumber(node, RealMod(NumberValue(first->children[0]), NumberValue(first->children[1])));
         break;
     case KindMin:
     case KindMax:

@@ -8,6 +8,7 @@
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
 #include "formula/TreeWalk.h"
+#include "support/InterpretedValue.h"
 #include "support/LinearText.h"
 #include "support/RandomFormula.h"
 #include "support/FormulaReader.h"
@@ -195,6 +196,11 @@ TEST_F(DerivativeTest, RandomFormulasAgainstCentralDifferences)
             Complex exact = EvaluateTree(derivative, {{'x', at}, {'y', y}, {'z', z}});
             EXPECT_NEAR(std::abs(exact - slope), 0, 1e-5 * std::max(1.0, std::abs(slope)))
                 << LinearText(f) << " -> " << LinearText(derivative) << " at " << at;
+            // The same by the interpreter that graphs the derivative.
+            if (slope.imag() == 0) {
+                EXPECT_NEAR(InterpretAt(derivative, at, y, z), slope.real(), 1e-5 * std::max(1.0, std::abs(slope)))
+                    << LinearText(derivative) << " at " << at;
+            }
             ++compared;
         }
         FreeTree(f);

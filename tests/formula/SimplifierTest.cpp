@@ -4,6 +4,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
+#include "support/InterpretedValue.h"
 #include "support/LinearText.h"
 #include "support/RandomFormula.h"
 #include "support/FormulaReader.h"
@@ -302,6 +303,8 @@ TEST_F(SimplifierTest, RandomFormulasKeepTheirValues)
             Complex a = EvaluateTree(before, point);
             if (std::isfinite(a.real()) && std::isfinite(a.imag()) && std::abs(a) < 1e6) {
                 EXPECT_TRUE(SameValues(before, tree)) << LinearText(before) << " -> " << LinearText(tree);
+                // The same by the interpreter that graphs the formula.
+                EXPECT_TRUE(SameInterpretedValues(before, tree));
             }
             FreeTree(before);
             FreeTree(tree);
