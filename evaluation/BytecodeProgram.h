@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
+#include "evaluation/ComplexValue.h"
 #include "evaluation/Opcodes.h"
 
 #include <atomic>
@@ -87,6 +88,12 @@ struct BytecodeProgram {
     // double), in the build the interpreter build flag picks; grid is null
     // outside grid evaluation.
     double RunReal(double* frame, const GridEvalState* grid) const;
+    // The same in complex arithmetic (slot s is the s-th ComplexValue).
+    ComplexValue RunComplex(ComplexValue* frame, const GridEvalState* grid) const;
+    // Runs a grid program in complex arithmetic over the row or layer the
+    // state is prepared for: per point the real part of the result where its
+    // imaginary part is 0, else NaN, into out.
+    void RunComplexBatch(GridEvalState* state, double* out) const;
 
     int32_t Count() const { return instructions.count; }
     const Instruction& At(int32_t i) const { return instructions.storage[i]; }

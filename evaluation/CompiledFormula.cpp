@@ -9,6 +9,7 @@
 #include "evaluation/ConstantTable.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/PrepareTreeForCompiling.h"
+#include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
@@ -79,13 +80,14 @@ bool HasPointDependentRowRead(FormulaNode* tree)
     return false;
 }
 
-// The calling thread's frame as real cells, grown to the slots every
-// program needs: a thread may run a formula compiled on another one.
-double* RealFrame()
+// The calling thread's frame as cells of the run's type, grown to the slots
+// every program needs: a thread may run a formula compiled on another one.
+template <typename Cell>
+Cell* ThreadFrame()
 {
     if (!EnsureEvalFrame())
         return nullptr;
-    return static_cast<double*>(GetEvalFrame());
+    return static_cast<Cell*>(GetEvalFrame());
 }
 
 }  // namespace
@@ -143,22 +145,36 @@ struct SlotValue {
     double value;
 };
 
+// A complex run of the point program on the thread's frame as complex
+// cells: the given slots with imaginary part 0, and slot 2.
+__attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula* formula,
+                                                           std::initializer_list<SlotValue> slots)
+{
+    const BytecodeProgram* program = formula->pointProgram;
+    ComplexValue* frame = ThreadFrame<ComplexValue>();
+    if (!program || !frame)
+        return ComplexValue{NAN, NAN};
+    frame[2] = ComplexValue{formula->doc ? formula->doc->GetSliderValue() : NAN, 0};
+    for (const SlotValue& slot : slots)
+        frame[slot.slot] = ComplexValue{slot.value, 0};
+    return program->RunComplex(frame, nullptr);
+}
+
 // Every real point entry: the given slots and slot 2 (the slider value) on
-// the calling thread's frame, then one run of the point program.
+// the calling thread's frame, then one run of the point program. A complex
+// program answers the real part of a real result, else undefined.
 inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula,
                                                          std::initializer_list<SlotValue> slots)
 {
     const BytecodeProgram* program = formula->pointProgram;
-    double* frame = RealFrame();
+    if (program && program->isComplex)
+        return ComplexToReal(RunComplexWithSlots(formula, slots));
+    double* frame = ThreadFrame<double>();
     if (!program || !frame)
         return NAN;
     frame[2] = formula->doc ? formula->doc->GetSliderValue() : NAN;
     for (const SlotValue& slot : slots)
         frame[slot.slot] = slot.value;
-    // Complex programs wait for the complex interpreter; until then their
-    // real entries answer undefined.
-    if (program->isComplex)
-        return NAN;
     RunControl control{&program->stopRequested, false};
     return RunRealInBuild(program, frame, nullptr, control);
 }
@@ -183,6 +199,16 @@ double CompiledFormula::EvaluateAtUVXYZW(double u, double v, double x, double y,
 double CompiledFormula::EvaluateAtRow(int32_t row, double x, double y, double z)
 {
     return EvaluateWithSlots(this, {{3, x}, {4, y}, {5, z}, {11, static_cast<double>(row)}});
+}
+
+ComplexValue CompiledFormula::EvaluateComplex()
+{
+    return RunComplexWithSlots(this, {});
+}
+
+ComplexValue CompiledFormula::EvaluateComplexAtXY(double x, double y)
+{
+    return RunComplexWithSlots(this, {{3, x}, {4, y}});
 }
 
 bool CompiledFormula::DependsOn(uint32_t code) const

@@ -49,6 +49,10 @@ struct CompiledFormula {
     double EvaluateAtXY(double x, double y);
     double EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w);
     double EvaluateAtRow(int32_t row, double x, double y, double z);
+    // Complex evaluation, whatever the program's arithmetic: the complex
+    // interpreter on the frame's slots as complex cells.
+    ComplexValue EvaluateComplex();
+    ComplexValue EvaluateComplexAtXY(double x, double y);
 
     // The tree has a variable with the code; a numbered variable's key is
     // tested by its base variable.
