@@ -22,12 +22,13 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/ParameterValue.h"
+#include "evaluation/BranchLabel.h"
+#include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/GridEvalState.h"
-#include "evaluation/InterpreterSteps.h"
 #include "evaluation/RunControl.h"
-#include "evaluation/UserFunction.h"
+#include "evaluation/UserFunctionCall.h"
 
 #include <alloca.h>
 #include <algorithm>
@@ -98,36 +99,6 @@ typename Arith::Value Piecewise(const typename Arith::Value* pairs, int32_t n, t
     return result;
 }
 
-// Opcode 85: runs user function index on a fresh frame holding the n
-// arguments. Its own function, so that the frame's stack space goes back
-// after every call.
-template <typename Arith>
-__attribute__((noinline)) typename Arith::Value CallUserFunction(const BytecodeProgram* caller, int32_t index,
-                                                                 const typename Arith::Value* arguments, int32_t n,
-                                                                 RunControl& control)
-{
-    using Value = typename Arith::Value;
-    const BytecodeProgram* callee = UserFunctionCallee(caller->doc, index, n);
-    // Each level of recursion uses machine stack: stop short of its end.
-    if (!callee || !HasStackRoom(0))
-        return Arith::kUndefined;
-    int32_t cells = std::max(n, kCallFrameFixedSlots + callee->localCount);
-    uint32_t bytes = static_cast<uint32_t>(cells) * sizeof(Value);
-    HeapCells heap;
-    Value* frame;
-    if (HasStackRoom(bytes)) {
-        frame = static_cast<Value*>(alloca(bytes));
-    } else {
-        heap.block = BudgetMalloc(bytes, false);
-        frame = static_cast<Value*>(heap.block);
-        if (!frame)
-            return Arith::kUndefined;
-    }
-    for (int32_t i = 0; i < cells; ++i)
-        frame[i] = i < n ? arguments[i] : Arith::kUndefined;
-    return Arith::RunNested(callee, frame, control);
-}
-
 // The aggregate steps take a defined value with a weight that is defined
 // and not zero.
 template <typename Arith>
@@ -174,7 +145,7 @@ typename Arith::Value RunOverBoxes(const BytecodeProgram* program, typename Arit
     constexpr int32_t kFewCells = 16;
     Value fewCells[kFewCells];
     uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(Value);
-    HeapCells heap;
+    BudgetBlock heap;
     Value* cells;
     if (program->maxStack <= kFewCells) {
         cells = fewCells;
@@ -221,7 +192,7 @@ typename Arith::Value RunOverBoxes(const BytecodeProgram* program, typename Arit
         case OpLoadZPart: {
             *sp++ = top;
             const Value* parts = grid ? static_cast<const Value*>(grid->parts) : nullptr;
-            top = parts ? parts[GridPartCell(*grid, op - OpLoadXPart, a)] : Arith::kUndefined;
+            top = parts ? parts[PartCell(*grid, op - OpLoadXPart, a)] : Arith::kUndefined;
             break;
         }
         case OpLoadConstant: *sp++ = top; top = constants ? Arith::Constant(constants[a]) : Arith::kUndefined; break;
@@ -274,7 +245,10 @@ typename Arith::Value RunOverBoxes(const BytecodeProgram* program, typename Arit
             int32_t n = std::max(a, 0);
             *sp = top;
             Value* arguments = sp - (n - 1);
-            Value result = CallUserFunction<Arith>(program, b, arguments, n, control);
+            Value result = CallUserFunction(program, b, arguments, n, Arith::kUndefined,
+                                            [&control](const BytecodeProgram* callee, Value* calleeFrame) {
+                                                return Arith::RunNested(callee, calleeFrame, control);
+                                            });
             sp = n == 0 ? sp + 1 : arguments;
             top = result;
             if (control.stopped)

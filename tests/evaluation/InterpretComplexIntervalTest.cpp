@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -54,6 +55,7 @@ TEST_F(InterpretComplexIntervalTest, BoxesBecomeRectangles)
     EXPECT_TRUE(Is(ProgramOf("103")->RunComplexInterval(Frame().slots), kUndef));
     EXPECT_TRUE(Is(Run("(+ x (* i y))", Real(1, 2), Real(3, 4)), {{1, 2}, {3, 4}}));
     EXPECT_TRUE(Is(Run("(interval x (+ y (* y i)))", Real(1, 1), Real(3, 3)), {{1, 3}, {0, 3}}));
+    EXPECT_TRUE(Is(Run("(interval (+ x 0) (+ 3 (* 2 i)))", Real(1, 1)), {{1, 3}, {0, 2}}));
     ComplexInterval z{{1, 2}, {3, 4}};
     EXPECT_TRUE(Is(Run("(Re x)", z), Real(1, 2)));
     EXPECT_TRUE(Is(Run("(Im x)", z), Real(3, 4)));
@@ -68,6 +70,7 @@ TEST_F(InterpretComplexIntervalTest, RelationsKnowWhenAnOperandMayBeNonReal)
     EXPECT_TRUE(Is(Run("(< x 2)", Real(0, 1)), ComplexIntervalTrue));
     EXPECT_TRUE(Is(Run("(< x 2)", Real(0, 3)), ComplexIntervalUndecided));
     EXPECT_TRUE(Is(Run("(< (+ x (* y i)) 2)", Real(0, 1), Real(0.5, 0.5)), ComplexIntervalFalse));
+    EXPECT_TRUE(Is(Run("(< (+ x (* 0.5 i)) 2)", Real(0, 1)), ComplexIntervalFalse));
     EXPECT_TRUE(Is(Run("(< x 2)", {{0, 1}, {-1, 1}}), ComplexIntervalUndecided));
     EXPECT_TRUE(Is(Run("(< x 1 y)", Real(0, 0.5), Real(2, 3)), ComplexIntervalTrue));
     EXPECT_TRUE(Is(Run("(= x i)", {{0, 0}, {1, 1}}), ComplexIntervalTrue));
@@ -125,6 +128,57 @@ TEST_F(InterpretComplexIntervalTest, ComplexFormulasAnswerOverBoxesOnlyWhenReal)
     EXPECT_TRUE(Is({Compiled("(+ (sqrt x) (Im (* y i)))")->EvaluateOverBoxXY(4, 9, 0, 0), {0, 0}}, Real(2, 3)));
     EXPECT_TRUE(Is({Compiled("(+ (sqrt x) (Im (+ z i)))")->EvaluateOverBoxXYZ(4, 9, 0, 0, 5, 6), {0, 0}},
                    Real(3, 4)));
+}
+
+// A complex formula's box result holds its point values at points sampled in
+// the box. The boxes lie in the open first quadrant of x + iy, where no
+// branch cut of these formulas runs.
+TEST_F(InterpretComplexIntervalTest, BoxResultsHoldThePointValuesInTheBox)
+{
+    const char* formulas[] = {
+        "(abs (+ x (* i y)))",
+        "(Re (exp (* (+ x (* i y)) i)))",
+        "(Im (power (+ x (* i y)) 3))",
+        "(Re (sqrt (+ x (* i y))))",
+        "(Im (ln (+ x (* i y))))",
+        "(Re (over 1 (+ x (* i y))))",
+        "(Re (sin (+ x (* i y))))",
+        "(Im (cosh (+ x (* i y))))",
+        "(Re (atan (+ x (* i y))))",
+        "(Im (acos (+ x (* i y))))",
+        "(Re (power (+ x (* i y)) (+ 1 i)))",
+        "(+ (power x 2) (Re (* i y)))",
+        "(< (abs (+ x (* i y))) 2)",
+    };
+    std::mt19937_64 engine(11);
+    std::uniform_real_distribution<double> corner(0.1, 3);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const double widths[] = {0, 1e-3, 0.1, 0.5};
+    for (const char* text : formulas) {
+        CompiledFormula* f = Compiled(text);
+        int checked = 0;
+        for (int trial = 0; trial < 300; ++trial) {
+            double x0 = corner(engine), y0 = corner(engine);
+            double wx = widths[trial % 4] * unit(engine);
+            double wy = widths[(trial / 4) % 4] * unit(engine);
+            Interval box = f->EvaluateOverBoxXY(x0, x0 + wx, y0, y0 + wy);
+            if (IsUndefinedInterval(box))
+                continue;
+            for (int i = 0; i < 9; ++i) {
+                double x = i % 3 == 0 ? x0 : i % 3 == 1 ? x0 + wx : x0 + wx * unit(engine);
+                double y = i / 3 == 0 ? y0 : i / 3 == 1 ? y0 + wy : y0 + wy * unit(engine);
+                double v = f->EvaluateAtXY(x, y);
+                if (std::isnan(v))
+                    continue;
+                ++checked;
+                double tolerance = 1e-9 * (1 + std::fabs(v));
+                ASSERT_TRUE(box.lo - tolerance <= v && v <= box.hi + tolerance)
+                    << text << " over [" << x0 << ", " << x0 + wx << "] x [" << y0 << ", " << y0 + wy << "] gives ["
+                    << box.lo << ", " << box.hi << "], missing f(" << x << ", " << y << ") = " << v;
+            }
+        }
+        EXPECT_GT(checked, 400) << text;
+    }
 }
 
 }  // namespace
