@@ -3,6 +3,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/ComplexIntervalLibrary.h"
+#include "support/BoxEnclosure.h"
 #include "support/EvaluationFixture.h"
 #include "support/IntervalAssertions.h"
 #include "support/ProgramText.h"
@@ -11,7 +12,6 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 
 namespace {
 
@@ -150,35 +150,9 @@ TEST_F(InterpretComplexIntervalTest, BoxResultsHoldThePointValuesInTheBox)
         "(+ (power x 2) (Re (* i y)))",
         "(< (abs (+ x (* i y))) 2)",
     };
-    std::mt19937_64 engine(11);
-    std::uniform_real_distribution<double> corner(0.1, 3);
-    std::uniform_real_distribution<double> unit(0, 1);
-    const double widths[] = {0, 1e-3, 0.1, 0.5};
-    for (const char* text : formulas) {
-        CompiledFormula* f = Compiled(text);
-        int checked = 0;
-        for (int trial = 0; trial < 300; ++trial) {
-            double x0 = corner(engine), y0 = corner(engine);
-            double wx = widths[trial % 4] * unit(engine);
-            double wy = widths[(trial / 4) % 4] * unit(engine);
-            Interval box = f->EvaluateOverBoxXY(x0, x0 + wx, y0, y0 + wy);
-            if (IsUndefinedInterval(box))
-                continue;
-            for (int i = 0; i < 9; ++i) {
-                double x = i % 3 == 0 ? x0 : i % 3 == 1 ? x0 + wx : x0 + wx * unit(engine);
-                double y = i / 3 == 0 ? y0 : i / 3 == 1 ? y0 + wy : y0 + wy * unit(engine);
-                double v = f->EvaluateAtXY(x, y);
-                if (std::isnan(v))
-                    continue;
-                ++checked;
-                double tolerance = 1e-9 * (1 + std::fabs(v));
-                ASSERT_TRUE(box.lo - tolerance <= v && v <= box.hi + tolerance)
-                    << text << " over [" << x0 << ", " << x0 + wx << "] x [" << y0 << ", " << y0 + wy << "] gives ["
-                    << box.lo << ", " << box.hi << "], missing f(" << x << ", " << y << ") = " << v;
-            }
-        }
-        EXPECT_GT(checked, 400) << text;
-    }
+    const BoxDraw draw{0.1, 3, {0, 1e-3, 0.1, 0.5}, 300, 11};
+    for (const char* text : formulas)
+        EXPECT_GT(CheckBoxesHoldPointValues(Compiled(text), text, draw), 400) << text;
 }
 
 }  // namespace
