@@ -5,6 +5,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/ComplexValue.h"
 #include "evaluation/GridProgramSet.h"
+#include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
 #include "evaluation/RunControl.h"
@@ -18,6 +19,31 @@ namespace {
 
 // Every cell of either buffer is this wide, whatever the arithmetic.
 constexpr size_t kCellBytes = 16;
+
+// A real value as a cell of the run's type: imaginary part 0.
+template <typename Cell>
+Cell RealCell(double value);
+template <>
+double RealCell<double>(double value)
+{
+    return value;
+}
+template <>
+ComplexValue RealCell<ComplexValue>(double value)
+{
+    return ComplexValue{value, 0};
+}
+
+// A sub-program's run without a grid, in the arithmetic of the cells.
+double RunPart(const BytecodeProgram* program, double* frame, RunControl& control)
+{
+    return program ? RunRealInBuild(program, frame, nullptr, control) : NAN;
+}
+
+ComplexValue RunPart(const BytecodeProgram* program, ComplexValue* frame, RunControl& control)
+{
+    return program ? RunComplexInBuild(program, frame, nullptr, control) : ComplexValue{NAN, NAN};
+}
 
 void FreeBuffers(GridEvalState* state)
 {
@@ -94,22 +120,47 @@ struct AxisParts {
 // Every sub-program of the axis at every point of it, on the calling
 // thread's frame, into consecutive cells from first. False when a stop
 // check ended a run.
-bool PrecomputeAxis(const AxisParts& axis, double* frame, double slider, double* first, RunControl& control)
+template <typename Cell>
+bool PrecomputeAxis(const AxisParts& axis, Cell* frame, double slider, Cell* first, RunControl& control)
 {
     for (int32_t a = 0; a < axis.programs.count; ++a) {
         const BytecodeProgram* program = axis.programs.storage[a];
-        double* cells = first + static_cast<int64_t>(a) * axis.count;
+        Cell* cells = first + static_cast<int64_t>(a) * axis.count;
         for (int32_t i = 0; i < axis.count; ++i) {
-            double value = axis.origin + i * axis.step;
+            Cell value = RealCell<Cell>(axis.origin + i * axis.step);
             for (int32_t slot : axis.slots) {
                 if (slot >= 0)
                     frame[slot] = value;
             }
-            frame[2] = slider;
-            cells[i] = program ? RunRealInBuild(program, frame, nullptr, control) : NAN;
+            frame[2] = RealCell<Cell>(slider);
+            cells[i] = RunPart(program, frame, control);
             if (control.stopped)
                 return false;
         }
+    }
+    return true;
+}
+
+// The parts of every axis in cells of the run's type.
+template <typename Cell>
+bool PrecomputeParts(const GridProgramSet* set, const GridEvalState* state, RunControl& control)
+{
+    // The parts run on the calling thread's frame, which may be smaller
+    // than the sub-programs need when they were compiled on another thread.
+    if (!EnsureEvalFrame())
+        return false;
+    auto* frame = static_cast<Cell*>(GetEvalFrame());
+    double slider = set->doc ? set->doc->GetSliderValue() : NAN;
+    const AxisParts axes[] = {
+        {set->xParts, state->nx, state->x0, state->dx, {0, 3}},
+        {set->yParts, state->ny, state->y0, state->dy, {1, 4}},
+        {set->zParts, state->nz, state->z0, state->dz, {5, -1}},
+    };
+    auto* first = static_cast<Cell*>(state->parts);
+    for (const AxisParts& axis : axes) {
+        if (!PrecomputeAxis(axis, frame, slider, first, control))
+            return false;
+        first += static_cast<int64_t>(axis.programs.count) * axis.count;
     }
     return true;
 }
@@ -146,36 +197,10 @@ bool PrepareGridCore(double x0, double y0, double z0, double dx, double dy, doub
     if (nx == 0 && ny == 0)
         return true;
 
-    if (state->isComplex) {
-        // Complex parts wait for the complex interpreter; until then they
-        // are undefined.
-        auto* parts = static_cast<ComplexValue*>(state->parts);
-        std::fill_n(parts, state->partsBytes / sizeof(ComplexValue), ComplexValue{NAN, NAN});
-        return true;
-    }
-    // The parts run on the calling thread's frame, which may be smaller
-    // than the sub-programs need when they were compiled on another thread.
-    if (!EnsureEvalFrame()) {
-        std::fill_n(static_cast<double*>(state->parts), state->partsBytes / sizeof(double), NAN);
-        return false;
-    }
-    auto* frame = static_cast<double*>(GetEvalFrame());
-    double slider = set->doc ? set->doc->GetSliderValue() : NAN;
     const std::atomic<uint8_t> neverStopped{0};
     RunControl control{set->stopRequest ? set->stopRequest : &neverStopped, false};
-    auto* parts = static_cast<double*>(state->parts);
-    const AxisParts axes[] = {
-        {set->xParts, nx, x0, dx, {0, 3}},
-        {set->yParts, ny, y0, dy, {1, 4}},
-        {set->zParts, nz, z0, dz, {5, -1}},
-    };
-    double* first = parts;
-    for (const AxisParts& axis : axes) {
-        if (!PrecomputeAxis(axis, frame, slider, first, control))
-            return false;
-        first += static_cast<int64_t>(axis.programs.count) * axis.count;
-    }
-    return true;
+    return state->isComplex ? PrecomputeParts<ComplexValue>(set, state, control)
+                            : PrecomputeParts<double>(set, state, control);
 }
 
 }  // namespace
@@ -198,20 +223,6 @@ bool PrepareGrid3D(double x0, double y0, double z0, double dx, double dy, double
 }
 
 namespace {
-
-// A real value as a cell of the run's type: imaginary part 0.
-template <typename Cell>
-Cell RealCell(double value);
-template <>
-double RealCell<double>(double value)
-{
-    return value;
-}
-template <>
-ComplexValue RealCell<ComplexValue>(double value)
-{
-    return ComplexValue{value, 0};
-}
 
 bool FrameHolds(const GridEvalState* state, int32_t slotsNeeded)
 {
@@ -309,31 +320,3 @@ template double* SetPointInputs<double>(GridEvalState*, int32_t, int32_t, double
 template ComplexValue* SetPointInputs<ComplexValue>(GridEvalState*, int32_t, int32_t, double, int32_t);
 template double* SetPointInputs3D<double>(GridEvalState*, int32_t, int32_t, int32_t, double, int32_t);
 template ComplexValue* SetPointInputs3D<ComplexValue>(GridEvalState*, int32_t, int32_t, int32_t, double, int32_t);
-
-int64_t GridPartCell(const GridEvalState* grid, int32_t axis, int32_t a)
-{
-    if (!grid || !grid->parts || a < 0)
-        return -1;
-    int64_t xCells = static_cast<int64_t>(grid->nX) * grid->nx;
-    int64_t yCells = static_cast<int64_t>(grid->nY) * grid->ny;
-    switch (axis) {
-    case 0:
-        if (a >= grid->nX || grid->curI < 0 || grid->curI >= grid->nx)
-            return -1;
-        return static_cast<int64_t>(a) * grid->nx + grid->curI;
-    case 1:
-        if (a >= grid->nY || grid->curJ < 0 || grid->curJ >= grid->ny)
-            return -1;
-        return xCells + static_cast<int64_t>(a) * grid->ny + grid->curJ;
-    default:
-        if (a >= grid->nZ || grid->curK < 0 || grid->curK >= grid->nz)
-            return -1;
-        return xCells + yCells + static_cast<int64_t>(a) * grid->nz + grid->curK;
-    }
-}
-
-double GridPartValue(const GridEvalState* grid, int32_t axis, int32_t a)
-{
-    int64_t cell = GridPartCell(grid, axis, a);
-    return cell < 0 ? NAN : static_cast<const double*>(grid->parts)[cell];
-}

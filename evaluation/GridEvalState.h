@@ -70,9 +70,23 @@ Cell* SetPointInputs(GridEvalState* state, int32_t i, int32_t j, double slider, 
 template <typename Cell>
 Cell* SetPointInputs3D(GridEvalState* state, int32_t i, int32_t j, int32_t k, double slider, int32_t slotsNeeded);
 
-// The cell of the parts buffer that holds sub-program a of an axis (0 x,
-// 1 y, 2 z) at the state's current column, row or layer; -1 when there is
-// none (no buffer, a sub-program or position outside the grid).
-int64_t GridPartCell(const GridEvalState* grid, int32_t axis, int32_t a);
-// That cell's value in a real grid; NaN when there is none.
-double GridPartValue(const GridEvalState* grid, int32_t axis, int32_t a);
+// The cell of the parts buffer that opcode 8 (axis 0), 9 (axis 1) or 10
+// (axis 2) with operand a reads at the current column, row or layer; -1
+// when there is none: no buffer, or a sub-program or position outside the
+// grid, which reads as undefined.
+inline int64_t PartCell(const GridEvalState& grid, int32_t axis, int32_t a)
+{
+    if (!grid.parts || a < 0)
+        return -1;
+    int64_t xCells = static_cast<int64_t>(grid.nX) * grid.nx;
+    if (axis == 0)
+        return a < grid.nX && grid.curI >= 0 && grid.curI < grid.nx ? static_cast<int64_t>(a) * grid.nx + grid.curI
+                                                                     : -1;
+    if (axis == 1)
+        return a < grid.nY && grid.curJ >= 0 && grid.curJ < grid.ny
+                   ? xCells + static_cast<int64_t>(a) * grid.ny + grid.curJ
+                   : -1;
+    return a < grid.nZ && grid.curK >= 0 && grid.curK < grid.nz
+               ? xCells + static_cast<int64_t>(grid.nY) * grid.ny + static_cast<int64_t>(a) * grid.nz + grid.curK
+               : -1;
+}

@@ -365,7 +365,7 @@ void MaxAndMin(double& max, double& min, double value)
 // when the grid has no such part.
 void PushGridPart(Stack& s, int32_t d, const GridEvalState* grid, int32_t axis, int32_t a)
 {
-    int64_t cell = GridPartCell(grid, axis, a);
+    int64_t cell = PartCell(*grid, axis, a);
     bool layer = grid->nz != 0;
     // A run of lanes starts at the first column or row.
     if (cell < 0 || (axis == 0 && grid->curI != 0) || (axis == 1 && layer && grid->curJ != 0)) {

@@ -187,15 +187,33 @@ TEST_F(GridProgramSetTest, AGridThatCannotBePreparedEvaluatesToUndefined)
 
 TEST_F(GridProgramSetTest, AComplexFormulaMakesTheWholeSetComplex)
 {
-    CompiledFormula* real = Formula("(+ x y)");
-    CompiledFormula* complex = Formula("(* i x)");
-    GridProgramSet* set = Link({real, complex});
+    // The square of the root of a negative x is x in complex arithmetic and
+    // undefined in real arithmetic; it is an x part, computed complex too.
+    CompiledFormula* square = Formula("(+ (power (sqrt x) 2) y)");
+    CompiledFormula* complex = Formula("(Im (* i x))");
+    GridProgramSet* set = Link({square, complex});
     EXPECT_EQ(set->isComplex, 1);
-    EXPECT_EQ(real->gridProgram->isComplex, 0);
+    EXPECT_EQ(square->gridProgram->isComplex, 0);
     EXPECT_EQ(complex->gridProgram->isComplex, 1);
     GridEvalState state;
-    ASSERT_TRUE(PrepareGrid2D(0, 0, 1, 1, 3, 3, set, &state));
+    ASSERT_TRUE(PrepareGrid2D(-4, 1, 4, 1, 3, 3, set, &state));
     EXPECT_EQ(state.isComplex, 1);
+    std::vector<double> squares(3);
+    std::vector<double> imaginary(3);
+    square->EvaluateRow(1, &state, squares.data());
+    complex->EvaluateRow(1, &state, imaginary.data());
+    EXPECT_EQ(squares, (std::vector<double>{-4 + 2, 0 + 2, 4 + 2}));
+    EXPECT_EQ(imaginary, (std::vector<double>{-4, 0, 4}));
+    EXPECT_EQ(square->EvaluateAtGridPoint(0, 2, &state), -4 + 3);
+    EXPECT_EQ(complex->EvaluateAtGridPoint(2, 2, &state), 4);
+
+    // Alone, in real arithmetic, the square is undefined there.
+    CompiledFormula* alone = Formula("(+ (power (sqrt x) 2) y)");
+    GridEvalState real;
+    ASSERT_TRUE(PrepareGrid2D(-4, 1, 4, 1, 3, 3, Link({alone}), &real));
+    alone->EvaluateRow(1, &real, squares.data());
+    EXPECT_TRUE(std::isnan(squares[0]));
+    EXPECT_EQ(squares[2], 4 + 2);
 }
 
 TEST_F(GridProgramSetTest, PartsAreComputedOnAThreadThatDidNotCompileThem)

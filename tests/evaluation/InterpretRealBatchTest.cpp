@@ -148,6 +148,9 @@ const std::vector<std::vector<const char*>> kDifferentialCases = {
     {"(+ (power x 2) (power y 2) n)"},
     {"(+ r 1)", "(* r theta)", "(+ (sin (* x y)) (sin (* x y)))"},
     {"(+ (sin (* x y)) x)", "(* 2 (sin (* x y)))"},
+    // A complex formula makes the whole set complex: rows then run on the
+    // complex batch interpreter and points on the complex one.
+    {"(+ (power (sqrt x) 2) y)", "(Re (exp (* i x y)))", "(Im (* i x))"},
 };
 
 TEST_F(InterpretRealBatchTest, EveryLaneOfARowEqualsThePointInterpreter)
