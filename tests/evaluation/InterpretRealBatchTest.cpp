@@ -2,20 +2,20 @@
 
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
-#include "evaluation/Disassembler.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/GridProgramSet.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
 #include "support/BudgetRefusal.h"
 #include "support/EvaluationFixture.h"
+#include "support/ProgramText.h"
+#include "support/SmallStack.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <pthread.h>
 #include <string>
 #include <vector>
 
@@ -218,15 +218,6 @@ public:
         EXPECT_TRUE(PrepareGrid2D(-1, 2, 0.5, 1, nx, 3, &set_, &state_));
     }
 
-    std::unique_ptr<BytecodeProgram> Program(const char* code)
-    {
-        auto program = std::make_unique<BytecodeProgram>();
-        EXPECT_TRUE(Assemble(code, *program)) << code;
-        ResolveLoopJumps(program.get());
-        program->ComputeMaxStack();
-        return program;
-    }
-
     std::vector<double> Run(const BytecodeProgram& program, int32_t row = 0)
     {
         EXPECT_TRUE(SetRowInputs<double>(&state_, row, 2, kSlots));
@@ -235,7 +226,7 @@ public:
         return out;
     }
 
-    std::vector<double> Run(const char* code, int32_t row = 0) { return Run(*Program(code), row); }
+    std::vector<double> Run(const std::string& code, int32_t row = 0) { return Run(*ProgramOf(code), row); }
 
     double* Slot(int32_t s) { return BatchSlot<double>(state_.frame, s, state_.nx); }
     static double X(int32_t lane) { return -1 + 0.5 * lane; }
@@ -305,12 +296,12 @@ std::string SumLoop(const char* limit, const char* accumulate = "12", const char
 TEST(InterpretRealBatch, LoopsRunUpToTheirCapAndNoFurther)
 {
     HandGrid grid;
-    ExpectLanes(grid.Run(SumLoop("100001").c_str()), [](double x) { return x * (100001.0 * 100002 / 2); },
+    ExpectLanes(grid.Run(SumLoop("100001")), [](double x) { return x * (100001.0 * 100002 / 2); },
                 "100,001 steps");
-    ExpectLanes(grid.Run(SumLoop("100002").c_str()), [](double) { return kNaN; }, "100,002 steps");
+    ExpectLanes(grid.Run(SumLoop("100002")), [](double) { return kNaN; }, "100,002 steps");
     // An undefined limit ends the loop at once: the empty sum and product.
-    ExpectLanes(grid.Run(SumLoop("nan").c_str()), [](double) { return 0.0; }, "sum to NaN");
-    ExpectLanes(grid.Run(SumLoop("nan", "14", "0 1").c_str()), [](double) { return 1.0; }, "product to NaN");
+    ExpectLanes(grid.Run(SumLoop("nan")), [](double) { return 0.0; }, "sum to NaN");
+    ExpectLanes(grid.Run(SumLoop("nan", "14", "0 1")), [](double) { return 1.0; }, "product to NaN");
 }
 
 TEST(InterpretRealBatch, RowAggregatesSkipUndefinedRows)
@@ -348,7 +339,7 @@ TEST(InterpretRealBatch, EndsAndRefusals)
     ExpectLanes(grid.Run("1 3, 0 1, 85 1 0, 0 7, 12, 103"), [](double) { return 1.0; }, "85");
 
     // A stop request before the run leaves the first instruction undone.
-    auto program = grid.Program("0 5, 103");
+    auto program = ProgramOf("0 5, 103");
     program->stopRequested = 1;
     ExpectLanes(grid.Run(*program), [](double) { return kNaN; }, "stopped");
 
@@ -363,40 +354,18 @@ TEST(InterpretRealBatch, EndsAndRefusals)
     EXPECT_EQ(untouched, -7);
 }
 
-// Runs the program over a wide row on a thread whose stack cannot hold its
-// value stack.
-std::vector<double> RunOnSmallStack(HandGrid& grid, const BytecodeProgram& program)
-{
-    struct Job {
-        HandGrid* grid;
-        const BytecodeProgram* program;
-        std::vector<double> out;
-    } job{&grid, &program, {}};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 256 * 1024);
-    pthread_t thread;
-    auto run = [](void* argument) -> void* {
-        auto* j = static_cast<Job*>(argument);
-        j->out = j->grid->Run(*j->program);
-        return nullptr;
-    };
-    EXPECT_EQ(pthread_create(&thread, &attr, run, &job), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-    return job.out;
-}
-
 TEST(InterpretRealBatch, AValueStackTheBudgetRefusesGivesUndefinedRows)
 {
+    // A wide row, on a thread whose stack cannot hold its value stack.
     HandGrid grid(20000);
-    auto program = grid.Program("1 3, 0 1, 12, 103");
-    std::vector<double> out = RunOnSmallStack(grid, *program);
+    auto program = ProgramOf("1 3, 0 1, 12, 103");
+    std::vector<double> out;
+    OnSmallStack(256 * 1024, [&] { out = grid.Run(*program); });
     ASSERT_EQ(out.size(), 20000u);
     EXPECT_EQ(out[19999], HandGrid::X(19999) + 1);  // from the budget
     {
         BudgetRefusal refusal;
-        out = RunOnSmallStack(grid, *program);
+        OnSmallStack(256 * 1024, [&] { out = grid.Run(*program); });
     }
     for (double value : out)
         ASSERT_TRUE(std::isnan(value));
