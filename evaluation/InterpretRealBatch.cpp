@@ -15,6 +15,7 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
 #include "document/ParameterValue.h"
+#include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/GridEvalState.h"
@@ -33,15 +34,10 @@
 #endif
 
 #pragma GCC push_options
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC target("arch=x86-64-v3")
-#define VL_INTERPRETER_BUILD v3
-#else
-#define VL_INTERPRETER_BUILD baseline
-#endif
 // The lane loops pay for vectorising at any length, which the default cost
 // model of -O2 does not assume.
 #pragma GCC optimize("tree-vectorize", "vect-cost-model=dynamic")
+#include "evaluation/InterpreterTarget.h"
 
 namespace VL_INTERPRETER_BUILD {
 namespace {
@@ -403,16 +399,6 @@ void ForgetLaterStores(const Instruction* pc, const Frame& frame)
     }
 }
 
-// A block taken from the budget, given back on every path out.
-struct HeapBlock {
-    void* block = nullptr;
-    ~HeapBlock()
-    {
-        if (block)
-            BudgetFree(block);
-    }
-};
-
 }  // namespace
 
 void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, double* out)
@@ -429,7 +415,7 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
     int32_t entries = std::max(program->maxStack, 1) + kTemporaries;
     int64_t bytes64 = entries * (stride * static_cast<int64_t>(sizeof(double)) + static_cast<int64_t>(sizeof(double*)));
     uint32_t bytes = static_cast<uint32_t>(std::min<int64_t>(bytes64, UINT32_MAX));
-    HeapBlock heap;
+    BudgetBlock heap;
     void* block = nullptr;
     if (bytes64 < UINT32_MAX && !control.stopped) {
         if (HasStackRoom(bytes)) {
@@ -700,6 +686,9 @@ done:
 
 }  // namespace VL_INTERPRETER_BUILD
 
+#if defined(VL_INTERPRETER_V3)
+#pragma GCC pop_options
+#endif
 #pragma GCC pop_options
 
 #if !defined(VL_INTERPRETER_V3)
