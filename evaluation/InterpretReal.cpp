@@ -15,6 +15,7 @@
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
+#include "evaluation/InterpreterFloor.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "evaluation/UserFunctionCall.h"
@@ -101,24 +102,6 @@ inline double SquareRoot(double x)
     return std::sqrt(x);
 #endif
 }
-
-#if defined(VL_INTERPRETER_V3)
-inline double Floor(double x)
-{
-    return std::floor(x);  // one rounding instruction here
-}
-#else
-// Floor without a call: |x| rounded to an integer by adding and taking away
-// 2^52, the sign put back, and 1 taken off where that rounded up. Exactly
-// floor for every double; NaN, infinities and |x| >= 2^52 are whole already.
-inline double Floor(double x)
-{
-    if (!(std::fabs(x) < 0x1p52))
-        return x;
-    double t = std::copysign((std::fabs(x) + 0x1p52) - 0x1p52, x);
-    return t > x ? t - 1 : t;
-}
-#endif
 
 double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 {

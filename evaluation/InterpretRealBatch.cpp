@@ -20,6 +20,7 @@
 #include "evaluation/CompileContext.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
+#include "evaluation/InterpreterFloor.h"
 #include "evaluation/LaneVector.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
@@ -228,24 +229,6 @@ inline __attribute__((always_inline)) void Ternary(Stack& s, int32_t to, int32_t
         r[i] = f(av ? x[i] : a1, bv ? y[i] : b1, cv ? z[i] : c1);
     s.Owned(to, true);
 }
-
-#if defined(VL_INTERPRETER_V3)
-inline double Floor(double x)
-{
-    return std::floor(x);  // one rounding instruction here
-}
-#else
-// Floor without a call, as the point interpreter takes it: |x| rounded by
-// adding and taking away 2^52, the sign put back, 1 taken off where that
-// rounded up.
-inline double Floor(double x)
-{
-    if (!(std::fabs(x) < 0x1p52))
-        return x;
-    double t = std::copysign((std::fabs(x) + 0x1p52) - 0x1p52, x);
-    return t > x ? t - 1 : t;
-}
-#endif
 
 // The square roots of an entry's lanes by the processor's instruction, as
 // the point interpreter takes them, several lanes at a time: the compiler
