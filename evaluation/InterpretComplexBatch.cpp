@@ -18,6 +18,7 @@
 #include "evaluation/ComplexLibrary.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
+#include "evaluation/LaneVector.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "formula/FormulaEngine.h"
@@ -40,25 +41,6 @@ constexpr ComplexValue kOne{1, 0};
 // The two temporaries of the relation chains and the piecewise choice live
 // beside the value stack.
 constexpr int32_t kTemporaries = 2;
-
-bool IsVarying(const ComplexValue* v)
-{
-    uint32_t flag;
-    std::memcpy(&flag, v, sizeof flag);
-    return flag != 0;
-}
-
-void SetVarying(ComplexValue* v, bool varying)
-{
-    uint32_t flag = varying ? 1 : 0;
-    std::memcpy(v, &flag, sizeof flag);
-}
-
-void SetUniform(ComplexValue* v, ComplexValue value)
-{
-    SetVarying(v, false);
-    v[1] = value;
-}
 
 // A uniform vector made per-lane, its one value in every lane.
 void Spread(ComplexValue* v, int32_t n)
@@ -346,7 +328,7 @@ void WriteOutputs(const ComplexValue* top, int32_t n, double* out)
 
 void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state, double* out)
 {
-    int32_t n = state->nz != 0 ? state->nx * state->ny : state->nx;
+    int32_t n = BatchLaneCount(*state);
     if (n <= 0)
         return;
     RunControl control{&program->stopRequested, false};
@@ -396,7 +378,13 @@ void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state,
         case OpLoadSlot: Copy(push(), run.Slot(a), n); break;
         case OpLoadLocal: Copy(push(), local(a), n); break;
         case OpLoadParameter: SetUniform(push(), GetParameterValue(static_cast<uint32_t>(a), row, doc)); break;
-        case OpStoreSlot: Copy(run.Slot(a), top, n); break;
+        case OpStoreSlot:
+            // A store into a per-lane input slot makes the next row write
+            // its inputs anew.
+            if (a <= 4)
+                state->laneInputBytes = 0;
+            Copy(run.Slot(a), top, n);
+            break;
         case OpStoreLocal: Copy(local(a), top, n); break;
         case OpStoreAndDrop:
             Copy(local(a), top, n);
