@@ -59,17 +59,22 @@ struct Frame {
 };
 
 // The value stack and the temporaries. Entry d owns a lane vector at
-// base + d x stride, whose header holds its mode; its values are read
-// through view[d]: its own lanes, or the lanes of the frame slot or the
-// x parts it was loaded from, until an operation writes it.
+// base + d x stride (but for the lanes of entry 1), whose header holds its
+// mode; its values are read through view[d]: its own lanes, or the lanes
+// of the frame slot or the x parts it was loaded from, until an operation
+// writes it.
 struct Stack {
     double* base;
     const double** view;
     int64_t stride;
     int32_t n;
 
+    // The lanes of entry 1, where a run's result ends: the caller's output,
+    // so that the last operation writes the row in place.
+    double* out;
+
     double* Own(int32_t d) const { return base + d * stride; }
-    double* OwnLanes(int32_t d) const { return Own(d) + 1; }
+    double* OwnLanes(int32_t d) const { return d == 1 ? out : Own(d) + 1; }
     const double* In(int32_t d) const { return view[d]; }
     bool Varies(int32_t d) const { return IsVarying(Own(d)); }
 
@@ -152,7 +157,8 @@ struct Stack {
     void Swap(int32_t a, int32_t b)
     {
         bool whole = Varies(a) || Varies(b);
-        std::swap_ranges(Own(a), Own(a) + (whole ? stride : 2), Own(b));
+        std::swap(Own(a)[0], Own(b)[0]);
+        std::swap_ranges(OwnLanes(a), OwnLanes(a) + (whole ? n : 1), OwnLanes(b));
         // Own values moved with the lanes; outside ones stay where they are.
         const double* toA = view[b] == OwnLanes(b) ? OwnLanes(a) : view[b];
         const double* toB = view[a] == OwnLanes(a) ? OwnLanes(b) : view[a];
@@ -412,7 +418,7 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
         std::fill_n(out, n, NAN);
         return;
     }
-    Stack s{static_cast<double*>(block) + entries * static_cast<int64_t>(0), nullptr, stride, n};
+    Stack s{static_cast<double*>(block), nullptr, stride, n, out};
     s.view = reinterpret_cast<const double**>(static_cast<char*>(block) + entries * stride * sizeof(double));
     int32_t temporary = entries - kTemporaries;
     // The bottom entry is the top before the first push.
@@ -501,7 +507,16 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
             Binary(s, t - 1, t, [](double value, double condition) { return condition == 1 ? value : NAN; });
             --t;
             break;
-        case OpNegate: Unary(s, t, [](double x) { return -x; }); break;
+        case OpNegate:
+            // x + (-y) is x - y, bit for bit: one pass for the two.
+            if (next->opcode == OpAdd) {
+                Binary(s, t - 1, t, [](double x, double y) { return x - y; });
+                --t;
+                ++next;
+                break;
+            }
+            Unary(s, t, [](double x) { return -x; });
+            break;
         case OpAbs: Unary(s, t, [](double x) { return std::fabs(x); }); break;
         case OpSign: Unary(s, t, [](double x) { return RealSign(x); }); break;
         case OpSqrt: SquareRoots(s, t); break;
@@ -660,10 +675,10 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
     }
 
 done:
-    if (s.Varies(t))
-        std::memcpy(out, s.In(t), sizeof(double) * n);
-    else
+    if (!s.Varies(t))
         std::fill_n(out, n, s.In(t)[0]);
+    else if (s.In(t) != out)
+        std::memcpy(out, s.In(t), sizeof(double) * n);
     savedRows.Clear();
 }
 
