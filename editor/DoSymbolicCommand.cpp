@@ -48,11 +48,11 @@ void RunSteps(int32_t code)
 
 void Dispatch(EditorState* state, int32_t code)
 {
-    if (state->selectionMode == SelectionRun)
+    if (state->mode == SelectionRun)
         GroupSelectedRange();
-    if (state->selectionMode == SelectionNode) {
+    if (state->mode == SelectionNode) {
         RunSteps(code);
-    } else if (state->selectionMode == SelectionCells) {
+    } else if (state->mode == SelectionCells) {
         FormulaNode* matrix = state->current;
         int32_t anchor = state->anchor;
         int32_t caret = state->caret;
@@ -90,7 +90,7 @@ void DoSymbolicCommand(int32_t code)
         return;
     }
     std::vector<uint32_t> path = PathFromRoot(state->current);
-    int32_t mode = state->selectionMode;
+    int32_t mode = state->mode;
     int32_t anchor = state->anchor;
     int32_t caret = state->caret;
     Dispatch(state, code);
@@ -100,7 +100,7 @@ void DoSymbolicCommand(int32_t code)
     }
     ReplaceNode(saved, root);
     state->current = NodeAtPath(root, path);
-    state->selectionMode = mode;
+    state->mode = mode;
     state->anchor = anchor;
     state->caret = caret;
     InvalidateFormulaLayout();

@@ -48,13 +48,13 @@ void SetEditorSelection(FormulaNode* node, int32_t mode)
     if (!state)
         return;
     state->current = node;
-    state->selectionMode = node && node->kind == KindPlaceholder ? SelectionNode : mode;
+    state->mode = node && node->kind == KindPlaceholder ? SelectionNode : mode;
 }
 
 void SelectNodeKeepMode(FormulaNode* node)
 {
     if (EditorState* state = GetCurrentEditorState())
-        SetEditorSelection(node, state->selectionMode);
+        SetEditorSelection(node, state->mode);
 }
 
 void GroupSelectedRange()
@@ -94,7 +94,7 @@ void InvalidateFormulaLayout()
     if (!state)
         return;
     state->layoutValid = 0;
-    FormulaNode* root = FormulaRoot(state->current);
+    FormulaNode* root = state->root ? state->root : FormulaRoot(state->current);
     if (!root)
         return;
     for (PreorderWalk walk(root); walk.Node(); walk.Next())
@@ -135,7 +135,7 @@ void SaveUndoForEdit(EditorState* state, int32_t command)
     EditorSnapshot snapshot;
     snapshot.formula = CopyTreeForEdit(FormulaRoot(state->current));
     snapshot.path = PathFromRoot(state->current);
-    snapshot.selectionMode = state->selectionMode;
+    snapshot.mode = state->mode;
     snapshot.anchor = state->anchor;
     snapshot.caret = state->caret;
     state->undo.push_back(std::move(snapshot));
@@ -152,7 +152,7 @@ bool UndoLastEdit(EditorState* state)
     state->current = NodeAtPath(root, snapshot.path);
     if (!state->current)
         state->current = root;
-    state->selectionMode = snapshot.selectionMode;
+    state->mode = snapshot.mode;
     state->anchor = snapshot.anchor;
     state->caret = snapshot.caret;
     state->previousCommand = 0;

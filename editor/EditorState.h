@@ -7,31 +7,35 @@
 #include <vector>
 
 struct FormulaNode;
-class DocState;
+struct DocState;
 
-enum SelectionMode : int32_t {
-    SelectionNode = 0,      // the current node itself
-    SelectionRun = 1,       // operands anchor..caret of the current node
-    SelectionCells = 5,     // cells anchor..caret of the current matrix
-};
+// How the current node is selected: 0 the node, 1 a run of its operands
+// (anchor..caret), 5 a block of matrix cells; the other modes are carets.
+using SelectionMode = int32_t;
+constexpr SelectionMode SelectionNode = 0;
+constexpr SelectionMode SelectionRun = 1;
+constexpr SelectionMode SelectionCells = 5;
 
 // One undo step: a copy of the formula and the way from its root to the node
 // that was current.
 struct EditorSnapshot {
     FormulaNode* formula = nullptr;
     std::vector<uint32_t> path;
-    int32_t selectionMode = 0;
+    SelectionMode mode = 0;
     int32_t anchor = 0;
     int32_t caret = 0;
 };
 
 struct EditorState {
+    FormulaNode* root = nullptr;
+    DocState* document = nullptr;
     FormulaNode* current = nullptr;
-    int32_t selectionMode = SelectionNode;
-    int32_t anchor = 0;
+    SelectionMode mode = 0;
     int32_t caret = 0;
-    DocState* doc = nullptr;
+    int32_t anchor = 0;
+    // Cleared by every edit; the next paint lays the formula out again.
     uint8_t layoutValid = 0;
+    // The command before this one, so that a run of term moves is one step.
     int32_t previousCommand = 0;
     std::vector<EditorSnapshot> undo;
 

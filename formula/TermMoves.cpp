@@ -421,7 +421,7 @@ void MoveSelectedTerm(int type)
     switch (parent->kind) {
     case KindMinus:
     case KindParentheses:
-        Select(GetCurrentEditorState()->selectionMode == SelectionNode ? parent : term);
+        Select(GetCurrentEditorState()->mode == SelectionNode ? parent : term);
         return;
     case KindSigma:
     case KindCapitalPi:

@@ -22,10 +22,7 @@ protected:
     // The selection is a summation or product operator over k (code 'k').
     void LoadOperator(int32_t kind, FormulaNode* body, double from, double to)
     {
-        Load("0");
-        FreeTree(root_);
-        root_ = BigOperator(kind, body, 'k', from, to);
-        state_.current = root_;
+        SetFormula(BigOperator(kind, body, 'k', from, to));
     }
 };
 

@@ -77,10 +77,8 @@ TEST_F(TermMovesTest, MovesAlongListsAcrossEqualsAndThroughOperators)
 TEST_F(TermMovesTest, AFactorThatDependsOnTheIntegrationVariableStaysInside)
 {
     for (const char* factor : {"x", "a"}) {
-        Load("1");
-        FreeTree(root_);
-        root_ = Node(KindIntegral, {Node(KindProduct, {Var(factor[0]), Node(KindSin, {Var('x')})}), Var('x'),
-                                       Num(0), Num(1)});
+        SetFormula(Node(KindIntegral, {Node(KindProduct, {Var(factor[0]), Node(KindSin, {Var('x')})}), Var('x'),
+            Num(0), Num(1)}));
         ASSERT_TRUE(Select(factor));
         Run(kLeft);
         if (factor[0] == 'x')

@@ -43,11 +43,18 @@ void EditorTest::TearDown()
 
 void EditorTest::Load(const char* text)
 {
+    FormulaNode* tree = ReadFormula(text);
+    ASSERT_NE(tree, nullptr) << text;
+    SetFormula(tree);
+}
+
+void EditorTest::SetFormula(FormulaNode* tree)
+{
     FreeTree(root_);
-    root_ = ReadFormula(text);
-    ASSERT_NE(root_, nullptr) << text;
-    state_.current = root_;
-    state_.selectionMode = SelectionNode;
+    root_ = tree;
+    state_.root = tree;
+    state_.current = tree;
+    state_.mode = SelectionNode;
     state_.previousCommand = 0;
 }
 
@@ -56,7 +63,7 @@ bool EditorTest::Select(const char* text, int occurrence, int32_t mode)
     for (PreorderWalk walk(root_); walk.Node(); walk.Next()) {
         if (LinearText(walk.Node()) == text && occurrence-- == 0) {
             state_.current = walk.Node();
-            state_.selectionMode = mode;
+            state_.mode = mode;
             return true;
         }
     }

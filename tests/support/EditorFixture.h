@@ -23,6 +23,8 @@ protected:
     // Reads the formula and selects its root; occurrence picks among equal
     // texts in pre-order when Select is called.
     void Load(const char* text);
+    // The tree becomes the formula, selected whole.
+    void SetFormula(FormulaNode* tree);
     // Selects the occurrence-th node (pre-order) whose text is the given one;
     // false when there is none.
     bool Select(const char* text, int occurrence = 0, int32_t mode = SelectionNode);
