@@ -9,6 +9,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/SymbolicCommand.h"
 #include "formula/TermMoves.h"
+#include "formula/Transform.h"
 #include "formula/TreeRewrite.h"
 
 #include <vector>
@@ -24,6 +25,7 @@ const CommandEntry kCommands[] = {
     {8192, SimplifyCommand},
     {8194, ExpandCommand},
     {8214, IsolateSelection},
+    {8219, TransformCommand},
     {8448, [] { MoveTermCommand(0, 1); }},
     {8449, [] { MoveTermCommand(2, 1); }},
     {8450, [] { MoveTermCommand(1, 1); }},
