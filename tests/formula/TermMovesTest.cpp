@@ -88,6 +88,15 @@ TEST_F(TermMovesTest, AFactorThatDependsOnTheIntegrationVariableStaysInside)
         EXPECT_EQ(Selected(), factor);
     }
     EXPECT_TRUE(CanMoveSelectedTerm());
+
+    // A summation's factor moves out unless it holds the index.
+    for (const char* factor : {"k", "a"}) {
+        SetFormula(BigOperator(KindSigma, Node(KindProduct, {Var('a'), Var('k')}), 'k', 1, 3));
+        ASSERT_TRUE(Select(factor));
+        Run(kLeft);
+        Run(kLeft);
+        EXPECT_EQ(Text(), factor[0] == 'k' ? "sum(k*a,k=1,3)" : "a*sum(k,k=1,3)");
+    }
 }
 
 TEST_F(TermMovesTest, ARunOfMovesIsOneUndoStep)
