@@ -1,0 +1,110 @@
+#include "CoreUtilities/MemoryBudget.h"
+#include "document/DocState.h"
+#include "editor/EditorState.h"
+#include "formula/Calculate.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodePoolSet.h"
+#include "formula/SubtreeValue.h"
+#include "support/FormulaReader.h"
+#include "support/LinearText.h"
+#include "support/TreeFixture.h"
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+class CalculateTest : public TreeTest {
+protected:
+    // The text of the formula after Calculate on the whole of it.
+    std::string Calculated(const char* text)
+    {
+        FormulaNode* tree = ReadFormula(text);
+        if (!tree)
+            return "unreadable";
+        EditorState state;
+        state.root = state.current = tree;
+        state.document = &doc;
+        SetCurrentEditorState(&state);
+        CalculateSelection();
+        SetCurrentEditorState(nullptr);
+        EXPECT_TRUE(IsConsistent(tree)) << text;
+        std::string written = LinearText(tree);
+        FreeTree(tree);
+        return written;
+    }
+
+    DocState doc;
+};
+
+struct Case {
+    const char* input;
+    const char* expected;
+};
+
+TEST_F(CalculateTest, ReplacesTheLargestCalculableParts)
+{
+    const Case cases[] = {
+        {"2+3*x", "2+3*x"},
+        {"[2+3]*x", "5*x"},
+        {"sin(pi/2)", "1"},
+        {"sin(pi/2)+x", "1+x"},
+        {"pi", "3.141592653589793"},
+        {"e*x", "2.718281828459045*x"},
+        // e^x stays e^x when x has no value.
+        {"e^x", "e^x"},
+        {"e^2", "7.38905609893065"},
+        {"sum(k^2,k=1,3)", "14"},
+        {"x*sum(k^2,k=1,3)", "x*14"},
+        // An index keeps its summation: neither the index equation nor an
+        // index in a body without value is replaced.
+        {"sum(k^2*x,k=1,3)", "sum(k^2*x,k=1,3)"},
+        {"sum(k*x,k=1,n)", "sum(k*x,k=1,n)"},
+        // No value: the subtree stays and its operands are tried.
+        {"0/0*x", "0/0*x"},
+        {"0/0*(1+1)", "0/0*2"},
+        {"function(f,2)", "function(f,2)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Calculated(c.input), c.expected) << c.input;
+}
+
+TEST_F(CalculateTest, GivesBackEveryBlockOfBudget)
+{
+    const char* inputs[] = {"sin(pi/2)*x", "0/0*x", "sum(k^2,k=1,3)", "sqrt(-4)+1", "interval(1,2)+1"};
+    // The first run makes what the process keeps: the frame, the batch lists.
+    Calculated("sin(1)");
+    for (const char* input : inputs) {
+        FlushNodePools();
+        double before = MemoryBudgetCount();
+        Calculated(input);
+        FlushNodePools();
+        EXPECT_EQ(MemoryBudgetCount(), before) << input;
+    }
+}
+
+TEST_F(CalculateTest, SubtreeValues)
+{
+    FormulaNode* tree = ReadFormula("-(2.5)");
+    EXPECT_EQ(EvaluateSubtreeReal(tree, &doc), -2.5);
+    FreeTree(tree);
+    tree = ReadFormula("sqrt(2)*sqrt(2)");
+    EXPECT_NEAR(EvaluateSubtreeReal(tree, &doc), 2, 1e-15);
+    FreeTree(tree);
+    tree = ReadFormula("log(-1)");
+    EXPECT_TRUE(std::isnan(EvaluateSubtreeReal(tree, &doc)));
+    FreeTree(tree);
+
+    tree = MakeComplexNumberNode(1, -2);
+    EXPECT_EQ(LinearText(tree), "1+-2*i");
+    FreeTree(tree);
+    tree = MakeComplexNumberNode(0, 3);
+    EXPECT_EQ(LinearText(tree), "3*i");
+    FreeTree(tree);
+    tree = MakeComplexNumberNode(4, 0);
+    EXPECT_EQ(LinearText(tree), "4");
+    FreeTree(tree);
+}
+
+}  // namespace
