@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
+#include "evaluation/ComplexValue.h"
 #include "evaluation/Opcodes.h"
 
 #include <atomic>
@@ -13,6 +14,8 @@ struct CompileContext;
 struct DocState;
 struct FormulaNode;
 struct GridEvalState;
+struct Interval;
+struct ComplexInterval;
 
 struct Instruction {
     int32_t opcode;
@@ -74,10 +77,23 @@ struct BytecodeProgram {
     // end instruction.
     void MakeEndOnly();
 
+    // Runs the program over the intervals of the frame (slot s is the s-th
+    // Interval); an exterior result comes back as the whole line.
+    Interval RunInterval(Interval* frame) const;
+    // Runs the program over the rectangles of the frame (slot s is the s-th
+    // ComplexInterval).
+    ComplexInterval RunComplexInterval(ComplexInterval* frame) const;
+
     // Runs the program in real arithmetic on the frame (slot s is the s-th
     // double), in the build the interpreter build flag picks; grid is null
     // outside grid evaluation.
     double RunReal(double* frame, const GridEvalState* grid) const;
+    // The same in complex arithmetic (slot s is the s-th ComplexValue).
+    ComplexValue RunComplex(ComplexValue* frame, const GridEvalState* grid) const;
+    // Runs a grid program in complex arithmetic over the row or layer the
+    // state is prepared for: per point the real part of the result where its
+    // imaginary part is 0, else NaN, into out.
+    void RunComplexBatch(GridEvalState* state, double* out) const;
 
     int32_t Count() const { return instructions.count; }
     const Instruction& At(int32_t i) const { return instructions.storage[i]; }

@@ -5,9 +5,11 @@
 #include "document/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
+#include "evaluation/ComplexInterval.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/PrepareTreeForCompiling.h"
+#include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
@@ -78,13 +80,14 @@ bool HasPointDependentRowRead(FormulaNode* tree)
     return false;
 }
 
-// The calling thread's frame as real cells, grown to the slots every
-// program needs: a thread may run a formula compiled on another one.
-double* RealFrame()
+// The calling thread's frame as cells of the run's type, grown to the slots
+// every program needs: a thread may run a formula compiled on another one.
+template <typename Cell>
+Cell* ThreadFrame()
 {
     if (!EnsureEvalFrame())
         return nullptr;
-    return static_cast<double*>(GetEvalFrame());
+    return static_cast<Cell*>(GetEvalFrame());
 }
 
 }  // namespace
@@ -142,22 +145,36 @@ struct SlotValue {
     double value;
 };
 
+// A complex run of the point program on the thread's frame as complex
+// cells: the given slots with imaginary part 0, and slot 2.
+__attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula* formula,
+                                                           std::initializer_list<SlotValue> slots)
+{
+    const BytecodeProgram* program = formula->pointProgram;
+    ComplexValue* frame = ThreadFrame<ComplexValue>();
+    if (!program || !frame)
+        return ComplexValue{NAN, NAN};
+    frame[2] = ComplexValue{formula->doc ? formula->doc->GetSliderValue() : NAN, 0};
+    for (const SlotValue& slot : slots)
+        frame[slot.slot] = ComplexValue{slot.value, 0};
+    return program->RunComplex(frame, nullptr);
+}
+
 // Every real point entry: the given slots and slot 2 (the slider value) on
-// the calling thread's frame, then one run of the point program.
+// the calling thread's frame, then one run of the point program. A complex
+// program answers the real part of a real result, else undefined.
 inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula,
                                                          std::initializer_list<SlotValue> slots)
 {
     const BytecodeProgram* program = formula->pointProgram;
-    double* frame = RealFrame();
+    if (program && program->isComplex)
+        return ComplexToReal(RunComplexWithSlots(formula, slots));
+    double* frame = ThreadFrame<double>();
     if (!program || !frame)
         return NAN;
     frame[2] = formula->doc ? formula->doc->GetSliderValue() : NAN;
     for (const SlotValue& slot : slots)
         frame[slot.slot] = slot.value;
-    // Complex programs wait for the complex interpreter; until then their
-    // real entries answer undefined.
-    if (program->isComplex)
-        return NAN;
     RunControl control{&program->stopRequested, false};
     return RunRealInBuild(program, frame, nullptr, control);
 }
@@ -182,6 +199,16 @@ double CompiledFormula::EvaluateAtUVXYZW(double u, double v, double x, double y,
 double CompiledFormula::EvaluateAtRow(int32_t row, double x, double y, double z)
 {
     return EvaluateWithSlots(this, {{3, x}, {4, y}, {5, z}, {11, static_cast<double>(row)}});
+}
+
+ComplexValue CompiledFormula::EvaluateComplex()
+{
+    return RunComplexWithSlots(this, {});
+}
+
+ComplexValue CompiledFormula::EvaluateComplexAtXY(double x, double y)
+{
+    return RunComplexWithSlots(this, {{3, x}, {4, y}});
 }
 
 bool CompiledFormula::DependsOn(uint32_t code) const
@@ -251,4 +278,55 @@ void CompileFormulas4(CompiledFormula* f1, CompiledFormula* f2, CompiledFormula*
 {
     CompiledFormula* formulas[] = {f1, f2, f3, f4};
     CompileFormulas(formulas, 4);
+}
+
+namespace {
+
+struct SlotRange {
+    int32_t slot;
+    Interval range;
+};
+
+// Every interval entry: the given slots as intervals and slot 2 as the point
+// of the slider value, or for a complex program the same as rectangles on
+// the real axis, then one run of the point program over them. A complex
+// result counts only when it is certainly real.
+Interval EvaluateOverSlots(const CompiledFormula* formula, std::initializer_list<SlotRange> slots)
+{
+    constexpr Interval kUndefined{NAN, NAN};
+    const BytecodeProgram* program = formula->pointProgram;
+    if (!program || !EnsureEvalFrame() ||
+        GetEvalFrameCapacity() < static_cast<uint32_t>(program->localBase + program->localCount))
+        return kUndefined;
+    double slider = formula->doc ? formula->doc->GetSliderValue() : NAN;
+    if (!program->isComplex) {
+        Interval* frame = static_cast<Interval*>(GetEvalFrame());
+        frame[2] = Interval{slider, slider};
+        for (const SlotRange& slot : slots)
+            frame[slot.slot] = slot.range;
+        return program->RunInterval(frame);
+    }
+    ComplexInterval* frame = static_cast<ComplexInterval*>(GetEvalFrame());
+    frame[2] = ComplexInterval{{slider, slider}, {0, 0}};
+    for (const SlotRange& slot : slots)
+        frame[slot.slot] = ComplexInterval{slot.range, {0, 0}};
+    ComplexInterval result = program->RunComplexInterval(frame);
+    return IsRealComplexInterval(result) ? result.re : kUndefined;
+}
+
+}  // namespace
+
+Interval CompiledFormula::EvaluateOverInterval(double lo, double hi)
+{
+    return EvaluateOverSlots(this, {{0, {lo, hi}}});
+}
+
+Interval CompiledFormula::EvaluateOverBoxXY(double x0, double x1, double y0, double y1)
+{
+    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {0, 0}}});
+}
+
+Interval CompiledFormula::EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1)
+{
+    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {z0, z1}}});
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "evaluation/CompileContext.h"
+#include "evaluation/Interval.h"
 
 #include <cstdint>
 
@@ -48,6 +49,10 @@ struct CompiledFormula {
     double EvaluateAtXY(double x, double y);
     double EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w);
     double EvaluateAtRow(int32_t row, double x, double y, double z);
+    // Complex evaluation, whatever the program's arithmetic: the complex
+    // interpreter on the frame's slots as complex cells.
+    ComplexValue EvaluateComplex();
+    ComplexValue EvaluateComplexAtXY(double x, double y);
 
     // The tree has a variable with the code; a numbered variable's key is
     // tested by its base variable.
@@ -60,6 +65,16 @@ struct CompiledFormula {
     // raised every run of the formula ends after its current instruction.
     BytecodeProgram* SetStopFlag(uint8_t value);
     bool IsStopRequested() const;
+
+    // The range of the formula while its variables range over the given
+    // intervals: u over [lo, hi]; x and y over the box (z = [0, 0]); x, y
+    // and z over the box. The slider variable is the point of its value. A
+    // complex formula runs over rectangles and answers only when the
+    // imaginary interval of its result is exactly [0, 0]. Undefined (NaN
+    // ends) where the formula is undefined somewhere in the box.
+    Interval EvaluateOverInterval(double lo, double hi);
+    Interval EvaluateOverBoxXY(double x0, double x1, double y0, double y1);
+    Interval EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1);
 };
 
 // Compiles n formulas (null ones skipped) as one batch: they share local

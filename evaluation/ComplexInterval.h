@@ -1,5 +1,6 @@
-// A complex interval: real and imaginary intervals; undefined when any bound
-// is NaN.
+// A complex interval: a rectangle of the complex plane given by the interval
+// of its real part and the interval of its imaginary part (either may be
+// exterior); undefined when any bound is NaN.
 #pragma once
 
 #include "evaluation/Interval.h"
@@ -8,3 +9,14 @@ struct ComplexInterval {
     Interval re;
     Interval im;
 };
+
+inline bool IsUndefinedComplexInterval(ComplexInterval z)
+{
+    return IsUndefinedInterval(z.re) || IsUndefinedInterval(z.im);
+}
+
+// The imaginary interval is exactly [0, 0] (a zero of either sign).
+inline bool IsRealComplexInterval(ComplexInterval z)
+{
+    return z.im.lo == 0 && z.im.hi == 0;
+}

@@ -6,6 +6,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/RunControl.h"
 
@@ -18,23 +19,32 @@ bool ConstantTable::EvaluateEntry(int32_t i, bool complex, RunControl& control)
 {
     values[i] = ComplexValue{NAN, NAN};
     const BytecodeProgram* program = entries[i].program;
-    // Complex entries wait for the complex interpreter; until then they hold
-    // the undefined value.
-    if (!program || complex)
+    if (!program)
         return true;
     int32_t cells = std::max<int32_t>(static_cast<int32_t>(GetEvalFrameSlots()), 12 + program->localCount);
-    auto* frame = static_cast<double*>(BudgetMalloc(static_cast<uint32_t>(cells) * sizeof(double), false));
+    uint32_t cellBytes = complex ? sizeof(ComplexValue) : sizeof(double);
+    void* frame = BudgetMalloc(static_cast<uint32_t>(cells) * cellBytes, false);
     if (!frame)
         return true;
     // A constant reads no variable but the slider; every other slot starts
     // undefined rather than holding whatever the memory held.
-    std::fill(frame, frame + cells, NAN);
-    frame[2] = doc ? doc->GetSliderValue() : NAN;
-    double value = RunRealInBuild(program, frame, nullptr, control);
+    double slider = doc ? doc->GetSliderValue() : NAN;
+    ComplexValue value;
+    if (complex) {
+        auto* slots = static_cast<ComplexValue*>(frame);
+        std::fill(slots, slots + cells, ComplexValue{NAN, NAN});
+        slots[2] = ComplexValue{slider, 0};
+        value = RunComplexInBuild(program, slots, nullptr, control);
+    } else {
+        auto* slots = static_cast<double*>(frame);
+        std::fill(slots, slots + cells, NAN);
+        slots[2] = slider;
+        value = ComplexValue{RunRealInBuild(program, slots, nullptr, control), 0};
+    }
     BudgetFree(frame);
     if (control.stopped)
         return false;
-    values[i] = ComplexValue{value, 0};
+    values[i] = value;
     return true;
 }
 

@@ -17,3 +17,15 @@ struct GridEvalState {
     // the run's type.
     void* parts = nullptr;
 };
+
+// The cell of the parts buffer that opcode 8 (axis 0), 9 (axis 1) or 10
+// (axis 2) with operand a reads at the current column, row or layer.
+inline int64_t PartCell(const GridEvalState& grid, int32_t axis, int32_t a)
+{
+    int64_t xCells = static_cast<int64_t>(grid.nX) * grid.nx;
+    if (axis == 0)
+        return static_cast<int64_t>(a) * grid.nx + grid.curI;
+    if (axis == 1)
+        return xCells + static_cast<int64_t>(a) * grid.ny + grid.curJ;
+    return xCells + static_cast<int64_t>(grid.nY) * grid.ny + static_cast<int64_t>(a) * grid.nz + grid.curK;
+}

@@ -9,13 +9,15 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
 #include "document/ParameterValue.h"
+#include "evaluation/BranchLabel.h"
+#include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/RealLibrary.h"
 #include "evaluation/RunControl.h"
-#include "evaluation/UserFunction.h"
+#include "evaluation/UserFunctionCall.h"
 
 #include <alloca.h>
 #include <cmath>
@@ -25,13 +27,7 @@
 #include <emmintrin.h>
 #endif
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC push_options
-#pragma GCC target("arch=x86-64-v3")
-#define VL_INTERPRETER_BUILD v3
-#else
-#define VL_INTERPRETER_BUILD baseline
-#endif
+#include "evaluation/InterpreterTarget.h"
 
 namespace VL_INTERPRETER_BUILD {
 namespace {
@@ -40,35 +36,6 @@ namespace {
 constexpr double kLoopStepCap = 100000;
 // Value stacks up to this many cells live in the interpreter's own frame.
 constexpr int32_t kFewCells = 32;
-
-// A call frame taken from the budget, given back on every path out.
-struct HeapCells {
-    void* block = nullptr;
-    ~HeapCells()
-    {
-        if (block)
-            BudgetFree(block);
-    }
-};
-
-// The label that closes pair b of branch a, searching forward from pc; null
-// when the program ends first. labelsOfBranch counts the labels of branch a
-// met on the way, the found one included.
-const Instruction* FindLabel(const Instruction* pc, int32_t a, int32_t b, int32_t* labelsOfBranch)
-{
-    int32_t seen = 0;
-    for (const Instruction* scan = pc + 1;; ++scan) {
-        if (scan->opcode == OpEnd)
-            return nullptr;
-        if (scan->opcode == OpLabel && scan->arg.a == a) {
-            ++seen;
-            if (scan->arg.b == b) {
-                *labelsOfBranch = seen;
-                return scan;
-            }
-        }
-    }
-}
 
 using Relation = double (*)(double, double);
 
@@ -157,42 +124,7 @@ double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 {
     if (!grid || !grid->parts)
         return NAN;
-    int64_t cell;
-    int64_t xCells = static_cast<int64_t>(grid->nX) * grid->nx;
-    if (axis == 0)
-        cell = static_cast<int64_t>(a) * grid->nx + grid->curI;
-    else if (axis == 1)
-        cell = xCells + static_cast<int64_t>(a) * grid->ny + grid->curJ;
-    else
-        cell = xCells + static_cast<int64_t>(grid->nY) * grid->ny + static_cast<int64_t>(a) * grid->nz + grid->curK;
-    return static_cast<const double*>(grid->parts)[cell];
-}
-
-// Opcode 85: runs user function index on a fresh frame holding the n
-// arguments. Its own function, so that the frame's stack space goes back
-// after every call, and so that a run that calls in a loop does not grow.
-__attribute__((noinline)) double CallUserFunction(const BytecodeProgram* caller, int32_t index, const double* arguments,
-                                                  int32_t n, RunControl& control)
-{
-    const BytecodeProgram* callee = UserFunctionCallee(caller->doc, index, n);
-    // Each level of recursion uses machine stack: stop short of its end.
-    if (!callee || !HasStackRoom(0))
-        return NAN;
-    int32_t cells = std::max(n, kCallFrameFixedSlots + callee->localCount);
-    uint32_t bytes = static_cast<uint32_t>(cells) * sizeof(double);
-    HeapCells heap;
-    double* frame;
-    if (HasStackRoom(bytes)) {
-        frame = static_cast<double*>(alloca(bytes));
-    } else {
-        heap.block = BudgetMalloc(bytes, false);
-        frame = static_cast<double*>(heap.block);
-        if (!frame)
-            return NAN;
-    }
-    for (int32_t i = 0; i < cells; ++i)
-        frame[i] = i < n ? arguments[i] : NAN;
-    return InterpretReal(callee, frame, nullptr, control);
+    return static_cast<const double*>(grid->parts)[PartCell(*grid, axis, a)];
 }
 
 }  // namespace
@@ -441,7 +373,10 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
             *sp++ = below;
             *sp = top;
             int32_t n = std::max(pc->arg.a, 0);
-            double result = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, control);
+            double result = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, static_cast<double>(NAN),
+                                             [&control](const BytecodeProgram* callee, double* calleeFrame) {
+                                                 return InterpretReal(callee, calleeFrame, nullptr, control);
+                                             });
             sp += n == 0 ? 1 : 1 - n;
             top = result;
             below = *--sp;

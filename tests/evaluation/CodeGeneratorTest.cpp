@@ -7,11 +7,11 @@
 #include "evaluation/Disassembler.h"
 #include "evaluation/TextIdentity.h"
 #include "support/CompilerFixture.h"
+#include "support/ProgramText.h"
 #include "support/TreeText.h"
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <string>
 
 namespace {
@@ -42,13 +42,6 @@ protected:
         return ::testing::AssertionSuccess();
     }
 };
-
-std::string NumberText(double value)
-{
-    char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
 
 }  // namespace
 

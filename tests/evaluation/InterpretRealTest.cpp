@@ -9,11 +9,12 @@
 #include "evaluation/RunControl.h"
 #include "evaluation/TextIdentity.h"
 #include "support/BudgetRefusal.h"
+#include "support/ProgramText.h"
+#include "support/SmallStack.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <charconv>
 #include <memory>
 #include <cmath>
 #include <cstring>
@@ -33,19 +34,6 @@ struct Frame {
     Frame() { std::fill(std::begin(slots), std::end(slots), kNaN); }
 };
 
-// The program of the text, loop jumps resolved and its stack depth counted;
-// extraStack cells more make a program whose stack does not fit the
-// interpreter's own frame.
-std::unique_ptr<BytecodeProgram> Program(const char* text, int32_t extraStack = 0)
-{
-    auto program = std::make_unique<BytecodeProgram>();
-    EXPECT_TRUE(Assemble(text, *program)) << text;
-    ResolveLoopJumps(program.get());
-    program->ComputeMaxStack();
-    program->maxStack += extraStack;
-    return program;
-}
-
 double RunProgram(const BytecodeProgram& program, Frame& frame)
 {
     return program.RunReal(frame.slots, nullptr);
@@ -54,7 +42,7 @@ double RunProgram(const BytecodeProgram& program, Frame& frame)
 double RunText(const std::string& text)
 {
     Frame frame;
-    return RunProgram(*Program(text.c_str()), frame);
+    return RunProgram(*ProgramOf(text), frame);
 }
 
 bool SameValue(double a, double b)
@@ -74,13 +62,6 @@ void RunTable(std::initializer_list<Case> cases)
         double result = RunText(c.code);
         EXPECT_TRUE(SameValue(result, c.expected)) << c.what << ": got " << result << ", want " << c.expected;
     }
-}
-
-std::string NumberText(double value)
-{
-    char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
 }
 
 TEST(InterpretReal, ArithmeticAndStackOpcodes)
@@ -142,7 +123,7 @@ TEST(InterpretReal, RelationsAndLogicWithNaN)
 
 TEST(InterpretReal, AnOpcodeOutsideTheSetDoesNothing)
 {
-    auto program = Program("0 5, 103");
+    auto program = ProgramOf("0 5, 103");
     Instruction unknown{};
     unknown.opcode = 250;
     program->InsertInstruction(1, unknown);
@@ -153,8 +134,8 @@ TEST(InterpretReal, AnOpcodeOutsideTheSetDoesNothing)
 TEST(InterpretReal, FixedSlotsLocalsAndComputedSlots)
 {
     // r stored into slot 7 by the first program, read by the next one.
-    auto first = Program("1 3, 1 4, 18, 4 7, 1 3, 12, 103");
-    auto second = Program("1 7, 5 0, 2 0, 14, 103");
+    auto first = ProgramOf("1 3, 1 4, 18, 4 7, 1 3, 12, 103");
+    auto second = ProgramOf("1 7, 5 0, 2 0, 14, 103");
     Frame frame;
     frame.slots[3] = 3;
     frame.slots[4] = 4;
@@ -170,7 +151,7 @@ std::unique_ptr<BytecodeProgram> SumLoop(double start, double limit)
 {
     std::string code = "0 0, 0 " + NumberText(start) + ", 5 2, 89 0, 0 " + NumberText(limit) +
                        ", 89 1, 90 0, 2 0, 92 0, 12, 91 0, 103";
-    return Program(code.c_str());
+    return ProgramOf(code);
 }
 
 TEST(InterpretReal, LoopsAndTheirCap)
@@ -197,10 +178,10 @@ TEST(InterpretReal, AggregatesOverRows)
 {
     // Over 5 rows of a name that reads 1 at every row (the document defines
     // nothing): Sum, Count and Mean, and the running max of the row index.
-    auto sum = Program("100 0 4, 90 0, 95 0, 3 99, 98, 91 0, 94, 6, 7, 103");
-    auto count = Program("100 0 4, 90 0, 95 0, 3 99, 98, 91 0, 94, 7, 103");
-    auto weighted = Program("100 0 4, 90 0, 95 0, 3 99, 0 2, 96, 91 0, 94, 6, 15, 103");
-    auto maxRow = Program("101 0 4, 90 0, 95 0, 2 0, 99, 91 0, 94, 7, 103");
+    auto sum = ProgramOf("100 0 4, 90 0, 95 0, 3 99, 98, 91 0, 94, 6, 7, 103");
+    auto count = ProgramOf("100 0 4, 90 0, 95 0, 3 99, 98, 91 0, 94, 7, 103");
+    auto weighted = ProgramOf("100 0 4, 90 0, 95 0, 3 99, 0 2, 96, 91 0, 94, 6, 15, 103");
+    auto maxRow = ProgramOf("101 0 4, 90 0, 95 0, 2 0, 99, 91 0, 94, 7, 103");
     Frame frame;
     EXPECT_EQ(RunProgram(*sum, frame), 5);
     EXPECT_EQ(RunProgram(*count, frame), 5);
@@ -214,7 +195,7 @@ TEST(InterpretReal, BranchLabelsSkipThePairsAfterTheChosenOne)
     auto branch = [](const char* firstCondition, const char* secondValue) {
         std::string code = std::string("0 ") + firstCondition + ", 87 0 0, 0 10, 88 0 1, 86 0 0, 0 1, 87 0 1, " +
                            secondValue + ", 88 0 1, 86 0 1, 69 2, 0 100, 12, 103";
-        return Program(code.c_str());
+        return ProgramOf(code);
     };
     Frame frame;
     EXPECT_EQ(RunProgram(*branch("1", "82"), frame), 110);
@@ -231,7 +212,7 @@ TEST(InterpretReal, DataRowsOutsideInt32ReadAsNoRow)
     EXPECT_EQ(ToDataRow(1e10), INT32_MIN);
     EXPECT_EQ(ToDataRow(-1e10), INT32_MIN);
     // A frame whose row slot holds any bit pattern still runs.
-    auto program = Program("3 99, 103");
+    auto program = ProgramOf("3 99, 103");
     Frame frame;
     frame.slots[11] = std::bit_cast<double>(uint64_t{0x7ff4000000000001});
     EXPECT_EQ(RunProgram(*program, frame), 1);
@@ -239,7 +220,7 @@ TEST(InterpretReal, DataRowsOutsideInt32ReadAsNoRow)
 
 TEST(InterpretReal, RaisedStopRequestEndsTheRunAfterOneInstruction)
 {
-    auto program = Program("0 1, 0 2, 12, 103");
+    auto program = ProgramOf("0 1, 0 2, 12, 103");
     Frame frame;
     program->stopRequested = 1;
     EXPECT_EQ(RunProgram(*program, frame), 1);
@@ -249,7 +230,7 @@ TEST(InterpretReal, RaisedStopRequestEndsTheRunAfterOneInstruction)
 
 TEST(InterpretReal, ThreadStopFlagsStopOnlyTheirThread)
 {
-    auto program = Program("0 1, 0 2, 12, 103");
+    auto program = ProgramOf("0 1, 0 2, 12, 103");
     struct Flag {
         std::atomic<unsigned char>* flag;
         void (*mark)();
@@ -270,28 +251,11 @@ TEST(InterpretReal, ThreadStopFlagsStopOnlyTheirThread)
     }
 }
 
-// Runs body on a thread with a small machine stack.
-template <typename Body>
-void OnSmallStack(size_t bytes, Body body)
-{
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, bytes);
-    pthread_t thread;
-    auto start = [](void* argument) -> void* {
-        (*static_cast<Body*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, start, &body), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-}
-
 TEST(InterpretReal, ValueStackFallsBackToTheBudgetAndThenToUndefined)
 {
     // A stack of 30,000 cells does not fit beside the 64 KiB reserve of a
     // 256 KiB thread.
-    auto program = Program("0 1, 0 2, 12, 103", 30000);
+    auto program = ProgramOf("0 1, 0 2, 12, 103", 30000);
     double fromBudget = 0;
     double refused = 0;
     OnSmallStack(256 * 1024, [&] {
@@ -316,11 +280,11 @@ TEST(InterpretReal, BothBuildsGiveIdenticalResults)
         bool unary = opcode <= OpAcsch || opcode == OpNot || opcode >= OpFloor;
         std::string code = unary ? "1 3, " : "1 3, 1 4, ";
         code += std::to_string(opcode) + (OpcodeTable[opcode].form == OperandForm::A ? " 2" : "") + ", 103";
-        programs.push_back(Program(code.c_str()));
+        programs.push_back(ProgramOf(code));
     }
     for (int32_t opcode : {12, 14, 15, 16, 17, 18, 77, 78, 79, 81})
-        programs.push_back(Program(("1 3, 1 4, " + std::to_string(opcode) + ", 103").c_str()));
-    programs.push_back(Program("1 3, 1 4, 0 3, 64, 103"));
+        programs.push_back(ProgramOf(("1 3, 1 4, " + std::to_string(opcode) + ", 103").c_str()));
+    programs.push_back(ProgramOf("1 3, 1 4, 0 3, 64, 103"));
 
     const double xs[] = {-7.5, -2, -1, -0.5, 0, 1e-300, 0.25, 0.5, 1, 1.5, 2, 3.3, 10, 31.5, 170.5, 1e10, kNaN};
     const double ys[] = {-3, 0.5, 2, 7};

@@ -1,0 +1,5 @@
+// The x86-64-v3 build of the complex interpreter.
+#if defined(__x86_64__)
+#define VL_INTERPRETER_V3
+#include "evaluation/InterpretComplex.cpp"
+#endif
