@@ -1,5 +1,6 @@
 #include "formula/SubtreeValue.h"
 
+#include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaEngine.h"
@@ -44,14 +45,22 @@ double EvaluateSubtreeReal(const FormulaNode* node, DocState* doc)
     return formula ? formula->EvaluateAt(0) : UndefinedReal;
 }
 
-ComplexValue EvaluateSubtreeComplex(const FormulaNode*, DocState*)
+ComplexValue EvaluateSubtreeComplex(const FormulaNode* node, DocState* doc)
 {
-    return UndefinedComplex;
+    std::unique_ptr<CompiledFormula> formula = CompileCopy(node, doc);
+    if (!formula || !formula->pointProgram)
+        return UndefinedComplex;
+    // Complex before the first run, so that its constants are computed in
+    // complex arithmetic too.
+    formula->pointProgram->isComplex = 1;
+    formula->pointContext.isComplex = 1;
+    return formula->EvaluateComplex();
 }
 
-Interval EvaluateSubtreeInterval(const FormulaNode*, DocState*)
+Interval EvaluateSubtreeInterval(const FormulaNode* node, DocState* doc)
 {
-    return UndefinedInterval;
+    std::unique_ptr<CompiledFormula> formula = CompileCopy(node, doc);
+    return formula ? formula->EvaluateOverBoxXY(0, 0, 0, 0) : UndefinedInterval;
 }
 
 bool ContainsIntervalNode(const FormulaNode* root)

@@ -61,6 +61,18 @@ TEST_F(CalculateTest, ReplacesTheLargestCalculableParts)
         // index in a body without value is replaced.
         {"sum(k^2*x,k=1,3)", "sum(k^2*x,k=1,3)"},
         {"sum(k*x,k=1,n)", "sum(k*x,k=1,n)"},
+        // Complex values where the real one is undefined.
+        {"sqrt(-4)", "2*i"},
+        {"sqrt(-4)+1", "1+2*i"},
+        {"sqrt(-4)*x", "2*i*x"},
+        {"i^2", "-1"},
+        {"(1+i)*(1-i)", "2"},
+        {"1/(2*i)", "-(0.5*i)"},
+        {"ln(-1)", "3.141592653589793*i"},
+        // Intervals, in the order the interval arithmetic gives the ends.
+        {"interval(1,2)+1", "interval(2,3)"},
+        {"interval(1,2)*interval(~1,3)+x", "interval(-2,6)+x"},
+        {"1/interval(2,4)", "interval(0.25,0.5)"},
         // No value: the subtree stays and its operands are tried.
         {"0/0*x", "0/0*x"},
         {"0/0*(1+1)", "0/0*2"},

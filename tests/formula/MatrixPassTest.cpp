@@ -81,6 +81,12 @@ TEST_F(MatrixPassTest, ElementwiseForms)
         {"matrix(2,2,1/0,0,0,1)^~1", "matrix(2,2,1/0,0,0,1)^(-1)"},
         {"abs(matrix(2,2,sqrt(~1),0,0,1))", "abs(matrix(2,2,sqrt(-1),0,0,1))"},
         {"matrix(2,2,a,0,0,1)^~1", "matrix(2,2,a,0,0,1)^(-1)"},
+        // Complex elements: the complex routines; a singular one has no
+        // complex determinant.
+        {"Det(matrix(2,2,i,0,0,i))", "-1"},
+        {"Det(matrix(2,2,i,1,0,2))", "2*i"},
+        {"Det(matrix(2,2,i,i,i,i))", "Det(matrix(2,2,i,i,i,i))"},
+        {"matrix(2,2,2*i,0,0,1)^~1", "matrix(2,2,-(0.5*i),0,0,1)"},
         // Dot and cross products.
         {"dot(matrix(1,2,1,2),matrix(1,2,3,4))", "1*3+2*4"},
         {"dot(matrix(1,2,1,2),vector(3,4,0))", "1*3+2*4"},
