@@ -15,26 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kCodeE = 'e';
-
-bool IsIndexEquation(const FormulaNode* node)
-{
-    return node->kind == KindEquation && node->parent && IsSumOrProductOperatorKind(node->parent->kind);
-}
-
-// Calculable, but kept: numbers, index equations, e as the base of a power
-// (so that e^x stays e^x) and the name of a function applied, which alone is
-// no value.
-bool IsKeptAsTyped(const FormulaNode* node)
-{
-    if (node->kind == KindNumber || IsIndexEquation(node))
-        return true;
-    const FormulaNode* parent = node->parent;
-    if (!parent || parent->children[0] != node)
-        return false;
-    return (IsVariable(node, kCodeE) && parent->kind == KindPower) || parent->kind == KindApplication;
-}
-
 // Every node has one value; an index counts only where its own summation is
 // part of the subtree.
 bool IsCalculable(const FormulaNode* node, DocState* doc)
@@ -70,7 +50,7 @@ void CalculateSubtree(FormulaNode* root, DocState* doc)
 {
     PreorderWalk walk(root);
     while (FormulaNode* node = walk.Node()) {
-        if (!IsKeptAsTyped(node) && IsCalculable(node, doc) && ReplaceByValue(node, doc))
+        if (node->kind != KindNumber && !KeepsItsForm(node) && IsCalculable(node, doc) && ReplaceByValue(node, doc))
             walk.SkipSubtree();
         else
             walk.Next();

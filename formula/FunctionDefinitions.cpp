@@ -8,16 +8,12 @@
 #include "formula/NodeKindTable.h"
 #include "formula/RewriteRules.h"
 #include "formula/Simplifier.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 #include "graphmodel/EquationFormPredicates.h"
 
 namespace {
-
-bool IsSubscriptBase(const FormulaNode* node)
-{
-    return HasParentKind(node, KindSubscript) && node->parent->children[0] == node;
-}
 
 // An application (function, argument) whose function is a variable or an
 // indexed variable.

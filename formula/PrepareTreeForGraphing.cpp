@@ -23,42 +23,19 @@
 
 namespace {
 
-constexpr uint32_t kCodeE = 'e';
-
-bool ContainsKind(const FormulaNode* root, int32_t kind)
+// Rational exponents stay as typed whatever their value, so that roots keep
+// them.
+bool IsRationalExponent(const FormulaNode* node)
 {
-    for (PreorderWalk walk(const_cast<FormulaNode*>(root)); walk.Node(); walk.Next()) {
-        if (walk.Node()->kind == kind)
-            return true;
-    }
-    return false;
-}
-
-bool IsOperandOf(const FormulaNode* node, int32_t parentKind, uint32_t position)
-{
-    const FormulaNode* parent = node->parent;
-    return parent && parent->kind == parentKind && position < parent->childCount && parent->children[position] == node;
-}
-
-// Kept as typed whatever their value: rational exponents (roots), index
-// equations, e as a base and the name of a function applied.
-bool IsKeptInPlace(const FormulaNode* node)
-{
-    if (IsFractionExponent(node))
-        return true;
-    if (node->kind == KindMinus && node->childCount == 1 && IsFractionExponent(node->children[0]))
-        return true;
-    if (node->kind == KindEquation && node->parent && IsSumOrProductOperatorKind(node->parent->kind))
-        return true;
-    return (IsVariable(node, kCodeE) && IsOperandOf(node, KindPower, 0)) ||
-        (node->kind == KindVariable && IsOperandOf(node, KindApplication, 0));
+    return IsFractionExponent(node) ||
+        (node->kind == KindMinus && node->childCount == 1 && IsFractionExponent(node->children[0]));
 }
 
 bool IsFoldable(const FormulaNode* node, DocState* doc)
 {
-    return node->kind != KindNumber && !IsKeptInPlace(node) && IsConstantTreeAllowingBound(node, node, doc) &&
-        !ContainsIntervalNode(node) && !UsesComplexNumbers(node, doc) && !ContainsKind(node, KindApplication) &&
-        !ContainsKind(node, KindComma);
+    return node->kind != KindNumber && !KeepsItsForm(node) && !IsRationalExponent(node) &&
+        IsConstantTreeAllowingBound(node, node, doc) && !ContainsIntervalNode(node) && !UsesComplexNumbers(node, doc) &&
+        !ContainsKind(node, KindApplication) && !ContainsKind(node, KindComma);
 }
 
 bool IsIfWithNumberCondition(const FormulaNode* piece)

@@ -8,17 +8,13 @@
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
 #include "formula/TreeEquality.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
 GrowArray<SubstitutionBinding> SubstitutionTable;
 
 namespace {
-
-bool IsSubscriptBase(const FormulaNode* node)
-{
-    return HasParentKind(node, KindSubscript) && node->parent->children[0] == node;
-}
 
 // One node of the subject against one node of the pattern, operands aside.
 bool SameNode(const FormulaNode* subject, const FormulaNode* pattern)

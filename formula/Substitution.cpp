@@ -10,6 +10,7 @@
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
 #include "formula/TreeEquality.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
@@ -18,13 +19,6 @@ namespace {
 bool IsTwoSidedEquation(const FormulaNode* node)
 {
     return node->kind == KindEquation && node->childCount == 2;
-}
-
-// A variable standing as the base of a subscript: substituting x leaves x_1
-// as it is.
-bool IsSubscriptBase(const FormulaNode* node)
-{
-    return HasParentKind(node, KindSubscript) && node->parent->children[0] == node;
 }
 
 // Every node of the expression equal to lhs becomes a copy of rhs.

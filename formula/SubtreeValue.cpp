@@ -8,6 +8,8 @@
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
+#include "formula/Simplifier.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 
 #include <memory>
@@ -15,6 +17,7 @@
 
 namespace {
 
+constexpr uint32_t kCodeE = 'e';
 constexpr uint32_t kCodeI = 'i';
 
 // A compiled formula over a copy of the subtree; null when memory is
@@ -61,6 +64,13 @@ Interval EvaluateSubtreeInterval(const FormulaNode* node, DocState* doc)
 {
     std::unique_ptr<CompiledFormula> formula = CompileCopy(node, doc);
     return formula ? formula->EvaluateOverBoxXY(0, 0, 0, 0) : UndefinedInterval;
+}
+
+bool KeepsItsForm(const FormulaNode* node)
+{
+    if (node->kind == KindEquation && node->parent && IsSumOrProductOperatorKind(node->parent->kind))
+        return true;
+    return (IsVariable(node, kCodeE) && IsOperandOf(node, KindPower, 0)) || IsOperandOf(node, KindApplication, 0);
 }
 
 bool ContainsIntervalNode(const FormulaNode* root)

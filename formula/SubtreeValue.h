@@ -21,6 +21,12 @@ ComplexValue EvaluateSubtreeComplex(const FormulaNode* node, DocState* doc);
 // the order the interval arithmetic gives them.
 Interval EvaluateSubtreeInterval(const FormulaNode* node, DocState* doc);
 
+// Parts that may have a value but keep their form where a value replaces
+// subtrees: the index equation of a summation or product, e as the base of
+// a power (so that e^x stays e^x) and the name of a function applied, which
+// alone is no value.
+bool KeepsItsForm(const FormulaNode* node);
+
 // Some node of the subtree is an interval.
 bool ContainsIntervalNode(const FormulaNode* root);
 
