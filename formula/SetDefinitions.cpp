@@ -96,9 +96,9 @@ void ForEachSign(FormulaNode* root, Rewrite rewrite)
 
 }  // namespace
 
-bool HasPlusMinusOrSetDefinition(FormulaNode* root, DocState* doc)
+bool HasPlusMinusOrSetDefinition(FormulaNode* root)
 {
-    return ContainsPlusMinus(root) || FindSetDefinition(root, false, doc);
+    return ContainsPlusMinus(root) || FindSetDefinition(root, false, nullptr);
 }
 
 FormulaNode* ExtractSetDefinition(DocState* doc, FormulaNode* root)

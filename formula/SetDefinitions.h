@@ -7,14 +7,15 @@ struct DocState;
 struct FormulaNode;
 
 // The statement has a plus-or-minus sign or a set definition.
-bool HasPlusMinusOrSetDefinition(FormulaNode* root, DocState* doc);
+bool HasPlusMinusOrSetDefinition(FormulaNode* root);
 // The statement's set definition, detached from its list with its range
 // expanded; null when it has none.
 FormulaNode* ExtractSetDefinition(DocState* doc, FormulaNode* root);
 // The first item, from position 1 of a comma list on (item 0 never), that
 // gives a variable or indexed variable a set: var = {set} or var in {set}.
 // With extract its range is expanded and it is detached from the list (a
-// list of two becomes its other item); without, nothing changes.
+// list of two becomes its other item); without, nothing changes (and the
+// document is not needed).
 FormulaNode* FindSetDefinition(FormulaNode* root, bool extract, DocState* doc);
 // A range typed with an ellipsis ({a, b, ..., c}, {a ... c}) over constant
 // ends becomes the ascending list of its values when there are 1 to 199;

@@ -61,6 +61,7 @@ TEST_F(CalculateTest, ReplacesTheLargestCalculableParts)
         // index in a body without value is replaced.
         {"sum(k^2*x,k=1,3)", "sum(k^2*x,k=1,3)"},
         {"sum(k*x,k=1,n)", "sum(k*x,k=1,n)"},
+        {"x*sum(k,k=1+1,n)", "x*sum(k,k=2,n)"},
         // Complex values where the real one is undefined.
         {"sqrt(-4)", "2*i"},
         {"sqrt(-4)+1", "1+2*i"},
@@ -80,6 +81,20 @@ TEST_F(CalculateTest, ReplacesTheLargestCalculableParts)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Calculated(c.input), c.expected) << c.input;
+}
+
+TEST_F(CalculateTest, AnIndexHasNoValueApartFromItsSummation)
+{
+    FormulaNode* tree = ReadFormula("sum(k^2+(1+2),k=1,3)");
+    EditorState state;
+    state.root = tree;
+    state.current = tree->children[0];
+    state.document = &doc;
+    SetCurrentEditorState(&state);
+    CalculateSelection();
+    SetCurrentEditorState(nullptr);
+    EXPECT_EQ(LinearText(tree), "sum(k^2+3,k=1,3)");
+    FreeTree(tree);
 }
 
 TEST_F(CalculateTest, GivesBackEveryBlockOfBudget)

@@ -80,7 +80,7 @@ TEST_F(PrepareTreeForGraphingTest, RangesExpandToAscendingLists)
 TEST_F(PrepareTreeForGraphingTest, SetDefinitionsAreTakenFromTheList)
 {
     FormulaNode* tree = ReadFormula("y=a*x,a=set(1,2,ldots,5)");
-    EXPECT_TRUE(HasPlusMinusOrSetDefinition(tree, &doc));
+    EXPECT_TRUE(HasPlusMinusOrSetDefinition(tree));
     EXPECT_EQ(LinearText(tree), "y=a*x,a=set(1,2,ldots,5)");
     FormulaNode* definition = ExtractSetDefinition(&doc, tree);
     ASSERT_NE(definition, nullptr);
@@ -92,7 +92,7 @@ TEST_F(PrepareTreeForGraphingTest, SetDefinitionsAreTakenFromTheList)
     // Item 0 is never the set definition; a set of a non-variable is none.
     for (const char* text : {"a=set(1,2,3),y=a*x", "y=x,2=set(1,2)", "y=x"}) {
         tree = ReadFormula(text);
-        EXPECT_FALSE(HasPlusMinusOrSetDefinition(tree, &doc)) << text;
+        EXPECT_FALSE(HasPlusMinusOrSetDefinition(tree)) << text;
         EXPECT_EQ(ExtractSetDefinition(&doc, tree), nullptr) << text;
         FreeTree(tree);
     }
@@ -108,7 +108,7 @@ TEST_F(PrepareTreeForGraphingTest, PlusMinusGivesThePlusFormFirst)
 {
     FormulaNode* tree = ReadFormula("y=plusorminus(x)+minusorplus(1)");
     EXPECT_TRUE(ContainsPlusMinus(tree));
-    EXPECT_TRUE(HasPlusMinusOrSetDefinition(tree, &doc));
+    EXPECT_TRUE(HasPlusMinusOrSetDefinition(tree));
     FormulaNode* plus = CopyTree(tree);
     FormulaNode* minus = CopyTree(tree);
     ResolvePlusMinusAsPlus(plus);
