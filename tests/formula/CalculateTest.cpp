@@ -111,6 +111,28 @@ TEST_F(CalculateTest, GivesBackEveryBlockOfBudget)
     }
 }
 
+TEST_F(CalculateTest, LeavesTheFormulaWhenMemoryIsRefused)
+{
+    Calculated("sin(1)");
+    FlushNodePools();
+    double before = MemoryBudgetCount();
+    FormulaNode* tree = ReadFormula("sin(pi/2)*x+sqrt(-4)");
+    EditorState state;
+    state.root = state.current = tree;
+    state.document = &doc;
+    SetCurrentEditorState(&state);
+    {
+        PoolsExhausted exhausted;
+        CalculateSubtree(tree, &doc);
+    }
+    SetCurrentEditorState(nullptr);
+    EXPECT_TRUE(IsConsistent(tree));
+    EXPECT_EQ(LinearText(tree), "sin(pi/2)*x+sqrt(-4)");
+    FreeTree(tree);
+    FlushNodePools();
+    EXPECT_EQ(MemoryBudgetCount(), before);
+}
+
 TEST_F(CalculateTest, SubtreeValues)
 {
     FormulaNode* tree = ReadFormula("-(2.5)");
