@@ -121,8 +121,8 @@ bool CompiledFormula::GetLinearHalfSpace(LinearForm* form) const
 {
     LinearForm left;
     LinearForm right;
-    if (!IsHalfSpaceRelation(tree->kind) || tree->childCount != 2 || !ExtractLinearForm(tree->children[0], doc, &left) ||
-        !ExtractLinearForm(tree->children[1], doc, &right))
+    if (!IsHalfSpaceRelation(tree->kind) || tree->childCount != 2 ||
+        !ExtractLinearForm(tree->children[0], doc, &left) || !ExtractLinearForm(tree->children[1], doc, &right))
         return false;
     // f > 0 (or f >= 0) exactly where the relation holds.
     bool lessThan = tree->kind == KindLess || tree->kind == KindLeq;

@@ -47,7 +47,8 @@ public:
         : n_(MatrixRows(matrix)), complex_(UsesComplexNumbers(matrix, doc))
     {
         uint64_t bytes = uint64_t{matrix->childCount} * sizeof(double) * (complex_ ? 2 : 1);
-        values_ = bytes <= UINT32_MAX ? static_cast<double*>(BudgetMalloc(static_cast<uint32_t>(bytes), false)) : nullptr;
+        if (bytes <= UINT32_MAX)
+            values_ = static_cast<double*>(BudgetMalloc(static_cast<uint32_t>(bytes), false));
         if (values_)
             finite_ = Evaluate(matrix, doc);
     }

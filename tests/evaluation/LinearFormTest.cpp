@@ -111,14 +111,16 @@ TEST_F(LinearFormTest, DerivativesAgreeWithFiniteDifferences)
             ASSERT_NE(derivative, nullptr);
             CompileFormula(derivative.get());
             CompileFormula(formula.get());
+            auto at = [&](const double* point) {
+                return formula->EvaluateAtUVXYZW(0, 0, point[0], point[1], point[2], 0);
+            };
             for (const auto& p : points) {
                 const double h = 1e-5;
-                double shifted[2][3] = {{p[0], p[1], p[2]}, {p[0], p[1], p[2]}};
-                shifted[0][code - 'x'] += h;
-                shifted[1][code - 'x'] -= h;
-                double difference = (formula->EvaluateAtUVXYZW(0, 0, shifted[0][0], shifted[0][1], shifted[0][2], 0) -
-                                        formula->EvaluateAtUVXYZW(0, 0, shifted[1][0], shifted[1][1], shifted[1][2], 0)) /
-                    (2 * h);
+                double above[3] = {p[0], p[1], p[2]};
+                double below[3] = {p[0], p[1], p[2]};
+                above[code - 'x'] += h;
+                below[code - 'x'] -= h;
+                double difference = (at(above) - at(below)) / (2 * h);
                 double exact = derivative->EvaluateAtUVXYZW(0, 0, p[0], p[1], p[2], 0);
                 EXPECT_NEAR(exact, difference, 1e-6 * std::max(1.0, std::fabs(exact)))
                     << text << " by " << static_cast<char>(code) << " at " << p[0] << ", " << p[1] << ", " << p[2];

@@ -1,4 +1,6 @@
 #include "document/DocState.h"
+#include "editor/EditorState.h"
+#include "formula/MatrixPass.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
 #include "formula/FormulaNode.h"
@@ -204,6 +206,31 @@ TEST_F(SubstitutionTest, LoweringPasses)
     };
     for (const Case& c : operators)
         EXPECT_EQ(After(c.input, LowerAndDifferentiate), c.expected) << c.input;
+}
+
+TEST_F(SubstitutionTest, SelectionCommandsActOnTheCurrentNodeOnly)
+{
+    DocState doc;
+    FormulaNode* tree =
+        ReadFormula("substitution(x+1,x=2)*substitution(x,x=3)+grad(x*y)+div(vector(x,y))+2*vector(a,b)");
+    EditorState state;
+    state.root = tree;
+    state.document = &doc;
+    state.layoutValid = 1;
+    SetCurrentEditorState(&state);
+    state.current = tree->children[0]->children[1];
+    ExpandSubstitutionsInSelection();
+    state.current = tree->children[2];
+    ExpandVectorOperatorsInSelection();
+    state.current = tree->children[3];
+    MatrixPassOnSelection();
+    SetCurrentEditorState(nullptr);
+    EXPECT_EQ(LinearText(tree), "substitution(x+1,x=2)*3+grad(x*y)+function(oppartial(x),x)+function(oppartial(y),y)+"
+                                "vector(2*a,2*b)");
+    // Every command's edit asks for a new layout.
+    EXPECT_EQ(state.layoutValid, 0);
+    EXPECT_NE(tree->layoutBox, nullptr);
+    FreeTree(tree);
 }
 
 }  // namespace
