@@ -40,15 +40,6 @@ bool ContainsAny(const FormulaNode* tree, std::initializer_list<uint32_t> codes)
     return false;
 }
 
-bool ContainsKind(FormulaNode* tree, int32_t kind)
-{
-    for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
-        if (walk.Node()->kind == kind)
-            return true;
-    }
-    return false;
-}
-
 // A sum or product whose start or limit moves along a row or layer: the
 // batch interpreters read loop bounds once for all points. In a 3D layer y
 // (and v) varies from point to point as well, so it counts like x and u.

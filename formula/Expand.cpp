@@ -4,34 +4,23 @@
 #include "editor/EditorState.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
+#include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
+#include "formula/Substitution.h"
 #include "formula/SymbolicCommand.h"
 #include "formula/TreeEquality.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
-void SubstituteVariable(FormulaNode* root, uint32_t code, const FormulaNode* value)
-{
-    PreorderWalk walk(root);
-    while (FormulaNode* node = walk.Node()) {
-        if (node->kind == KindVariable && node->payload.code == code) {
-            ReplaceNode(CopyTree(value), node);
-            walk.SkipSubtree();
-        } else {
-            walk.Next();
-        }
-    }
-}
-
 namespace {
 
 // The term of the body for the index value, with no ties to the operator.
-FormulaNode* TermAt(const FormulaNode* body, uint32_t code, const FormulaNode* value)
+FormulaNode* TermAt(const FormulaNode* body, const FormulaNode* index, const FormulaNode* value)
 {
-    FormulaNode* term = CopyTree(body);
-    SubstituteVariable(term, code, value);
+    FormulaNode* term = MakeSubstitution(CopyTree(body), CopyTree(index), CopyTree(value));
+    PerformSubstitution(term);
     return term;
 }
 
@@ -42,9 +31,8 @@ void PeelFirstTerm(FormulaNode* node, int32_t mode)
     if (node->childCount != 3)
         return;
     FormulaNode* index = node->children[1];
-    if (index->kind != KindEquation || index->childCount != 2 || index->children[0]->kind != KindVariable)
+    if (index->kind != KindEquation || index->childCount != 2)
         return;
-    uint32_t code = index->children[0]->payload.code;
     FormulaNode* from = index->children[1];
     FormulaNode* to = node->children[2];
     // A range that ends before it starts holds no term: the empty sum or
@@ -54,7 +42,7 @@ void PeelFirstTerm(FormulaNode* node, int32_t mode)
         ReplaceNode(MakeNumberNode(mode == KindCapitalPi ? 1 : 0), node);
         return;
     }
-    FormulaNode* term = TermAt(node->children[0], code, from);
+    FormulaNode* term = TermAt(node->children[0], index->children[0], from);
     if (TreesEqual(from, to)) {
         ReplaceNode(term, node);
         return;

@@ -20,6 +20,3 @@ void SimplifyCurrentNode();
 void ExpandSelection();
 // The whole Expand command.
 void ExpandCommand();
-
-// Every variable of the code in the tree becomes a copy of the value.
-void SubstituteVariable(FormulaNode* root, uint32_t code, const FormulaNode* value);

@@ -5,8 +5,10 @@
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
 #include "formula/FormulaNode.h"
+#include "formula/MatrixPass.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
+#include "formula/Substitution.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
@@ -98,4 +100,6 @@ void SimplifyCommand()
 {
     SplitEquationsInSelection();
     SimplifySelection();
+    MatrixPassOnSelection();
+    ExpandSubstitutionsInSelection();
 }

@@ -6,11 +6,14 @@
 #include "formula/CopyTree.h"
 #include "formula/Expand.h"
 #include "formula/FormulaNode.h"
+#include "formula/MatrixPass.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
+#include "formula/Substitution.h"
 #include "formula/SymbolicCommand.h"
 #include "formula/TreeRewrite.h"
+#include "formula/VectorOperators.h"
 
 #include <cmath>
 
@@ -135,6 +138,10 @@ FormulaNode* Rewritten(FormulaNode* node)
 void TransformNode(FormulaNode* node)
 {
     StripParentheses(node);
+    if (node->kind == KindSubstitution) {
+        PerformSubstitution(node);
+        return;
+    }
     if (FormulaNode* rewritten = Rewritten(node))
         ReplaceNode(rewritten, node);
 }
@@ -152,6 +159,9 @@ void TransformSelection()
 void TransformCommand()
 {
     SplitEquationsInSelection();
+    ExpandSubstitutionsInSelection();
     TransformSelection();
+    MatrixPassOnSelection();
     PeelSumsInSelection();
+    ExpandVectorOperatorsInSelection();
 }

@@ -44,6 +44,8 @@ TEST_F(SymbolicCommandTest, SimplifyCarriesOutDerivativesAndSplitsEquations)
         {"function(optotal(x),x^3)+x^2+x^2", "5*x^2"},
         {"2*(x=y+y)", "2*x=4*y"},
         {"[x+x]*3", "6*x"},
+        // A derivative, a matrix product and a substitution in one command.
+        {"(function(optotal(x),x^2),matrix(2,2,1,2,3,4)*matrix(2,1,1,1),substitution(y^2,y=3))", "ALL"},
     };
     for (const auto& c : cases) {
         Load(c.input);

@@ -27,7 +27,10 @@ TEST_F(TransformTest, AppliesTheIdentityOfTheSelectedKind)
         {"abs(matrix(1,1,x))", "x"},
         {"x^3", "x^3"},
         {"ln(a+b)", "ln(a+b)"},
-        {"abs(matrix(3,3,1,2,3,4,5,6,7,8,9))", "abs(matrix(3,3,1,2,3,4,5,6,7,8,9))"},
+        {"abs(x)", "abs(x)"},
+        {"substitution(y^2,y=3)", "9"},
+        // A matrix power becomes a product that the matrix pass multiplies out.
+        {"matrix(2,2,1,1,0,1)^2", "matrix(2,2,1,2,0,1)"},
     };
     for (const auto& c : cases) {
         Load(c.input);
@@ -59,6 +62,9 @@ TEST_F(TransformTest, DefiniteIntegralBecomesItsBracket)
     EXPECT_EQ(LinearText(root_->children[0]), "integral(x,x)");
     EXPECT_EQ(LinearText(root_->children[1]), "x=0");
     EXPECT_EQ(LinearText(root_->children[2]), "1");
+    // The next Transform carries the bracket out.
+    Run(kTransform);
+    EXPECT_EQ(Text(), "substitution(integral(x,x),x=1)-substitution(integral(x,x),x=0)");
 }
 
 }  // namespace
