@@ -2,6 +2,7 @@
 
 #include "CoreUtilities/MemoryBudget.h"
 #include "editor/EditorState.h"
+#include "formula/Calculate.h"
 #include "formula/CopyTree.h"
 #include "formula/Expand.h"
 #include "formula/FormulaNode.h"
@@ -24,6 +25,7 @@ struct CommandEntry {
 const CommandEntry kCommands[] = {
     {8192, SimplifyCommand},
     {8194, ExpandCommand},
+    {8199, CalculateSelection},
     {8214, IsolateSelection},
     {8219, TransformCommand},
     {8448, [] { MoveTermCommand(0, 1); }},

@@ -27,6 +27,7 @@
 void EditorTest::SetUp()
 {
     TreeTest::SetUp();
+    state_.document = &doc_;
     SetCurrentEditorState(&state_);
 }
 

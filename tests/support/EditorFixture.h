@@ -3,6 +3,7 @@
 // check after each step that the tree is whole and the selection is live.
 #pragma once
 
+#include "document/DocState.h"
 #include "editor/EditorState.h"
 #include "support/TreeFixture.h"
 
@@ -33,6 +34,7 @@ protected:
     std::string Text() const;
     std::string Selected() const;
 
+    DocState doc_;
     EditorState state_;
     FormulaNode* root_ = nullptr;
 };
