@@ -83,7 +83,6 @@ void DoSymbolicCommand(int32_t code)
     EditorState* state = GetCurrentEditorState();
     if (!state || !state->current)
         return;
-    SaveUndoForEdit(state, code);
     // The command works on the user's formula in place; a computation stopped
     // half way would leave its stand-in values (0, infinity, NaN) there, so
     // the formula as it was is kept aside and comes back in that case.
@@ -93,6 +92,8 @@ void DoSymbolicCommand(int32_t code)
         FreeTree(saved);
         return;
     }
+    size_t undoSteps = state->undo.size();
+    SaveUndoForEdit(state, code);
     std::vector<uint32_t> path = PathFromRoot(state->current);
     int32_t mode = state->mode;
     int32_t anchor = state->anchor;
@@ -103,6 +104,11 @@ void DoSymbolicCommand(int32_t code)
         return;
     }
     ReplaceNode(saved, root);
+    // Nothing changed, so there is nothing to undo.
+    if (state->undo.size() > undoSteps) {
+        FreeTree(state->undo.back().formula);
+        state->undo.pop_back();
+    }
     state->current = NodeAtPath(root, path);
     state->mode = mode;
     state->anchor = anchor;

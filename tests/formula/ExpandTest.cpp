@@ -98,6 +98,7 @@ TEST_F(ExpandTest, AStoppedExpansionLeavesTheFormulaAsItWas)
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Text(), before);
     EXPECT_EQ(state_.current, root_);
+    EXPECT_TRUE(state_.undo.empty());
     EXPECT_FALSE(ExpandFlag);
     AbortFlag = 0;
     ResetFailureRegister();
@@ -108,6 +109,7 @@ TEST_F(ExpandTest, AStoppedExpansionLeavesTheFormulaAsItWas)
     AbortFlag = 0;
     ResetFailureRegister();
     EXPECT_EQ(Text(), before);
+    EXPECT_TRUE(state_.undo.empty());
 }
 
 }  // namespace
