@@ -202,9 +202,8 @@ bool IsOverOrMinusOfOver(const FormulaNode* node)
            (node->kind == KindMinus && node->childCount == 1 && node->children[0]->kind == KindFraction);
 }
 
-// An over that is the exponent of a power whose base is not e, directly or
-// under a minus: its numerator and denominator stay two values for the
-// rational power.
+}  // namespace
+
 bool IsFractionExponent(const FormulaNode* node)
 {
     if (node->kind != KindFraction)
@@ -212,6 +211,8 @@ bool IsFractionExponent(const FormulaNode* node)
     const FormulaNode* exponent = HasParentKind(node, KindMinus) ? node->parent : node;
     return IsOperandAt(exponent, KindPower, 1) && !IsConstantE(exponent->parent->children[0]);
 }
+
+namespace {
 
 bool IsMinusOfOverUnderPower(const FormulaNode* node)
 {

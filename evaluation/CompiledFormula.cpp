@@ -44,15 +44,6 @@ bool ContainsPointVariable(const FormulaNode* tree)
     return false;
 }
 
-bool ContainsKind(FormulaNode* tree, int32_t kind)
-{
-    for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
-        if (walk.Node()->kind == kind)
-            return true;
-    }
-    return false;
-}
-
 // A sum or product whose start or limit moves along a row or layer: the
 // batch interpreters read loop bounds once for all points.
 bool HasPointDependentLoopBounds(FormulaNode* tree)

@@ -13,6 +13,7 @@ struct BytecodeProgram;
 struct DocState;
 struct FormulaNode;
 struct GridEvalState;
+struct LinearForm;
 
 struct CompiledFormula {
     // Owned; rewritten in place by the preparation for compiling.
@@ -76,6 +77,21 @@ struct CompiledFormula {
     // The root's text for a text formula, a table column's cell text for a
     // formula that names the column, else null.
     const char16_t* TextAtRow(int32_t row) const;
+
+    // For a relation <, <=, > or >= of two linear sides: true and the form f
+    // such that the relation holds exactly where f > 0 (f >= 0 for <= and
+    // >=).
+    bool GetLinearHalfSpace(LinearForm* form) const;
+    // No node of the tree is of a kind without a derivative rule.
+    bool IsDifferentiable() const;
+    // A new formula, not compiled, of the partial derivative by the variable
+    // of the code; of an undefined number once computations must stop.
+    CompiledFormula* MakeDerivative(uint32_t code) const;
+    // For a list of points of four components: one formula per component,
+    // at 4 i + j, each point's four compiled as one batch. The caller owns
+    // the formulas and the array (BudgetFree); both null and 0 when memory
+    // is refused.
+    void MakeComponentFormulas4(CompiledFormula*** array, int32_t* count) const;
 
     // Raises (1) or lowers (0) the stop request of both programs; while it is
     // raised every run of the formula ends after its current instruction.

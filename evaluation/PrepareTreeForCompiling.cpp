@@ -277,6 +277,10 @@ void PrepareBranches(FormulaNode* tree)
             continue;
         for (uint32_t i = 0; i < branch->childCount; ++i) {
             FormulaNode* operand = branch->children[i];
+            // A formula made from a prepared tree (a derivative's) holds
+            // pairs already.
+            if (operand->kind == KindBranchPiece && operand->childCount == 2)
+                continue;
             if (operand->kind == KindIf && operand->childCount == 2) {
                 FormulaNode* value = operand->children[0];
                 operand->children[0] = operand->children[1];

@@ -2,6 +2,7 @@
 
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 #include "graphmodel/EquationFormPredicates.h"
@@ -23,7 +24,7 @@ void RenameSymbol(FormulaNode* root, uint32_t from, uint32_t to)
 {
     for (PreorderWalk walk(root); walk.Node(); walk.Next()) {
         FormulaNode* node = walk.Node();
-        if (IsVariable(node, from) && !(HasParentKind(node, KindSubscript) && node->parent->children[0] == node))
+        if (IsVariable(node, from) && !IsSubscriptBase(node))
             node->payload.code = to;
     }
 }

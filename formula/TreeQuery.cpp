@@ -40,6 +40,22 @@ bool ContainsMatrix(const FormulaNode* root)
     return FindNode(root, [](const FormulaNode* node) { return node->kind == KindMatrix; });
 }
 
+bool ContainsKind(const FormulaNode* root, int32_t kind)
+{
+    return FindNode(root, [kind](const FormulaNode* node) { return node->kind == kind; });
+}
+
+bool IsOperandOf(const FormulaNode* node, int32_t parentKind, uint32_t position)
+{
+    const FormulaNode* parent = node->parent;
+    return parent && parent->kind == parentKind && position < parent->childCount && parent->children[position] == node;
+}
+
+bool IsSubscriptBase(const FormulaNode* node)
+{
+    return IsOperandOf(node, KindSubscript, 0);
+}
+
 bool IsFOfXProduct(const FormulaNode* node)
 {
     if (node->kind != KindProduct || node->childCount != 2)

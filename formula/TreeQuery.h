@@ -12,5 +12,11 @@ uint32_t CountNodes(const FormulaNode* root);
 bool ContainsSymbol(const FormulaNode* root, uint32_t code);
 // Some node of the subtree is a matrix.
 bool ContainsMatrix(const FormulaNode* root);
+// Some node of the subtree has the kind.
+bool ContainsKind(const FormulaNode* root, int32_t kind);
+// The node is operand position of a node of the kind.
+bool IsOperandOf(const FormulaNode* node, int32_t parentKind, uint32_t position);
+// The node is the base of a subscript, as x in x_1.
+bool IsSubscriptBase(const FormulaNode* node);
 // f(x) typed as a product: the variable f times parentheses around x.
 bool IsFOfXProduct(const FormulaNode* node);

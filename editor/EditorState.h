@@ -1,0 +1,89 @@
+// The equation editor's state as the symbolic commands see it: the node a
+// command acts on, the selection around it, the current state, and the
+// snapshots that make a command undoable.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct FormulaNode;
+struct DocState;
+
+// How the current node is selected: 0 the node, 1 a run of its operands
+// (anchor..caret), 5 a block of matrix cells; the other modes are carets.
+using SelectionMode = int32_t;
+constexpr SelectionMode SelectionNode = 0;
+constexpr SelectionMode SelectionRun = 1;
+constexpr SelectionMode SelectionCells = 5;
+
+// One undo step: a copy of the formula and the way from its root to the node
+// that was current.
+struct EditorSnapshot {
+    FormulaNode* formula = nullptr;
+    std::vector<uint32_t> path;
+    SelectionMode mode = 0;
+    int32_t anchor = 0;
+    int32_t caret = 0;
+};
+
+struct EditorState {
+    FormulaNode* root = nullptr;
+    DocState* document = nullptr;
+    FormulaNode* current = nullptr;
+    SelectionMode mode = 0;
+    int32_t caret = 0;
+    int32_t anchor = 0;
+    // Cleared by every edit; the next paint lays the formula out again.
+    uint8_t layoutValid = 0;
+    // The command before this one, so that a run of term moves is one step.
+    int32_t previousCommand = 0;
+    std::vector<EditorSnapshot> undo;
+
+    EditorState() = default;
+    EditorState(const EditorState&) = delete;
+    EditorState& operator=(const EditorState&) = delete;
+    ~EditorState();
+};
+
+EditorState* GetCurrentEditorState();
+void SetCurrentEditorState(EditorState* state);
+
+// Makes a state current for its life and puts the previous one back on every
+// way out.
+class CurrentEditorStateScope {
+public:
+    explicit CurrentEditorStateScope(EditorState* state) : saved_(GetCurrentEditorState())
+    {
+        SetCurrentEditorState(state);
+    }
+    ~CurrentEditorStateScope() { SetCurrentEditorState(saved_); }
+    CurrentEditorStateScope(const CurrentEditorStateScope&) = delete;
+    CurrentEditorStateScope& operator=(const CurrentEditorStateScope&) = delete;
+
+private:
+    EditorState* saved_;
+};
+
+// The root of the tree the node stands in.
+FormulaNode* FormulaRoot(FormulaNode* node);
+
+void SetEditorSelection(FormulaNode* node, int32_t mode);
+void SelectNodeKeepMode(FormulaNode* node);
+
+// Operands anchor..caret of the current node move into one new node of its
+// kind, which takes their place and becomes current with mode 0.
+void GroupSelectedRange();
+
+// Ends every command: the layout of the current formula is made again on
+// the next paint.
+void InvalidateFormulaLayout();
+
+// One undo snapshot before a command, except between two term moves, so that
+// a run of moves is undone at once.
+void SaveUndoForEdit(EditorState* state, int32_t command);
+// The formula and selection go back to the last snapshot; false without one.
+bool UndoLastEdit(EditorState* state);
+
+// The path of child indices from the root down to the node, and back.
+std::vector<uint32_t> PathFromRoot(const FormulaNode* node);
+FormulaNode* NodeAtPath(FormulaNode* root, const std::vector<uint32_t>& path);

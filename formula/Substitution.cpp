@@ -1,0 +1,86 @@
+#include "formula/Substitution.h"
+
+#include "CoreUtilities/MemoryBudget.h"
+#include "editor/EditorState.h"
+#include "formula/ChildSlots.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeBuilders.h"
+#include "formula/NodeKindTable.h"
+#include "formula/Simplifier.h"
+#include "formula/SimplifierSwitches.h"
+#include "formula/TreeEquality.h"
+#include "formula/TreeQuery.h"
+#include "formula/TreeRewrite.h"
+#include "formula/TreeWalk.h"
+
+namespace {
+
+bool IsTwoSidedEquation(const FormulaNode* node)
+{
+    return node->kind == KindEquation && node->childCount == 2;
+}
+
+// Every node of the expression equal to lhs becomes a copy of rhs.
+void ReplaceOccurrences(FormulaNode* expression, const FormulaNode* lhs, const FormulaNode* rhs)
+{
+    bool variable = lhs->kind == KindVariable;
+    for (PostorderWalk walk(expression); walk.Node(); walk.Next()) {
+        FormulaNode* node = walk.Node();
+        if (TreesEqual(node, lhs) && !(variable && IsSubscriptBase(node)))
+            ReplaceNode(CopyTree(rhs), node);
+    }
+}
+
+// (E with x = b) + -(E with x = a), the substitutions left to be carried out.
+void SplitIntoDifference(FormulaNode* node)
+{
+    FormulaNode* expression = Unlink(node->children[0]);
+    FormulaNode* condition = Unlink(node->children[1]);
+    FormulaNode* upper = Unlink(node->children[2]);
+    FormulaNode* atUpper = IsTwoSidedEquation(condition)
+        ? MakeSubstitution(CopyTree(expression), CopyTree(condition->children[0]), upper)
+        : MakeBinaryNode(KindSubstitution, CopyTree(expression), upper);
+    FormulaNode* atLower = MakeBinaryNode(KindSubstitution, expression, condition);
+    ReplaceNode(MakeSum(atUpper, MakeNegation(atLower)), node);
+}
+
+}  // namespace
+
+void PerformSubstitution(FormulaNode* node)
+{
+    if (node->kind != KindSubstitution)
+        return;
+    if (node->childCount == 3) {
+        SplitIntoDifference(node);
+        return;
+    }
+    if (node->childCount != 2 || !IsTwoSidedEquation(node->children[1]))
+        return;
+    const FormulaNode* condition = node->children[1];
+    ReplaceOccurrences(node->children[0], condition->children[0], condition->children[1]);
+    CollapseToFirstChild(node);
+    {
+        SwitchSetting keepPowers(DistributePowersFlag, 0);
+        SimplifyTree(node);
+    }
+    CleanUpSigns(node);
+}
+
+void ExpandSubstitutions(FormulaNode* root)
+{
+    for (PostorderWalk walk(root); walk.Node(); walk.Next()) {
+        if (ShouldAbortComputation())
+            return;
+        PerformSubstitution(walk.Node());
+    }
+}
+
+void ExpandSubstitutionsInSelection()
+{
+    EditorState* state = GetCurrentEditorState();
+    if (!state || !state->current)
+        return;
+    ExpandSubstitutions(state->current);
+    InvalidateFormulaLayout();
+}

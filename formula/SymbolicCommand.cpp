@@ -1,0 +1,105 @@
+#include "formula/SymbolicCommand.h"
+
+#include "CoreUtilities/MemoryBudget.h"
+#include "editor/EditorState.h"
+#include "formula/CopyTree.h"
+#include "formula/DerivativePasses.h"
+#include "formula/FormulaNode.h"
+#include "formula/MatrixPass.h"
+#include "formula/NodeKindTable.h"
+#include "formula/Simplifier.h"
+#include "formula/Substitution.h"
+#include "formula/TreeRewrite.h"
+#include "formula/TreeWalk.h"
+
+namespace {
+
+bool KeepsEquations(int32_t kind)
+{
+    switch (kind) {
+    case KindComma:
+    case KindSubstitution:
+    case KindSigma:
+    case KindCapitalPi:
+    case KindIf:
+    case KindAnd:
+    case KindOr:
+    case KindNot:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The node becomes an equation whose side k is a copy of the node with its
+// operand i, an equation, replaced by that equation's side k.
+void SplitAcross(FormulaNode* node, uint32_t i)
+{
+    const FormulaNode* equation = node->children[i];
+    FormulaNode* split = MakeNode(KindEquation, equation->childCount);
+    if (!split)
+        return;
+    for (uint32_t k = 0; k < equation->childCount; ++k) {
+        FormulaNode* side = CopyTree(node);
+        if (side->childCount > i)
+            ReplaceNode(CopyTree(equation->children[k]), side->children[i]);
+        split->children[k] = side;
+        side->parent = split;
+    }
+    ReplaceNode(split, node);
+}
+
+FormulaNode* CurrentNode()
+{
+    EditorState* state = GetCurrentEditorState();
+    return state ? state->current : nullptr;
+}
+
+}  // namespace
+
+void SplitEquations(FormulaNode* root)
+{
+    for (PostorderWalk walk(root); walk.Node(); walk.Next()) {
+        if (AbortFlag)
+            break;
+        FormulaNode* node = walk.Node();
+        if (KeepsEquations(node->kind))
+            continue;
+        for (uint32_t i = 0; i < node->childCount; ++i) {
+            if (node->children[i]->kind == KindEquation) {
+                SplitAcross(node, i);
+                break;
+            }
+        }
+    }
+}
+
+void SplitEquationsInSelection()
+{
+    FormulaNode* node = CurrentNode();
+    if (!node)
+        return;
+    StripParentheses(node);
+    SplitEquations(node);
+}
+
+void SimplifySelection()
+{
+    FormulaNode* node = CurrentNode();
+    if (!node)
+        return;
+    StripParentheses(node);
+    SimplifyTree(node);
+    EvaluateDerivatives(node);
+    SimplifyTree(node);
+    CleanUpSigns(node);
+    InvalidateFormulaLayout();
+}
+
+void SimplifyCommand()
+{
+    SplitEquationsInSelection();
+    SimplifySelection();
+    MatrixPassOnSelection();
+    ExpandSubstitutionsInSelection();
+}
