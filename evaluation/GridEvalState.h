@@ -19,9 +19,9 @@ struct GridEvalState {
     // Copies of the set's sub-program counts.
     int32_t nX = 0, nY = 0, nZ = 0;
     uint8_t isComplex = 0;
-    // The grid frame: one lane vector of P + 1 cells per slot (P = nx in 2D,
-    // nx x ny in 3D) for row evaluation, or its first cells as a point frame.
-    // Cells are 16 bytes apart in the buffer's size.
+    // The grid frame: one lane vector (LaneVector.h) of P + 1 cells per slot
+    // (P = nx in 2D, nx x ny in 3D) for row evaluation, or its first cells
+    // as a point frame; cells of the run's type. Sized for 16-byte cells.
     void* frame = nullptr;
     // x parts first (nX x nx cells), then y parts, then z parts, in cells of
     // the run's type.
