@@ -198,19 +198,6 @@ struct Run {
     ComplexValue* Slot(int32_t s) const { return frame + static_cast<int64_t>(s) * lanes; }
 };
 
-// A run that ends at 82 writes undefined into every slot the rest of the
-// program would have stored: a later program of the batch must not read the
-// values of the last row there.
-void ForgetLaterStores(const Instruction* pc, const Run& run)
-{
-    for (; pc->opcode != OpEnd; ++pc) {
-        if (pc->opcode == OpStoreSlot)
-            SetUniform(run.Slot(pc->arg.a), UndefinedComplex);
-        else if (pc->opcode == OpStoreLocal)
-            SetUniform(run.Slot(run.localBase + pc->arg.a), UndefinedComplex);
-    }
-}
-
 // A per-axis value precomputed for the grid (opcodes 8, 9, 10).
 void PushGridPart(ComplexValue* to, const GridEvalState* state, int32_t axis, int32_t a)
 {
@@ -556,7 +543,7 @@ void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state,
             break;
         case OpFail:
             SetUniform(top, UndefinedComplex);
-            ForgetLaterStores(next, run);
+            ForgetLaterStores(next, run.frame, n, run.localBase, UndefinedComplex);
             goto done;
         case OpCallUser:
         case OpEnd: goto done;

@@ -375,19 +375,6 @@ void PushGridPart(Stack& s, int32_t d, const GridEvalState* grid, int32_t axis, 
     }
 }
 
-// A run that ends at 82 writes undefined into every slot the rest of the
-// program would have stored: a later program of the batch must not read
-// what an earlier row left there.
-void ForgetLaterStores(const Instruction* pc, const Frame& frame)
-{
-    for (; pc->opcode != OpEnd; ++pc) {
-        if (pc->opcode == OpStoreSlot)
-            SetUniform(frame.Slot(pc->arg.a), static_cast<double>(NAN));
-        else if (pc->opcode == OpStoreLocal)
-            SetUniform(frame.Local(pc->arg.a), static_cast<double>(NAN));
-    }
-}
-
 }  // namespace
 
 void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, double* out)
@@ -662,7 +649,7 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
             break;
         case OpFail:
             s.SetValue(t, NAN);
-            ForgetLaterStores(next, frame);
+            ForgetLaterStores(next, frame.cells, n, frame.localBase, static_cast<double>(NAN));
             goto done;
         case OpCallUser:
         case OpEnd: goto done;

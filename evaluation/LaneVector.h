@@ -7,6 +7,7 @@
 // beginning s x (N + 1) cells into the frame buffer.
 #pragma once
 
+#include "evaluation/BytecodeProgram.h"
 #include "evaluation/GridEvalState.h"
 
 #include <cstdint>
@@ -49,4 +50,18 @@ template <typename Cell>
 inline Cell* BatchSlot(void* frame, int32_t slot, int32_t n)
 {
     return static_cast<Cell*>(frame) + static_cast<int64_t>(slot) * (n + 1);
+}
+
+// A batch run that ends at 82 writes the undefined value into every slot
+// the rest of its program would have stored: a later program of the batch
+// must not read what an earlier row left there.
+template <typename Cell>
+void ForgetLaterStores(const Instruction* pc, void* frame, int32_t n, int32_t localBase, Cell undefined)
+{
+    for (; pc->opcode != OpEnd; ++pc) {
+        if (pc->opcode == OpStoreSlot)
+            SetUniform(BatchSlot<Cell>(frame, pc->arg.a, n), undefined);
+        else if (pc->opcode == OpStoreLocal)
+            SetUniform(BatchSlot<Cell>(frame, localBase + pc->arg.a, n), undefined);
+    }
 }
