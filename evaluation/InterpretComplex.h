@@ -28,9 +28,5 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
 inline ComplexValue RunComplexInBuild(const BytecodeProgram* program, ComplexValue* frame, const GridEvalState* grid,
                                       RunControl& control)
 {
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag)
-        return v3::InterpretComplex(program, frame, grid, control);
-#endif
-    return baseline::InterpretComplex(program, frame, grid, control);
+    return VL_IN_BUILD(InterpretComplex, program, frame, grid, control);
 }

@@ -570,13 +570,7 @@ done:
 
 void BytecodeProgram::RunComplexBatch(GridEvalState* state, double* out) const
 {
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag) {
-        v3::InterpretComplexBatch(this, state, out);
-        return;
-    }
-#endif
-    baseline::InterpretComplexBatch(this, state, out);
+    VL_IN_BUILD(InterpretComplexBatch, this, state, out);
 }
 
 #endif

@@ -680,13 +680,7 @@ done:
 
 void BytecodeProgram::RunRealBatch(GridEvalState* state, double* out) const
 {
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag) {
-        v3::InterpretRealBatch(this, state, out);
-        return;
-    }
-#endif
-    baseline::InterpretRealBatch(this, state, out);
+    VL_IN_BUILD(InterpretRealBatch, this, state, out);
 }
 
 #endif

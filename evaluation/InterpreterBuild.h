@@ -19,15 +19,19 @@ bool CanRunV3Build();
 // Sets the flag from the processor's features.
 void SelectInterpreterBuild();
 
+// Calls an interpreter entry in the build the flag picks.
+#if defined(__x86_64__)
+#define VL_IN_BUILD(entry, ...) \
+    (InterpreterBuildFlag ? v3::entry(__VA_ARGS__) : baseline::entry(__VA_ARGS__))
+#else
+#define VL_IN_BUILD(entry, ...) baseline::entry(__VA_ARGS__)
+#endif
+
 // A real run in the build the flag picks, under the given control: the
 // program's own stop request for a run of its own, the outer run's for a
 // nested one (constant-table entries).
 inline double RunRealInBuild(const BytecodeProgram* program, double* frame, const GridEvalState* grid,
                              RunControl& control)
 {
-#if defined(__x86_64__)
-    if (InterpreterBuildFlag)
-        return v3::InterpretReal(program, frame, grid, control);
-#endif
-    return baseline::InterpretReal(program, frame, grid, control);
+    return VL_IN_BUILD(InterpretReal, program, frame, grid, control);
 }

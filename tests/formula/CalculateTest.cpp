@@ -20,19 +20,14 @@ protected:
     // The text of the formula after Calculate on the whole of it.
     std::string Calculated(const char* text)
     {
-        FormulaNode* tree = ReadFormula(text);
-        if (!tree)
-            return "unreadable";
-        EditorState state;
-        state.root = state.current = tree;
-        state.document = &doc;
-        SetCurrentEditorState(&state);
-        CalculateSelection();
-        SetCurrentEditorState(nullptr);
-        EXPECT_TRUE(IsConsistent(tree)) << text;
-        std::string written = LinearText(tree);
-        FreeTree(tree);
-        return written;
+        return TextAfter(text, [this](FormulaNode* tree) {
+            EditorState state;
+            state.root = state.current = tree;
+            state.document = &doc;
+            SetCurrentEditorState(&state);
+            CalculateSelection();
+            SetCurrentEditorState(nullptr);
+        });
     }
 
     DocState doc;

@@ -22,14 +22,7 @@ protected:
     // The text of the formula after one matrix pass.
     std::string Lowered(const char* text)
     {
-        FormulaNode* tree = ReadFormula(text);
-        if (!tree)
-            return "unreadable";
-        MatrixPass(tree, &doc);
-        EXPECT_TRUE(IsConsistent(tree)) << text;
-        std::string written = LinearText(tree);
-        FreeTree(tree);
-        return written;
+        return TextAfter(text, [this](FormulaNode* tree) { MatrixPass(tree, &doc); });
     }
 
     DocState doc;

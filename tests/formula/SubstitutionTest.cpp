@@ -42,14 +42,7 @@ struct Case {
 // The text of the formula after the operation.
 std::string After(const char* text, void (*operation)(FormulaNode*))
 {
-    FormulaNode* tree = ReadFormula(text);
-    if (!tree)
-        return "unreadable";
-    operation(tree);
-    EXPECT_TRUE(IsConsistent(tree)) << text;
-    std::string written = LinearText(tree);
-    FreeTree(tree);
-    return written;
+    return TextAfter(text, operation);
 }
 
 TEST_F(SubstitutionTest, Substitutions)

@@ -1,9 +1,11 @@
 #include "support/FormulaReader.h"
 
+#include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NamedSymbolTable.h"
 #include "formula/NodeKindTable.h"
+#include "support/LinearText.h"
 #include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
@@ -305,4 +307,16 @@ private:
 FormulaNode* ReadFormula(const char* text)
 {
     return Reader(text).Whole();
+}
+
+std::string TextAfter(const char* text, const std::function<void(FormulaNode*)>& operation)
+{
+    FormulaNode* tree = ReadFormula(text);
+    if (!tree)
+        return "unreadable";
+    operation(tree);
+    EXPECT_TRUE(IsConsistent(tree)) << text;
+    std::string written = LinearText(tree);
+    FreeTree(tree);
+    return written;
 }

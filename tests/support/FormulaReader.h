@@ -9,8 +9,16 @@
 // Operators of one level make one node: a+b+c is one sum, a+(b+c) two.
 #pragma once
 
+#include <functional>
+#include <string>
+
 struct FormulaNode;
 
 // The tree of the text; null (and a test failure) when the text is not read
 // whole.
 FormulaNode* ReadFormula(const char* text);
+
+// The linear text of the formula read from text after the operation worked on
+// it in place; fails the test when the tree is no longer well formed.
+// "unreadable" when the text is not read.
+std::string TextAfter(const char* text, const std::function<void(FormulaNode*)>& operation);
