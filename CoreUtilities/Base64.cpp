@@ -1,6 +1,6 @@
 #include "CoreUtilities/Base64.h"
 
-#include "formula/TextBufferStack.h"
+#include "CoreUtilities/TextBufferStack.h"
 
 #include <array>
 #include <cstdint>

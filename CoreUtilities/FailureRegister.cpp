@@ -1,7 +1,5 @@
 #include "CoreUtilities/FailureRegister.h"
 
-#include "platform/MessageBox.h"
-
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -81,18 +79,4 @@ void FormatSystemErrorText(char (&out)[256], const char* prefix, int errorCode)
     else
         std::snprintf(out, sizeof out, "%s Unknown error = 0x%lx", prefix,
                       static_cast<unsigned long>(errorCode));
-}
-
-void ShowSystemErrorBox(const char* prefix, int errorCode, const char*, int)
-{
-    if (errorCode == 0)
-        return;
-    char text[256];
-    FormatSystemErrorText(text, prefix ? prefix : "", errorCode);
-    ShowMessageBox(text, "Error", MessageBoxIcon::Information);
-}
-
-void ReportWin32Error(int errorCode, const char* file, int line)
-{
-    ShowSystemErrorBox("", errorCode, file, line);
 }

@@ -11,8 +11,6 @@ bool IsFailurePending();
 // Empties the register; for tests and for nothing else.
 void ResetFailureRegister();
 
-// Shows the system's text for an error number (errno) after a prefix.
-void ShowSystemErrorBox(const char* prefix, int errorCode, const char* file, int line);
-void ReportWin32Error(int errorCode, const char* file, int line);
-// The text ShowSystemErrorBox shows, cut to fit its 256-character buffer.
+// The text ShowSystemErrorBox shows for an error number (errno) after a
+// prefix, cut to fit its 256-character buffer.
 void FormatSystemErrorText(char (&out)[256], const char* prefix, int errorCode);

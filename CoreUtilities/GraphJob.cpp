@@ -6,7 +6,7 @@ bool GraphJob::IsFinished() const
     return now != GraphJobQueued && now != GraphJobRunning;
 }
 
-GraphJob* NewGraphJobs(AGraph* graph, int32_t n)
+GraphJob* NewGraphJobs(GraphJobTarget* graph, int32_t n)
 {
     if (n < 1)
         return nullptr;

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
-class AGraph;
+class GraphJobTarget;
 
 enum GraphJobState : int32_t {
     GraphJobIdle = 0,        // never queued
@@ -21,9 +21,9 @@ enum GraphJobState : int32_t {
 };
 
 struct GraphJob {
-    AGraph* graph = nullptr;
+    GraphJobTarget* graph = nullptr;
     // A graph that must be complete before this job may run; null for none.
-    AGraph* dependency = nullptr;
+    GraphJobTarget* dependency = nullptr;
     int32_t part = 0;
     // Read without locks by waiters and by the pool; the final state is
     // stored and announced under lock.
@@ -32,7 +32,7 @@ struct GraphJob {
     Condition done;
 
     GraphJob() = default;
-    explicit GraphJob(AGraph* owner, int32_t partIndex = 0) : graph(owner), part(partIndex) {}
+    explicit GraphJob(GraphJobTarget* owner, int32_t partIndex = 0) : graph(owner), part(partIndex) {}
 
     // Neither queued nor running: idle, done, stopped or nothing to do.
     bool IsFinished() const;
@@ -40,7 +40,7 @@ struct GraphJob {
 
 // n jobs of the graph in one block, parts 0 to n-1, no dependency, all idle;
 // null for n below 1.
-GraphJob* NewGraphJobs(AGraph* graph, int32_t n);
+GraphJob* NewGraphJobs(GraphJobTarget* graph, int32_t n);
 // Frees an array from NewGraphJobs; every job must be finished. Null-safe.
 void DeleteGraphJobs(GraphJob* jobs);
 

@@ -1,13 +1,11 @@
 #include "CoreUtilities/GraphWorkerPool.h"
 
 #include "CoreUtilities/CoopThread.h"
-#include "CoreUtilities/DocumentTask.h"
 #include "CoreUtilities/EngineThread.h"
-#include "CoreUtilities/SingleJob.h"
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
-#include "graphmodel/AGraph.h"
-#include "platform/SystemInfo.h"
+#include "CoreUtilities/GraphJobTarget.h"
+#include "CoreUtilities/SystemInfo.h"
 
 #include <atomic>
 #include <deque>
@@ -60,7 +58,7 @@ GraphJob* TakeReadyJob(PoolQueues& queues, bool& ended)
 
 // The jobs waiting on the graph go to the back of the ready queue, in their
 // order; true when any did. Caller holds PoolMutex.
-bool ReleaseDeferredJobs(PoolQueues& queues, const AGraph* graph)
+bool ReleaseDeferredJobs(PoolQueues& queues, const GraphJobTarget* graph)
 {
     bool moved = false;
     for (auto it = queues.deferred.begin(); it != queues.deferred.end();) {
@@ -121,7 +119,7 @@ void* GraphWorkerMain(void*)
 
 }  // namespace
 
-GraphJob* NewGraphJobsPerProcessor(AGraph* graph)
+GraphJob* NewGraphJobsPerProcessor(GraphJobTarget* graph)
 {
     return NewGraphJobs(graph, GetProcessorCount());
 }
@@ -147,7 +145,7 @@ void EnqueueGraphJobs(GraphJob* first, int32_t n)
         pthread_cond_broadcast(&PoolCondition);
 }
 
-void CancelGraphJobs(AGraph* graph)
+void CancelGraphJobs(GraphJobTarget* graph)
 {
     PoolQueues& queues = Queues();
     MutexLock hold(PoolMutex);
@@ -217,14 +215,4 @@ void RestartGraphWorkers(int32_t n)
     StopWorkerPool();
     SetProcessorCountOverride(n);
     StartGraphWorkers();
-}
-
-void StartWorkerThreads()
-{
-    static std::atomic<bool> started{false};
-    if (started.exchange(true))
-        return;
-    StartGraphWorkers();
-    StartEngineThread(&SingleJobThreadMain, nullptr, nullptr);
-    StartEngineThread(&DocumentTaskThreadMain, nullptr, nullptr);
 }

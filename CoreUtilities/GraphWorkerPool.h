@@ -12,10 +12,10 @@
 
 #include <cstdint>
 
-class AGraph;
+class GraphJobTarget;
 
 // GetProcessorCount() jobs of the graph: one part per processor.
-GraphJob* NewGraphJobsPerProcessor(AGraph* graph);
+GraphJob* NewGraphJobsPerProcessor(GraphJobTarget* graph);
 
 // Queues a finished job behind every ready job and wakes the workers.
 void EnqueueGraphJob(GraphJob* job);
@@ -23,7 +23,7 @@ void EnqueueGraphJob(GraphJob* job);
 void EnqueueGraphJobs(GraphJob* first, int32_t n);
 // Takes every queued or deferred job of the graph out of the queues and marks
 // it stopped; the other jobs keep their order. Running jobs are left alone.
-void CancelGraphJobs(AGraph* graph);
+void CancelGraphJobs(GraphJobTarget* graph);
 
 // The processors this process may run on, asked once; an override wins.
 int32_t GetProcessorCount();
@@ -38,7 +38,3 @@ void StartGraphWorkers();
 void StopWorkerPool();
 // Stops the pool and starts it again with n workers (0: one per processor).
 void RestartGraphWorkers(int32_t n);
-
-// Start-up, once: the graph workers, then the single-job thread and the
-// document-task thread. Later calls do nothing.
-void StartWorkerThreads();

@@ -1,7 +1,5 @@
 #include "CoreUtilities/ShortRect.h"
 
-#include "editor/EquationViewServices.h"
-
 #include <algorithm>
 
 void SetShortRect(ShortRect& r, int top, int left, int bottom, int right)
@@ -109,14 +107,4 @@ void POINTToShortPoint(const POINT& pt, ShortPoint& out)
 void ShortPointToPOINT(ShortPoint p, POINT& out)
 {
     out = POINT{p.h, p.v};
-}
-
-void PlaceVerticalScrollBar(QWidget* bar, int x, int y, int length)
-{
-    PlaceScrollBar(bar, x, y, length, true);
-}
-
-void PlaceHorizontalScrollBar(QWidget* bar, int x, int y, int length)
-{
-    PlaceScrollBar(bar, x, y, length, false);
 }

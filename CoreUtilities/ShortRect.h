@@ -48,8 +48,3 @@ void RECTToShortRect(const RECT& rc, ShortRect& out);
 void ShortRectToRECT(const ShortRect& r, RECT& out);
 void POINTToShortPoint(const POINT& pt, ShortPoint& out);
 void ShortPointToPOINT(ShortPoint p, POINT& out);
-
-class QWidget;
-// Place a scroll bar beside a pane, the system's thickness across.
-void PlaceVerticalScrollBar(QWidget* bar, int x, int y, int length);
-void PlaceHorizontalScrollBar(QWidget* bar, int x, int y, int length);

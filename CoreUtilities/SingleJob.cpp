@@ -4,7 +4,6 @@
 #include "CoreUtilities/CoopThread.h"
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
-#include "graphs2d/A2DGraphView.h"
 
 #include <atomic>
 #include <ctime>
@@ -13,7 +12,7 @@ namespace {
 
 // The posted view: set under PostMutex by the poster, cleared under both
 // locks by the single-job thread.
-std::atomic<A2DGraphView*> PostedJob{nullptr};
+std::atomic<SingleJobTarget*> PostedJob{nullptr};
 
 bool PostedJobEnded()
 {
@@ -31,7 +30,7 @@ timespec OverdueTimeOut()
 
 }  // namespace
 
-void RunSingleJob(A2DGraphView* view)
+void RunSingleJob(SingleJobTarget* view)
 {
     const timespec timeOut = OverdueTimeOut();
     {
@@ -61,7 +60,7 @@ void* SingleJobThreadMain(void*)
     MarkSingleJobThread();
     for (;;) {
         MutexLock post(PostMutex);
-        A2DGraphView* view;
+        SingleJobTarget* view;
         while (!(view = PostedJob.load(std::memory_order_acquire)))
             pthread_cond_wait(&PostCondition, &PostMutex);
         // Without a frame nothing can be evaluated; the view finds the result

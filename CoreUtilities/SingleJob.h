@@ -5,14 +5,20 @@
 // view's job routine give up, and waits for the job to end.
 #pragma once
 
-class A2DGraphView;
+// What runs as the single job: the 2D view, which hands the job over in its
+// own fields.
+class SingleJobTarget {
+public:
+    virtual ~SingleJobTarget() = default;
+    virtual void RunJob() = 0;
+};
 
 // Runs the view's job (set in its own fields) on the single-job thread and
 // returns once it has ended. The overdue flag goes up when the job has not
 // ended by the next whole second of the monotonic clock plus one (between one
 // and two seconds after posting), and down when it ends. User-interface
 // thread only.
-void RunSingleJob(A2DGraphView* view);
+void RunSingleJob(SingleJobTarget* view);
 
 // Body of the single-job thread, started once by StartWorkerThreads.
 void* SingleJobThreadMain(void*);

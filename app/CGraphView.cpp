@@ -1,7 +1,7 @@
 #include "app/CGraphView.h"
 
-#include "CoreUtilities/GraphPaneServices.h"
-#include "CoreUtilities/OffscreenSurface.h"
+#include "app/GraphPaneServices.h"
+#include "drawing/OffscreenSurface.h"
 #include "editor/EquationViewServices.h"
 
 #include <QImage>

@@ -1,15 +1,17 @@
 #include "app/COndrelApp.h"
 
 #include "app/CMainFrame.h"
-#include "CoreUtilities/GraphPaneServices.h"
+#include "app/GraphPaneServices.h"
 #include "CoreUtilities/GraphWorkerPool.h"
-#include "CoreUtilities/IdleTimer.h"
+#include "app/IdleTimer.h"
+#include "app/LayerServices.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 #include "platform/WindowTimer.h"
-#include "platform/SystemInfo.h"
+#include "CoreUtilities/SystemInfo.h"
+#include "document/DocumentTask.h"
 
 #include <QAbstractEventDispatcher>
 
@@ -56,6 +58,7 @@ bool COndrelApp::InitInstance()
 
 bool COndrelApp::StartupServices()
 {
+    RegisterLayerServices();
     if (!InitFormulaEngine())
         return false;
     // The workers and the task threads start once, before any graph exists.

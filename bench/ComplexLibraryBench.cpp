@@ -1,7 +1,7 @@
 // The complex library against std::complex<double> (glibc's cexp, clog,
 // csqrt, ctan, cpow ...) on the same 1,024 operands off the branch cuts: time
 // per operation, side by side.
-#include "evaluation/ComplexLibrary.h"
+#include "numerics/ComplexLibrary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,8 @@
 // time on one worker / (workers x time on all workers)).
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "graphmodel/AGraph.h"
-#include "platform/SystemInfo.h"
+#include "CoreUtilities/SystemInfo.h"
+#include "document/DocumentTask.h"
 
 #include <benchmark/benchmark.h>
 

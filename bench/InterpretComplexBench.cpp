@@ -2,7 +2,7 @@
 // over the whole row against the complex interpreter run point by point, for
 // a formula in x alone and for one whose y part stays uniform along the row.
 #include "evaluation/BytecodeProgram.h"
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpretComplexBatch.h"

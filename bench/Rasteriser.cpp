@@ -1,10 +1,10 @@
 // The software rasteriser against the references it must keep up with:
 // a plain C loop over the same pixels, and non-antialiased QPainter drawing
 // on a QImage. Each pair runs in the same process, side by side.
-#include "CoreUtilities/CoverageMask.h"
-#include "CoreUtilities/DrawingPort.h"
-#include "CoreUtilities/Rasteriser.h"
-#include "rendering/DDUtils.h"
+#include "drawing/CoverageMask.h"
+#include "drawing/DrawingPort.h"
+#include "drawing/Rasteriser.h"
+#include "drawing/DDUtils.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,6 +1,5 @@
 #include "editor/COndrelView.h"
 
-#include "CoreUtilities/GraphPaneServices.h"
 #include "editor/EquationViewServices.h"
 
 #include <QMouseEvent>
@@ -24,5 +23,5 @@ void COndrelView::mouseMoveEvent(QMouseEvent* event)
 {
     QPoint p = event->position().toPoint();
     ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
-    SetEquationPaneCursor(point, event->buttons() & Qt::LeftButton);
+    SetEquationPaneCursorFor(point, event->buttons() & Qt::LeftButton);
 }

@@ -1,7 +1,7 @@
 #include "editor/DoSymbolicCommand.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/Calculate.h"
 #include "formula/CopyTree.h"
 #include "formula/Expand.h"

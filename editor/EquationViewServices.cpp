@@ -2,18 +2,28 @@
 
 #include "platform/PortDC.h"
 
-#include <QApplication>
-#include <QStyle>
-#include <QWidget>
-
-PortDC* TypesetDC = nullptr;
-
 namespace {
 
 COndrelView* EquationView = nullptr;
 CMainFrame* MainFrame = nullptr;
 CGraphView* GraphView = nullptr;
 PortDC* PrinterDC = nullptr;
+EquationPaneCursorSetter CursorSetter = nullptr;
+
+PortDC* PrinterDCOfView()
+{
+    return EquationView ? PrinterDC : nullptr;
+}
+
+PortDC* MeasuringDCOfView()
+{
+    return EquationView ? PortDC::NewForMeasuring() : nullptr;
+}
+
+void DeleteViewDC(PortDC* dc)
+{
+    delete dc;
+}
 
 }  // namespace
 
@@ -58,35 +68,28 @@ bool CanDragSelectedTerm()
     return false;
 }
 
-PortDC* GetEquationViewPrinterDC()
-{
-    return EquationView ? PrinterDC : nullptr;
-}
-
 void SetEquationViewPrinterDC(PortDC* dc)
 {
     PrinterDC = dc;
 }
 
-PortDC* GetEquationViewDC()
+void SetEquationPaneCursorSetter(EquationPaneCursorSetter setter)
 {
-    return EquationView ? PortDC::NewForMeasuring() : nullptr;
+    CursorSetter = setter;
 }
 
-void ReleaseEquationViewDC(PortDC* dc)
+void SetEquationPaneCursorFor(ShortPoint p, bool dragging)
 {
-    delete dc;
+    if (CursorSetter)
+        CursorSetter(p, dragging);
 }
 
-int PlaceScrollBar(QWidget* bar, int x, int y, int length, bool vertical)
+void RegisterEquationPaneHooks()
 {
-    if (!bar)
-        return 0;
-    int thickness = bar->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
-    if (vertical)
-        bar->setGeometry(x, y, thickness, length);
-    else
-        bar->setGeometry(x, y, length, thickness);
-    bar->repaint();
-    return 1;
+    EquationPaneHooks hooks;
+    hooks.hasView = [] { return EquationView != nullptr; };
+    hooks.printerDC = &PrinterDCOfView;
+    hooks.viewDC = &MeasuringDCOfView;
+    hooks.releaseViewDC = &DeleteViewDC;
+    SetEquationPaneHooks(hooks);
 }

@@ -4,15 +4,12 @@
 #pragma once
 
 #include "CoreUtilities/ShortRect.h"
+#include "drawing/EquationPaneHooks.h"
 
 class CGraphView;
 class CMainFrame;
 class COndrelView;
 class PortDC;
-class QWidget;
-
-// The global device context in which formula text is measured and drawn.
-extern PortDC* TypesetDC;
 
 COndrelView* GetEquationView();
 // The view records itself when it is made and clears itself when it goes.
@@ -27,13 +24,13 @@ void SetGraphView(CGraphView* view);
 ShortRect GetSelectionRect();
 // A drag of the selected term can start.
 bool CanDragSelectedTerm();
-// The printer's device context while the view prints, else null.
-PortDC* GetEquationViewPrinterDC();
 void SetEquationViewPrinterDC(PortDC* dc);
-// A device context of the view's window: it measures but, outside
-// painting, draws nothing. Null without a view.
-PortDC* GetEquationViewDC();
-void ReleaseEquationViewDC(PortDC* dc);
-// Moves the scroll bar to (x, y) with the system's thickness across and
-// length along; 0 when there is no scroll bar.
-int PlaceScrollBar(QWidget* bar, int x, int y, int length, bool vertical);
+
+// Sets the cursor of the equation pane for a mouse position; the graph
+// pane's services, which keep the cursors and zones, register it.
+using EquationPaneCursorSetter = void (*)(ShortPoint p, bool dragging);
+void SetEquationPaneCursorSetter(EquationPaneCursorSetter setter);
+void SetEquationPaneCursorFor(ShortPoint p, bool dragging);
+
+// Gives the drawing floor the pane's answers (start-up, once).
+void RegisterEquationPaneHooks();

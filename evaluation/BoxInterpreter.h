@@ -21,7 +21,7 @@
 
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "document/ParameterValue.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BranchLabel.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
-#include "evaluation/ComplexValue.h"
+#include "numerics/ComplexValue.h"
 #include "evaluation/Opcodes.h"
 
 #include <atomic>

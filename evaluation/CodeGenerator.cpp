@@ -3,13 +3,13 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/ThreadStorage.h"
-#include "document/DocState.h"
-#include "document/TableColumnText.h"
+#include "evaluation/ParameterValue.h"
+#include "formula/DocumentQueries.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
-#include "evaluation/TextIdentity.h"
+#include "numerics/TextIdentity.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
@@ -18,7 +18,7 @@
 #include "formula/TreeEquality.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
-#include "graphmodel/DependsOnlyOn.h"
+#include "formula/DependsOnlyOn.h"
 
 #include <cmath>
 #include <limits>
@@ -201,18 +201,6 @@ bool IsOverOrMinusOfOver(const FormulaNode* node)
     return node->kind == KindFraction ||
            (node->kind == KindMinus && node->childCount == 1 && node->children[0]->kind == KindFraction);
 }
-
-}  // namespace
-
-bool IsFractionExponent(const FormulaNode* node)
-{
-    if (node->kind != KindFraction)
-        return false;
-    const FormulaNode* exponent = HasParentKind(node, KindMinus) ? node->parent : node;
-    return IsOperandAt(exponent, KindPower, 1) && !IsConstantE(exponent->parent->children[0]);
-}
-
-namespace {
 
 bool IsMinusOfOverUnderPower(const FormulaNode* node)
 {
@@ -699,10 +687,10 @@ void Generator::EmitByKind(FormulaNode* node)
         EmitSubscript(node);
         return;
     case KindApplication:
-        if (n == 2 && doc && doc->HasUserFunction(node->children[0])) {
+        if (n == 2 && DocHasUserFunction(doc, node->children[0])) {
             const FormulaNode* argument = node->children[1];
             int32_t arguments = argument->kind == KindComma ? argument->childCount : 1;
-            program.EmitPointer(OpCallUser, arguments, doc->FindUserFunction(node->children[0]));
+            program.EmitPointer(OpCallUser, arguments, DocFindUserFunction(doc, node->children[0]));
         } else {
             program.Emit(OpFail);
         }
@@ -978,7 +966,7 @@ void GenerateProgram(BytecodeProgram& program, FormulaNode* tree, bool withLabel
     bool ownBatch = !batch.open;
     if (ownBatch)
         BeginCompileBatch();
-    uint32_t slider = program.doc ? program.doc->GetSliderVariable() : 'n';
+    uint32_t slider = DocSliderVariable(program.doc);
     Generator generator{program, tree, withLabels, gridProgram, program.doc, batch,
                         withLabels ? -1 : batch.programCount, slider};
     if (!withLabels && batch.programCount >= kMaxBatchPrograms) {

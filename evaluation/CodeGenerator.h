@@ -14,8 +14,3 @@ struct FormulaNode;
 // leave out their range guards. Outside an open batch the program forms a
 // batch of its own and raises the frame slots itself.
 void GenerateProgram(BytecodeProgram& program, FormulaNode* tree, bool withLabels, bool gridProgram);
-
-// An over that is the exponent of a power whose base is not e, directly or
-// under a minus: its numerator and denominator stay two values for the
-// rational power, and constant folding keeps it as it is.
-bool IsFractionExponent(const FormulaNode* node);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CoreUtilities/Mutex.h"
-#include "evaluation/ComplexValue.h"
+#include "numerics/ComplexValue.h"
 
 #include <atomic>
 #include <cstdint>

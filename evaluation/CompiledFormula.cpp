@@ -1,17 +1,16 @@
 #include "evaluation/CompiledFormula.h"
 
 #include "CoreUtilities/ThreadStorage.h"
-#include "document/DocState.h"
-#include "document/ParameterValue.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
-#include "evaluation/ComplexInterval.h"
+#include "numerics/ComplexInterval.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
 #include "evaluation/PrepareTreeForCompiling.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
@@ -170,7 +169,7 @@ void CompiledFormula::EvaluateRow(int32_t j, GridEvalState* state, double* out)
     if (n == 0)
         return;
     const BytecodeProgram* program = gridProgram;
-    double slider = doc ? doc->GetSliderValue() : NAN;
+    double slider = DocSliderValue(doc);
     bool complex = program && RunsComplex(program, state);
     bool ready = program && (complex ? SetRowInputs<ComplexValue>(state, j, slider, GridSlots(program))
                                      : SetRowInputs<double>(state, j, slider, GridSlots(program)));
@@ -197,7 +196,7 @@ double EvaluateGridPoint(const CompiledFormula* formula, GridEvalState* state, i
     const BytecodeProgram* program = formula->gridProgram;
     if (!program)
         return NAN;
-    double slider = formula->doc ? formula->doc->GetSliderValue() : NAN;
+    double slider = DocSliderValue(formula->doc);
     if (RunsComplex(program, state)) {
         ComplexValue* frame = PointInputs<ComplexValue>(state, i, j, k, slider, GridSlots(program));
         return frame ? ComplexToReal(program->RunComplex(frame, state)) : NAN;
@@ -234,7 +233,7 @@ __attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula
     ComplexValue* frame = ThreadFrame<ComplexValue>();
     if (!program || !frame)
         return ComplexValue{NAN, NAN};
-    frame[2] = ComplexValue{formula->doc ? formula->doc->GetSliderValue() : NAN, 0};
+    frame[2] = ComplexValue{DocSliderValue(formula->doc), 0};
     for (const SlotValue& slot : slots)
         frame[slot.slot] = ComplexValue{slot.value, 0};
     return program->RunComplex(frame, nullptr);
@@ -252,7 +251,7 @@ inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFor
     double* frame = ThreadFrame<double>();
     if (!program || !frame)
         return NAN;
-    frame[2] = formula->doc ? formula->doc->GetSliderValue() : NAN;
+    frame[2] = DocSliderValue(formula->doc);
     for (const SlotValue& slot : slots)
         frame[slot.slot] = slot.value;
     RunControl control{&program->stopRequested, false};
@@ -378,7 +377,7 @@ Interval EvaluateOverSlots(const CompiledFormula* formula, std::initializer_list
     if (!program || !EnsureEvalFrame() ||
         GetEvalFrameCapacity() < static_cast<uint32_t>(program->localBase + program->localCount))
         return kUndefined;
-    double slider = formula->doc ? formula->doc->GetSliderValue() : NAN;
+    double slider = DocSliderValue(formula->doc);
     if (!program->isComplex) {
         Interval* frame = static_cast<Interval*>(GetEvalFrame());
         frame[2] = Interval{slider, slider};

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "evaluation/CompileContext.h"
-#include "evaluation/Interval.h"
+#include "numerics/Interval.h"
 
 #include <cstdint>
 

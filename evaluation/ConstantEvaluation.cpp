@@ -2,7 +2,7 @@
 
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/ThreadStorage.h"
-#include "document/DocState.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
@@ -28,7 +28,7 @@ bool ConstantTable::EvaluateEntry(int32_t i, bool complex, RunControl& control)
         return true;
     // A constant reads no variable but the slider; every other slot starts
     // undefined rather than holding whatever the memory held.
-    double slider = doc ? doc->GetSliderValue() : NAN;
+    double slider = DocSliderValue(doc);
     ComplexValue value;
     if (complex) {
         auto* slots = static_cast<ComplexValue*>(frame);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
-#include "evaluation/ComplexValue.h"
+#include "numerics/ComplexValue.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #include "evaluation/GridEvalState.h"
 
 #include "CoreUtilities/ThreadStorage.h"
-#include "document/DocState.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
-#include "evaluation/ComplexValue.h"
+#include "numerics/ComplexValue.h"
 #include "evaluation/GridProgramSet.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
@@ -150,7 +150,7 @@ bool PrecomputeParts(const GridProgramSet* set, const GridEvalState* state, RunC
     if (!EnsureEvalFrame())
         return false;
     auto* frame = static_cast<Cell*>(GetEvalFrame());
-    double slider = set->doc ? set->doc->GetSliderValue() : NAN;
+    double slider = DocSliderValue(set->doc);
     const AxisParts axes[] = {
         {set->xParts, state->nx, state->x0, state->dx, {0, 3}},
         {set->yParts, state->ny, state->y0, state->dy, {1, 4}},

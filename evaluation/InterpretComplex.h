@@ -5,7 +5,7 @@
 // one.
 #pragma once
 
-#include "evaluation/ComplexValue.h"
+#include "numerics/ComplexValue.h"
 #include "evaluation/InterpreterBuild.h"
 
 struct BytecodeProgram;

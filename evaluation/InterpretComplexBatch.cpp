@@ -11,15 +11,15 @@
 
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "document/ParameterValue.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
-#include "evaluation/ComplexLibrary.h"
+#include "numerics/ComplexLibrary.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "formula/FormulaEngine.h"
 

@@ -1,9 +1,9 @@
 #include "evaluation/InterpretComplexInterval.h"
 
 #include "evaluation/BoxInterpreter.h"
-#include "evaluation/ComplexIntervalLibrary.h"
-#include "evaluation/IntervalLibrary.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/ComplexIntervalLibrary.h"
+#include "numerics/IntervalLibrary.h"
+#include "numerics/RealLibrary.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 // library, which both would share.
 #pragma once
 
-#include "evaluation/ComplexInterval.h"
+#include "numerics/ComplexInterval.h"
 
 struct BytecodeProgram;
 struct GridEvalState;

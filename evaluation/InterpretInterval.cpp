@@ -1,8 +1,8 @@
 #include "evaluation/InterpretInterval.h"
 
 #include "evaluation/BoxInterpreter.h"
-#include "evaluation/IntervalLibrary.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/IntervalLibrary.h"
+#include "numerics/RealLibrary.h"
 
 #include <cmath>
 

@@ -7,7 +7,7 @@
 // interval library, which both would share.
 #pragma once
 
-#include "evaluation/Interval.h"
+#include "numerics/Interval.h"
 
 struct BytecodeProgram;
 struct RunControl;

@@ -8,7 +8,7 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
-#include "document/ParameterValue.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BranchLabel.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
@@ -16,7 +16,7 @@
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterFloor.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "evaluation/UserFunctionCall.h"
 

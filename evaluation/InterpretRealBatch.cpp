@@ -14,7 +14,7 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
-#include "document/ParameterValue.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
@@ -22,7 +22,7 @@
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/InterpreterFloor.h"
 #include "evaluation/LaneVector.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "evaluation/RunControl.h"
 
 #include <alloca.h>

@@ -1,6 +1,6 @@
 #include "evaluation/PrepareTreeForCompiling.h"
 
-#include "editor/TakesArgumentList.h"
+#include "formula/TakesArgumentList.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"

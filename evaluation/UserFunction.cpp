@@ -1,6 +1,6 @@
 #include "evaluation/UserFunction.h"
 
-#include "document/DocState.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/PrepareTreeForCompiling.h"
 #include "formula/CopyTree.h"
@@ -8,7 +8,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/TreeEquality.h"
 #include "formula/TreeWalk.h"
-#include "graphmodel/DependsOnlyOn.h"
+#include "formula/DependsOnlyOn.h"
 
 #include <new>
 
@@ -92,10 +92,8 @@ void UserFunction::Compile()
 
 const BytecodeProgram* UserFunctionCallee(const DocState* doc, int32_t index, int32_t argumentCount)
 {
-    if (!doc || index < 0 || index >= doc->UserFunctions.count)
-        return nullptr;
-    const UserFunction* function = doc->UserFunctions[index];
-    if (!function->program || function->ParameterCount() != argumentCount)
+    const UserFunction* function = index < 0 ? nullptr : DocUserFunction(doc, index);
+    if (!function || !function->program || function->ParameterCount() != argumentCount)
         return nullptr;
     return function->program;
 }

@@ -1,6 +1,6 @@
 #include "formula/Calculate.h"
 
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"

@@ -1,7 +1,7 @@
 #include "formula/FormulaEngine.h"
 
-#include "CoreUtilities/NumberText.h"
-#include "editor/ScriptSizeTable.h"
+#include "platform/NumberText.h"
+#include "formula/ScriptSizeTable.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodePoolSet.h"
 
@@ -13,13 +13,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 bool EngineStarted = false;
 
 }  // namespace
-
-// Right from the start, so that nothing reads a zero before the engine starts.
-double UndefinedReal = kNaN;
-double PositiveInfinity = std::numeric_limits<double>::infinity();
-Interval UndefinedInterval{kNaN, kNaN};
-ComplexValue UndefinedComplex{kNaN, kNaN};
-ComplexInterval UndefinedComplexInterval{{kNaN, kNaN}, {kNaN, kNaN}};
 
 bool InitFormulaEngine()
 {

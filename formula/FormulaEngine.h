@@ -2,15 +2,7 @@
 // shares.
 #pragma once
 
-#include "evaluation/ComplexInterval.h"
-#include "evaluation/ComplexValue.h"
-#include "evaluation/Interval.h"
-
-extern double UndefinedReal;
-extern double PositiveInfinity;
-extern Interval UndefinedInterval;
-extern ComplexValue UndefinedComplex;
-extern ComplexInterval UndefinedComplexInterval;
+#include "numerics/UndefinedValues.h"
 
 // Runs once per process on the user-interface thread (later calls do
 // nothing): size table, main node pools, constants, decimal separator,

@@ -1,6 +1,6 @@
 #include "formula/FunctionDefinitions.h"
 
-#include "document/Definitions.h"
+#include "formula/Definitions.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
@@ -11,7 +11,7 @@
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
-#include "graphmodel/EquationFormPredicates.h"
+#include "formula/EquationFormPredicates.h"
 
 namespace {
 

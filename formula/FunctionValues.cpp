@@ -4,7 +4,7 @@
 // derivative operators. Numbers are folded with the functions the real
 // interpreter calls, so a folded formula keeps the value it had.
 #include "CoreUtilities/SmallNumerics.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"

@@ -1,6 +1,6 @@
 #include "formula/Isolate.h"
 
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"

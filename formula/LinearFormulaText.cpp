@@ -1,14 +1,14 @@
 #include "formula/LinearFormulaText.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "CoreUtilities/NumberText.h"
+#include "platform/NumberText.h"
 #include "CoreUtilities/TextEncoding.h"
 #include "CoreUtilities/WideString.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NamedSymbolTable.h"
 #include "formula/NodeKindTable.h"
-#include "formula/TextBufferStack.h"
+#include "CoreUtilities/TextBufferStack.h"
 #include "formula/TreeWalk.h"
 
 #include <cmath>

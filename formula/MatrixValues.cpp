@@ -1,7 +1,7 @@
 #include "formula/MatrixValues.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "evaluation/MatrixInverse.h"
+#include "numerics/MatrixInverse.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/MatrixPass.h"

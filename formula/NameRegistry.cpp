@@ -2,7 +2,7 @@
 
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/WideString.h"
-#include "document/DocState.h"
+#include "formula/DocumentQueries.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeWalk.h"
@@ -168,13 +168,12 @@ bool IsStyleKeyName(uint32_t code)
 
 bool IsTableFunctionName(uint32_t code, const DocState* doc)
 {
-    return FindTableFunction(doc->TableFunctions, code) != nullptr;
+    return DocIsTableFunction(doc, code);
 }
 
 bool IsFlaggedFirstColumn(uint32_t code, const DocState* doc)
 {
-    const TableFunctionEntry* entry = FindTableFunction(doc->TableFunctions, code);
-    return entry && entry->column == 0 && entry->flag;
+    return DocIsFlaggedFirstColumn(doc, code);
 }
 
 int32_t MaxTableLengthOfTree(FormulaNode* root, const DocState* doc)
@@ -182,7 +181,7 @@ int32_t MaxTableLengthOfTree(FormulaNode* root, const DocState* doc)
     int32_t longest = 0;
     for (PreorderWalk walk(root); walk.Node(); walk.Next()) {
         if (walk.Node()->kind == KindVariable) {
-            int32_t rows = doc->TableColumnRowCount(walk.Node()->payload.code);
+            int32_t rows = DocTableColumnRowCount(doc, walk.Node()->payload.code);
             if (rows > longest)
                 longest = rows;
         }

@@ -1,6 +1,5 @@
 #include "formula/PrepareTreeForGraphing.h"
 
-#include "evaluation/CodeGenerator.h"
 #include "formula/DerivativePasses.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"

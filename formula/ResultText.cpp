@@ -1,8 +1,8 @@
 #include "formula/ResultText.h"
 
-#include "CoreUtilities/NumberText.h"
+#include "platform/NumberText.h"
 #include "CoreUtilities/WideString.h"
-#include "app/MessageText.h"
+#include "platform/MessageText.h"
 
 #include <cmath>
 #include <iterator>

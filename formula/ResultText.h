@@ -7,7 +7,7 @@
 // included, and cuts what does not fit; the prefix (such as "= ") may be null.
 #pragma once
 
-#include "evaluation/ComplexValue.h"
+#include "numerics/ComplexValue.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #include "formula/SetDefinitions.h"
 
-#include "document/Definitions.h"
+#include "formula/Definitions.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"

@@ -1,7 +1,7 @@
 #include "formula/Substitution.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"

@@ -1,8 +1,5 @@
 #include "formula/SubtreeValue.h"
 
-#include "evaluation/BytecodeProgram.h"
-#include "evaluation/CompiledFormula.h"
-#include "formula/CopyTree.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
@@ -12,31 +9,19 @@
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 
-#include <memory>
-#include <new>
-
 namespace {
 
 constexpr uint32_t kCodeE = 'e';
 constexpr uint32_t kCodeI = 'i';
 
-// A compiled formula over a copy of the subtree; null when memory is
-// refused. The formula owns the copy.
-std::unique_ptr<CompiledFormula> CompileCopy(const FormulaNode* node, DocState* doc)
-{
-    FormulaNode* copy = CopyTree(node);
-    if (!copy)
-        return nullptr;
-    std::unique_ptr<CompiledFormula> formula(new (std::nothrow) CompiledFormula(copy, doc));
-    if (!formula) {
-        FreeTree(copy);
-        return nullptr;
-    }
-    CompileFormula(formula.get());
-    return formula;
-}
+SubtreeEvaluator Evaluator;
 
 }  // namespace
+
+void SetSubtreeEvaluator(const SubtreeEvaluator& evaluator)
+{
+    Evaluator = evaluator;
+}
 
 double EvaluateSubtreeReal(const FormulaNode* node, DocState* doc)
 {
@@ -44,26 +29,17 @@ double EvaluateSubtreeReal(const FormulaNode* node, DocState* doc)
         return NumberValue(node);
     if (node->kind == KindMinus && node->childCount == 1 && IsNumberNode(node->children[0]))
         return -NumberValue(node->children[0]);
-    std::unique_ptr<CompiledFormula> formula = CompileCopy(node, doc);
-    return formula ? formula->EvaluateAt(0) : UndefinedReal;
+    return Evaluator.real ? Evaluator.real(node, doc) : UndefinedReal;
 }
 
 ComplexValue EvaluateSubtreeComplex(const FormulaNode* node, DocState* doc)
 {
-    std::unique_ptr<CompiledFormula> formula = CompileCopy(node, doc);
-    if (!formula || !formula->pointProgram)
-        return UndefinedComplex;
-    // Complex before the first run, so that its constants are computed in
-    // complex arithmetic too.
-    formula->pointProgram->isComplex = 1;
-    formula->pointContext.isComplex = 1;
-    return formula->EvaluateComplex();
+    return Evaluator.complex ? Evaluator.complex(node, doc) : UndefinedComplex;
 }
 
 Interval EvaluateSubtreeInterval(const FormulaNode* node, DocState* doc)
 {
-    std::unique_ptr<CompiledFormula> formula = CompileCopy(node, doc);
-    return formula ? formula->EvaluateOverBoxXY(0, 0, 0, 0) : UndefinedInterval;
+    return Evaluator.interval ? Evaluator.interval(node, doc) : UndefinedInterval;
 }
 
 bool KeepsItsForm(const FormulaNode* node)

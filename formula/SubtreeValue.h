@@ -4,8 +4,8 @@
 // values all ask it.
 #pragma once
 
-#include "evaluation/ComplexValue.h"
-#include "evaluation/Interval.h"
+#include "numerics/ComplexValue.h"
+#include "numerics/Interval.h"
 
 #include <cstdint>
 
@@ -20,6 +20,16 @@ ComplexValue EvaluateSubtreeComplex(const FormulaNode* node, DocState* doc);
 // The value in interval arithmetic over the box x = y = 0; the two ends in
 // the order the interval arithmetic gives them.
 Interval EvaluateSubtreeInterval(const FormulaNode* node, DocState* doc);
+
+// The compiling evaluation of a subtree, which the evaluation layer above
+// gives at start-up; until then every subtree that is no number is
+// undefined.
+struct SubtreeEvaluator {
+    double (*real)(const FormulaNode* node, DocState* doc) = nullptr;
+    ComplexValue (*complex)(const FormulaNode* node, DocState* doc) = nullptr;
+    Interval (*interval)(const FormulaNode* node, DocState* doc) = nullptr;
+};
+void SetSubtreeEvaluator(const SubtreeEvaluator& evaluator);
 
 // Parts that may have a value but keep their form where a value replaces
 // subtrees: the index equation of a summation or product, e as the base of

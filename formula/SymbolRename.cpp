@@ -5,7 +5,7 @@
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
-#include "graphmodel/EquationFormPredicates.h"
+#include "formula/EquationFormPredicates.h"
 
 namespace {
 

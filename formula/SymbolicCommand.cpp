@@ -1,7 +1,7 @@
 #include "formula/SymbolicCommand.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
 #include "formula/FormulaNode.h"

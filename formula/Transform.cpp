@@ -1,7 +1,7 @@
 #include "formula/Transform.h"
 
-#include "editor/EditorState.h"
-#include "evaluation/RealLibrary.h"
+#include "formula/EditorState.h"
+#include "numerics/RealLibrary.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/Expand.h"

@@ -1,13 +1,13 @@
 #include "formula/TreeConstness.h"
 
-#include "document/Definitions.h"
-#include "document/DocState.h"
+#include "formula/Definitions.h"
+#include "formula/DocumentQueries.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TableContext.h"
 #include "formula/TreeWalk.h"
-#include "graphmodel/EquationFormPredicates.h"
+#include "formula/EquationFormPredicates.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ bool BindsCode(const FormulaNode* node, uint32_t code)
 
 bool IsFreeToBind(uint32_t code, const DocState* doc)
 {
-    return !IsBuiltInSymbol(code) && code != doc->GetSliderVariable();
+    return !IsBuiltInSymbol(code) && code != DocSliderVariable(doc);
 }
 
 bool HeadsApplication(const FormulaNode* node)
@@ -121,11 +121,11 @@ Answer FunctionName(const Question& q)
 {
     const FormulaNode* node = q.node;
     if ((node->kind == KindVariable || node->kind == KindSubscript) && node != q.stop && HeadsApplication(node))
-        return From(q.doc->HasUserFunction(node));
+        return From(DocHasUserFunction(q.doc, node));
     if (node->kind == KindVariable && HasParentKind(node, KindSubscript) && HeadsApplication(node->parent))
-        return From(q.doc->HasUserFunction(node->parent));
+        return From(DocHasUserFunction(q.doc, node->parent));
     if (node->kind == KindApplication && node->childCount > 0)
-        return From(q.doc->HasUserFunction(node->children[0]));
+        return From(DocHasUserFunction(q.doc, node->children[0]));
     return Answer::None;
 }
 
@@ -338,7 +338,7 @@ bool IsEvaluableForResult(const FormulaNode* root, const DocState* doc)
     return EveryNode(root, [doc](const FormulaNode* node) {
         if (node->kind == KindVariable && IsStyleKeyName(node->payload.code))
             return false;
-        return node->kind == KindInterval || IsVariable(node, doc->GetSliderVariable()) ||
+        return node->kind == KindInterval || IsVariable(node, DocSliderVariable(doc)) ||
                IsConstantNode(node, doc, kAllowBoundIndex | kAllowParameters | kAllowBooleans, nullptr);
     });
 }

@@ -51,6 +51,14 @@ bool IsOperandOf(const FormulaNode* node, int32_t parentKind, uint32_t position)
     return parent && parent->kind == parentKind && position < parent->childCount && parent->children[position] == node;
 }
 
+bool IsFractionExponent(const FormulaNode* node)
+{
+    if (node->kind != KindFraction)
+        return false;
+    const FormulaNode* exponent = HasParentKind(node, KindMinus) ? node->parent : node;
+    return IsOperandOf(exponent, KindPower, 1) && !IsVariable(exponent->parent->children[0], 'e');
+}
+
 bool IsSubscriptBase(const FormulaNode* node)
 {
     return IsOperandOf(node, KindSubscript, 0);

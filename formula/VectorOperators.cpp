@@ -1,6 +1,6 @@
 #include "formula/VectorOperators.h"
 
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
+#include "CoreUtilities/SingleJob.h"
 #include "CoreUtilities/ShortRect.h"
 #include "graphs2d/ViewMapping.h"
 
@@ -20,7 +21,7 @@ enum JobKind : int32_t {
     JobHitPoints = 3,
 };
 
-class A2DGraphView {
+class A2DGraphView : public SingleJobTarget {
 public:
     A2DGraphView() = default;
     ~A2DGraphView();
@@ -39,7 +40,7 @@ public:
 
     // The job routine, run on the single-job thread by jobKind. A result
     // found while SingleJobOverdue is raised is void.
-    void RunJob();
+    void RunJob() override;
 
     // Finds the graph under the pixel: first the points and arrows, then the
     // curves, then the fills, each from the last graph to the first. The

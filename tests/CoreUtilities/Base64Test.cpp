@@ -1,7 +1,7 @@
 #include "CoreUtilities/Base64.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "formula/TextBufferStack.h"
+#include "CoreUtilities/TextBufferStack.h"
 
 #include <gtest/gtest.h>
 

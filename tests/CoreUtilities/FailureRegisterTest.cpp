@@ -1,4 +1,5 @@
 #include "CoreUtilities/FailureRegister.h"
+#include "platform/SystemErrorBox.h"
 #include "platform/MessageBox.h"
 
 #include <gtest/gtest.h>

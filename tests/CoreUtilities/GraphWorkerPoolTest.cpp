@@ -2,8 +2,9 @@
 
 #include "CoreUtilities/ThreadStorage.h"
 #include "graphmodel/AGraph.h"
-#include "platform/SystemInfo.h"
+#include "CoreUtilities/SystemInfo.h"
 #include "support/WaitUntil.h"
+#include "document/DocumentTask.h"
 
 #include <gtest/gtest.h>
 

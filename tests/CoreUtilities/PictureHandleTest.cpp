@@ -1,6 +1,6 @@
 #include "CoreUtilities/PictureHandle.h"
 
-#include "CoreUtilities/DibImage.h"
+#include "drawing/DibImage.h"
 #include "CoreUtilities/FailureRegister.h"
 
 #include <gtest/gtest.h>

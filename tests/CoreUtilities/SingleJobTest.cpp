@@ -6,6 +6,7 @@
 #include "graphs2d/A2DGraph.h"
 #include "graphs2d/A2DGraphView.h"
 #include "support/WaitUntil.h"
+#include "document/DocumentTask.h"
 
 #include <gtest/gtest.h>
 

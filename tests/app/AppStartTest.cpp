@@ -2,7 +2,7 @@
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/CVLSplitterWnd.h"
-#include "app/MessageText.h"
+#include "platform/MessageText.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "editor/COndrelView.h"

@@ -1,5 +1,5 @@
 #include "app/COndrelApp.h"
-#include "CoreUtilities/IdleTimer.h"
+#include "app/IdleTimer.h"
 #include "document/DocState.h"
 
 #include <QTimer>

@@ -1,5 +1,5 @@
 #include "evaluation/BytecodeProgram.h"
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 #include "support/BudgetRefusal.h"
 
 #include <gtest/gtest.h>

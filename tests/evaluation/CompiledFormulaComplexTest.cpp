@@ -4,7 +4,7 @@
 #include "evaluation/CompiledFormula.h"
 
 #include "evaluation/BytecodeProgram.h"
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 #include "support/EvaluationFixture.h"
 
 #include <gtest/gtest.h>

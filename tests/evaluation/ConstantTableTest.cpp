@@ -1,7 +1,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 #include "support/BudgetRefusal.h"
 #include "support/CompilerFixture.h"
 

@@ -2,7 +2,7 @@
 
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 #include "evaluation/GridEvalState.h"
 #include "support/EvaluationFixture.h"
 #include "support/WaitUntil.h"

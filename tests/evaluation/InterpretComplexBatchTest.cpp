@@ -6,7 +6,7 @@
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "support/BudgetRefusal.h"
 #include "support/CompilerFixture.h"
 #include "support/ProgramText.h"

@@ -2,7 +2,7 @@
 
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
-#include "evaluation/IntervalLibrary.h"
+#include "numerics/IntervalLibrary.h"
 #include "support/BoxEnclosure.h"
 #include "support/EvaluationFixture.h"
 #include "support/IntervalAssertions.h"

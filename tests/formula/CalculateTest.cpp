@@ -1,6 +1,6 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/Calculate.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"

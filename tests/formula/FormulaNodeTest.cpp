@@ -1,6 +1,6 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "editor/ScriptSizeTable.h"
+#include "formula/ScriptSizeTable.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"

@@ -5,7 +5,7 @@
 #include "formula/NameRegistry.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
-#include "formula/TextBufferStack.h"
+#include "CoreUtilities/TextBufferStack.h"
 #include "support/CommaLocale.h"
 #include "support/LinearText.h"
 #include "support/TreeFixture.h"

@@ -1,5 +1,5 @@
 #include "document/DocState.h"
-#include "evaluation/MatrixInverse.h"
+#include "numerics/MatrixInverse.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/MatrixPass.h"

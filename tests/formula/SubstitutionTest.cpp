@@ -1,5 +1,5 @@
 #include "document/DocState.h"
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/MatrixPass.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"

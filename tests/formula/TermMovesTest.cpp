@@ -1,4 +1,4 @@
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"

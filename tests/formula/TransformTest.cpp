@@ -1,4 +1,4 @@
-#include "evaluation/RealLibrary.h"
+#include "numerics/RealLibrary.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "support/EditorFixture.h"

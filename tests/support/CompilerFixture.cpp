@@ -6,7 +6,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 #include "evaluation/PrepareTreeForCompiling.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaEngine.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "document/DocState.h"
-#include "editor/EditorState.h"
+#include "formula/EditorState.h"
 #include "support/TreeFixture.h"
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // within tolerance x (1 + |expected end|); a NaN end matches only NaN.
 #pragma once
 
-#include "evaluation/ComplexInterval.h"
-#include "evaluation/Interval.h"
+#include "numerics/ComplexInterval.h"
+#include "numerics/Interval.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/PortFixture.h"
 
 #include "CoreUtilities/FailureRegister.h"
-#include "rendering/DDUtils.h"
+#include "drawing/DDUtils.h"
 
 #include <algorithm>
 

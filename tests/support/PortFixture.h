@@ -2,7 +2,7 @@
 // pixel-by-pixel tests of drawing.
 #pragma once
 
-#include "CoreUtilities/OffscreenSurface.h"
+#include "drawing/OffscreenSurface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/ProgramText.h"
 
-#include "evaluation/Disassembler.h"
+#include "support/Disassembler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+#include "app/LayerServices.h"
+
 #include <clocale>
 #include <gtest/gtest.h>
 
@@ -21,6 +23,7 @@ int main(int argc, char** argv)
 {
     // Tests see the same numeric locale the program sets at start-up.
     std::setlocale(LC_NUMERIC, "C");
+    RegisterLayerServices();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

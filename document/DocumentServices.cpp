@@ -1,0 +1,119 @@
+#include "document/DocumentServices.h"
+
+#include "document/DocState.h"
+#include "evaluation/ParameterValue.h"
+#include "evaluation/SubtreeEvaluation.h"
+#include "formula/DocumentQueries.h"
+
+#include <cmath>
+
+namespace {
+
+uint32_t SliderVariable(const DocState* doc)
+{
+    return doc->GetSliderVariable();
+}
+
+int32_t FindUserFunction(const DocState* doc, const FormulaNode* name)
+{
+    return doc->FindUserFunction(name);
+}
+
+bool IsTableFunction(const DocState* doc, uint32_t code)
+{
+    return FindTableFunction(doc->TableFunctions, code) != nullptr;
+}
+
+bool IsFlaggedFirstColumn(const DocState* doc, uint32_t code)
+{
+    const TableFunctionEntry* entry = FindTableFunction(doc->TableFunctions, code);
+    return entry && entry->column == 0 && entry->flag;
+}
+
+int32_t TableColumnRowCount(const DocState* doc, uint32_t code)
+{
+    return doc->TableColumnRowCount(code);
+}
+
+bool DefinesParameter(const DocState* doc, uint32_t key)
+{
+    for (uint32_t defined : doc->ParameterKeys) {
+        if (defined == key)
+            return true;
+    }
+    return false;
+}
+
+double SliderValue(const DocState* doc)
+{
+    return doc->GetSliderValue();
+}
+
+const UserFunction* UserFunctionAt(const DocState* doc, int32_t index)
+{
+    return index < doc->UserFunctions.count ? doc->UserFunctions[index] : nullptr;
+}
+
+// The document holds no equation lines or table cells yet: no line defines a
+// name and no table answers, so every name reads as 1, no column has a text
+// and every table function is undefined.
+ComplexValue ParameterValue(uint32_t, int32_t, const DocState*)
+{
+    return {1, 0};
+}
+
+const char16_t* ColumnText(uint32_t, int32_t, const DocState*)
+{
+    return nullptr;
+}
+
+bool HoldsText(uint32_t, const DocState*)
+{
+    return false;
+}
+
+double TableReal1(uint32_t, double, const DocState*)
+{
+    return NAN;
+}
+
+double TableReal2(uint32_t, double, double, const DocState*)
+{
+    return NAN;
+}
+
+Interval TableInterval1(uint32_t, Interval, const DocState*)
+{
+    return Interval{NAN, NAN};
+}
+
+Interval TableInterval2(uint32_t, Interval, Interval, const DocState*)
+{
+    return Interval{NAN, NAN};
+}
+
+}  // namespace
+
+void RegisterDocumentServices()
+{
+    RegisterSubtreeEvaluation();
+    DocumentQueries queries;
+    queries.sliderVariable = &SliderVariable;
+    queries.findUserFunction = &FindUserFunction;
+    queries.isTableFunction = &IsTableFunction;
+    queries.isFlaggedFirstColumn = &IsFlaggedFirstColumn;
+    queries.tableColumnRowCount = &TableColumnRowCount;
+    queries.definesParameter = &DefinesParameter;
+    SetDocumentQueries(queries);
+    DocumentValues values;
+    values.sliderValue = &SliderValue;
+    values.parameterValue = &ParameterValue;
+    values.columnText = &ColumnText;
+    values.isTextColumn = &HoldsText;
+    values.tableReal1 = &TableReal1;
+    values.tableReal2 = &TableReal2;
+    values.tableInterval1 = &TableInterval1;
+    values.tableInterval2 = &TableInterval2;
+    values.userFunction = &UserFunctionAt;
+    SetDocumentValues(values);
+}

@@ -1,0 +1,458 @@
+#include "numerics/ComplexLibrary.h"
+
+#include "numerics/RealLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kPi = 3.141592653589793;
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+constexpr ComplexValue kI{0, 1};
+
+using Std = std::complex<double>;
+
+Std ToStd(ComplexValue z)
+{
+    return Std(z.re, z.im);
+}
+
+ComplexValue Re(double x)
+{
+    return ComplexValue{x, 0};
+}
+
+// The error of a complex result in ulps of its magnitude, or of 1 where the
+// magnitude is below 1: a part that is small next to the other, or a result
+// near a zero of the function, is held to an absolute bound.
+double UlpsOff(ComplexValue actual, Std expected)
+{
+    return std::abs(ToStd(actual) - expected) / (kEps * std::max(1.0, std::abs(expected)));
+}
+
+// Both parts equal, NaN matching NaN and the sign of a zero counting.
+void ExpectExact(ComplexValue actual, ComplexValue expected, const char* what)
+{
+    auto same = [](double a, double e) {
+        if (std::isnan(e))
+            return std::isnan(a);
+        return a == e && std::signbit(a) == std::signbit(e);
+    };
+    EXPECT_TRUE(same(actual.re, expected.re) && same(actual.im, expected.im))
+        << what << ": got " << actual.re << " + " << actual.im << "i, expected " << expected.re << " + "
+        << expected.im << "i";
+}
+
+// Each part within the tolerance; equal infinities match.
+void ExpectNear(ComplexValue actual, ComplexValue expected, double tolerance, const char* what)
+{
+    auto near = [tolerance](double a, double e) { return a == e || std::fabs(a - e) <= tolerance; };
+    EXPECT_TRUE(near(actual.re, expected.re) && near(actual.im, expected.im))
+        << what << ": got " << actual.re << " + " << actual.im << "i, expected " << expected.re << " + "
+        << expected.im << "i";
+}
+
+void ExpectUndefined(ComplexValue actual, const char* what)
+{
+    EXPECT_TRUE(std::isnan(actual.re) && std::isnan(actual.im)) << what << ": got " << actual.re << " + " << actual.im
+                                                                  << "i";
+}
+
+// Points in a box, off the cuts of log, sqrt and pow (the negative real axis)
+// and off zero.
+std::vector<ComplexValue> SamplePoints(double reach, int count)
+{
+    std::mt19937_64 random(12345);
+    std::uniform_real_distribution<double> part(-reach, reach);
+    std::vector<ComplexValue> points;
+    while (static_cast<int>(points.size()) < count) {
+        ComplexValue z{part(random), part(random)};
+        double angle = std::atan2(z.im, z.re);
+        if (std::hypot(z.re, z.im) < 0.1 || std::fabs(angle) > kPi - 0.1)
+            continue;
+        points.push_back(z);
+    }
+    return points;
+}
+
+TEST(ComplexLibrary, ElementaryFunctionsAgreeWithStdComplexAwayFromCuts)
+{
+    // The denominator cos 2x + cosh 2y of tan cancels near the poles on the
+    // real axis (and that of tanh near those on the imaginary axis), by as
+    // much as tan's own condition there: those points keep a distance.
+    auto anywhere = [](ComplexValue) { return true; };
+    auto offRealAxis = [](ComplexValue z) { return std::fabs(z.im) > 0.5; };
+    auto offImaginaryAxis = [](ComplexValue z) { return std::fabs(z.re) > 0.5; };
+    struct Function {
+        const char* name;
+        ComplexValue (*ours)(ComplexValue);
+        Std (*reference)(const Std&);
+        bool (*keep)(ComplexValue);
+    };
+    const Function functions[] = {
+        {"exp", ComplexExp, [](const Std& z) { return std::exp(z); }, anywhere},
+        {"log", ComplexLog, [](const Std& z) { return std::log(z); }, anywhere},
+        {"log10", ComplexLog10, [](const Std& z) { return std::log10(z); }, anywhere},
+        {"sqrt", ComplexSqrt, [](const Std& z) { return std::sqrt(z); }, anywhere},
+        {"sin", ComplexSin, [](const Std& z) { return std::sin(z); }, anywhere},
+        {"cos", ComplexCos, [](const Std& z) { return std::cos(z); }, anywhere},
+        {"tan", ComplexTan, [](const Std& z) { return std::tan(z); }, offRealAxis},
+        {"sinh", ComplexSinh, [](const Std& z) { return std::sinh(z); }, anywhere},
+        {"cosh", ComplexCosh, [](const Std& z) { return std::cosh(z); }, anywhere},
+        {"tanh", ComplexTanh, [](const Std& z) { return std::tanh(z); }, offImaginaryAxis},
+        {"cot", ComplexCot, [](const Std& z) { return 1.0 / std::tan(z); }, offRealAxis},
+        {"sec", ComplexSec, [](const Std& z) { return 1.0 / std::cos(z); }, anywhere},
+        {"csc", ComplexCsc, [](const Std& z) { return 1.0 / std::sin(z); }, anywhere},
+        {"coth", ComplexCoth, [](const Std& z) { return 1.0 / std::tanh(z); }, offImaginaryAxis},
+        {"sech", ComplexSech, [](const Std& z) { return 1.0 / std::cosh(z); }, anywhere},
+        {"csch", ComplexCsch, [](const Std& z) { return 1.0 / std::sinh(z); }, anywhere},
+    };
+    std::vector<ComplexValue> points = SamplePoints(3, 2000);
+    for (const Function& f : functions) {
+        double worst = 0;
+        ComplexValue worstAt{};
+        for (ComplexValue z : points) {
+            if (!f.keep(z))
+                continue;
+            double off = UlpsOff(f.ours(z), f.reference(ToStd(z)));
+            if (!(off <= worst)) {
+                worst = off;
+                worstAt = z;
+            }
+        }
+        EXPECT_LE(worst, 4) << f.name << " worst at " << worstAt.re << " + " << worstAt.im << "i";
+    }
+}
+
+TEST(ComplexLibrary, PowerAgreesWithStdComplexAwayFromCuts)
+{
+    std::vector<ComplexValue> bases = SamplePoints(3, 300);
+    std::vector<ComplexValue> exponents = SamplePoints(2, 30);
+    double worst = 0;
+    for (ComplexValue z : bases) {
+        for (ComplexValue w : exponents) {
+            Std expected = std::pow(ToStd(z), ToStd(w));
+            // The error grows with |w log z|, in ours and in the reference.
+            double scale = 1 + std::abs(ToStd(w) * std::log(ToStd(z)));
+            worst = std::max(worst, UlpsOff(ComplexPow(z, w), expected) / scale);
+        }
+    }
+    EXPECT_LE(worst, 4);
+}
+
+// The inverse functions take their own formulas; away from their cuts they
+// agree with the principal values of std::complex, which shows the branch
+// choices (acos, acosh) pick the principal solution.
+TEST(ComplexLibrary, InverseFunctionsTakeThePrincipalValueAwayFromCuts)
+{
+    struct Function {
+        const char* name;
+        ComplexValue (*ours)(ComplexValue);
+        Std (*reference)(const Std&);
+    };
+    const Function functions[] = {
+        {"asin", ComplexAsin, [](const Std& z) { return std::asin(z); }},
+        {"acos", ComplexAcos, [](const Std& z) { return std::acos(z); }},
+        {"atan", ComplexAtan, [](const Std& z) { return std::atan(z); }},
+        {"asinh", ComplexAsinh, [](const Std& z) { return std::asinh(z); }},
+        {"acosh", ComplexAcosh, [](const Std& z) { return std::acosh(z); }},
+        {"atanh", ComplexAtanh, [](const Std& z) { return std::atanh(z); }},
+        {"acsc", ComplexAcsc, [](const Std& z) { return std::asin(1.0 / z); }},
+        {"asec", ComplexAsec, [](const Std& z) { return std::acos(1.0 / z); }},
+        {"acot", ComplexAcot, [](const Std& z) { return std::atan(1.0 / z); }},
+        {"acsch", ComplexAcsch, [](const Std& z) { return std::asinh(1.0 / z); }},
+        {"asech", ComplexAsech, [](const Std& z) { return std::acosh(1.0 / z); }},
+        {"acoth", ComplexAcoth, [](const Std& z) { return std::atanh(1.0 / z); }},
+    };
+    // Every cut of these lies on an axis; keep a distance from both.
+    std::vector<ComplexValue> points;
+    for (ComplexValue z : SamplePoints(3, 600)) {
+        if (std::fabs(z.re) > 0.05 && std::fabs(z.im) > 0.05)
+            points.push_back(z);
+    }
+    for (const Function& f : functions) {
+        for (ComplexValue z : points) {
+            Std expected = f.reference(ToStd(z));
+            EXPECT_LE(std::abs(ToStd(f.ours(z)) - expected), 1e-12 * (1 + std::abs(expected)))
+                << f.name << " at " << z.re << " + " << z.im << "i";
+        }
+    }
+}
+
+TEST(ComplexLibrary, BranchCutsOfSqrtAndLog)
+{
+    struct Case {
+        const char* what;
+        ComplexValue actual;
+        ComplexValue expected;
+    };
+    const Case cases[] = {
+        // A zero imaginary part of either sign is real: the upper root.
+        {"sqrt(-4 + 0i)", ComplexSqrt({-4, 0}), {0, 2}},
+        {"sqrt(-4 - 0i)", ComplexSqrt({-4, -0.0}), {0, 2}},
+        {"sqrt(0)", ComplexSqrt({0, 0}), {0, 0}},
+        {"sqrt(4)", ComplexSqrt({4, 0}), {2, 0}},
+        {"sqrt(NaN)", ComplexSqrt({kNaN, 0}), {0, kNaN}},
+        // The logarithm keeps the sign of a zero imaginary part.
+        {"log(-1 + 0i)", ComplexLog({-1, 0}), {0, kPi}},
+        {"log(-1 - 0i)", ComplexLog({-1, -0.0}), {0, -kPi}},
+        {"log(0)", ComplexLog({0, 0}), {-kInf, 0}},
+        {"log(1)", ComplexLog({1, 0}), {0, 0}},
+    };
+    for (const Case& c : cases)
+        ExpectExact(c.actual, c.expected, c.what);
+    ExpectNear(ComplexSqrt({0, 2}), {1, 1}, 4 * kEps, "sqrt(2i)");
+}
+
+TEST(ComplexLibrary, PowerSpecialCases)
+{
+    struct Case {
+        const char* what;
+        ComplexValue actual;
+        ComplexValue expected;
+    };
+    const Case exact[] = {
+        {"0^2", ComplexPow(Re(0), Re(2)), {0, 0}},
+        {"0^0", ComplexPow(Re(0), Re(0)), {1, 0}},
+        {"0^-1", ComplexPow(Re(0), Re(-1)), {kInf, 0}},
+        {"i^2", ComplexPow(kI, Re(2)), {-1, 0}},
+        {"i*i", ComplexMultiply(kI, kI), {-1, 0}},
+    };
+    for (const Case& c : exact)
+        ExpectExact(c.actual, c.expected, c.what);
+
+    // 0^i is no zero-base case: it takes the general rule.
+    ExpectUndefined(ComplexPow(Re(0), kI), "0^i");
+
+    // Whole powers of real bases are real; the rounding of pi leaves no
+    // imaginary part.
+    ComplexValue cube = ComplexPow(Re(-8), Re(3));
+    EXPECT_EQ(cube.im, 0);
+    EXPECT_NEAR(cube.re, -512, 512 * 16 * kEps);
+    ComplexValue square = ComplexPow(Re(-2), Re(2));
+    EXPECT_EQ(square.im, 0);
+    EXPECT_NEAR(square.re, 4, 16 * kEps);
+
+    // Odd powers of +-i are imaginary, even ones real.
+    EXPECT_EQ(ComplexPow(kI, Re(3)).re, 0);
+    EXPECT_NEAR(ComplexPow(kI, Re(3)).im, -1, 4 * kEps);
+    EXPECT_EQ(ComplexPow({0, -1}, Re(5)).re, 0);
+    EXPECT_NEAR(ComplexPow({0, -1}, Re(5)).im, -1, 4 * kEps);
+    EXPECT_EQ(ComplexPow({0, -1}, Re(4)).im, 0);
+
+    // A fractional power of a negative base is the principal value, not the
+    // real root.
+    ComplexValue third = ComplexDivide(Re(1), Re(3));
+    ExpectNear(ComplexPow(Re(-8), third), {1, std::sqrt(3.0)}, 8 * kEps, "(-8)^(1/3)");
+    ExpectNear(ComplexRationalPower(Re(-8), Re(1), Re(3)), {1, std::sqrt(3.0)}, 8 * kEps, "rational (-8)^(1/3)");
+}
+
+TEST(ComplexLibrary, SmithDivisionNeitherOverflowsNorHidesZero)
+{
+    ComplexValue q = ComplexDivide(Re(1), {1e300, 1e300});
+    ExpectNear(q, {0.5e-300, -0.5e-300}, 1e-315, "1/(1e300 + 1e300 i)");
+    ComplexValue r = RealDivideComplex(1, {1e300, 1e300});
+    ExpectNear(r, {0.5e-300, -0.5e-300}, 1e-315, "reciprocal of 1e300 + 1e300 i");
+    // Both branches of the method, against plain complex division.
+    const ComplexValue pairs[][2] = {{{3, 4}, {1, 2}}, {{-1, 5}, {7, -0.5}}, {{2, 0}, {0, 3}}};
+    for (const auto& pair : pairs) {
+        Std expected = ToStd(pair[0]) / ToStd(pair[1]);
+        EXPECT_LE(UlpsOff(ComplexDivide(pair[0], pair[1]), expected), 4);
+        EXPECT_LE(UlpsOff(RealDivideComplex(pair[0].re, pair[1]), pair[0].re / ToStd(pair[1])), 4);
+    }
+    ExpectUndefined(ComplexDivide(Re(1), Re(0)), "1/0");
+    ExpectUndefined(ComplexDivide(Re(1), {kNaN, 1}), "1/(NaN + i)");
+    ExpectUndefined(RealDivideComplex(1, Re(0)), "reciprocal of 0");
+}
+
+// The two cases of the method written out as branches, the zeros' signs and
+// NaN cases included, against the library's branch-free form.
+TEST(ComplexLibrary, DivisionIsSmithsTwoCasesBitForBit)
+{
+    auto smith = [](ComplexValue a, ComplexValue b) {
+        if (std::fabs(b.im) > std::fabs(b.re)) {
+            double r = b.re / b.im;
+            double d = b.re * r + b.im;
+            return ComplexValue{(a.re * r + a.im) / d, (a.im * r - a.re) / d};
+        }
+        double r = b.im / b.re;
+        double d = b.im * r + b.re;
+        return ComplexValue{(a.im * r + a.re) / d, (a.im - a.re * r) / d};
+    };
+    auto reciprocal = [](double r, ComplexValue b) {
+        if (std::fabs(b.im) > std::fabs(b.re)) {
+            double s = b.re / b.im;
+            double d = b.re * s + b.im;
+            return ComplexValue{r * s / d, -r / d};
+        }
+        double s = b.im / b.re;
+        double d = b.im * s + b.re;
+        return ComplexValue{r / d, -(r * s) / d};
+    };
+    const double parts[] = {0, -0.0, 1, -1, 2.5, -3, 1e300, -1e-300, kInf, kNaN};
+    for (double ar : parts) {
+        for (double ai : parts) {
+            for (double br : parts) {
+                for (double bi : parts) {
+                    ExpectExact(ComplexDivide({ar, ai}, {br, bi}), smith({ar, ai}, {br, bi}), "divide");
+                    ExpectExact(RealDivideComplex(ar, {br, bi}), reciprocal(ar, {br, bi}), "reciprocal");
+                }
+            }
+        }
+    }
+}
+
+TEST(ComplexLibrary, InverseFunctionsAtTheirSingularPointsAndCuts)
+{
+    const double acosh2 = std::acosh(2.0);  // 1.3169...
+    struct Case {
+        const char* what;
+        ComplexValue actual;
+        ComplexValue expected;
+    };
+    const Case cases[] = {
+        {"asin 2", ComplexAsin(Re(2)), {kPi / 2, -acosh2}},
+        {"acos 2", ComplexAcos(Re(2)), {0, -acosh2}},
+        {"acosh -2", ComplexAcosh(Re(-2)), {acosh2, -kPi}},
+        {"atan i", ComplexAtan(kI), {0, kInf}},
+        {"atanh 1", ComplexAtanh(Re(1)), {kInf, 0}},
+        {"atanh -1", ComplexAtanh(Re(-1)), {-kInf, 0}},
+    };
+    for (const Case& c : cases)
+        ExpectNear(c.actual, c.expected, 8 * kEps, c.what);
+    ExpectUndefined(ComplexAtan({0, -1}), "atan -i");
+    ExpectUndefined(ComplexAcot(Re(0)), "acot 0");
+    ExpectUndefined(ComplexAcsc(Re(0)), "acsc 0");
+    ExpectUndefined(ComplexAcoth(Re(0)), "acoth 0");
+
+    // The real shortcuts give exactly real results.
+    const Case shortcuts[] = {
+        {"asin 0.5", ComplexAsin(Re(0.5)), Re(kPi / 6)},
+        {"acos -0.5", ComplexAcos(Re(-0.5)), Re(2 * kPi / 3)},
+        {"atan 5", ComplexAtan(Re(5)), Re(1.373400766945016)},
+        {"asec 2", ComplexAsec(Re(2)), Re(kPi / 3)},
+        {"atanh 0.5", ComplexAtanh(Re(0.5)), Re(0.5493061443340549)},
+    };
+    for (const Case& c : shortcuts) {
+        ExpectNear(c.actual, c.expected, 2 * kEps, c.what);
+        EXPECT_EQ(c.actual.im, 0) << c.what;
+    }
+    // A NaN takes no shortcut.
+    ExpectUndefined(ComplexAsin(Re(kNaN)), "asin NaN");
+}
+
+// Far from the real axis sinh and cosh overflow together; tan and tanh then
+// settle on +-i and +-1 instead of inf / inf.
+TEST(ComplexLibrary, TanAndTanhSaturateInsteadOfOverflowing)
+{
+    ExpectExact(ComplexTanh(Re(400)), {1, 0}, "tanh 400");
+    ExpectExact(ComplexTanh(Re(-400)), {-1, 0}, "tanh -400");
+    ExpectNear(ComplexTanh({400, 1}), {1, 0}, kEps, "tanh(400 + i)");
+    ExpectExact(ComplexTan({0, 400}), {0, 1}, "tan 400i");
+    ExpectNear(ComplexTan({1, -400}), {0, -1}, kEps, "tan(1 - 400i)");
+    ExpectNear(ComplexCoth(Re(400)), {1, 0}, 0, "coth 400");
+    // Short of the overflow, the formulas stand, to the last bit.
+    EXPECT_LE(UlpsOff(ComplexTanh({300, 0.5}), std::tanh(Std(300, 0.5))), 4);
+    for (ComplexValue z : SamplePoints(3, 200)) {
+        for (ComplexValue w : {z, ComplexValue{z.re, -0.0}, ComplexValue{-0.0, z.im}, ComplexValue{z.re * 100, z.im}}) {
+            double d = std::cos(2 * w.re) + std::cosh(2 * w.im);
+            ExpectExact(ComplexTan(w), {std::sin(2 * w.re) / d, std::sinh(2 * w.im) / d}, "tan");
+        }
+    }
+}
+
+TEST(ComplexLibrary, RealOnlyFunctionsRefuseNonRealOperands)
+{
+    const ComplexValue z{3, 2};
+    ComplexValue (*const unary[])(ComplexValue) = {ComplexSign, ComplexFloor, ComplexCeil, ComplexFactorial};
+    for (auto f : unary) {
+        ExpectUndefined(f(z), "unary real-only");
+        ExpectUndefined(f({1, kNaN}), "unary real-only, NaN imaginary part");
+    }
+    ComplexValue (*const binary[])(ComplexValue, ComplexValue) = {
+        ComplexAtan2Positive, ComplexHypot, ComplexMod, ComplexMin, ComplexMax, ComplexBinomial, ComplexBesselJ};
+    for (auto f : binary) {
+        ExpectUndefined(f(Re(3), z), "binary real-only, second operand");
+        ExpectUndefined(f(z, Re(3)), "binary real-only, first operand");
+    }
+    ExpectUndefined(ComplexMin(Re(3), {0, 2}), "min(3, 2i)");
+
+    // With real operands (a -0 imaginary part counts) they are the real
+    // functions of the real parts.
+    struct Case {
+        const char* what;
+        ComplexValue actual;
+        double expected;
+    };
+    const Case cases[] = {
+        {"angle of (0, -1)", ComplexAtan2Positive(Re(0), Re(-1)), 3 * kPi / 2},
+        {"angle of (1, 0)", ComplexAtan2Positive(Re(1), Re(0)), 0},
+        {"angle of (-1, 0)", ComplexAtan2Positive(Re(-1), Re(0)), kPi},
+        {"hypot(3, 4)", ComplexHypot(Re(3), Re(4)), 5},
+        {"sign 0", ComplexSign(Re(0)), 0},
+        {"sign -3", ComplexSign({-3, -0.0}), -1},
+        {"floor -1.5", ComplexFloor(Re(-1.5)), -2},
+        {"ceil -1.5", ComplexCeil(Re(-1.5)), -1},
+        {"5!", ComplexFactorial(Re(5)), 120},
+        {"mod(-1, 3)", ComplexMod(Re(-1), Re(3)), 2},
+        {"min(3, 2)", ComplexMin(Re(3), Re(2)), 2},
+        {"max(2, 3)", ComplexMax(Re(2), Re(3)), 3},
+        {"min(NaN, 2)", ComplexMin(Re(kNaN), Re(2)), kNaN},
+        {"min(2, NaN)", ComplexMin(Re(2), Re(kNaN)), 2},
+        {"5 choose 2", ComplexBinomial(Re(5), Re(2)), 10},
+        {"J0(0)", ComplexBesselJ(Re(0), Re(0)), 1},
+    };
+    for (const Case& c : cases)
+        ExpectExact(c.actual, Re(c.expected), c.what);
+    ExpectNear(ComplexBesselJ(Re(1), Re(2.5)), Re(RealBesselJ(1, 2.5)), 0, "J1(2.5)");
+}
+
+TEST(ComplexLibrary, RelationsAndLogicGiveExactTruthValues)
+{
+    const ComplexValue t{1, 0};
+    const ComplexValue f{0, 0};
+    const ComplexValue undefined{kNaN, kNaN};
+    struct Case {
+        const char* what;
+        ComplexValue actual;
+        ComplexValue expected;
+    };
+    const Case cases[] = {
+        {"1 < 2", ComplexLess(Re(1), Re(2)), t},
+        {"1 < 2i", ComplexLess(Re(1), {0, 2}), f},
+        {"2i < 1", ComplexLess({0, 2}, Re(1)), f},
+        {"NaN < 1", ComplexLess(undefined, Re(1)), f},
+        {"2 > 1", ComplexGreater(Re(2), Re(1)), t},
+        {"2 <= 2 - 0i", ComplexLessEqual(Re(2), {2, -0.0}), t},
+        {"2 >= 3", ComplexGreaterEqual(Re(2), Re(3)), f},
+        {"i = i", ComplexEqualTruth(kI, kI), t},
+        {"i = -i", ComplexEqualTruth(kI, {0, -1}), f},
+        {"NaN = NaN", ComplexEqualTruth(undefined, undefined), f},
+        {"Not 2", ComplexNot(Re(2)), t},
+        {"Not 1", ComplexNot(Re(1)), f},
+        {"Not NaN", ComplexNot(undefined), t},
+        {"Not (1 + i)", ComplexNot({1, 1}), t},
+        {"1 And 2", ComplexAnd(Re(1), Re(2)), f},
+        {"1 And 1", ComplexAnd(t, t), t},
+        {"0 Or 1", ComplexOr(f, t), t},
+        {"2 Or NaN", ComplexOr(Re(2), undefined), f},
+    };
+    for (const Case& c : cases)
+        ExpectExact(c.actual, c.expected, c.what);
+
+    EXPECT_TRUE(ComplexEquals({1, 2}, {1, 2}));
+    EXPECT_FALSE(ComplexEquals({kNaN, 2}, {kNaN, 2}));
+    EXPECT_TRUE(ComplexDiffers({kNaN, 2}, {kNaN, 2}));
+    EXPECT_FALSE(ComplexDiffers({0, 0}, {-0.0, -0.0}));
+    ExpectUndefined(ComplexUndefinedValue(), "the undefined value");
+}
+
+}  // namespace
