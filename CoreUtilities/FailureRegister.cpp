@@ -1,13 +1,12 @@
 #include "CoreUtilities/FailureRegister.h"
 
+#include "CoreUtilities/FailureCodes.h"
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
 namespace {
-
-constexpr int32_t kFirstCode = 36;
-constexpr int32_t kLastCode = 67;
 
 std::mutex RegisterLock;
 int32_t Pending = 0;
@@ -15,12 +14,12 @@ uint32_t PostedBits = 0;
 
 uint32_t BitOf(int32_t code)
 {
-    return 1u << ((code - kFirstCode) % 32);
+    return 1u << ((code - FirstFailureCode) % 32);
 }
 
 bool InRange(int32_t code)
 {
-    return code >= kFirstCode && code <= kLastCode;
+    return code >= FirstFailureCode && code <= LastFailureCode;
 }
 
 }  // namespace

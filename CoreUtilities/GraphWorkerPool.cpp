@@ -2,10 +2,10 @@
 
 #include "CoreUtilities/CoopThread.h"
 #include "CoreUtilities/EngineThread.h"
-#include "CoreUtilities/ThreadLocks.h"
-#include "CoreUtilities/ThreadStorage.h"
 #include "CoreUtilities/GraphJobTarget.h"
 #include "CoreUtilities/SystemInfo.h"
+#include "CoreUtilities/ThreadLocks.h"
+#include "CoreUtilities/ThreadStorage.h"
 
 #include <atomic>
 #include <deque>

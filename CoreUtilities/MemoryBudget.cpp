@@ -1,5 +1,6 @@
 #include "CoreUtilities/MemoryBudget.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 
 #include <algorithm>
@@ -205,7 +206,7 @@ bool CheckMemoryBudget()
     if (AbortFlag)
         return true;
     if (CountOverLimit(HeapBudgetLimit())) {
-        PostFailure(36);
+        PostFailure(FailureOutOfMemory);
         AbortFlag = 1;
         return true;
     }

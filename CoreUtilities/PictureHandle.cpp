@@ -1,12 +1,11 @@
 #include "CoreUtilities/PictureHandle.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 
 #include <cstring>
 
 namespace {
-
-constexpr int32_t kOutOfMemory = 36;
 
 DibHeader ReadHeader(PictureHandle pic)
 {
@@ -39,7 +38,7 @@ PictureHandle AllocPictureHandle(const ShortRect& r)
         static_cast<double>(bytes) <= GlobalBudgetLimit() - MemoryBudgetCount())
         pic = BudgetGlobalAlloc(static_cast<uint32_t>(bytes));
     if (!pic) {
-        PostFailure(kOutOfMemory);
+        PostFailure(FailureOutOfMemory);
         return nullptr;
     }
     DibHeader header{};

@@ -1,5 +1,6 @@
 #include "CoreUtilities/ThreadStorage.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 
@@ -58,7 +59,7 @@ bool EnsureEvalFrame()
     Frame = fresh;
     FrameCapacity = fresh ? slots : 0;
     if (!fresh) {
-        PostFailure(36);
+        PostFailure(FailureOutOfMemory);
         return false;
     }
     return true;

@@ -2,15 +2,16 @@
 
 #include "app/CGraphView.h"
 #include "app/CNewGraphBar.h"
-#include "app/DemoPlayer.h"
 #include "app/CVLSplitterWnd.h"
-#include "platform/MessageText.h"
-#include "CoreUtilities/FailureRegister.h"
+#include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
+#include "CoreUtilities/FailureCodes.h"
+#include "CoreUtilities/FailureRegister.h"
 #include "document/DocState.h"
-#include "editor/EquationViewServices.h"
 #include "editor/COndrelView.h"
+#include "editor/EquationViewServices.h"
 #include "platform/MessageBox.h"
+#include "platform/MessageText.h"
 
 namespace {
 
@@ -94,9 +95,9 @@ void CMainFrame::ReportFailure(int32_t code)
 {
     ShowMessageCode(code);
     switch (code) {
-    case 40:  // transparency: the user may try again after the lines turned opaque
-    case 41:  // an unreadable document: a second one must not fail in silence
-    case 47:  // a document from a newer version: likewise
+    case FailureTransparencyMemory:  // transparency: the user may try again after the lines turned opaque
+    case FailureUnreadableFile:  // an unreadable document: a second one must not fail in silence
+    case FailureNewerDocument:  // a document from a newer version: likewise
         RearmFailure(code);
         break;
     default:

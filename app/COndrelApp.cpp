@@ -2,16 +2,16 @@
 
 #include "app/CMainFrame.h"
 #include "app/GraphPaneServices.h"
-#include "CoreUtilities/GraphWorkerPool.h"
 #include "app/IdleTimer.h"
 #include "app/LayerServices.h"
+#include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "CoreUtilities/SystemInfo.h"
 #include "document/DocState.h"
+#include "document/DocumentTask.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 #include "platform/WindowTimer.h"
-#include "CoreUtilities/SystemInfo.h"
-#include "document/DocumentTask.h"
 
 #include <QAbstractEventDispatcher>
 

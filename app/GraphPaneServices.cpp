@@ -3,9 +3,9 @@
 #include "app/DemoPlayer.h"
 #include "app/ShellServices.h"
 #include "document/DocState.h"
+#include "drawing/DDUtils.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphSet.h"
-#include "drawing/DDUtils.h"
 #include "platform/WindowQueries.h"
 
 CursorHandle MoveCursor = nullptr;

@@ -3,8 +3,8 @@
 // graph bar's slider. User-interface thread only.
 #pragma once
 
-#include "drawing/OffscreenSurface.h"
 #include "CoreUtilities/ShortRect.h"
+#include "drawing/OffscreenSurface.h"
 #include "platform/Cursor.h"
 #include "platform/Region.h"
 #include "platform/WindowHandle.h"

@@ -1,8 +1,8 @@
 #include "app/IdleTimer.h"
 
-#include "CoreUtilities/FailureRegister.h"
 #include "app/DemoPlayer.h"
 #include "app/ShellServices.h"
+#include "CoreUtilities/FailureRegister.h"
 #include "document/DocState.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphSet.h"

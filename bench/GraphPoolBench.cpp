@@ -3,9 +3,9 @@
 // into 64 parts on one worker against all workers (parallel efficiency =
 // time on one worker / (workers x time on all workers)).
 #include "CoreUtilities/GraphWorkerPool.h"
-#include "graphmodel/AGraph.h"
 #include "CoreUtilities/SystemInfo.h"
 #include "document/DocumentTask.h"
+#include "graphmodel/AGraph.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // over the whole row against the complex interpreter run point by point, for
 // a formula in x alone and for one whose y part stays uniform along the row.
 #include "evaluation/BytecodeProgram.h"
-#include "support/Disassembler.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpretComplexBatch.h"
 #include "formula/FormulaEngine.h"
+#include "support/Disassembler.h"
 
 #include <benchmark/benchmark.h>
 

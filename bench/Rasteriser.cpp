@@ -2,9 +2,9 @@
 // a plain C loop over the same pixels, and non-antialiased QPainter drawing
 // on a QImage. Each pair runs in the same process, side by side.
 #include "drawing/CoverageMask.h"
+#include "drawing/DDUtils.h"
 #include "drawing/DrawingPort.h"
 #include "drawing/Rasteriser.h"
-#include "drawing/DDUtils.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "drawing/CaretStepping.h"
 
-#include "drawing/TextFont.h"
 #include "CoreUtilities/WideString.h"
+#include "drawing/TextFont.h"
 #include "platform/PortDC.h"
 
 #include <algorithm>

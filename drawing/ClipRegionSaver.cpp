@@ -1,10 +1,10 @@
 #include "drawing/ClipRegionSaver.h"
 
-#include "drawing/DrawingPort.h"
 #include "CoreUtilities/FailureRegister.h"
-#include "platform/SystemErrorBox.h"
+#include "drawing/DrawingPort.h"
 #include "drawing/EquationPaneHooks.h"
 #include "platform/PortDC.h"
+#include "platform/SystemErrorBox.h"
 
 #include <cerrno>
 

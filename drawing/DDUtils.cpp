@@ -1,5 +1,6 @@
 #include "drawing/DDUtils.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "platform/PortDC.h"
@@ -9,8 +10,6 @@
 OffscreenSurface* CurrentPort = nullptr;
 
 namespace {
-
-constexpr int32_t kRenderingError = 49;
 
 void ClearRecord(OffscreenSurface& record)
 {
@@ -51,7 +50,7 @@ void ReleaseSurfaceInterfaces(OffscreenSurface& record)
 bool LockDDSurface(OffscreenSurface& record)
 {
     if (!record.memory) {
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return false;
     }
     ++record.lockCount;
@@ -64,7 +63,7 @@ bool LockDDSurface(OffscreenSurface& record)
 bool UnlockDDSurface(OffscreenSurface& record)
 {
     if (!record.memory || record.lockCount < 1) {
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return false;
     }
     if (--record.lockCount < 1) {
@@ -80,14 +79,14 @@ bool AcquireSurfaceDC(OffscreenSurface& record)
     // A second device context for the same surface is refused, as the
     // system refused it; the one already held stays.
     if (!record.memory || record.dc) {
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return false;
     }
     record.dc = PortDC::NewForPixels(record.memory, ShortRectWidth(record.bounds),
                                      ShortRectHeight(record.bounds),
                                      4 * ShortRectWidth(record.bounds));
     if (!record.dc) {
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return false;
     }
     record.ownsDC = 1;

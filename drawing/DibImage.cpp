@@ -1,5 +1,6 @@
 #include "drawing/DibImage.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "platform/ScreenMetrics.h"
 
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr int32_t kOutOfMemory = 36;
 constexpr int64_t kPixelLimit = int64_t{1} << 30;
 
 }  // namespace
@@ -28,7 +28,7 @@ DibImage* NewDibImage(const ShortRect& r)
         }
     }
     if (!d) {
-        PostFailure(kOutOfMemory);
+        PostFailure(FailureOutOfMemory);
         return nullptr;
     }
     DibHeader& h = d->header;

@@ -1,10 +1,10 @@
 #include "drawing/DrawingPort.h"
 
 #include "CoreUtilities/FailureRegister.h"
-#include "platform/SystemErrorBox.h"
+#include "drawing/DDUtils.h"
 #include "platform/BitmapResource.h"
 #include "platform/PortDC.h"
-#include "drawing/DDUtils.h"
+#include "platform/SystemErrorBox.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,8 +3,8 @@
 // thread only.
 #pragma once
 
-#include "drawing/OffscreenSurface.h"
 #include "CoreUtilities/ShortRect.h"
+#include "drawing/OffscreenSurface.h"
 
 class PortDC;
 

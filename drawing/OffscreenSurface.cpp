@@ -1,5 +1,6 @@
 #include "drawing/OffscreenSurface.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "drawing/DDUtils.h"
 
@@ -7,8 +8,6 @@
 #include <new>
 
 namespace {
-
-constexpr int32_t kRenderingError = 49;
 
 bool Contains(const ShortRect& outer, const ShortRect& inner)
 {
@@ -59,7 +58,7 @@ OffscreenSurface* NewOffscreenSurface(const ShortRect& r)
     auto* s = new (std::nothrow) OffscreenSurface{};
     if (!s || !CreateSurface(r, false, false, *s)) {
         delete s;
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return nullptr;
     }
     return s;
@@ -131,7 +130,7 @@ int32_t CopySurfaceRect(OffscreenSurface* src, OffscreenSurface* dst, const Shor
                         const ShortRect& dstRect)
 {
     if (!IsSurfaceUsable(src) || !IsSurfaceUsable(dst)) {
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return kBlitInvalidRect;
     }
     // Everything happens in surface coordinates, so the reduction and the
@@ -140,7 +139,7 @@ int32_t CopySurfaceRect(OffscreenSurface* src, OffscreenSurface* dst, const Shor
     ShortRect to = Local(dstRect, dst->placement);
     if (IsShortRectEmpty(from) || IsShortRectEmpty(to) || !Contains(src->bounds, from) ||
         !Contains(dst->bounds, to)) {
-        PostFailure(kRenderingError);
+        PostFailure(FailureRendering);
         return kBlitInvalidRect;
     }
     if (ShortRectWidth(from) == 2 * ShortRectWidth(to) &&

@@ -1,7 +1,7 @@
 #include "drawing/Rasteriser.h"
 
-#include "drawing/DrawingPort.h"
 #include "drawing/DDUtils.h"
+#include "drawing/DrawingPort.h"
 
 #include <algorithm>
 #include <cmath>

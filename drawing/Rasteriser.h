@@ -4,9 +4,9 @@
 // here has its top byte 0, and no write leaves its buffer or clip.
 #pragma once
 
-#include "drawing/OffscreenSurface.h"
 #include "CoreUtilities/PictureHandle.h"
 #include "CoreUtilities/ShortRect.h"
+#include "drawing/OffscreenSurface.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "drawing/TextFont.h"
 
-#include "drawing/DrawingPort.h"
 #include "CoreUtilities/WideString.h"
+#include "drawing/DrawingPort.h"
 #include "drawing/EquationPaneHooks.h"
 #include "platform/PortDC.h"
 

@@ -1,8 +1,8 @@
 #include "drawing/TypesetDCScope.h"
 
+#include "drawing/DDUtils.h"
 #include "drawing/DrawingPort.h"
 #include "drawing/EquationPaneHooks.h"
-#include "drawing/DDUtils.h"
 
 TypesetDCScope::TypesetDCScope(bool forPort)
 {

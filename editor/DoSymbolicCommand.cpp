@@ -1,9 +1,9 @@
 #include "editor/DoSymbolicCommand.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "formula/EditorState.h"
 #include "formula/Calculate.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/Expand.h"
 #include "formula/FormulaNode.h"
 #include "formula/Isolate.h"

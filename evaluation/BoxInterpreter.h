@@ -21,12 +21,12 @@
 
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BranchLabel.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/GridEvalState.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
 #include "evaluation/UserFunctionCall.h"
 

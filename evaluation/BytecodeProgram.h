@@ -4,8 +4,8 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
-#include "numerics/ComplexValue.h"
 #include "evaluation/Opcodes.h"
+#include "numerics/ComplexValue.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,15 +1,16 @@
 #include "evaluation/CodeGenerator.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/ThreadStorage.h"
-#include "evaluation/ParameterValue.h"
-#include "formula/DocumentQueries.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
-#include "numerics/TextIdentity.h"
+#include "evaluation/ParameterValue.h"
+#include "formula/DependsOnlyOn.h"
+#include "formula/DocumentQueries.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
@@ -18,14 +19,12 @@
 #include "formula/TreeEquality.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
-#include "formula/DependsOnlyOn.h"
+#include "numerics/TextIdentity.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
-
-constexpr int32_t kOutOfMemory = 36;
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kE = 2.718281828459045;
@@ -945,10 +944,10 @@ void Generator::Finish()
     if (program.error) {
         program.MakeEndOnly();
         if (!aborted)
-            PostFailure(kOutOfMemory);
+            PostFailure(FailureOutOfMemory);
     } else if (program.Emit(OpEnd) != 0) {
         program.MakeEndOnly();
-        PostFailure(kOutOfMemory);
+        PostFailure(FailureOutOfMemory);
     }
     program.ComputeMaxStack();
     program.localBase = kLocalBase;

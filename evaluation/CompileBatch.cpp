@@ -1,11 +1,10 @@
 #include "evaluation/CompileBatch.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "evaluation/BytecodeProgram.h"
 
 namespace {
-
-constexpr int32_t kOutOfMemory = 36;
 
 thread_local CompileBatchState Batch{};
 
@@ -74,7 +73,7 @@ int32_t FinishCompileBatch()
         failed = failed || Batch.programs[i]->error;
     if (!failed && !StoreReusedSubtrees(Batch)) {
         failed = true;
-        PostFailure(kOutOfMemory);
+        PostFailure(FailureOutOfMemory);
     }
     if (failed) {
         for (int32_t i = 0; i < Batch.programCount; ++i) {

@@ -1,16 +1,14 @@
 #include "evaluation/CompiledFormula.h"
 
 #include "CoreUtilities/ThreadStorage.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
-#include "numerics/ComplexInterval.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/PrepareTreeForCompiling.h"
-#include "numerics/RealLibrary.h"
 #include "evaluation/RunControl.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
@@ -20,6 +18,8 @@
 #include "formula/TreeConstness.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
+#include "numerics/ComplexInterval.h"
+#include "numerics/RealLibrary.h"
 
 #include <algorithm>
 #include <cmath>

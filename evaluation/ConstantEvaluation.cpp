@@ -2,12 +2,12 @@
 
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/ThreadStorage.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
 
 #include <algorithm>

@@ -1,17 +1,12 @@
 #include "evaluation/ConstantTable.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "evaluation/BytecodeProgram.h"
 #include "formula/FormulaEngine.h"
 #include "formula/TreeEquality.h"
 
 #include <new>
-
-namespace {
-
-constexpr int32_t kOutOfMemory = 36;
-
-}  // namespace
 
 ConstantTable::~ConstantTable()
 {
@@ -41,7 +36,7 @@ void ConstantTable::CompileAll()
             continue;
         entry.program = new (std::nothrow) BytecodeProgram(entry.subtree, nullptr, true, false, doc);
         if (!entry.program) {
-            PostFailure(kOutOfMemory);
+            PostFailure(FailureOutOfMemory);
             continue;
         }
         ResolveLoopJumps(entry.program);

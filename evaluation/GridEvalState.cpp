@@ -1,14 +1,14 @@
 #include "evaluation/GridEvalState.h"
 
 #include "CoreUtilities/ThreadStorage.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
-#include "numerics/ComplexValue.h"
 #include "evaluation/GridProgramSet.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
+#include "numerics/ComplexValue.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 // one.
 #pragma once
 
-#include "numerics/ComplexValue.h"
 #include "evaluation/InterpreterBuild.h"
+#include "numerics/ComplexValue.h"
 
 struct BytecodeProgram;
 struct GridEvalState;

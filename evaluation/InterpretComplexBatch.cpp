@@ -11,17 +11,17 @@
 
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
-#include "numerics/ComplexLibrary.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
-#include "numerics/RealLibrary.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
 #include "formula/FormulaEngine.h"
+#include "numerics/ComplexLibrary.h"
+#include "numerics/RealLibrary.h"
 
 #include <alloca.h>
 #include <algorithm>

@@ -8,7 +8,6 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BranchLabel.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
@@ -16,9 +15,10 @@
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterFloor.h"
-#include "numerics/RealLibrary.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
 #include "evaluation/UserFunctionCall.h"
+#include "numerics/RealLibrary.h"
 
 #include <alloca.h>
 #include <cmath>

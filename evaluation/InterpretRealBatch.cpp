@@ -14,7 +14,6 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SmallNumerics.h"
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
@@ -22,8 +21,9 @@
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/InterpreterFloor.h"
 #include "evaluation/LaneVector.h"
-#include "numerics/RealLibrary.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
+#include "numerics/RealLibrary.h"
 
 #include <alloca.h>
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "evaluation/PrepareTreeForCompiling.h"
 
-#include "formula/TakesArgumentList.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TableContext.h"
+#include "formula/TakesArgumentList.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeSplice.h"
 #include "formula/TreeWalk.h"

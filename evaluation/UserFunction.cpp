@@ -1,14 +1,14 @@
 #include "evaluation/UserFunction.h"
 
-#include "evaluation/ParameterValue.h"
 #include "evaluation/BytecodeProgram.h"
+#include "evaluation/ParameterValue.h"
 #include "evaluation/PrepareTreeForCompiling.h"
 #include "formula/CopyTree.h"
+#include "formula/DependsOnlyOn.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeEquality.h"
 #include "formula/TreeWalk.h"
-#include "formula/DependsOnlyOn.h"
 
 #include <new>
 

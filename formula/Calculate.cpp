@@ -2,9 +2,9 @@
 
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
+#include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
-#include "formula/NodeBuilders.h"
 #include "formula/Simplifier.h"
 #include "formula/SubtreeValue.h"
 #include "formula/TreeConstness.h"

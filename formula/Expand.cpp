@@ -1,8 +1,8 @@
 #include "formula/Expand.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"

@@ -1,9 +1,9 @@
 #include "formula/FormulaEngine.h"
 
-#include "platform/NumberText.h"
-#include "formula/ScriptSizeTable.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodePoolSet.h"
+#include "formula/ScriptSizeTable.h"
+#include "platform/NumberText.h"
 
 #include <limits>
 

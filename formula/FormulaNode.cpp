@@ -1,5 +1,6 @@
 #include "formula/FormulaNode.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/NodeKindTable.h"
@@ -30,7 +31,7 @@ void NodeMemoryFailure()
 {
     AbortFlag = 1;
     FlushNodePools();
-    PostFailure(36);
+    PostFailure(FailureOutOfMemory);
 }
 
 FormulaNode* AllocZeroedNode()

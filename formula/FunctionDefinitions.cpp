@@ -1,7 +1,8 @@
 #include "formula/FunctionDefinitions.h"
 
-#include "formula/Definitions.h"
 #include "formula/CopyTree.h"
+#include "formula/Definitions.h"
+#include "formula/EquationFormPredicates.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeBuilders.h"
@@ -11,7 +12,6 @@
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
-#include "formula/EquationFormPredicates.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 // derivative operators. Numbers are folded with the functions the real
 // interpreter calls, so a folded formula keeps the value it had.
 #include "CoreUtilities/SmallNumerics.h"
-#include "numerics/RealLibrary.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierRules.h"
 #include "formula/TreeSplice.h"
+#include "numerics/RealLibrary.h"
 
 #include <cmath>
 

@@ -1,15 +1,15 @@
 #include "formula/LinearFormulaText.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "platform/NumberText.h"
+#include "CoreUtilities/TextBufferStack.h"
 #include "CoreUtilities/TextEncoding.h"
 #include "CoreUtilities/WideString.h"
 #include "formula/FormulaNode.h"
-#include "formula/NameRegistry.h"
 #include "formula/NamedSymbolTable.h"
+#include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
-#include "CoreUtilities/TextBufferStack.h"
 #include "formula/TreeWalk.h"
+#include "platform/NumberText.h"
 
 #include <cmath>
 

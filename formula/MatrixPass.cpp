@@ -1,8 +1,8 @@
 #include "formula/MatrixPass.h"
 
-#include "formula/EditorState.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/MatrixValues.h"
 #include "formula/NodeBuilders.h"

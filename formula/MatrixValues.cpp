@@ -1,7 +1,6 @@
 #include "formula/MatrixValues.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "numerics/MatrixInverse.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/MatrixPass.h"
@@ -12,6 +11,7 @@
 #include "formula/SubtreeValue.h"
 #include "formula/TreeConstness.h"
 #include "formula/TreeRewrite.h"
+#include "numerics/MatrixInverse.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "formula/NameRegistry.h"
 
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/WideString.h"
 #include "formula/DocumentQueries.h"
@@ -37,7 +38,7 @@ const char16_t IndexName[] = u"_index_";
 uint32_t TakeRegistryCode()
 {
     if (Registry.nextCode > kLastRegistryCode) {
-        PostFailure(36);
+        PostFailure(FailureOutOfMemory);
         return 0;
     }
     return Registry.nextCode++;
@@ -74,13 +75,13 @@ uint32_t InternSymbolName(const char16_t* name)
     }
     bool ownCode = name[0] && !name[1] && name[0] < 128;
     if (!ownCode && Registry.nextCode > kLastRegistryCode) {
-        PostFailure(36);
+        PostFailure(FailureOutOfMemory);
         return 0;
     }
     char16_t* copy = WideDuplicateN(name, WideLength(name));
     if (!copy || !Registry.entries.Grow()) {
         std::free(copy);
-        PostFailure(36);
+        PostFailure(FailureOutOfMemory);
         return 0;
     }
     uint32_t code = ownCode ? name[0] : TakeRegistryCode();

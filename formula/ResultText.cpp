@@ -1,8 +1,8 @@
 #include "formula/ResultText.h"
 
-#include "platform/NumberText.h"
 #include "CoreUtilities/WideString.h"
 #include "platform/MessageText.h"
+#include "platform/NumberText.h"
 
 #include <cmath>
 #include <iterator>

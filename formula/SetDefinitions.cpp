@@ -1,7 +1,7 @@
 #include "formula/SetDefinitions.h"
 
-#include "formula/Definitions.h"
 #include "formula/CopyTree.h"
+#include "formula/Definitions.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/SubtreeValue.h"

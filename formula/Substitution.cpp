@@ -1,9 +1,9 @@
 #include "formula/Substitution.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "formula/EditorState.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"

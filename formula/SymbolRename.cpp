@@ -1,11 +1,11 @@
 #include "formula/SymbolRename.h"
 
+#include "formula/EquationFormPredicates.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
-#include "formula/EquationFormPredicates.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "formula/SymbolicCommand.h"
 
 #include "CoreUtilities/MemoryBudget.h"
-#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/MatrixPass.h"
 #include "formula/NodeKindTable.h"

@@ -1,7 +1,7 @@
 #include "formula/TermMoves.h"
 
-#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"

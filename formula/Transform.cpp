@@ -1,9 +1,8 @@
 #include "formula/Transform.h"
 
-#include "formula/EditorState.h"
-#include "numerics/RealLibrary.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/Expand.h"
 #include "formula/FormulaNode.h"
 #include "formula/MatrixPass.h"
@@ -14,6 +13,7 @@
 #include "formula/SymbolicCommand.h"
 #include "formula/TreeRewrite.h"
 #include "formula/VectorOperators.h"
+#include "numerics/RealLibrary.h"
 
 #include <cmath>
 

@@ -2,12 +2,12 @@
 
 #include "formula/Definitions.h"
 #include "formula/DocumentQueries.h"
+#include "formula/EquationFormPredicates.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TableContext.h"
 #include "formula/TreeWalk.h"
-#include "formula/EquationFormPredicates.h"
 
 namespace {
 

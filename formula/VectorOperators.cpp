@@ -1,9 +1,9 @@
 #include "formula/VectorOperators.h"
 
-#include "formula/EditorState.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"

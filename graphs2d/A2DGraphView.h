@@ -5,8 +5,8 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
-#include "CoreUtilities/SingleJob.h"
 #include "CoreUtilities/ShortRect.h"
+#include "CoreUtilities/SingleJob.h"
 #include "graphs2d/ViewMapping.h"
 
 #include <cstdint>

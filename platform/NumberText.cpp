@@ -1,8 +1,8 @@
 #include "platform/NumberText.h"
 
 #include "CoreUtilities/WideString.h"
-#include "platform/MessageText.h"
 #include "platform/LocaleInfo.h"
+#include "platform/MessageText.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "CoreUtilities/FailureRegister.h"
-#include "platform/SystemErrorBox.h"
 #include "platform/MessageBox.h"
+#include "platform/SystemErrorBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "CoreUtilities/GraphWorkerPool.h"
 
-#include "CoreUtilities/ThreadStorage.h"
-#include "graphmodel/AGraph.h"
 #include "CoreUtilities/SystemInfo.h"
-#include "support/WaitUntil.h"
+#include "CoreUtilities/ThreadStorage.h"
 #include "document/DocumentTask.h"
+#include "graphmodel/AGraph.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "CoreUtilities/PictureHandle.h"
 
-#include "drawing/DibImage.h"
 #include "CoreUtilities/FailureRegister.h"
+#include "drawing/DibImage.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
+#include "document/DocumentTask.h"
 #include "graphs2d/A2DGraph.h"
 #include "graphs2d/A2DGraphView.h"
 #include "support/WaitUntil.h"
-#include "document/DocumentTask.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,12 @@
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/CVLSplitterWnd.h"
-#include "platform/MessageText.h"
+#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "editor/COndrelView.h"
 #include "platform/MessageBox.h"
+#include "platform/MessageText.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -53,12 +54,12 @@ TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
 
     // A failure posted from anywhere is shown once by the idle work; a
     // transparency failure is re-armed so that it can be shown again.
-    PostFailure(49);
-    PostFailure(49);
-    QTimer::singleShot(400, [] { PostFailure(40); });
+    PostFailure(FailureRendering);
+    PostFailure(FailureRendering);
+    QTimer::singleShot(400, [] { PostFailure(FailureTransparencyMemory); });
     QTimer::singleShot(800, [] {
-        PostFailure(49);
-        PostFailure(40);
+        PostFailure(FailureRendering);
+        PostFailure(FailureTransparencyMemory);
     });
     QTimer::singleShot(1300, &app, &QCoreApplication::quit);
     int code = app.ExitInstance(app.exec());

@@ -1,7 +1,8 @@
-#include "CoreUtilities/FailureRegister.h"
-#include "app/IdleTimer.h"
 #include "app/CMainFrame.h"
 #include "app/DemoPlayer.h"
+#include "app/IdleTimer.h"
+#include "CoreUtilities/FailureCodes.h"
+#include "CoreUtilities/FailureRegister.h"
 #include "document/DocState.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphSet.h"
@@ -134,7 +135,7 @@ TEST_F(IdleTimerTest, PeriodFollowsThePendingWork)
             MakeFrame(c.frame == Minimised);
         ResetFailureRegister();
         if (c.failure)
-            PostFailure(49);
+            PostFailure(FailureRendering);
         doc_->TaskState = c.task ? 2 : 3;
         doc_->GraphWorkPending = c.graphWork;
         graphs_.spinning = c.spin;

@@ -1,12 +1,12 @@
 #include "drawing/DrawingPort.h"
 
 #include "drawing/ClipRegionSaver.h"
+#include "drawing/DDUtils.h"
 #include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
 #include "platform/MessageBox.h"
 #include "platform/PortDC.h"
-#include "drawing/DDUtils.h"
 #include "support/PortFixture.h"
 
 #include <QApplication>

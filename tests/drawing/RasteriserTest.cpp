@@ -1,8 +1,8 @@
 #include "drawing/Rasteriser.h"
 
 #include "drawing/CoverageMask.h"
-#include "drawing/DrawingPort.h"
 #include "drawing/DDUtils.h"
+#include "drawing/DrawingPort.h"
 #include "support/PortFixture.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "evaluation/BytecodeProgram.h"
-#include "support/Disassembler.h"
 #include "support/BudgetRefusal.h"
+#include "support/Disassembler.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
-#include "support/Disassembler.h"
 #include "numerics/TextIdentity.h"
 #include "support/CompilerFixture.h"
+#include "support/Disassembler.h"
 #include "support/ProgramText.h"
 #include "support/TreeText.h"
 

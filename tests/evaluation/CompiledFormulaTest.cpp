@@ -2,13 +2,13 @@
 
 #include "CoreUtilities/ThreadStorage.h"
 #include "evaluation/BytecodeProgram.h"
-#include "evaluation/InterpretReal.h"
 #include "evaluation/InterpreterBuild.h"
-#include "numerics/RealLibrary.h"
+#include "evaluation/InterpretReal.h"
 #include "evaluation/RunControl.h"
-#include "numerics/TextIdentity.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
+#include "numerics/RealLibrary.h"
+#include "numerics/TextIdentity.h"
 #include "support/EvaluationFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
-#include "support/Disassembler.h"
 #include "support/BudgetRefusal.h"
 #include "support/CompilerFixture.h"
+#include "support/Disassembler.h"
 
 #include <gtest/gtest.h>
 

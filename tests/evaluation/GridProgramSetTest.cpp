@@ -2,8 +2,8 @@
 
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
-#include "support/Disassembler.h"
 #include "evaluation/GridEvalState.h"
+#include "support/Disassembler.h"
 #include "support/EvaluationFixture.h"
 #include "support/WaitUntil.h"
 

@@ -1,10 +1,10 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "formula/ScriptSizeTable.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NodePoolSet.h"
+#include "formula/ScriptSizeTable.h"
 #include "support/BudgetRefusal.h"
 
 #include <gtest/gtest.h>

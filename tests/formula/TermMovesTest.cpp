@@ -1,5 +1,5 @@
-#include "formula/EditorState.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TermMoves.h"

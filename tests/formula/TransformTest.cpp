@@ -1,6 +1,6 @@
-#include "numerics/RealLibrary.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "numerics/RealLibrary.h"
 #include "support/EditorFixture.h"
 #include "support/LinearText.h"
 

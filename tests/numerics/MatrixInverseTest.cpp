@@ -1,5 +1,5 @@
-#include "numerics/MatrixInverse.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "numerics/MatrixInverse.h"
 
 #include <gtest/gtest.h>
 

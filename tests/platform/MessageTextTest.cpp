@@ -1,5 +1,5 @@
-#include "platform/MessageText.h"
 #include "platform/MessageBox.h"
+#include "platform/MessageText.h"
 
 #include <gtest/gtest.h>
 

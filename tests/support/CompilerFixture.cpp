@@ -2,15 +2,15 @@
 
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "evaluation/UserFunction.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
-#include "support/Disassembler.h"
 #include "evaluation/PrepareTreeForCompiling.h"
+#include "evaluation/UserFunction.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaEngine.h"
 #include "formula/NameRegistry.h"
+#include "support/Disassembler.h"
 #include "support/TreeText.h"
 
 void CompilerTest::SetUp()
