@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/Opcodes.h"
 #include "numerics/ComplexValue.h"
 
@@ -29,8 +30,8 @@ struct Instruction {
 };
 static_assert(sizeof(Instruction) == 16);
 
-// Slots 0-11 of a frame are the fixed variable slots; locals follow.
-constexpr int32_t kLocalBase = 12;
+// Locals follow the fixed variable slots of a frame.
+constexpr int32_t kLocalBase = FixedSlotCount;
 
 struct BytecodeProgram {
     // An if or a piecewise branch occurs: the complex and interval runs then

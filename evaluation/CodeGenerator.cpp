@@ -8,12 +8,14 @@
 #include "evaluation/CompileBatch.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/ParameterValue.h"
 #include "formula/DependsOnlyOn.h"
 #include "formula/DocumentQueries.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TableContext.h"
 #include "formula/TreeConstness.h"
 #include "formula/TreeEquality.h"
@@ -29,42 +31,6 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kE = 2.718281828459045;
 constexpr double kDegree = 0.017453292519943295;
-
-enum SymbolCodes : uint32_t {
-    CodePi = 1,
-    CodePhi = 2,
-    CodeTheta = 3,
-    CodeInf = 4,
-    CodeDegree = 5,
-    CodeLdots = 6,
-    CodeSphericalRadius = 7,
-    CodeDataRow = 14,
-    CodeE = 'e',
-    CodeI = 'i',
-    CodeR = 'r',
-    CodeU = 'u',
-    CodeV = 'v',
-    CodeW = 'w',
-    CodeX = 'x',
-    CodeY = 'y',
-    CodeZ = 'z',
-};
-
-// The fixed slots of every frame.
-enum FixedSlot : int32_t {
-    SlotU = 0,
-    SlotV = 1,
-    SlotSlider = 2,
-    SlotX = 3,
-    SlotY = 4,
-    SlotZ = 5,
-    SlotW = 6,
-    SlotR = 7,
-    SlotSphericalRadius = 8,
-    SlotTheta = 9,
-    SlotPhi = 10,
-    SlotDataRow = 11,
-};
 
 // The largest subscript whose key ((k + 1) shifted left 16 bits, or'ed with
 // the base's code) still fits 32 bits.

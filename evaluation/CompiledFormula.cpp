@@ -4,6 +4,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
@@ -233,7 +234,7 @@ __attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula
     ComplexValue* frame = ThreadFrame<ComplexValue>();
     if (!program || !frame)
         return ComplexValue{NAN, NAN};
-    frame[2] = ComplexValue{DocSliderValue(formula->doc), 0};
+    frame[SlotSlider] = ComplexValue{DocSliderValue(formula->doc), 0};
     for (const SlotValue& slot : slots)
         frame[slot.slot] = ComplexValue{slot.value, 0};
     return program->RunComplex(frame, nullptr);
@@ -251,7 +252,7 @@ inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFor
     double* frame = ThreadFrame<double>();
     if (!program || !frame)
         return NAN;
-    frame[2] = DocSliderValue(formula->doc);
+    frame[SlotSlider] = DocSliderValue(formula->doc);
     for (const SlotValue& slot : slots)
         frame[slot.slot] = slot.value;
     RunControl control{&program->stopRequested, false};
@@ -262,22 +263,22 @@ inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFor
 
 double CompiledFormula::EvaluateAt(double u)
 {
-    return EvaluateWithSlots(this, {{0, u}});
+    return EvaluateWithSlots(this, {{SlotU, u}});
 }
 
 double CompiledFormula::EvaluateAtXY(double x, double y)
 {
-    return EvaluateWithSlots(this, {{3, x}, {4, y}});
+    return EvaluateWithSlots(this, {{SlotX, x}, {SlotY, y}});
 }
 
 double CompiledFormula::EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w)
 {
-    return EvaluateWithSlots(this, {{0, u}, {1, v}, {3, x}, {4, y}, {5, z}, {6, w}});
+    return EvaluateWithSlots(this, {{SlotU, u}, {SlotV, v}, {SlotX, x}, {SlotY, y}, {SlotZ, z}, {SlotW, w}});
 }
 
 double CompiledFormula::EvaluateAtRow(int32_t row, double x, double y, double z)
 {
-    return EvaluateWithSlots(this, {{3, x}, {4, y}, {5, z}, {11, static_cast<double>(row)}});
+    return EvaluateWithSlots(this, {{SlotX, x}, {SlotY, y}, {SlotZ, z}, {SlotDataRow, static_cast<double>(row)}});
 }
 
 ComplexValue CompiledFormula::EvaluateComplex()
@@ -287,7 +288,7 @@ ComplexValue CompiledFormula::EvaluateComplex()
 
 ComplexValue CompiledFormula::EvaluateComplexAtXY(double x, double y)
 {
-    return RunComplexWithSlots(this, {{3, x}, {4, y}});
+    return RunComplexWithSlots(this, {{SlotX, x}, {SlotY, y}});
 }
 
 bool CompiledFormula::DependsOn(uint32_t code) const
@@ -380,13 +381,13 @@ Interval EvaluateOverSlots(const CompiledFormula* formula, std::initializer_list
     double slider = DocSliderValue(formula->doc);
     if (!program->isComplex) {
         Interval* frame = static_cast<Interval*>(GetEvalFrame());
-        frame[2] = Interval{slider, slider};
+        frame[SlotSlider] = Interval{slider, slider};
         for (const SlotRange& slot : slots)
             frame[slot.slot] = slot.range;
         return program->RunInterval(frame);
     }
     ComplexInterval* frame = static_cast<ComplexInterval*>(GetEvalFrame());
-    frame[2] = ComplexInterval{{slider, slider}, {0, 0}};
+    frame[SlotSlider] = ComplexInterval{{slider, slider}, {0, 0}};
     for (const SlotRange& slot : slots)
         frame[slot.slot] = ComplexInterval{slot.range, {0, 0}};
     ComplexInterval result = program->RunComplexInterval(frame);
@@ -397,15 +398,15 @@ Interval EvaluateOverSlots(const CompiledFormula* formula, std::initializer_list
 
 Interval CompiledFormula::EvaluateOverInterval(double lo, double hi)
 {
-    return EvaluateOverSlots(this, {{0, {lo, hi}}});
+    return EvaluateOverSlots(this, {{SlotU, {lo, hi}}});
 }
 
 Interval CompiledFormula::EvaluateOverBoxXY(double x0, double x1, double y0, double y1)
 {
-    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {0, 0}}});
+    return EvaluateOverSlots(this, {{SlotX, {x0, x1}}, {SlotY, {y0, y1}}, {SlotZ, {0, 0}}});
 }
 
 Interval CompiledFormula::EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1)
 {
-    return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {z0, z1}}});
+    return EvaluateOverSlots(this, {{SlotX, {x0, x1}}, {SlotY, {y0, y1}}, {SlotZ, {z0, z1}}});
 }

@@ -5,6 +5,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/ParameterValue.h"
@@ -21,7 +22,7 @@ bool ConstantTable::EvaluateEntry(int32_t i, bool complex, RunControl& control)
     const BytecodeProgram* program = entries[i].program;
     if (!program)
         return true;
-    int32_t cells = std::max<int32_t>(static_cast<int32_t>(GetEvalFrameSlots()), 12 + program->localCount);
+    int32_t cells = std::max<int32_t>(static_cast<int32_t>(GetEvalFrameSlots()), kLocalBase + program->localCount);
     uint32_t cellBytes = complex ? sizeof(ComplexValue) : sizeof(double);
     void* frame = BudgetMalloc(static_cast<uint32_t>(cells) * cellBytes, false);
     if (!frame)
@@ -33,12 +34,12 @@ bool ConstantTable::EvaluateEntry(int32_t i, bool complex, RunControl& control)
     if (complex) {
         auto* slots = static_cast<ComplexValue*>(frame);
         std::fill(slots, slots + cells, ComplexValue{NAN, NAN});
-        slots[2] = ComplexValue{slider, 0};
+        slots[SlotSlider] = ComplexValue{slider, 0};
         value = RunComplexInBuild(program, slots, nullptr, control);
     } else {
         auto* slots = static_cast<double*>(frame);
         std::fill(slots, slots + cells, NAN);
-        slots[2] = slider;
+        slots[SlotSlider] = slider;
         value = ComplexValue{RunRealInBuild(program, slots, nullptr, control), 0};
     }
     BudgetFree(frame);

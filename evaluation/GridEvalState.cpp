@@ -2,6 +2,7 @@
 
 #include "CoreUtilities/ThreadStorage.h"
 #include "evaluation/BytecodeProgram.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/GridProgramSet.h"
 #include "evaluation/InterpretComplex.h"
 #include "evaluation/InterpreterBuild.h"
@@ -132,7 +133,7 @@ bool PrecomputeAxis(const AxisParts& axis, Cell* frame, double slider, Cell* fir
                 if (slot >= 0)
                     frame[slot] = value;
             }
-            frame[2] = RealCell<Cell>(slider);
+            frame[SlotSlider] = RealCell<Cell>(slider);
             cells[i] = RunPart(program, frame, control);
             if (control.stopped)
                 return false;
@@ -152,9 +153,9 @@ bool PrecomputeParts(const GridProgramSet* set, const GridEvalState* state, RunC
     auto* frame = static_cast<Cell*>(GetEvalFrame());
     double slider = DocSliderValue(set->doc);
     const AxisParts axes[] = {
-        {set->xParts, state->nx, state->x0, state->dx, {0, 3}},
-        {set->yParts, state->ny, state->y0, state->dy, {1, 4}},
-        {set->zParts, state->nz, state->z0, state->dz, {5, -1}},
+        {set->xParts, state->nx, state->x0, state->dx, {SlotU, SlotX}},
+        {set->yParts, state->ny, state->y0, state->dy, {SlotV, SlotY}},
+        {set->zParts, state->nz, state->z0, state->dz, {SlotZ, -1}},
     };
     auto* first = static_cast<Cell*>(state->parts);
     for (const AxisParts& axis : axes) {
@@ -297,9 +298,9 @@ Cell* SetPointInputs(GridEvalState* state, int32_t i, int32_t j, double slider, 
     state->laneInputBytes = 0;
     state->curI = i;
     state->curJ = j;
-    frame[0] = frame[3] = RealCell<Cell>(state->x0 + i * state->dx);
-    frame[1] = frame[4] = RealCell<Cell>(state->y0 + j * state->dy);
-    frame[2] = RealCell<Cell>(slider);
+    frame[SlotU] = frame[SlotX] = RealCell<Cell>(state->x0 + i * state->dx);
+    frame[SlotV] = frame[SlotY] = RealCell<Cell>(state->y0 + j * state->dy);
+    frame[SlotSlider] = RealCell<Cell>(slider);
     return frame;
 }
 
@@ -309,7 +310,7 @@ Cell* SetPointInputs3D(GridEvalState* state, int32_t i, int32_t j, int32_t k, do
     Cell* frame = SetPointInputs<Cell>(state, i, j, slider, slotsNeeded);
     if (frame) {
         state->curK = k;
-        frame[5] = RealCell<Cell>(state->z0 + k * state->dz);
+        frame[SlotZ] = RealCell<Cell>(state->z0 + k * state->dz);
     }
     return frame;
 }

@@ -9,6 +9,7 @@
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/ParameterValue.h"
@@ -173,7 +174,7 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
     // first free cell.
     ComplexValue top = UndefinedComplex;
     ComplexValue* sp = cells;
-    int32_t row = ToDataRow(ComplexToReal(frame[11]));
+    int32_t row = ToDataRow(ComplexToReal(frame[SlotDataRow]));
     GrowArray<int32_t> savedRows{};
     const Instruction* pc = code;
 

@@ -14,6 +14,7 @@
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
@@ -347,7 +348,7 @@ void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state,
 
     const DocState* doc = program->doc;
     const std::atomic<unsigned char>* stopRequest = control.stopRequest;
-    int32_t row = ToDataRow(ComplexToReal(run.Slot(11)[1]));
+    int32_t row = ToDataRow(ComplexToReal(run.Slot(SlotDataRow)[1]));
     GrowArray<int32_t> savedRows{};
     const Instruction* pc = program->instructions.storage;
     auto local = [&](int32_t k) { return run.Slot(run.localBase + k); };

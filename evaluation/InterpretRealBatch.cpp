@@ -17,6 +17,7 @@
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
+#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/InterpreterFloor.h"
@@ -414,7 +415,7 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
 
     const DocState* doc = program->doc;
     const std::atomic<unsigned char>* stopRequest = control.stopRequest;
-    int32_t row = ToDataRow(frame.Slot(11)[1]);
+    int32_t row = ToDataRow(frame.Slot(SlotDataRow)[1]);
     GrowArray<int32_t> savedRows{};
     const Instruction* pc = program->instructions.storage;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
+#include "evaluation/FrameSlots.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ struct FormulaNode;
 
 // Cells of a call frame below the callee's local slots; a function takes at
 // most this many parameters, since its arguments fill cells from 0 on.
-constexpr int32_t kCallFrameFixedSlots = 12;
+constexpr int32_t kCallFrameFixedSlots = FixedSlotCount;
 
 struct UserFunction {
     // Owned: an equation whose left side is the head (an application of the

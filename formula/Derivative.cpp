@@ -11,6 +11,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
 #include "formula/Simplifier.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeEquality.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
@@ -23,9 +24,6 @@ thread_local unsigned char KeepUnknownDerivatives = 0;
 
 namespace {
 
-constexpr uint32_t kInfinity = 4;
-constexpr uint32_t kE = 'e';
-constexpr uint32_t kTime = 't';
 // log x = ln x / ln 10
 constexpr double kLogOfE = 0.4342944819032518;
 
@@ -197,7 +195,7 @@ void DifferentiatePower(FormulaNode* node, const DerivativeBy& by)
     const FormulaNode* m = node->children[0];
     const FormulaNode* l = node->children[1];
     FormulaNode* built;
-    if (IsVariable(m, kE)) {
+    if (IsVariable(m, CodeE)) {
         // e^L L'
         built = MakeProduct(MakePower(C(m), C(l)), C(l));
         BecomeAndDifferentiate(node, built, {At(built, {1})}, by);
@@ -243,7 +241,7 @@ void DifferentiateByKind(FormulaNode* node, const DerivativeBy& by)
         DifferentiateVariable(node, by);
         return;
     case KindMatrix:
-        if (!by.partial && by.code == kTime && IsPhaseVector(node)) {
+        if (!by.partial && by.code == CodeT && IsPhaseVector(node)) {
             KeepAsDerivative(node, by);
             return;
         }
@@ -343,7 +341,7 @@ void DifferentiateBy(FormulaNode* node, const DerivativeBy& by)
 {
     CoopYield();
     if (ShouldAbortComputation()) {
-        if (FormulaNode* infinity = MakeVariableNode(kInfinity))
+        if (FormulaNode* infinity = MakeVariableNode(CodeInf))
             ReplaceNode(infinity, node);
         return;
     }

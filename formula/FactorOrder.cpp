@@ -5,30 +5,29 @@
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeEquality.h"
 
 #include <utility>
 
 namespace {
 
-constexpr uint32_t kDegree = 5;
-constexpr uint32_t kE = 'e';
 
 }  // namespace
 
 bool SymbolPrecedes(uint32_t a, uint32_t b)
 {
-    if (a == kDegree)
+    if (a == CodeDegree)
         return false;
-    if (b == kDegree)
+    if (b == CodeDegree)
         return true;
     if (IsNamedSymbolCode(a) && IsAsciiLetter(b))
         return true;
     if (IsAsciiLetter(a) && IsNamedSymbolCode(b))
         return false;
-    if (a == kE)
+    if (a == CodeE)
         return false;
-    if (b == kE)
+    if (b == CodeE)
         return true;
     if (a > 255 && b > 255)
         return WideCompare(SymbolName(a), SymbolName(b)) < 0;

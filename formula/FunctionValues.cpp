@@ -9,6 +9,7 @@
 #include "formula/NumberNodes.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierRules.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeSplice.h"
 #include "numerics/RealLibrary.h"
 
@@ -16,8 +17,6 @@
 
 namespace {
 
-constexpr uint32_t kPi = 1;
-constexpr uint32_t kE = 'e';
 
 // The single operand is a comma list of exactly two number nodes.
 bool HasTwoNumberArguments(const FormulaNode* node)
@@ -36,7 +35,7 @@ bool IsWholeMultipleOfPi(const FormulaNode* node, double& n)
     if (node->kind != KindProduct || node->childCount != 2)
         return false;
     for (int k = 0; k < 2; ++k) {
-        if (IsWholeNumberNode(node->children[k]) && IsVariable(node->children[1 - k], kPi)) {
+        if (IsWholeNumberNode(node->children[k]) && IsVariable(node->children[1 - k], CodePi)) {
             n = NumberValue(node->children[k]);
             return true;
         }
@@ -60,8 +59,8 @@ void FoldSinCos(FormulaNode* node)
     const FormulaNode* x = node->children[0];
     bool sine = node->kind == KindSin;
     double n = 0;
-    if (IsNumberWithValue(x, 0) || IsVariable(x, kPi) || IsWholeMultipleOfPi(x, n)) {
-        if (IsVariable(x, kPi))
+    if (IsNumberWithValue(x, 0) || IsVariable(x, CodePi) || IsWholeMultipleOfPi(x, n)) {
+        if (IsVariable(x, CodePi))
             n = 1;
         BecomeNumber(node, sine ? 0 : (WholeRemainder(n, 2) ? -1 : 1));
         return;
@@ -81,7 +80,7 @@ RuleResult FoldFunctionValue(FormulaNode* node)
     const FormulaNode* first = node->children[0];
     switch (node->kind) {
     case KindLn:
-        if (IsVariable(first, kE))
+        if (IsVariable(first, CodeE))
             BecomeNumber(node, 1);
         else if (IsNumberWithValue(first, 1))
             BecomeNumber(node, 0);

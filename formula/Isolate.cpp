@@ -6,6 +6,7 @@
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kE = 'e';
 
 void SwapSides(FormulaNode* equation)
 {
@@ -93,13 +93,13 @@ void ApplyInverseStep(const FormulaNode* p, uint32_t k, FormulaNode* o)
     case KindPower:
         if (k == 0)
             RaiseInPlace(o, MakeReciprocal(CopyTree(p->children[1])));
-        else if (p->children[0]->kind == KindVariable && p->children[0]->payload.code == kE)
+        else if (p->children[0]->kind == KindVariable && p->children[0]->payload.code == CodeE)
             WrapInUnary(o, KindLn);
         else
             WrapInBinary(o, CopyTree(p->children[0]), 1, KindLog);
         break;
     case KindLn:
-        WrapInBinary(o, MakeVariableNode(kE), 0, KindPower);
+        WrapInBinary(o, MakeVariableNode(CodeE), 0, KindPower);
         break;
     default:  // parentheses
         break;

@@ -6,14 +6,12 @@
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Substitution.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
 
 namespace {
 
-constexpr uint32_t kCodeX = 'x';
-constexpr uint32_t kCodeY = 'y';
-constexpr uint32_t kCodeZ = 'z';
 
 // The summation's weights: 3/8, 7/6 and 23/24.
 constexpr double kWeight1 = 0.375;
@@ -119,7 +117,7 @@ void LowerUnitVector(FormulaNode* hat)
 {
     const FormulaNode* v = hat->children[0];
     for (int axis = 0; axis < 3; ++axis) {
-        if (IsVariable(v, kCodeX + axis)) {
+        if (IsVariable(v, CodeX + axis)) {
             ReplaceNode(UnitVector(axis), hat);
             return;
         }

@@ -6,6 +6,7 @@
 #include "formula/DocumentQueries.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeWalk.h"
 #include "formula/Utf8Name.h"
 
@@ -192,25 +193,27 @@ int32_t MaxTableLengthOfTree(FormulaNode* root, const DocState* doc)
 
 bool IsBuiltInVariable(uint32_t code)
 {
-    return code == 2 || code == 3 || (code >= 7 && code <= 14) || code == 'r' || (code >= 't' && code <= 'z');
+    return code == CodePhi || code == CodeTheta || (code >= CodeSphericalRadius && code <= CodeDataRow) || code == CodeR ||
+           (code >= CodeT && code <= CodeZ);
 }
 
 bool IsConstantSymbol(uint32_t code)
 {
-    return code == 1 || code == 4 || code == 5 || code == 6 || code == 'e' || code == 'i';
+    return code == CodePi || code == CodeInf || code == CodeDegree || code == CodeLdots || code == CodeE || code == CodeI;
 }
 
 bool IsReservedSymbol(uint32_t code)
 {
-    return (code >= 1 && code <= 14) || code == 'e' || code == 'i' || code == 'r' || (code >= 't' && code <= 'z');
+    return (code >= CodePi && code <= CodeDataRow) || code == CodeE || code == CodeI || code == CodeR ||
+           (code >= CodeT && code <= CodeZ);
 }
 
 bool IsBuiltInSymbol(uint32_t code)
 {
-    return (code >= 1 && code <= 14) || code == 'e' || code == 'r' || (code >= 't' && code <= 'z');
+    return (code >= CodePi && code <= CodeDataRow) || code == CodeE || code == CodeR || (code >= CodeT && code <= CodeZ);
 }
 
 bool CanBeFunctionParameter(uint32_t code)
 {
-    return code != 1 && code != 4 && code != 5 && code != 6;
+    return code != CodePi && code != CodeInf && code != CodeDegree && code != CodeLdots;
 }

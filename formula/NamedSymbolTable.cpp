@@ -1,11 +1,12 @@
 #include "formula/NamedSymbolTable.h"
 
 #include "CoreUtilities/WideString.h"
+#include "formula/SymbolCodes.h"
 #include "formula/Utf8Name.h"
 
 const NamedSymbolEntry NamedSymbolTable[kNamedSymbolCount] = {
-    {u"pi", 0x03C0, 1},     {u"phi", 0x03C6, 2},    {u"theta", 0x03B8, 3},
-    {u"inf", 0x221E, 4},    {u"degree", 0x00B0, 5}, {u"ldots", 0x2026, 6},
+    {u"pi", 0x03C0, CodePi},   {u"phi", 0x03C6, CodePhi},       {u"theta", 0x03B8, CodeTheta},
+    {u"inf", 0x221E, CodeInf}, {u"degree", 0x00B0, CodeDegree}, {u"ldots", 0x2026, CodeLdots},
 };
 
 uint32_t NamedSymbolCode(const char16_t* name)

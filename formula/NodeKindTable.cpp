@@ -2,6 +2,7 @@
 
 #include "CoreUtilities/WideString.h"
 #include "formula/FormulaNode.h"
+#include "formula/SymbolCodes.h"
 #include "formula/Utf8Name.h"
 
 // kind, name, typeset as, syntax class, display character, constant-preserving
@@ -164,5 +165,5 @@ bool IsVariable(const FormulaNode* node, uint32_t code)
 
 bool IsEllipsisSymbol(const FormulaNode* node)
 {
-    return IsVariable(node, 6);
+    return IsVariable(node, CodeLdots);
 }

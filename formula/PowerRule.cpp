@@ -12,6 +12,7 @@
 #include "formula/SimplifierArithmetic.h"
 #include "formula/SimplifierRules.h"
 #include "formula/SimplifierSwitches.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeSplice.h"
 
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr uint32_t kImaginaryUnit = 'i';
 constexpr int32_t kMaxBinomialExponent = 23;
 
 // The node becomes its base: a power of 1, or 1 and 0 to a power.
@@ -156,7 +156,7 @@ RuleResult NormalizePower(FormulaNode* node)
             ExpandBinomialPower(node);
             return RuleResult::Again;
         }
-        if (whole && IsVariable(base, kImaginaryUnit))
+        if (whole && IsVariable(base, CodeI))
             return PowerOfImaginaryUnit(node, v);
     }
     bool distribute = DistributePowersFlag && base->childCount > 0;

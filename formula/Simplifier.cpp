@@ -5,6 +5,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
 #include "formula/SimplifierRules.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeSplice.h"
 #include "formula/TreeWalk.h"
@@ -149,5 +150,5 @@ bool IsAsciiLetter(uint32_t character)
 
 bool IsNamedSymbolCode(uint32_t code)
 {
-    return code >= 1 && code <= 6;
+    return code >= CodePi && code <= CodeLdots;
 }

@@ -6,13 +6,12 @@
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
 #include "formula/Simplifier.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 
 namespace {
 
-constexpr uint32_t kCodeE = 'e';
-constexpr uint32_t kCodeI = 'i';
 
 SubtreeEvaluator Evaluator;
 
@@ -46,7 +45,7 @@ bool KeepsItsForm(const FormulaNode* node)
 {
     if (node->kind == KindEquation && node->parent && IsSumOrProductOperatorKind(node->parent->kind))
         return true;
-    return (IsVariable(node, kCodeE) && IsOperandOf(node, KindPower, 0)) || IsOperandOf(node, KindApplication, 0);
+    return (IsVariable(node, CodeE) && IsOperandOf(node, KindPower, 0)) || IsOperandOf(node, KindApplication, 0);
 }
 
 bool ContainsIntervalNode(const FormulaNode* root)
@@ -62,6 +61,6 @@ FormulaNode* MakeComplexNumberNode(double re, double im)
 {
     if (im == 0)
         return MakeNumberNode(re);
-    FormulaNode* imaginary = MakeProduct(MakeNumberNode(im), MakeVariableNode(kCodeI));
+    FormulaNode* imaginary = MakeProduct(MakeNumberNode(im), MakeVariableNode(CodeI));
     return re == 0 ? imaginary : MakeSum(MakeNumberNode(re), imaginary);
 }

@@ -3,6 +3,7 @@
 #include "formula/EquationFormPredicates.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
@@ -15,7 +16,8 @@ struct PrimedPair {
 };
 
 constexpr PrimedPair kPrimedPairs[] = {
-    {2, 9}, {3, 8}, {'x', 10}, {'y', 11}, {'z', 12}, {'r', 13},
+    {CodePhi, CodePhiPrimed}, {CodeTheta, CodeThetaPrimed}, {CodeX, CodeXPrimed},
+    {CodeY, CodeYPrimed},     {CodeZ, CodeZPrimed},         {CodeR, CodeRPrimed},
 };
 
 }  // namespace

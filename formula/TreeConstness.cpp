@@ -6,14 +6,12 @@
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
+#include "formula/SymbolCodes.h"
 #include "formula/TableContext.h"
 #include "formula/TreeWalk.h"
 
 namespace {
 
-constexpr uint32_t kCodePi = 1;
-constexpr uint32_t kCodeLdots = 6;
-constexpr uint32_t kCodeDegree = 5;
 
 enum class Answer { None, True, False };
 
@@ -109,7 +107,7 @@ Answer NamedConstant(const Question& q)
     if (q.node->kind != KindVariable)
         return Answer::None;
     uint32_t code = q.node->payload.code;
-    if (code == kCodePi || code == kCodeDegree || code == 'e')
+    if (code == CodePi || code == CodeDegree || code == 'e')
         return Answer::True;
     if (code == 'i' && !IsBoundLocally(q.node, nullptr, q.doc))
         return Answer::True;
@@ -183,7 +181,7 @@ Answer Parameter(const Question& q)
         return Answer::None;
     if (node->kind == KindVariable) {
         uint32_t code = node->payload.code;
-        if (code == kCodeLdots)
+        if (code == CodeLdots)
             return Answer::False;
         if (!IsBuiltInVariable(code) &&
             (!IsTableFunctionName(code, q.doc) || IsInTableAggregateContext(q.doc, node, q.stop)))
