@@ -1,5 +1,6 @@
 // Round trip of one hand-over (user-interface thread -> analysis -> back),
-// against the bare cost of waking another thread and being woken by it.
+// against the bare cost of waking another thread and being woken by it,
+// measured side by side in the same rounds.
 #include "CoreUtilities/AutoResetEvent.h"
 #include "CoreUtilities/Clock.h"
 #include "CoreUtilities/CoopThread.h"
@@ -9,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <semaphore>
 #include <thread>
 
@@ -30,42 +32,33 @@ void YieldEveryStep(DocState*)
     }
 }
 
-void BM_CoopSliceRoundTrip(benchmark::State& state)
-{
-    SetClockTickSource(&ReadFakeTicks);
-    DocState doc;
-    doc.AnalysisThread = StartCoopThread(&YieldEveryStep, &doc);
-    for (auto _ : state)
-        RunCoopThreadSlice();
-    StopCoopThread(doc.AnalysisThread);
-    SetClockTickSource(nullptr);
-    if (CoopSliceOverrun)
-        state.SkipWithError("a slice overran");
-}
-BENCHMARK(BM_CoopSliceRoundTrip)->UseRealTime();
-
-// Wakes the other thread and waits to be woken back, over two events.
+// Wakes the partner thread and waits to be woken back, over two events.
 template <typename Event>
-void PingPong(benchmark::State& state)
-{
+struct PingPongPartner {
     Event run, done;
     bool stop = false;
-    std::thread partner([&] {
+    std::thread thread{[this] {
         for (;;) {
             run.Wait();
             if (stop)
                 return;
             done.Set();
         }
-    });
-    for (auto _ : state) {
+    }};
+
+    ~PingPongPartner()
+    {
+        stop = true;
+        run.Set();
+        thread.join();
+    }
+
+    void RoundTrip()
+    {
         run.Set();
         done.Wait();
     }
-    stop = true;
-    run.Set();
-    partner.join();
-}
+};
 
 // Strict alternation never releases a semaphore that is already up.
 struct SemaphoreEvent {
@@ -74,18 +67,58 @@ struct SemaphoreEvent {
     void Wait() { semaphore.acquire(); }
 };
 
-// The reference: two binary semaphores passed back and forth between two threads.
-void BM_SemaphorePingPong(benchmark::State& state)
-{
-    PingPong<SemaphoreEvent>(state);
-}
-BENCHMARK(BM_SemaphorePingPong)->UseRealTime();
+enum Way { Slice, Semaphores, Events, WayCount };
+constexpr int kTrips = 500;
 
-// The events alone, without the hand-over's lock and clock readings.
-void BM_EventPingPong(benchmark::State& state)
+// Each round times kTrips round trips three ways, in an order that turns
+// from round to round: a slice handed to the cooperative thread and back;
+// the reference, two binary semaphores passed back and forth between two
+// threads; and the events alone, without the hand-over's lock and clock
+// readings. Counters: nanoseconds per round trip each way, and the slice
+// and the events as multiples of the semaphores.
+void BM_HandOver(benchmark::State& state)
 {
-    PingPong<AutoResetEvent>(state);
+    SetClockTickSource(&ReadFakeTicks);
+    DocState doc;
+    doc.AnalysisThread = StartCoopThread(&YieldEveryStep, &doc);
+    {
+        PingPongPartner<SemaphoreEvent> semaphores;
+        PingPongPartner<AutoResetEvent> events;
+        double seconds[WayCount] = {};
+        int round = 0;
+        for (auto _ : state) {
+            double sliceThisRound = 0;
+            for (int k = 0; k < WayCount; ++k) {
+                int way = (round + k) % WayCount;
+                auto start = std::chrono::steady_clock::now();
+                for (int trip = 0; trip < kTrips; ++trip) {
+                    if (way == Slice)
+                        RunCoopThreadSlice();
+                    else if (way == Semaphores)
+                        semaphores.RoundTrip();
+                    else
+                        events.RoundTrip();
+                }
+                double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                seconds[way] += elapsed;
+                if (way == Slice)
+                    sliceThisRound = elapsed;
+            }
+            state.SetIterationTime(sliceThisRound);
+            ++round;
+        }
+        double trips = static_cast<double>(state.iterations()) * kTrips;
+        state.counters["ns_slice"] = seconds[Slice] * 1e9 / trips;
+        state.counters["ns_semaphores"] = seconds[Semaphores] * 1e9 / trips;
+        state.counters["ns_events"] = seconds[Events] * 1e9 / trips;
+        state.counters["slice_x_semaphores"] = seconds[Slice] / seconds[Semaphores];
+        state.counters["events_x_semaphores"] = seconds[Events] / seconds[Semaphores];
+    }
+    StopCoopThread(doc.AnalysisThread);
+    SetClockTickSource(nullptr);
+    if (CoopSliceOverrun)
+        state.SkipWithError("a slice overran");
 }
-BENCHMARK(BM_EventPingPong)->UseRealTime();
+BENCHMARK(BM_HandOver)->UseManualTime()->Iterations(400);
 
 }  // namespace
