@@ -1,0 +1,80 @@
+#include "formula/Binders.h"
+
+#include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
+#include "formula/TreeQuery.h"
+
+namespace {
+
+// Where a binder keeps its declaration (the index equation, or the variable
+// of an integral) and its scope; -1 for other nodes.
+struct BinderSlots {
+    int declaration;
+    int scope;
+};
+
+BinderSlots SlotsOf(const FormulaNode* node)
+{
+    constexpr BinderSlots kNone{-1, -1};
+    switch (node->kind) {
+    case KindSigma:
+    case KindCapitalPi:
+        return node->childCount == 3 ? BinderSlots{1, 0} : kNone;
+    case KindSumLoop:
+    case KindProductLoop:
+        return node->childCount == 3 ? BinderSlots{0, 2} : kNone;
+    case KindIntegral:
+        return node->childCount == 2 || node->childCount == 4 ? BinderSlots{1, 0} : kNone;
+    default:
+        return kNone;
+    }
+}
+
+}  // namespace
+
+const FormulaNode* BinderVariable(const FormulaNode* node)
+{
+    BinderSlots slots = SlotsOf(node);
+    if (slots.declaration < 0)
+        return nullptr;
+    const FormulaNode* declared = node->children[slots.declaration];
+    if (node->kind == KindIntegral)
+        return declared;
+    return declared->kind == KindEquation && declared->childCount == 2 ? declared->children[0] : nullptr;
+}
+
+bool DeclaresCode(const FormulaNode* binder, uint32_t code)
+{
+    const FormulaNode* variable = BinderVariable(binder);
+    return variable && IsVariable(variable, code);
+}
+
+bool DeclaresNameOf(const FormulaNode* binder, const FormulaNode* pattern)
+{
+    const FormulaNode* variable = BinderVariable(binder);
+    return variable && variable->kind == KindVariable && ContainsSymbol(pattern, variable->payload.code);
+}
+
+const FormulaNode* BinderEntered(const FormulaNode* node)
+{
+    const FormulaNode* parent = node->parent;
+    if (!parent)
+        return nullptr;
+    BinderSlots slots = SlotsOf(parent);
+    if ((slots.scope >= 0 && parent->children[slots.scope] == node) || BinderVariable(parent) == node)
+        return parent;
+    // The index variable inside the index equation of its binder.
+    const FormulaNode* binder = parent->parent;
+    return binder && BinderVariable(binder) == node ? binder : nullptr;
+}
+
+const FormulaNode* ReboundBinder(const FormulaNode* node, const FormulaNode* pattern, const FormulaNode* root)
+{
+    for (const FormulaNode* at = node; at && at != root; at = at->parent) {
+        const FormulaNode* binder = BinderEntered(at);
+        // A binder above the root is not looked at.
+        if (binder && DeclaresNameOf(binder, pattern) && (at->parent != root || binder == root))
+            return binder;
+    }
+    return nullptr;
+}
