@@ -43,6 +43,12 @@ const FormulaNode* BinderVariable(const FormulaNode* node)
     return declared->kind == KindEquation && declared->childCount == 2 ? declared->children[0] : nullptr;
 }
 
+const FormulaNode* BinderScope(const FormulaNode* node)
+{
+    BinderSlots slots = SlotsOf(node);
+    return slots.scope < 0 ? nullptr : node->children[slots.scope];
+}
+
 bool DeclaresCode(const FormulaNode* binder, uint32_t code)
 {
     const FormulaNode* variable = BinderVariable(binder);
@@ -60,8 +66,7 @@ const FormulaNode* BinderEntered(const FormulaNode* node)
     const FormulaNode* parent = node->parent;
     if (!parent)
         return nullptr;
-    BinderSlots slots = SlotsOf(parent);
-    if ((slots.scope >= 0 && parent->children[slots.scope] == node) || BinderVariable(parent) == node)
+    if (BinderScope(parent) == node || BinderVariable(parent) == node)
         return parent;
     // The index variable inside the index equation of its binder.
     const FormulaNode* binder = parent->parent;

@@ -11,6 +11,8 @@ struct FormulaNode;
 
 // The variable the node declares, or null when the node binds nothing.
 const FormulaNode* BinderVariable(const FormulaNode* node);
+// The operand in which the binder's variable is bound, or null.
+const FormulaNode* BinderScope(const FormulaNode* node);
 // The binder declares a variable of the code.
 bool DeclaresCode(const FormulaNode* binder, uint32_t code);
 // The binder declares a variable whose code the pattern holds.

@@ -43,17 +43,30 @@ void ReplaceOccurrences(FormulaNode* expression, const FormulaNode* lhs, const F
     }
 }
 
-// An indefinite integral over a name of lhs is a function of that name whose
-// value at rhs cannot be written without its antiderivative: the
-// substitution has to stay pending.
-bool HoldsIndefiniteIntegralOver(const FormulaNode* expression, const FormulaNode* lhs)
+bool HoldsSubtreeEqualTo(const FormulaNode* root, const FormulaNode* pattern)
+{
+    for (PreorderWalk walk(const_cast<FormulaNode*>(root)); walk.Node(); walk.Next()) {
+        if (TreesEqual(walk.Node(), pattern))
+            return true;
+    }
+    return false;
+}
+
+// Substitutions that cannot be carried out by replacing: into an indefinite
+// integral over a name of lhs (a function of that name, whose value at rhs
+// needs its antiderivative), and into the scope of a binder whose own name
+// rhs holds (the name would be captured: x = k in a sum over k). These stay
+// pending.
+bool MustStayPending(const FormulaNode* expression, const FormulaNode* lhs, const FormulaNode* rhs)
 {
     for (PreorderWalk walk(const_cast<FormulaNode*>(expression)); walk.Node(); walk.Next()) {
         const FormulaNode* node = walk.Node();
-        if (node->kind != KindIntegral || node->childCount != 2)
+        const FormulaNode* scope = BinderScope(node);
+        if (!scope || !BinderVariable(node))
             continue;
-        const FormulaNode* variable = BinderVariable(node);
-        if (variable->kind == KindVariable && ContainsSymbol(lhs, variable->payload.code))
+        if (node->kind == KindIntegral && node->childCount == 2 && DeclaresNameOf(node, lhs))
+            return true;
+        if (DeclaresNameOf(node, rhs) && !DeclaresNameOf(node, lhs) && HoldsSubtreeEqualTo(scope, lhs))
             return true;
     }
     return false;
@@ -85,7 +98,7 @@ void PerformSubstitution(FormulaNode* node)
     if (node->childCount != 2 || !IsTwoSidedEquation(node->children[1]))
         return;
     const FormulaNode* condition = node->children[1];
-    if (HoldsIndefiniteIntegralOver(node->children[0], condition->children[0]))
+    if (MustStayPending(node->children[0], condition->children[0], condition->children[1]))
         return;
     ReplaceOccurrences(node->children[0], condition->children[0], condition->children[1]);
     CollapseToFirstChild(node);
