@@ -3,7 +3,10 @@
 #include "formula/MatrixPass.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
+#include "evaluation/CompiledFormula.h"
+#include "evaluation/UserFunction.h"
 #include "formula/FormulaNode.h"
+#include "formula/FunctionDefinitions.h"
 #include "formula/LoweringPasses.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
@@ -14,7 +17,9 @@
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 #include "formula/VectorOperators.h"
+#include "support/ClosedForm.h"
 #include "support/FormulaReader.h"
+#include "support/InterpretedValue.h"
 #include "support/LinearText.h"
 #include "support/TreeFixture.h"
 #include "support/TreeText.h"
@@ -70,6 +75,68 @@ TEST_F(SubstitutionTest, Substitutions)
     SimplifyTree(tree);
     EXPECT_EQ(LinearText(tree), "3");
     FreeTree(tree);
+}
+
+struct ClosedCase {
+    const char* input;
+    const char* expected;
+    ClosedForm closed;  // null: no value to check
+};
+
+// A name declared by a summation or integral is that binder's own inside
+// its scope; a substitution that would capture a name or needs an
+// antiderivative stays pending.
+TEST_F(SubstitutionTest, NamesBoundBySumsAndIntegralsAreNotSubstituted)
+{
+    const ClosedCase cases[] = {
+        {"substitution(sum(k*x,k=1,3),k=2)", "sum(k*x,k=1,3)", [](double x, double) { return 6 * x; }},
+        {"substitution(k+sum(k*x,k=1,3),k=2)", "sum(k*x,k=1,3)+2", [](double x, double) { return 6 * x + 2; }},
+        {"substitution(sum(k*x,k=1,n),n=3)", "sum(k*x,k=1,3)", [](double x, double) { return 6 * x; }},
+        {"substitution(sum(k*x,k=1,3),x=y)", "sum(k*y,k=1,3)", [](double, double y) { return 6 * y; }},
+        {"substitution(sum(sum(k*j,j=1,k),k=1,3)*x,j=2)", "x*sum(sum(j*k,j=1,k),k=1,3)",
+            [](double x, double) { return 25 * x; }},
+        {"substitution(integral(t*x,t,0,1),t=5)", "integral(t*x,t,0,1)", nullptr},
+        {"substitution(integral(t*x,t,0,x),x=2)", "integral(2*t,t,0,2)", nullptr},
+        {"substitution(sum(k*x,k=1,3),x=k)", "substitution(sum(k*x,k=1,3),x=k)", nullptr},
+        {"substitution(integral(x^2,x),x=1)", "substitution(integral(x^2,x),x=1)", nullptr},
+    };
+    for (const ClosedCase& c : cases) {
+        FormulaNode* tree = ReadFormula(c.input);
+        ASSERT_NE(tree, nullptr) << c.input;
+        ExpandSubstitutions(tree);
+        EXPECT_EQ(LinearText(tree), c.expected) << c.input;
+        EXPECT_TRUE(IsConsistent(tree)) << c.input;
+        if (c.closed)
+            EXPECT_TRUE(AgreesWithClosedForm(tree, c.closed)) << c.input;
+        FreeTree(tree);
+    }
+}
+
+// f(k) = the sum of k for k = 1 to 3: the index is the sum's own, so f(5)
+// is 6 both as a rule and as a compiled function.
+TEST_F(SubstitutionTest, AnIndexNamedLikeAParameterBelongsToItsSum)
+{
+    FormulaNode* definition = ReadFormula("function(f,k)=sum(k,k=1,3)");
+    ASSERT_NE(definition, nullptr);
+    BindFunctionParameters(definition);
+    EXPECT_EQ(definition->children[0]->children[1]->kind, KindBoundVariable);
+    EXPECT_EQ(LinearText(definition->children[1]), "sum(k,k=1,3)");
+
+    FormulaNode* call = ReadFormula("function(f,5)");
+    ASSERT_TRUE(ApplyEquationAsRule(call, definition));
+    EXPECT_EQ(LinearText(call), "sum(k,k=1,3)");
+    EXPECT_EQ(InterpretAt(call, 0, 0, 0), 6);
+    FreeTree(call);
+
+    DocState doc;
+    doc.UserFunctions.Push(new UserFunction(definition, &doc));
+    doc.CompileUserFunctions();
+    {
+        CompiledFormula formula(ReadFormula("function(f,5)+function(f,x)"), &doc);
+        CompileFormula(&formula);
+        EXPECT_EQ(formula.EvaluateAtXY(-2, 0), 12);
+    }
+    doc.UserFunctions.DeleteCompiledFormulas();
 }
 
 // The text of the subject (prefix notation) after the rule (prefix notation
