@@ -63,12 +63,13 @@ bool IsHalfExponent(const FormulaNode* exponent)
         NumberValue(exponent->children[1]) == 2;
 }
 
-// No real value of the node is negative, whatever its variables: positive
+// No value of the node is negative, whatever its real variables: positive
 // numbers and constants, absolute values, exponentials, square roots, even
-// powers, and sums, products and quotients of such.
+// powers, and sums, products and quotients of such. With i about even
+// powers can be negative: nothing is known.
 bool IsKnownNonNegative(const FormulaNode* node, int depth = 0)
 {
-    if (depth > kSignDepth)
+    if (depth > kSignDepth || (depth == 0 && ContainsSymbol(node, kImaginaryUnit)))
         return false;
     switch (node->kind) {
     case KindNumber:
@@ -161,7 +162,9 @@ void PowerOfPower(FormulaNode* node)
     const FormulaNode* inner = base->children[1];
     double m = 0;
     double e = 0;
-    bool numeric = ExponentValue(inner, m) && ExponentValue(exponent, e);
+    // The sign rules hold for real bases only.
+    bool numeric = ExponentValue(inner, m) && ExponentValue(exponent, e) &&
+        !ContainsSymbol(base->children[0], kImaginaryUnit);
     bool wholeM = numeric && IsWholeValue(m);
     if (IsWholeExponent(exponent) || IsKnownNonNegative(base->children[0]) ||
         (wholeM && !IsWholeValue(m / 2) && IsWholeValue(m * e))) {
@@ -279,8 +282,10 @@ RuleResult NormalizePower(FormulaNode* node)
             SplitMinusBase(node);
         break;
     case KindAbs:
-        // |a|^n = a^n for an even n; a matrix's |A| is its determinant.
-        if (base->childCount == 1 && IsEvenWholeExponent(exponent) && !ContainsMatrix(base)) {
+        // |a|^n = a^n for a real a and an even n; a matrix's |A| is its
+        // determinant.
+        if (base->childCount == 1 && IsEvenWholeExponent(exponent) && !ContainsMatrix(base) &&
+            !ContainsSymbol(base, kImaginaryUnit)) {
             CollapseToFirstChild(base);
             return RuleResult::Again;
         }
