@@ -1,5 +1,6 @@
 #include "formula/LoweringPasses.h"
 
+#include "formula/Binders.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
@@ -32,27 +33,13 @@ uint32_t InternalIndexDepth(const FormulaNode* code)
         : 0;
 }
 
-// The index variable of a summation, product or loop, or null.
-const FormulaNode* IndexVariable(const FormulaNode* node)
-{
-    int slot = -1;
-    if ((node->kind == KindSigma || node->kind == KindCapitalPi) && node->childCount == 3)
-        slot = 1;
-    else if ((node->kind == KindSumLoop || node->kind == KindProductLoop) && node->childCount == 3)
-        slot = 0;
-    if (slot < 0)
-        return nullptr;
-    const FormulaNode* equation = node->children[slot];
-    return equation->kind == KindEquation && equation->childCount == 2 ? equation->children[0] : nullptr;
-}
-
 // An index code that no loop inside the integral uses, so that the new
 // summation never captures an inner index; 0 when none is left.
 uint32_t FreeIndexCode(FormulaNode* integral)
 {
     uint32_t depth = 0;
     for (PreorderWalk walk(integral); walk.Node(); walk.Next()) {
-        if (const FormulaNode* index = IndexVariable(walk.Node())) {
+        if (const FormulaNode* index = BinderVariable(walk.Node())) {
             uint32_t inner = InternalIndexDepth(index);
             depth = inner > depth ? inner : depth;
         }

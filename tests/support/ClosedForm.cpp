@@ -1,7 +1,10 @@
 #include "support/ClosedForm.h"
 
+#include "formula/CopyTree.h"
+#include "support/FormulaReader.h"
 #include "support/InterpretedValue.h"
 #include "support/LinearText.h"
+#include "support/TreeFixture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,4 +24,21 @@
         }
     }
     return ::testing::AssertionSuccess();
+}
+
+void ExpectRewritesAgree(std::initializer_list<ClosedFormCase> cases, void (*operation)(FormulaNode*), bool inputToo)
+{
+    for (const ClosedFormCase& c : cases) {
+        SCOPED_TRACE(c.input);
+        FormulaNode* tree = ReadFormula(c.input);
+        ASSERT_NE(tree, nullptr);
+        if (c.closed && inputToo)
+            EXPECT_TRUE(AgreesWithClosedForm(tree, c.closed));
+        operation(tree);
+        EXPECT_EQ(LinearText(tree), c.expected);
+        EXPECT_TRUE(IsConsistent(tree));
+        if (c.closed)
+            EXPECT_TRUE(AgreesWithClosedForm(tree, c.closed));
+        FreeTree(tree);
+    }
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 struct FormulaNode;
 
 using ClosedForm = double (*)(double x, double y);
@@ -12,3 +14,14 @@ using ClosedForm = double (*)(double x, double y);
 // interpreter's value of the tree equals the closed form within a relative
 // 1e-9, or both are undefined.
 ::testing::AssertionResult AgreesWithClosedForm(const FormulaNode* tree, ClosedForm closed);
+
+struct ClosedFormCase {
+    const char* input;     // read by ReadFormula
+    const char* expected;  // the linear text after the operation
+    ClosedForm closed;     // the value after it; null: none to check
+};
+
+// Each input after the operation has the expected text, is whole, and agrees
+// with its closed form; with inputToo the input agrees with it as well.
+void ExpectRewritesAgree(std::initializer_list<ClosedFormCase> cases, void (*operation)(FormulaNode*),
+    bool inputToo);
