@@ -1,8 +1,12 @@
 #include "formula/Binders.h"
 
 #include "formula/FormulaNode.h"
+#include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeQuery.h"
+#include "formula/TreeWalk.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -82,4 +86,16 @@ const FormulaNode* ReboundBinder(const FormulaNode* node, const FormulaNode* pat
             return binder;
     }
     return nullptr;
+}
+
+uint32_t FreeInternalIndexCode(const FormulaNode* root, uint32_t depth)
+{
+    const uint32_t first = InternalIndexCode(0);
+    const uint32_t last = InternalIndexCode(127);
+    for (PreorderWalk walk(const_cast<FormulaNode*>(root)); walk.Node(); walk.Next()) {
+        const FormulaNode* index = BinderVariable(walk.Node());
+        if (index && index->kind == KindVariable && index->payload.code >= first && index->payload.code <= last)
+            depth = std::max(depth, index->payload.code - first + 1);
+    }
+    return InternalIndexCode(depth);
 }

@@ -26,3 +26,7 @@ const FormulaNode* BinderEntered(const FormulaNode* node);
 // the root (the root included; a null root: up to the top); null when there
 // is none.
 const FormulaNode* ReboundBinder(const FormulaNode* node, const FormulaNode* pattern, const FormulaNode* root);
+// An internal index code (a nameless loop index) deeper than any that a
+// binder of the root declares and at least InternalIndexCode(depth), so
+// that a loop given it captures no index inside; 0 when none is left.
+uint32_t FreeInternalIndexCode(const FormulaNode* root, uint32_t depth);

@@ -24,29 +24,6 @@ constexpr double kIntervals = 512;
 constexpr double kFirstInnerPoint = 3;
 constexpr double kLastInnerPoint = 509;
 
-// The depth of the internal index code, one more than any loop inside.
-uint32_t InternalIndexDepth(const FormulaNode* code)
-{
-    return code->kind == KindVariable && code->payload.code >= InternalIndexCode(0) &&
-            code->payload.code <= InternalIndexCode(127)
-        ? code->payload.code - InternalIndexCode(0) + 1
-        : 0;
-}
-
-// An index code that no loop inside the integral uses, so that the new
-// summation never captures an inner index; 0 when none is left.
-uint32_t FreeIndexCode(FormulaNode* integral)
-{
-    uint32_t depth = 0;
-    for (PreorderWalk walk(integral); walk.Node(); walk.Next()) {
-        if (const FormulaNode* index = BinderVariable(walk.Node())) {
-            uint32_t inner = InternalIndexDepth(index);
-            depth = inner > depth ? inner : depth;
-        }
-    }
-    return InternalIndexCode(depth);
-}
-
 // Builds the weighted sum from copies of the integral's parts.
 class WeightedSum {
 public:
@@ -118,7 +95,7 @@ void LowerUnitVector(FormulaNode* hat)
 
 void IntegralToWeightedSum(FormulaNode* integral)
 {
-    uint32_t index = FreeIndexCode(integral);
+    uint32_t index = FreeInternalIndexCode(integral, 0);
     if (!IsDefiniteIntegral(integral) || !index)
         return;
     FormulaNode* sum = WeightedSum(integral, index).Build();

@@ -14,6 +14,7 @@
 #include "formula/Simplifier.h"
 #include "formula/SubtreeValue.h"
 #include "formula/Substitution.h"
+#include "formula/SymbolRename.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 #include "formula/VectorOperators.h"
@@ -123,6 +124,34 @@ TEST_F(SubstitutionTest, AnIndexNamedLikeAParameterBelongsToItsSum)
         EXPECT_EQ(formula.EvaluateAtXY(-2, 0), 12);
     }
     doc.UserFunctions.DeleteCompiledFormulas();
+}
+
+// A rule whose right side sums or integrates over a name that an argument
+// holds: the argument's name stays free, so f(k) with f(x) = the sum of
+// k x over k is 6 k, not the sum of k^2.
+TEST_F(SubstitutionTest, RulesDoNotCaptureTheNamesOfTheirArguments)
+{
+    FormulaNode* definition = ReadFormula("function(f,x)=sum(k*x,k=1,3)+integral(x*t,t,0,1)");
+    ASSERT_NE(definition, nullptr);
+    BindFunctionParameters(definition);
+    for (const char* argument : {"k", "t", "k*t"}) {
+        SCOPED_TRACE(argument);
+        std::string text = std::string("function(f,") + argument + ")";
+        FormulaNode* call = ReadFormula(text.c_str());
+        ASSERT_TRUE(ApplyEquationAsRule(call, definition));
+        EXPECT_TRUE(IsConsistent(call));
+        // Renamed indices leave the argument's name free: k and t are the
+        // graph's x and y here.
+        RenameSymbol(call, 'k', 'x');
+        RenameSymbol(call, 't', 'y');
+        LowerDefiniteIntegrals(call);
+        double k = 1.5;
+        double t = -0.5;
+        double a = std::string(argument) == "k" ? k : std::string(argument) == "t" ? t : k * t;
+        EXPECT_NEAR(InterpretAt(call, k, t, 0), 6.5 * a, 1e-9);
+        FreeTree(call);
+    }
+    FreeTree(definition);
 }
 
 // The text of the subject (prefix notation) after the rule (prefix notation
