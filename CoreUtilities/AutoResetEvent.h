@@ -2,9 +2,8 @@
 // A signal given while nobody waits is kept (once) for the next waiter.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 
 class AutoResetEvent {
 public:
@@ -15,7 +14,12 @@ public:
     bool WaitFor(uint32_t milliseconds);
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_condition;
-    bool m_signalled = false;
+    bool TryTake();
+    // Without a time limit when timed is false.
+    bool WaitWithin(bool timed, uint32_t milliseconds);
+
+    // One word, so that a signal and the waiters it must wake are seen
+    // together: bit 0 is the signal, the bits above count the threads
+    // asleep (or going to sleep) on the word.
+    std::atomic<uint32_t> m_word{0};
 };

@@ -1,172 +1,167 @@
-// Grid evaluation of common formulas on a 1000 x 1000 grid, one thread:
-// rows by the batch interpreter (the grid prepared, then one batch per row),
-// against the same formula as a C++ loop over the grid compiled into the
-// program, muparser's bulk evaluation of the whole grid, and the point
-// interpreter at every point (through the plain point entry and through the
-// grid's point entry). Each round evaluates the grid every way, so the
-// figures come from one run. Counters: nanoseconds per point for each, the
-// batch time as a multiple of the native time, and the muparser and point
-// times as multiples of the batch time.
+// Grid evaluation of the benchmark formulas (BenchFormulas.h) on a 1000 x 1000
+// grid, one thread, a along the rows and b down the columns. Four ways, in an
+// order that turns from round to round:
+// - grid: the real entry, the grid prepared (the parts that depend on one
+//   axis alone computed once per column or row) and then one batch per row,
+//   in which the row's uniform b is a single value;
+// - lanes: the batch interpreter alone, over the same points in rows whose
+//   every lane carries its own a and b, so that every instruction runs on
+//   every point;
+// - native: the formula as an inline C++ loop over the grid;
+// - muparser's bulk evaluation of the whole grid.
+// So grid / native is what a graph sees, lanes / grid the share of hoisting
+// work to the axes and rows, and lanes / native the interpreter's own. Every
+// 97th point of each result is checked against the native one each round.
+// Counters: nanoseconds per point each way (the grid's preparation also on
+// its own) and those ratios; after the run, their medians over the formulas.
 #include "bench/BenchFormulas.h"
 #include "document/DocState.h"
+#include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
-#include "evaluation/GridEvalState.h"
 #include "evaluation/GridProgramSet.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 
-#include <benchmark/benchmark.h>
 #include <muParser.h>
 #include <omp.h>
 
-#include <chrono>
-#include <cmath>
 #include <memory>
-#include <vector>
 
 namespace {
 
 constexpr int kSide = 1000;
-constexpr double kX0 = 0.3;
-constexpr double kDx = 2.7 / kSide;
-constexpr double kY0 = 1.7;
-constexpr double kDy = -1.1 / kSide;
+constexpr size_t kCount = static_cast<size_t>(kSide) * kSide;
+constexpr double kDa = kBenchSpan / kSide;
+constexpr double kDb = kBenchSpan / kSide;
+constexpr int kRounds = 12;
 
-using GridLoop = void (*)(double* out);
+enum Way { Grid, Lanes, Native, Muparser, WayCount };
 
-struct BenchFormula {
-    const char* name;
-    const char* muparserText;
-    FormulaNode* (*tree)();
-    GridLoop native;
-};
-
-// The whole grid, row by row, as one would write it in C++.
-#define VL_GRID_FORMULA(name, text, treeExpression, expression) \
-    {#name, text, [] { return treeExpression; }, [](double* out) {  \
-         for (int j = 0; j < kSide; ++j) {                          \
-             [[maybe_unused]] double y = kY0 + j * kDy;             \
-             for (int i = 0; i < kSide; ++i) {                      \
-                 double x = kX0 + i * kDx;                          \
-                 out[j * kSide + i] = expression;                   \
-             }                                                      \
-         }                                                          \
-     }},
-
-const BenchFormula kFormulas[] = {VL_BENCH_FORMULAS(VL_GRID_FORMULA)};
-
-#undef VL_GRID_FORMULA
-
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool Close(double a, double b)
-{
-    return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
-}
-
-void GridEvaluation(benchmark::State& state, const BenchFormula& formula)
+template <typename NativeFormula>
+void GridEvaluation(benchmark::State& state, const std::string& name, const char* text, const char* muparserText,
+                    NativeFormula native)
 {
     InitFormulaEngine();
     SelectInterpreterBuild();
     // muparser spreads its bulk evaluation over every processor otherwise.
     omp_set_num_threads(1);
     DocState doc;
-    CompiledFormula rows(formula.tree(), &doc);
+    FormulaNode* gridTree = BenchTree(text, "x", "y");
+    FormulaNode* pointTree = BenchTree(text, "x", "y");
+    if (!gridTree || !pointTree) {
+        state.SkipWithError("the formula is not read");
+        return;
+    }
+    CompiledFormula rows(gridTree, &doc);
     std::unique_ptr<GridProgramSet> set(LinkGridFormula(&rows));
-    CompiledFormula points(formula.tree(), &doc);
+    CompiledFormula points(pointTree, &doc);
     CompileFormula(&points);
+    const BytecodeProgram* program = points.pointProgram;
     GridEvalState grid;
+    BenchLaneFrame<double> lanes(kSide, program->localBase + program->localCount + 1);
 
-    constexpr size_t kCount = static_cast<size_t>(kSide) * kSide;
-    std::vector<double> xs(kCount);
-    std::vector<double> ys(kCount);
-    for (int j = 0; j < kSide; ++j) {
-        for (int i = 0; i < kSide; ++i) {
-            xs[j * kSide + i] = kX0 + i * kDx;
-            ys[j * kSide + i] = kY0 + j * kDy;
-        }
+    std::vector<double> as(kCount);
+    std::vector<double> bs(kCount);
+    for (size_t p = 0; p < kCount; ++p) {
+        as[p] = kBenchA0 + static_cast<double>(p % kSide) * kDa;
+        bs[p] = kBenchB0 + static_cast<double>(p / kSide) * kDb;
     }
+    lanes.SetLanes(3, as.data());
     mu::Parser parser;
-    parser.DefineVar("x", xs.data());
-    parser.DefineVar("y", ys.data());
-    parser.SetExpr(formula.muparserText);
+    parser.DefineVar("a", as.data());
+    parser.DefineVar("b", bs.data());
+    parser.SetExpr(muparserText);
 
-    std::vector<double> batch(kCount);
-    std::vector<double> native(kCount);
-    std::vector<double> bulk(kCount);
-    std::vector<double> point(kCount);
-    std::vector<double> gridPoint(kCount);
-
-    // Through a volatile, so that the loop is not fitted to its caller.
-    GridLoop volatile nativeLoopHolder = formula.native;
-    GridLoop nativeLoop = nativeLoopHolder;
-    double batchSeconds = 0;
-    double nativeSeconds = 0;
-    double muparserSeconds = 0;
-    double pointSeconds = 0;
-    double gridPointSeconds = 0;
-    for (auto _ : state) {
+    std::vector<double> out[WayCount];
+    for (auto& values : out)
+        values.assign(kCount, 0);
+    double seconds[WayCount] = {};
+    double prepareSeconds = 0;
+    auto run = [&](int way) {
+        double* result = out[way].data();
         auto start = std::chrono::steady_clock::now();
-        PrepareGrid2D(kX0, kY0, kDx, kDy, kSide, kSide, set.get(), &grid);
-        for (int j = 0; j < kSide; ++j)
-            rows.EvaluateRow(j, &grid, batch.data() + static_cast<size_t>(j) * kSide);
-        double seconds = SecondsSince(start);
-        batchSeconds += seconds;
-        state.SetIterationTime(seconds);
-
-        start = std::chrono::steady_clock::now();
-        nativeLoop(native.data());
-        nativeSeconds += SecondsSince(start);
-
-        start = std::chrono::steady_clock::now();
-        parser.Eval(bulk.data(), static_cast<int>(kCount));
-        muparserSeconds += SecondsSince(start);
-
-        start = std::chrono::steady_clock::now();
-        for (size_t p = 0; p < kCount; ++p)
-            point[p] = points.EvaluateAtXY(xs[p], ys[p]);
-        pointSeconds += SecondsSince(start);
-
-        start = std::chrono::steady_clock::now();
-        for (int j = 0; j < kSide; ++j) {
-            for (int i = 0; i < kSide; ++i)
-                gridPoint[static_cast<size_t>(j) * kSide + i] = rows.EvaluateAtGridPoint(i, j, &grid);
+        if (way == Grid) {
+            PrepareGrid2D(kBenchA0, kBenchB0, kDa, kDb, kSide, kSide, set.get(), &grid);
+            prepareSeconds += BenchSecondsSince(start);
+            for (int j = 0; j < kSide; ++j)
+                rows.EvaluateRow(j, &grid, result + static_cast<size_t>(j) * kSide);
+        } else if (way == Lanes) {
+            for (int j = 0; j < kSide; ++j) {
+                lanes.SetLanes(4, bs.data() + static_cast<size_t>(j) * kSide);
+                program->RunRealBatch(&lanes.state, result + static_cast<size_t>(j) * kSide);
+            }
+        } else if (way == Native) {
+            for (int j = 0; j < kSide; ++j) {
+                double b = kBenchB0 + j * kDb;
+                for (int i = 0; i < kSide; ++i)
+                    result[static_cast<size_t>(j) * kSide + i] = native(kBenchA0 + i * kDa, b);
+            }
+        } else {
+            parser.Eval(result, static_cast<int>(kCount));
         }
-        gridPointSeconds += SecondsSince(start);
         benchmark::ClobberMemory();
-    }
+        return BenchSecondsSince(start);
+    };
+    // Once untimed, so that no way pays for first touches of its memory.
+    for (int way = 0; way < WayCount; ++way)
+        run(way);
+    prepareSeconds = 0;
 
-    // All five must compute the same grid.
-    for (size_t p = 0; p < kCount; p += 997) {
-        if (!Close(batch[p], native[p]) || !Close(bulk[p], native[p]) || !Close(point[p], native[p]) ||
-            !Close(gridPoint[p], native[p])) {
-            state.SkipWithError("the evaluations disagree");
-            return;
+    int round = 0;
+    for (auto _ : state) {
+        double gridThisRound = 0;
+        for (int k = 0; k < WayCount; ++k) {
+            int way = (round + k) % WayCount;
+            double elapsed = run(way);
+            seconds[way] += elapsed;
+            if (way == Grid)
+                gridThisRound = elapsed;
+        }
+        state.SetIterationTime(gridThisRound);
+        ++round;
+        for (size_t p = 0; p < kCount; p += 97) {
+            for (int way : {Grid, Lanes, Muparser}) {
+                if (!BenchAgree(out[way][p], out[Native][p])) {
+                    state.SkipWithError(("way " + std::to_string(way) + " disagrees at point " + std::to_string(p)).c_str());
+                    return;
+                }
+            }
         }
     }
 
     double evaluations = static_cast<double>(state.iterations()) * kCount;
-    state.counters["ns_batch"] = batchSeconds * 1e9 / evaluations;
-    state.counters["ns_native"] = nativeSeconds * 1e9 / evaluations;
-    state.counters["ns_muparser_bulk"] = muparserSeconds * 1e9 / evaluations;
-    state.counters["ns_point"] = pointSeconds * 1e9 / evaluations;
-    state.counters["ns_grid_point"] = gridPointSeconds * 1e9 / evaluations;
-    state.counters["batch_per_native"] = batchSeconds / nativeSeconds;
-    state.counters["muparser_per_batch"] = muparserSeconds / batchSeconds;
-    state.counters["point_per_batch"] = pointSeconds / batchSeconds;
+    state.counters["ns_grid"] = seconds[Grid] * 1e9 / evaluations;
+    state.counters["ns_prepare"] = prepareSeconds * 1e9 / evaluations;
+    state.counters["ns_lanes"] = seconds[Lanes] * 1e9 / evaluations;
+    state.counters["ns_native"] = seconds[Native] * 1e9 / evaluations;
+    state.counters["ns_muparser_bulk"] = seconds[Muparser] * 1e9 / evaluations;
+    state.counters["grid_x_native"] = seconds[Grid] / seconds[Native];
+    state.counters["grid_x_muparser"] = seconds[Grid] / seconds[Muparser];
+    state.counters["lanes_x_grid"] = seconds[Lanes] / seconds[Grid];
+    state.counters["lanes_x_native"] = seconds[Lanes] / seconds[Native];
+    RecordBenchRatio("grid ours/native", name, seconds[Grid] / seconds[Native]);
+    RecordBenchRatio("grid ours/muparser bulk", name, seconds[Grid] / seconds[Muparser]);
+    RecordBenchRatio("lanes/grid (hoisting)", name, seconds[Lanes] / seconds[Grid]);
+    RecordBenchRatio("lanes/native (interpreter)", name, seconds[Lanes] / seconds[Native]);
+    RecordBenchRatio("lanes/muparser bulk", name, seconds[Lanes] / seconds[Muparser]);
     state.SetLabel(InterpreterBuildFlag ? "x86-64-v3 build" : "baseline build");
 }
 
+#define VL_REGISTER_GRID(name, text, muparserText, expression)                                                \
+    RegisterBenchFormula("GridEvaluation", #name, [](benchmark::State& state) {                               \
+        GridEvaluation(state, #name, text, muparserText, VL_BENCH_NATIVE(expression));                        \
+    })->Iterations(kRounds)->Unit(benchmark::kMillisecond);
+
 const bool Registered = [] {
-    for (const BenchFormula& formula : kFormulas) {
-        benchmark::RegisterBenchmark((std::string("GridEvaluation/") + formula.name).c_str(), GridEvaluation, formula)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-    }
+    VL_BENCH_FORMULAS(VL_REGISTER_GRID)
     return true;
 }();
 
+#undef VL_REGISTER_GRID
+
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    return RunBenchmarksWithMedians(argc, argv);
+}

@@ -1,138 +1,129 @@
-// Point evaluation of common formulas: a compiled formula through its real
-// entry, against the same formula compiled into the program as a C++
-// function, and against muparser, a widely used bytecode expression
-// evaluator. Each round evaluates the same 1,024 points all three ways, so
-// the three figures come from one run under the same conditions. Counters:
-// nanoseconds per evaluation for each, and the interpreter's time as a
-// multiple of the native and of the muparser time.
+// Point evaluation of the benchmark formulas (BenchFormulas.h), one point per
+// call: a compiled formula through its real entry, against the same formula
+// as inline C++ (one point at a time), and against muparser, a widely used
+// bytecode expression evaluator. Each round evaluates the same 1,024 points
+// all three ways, in an order that turns from round to round, and every
+// point of the three results is checked against the others. Counters:
+// nanoseconds per evaluation each way, ours as a multiple of native and of
+// muparser; after the run, the medians of the two multiples over the
+// formulas.
 #include "bench/BenchFormulas.h"
 #include "document/DocState.h"
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 
-#include <benchmark/benchmark.h>
 #include <muParser.h>
-
-#include <chrono>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 
 namespace {
 
 constexpr int kPoints = 1024;
-
-struct BenchFormula {
-    const char* name;
-    const char* muparserText;
-    FormulaNode* (*tree)();
-    double (*native)(double x, double y);
-};
-
-// Called through a pointer, one point per call, as the other two are.
-#define VL_POINT_FORMULA(name, text, treeExpression, expression)                                  \
-    {#name, text, [] { return treeExpression; }, [](double x, double y) __attribute__((noinline)) { \
-         (void)x;                                                                                 \
-         (void)y;                                                                                 \
-         return expression;                                                                       \
-     }},
-
-const BenchFormula kFormulas[] = {VL_BENCH_FORMULAS(VL_POINT_FORMULA)};
-
-#undef VL_POINT_FORMULA
+constexpr int kRounds = 10000;
 
 struct Points {
-    double x[kPoints];
-    double y[kPoints];
+    double a[kPoints];
+    double b[kPoints];
     Points()
     {
         for (int i = 0; i < kPoints; ++i) {
-            x[i] = 0.3 + 2.7 * i / kPoints;
-            y[i] = 1.7 - 1.1 * i / kPoints;
+            a[i] = kBenchA0 + kBenchSpan * i / kPoints;
+            b[i] = kBenchB0 + kBenchSpan * ((i * 389) % kPoints) / kPoints;
         }
     }
 };
 
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+enum Way { Ours, Native, Muparser, WayCount };
 
-void PointEvaluation(benchmark::State& state, const BenchFormula& formula)
+template <typename NativeFormula>
+void PointEvaluation(benchmark::State& state, const std::string& name, const char* text, const char* muparserText,
+                     NativeFormula native)
 {
     InitFormulaEngine();
     SelectInterpreterBuild();
-    static Points points;
+    static const Points points;
     DocState doc;
-    CompiledFormula compiled(formula.tree(), &doc);
-    CompileFormula(&compiled);
-
-    double x = 0;
-    double y = 0;
-    mu::Parser parser;
-    parser.DefineVar("x", &x);
-    parser.DefineVar("y", &y);
-    parser.SetExpr(formula.muparserText);
-
-    // The three must compute the same formula.
-    x = points.x[17];
-    y = points.y[17];
-    double reference = formula.native(x, y);
-    double ours = compiled.EvaluateAtXY(x, y);
-    double theirs = parser.Eval();
-    if (std::fabs(ours - reference) > 1e-9 * std::fabs(reference) ||
-        std::fabs(theirs - reference) > 1e-9 * std::fabs(reference)) {
-        state.SkipWithError("the three evaluations disagree");
+    FormulaNode* tree = BenchTree(text, "x", "y");
+    if (!tree) {
+        state.SkipWithError("the formula is not read");
         return;
     }
+    CompiledFormula compiled(tree, &doc);
+    CompileFormula(&compiled);
+    double a = 0;
+    double b = 0;
+    mu::Parser parser;
+    parser.DefineVar("a", &a);
+    parser.DefineVar("b", &b);
+    parser.SetExpr(muparserText);
 
-    double (*native)(double, double) = formula.native;
-    benchmark::DoNotOptimize(native);
-    double interpreterSeconds = 0;
-    double nativeSeconds = 0;
-    double muparserSeconds = 0;
-    double sink = 0;
+    std::vector<double> out[WayCount];
+    for (auto& values : out)
+        values.assign(kPoints, 0);
+    double seconds[WayCount] = {};
+    int round = 0;
     for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kPoints; ++i)
-            sink += compiled.EvaluateAtXY(points.x[i], points.y[i]);
-        double seconds = SecondsSince(start);
-        interpreterSeconds += seconds;
-        state.SetIterationTime(seconds);
-
-        start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kPoints; ++i)
-            sink += native(points.x[i], points.y[i]);
-        nativeSeconds += SecondsSince(start);
-
-        start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kPoints; ++i) {
-            x = points.x[i];
-            y = points.y[i];
-            sink += parser.Eval();
+        double oursThisRound = 0;
+        for (int k = 0; k < WayCount; ++k) {
+            int way = (round + k) % WayCount;
+            double* result = out[way].data();
+            auto start = std::chrono::steady_clock::now();
+            if (way == Ours) {
+                for (int i = 0; i < kPoints; ++i)
+                    result[i] = compiled.EvaluateAtXY(points.a[i], points.b[i]);
+            } else if (way == Native) {
+                for (int i = 0; i < kPoints; ++i) {
+                    double value = native(points.a[i], points.b[i]);
+                    BenchKeepScalar(value);
+                    result[i] = value;
+                }
+            } else {
+                for (int i = 0; i < kPoints; ++i) {
+                    a = points.a[i];
+                    b = points.b[i];
+                    result[i] = parser.Eval();
+                }
+            }
+            double elapsed = BenchSecondsSince(start);
+            seconds[way] += elapsed;
+            if (way == Ours)
+                oursThisRound = elapsed;
         }
-        muparserSeconds += SecondsSince(start);
+        state.SetIterationTime(oursThisRound);
+        ++round;
+        for (int i = 0; i < kPoints; ++i) {
+            if (!BenchAgree(out[Ours][i], out[Native][i]) || !BenchAgree(out[Muparser][i], out[Native][i])) {
+                state.SkipWithError(("the three disagree at point " + std::to_string(i)).c_str());
+                return;
+            }
+        }
     }
-    benchmark::DoNotOptimize(sink);
 
     double evaluations = static_cast<double>(state.iterations()) * kPoints;
-    state.counters["ns_interp"] = interpreterSeconds * 1e9 / evaluations;
-    state.counters["ns_native"] = nativeSeconds * 1e9 / evaluations;
-    state.counters["ns_muparser"] = muparserSeconds * 1e9 / evaluations;
-    state.counters["x_native"] = interpreterSeconds / nativeSeconds;
-    state.counters["x_muparser"] = interpreterSeconds / muparserSeconds;
+    state.counters["ns_ours"] = seconds[Ours] * 1e9 / evaluations;
+    state.counters["ns_native"] = seconds[Native] * 1e9 / evaluations;
+    state.counters["ns_muparser"] = seconds[Muparser] * 1e9 / evaluations;
+    state.counters["x_native"] = seconds[Ours] / seconds[Native];
+    state.counters["x_muparser"] = seconds[Ours] / seconds[Muparser];
+    RecordBenchRatio("point ours/native", name, seconds[Ours] / seconds[Native]);
+    RecordBenchRatio("point ours/muparser", name, seconds[Ours] / seconds[Muparser]);
     state.SetLabel(InterpreterBuildFlag ? "x86-64-v3 build" : "baseline build");
 }
 
+#define VL_REGISTER_POINT(name, text, muparserText, expression)                                               \
+    RegisterBenchFormula("PointEvaluation", #name, [](benchmark::State& state) {                              \
+        PointEvaluation(state, #name, text, muparserText, VL_BENCH_NATIVE(expression));                       \
+    })->Iterations(kRounds);
+
 const bool Registered = [] {
-    for (const BenchFormula& formula : kFormulas) {
-        benchmark::RegisterBenchmark((std::string("PointEvaluation/") + formula.name).c_str(), PointEvaluation,
-                                     formula)
-            ->UseManualTime();
-    }
+    VL_BENCH_FORMULAS(VL_REGISTER_POINT)
     return true;
 }();
 
+#undef VL_REGISTER_POINT
+
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    return RunBenchmarksWithMedians(argc, argv);
+}

@@ -38,6 +38,9 @@ bool ClipSegmentAtEdge(ShortPoint a, ShortPoint b, bool horizontal, int line, in
 // Where the segment from `inside` leaves clip towards `outside`.
 bool ClipSegmentToRect(const ShortRect& clip, ShortPoint inside, ShortPoint outside, ShortPoint& out);
 
+// Writes the value into count pixels from pixels on (none when count <= 0).
+void FillPixelRun(uint32_t* pixels, int32_t count, uint32_t value);
+
 // Writes the raw value into the pixels of bounds (pixel (x, y) at
 // pixels + y * rowBytes + 4x) that the triangle covers.
 void FillTriangleSolid(const ShortRect& bounds, float x0, float y0, float x1, float y1, float x2,

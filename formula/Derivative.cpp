@@ -3,6 +3,7 @@
 #include "CoreUtilities/CoopThread.h"
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "formula/Binders.h"
 #include "formula/ChainRule.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
@@ -36,6 +37,7 @@ struct DerivativeBy {
     // does not hold the variable's code counts as constant.
     bool simple;
     uint32_t code;  // the variable's code, 0 when it is not a variable
+    const FormulaNode* root;  // the subtree differentiated
 };
 
 void DifferentiateBy(FormulaNode* node, const DerivativeBy& by);
@@ -107,10 +109,29 @@ bool HoldsVariable(const FormulaNode* subtree, const DerivativeBy& by)
     return ContainsSymbol(subtree, by.code);
 }
 
+// The index of a summation, product or integral is no function of anything:
+// it differentiates to 0 where it is bound inside the subtree differentiated
+// (a derivative by the same name means the name outside), and also under a
+// binder above it unless the derivative is by that very index.
+bool IsBoundIndex(const FormulaNode* variable, const DerivativeBy& by)
+{
+    if (ReboundBinder(variable, variable, by.root))
+        return true;
+    return variable->payload.code != by.code && ReboundBinder(variable, variable, nullptr);
+}
+
+// The node is the variable differentiated by.
+bool IsTheVariable(const FormulaNode* node, const DerivativeBy& by)
+{
+    return by.code && IsVariable(node, by.code) && !IsBoundIndex(node, by);
+}
+
 void DifferentiateVariable(FormulaNode* node, const DerivativeBy& by)
 {
     uint32_t code = node->payload.code;
-    if (by.simple && code != by.code)
+    if (IsBoundIndex(node, by))
+        BecomeNumber(node, 0);
+    else if (by.simple && code != by.code)
         BecomeNumber(node, 0);
     else if (IsConstantSymbol(code))
         BecomeNumber(node, 0);
@@ -203,7 +224,7 @@ void DifferentiatePower(FormulaNode* node, const DerivativeBy& by)
         // n M^(n-1) M'
         double n = NumberValue(l);
         FormulaNode* power = MakePower(C(m), MakeNumberNode(n - 1));
-        if (by.code && IsVariable(m, by.code)) {
+        if (IsTheVariable(m, by)) {
             BecomeAndDifferentiate(node, MakeProduct(MakeNumberNode(n), power), {}, by);
         } else {
             built = MakeProduct3(MakeNumberNode(n), power, C(m));
@@ -217,7 +238,7 @@ void DifferentiatePower(FormulaNode* node, const DerivativeBy& by)
     } else {
         // L M^(L-1) M', L free of the variable
         FormulaNode* power = MakePower(C(m), MakeSum(C(l), MakeNumberNode(-1)));
-        if (IsVariable(m, by.code)) {
+        if (IsTheVariable(m, by)) {
             BecomeAndDifferentiate(node, MakeProduct(C(l), power), {}, by);
         } else {
             built = MakeProduct3(C(l), power, C(m));
@@ -319,6 +340,9 @@ void DifferentiateByKind(FormulaNode* node, const DerivativeBy& by)
     case KindBranchPiece:
         DifferentiateChild(node, 1, by);
         return;
+    case KindBoundVariable:
+        // A parameter of a function definition; the parameter differentiated
+        // by was met as the variable itself.
     case KindSgn:
     case KindFloor:
     case KindCeil:
@@ -367,7 +391,7 @@ void Differentiate(FormulaNode* node, int32_t kind, const FormulaNode* variable)
     bool isVariable = variable->kind == KindVariable;
     bool partial = kind == KindPartialDerivative;
     DerivativeBy by{kind, variable, partial, partial && isVariable && !KeepUnknownDerivatives,
-        isVariable ? variable->payload.code : 0u};
+        isVariable ? variable->payload.code : 0u, node};
     DifferentiateBy(node, by);
 }
 

@@ -1,5 +1,6 @@
 #include "formula/FunctionDefinitions.h"
 
+#include "formula/Binders.h"
 #include "formula/CopyTree.h"
 #include "formula/Definitions.h"
 #include "formula/EquationFormPredicates.h"
@@ -38,9 +39,14 @@ void BindNumberedParameter(FormulaNode* parameter, FormulaNode* body)
 
 void SubstituteEquation(FormulaNode* root, const FormulaNode* equation)
 {
+    if (equation->childCount == 0)
+        return;
     PreorderWalk walk(root);
     while (FormulaNode* node = walk.Node()) {
-        if (!IsColorStatement(node) && ApplyEquationAsRule(node, equation))
+        const FormulaNode* binder = node != root ? BinderEntered(node) : nullptr;
+        if (binder && DeclaresNameOf(binder, equation->children[0]))
+            walk.SkipSubtree();
+        else if (!IsColorStatement(node) && ApplyEquationAsRule(node, equation))
             walk.SkipSubtree();
         else
             walk.Next();
@@ -79,10 +85,17 @@ void BindFunctionParameters(FormulaNode* equation)
 
 void MarkBoundSymbol(uint32_t code, FormulaNode* root)
 {
-    for (PostorderWalk walk(root); walk.Node(); walk.Next()) {
-        FormulaNode* node = walk.Node();
+    PreorderWalk walk(root);
+    while (FormulaNode* node = walk.Node()) {
+        // A summation of the body over the same name keeps its own index.
+        const FormulaNode* binder = node != root ? BinderEntered(node) : nullptr;
+        if (binder && DeclaresCode(binder, code)) {
+            walk.SkipSubtree();
+            continue;
+        }
         if (IsVariable(node, code) && !IsSubscriptBase(node))
             node->kind = KindBoundVariable;
+        walk.Next();
     }
 }
 

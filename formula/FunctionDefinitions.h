@@ -8,8 +8,9 @@
 struct FormulaNode;
 
 // Tries the equation as a rule at every node of the root, in pre-order,
-// except on the components of colour and (dx, dy) vectors; a rewritten
-// subtree is not entered again.
+// except on the components of colour and (dx, dy) vectors and inside a
+// summation, product or integral that rebinds a name of the left side; a
+// rewritten subtree is not entered again.
 void SubstituteEquation(FormulaNode* root, const FormulaNode* equation);
 // Some node of the root, not such a component, matches the equation's left
 // side.
@@ -18,7 +19,8 @@ bool ContainsSubtreeEqualTo(FormulaNode* root, const FormulaNode* equation);
 // f(x, y) = body: the parameters become bound variables, in the head and in
 // the body; a numbered parameter x_k becomes the bound variable of its key.
 void BindFunctionParameters(FormulaNode* equation);
-// Every variable of the code, but a subscript's base, becomes a bound
+// Every variable of the code, but a subscript's base and the index of a
+// summation, product or integral of the root over that code, becomes a bound
 // variable.
 void MarkBoundSymbol(uint32_t code, FormulaNode* root);
 // A bound variable, or a comma list of bound variables (empty too).

@@ -1,5 +1,6 @@
 #include "formula/LoweringPasses.h"
 
+#include "formula/Binders.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
@@ -20,43 +21,6 @@ constexpr double kWeight3 = 0.9583333333333334;
 constexpr double kIntervals = 512;
 constexpr double kFirstInnerPoint = 3;
 constexpr double kLastInnerPoint = 509;
-
-// The depth of the internal index code, one more than any loop inside.
-uint32_t InternalIndexDepth(const FormulaNode* code)
-{
-    return code->kind == KindVariable && code->payload.code >= InternalIndexCode(0) &&
-            code->payload.code <= InternalIndexCode(127)
-        ? code->payload.code - InternalIndexCode(0) + 1
-        : 0;
-}
-
-// The index variable of a summation, product or loop, or null.
-const FormulaNode* IndexVariable(const FormulaNode* node)
-{
-    int slot = -1;
-    if ((node->kind == KindSigma || node->kind == KindCapitalPi) && node->childCount == 3)
-        slot = 1;
-    else if ((node->kind == KindSumLoop || node->kind == KindProductLoop) && node->childCount == 3)
-        slot = 0;
-    if (slot < 0)
-        return nullptr;
-    const FormulaNode* equation = node->children[slot];
-    return equation->kind == KindEquation && equation->childCount == 2 ? equation->children[0] : nullptr;
-}
-
-// An index code that no loop inside the integral uses, so that the new
-// summation never captures an inner index; 0 when none is left.
-uint32_t FreeIndexCode(FormulaNode* integral)
-{
-    uint32_t depth = 0;
-    for (PreorderWalk walk(integral); walk.Node(); walk.Next()) {
-        if (const FormulaNode* index = IndexVariable(walk.Node())) {
-            uint32_t inner = InternalIndexDepth(index);
-            depth = inner > depth ? inner : depth;
-        }
-    }
-    return InternalIndexCode(depth);
-}
 
 // Builds the weighted sum from copies of the integral's parts.
 class WeightedSum {
@@ -129,7 +93,7 @@ void LowerUnitVector(FormulaNode* hat)
 
 void IntegralToWeightedSum(FormulaNode* integral)
 {
-    uint32_t index = FreeIndexCode(integral);
+    uint32_t index = FreeInternalIndexCode(integral, 0);
     if (!IsDefiniteIntegral(integral) || !index)
         return;
     FormulaNode* sum = WeightedSum(integral, index).Build();

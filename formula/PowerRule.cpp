@@ -1,6 +1,7 @@
 // The simplifier's rules for powers and roots: whole powers of numbers and of
 // i are evaluated, powers are distributed over products, fractions, minus
-// signs and powers, exact roots become numbers, other roots become powers.
+// signs and powers where that holds for every real value of the base, exact
+// roots become numbers, other roots become powers.
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
@@ -13,6 +14,7 @@
 #include "formula/SimplifierRules.h"
 #include "formula/SimplifierSwitches.h"
 #include "formula/SymbolCodes.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeSplice.h"
 
@@ -22,6 +24,85 @@
 namespace {
 
 constexpr int32_t kMaxBinomialExponent = 23;
+// How deep the sign of a base is looked for; deeper is taken as unknown.
+constexpr int kSignDepth = 8;
+
+// The value of an exponent that is a number, a fraction of two numbers or
+// the minus of one; false for others.
+bool ExponentValue(const FormulaNode* exponent, double& value)
+{
+    bool negative = exponent->kind == KindMinus && exponent->childCount == 1;
+    if (negative)
+        exponent = exponent->children[0];
+    if (IsNumberNode(exponent))
+        value = NumberValue(exponent);
+    else if (IsNumericFraction(exponent))
+        value = NumberValue(exponent->children[0]) / NumberValue(exponent->children[1]);
+    else
+        return false;
+    if (negative)
+        value = -value;
+    return !std::isnan(value);
+}
+
+bool IsWholeExponent(const FormulaNode* exponent)
+{
+    return IsNumberNode(exponent) && IsWholeValue(NumberValue(exponent));
+}
+
+bool IsEvenWholeExponent(const FormulaNode* exponent)
+{
+    return IsWholeExponent(exponent) && IsWholeValue(NumberValue(exponent) / 2);
+}
+
+bool IsHalfExponent(const FormulaNode* exponent)
+{
+    return IsNumericFraction(exponent) && NumberValue(exponent->children[0]) == 1 &&
+        NumberValue(exponent->children[1]) == 2;
+}
+
+// No value of the node is negative, whatever its real variables: positive
+// numbers and constants, absolute values, exponentials, square roots, even
+// powers, and sums, products and quotients of such. With i about even
+// powers can be negative: nothing is known.
+bool IsKnownNonNegative(const FormulaNode* node, int depth = 0)
+{
+    if (depth > kSignDepth || (depth == 0 && ContainsSymbol(node, CodeI)))
+        return false;
+    switch (node->kind) {
+    case KindNumber:
+        return NumberValue(node) >= 0;
+    case KindVariable:
+        return IsVariable(node, CodePi) || IsVariable(node, CodeE);
+    case KindAbs:
+    case KindExp:
+        return true;
+    case KindSqrt:
+        return node->childCount == 1;
+    case KindPower:
+        return node->childCount == 2 &&
+            (IsEvenWholeExponent(node->children[1]) || IsHalfExponent(node->children[1]) ||
+                IsKnownNonNegative(node->children[0], depth + 1));
+    case KindSum:
+    case KindProduct:
+    case KindFraction:
+        for (uint32_t k = 0; k < node->childCount; ++k) {
+            if (!IsKnownNonNegative(node->children[k], depth + 1))
+                return false;
+        }
+        return node->childCount > 0;
+    default:
+        return false;
+    }
+}
+
+// (a b)^E = a^E b^E and (a/b)^E = a^E / b^E for every real a and b only
+// when E is whole or no factor can be negative: sqrt(x/(x+1)) is real at
+// x = -2, sqrt(x) / sqrt(x+1) is not.
+bool DistributesOverFactors(const FormulaNode* base, const FormulaNode* exponent)
+{
+    return IsWholeExponent(exponent) || IsKnownNonNegative(base);
+}
 
 // The node becomes its base: a power of 1, or 1 and 0 to a power.
 RuleResult BecomeBase(FormulaNode* node)
@@ -66,6 +147,30 @@ void MultiplyExponents(FormulaNode* node)
     AppendFactor(base->children[1], Unlink(node->children[1]));
     TransplantNode(base, node);
     NormalizeChildrenAndNode(node);
+}
+
+// (a^m)^E = a^(m E) for every real a when E is whole, when a cannot be
+// negative, or when m is odd and m E whole (the real odd roots keep the
+// sign: (x^3)^(1/3) = x). An even m makes a^m = |a|^m, so (a^m)^E becomes
+// |a|^(m E): sqrt(x^2) = |x|, (x^2)^(3/2) = |x|^3. Other powers stay.
+void PowerOfPower(FormulaNode* node)
+{
+    FormulaNode* base = node->children[0];
+    const FormulaNode* exponent = node->children[1];
+    const FormulaNode* inner = base->children[1];
+    double m = 0;
+    double e = 0;
+    // The sign rules hold for real bases only.
+    bool numeric = ExponentValue(inner, m) && ExponentValue(exponent, e) &&
+        !ContainsSymbol(base->children[0], CodeI);
+    bool wholeM = numeric && IsWholeValue(m);
+    if (IsWholeExponent(exponent) || IsKnownNonNegative(base->children[0]) ||
+        (wholeM && !IsWholeValue(m / 2) && IsWholeValue(m * e))) {
+        MultiplyExponents(node);
+    } else if (wholeM && IsWholeValue(m / 2) && !ContainsMatrix(base)) {
+        WrapInUnary(base->children[0], KindAbs);
+        MultiplyExponents(node);
+    }
 }
 
 // (-a)^E -> (-1)^E a^E
@@ -163,16 +268,25 @@ RuleResult NormalizePower(FormulaNode* node)
     switch (base->kind) {
     case KindProduct:
     case KindFraction:
-        if (distribute)
+        if (distribute && DistributesOverFactors(base, exponent))
             RaiseEachChild(node);
         break;
     case KindPower:
         if (distribute && base->childCount == 2)
-            MultiplyExponents(node);
+            PowerOfPower(node);
         break;
     case KindMinus:
-        if (distribute)
+        if (distribute && DistributesOverFactors(base->children[0], exponent))
             SplitMinusBase(node);
+        break;
+    case KindAbs:
+        // |a|^n = a^n for a real a and an even n; a matrix's |A| is its
+        // determinant.
+        if (base->childCount == 1 && IsEvenWholeExponent(exponent) && !ContainsMatrix(base) &&
+            !ContainsSymbol(base, CodeI)) {
+            CollapseToFirstChild(base);
+            return RuleResult::Again;
+        }
         break;
     case KindNumber:
         return PowerOfNumberBase(node);

@@ -1,12 +1,15 @@
 #include "formula/RewriteRules.h"
 
 #include "CoreUtilities/WideString.h"
+#include "formula/Binders.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
+#include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/NumberNodes.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
+#include "formula/SymbolRename.h"
 #include "formula/TreeEquality.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
@@ -49,6 +52,42 @@ bool Bind(uint32_t key, const FormulaNode* subject)
     return false;
 }
 
+bool SomeBindingHolds(uint32_t code)
+{
+    for (int32_t i = 0; i < SubstitutionTable.count; ++i) {
+        if (ContainsSymbol(SubstitutionTable[i].subtree, code))
+            return true;
+    }
+    return false;
+}
+
+// A summation, product or integral of the right side over a name that a
+// bound subtree holds would capture that name where the subtree goes into
+// its scope (f(x) = the sum of k x over k, applied to k): its index takes a
+// nameless internal code first.
+void RenameCapturingIndices(FormulaNode* rightSide)
+{
+    // Deeper than every internal index of the bound subtrees too.
+    uint32_t depth = 0;
+    for (int32_t i = 0; i < SubstitutionTable.count; ++i) {
+        uint32_t code = FreeInternalIndexCode(SubstitutionTable[i].subtree, depth);
+        if (!code)
+            return;
+        depth = code - InternalIndexCode(0);
+    }
+    for (PreorderWalk walk(rightSide); walk.Node(); walk.Next()) {
+        FormulaNode* binder = walk.Node();
+        FormulaNode* index = const_cast<FormulaNode*>(BinderVariable(binder));
+        if (!index || index->kind != KindVariable || !SomeBindingHolds(index->payload.code))
+            continue;
+        uint32_t fresh = FreeInternalIndexCode(rightSide, depth);
+        if (!fresh)
+            return;
+        RenameSymbol(const_cast<FormulaNode*>(BinderScope(binder)), index->payload.code, fresh);
+        index->payload.code = fresh;
+    }
+}
+
 }  // namespace
 
 bool MatchPattern(const FormulaNode* subject, const FormulaNode* pattern)
@@ -82,6 +121,7 @@ const FormulaNode* LookupBinding(uint32_t key)
 void InstantiateRule(FormulaNode* subject, const FormulaNode* rightSide)
 {
     FormulaNode* copy = CopyTree(rightSide);
+    RenameCapturingIndices(copy);
     PreorderWalk walk(copy);
     while (FormulaNode* node = walk.Node()) {
         const FormulaNode* bound = node->kind == KindBoundVariable ? LookupBinding(node->payload.code) : nullptr;

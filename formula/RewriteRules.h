@@ -29,8 +29,10 @@ bool MatchPattern(const FormulaNode* subject, const FormulaNode* pattern);
 const FormulaNode* LookupBinding(uint32_t key);
 // The subject becomes a copy of the right side in which every bound
 // variable is replaced by its binding, in one walk, so that a binding that
-// holds bound variables itself is never substituted again; then it is
-// simplified as a substitution is.
+// holds bound variables itself is never substituted again. A summation,
+// product or integral of the copy whose index a binding names gets a
+// nameless index first, so that the binding's name stays free. Then the
+// subject is simplified as a substitution is.
 void InstantiateRule(FormulaNode* subject, const FormulaNode* rightSide);
 // Empties the table, then rewrites the subject when it matches the left side.
 bool MatchAndRewrite(FormulaNode* subject, const FormulaNode* leftSide, const FormulaNode* rightSide);

@@ -64,15 +64,15 @@ bool AllConstant(const RangeShape& shape, const DocState* doc)
     return IsConstantTree(shape.a, doc) && (!shape.b || IsConstantTree(shape.b, doc)) && IsConstantTree(shape.c, doc);
 }
 
-// n numbers: lo + s i for i up to n - 2, and exactly hi last.
-FormulaNode* RangeValues(double lo, double hi, double s, uint32_t n)
+// n numbers: first + step i for i up to n - 2, and exactly last last.
+FormulaNode* RangeValues(double first, double last, double step, uint32_t n)
 {
     FormulaNode* list = MakeNode(KindComma, n);
     if (!list)
         return nullptr;
     bool whole = true;
     for (uint32_t i = 0; i < n; ++i) {
-        FormulaNode* number = whole ? MakeNumberNode(i + 1 < n ? lo + s * i : hi) : nullptr;
+        FormulaNode* number = whole ? MakeNumberNode(i + 1 < n ? first + step * i : last) : nullptr;
         whole = number != nullptr;
         list->children[i] = number;
         if (number)
@@ -82,6 +82,41 @@ FormulaNode* RangeValues(double lo, double hi, double s, uint32_t n)
         return list;
     FreeTree(list);
     return nullptr;
+}
+
+// Compared as a double before any conversion: huge, infinite and NaN counts
+// leave the range as typed.
+bool IsRangeCount(double count)
+{
+    return std::isfinite(count) && count >= 1 && count < kMaxRangeValues + 1;
+}
+
+// a, b, ..., c: the values a + (b - a) i in the written order that do not
+// pass c, so 10, 8, ..., 1 is 10, 8, 6, 4, 2. The end is taken exactly when
+// the steps land on it up to rounding. A step away from c or none leaves
+// the range as typed.
+FormulaNode* SteppedValues(double start, double step, double end)
+{
+    double count = std::floor((end - start) / step + 1 + 1e-9);
+    if (!IsRangeCount(count))
+        return nullptr;
+    uint32_t n = static_cast<uint32_t>(count);
+    double last = start + step * (n - 1);
+    if (std::fabs(last - end) <= 1e-9 * std::fabs(step))
+        last = end;
+    return n == 1 ? MakeNumberNode(start) : RangeValues(start, last, step, n);
+}
+
+// a, ..., c: the whole numbers from the lower end up, and exactly the upper
+// end last, whichever end was written first.
+FormulaNode* UnitValues(double start, double end)
+{
+    double lo = std::min(start, end);
+    double hi = std::max(start, end);
+    double count = hi - lo + 1.5;
+    if (!IsRangeCount(count))
+        return nullptr;
+    return lo == hi ? MakeNumberNode(lo) : RangeValues(lo, hi, 1, std::max(2u, static_cast<uint32_t>(count)));
 }
 
 template <typename Rewrite>
@@ -132,20 +167,11 @@ void ExpandRangeSet(FormulaNode* content, DocState* doc)
     double start = EvaluateSubtreeReal(shape.a, doc);
     if (shape.negatedStart)
         start = -start;
-    double step = shape.b ? EvaluateSubtreeReal(shape.b, doc) - start : 1;
     double end = EvaluateSubtreeReal(shape.c, doc);
-    if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(step))
+    if (!std::isfinite(start) || !std::isfinite(end))
         return;
-    double lo = std::min(start, end);
-    double hi = std::max(start, end);
-    double s = std::fabs(step);
-    double count = (hi - lo) / s + 1.5;
-    // Compared as a double before any conversion: huge, infinite and NaN
-    // counts leave the range as typed.
-    if (!std::isfinite(count) || count < 1 || count >= kMaxRangeValues + 1)
-        return;
-    FormulaNode* values = lo == hi ? MakeNumberNode(lo)
-                                   : RangeValues(lo, hi, s, std::max(2u, static_cast<uint32_t>(count)));
+    FormulaNode* values =
+        shape.b ? SteppedValues(start, EvaluateSubtreeReal(shape.b, doc) - start, end) : UnitValues(start, end);
     if (values)
         ReplaceNode(values, content);
 }

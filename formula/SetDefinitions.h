@@ -17,9 +17,10 @@ FormulaNode* ExtractSetDefinition(DocState* doc, FormulaNode* root);
 // list of two becomes its other item); without, nothing changes (and the
 // document is not needed).
 FormulaNode* FindSetDefinition(FormulaNode* root, bool extract, DocState* doc);
-// A range typed with an ellipsis ({a, b, ..., c}, {a ... c}) over constant
-// ends becomes the ascending list of its values when there are 1 to 199;
-// otherwise it stays as typed.
+// A range typed with an ellipsis over constant ends becomes the list of its
+// values when there are 1 to 199; otherwise it stays as typed. {a, b, ..., c}
+// steps from a by b - a, in that direction, up to c and not past it;
+// {a ... c} is the ascending list of the whole steps between the ends.
 void ExpandRangeSet(FormulaNode* content, DocState* doc);
 
 // Some node is plus-or-minus or minus-or-plus.

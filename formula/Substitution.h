@@ -5,7 +5,10 @@
 
 struct FormulaNode;
 
-// Carries out one substitution node; any other shape stays.
+// Carries out one substitution node; any other shape stays, and so does a
+// substitution into an indefinite integral over a name it replaces. Inside a
+// summation, product or integral that rebinds a name of the left side
+// nothing is replaced.
 void PerformSubstitution(FormulaNode* node);
 // Every substitution of the subtree, innermost first; stops at once when
 // computations must stop, leaving the ones not yet reached.

@@ -17,6 +17,9 @@ namespace {
 bool KeepsEquations(int32_t kind)
 {
     switch (kind) {
+    // An equation inside an equation is one more side, which the simplifier
+    // splices in: a = (b = c) is a = b = c.
+    case KindEquation:
     case KindComma:
     case KindSubstitution:
     case KindSigma:
@@ -65,12 +68,15 @@ void SplitEquations(FormulaNode* root)
         FormulaNode* node = walk.Node();
         if (KeepsEquations(node->kind))
             continue;
-        for (uint32_t i = 0; i < node->childCount; ++i) {
-            if (node->children[i]->kind == KindEquation) {
-                SplitAcross(node, i);
-                break;
-            }
+        // Two equations side by side, as (x = y) + (a = b), have no one
+        // split: the node stays as it is.
+        int32_t found = -1;
+        for (uint32_t i = 0; i < node->childCount && found != -2; ++i) {
+            if (node->children[i]->kind == KindEquation)
+                found = found == -1 ? static_cast<int32_t>(i) : -2;
         }
+        if (found >= 0)
+            SplitAcross(node, static_cast<uint32_t>(found));
     }
 }
 

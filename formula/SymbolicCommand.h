@@ -5,8 +5,9 @@
 struct FormulaNode;
 
 // An equation standing as an operand of another operator is split across
-// it: 2*(x = y) becomes 2*x = 2*y. Lists, substitutions, summation and
-// product operators, conditions and logic keep their equations.
+// it: 2*(x = y) becomes 2*x = 2*y. Equations, lists, substitutions,
+// summation and product operators, conditions and logic keep their
+// equations, and so does an operator with more than one equation operand.
 void SplitEquations(FormulaNode* root);
 void SplitEquationsInSelection();
 

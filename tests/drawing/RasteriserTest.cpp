@@ -5,10 +5,12 @@
 #include "drawing/DrawingPort.h"
 #include "support/PortFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -241,6 +243,50 @@ TEST_F(RasteriserTest, FuzzedTrianglesWriteOnlyInsideTheirBounds)
         if (HasFatalFailure())
             return;
     }
+}
+
+// Runs shorter and longer than the vector stores and their unrolled steps,
+// from every position in a 32-byte block: exactly the run's pixels change.
+TEST(RasteriserRunTest, PixelRunWritesExactlyItsPixels)
+{
+    alignas(32) uint32_t row[160];
+    for (int offset = 0; offset < 8; ++offset) {
+        for (int count = -1; count <= 100; ++count) {
+            std::fill(std::begin(row), std::end(row), 0xAAAAAAAAu);
+            FillPixelRun(row + 8 + offset, count, 0x123456);
+            for (int x = 0; x < 160; ++x) {
+                bool inside = x >= 8 + offset && x < 8 + offset + count;
+                if (row[x] != (inside ? 0x123456u : 0xAAAAAAAAu)) {
+                    ADD_FAILURE() << "offset " << offset << ", count " << count << ", pixel " << x;
+                    return;
+                }
+            }
+        }
+    }
+}
+
+// The pixels of random triangles (fractional corners, clipped, rows not on
+// 32-byte boundaries, three row pitches) as the one-pixel-at-a-time fill
+// wrote them: any change in which pixels a triangle covers changes the hash.
+TEST(RasteriserRunTest, RandomTrianglesKeepTheirPixels)
+{
+    constexpr int kWidth = 300, kHeight = 200;
+    std::vector<uint32_t> pixels(kWidth * kHeight + 64);
+    auto* base = reinterpret_cast<uint8_t*>(pixels.data() + 1);
+    ShortRect bounds;
+    SetShortRect(bounds, 10, 7, 190, 293);
+    std::mt19937 random(7);
+    uint64_t hash = 1469598103934665603ull;
+    for (int t = 0; t < 2000; ++t) {
+        std::fill(pixels.begin(), pixels.end(), 0u);
+        float c[6];
+        for (float& f : c)
+            f = static_cast<float>(static_cast<int>(random() % 420) - 60) + static_cast<float>(random() % 64) / 64.0f;
+        FillTriangleSolid(bounds, c[0], c[1], c[2], c[3], c[4], c[5], 0xABCDEF, base, (kWidth - 1) * 4 + 4 * (t % 3));
+        for (uint32_t p : pixels)
+            hash = (hash ^ p) * 1099511628211ull;
+    }
+    EXPECT_EQ(hash, 0xd87694affb471c47ull);
 }
 
 TEST_F(RasteriserTest, BlendMixesTheSourceInAndStaysOnBothSurfaces)

@@ -4,10 +4,12 @@
 #include "formula/Derivative.h"
 #include "formula/DerivativePasses.h"
 #include "formula/FormulaNode.h"
+#include "formula/FunctionDefinitions.h"
 #include "formula/NodeKindTable.h"
 #include "formula/Simplifier.h"
 #include "formula/SimplifierSwitches.h"
 #include "formula/TreeWalk.h"
+#include "support/ClosedForm.h"
 #include "support/InterpretedValue.h"
 #include "support/LinearText.h"
 #include "support/RandomFormula.h"
@@ -81,6 +83,56 @@ TEST_F(DerivativeTest, ExactForms)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Derived(c.input), c.expected) << c.input;
+}
+
+// Derivatives of powers of bases that can be negative and of summations
+// over a bound index: exact forms, and their values at points of both signs
+// against the derivative written out with <cmath>.
+TEST_F(DerivativeTest, DerivativesHoldAtNegativePointsAndOverBoundIndices)
+{
+    ExpectRewritesAgree(
+        {
+            {"function(optotal(x),sqrt(x^2))", "x/abs(x)", [](double x, double) { return x > 0 ? 1.0 : -1.0; }},
+            {"function(optotal(x),(x^2)^(3/2))", "3*abs(x)^3/x", [](double x, double) { return 3 * x * std::fabs(x); }},
+            {"function(optotal(x),x^(1/3))", "x^(-(2/3))/3",
+                [](double x, double) { return 1 / (3 * std::cbrt(x * x)); }},
+            {"function(optotal(x),sqrt(x/(x+1)))", "1/(2*(x+1)^2*sqrt(x/(x+1)))",
+                [](double x, double) { return 1 / (2 * std::sqrt(x / (x + 1)) * (x + 1) * (x + 1)); }},
+            {"function(optotal(x),sqrt(atan(x)/(x+x)))", "(2*x/(x^2+1)-(2*atan(x)))/(8*x^2*sqrt(atan(x)/(2*x)))",
+                [](double x, double) {
+                    double g = std::atan(x) / (2 * x);
+                    double dg = (x / (1 + x * x) - std::atan(x)) / (2 * x * x);
+                    return dg / (2 * std::sqrt(g));
+                }},
+            // The index of a sum is no function of x.
+            {"function(optotal(x),sum(x^k,k=1,3))", "sum(k*x^(k-1),k=1,3)",
+                [](double x, double) { return 1 + 2 * x + 3 * x * x; }},
+            {"function(oppartial(x),sum(x^k,k=1,3))", "sum(k*x^(k-1),k=1,3)",
+                [](double x, double) { return 1 + 2 * x + 3 * x * x; }},
+            {"function(optotal(x),sum(k*x^2,k=1,3))", "sum(2*k*x,k=1,3)", [](double x, double) { return 12 * x; }},
+            {"sum(function(optotal(x),x^k),k=1,3)", "sum(k*x^(k-1),k=1,3)",
+                [](double x, double) { return 1 + 2 * x + 3 * x * x; }},
+            // By the index from inside the sum it is the variable; from outside
+            // the sum does not depend on it.
+            {"sum(function(oppartial(k),k^2*x),k=1,3)", "sum(2*k*x,k=1,3)", [](double x, double) { return 12 * x; }},
+            {"function(oppartial(k),sum(k^2*x,k=1,3))", "sum(0,k=1,3)", [](double, double) { return 0.0; }},
+        },
+        [](FormulaNode* tree) {
+            EvaluateDerivatives(tree);
+            CleanUpSigns(tree);
+        },
+        false);
+}
+
+TEST_F(DerivativeTest, ParametersOfADefinitionAreConstants)
+{
+    // In f(t) = d/dx (t x) the parameter t does not change with x.
+    FormulaNode* definition = ReadFormula("function(f,t)=function(optotal(x),t*x)");
+    ASSERT_NE(definition, nullptr);
+    BindFunctionParameters(definition);
+    EvaluateDerivatives(definition->children[1]);
+    EXPECT_EQ(definition->children[1]->kind, KindBoundVariable);
+    FreeTree(definition);
 }
 
 // f'(x) against the central difference (f(x+h) - f(x-h)) / 2h.

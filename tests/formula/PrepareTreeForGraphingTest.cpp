@@ -53,11 +53,18 @@ struct Case {
     const char* expected;
 };
 
-TEST_F(PrepareTreeForGraphingTest, RangesExpandToAscendingLists)
+TEST_F(PrepareTreeForGraphingTest, RangesExpandToTheirValues)
 {
     const Case cases[] = {
         {"set(1,2,ldots,5)", "set(1,2,3,4,5)"},
-        {"set(1,3,ldots,10)", "set(1,3,5,7,9,10)"},
+        // Two values give the step and its direction; the end bounds the
+        // steps and is a value only when they land on it.
+        {"set(1,3,ldots,10)", "set(1,3,5,7,9)"},
+        {"set(10,8,ldots,1)", "set(10,8,6,4,2)"},
+        {"set(10,8,ldots,2)", "set(10,8,6,4,2)"},
+        {"set(1,0.5,ldots,~1)", "set(1,0.5,0,-0.5,-1)"},
+        {"set(0,0.1,ldots,1)", "set(0,0.1,0.2,0.3,0.4,0.5,0.6000000000000001,0.7000000000000001,0.8,0.9,1)"},
+        {"set(5,4,ldots,5)", "set(5)"},
         {"set(5,ldots,1)", "set(1,2,3,4,5)"},
         {"set(1*ldots*3)", "set(1,2,3)"},
         {"set(-(2*ldots*1))", "set(-2,-1,0,1)"},
@@ -69,6 +76,8 @@ TEST_F(PrepareTreeForGraphingTest, RangesExpandToAscendingLists)
         // ends without values.
         {"set(0,0.5,ldots,100)", "set(0,0.5,ldots,100)"},
         {"set(1,1,ldots,5)", "set(1,1,ldots,5)"},
+        {"set(1,3,ldots,0)", "set(1,3,ldots,0)"},
+        {"set(10,8,ldots,20)", "set(10,8,ldots,20)"},
         {"set(0,ldots,1e300)", "set(0,ldots,1e+300)"},
         {"set(~1e300,ldots,1e300)", "set(-1e+300,ldots,1e+300)"},
         {"set(0,ldots,0/0)", "set(0,ldots,0/0)"},

@@ -1,8 +1,11 @@
 #include "document/DocState.h"
 #include "formula/CopyTree.h"
 #include "formula/DerivativePasses.h"
+#include "evaluation/CompiledFormula.h"
+#include "evaluation/UserFunction.h"
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
+#include "formula/FunctionDefinitions.h"
 #include "formula/LoweringPasses.h"
 #include "formula/MatrixPass.h"
 #include "formula/NameRegistry.h"
@@ -11,10 +14,13 @@
 #include "formula/Simplifier.h"
 #include "formula/Substitution.h"
 #include "formula/SubtreeValue.h"
+#include "formula/SymbolRename.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
 #include "formula/VectorOperators.h"
+#include "support/ClosedForm.h"
 #include "support/FormulaReader.h"
+#include "support/InterpretedValue.h"
 #include "support/LinearText.h"
 #include "support/TreeFixture.h"
 #include "support/TreeText.h"
@@ -70,6 +76,82 @@ TEST_F(SubstitutionTest, Substitutions)
     SimplifyTree(tree);
     EXPECT_EQ(LinearText(tree), "3");
     FreeTree(tree);
+}
+
+// A name declared by a summation or integral is that binder's own inside
+// its scope; a substitution that would capture a name or needs an
+// antiderivative stays pending.
+TEST_F(SubstitutionTest, NamesBoundBySumsAndIntegralsAreNotSubstituted)
+{
+    ExpectRewritesAgree(
+        {
+            {"substitution(sum(k*x,k=1,3),k=2)", "sum(k*x,k=1,3)", [](double x, double) { return 6 * x; }},
+            {"substitution(k+sum(k*x,k=1,3),k=2)", "sum(k*x,k=1,3)+2", [](double x, double) { return 6 * x + 2; }},
+            {"substitution(sum(k*x,k=1,n),n=3)", "sum(k*x,k=1,3)", [](double x, double) { return 6 * x; }},
+            {"substitution(sum(k*x,k=1,3),x=y)", "sum(k*y,k=1,3)", [](double, double y) { return 6 * y; }},
+            {"substitution(sum(sum(k*j,j=1,k),k=1,3)*x,j=2)", "x*sum(sum(j*k,j=1,k),k=1,3)",
+                [](double x, double) { return 25 * x; }},
+            {"substitution(integral(t*x,t,0,1),t=5)", "integral(t*x,t,0,1)", nullptr},
+            {"substitution(integral(t*x,t,0,x),x=2)", "integral(2*t,t,0,2)", nullptr},
+            {"substitution(sum(k*x,k=1,3),x=k)", "substitution(sum(k*x,k=1,3),x=k)", nullptr},
+            {"substitution(integral(x^2,x),x=1)", "substitution(integral(x^2,x),x=1)", nullptr},
+        },
+        ExpandSubstitutions, false);
+}
+
+// f(k) = the sum of k for k = 1 to 3: the index is the sum's own, so f(5)
+// is 6 both as a rule and as a compiled function.
+TEST_F(SubstitutionTest, AnIndexNamedLikeAParameterBelongsToItsSum)
+{
+    FormulaNode* definition = ReadFormula("function(f,k)=sum(k,k=1,3)");
+    ASSERT_NE(definition, nullptr);
+    BindFunctionParameters(definition);
+    EXPECT_EQ(definition->children[0]->children[1]->kind, KindBoundVariable);
+    EXPECT_EQ(LinearText(definition->children[1]), "sum(k,k=1,3)");
+
+    FormulaNode* call = ReadFormula("function(f,5)");
+    ASSERT_TRUE(ApplyEquationAsRule(call, definition));
+    EXPECT_EQ(LinearText(call), "sum(k,k=1,3)");
+    EXPECT_EQ(InterpretAt(call, 0, 0, 0), 6);
+    FreeTree(call);
+
+    DocState doc;
+    doc.UserFunctions.Push(new UserFunction(definition, &doc));
+    doc.CompileUserFunctions();
+    {
+        CompiledFormula formula(ReadFormula("function(f,5)+function(f,x)"), &doc);
+        CompileFormula(&formula);
+        EXPECT_EQ(formula.EvaluateAtXY(-2, 0), 12);
+    }
+    doc.UserFunctions.DeleteCompiledFormulas();
+}
+
+// A rule whose right side sums or integrates over a name that an argument
+// holds: the argument's name stays free, so f(k) with f(x) = the sum of
+// k x over k is 6 k, not the sum of k^2.
+TEST_F(SubstitutionTest, RulesDoNotCaptureTheNamesOfTheirArguments)
+{
+    FormulaNode* definition = ReadFormula("function(f,x)=sum(k*x,k=1,3)+integral(x*t,t,0,1)");
+    ASSERT_NE(definition, nullptr);
+    BindFunctionParameters(definition);
+    for (const char* argument : {"k", "t", "k*t"}) {
+        SCOPED_TRACE(argument);
+        std::string text = std::string("function(f,") + argument + ")";
+        FormulaNode* call = ReadFormula(text.c_str());
+        ASSERT_TRUE(ApplyEquationAsRule(call, definition));
+        EXPECT_TRUE(IsConsistent(call));
+        // Renamed indices leave the argument's name free: k and t are the
+        // graph's x and y here.
+        RenameSymbol(call, 'k', 'x');
+        RenameSymbol(call, 't', 'y');
+        LowerDefiniteIntegrals(call);
+        double k = 1.5;
+        double t = -0.5;
+        double a = std::string(argument) == "k" ? k : std::string(argument) == "t" ? t : k * t;
+        EXPECT_NEAR(InterpretAt(call, k, t, 0), 6.5 * a, 1e-9);
+        FreeTree(call);
+    }
+    FreeTree(definition);
 }
 
 // The text of the subject (prefix notation) after the rule (prefix notation
