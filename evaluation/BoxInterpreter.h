@@ -25,7 +25,6 @@
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
-#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/ParameterValue.h"
 #include "evaluation/RunControl.h"
@@ -167,7 +166,7 @@ typename Arith::Value RunOverBoxes(const BytecodeProgram* program, typename Arit
     // first free cell.
     Value top = Arith::kUndefined;
     Value* sp = cells;
-    int32_t row = Arith::Row(frame[SlotDataRow]);
+    int32_t row = Arith::Row(frame[11]);
     GrowArray<int32_t> savedRows{};
     const Instruction* pc = code;
 

@@ -9,7 +9,6 @@
 #include "evaluation/BudgetBlock.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
-#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/ParameterValue.h"
@@ -174,7 +173,7 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
     // first free cell.
     ComplexValue top = UndefinedComplex;
     ComplexValue* sp = cells;
-    int32_t row = ToDataRow(ComplexToReal(frame[SlotDataRow]));
+    int32_t row = ToDataRow(ComplexToReal(frame[11]));
     GrowArray<int32_t> savedRows{};
     const Instruction* pc = code;
 

@@ -13,7 +13,6 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
-#include "evaluation/FrameSlots.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterFloor.h"
 #include "evaluation/ParameterValue.h"
@@ -170,7 +169,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const By
     double top = NAN;
     double below = NAN;
     double* sp = cells;  // the cells beneath below; sp is the first free one
-    int32_t row = ToDataRow(frame[SlotDataRow]);
+    int32_t row = ToDataRow(frame[11]);
 
 // Pushes a value: below goes to a cell, top to below.
 #define VL_PUSH(value)           \
