@@ -2,7 +2,6 @@
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/CVLSplitterWnd.h"
-#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "editor/COndrelView.h"
@@ -54,12 +53,12 @@ TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
 
     // A failure posted from anywhere is shown once by the idle work; a
     // transparency failure is re-armed so that it can be shown again.
-    PostFailure(FailureRendering);
-    PostFailure(FailureRendering);
-    QTimer::singleShot(400, [] { PostFailure(FailureTransparencyMemory); });
+    PostFailure(49);
+    PostFailure(49);
+    QTimer::singleShot(400, [] { PostFailure(40); });
     QTimer::singleShot(800, [] {
-        PostFailure(FailureRendering);
-        PostFailure(FailureTransparencyMemory);
+        PostFailure(49);
+        PostFailure(40);
     });
     QTimer::singleShot(1300, &app, &QCoreApplication::quit);
     int code = app.ExitInstance(app.exec());

@@ -1,7 +1,6 @@
 #include "app/CMainFrame.h"
 #include "app/DemoPlayer.h"
 #include "app/IdleTimer.h"
-#include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "document/DocState.h"
 #include "editor/EquationViewServices.h"
@@ -135,7 +134,7 @@ TEST_F(IdleTimerTest, PeriodFollowsThePendingWork)
             MakeFrame(c.frame == Minimised);
         ResetFailureRegister();
         if (c.failure)
-            PostFailure(FailureRendering);
+            PostFailure(49);
         doc_->TaskState = c.task ? 2 : 3;
         doc_->GraphWorkPending = c.graphWork;
         graphs_.spinning = c.spin;
