@@ -1,4 +1,4 @@
-// Surface utilities of the rendering layer on plain memory: creating,
+// Surface utilities of the drawing floor on plain memory: creating,
 // locking and releasing the memory behind every OffscreenSurface, the
 // current drawing port and its device context.
 #pragma once

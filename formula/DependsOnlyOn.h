@@ -1,5 +1,5 @@
-// The dependency rule of the graph model: a subtree is a function of the
-// given graph variables alone.
+// The dependency rule that the graph model and the compiler share: a
+// subtree is a function of the given graph variables alone.
 #pragma once
 
 #include <cstdint>

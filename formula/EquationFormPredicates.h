@@ -1,5 +1,5 @@
-// Tests of equation forms that the formula tree code asks of the graph
-// model: colour statements and the use of the document's parameters.
+// Tests of equation forms that the formula tree code and the graph model
+// ask: colour statements and the use of the document's parameters.
 #pragma once
 
 struct DocState;
