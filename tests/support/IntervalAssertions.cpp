@@ -54,3 +54,14 @@ double StepsOutward(double actual, double expected, bool down)
                                          << expected.re.hi << "], [" << expected.im.lo << ", " << expected.im.hi
                                          << "]}";
 }
+
+::testing::AssertionResult ComplexEnclosesClosely(ComplexInterval actual, ComplexInterval expected, int ulps)
+{
+    ::testing::AssertionResult re = EnclosesClosely(actual.re, expected.re, ulps);
+    if (!re)
+        return re << " (real part)";
+    ::testing::AssertionResult im = EnclosesClosely(actual.im, expected.im, ulps);
+    if (!im)
+        return im << " (imaginary part)";
+    return ::testing::AssertionSuccess();
+}

@@ -14,3 +14,5 @@
 ::testing::AssertionResult EnclosesClosely(Interval actual, Interval expected, int ulps = 8);
 ::testing::AssertionResult SameComplexInterval(ComplexInterval actual, ComplexInterval expected,
                                                double tolerance = 0);
+// EnclosesClosely for both intervals of a rectangle.
+::testing::AssertionResult ComplexEnclosesClosely(ComplexInterval actual, ComplexInterval expected, int ulps = 8);
