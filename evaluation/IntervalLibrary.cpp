@@ -677,8 +677,8 @@ bool InsideGap(Interval x, Interval y)
 
 // x! = Gamma(x + 1) bounded below and above, from the long double gamma
 // function (its error, and that of x + 1, are far below a double's unit).
-// Whole values up to 29 are exact products; negative whole numbers are
-// poles.
+// Whole values up to 22 have exact products (from 23! on the product
+// rounds); negative whole numbers are poles.
 constexpr int kFactorialSteps = 2;
 // Where x! has its minimum above -1.
 constexpr double kFactorialMinimumAt = 0.46163214496836236;
@@ -687,7 +687,7 @@ constexpr double kDeepestFactorialExtremum = -180;
 
 double FactorialBound(double v, bool above)
 {
-    if (IsWholeNumber(v) && v >= 0 && v < 30)
+    if (IsWholeNumber(v) && v >= 0 && v <= 22)
         return RealFactorial(v);
     if (IsWholeNumber(v) && v < 0)
         return kNaN;
