@@ -58,18 +58,20 @@ double FromOrderKey(int64_t key)
 // overflowed stands for a finite value. Lower ends move down and upper
 // ends up, which narrows the gap of an exterior interval as it widens an
 // ordinary one.
+constexpr int64_t kInfinityKey = 0x7ff0000000000000;  // OrderKey(+inf)
+
 double StepDown(double v, int steps)
 {
     if (!(v > -kInf))
         return v;
-    return FromOrderKey(OrderKey(v) - steps);
+    return FromOrderKey(std::max(OrderKey(v) - steps, -kInfinityKey));
 }
 
 double StepUp(double v, int steps)
 {
     if (!(v < kInf))
         return v;
-    return FromOrderKey(OrderKey(v) + steps);
+    return FromOrderKey(std::min(OrderKey(v) + steps, kInfinityKey));
 }
 
 // a + b rounded down (up): the exact error of the sum tells whether and

@@ -163,6 +163,11 @@ TEST(IntervalEnclosureTest, EdgeBoxesAreDefined)
     EXPECT_FALSE(IsUndefinedInterval(IntervalAcosh({1, 1})));
     EXPECT_FALSE(IsUndefinedInterval(IntervalAsec({1, 1.0000001})));
     EXPECT_FALSE(IsUndefinedInterval(CubeRootInterval({-27, 8})));
+    // Rounding past the largest double reaches infinity, not NaN.
+    constexpr double kMax = std::numeric_limits<double>::max();
+    Interval beyond = IntervalAdd({-kMax, kMax}, {-1, 1});
+    EXPECT_EQ(beyond.lo, -kInf);
+    EXPECT_EQ(beyond.hi, kInf);
 }
 
 struct BinaryCase {
