@@ -93,17 +93,42 @@ double SumUp(double a, double b)
     return -SumDown(-a, -b);
 }
 
-// a b rounded down (up), by the exact error from a fused multiply-add. A
-// product that lands below the normal range has an error too small to
-// trust and always moves.
+// Below this, the parts of a product's error may underflow: its sign is
+// not to be trusted.
+constexpr double kTinyProduct = 0x1p-960;
+
+// a b - p exactly, for p the rounded product, by Dekker's splitting of
+// each operand into halves whose products are exact: 0 only when the
+// product is exact. NaN when an operand is too large to split or the
+// product overflowed. (Inline arithmetic: a fused multiply-add is a
+// library call in a build for every x86-64.)
+double ProductError(double a, double b, double p)
+{
+    constexpr double kSplit = 134217729.0;  // 2^27 + 1
+    double ca = kSplit * a;
+    double aHigh = ca - (ca - a);
+    double aLow = a - aHigh;
+    double cb = kSplit * b;
+    double bHigh = cb - (cb - b);
+    double bLow = b - bHigh;
+    return ((aHigh * bHigh - p) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+}
+
+// a b rounded down (up): exact products stay exact. Infinite operands
+// make exact infinities; an overflow, a product too small to judge or
+// operands too large to split move one step.
 double ProductDown(double a, double b)
 {
     double p = a * b;
-    double error = std::fma(a, b, -p);
-    if (error < 0 || (std::fabs(p) < kSmallestNormal && a != 0 && b != 0))
+    if (a == 0 || b == 0)
+        return p;
+    if (std::fabs(p) < kTinyProduct)
         return StepDown(p, 1);
-    if (std::isnan(error) && p == kInf && std::isfinite(a) && std::isfinite(b))
-        return kMaxFinite;
+    double error = ProductError(a, b, p);
+    if (error >= 0)
+        return p;
+    if (error < 0 || !(std::isinf(a) || std::isinf(b)))
+        return StepDown(p, 1);
     return p;
 }
 
@@ -116,8 +141,12 @@ double ProductUp(double a, double b)
 double ReciprocalDown(double v)
 {
     double r = 1 / v;
-    double residual = std::fma(r, v, -1);  // r v - 1, of the sign of r - 1/v times that of v
-    if ((residual > 0 && v > 0) || (residual < 0 && v < 0) || (r != 0 && std::fabs(r) < kSmallestNormal))
+    if (v == 0 || !std::isfinite(v))
+        return r;
+    double p = r * v;
+    double residual = (p - 1) + ProductError(r, v, p);  // r v - 1: r is above 1/v when of the sign of v
+    if (!(std::fabs(r) >= kTinyProduct) || std::isnan(residual) || (residual > 0 && v > 0) ||
+        (residual < 0 && v < 0))
         return StepDown(r, 1);
     return r;
 }
@@ -127,17 +156,31 @@ double ReciprocalUp(double v)
     return -ReciprocalDown(-v);
 }
 
+// r^2 - v for r near sqrt v: positive when r is above the root, NaN when
+// it cannot be judged.
+double SquareResidual(double r, double v)
+{
+    double p = r * r;
+    if (!(p >= kTinyProduct) || std::isinf(p))
+        return NAN;
+    return (p - v) + ProductError(r, r, p);
+}
+
 // sqrt v rounded down (up), exact for perfect squares.
 double SqrtDown(double v)
 {
     double r = std::sqrt(v);
-    return std::fma(r, r, -v) > 0 ? StepDown(r, 1) : r;
+    if (!(v > 0) || std::isinf(v))
+        return r;
+    return SquareResidual(r, v) <= 0 ? r : StepDown(r, 1);
 }
 
 double SqrtUp(double v)
 {
     double r = std::sqrt(v);
-    return std::fma(r, r, -v) < 0 ? StepUp(r, 1) : r;
+    if (!(v > 0) || std::isinf(v))
+        return r;
+    return SquareResidual(r, v) >= 0 ? r : StepUp(r, 1);
 }
 
 // A library function's value at v as bounds below and above. Functions
@@ -153,6 +196,14 @@ struct Library {
     {
         double r = F(v);
         return ExactAtZero && v == 0 ? r : StepUp(r, Steps);
+    }
+    // Both bounds from one call.
+    static Interval Both(double v)
+    {
+        double r = F(v);
+        if (ExactAtZero && v == 0)
+            return {r, r};
+        return {StepDown(r, Steps), StepUp(r, Steps)};
     }
 };
 
@@ -496,9 +547,8 @@ Interval IntervalSinCos(Interval x, bool sine)
         return {-1, 1};
     if (x.lo == x.hi) {
         // A point needs no period count, which far out has no precision.
-        double below = sine ? SinBounds::Below(x.lo) : CosBounds::Below(x.lo);
-        double above = sine ? SinBounds::Above(x.lo) : CosBounds::Above(x.lo);
-        return {std::max(below, -1.0), std::min(above, 1.0)};
+        Interval r = sine ? SinBounds::Both(x.lo) : CosBounds::Both(x.lo);
+        return {std::max(r.lo, -1.0), std::min(r.hi, 1.0)};
     }
     double shift = sine ? kThreeHalvesPi : 0;
     // The counts come from rounded sums and a rounded pi: an end that close
@@ -510,17 +560,10 @@ Interval IntervalSinCos(Interval x, bool sine)
     double steps = PeriodCount(x.hi + margin + shift) - countLo;
     if (steps >= 2)
         return {-1, 1};
-    double least;
-    double greatest;
-    if (sine) {
-        least = std::min(SinBounds::Below(x.lo), SinBounds::Below(x.hi));
-        greatest = std::max(SinBounds::Above(x.lo), SinBounds::Above(x.hi));
-    } else {
-        least = std::min(CosBounds::Below(x.lo), CosBounds::Below(x.hi));
-        greatest = std::max(CosBounds::Above(x.lo), CosBounds::Above(x.hi));
-    }
-    least = std::max(least, -1.0);
-    greatest = std::min(greatest, 1.0);
+    Interval atLo = sine ? SinBounds::Both(x.lo) : CosBounds::Both(x.lo);
+    Interval atHi = sine ? SinBounds::Both(x.hi) : CosBounds::Both(x.hi);
+    double least = std::max(std::min(atLo.lo, atHi.lo), -1.0);
+    double greatest = std::min(std::max(atLo.hi, atHi.hi), 1.0);
     if (steps == 0)
         return {least, greatest};
     if (std::fabs(countLo) >= kPeriodCountLimit)
