@@ -74,18 +74,23 @@ double StepUp(double v, int steps)
     return FromOrderKey(std::min(OrderKey(v) + steps, kInfinityKey));
 }
 
+// A finite v, one step down when step holds: a select, not a branch, as
+// the rounding direction of sums and products follows no pattern.
+double FiniteStepDownIf(double v, bool step)
+{
+    return FromOrderKey(OrderKey(v) - static_cast<int64_t>(step));
+}
+
 // a + b rounded down (up): the exact error of the sum tells whether and
 // which way it was rounded, so exact sums stay exact.
 double SumDown(double a, double b)
 {
     double s = a + b;
+    if (!std::isfinite(s))
+        return s == kInf && std::isfinite(a) && std::isfinite(b) ? kMaxFinite : s;  // an overflow is finite
     double t = s - a;
     double error = (a - (s - t)) + (b - t);
-    if (error < 0)
-        return StepDown(s, 1);
-    if (std::isnan(error) && s == kInf && std::isfinite(a) && std::isfinite(b))
-        return kMaxFinite;
-    return s;
+    return FiniteStepDownIf(s, !(error >= 0));
 }
 
 double SumUp(double a, double b)
@@ -120,16 +125,13 @@ double ProductError(double a, double b, double p)
 double ProductDown(double a, double b)
 {
     double p = a * b;
-    if (a == 0 || b == 0)
+    if (std::fabs(p) >= kTinyProduct && std::fabs(p) <= kMaxFinite)
+        return FiniteStepDownIf(p, !(ProductError(a, b, p) >= 0));  // NaN: too large to split
+    if (a == 0 || b == 0 || std::isnan(p))
         return p;
-    if (std::fabs(p) < kTinyProduct)
-        return StepDown(p, 1);
-    double error = ProductError(a, b, p);
-    if (error >= 0)
+    if (std::isinf(a) || std::isinf(b) || p == -kInf)
         return p;
-    if (error < 0 || !(std::isinf(a) || std::isinf(b)))
-        return StepDown(p, 1);
-    return p;
+    return StepDown(p, 1);  // tiny, or an overflow to +inf
 }
 
 double ProductUp(double a, double b)
@@ -141,14 +143,12 @@ double ProductUp(double a, double b)
 double ReciprocalDown(double v)
 {
     double r = 1 / v;
-    if (v == 0 || !std::isfinite(v))
-        return r;
+    if (!(std::fabs(r) >= kTinyProduct && std::fabs(r) <= kMaxFinite))
+        return v == 0 || !std::isfinite(v) ? r : StepDown(r, 1);
     double p = r * v;
     double residual = (p - 1) + ProductError(r, v, p);  // r v - 1: r is above 1/v when of the sign of v
-    if (!(std::fabs(r) >= kTinyProduct) || std::isnan(residual) || (residual > 0 && v > 0) ||
-        (residual < 0 && v < 0))
-        return StepDown(r, 1);
-    return r;
+    bool above = std::isnan(residual) || (residual != 0 && std::signbit(residual) == std::signbit(v));
+    return FiniteStepDownIf(r, above);
 }
 
 double ReciprocalUp(double v)
@@ -156,31 +156,35 @@ double ReciprocalUp(double v)
     return -ReciprocalDown(-v);
 }
 
-// r^2 - v for r near sqrt v: positive when r is above the root, NaN when
-// it cannot be judged.
+// r^2 - v for r = sqrt v, v in the range where that is judged: positive
+// when r is above the root, NaN when r^2 overflows.
 double SquareResidual(double r, double v)
 {
     double p = r * r;
-    if (!(p >= kTinyProduct) || std::isinf(p))
-        return NAN;
     return (p - v) + ProductError(r, r, p);
 }
 
-// sqrt v rounded down (up), exact for perfect squares.
+bool SqrtIsJudged(double v)
+{
+    return v >= kTinyProduct && v <= kMaxFinite;
+}
+
+// sqrt v rounded down (up), exact for perfect squares; 0 and infinity are
+// exact, and roots of tiny numbers move a step.
 double SqrtDown(double v)
 {
     double r = std::sqrt(v);
-    if (!(v > 0) || std::isinf(v))
-        return r;
-    return SquareResidual(r, v) <= 0 ? r : StepDown(r, 1);
+    if (!SqrtIsJudged(v))
+        return v > 0 && v < kTinyProduct ? StepDown(r, 1) : r;
+    return FiniteStepDownIf(r, !(SquareResidual(r, v) <= 0));
 }
 
 double SqrtUp(double v)
 {
     double r = std::sqrt(v);
-    if (!(v > 0) || std::isinf(v))
-        return r;
-    return SquareResidual(r, v) >= 0 ? r : StepUp(r, 1);
+    if (!SqrtIsJudged(v))
+        return v > 0 && v < kTinyProduct ? StepUp(r, 1) : r;
+    return -FiniteStepDownIf(-r, !(SquareResidual(r, v) >= 0));
 }
 
 // A library function's value at v as bounds below and above. Functions
