@@ -14,7 +14,8 @@ constexpr ComplexInterval kUndefined{{kNaN, kNaN}, {kNaN, kNaN}};
 constexpr Interval kZero{0, 0};
 constexpr ComplexInterval kOne{{1, 1}, {0, 0}};
 constexpr ComplexInterval kI{{0, 0}, {1, 1}};
-constexpr double kHalfPi = 1.5707963267948966;
+// pi/2 lies between these two neighbouring doubles.
+constexpr Interval kHalfPi{1.5707963267948966, 1.5707963267948968};
 
 ComplexInterval Real(Interval x)
 {
@@ -352,7 +353,7 @@ ComplexInterval ComplexIntervalAcos(ComplexInterval z)
 
 ComplexInterval ComplexIntervalAsin(ComplexInterval z)
 {
-    return ComplexIntervalSubtract({{kHalfPi, kHalfPi}, kZero}, ComplexIntervalAcos(z));
+    return ComplexIntervalSubtract({kHalfPi, kZero}, ComplexIntervalAcos(z));
 }
 
 ComplexInterval ComplexIntervalAtan(ComplexInterval z)

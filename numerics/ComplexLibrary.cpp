@@ -9,6 +9,8 @@
 namespace {
 
 const double kLn10 = std::log(10.0);
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = 1.5707963267948966;
 
 ComplexValue Add(ComplexValue a, ComplexValue b)
 {
@@ -37,6 +39,50 @@ ComplexValue RealOnly(ComplexValue a, ComplexValue b, F f)
 ComplexValue PlusRoot(ComplexValue z, ComplexValue w)
 {
     return Add(z, ComplexSqrt(w));
+}
+
+// A hyperbolic factor (which may have overflowed) times a circular one: a
+// zero circular factor makes an exact zero, not infinity times zero.
+double TimesCircular(double hyperbolic, double circular)
+{
+    return circular == 0 ? circular * std::copysign(1.0, hyperbolic) : hyperbolic * circular;
+}
+
+// The principal square root of z off the negative real axis, by the half
+// of the modulus plus the larger part: no part is found as the small
+// difference of two large ones, as the angle form finds it near that axis.
+ComplexValue PrincipalRoot(ComplexValue z)
+{
+    double t = std::sqrt(0.5 * std::fabs(z.re) + 0.5 * std::hypot(z.re, z.im));
+    if (z.re >= 0)
+        return ComplexValue{t, z.im / (2 * t)};
+    return ComplexValue{std::fabs(z.im) / (2 * t), std::copysign(t, z.im)};
+}
+
+// The principal arc sine by the square roots of 1 - z and 1 + z, whose
+// products hold its real and imaginary parts without cancellation for tiny
+// and huge z alike. Used off the cuts, where it is the same function as the
+// logarithmic form.
+ComplexValue PrincipalArcSine(ComplexValue z)
+{
+    ComplexValue a = PrincipalRoot(ComplexValue{1 - z.re, -z.im});
+    ComplexValue b = PrincipalRoot(ComplexValue{1 + z.re, z.im});
+    return ComplexValue{std::atan(z.re / (a.re * b.re - a.im * b.im)), std::asinh(a.re * b.im - a.im * b.re)};
+}
+
+// tanh(u + iv) as (sinh u cosh u, sin v cos v) / (sinh^2 u + cos^2 v), in
+// tan v and sinh u: no sum of nearly opposite numbers, so the poles (cos v
+// near 0) keep full precision. Beyond |u| = 22 the real part is +-1 in
+// double and sinh^2 u alone is the denominator.
+ComplexValue HyperbolicTangent(double u, double v)
+{
+    double t = std::tan(v);
+    double beta = 1 + t * t;
+    if (std::fabs(u) > 22)
+        return ComplexValue{std::copysign(1.0, u), 4 * (t / beta) * std::exp(-2 * std::fabs(u))};
+    double s = std::sinh(u);
+    double denominator = 1 + beta * s * s;
+    return ComplexValue{beta * std::sqrt(1 + s * s) * s / denominator, t / denominator};
 }
 
 }  // namespace
@@ -108,10 +154,21 @@ double ComplexAbs(ComplexValue z)
     return std::hypot(z.re, z.im);
 }
 
+// Where e^x alone overflows, e^(x/2) times the circular factor times
+// e^(x/2) still holds products that are finite (a tiny cos y), and
+// otherwise overflows to an infinity of the right sign. A zero imaginary
+// part stays zero.
 ComplexValue ComplexExp(ComplexValue z)
 {
+    double c = std::cos(z.im);
+    double s = z.im == 0 ? z.im : std::sin(z.im);
     double scale = std::exp(z.re);
-    return ComplexValue{scale * std::cos(z.im), scale * std::sin(z.im)};
+    if (std::isinf(scale) && z.re > 0) {
+        double half = std::exp(0.5 * z.re);
+        auto scaled = [half](double circular) { return circular == 0 ? circular : half * circular * half; };
+        return ComplexValue{scaled(c), scaled(s)};
+    }
+    return ComplexValue{TimesCircular(scale, c), TimesCircular(scale, s)};
 }
 
 ComplexValue ComplexLog(ComplexValue z)
@@ -143,19 +200,20 @@ ComplexValue ComplexSqrt(ComplexValue z)
 
 ComplexValue ComplexSin(ComplexValue z)
 {
-    return ComplexValue{std::sin(z.re) * std::cosh(z.im), std::cos(z.re) * std::sinh(z.im)};
+    return ComplexValue{TimesCircular(std::cosh(z.im), std::sin(z.re)),
+                        TimesCircular(std::sinh(z.im), std::cos(z.re))};
 }
 
 ComplexValue ComplexCos(ComplexValue z)
 {
-    return ComplexValue{std::cos(z.re) * std::cosh(z.im), -std::sin(z.re) * std::sinh(z.im)};
+    return ComplexValue{TimesCircular(std::cosh(z.im), std::cos(z.re)),
+                        TimesCircular(std::sinh(z.im), -std::sin(z.re))};
 }
 
-// (sin 2x, sinh 2y) / (cos 2x + cosh 2y), which is -i tanh(iz), computed so
-// to the last bit (sinh is odd, cosh even).
+// -i tanh(iz), the value of (sin 2x, sinh 2y) / (cos 2x + cosh 2y).
 ComplexValue ComplexTan(ComplexValue z)
 {
-    ComplexValue t = ComplexTanh(ComplexValue{-z.im, z.re});
+    ComplexValue t = HyperbolicTangent(-z.im, z.re);
     return ComplexValue{t.im, -t.re};
 }
 
@@ -176,23 +234,19 @@ ComplexValue ComplexCsc(ComplexValue z)
 
 ComplexValue ComplexSinh(ComplexValue z)
 {
-    return ComplexValue{std::sinh(z.re) * std::cos(z.im), std::cosh(z.re) * std::sin(z.im)};
+    return ComplexValue{TimesCircular(std::sinh(z.re), std::cos(z.im)), TimesCircular(std::cosh(z.re), std::sin(z.im))};
 }
 
 ComplexValue ComplexCosh(ComplexValue z)
 {
-    return ComplexValue{std::cosh(z.re) * std::cos(z.im), std::sinh(z.re) * std::sin(z.im)};
+    return ComplexValue{TimesCircular(std::cosh(z.re), std::cos(z.im)), TimesCircular(std::sinh(z.re), std::sin(z.im))};
 }
 
-// (sinh 2x, sin 2y) / (cosh 2x + cos 2y). Far from the imaginary axis sinh
-// and cosh overflow together; their ratio is then the sign of x, not
-// inf / inf.
+// The value of (sinh 2x, sin 2y) / (cosh 2x + cos 2y); far from the
+// imaginary axis it settles on the sign of x instead of inf / inf.
 ComplexValue ComplexTanh(ComplexValue z)
 {
-    double hyperbolic = std::sinh(2 * z.re);
-    double d = std::cosh(2 * z.re) + std::cos(2 * z.im);
-    double re = std::isinf(hyperbolic) && std::isinf(d) ? std::copysign(1.0, z.re) : hyperbolic / d;
-    return ComplexValue{re, std::sin(2 * z.im) / d};
+    return HyperbolicTangent(z.re, z.im);
 }
 
 ComplexValue ComplexCoth(ComplexValue z)
@@ -245,21 +299,54 @@ ComplexValue ComplexAtan(ComplexValue z)
     return ComplexValue{0.5 * l.im, -0.5 * l.re};
 }
 
+// log(z + sqrt(z^2 + 1)). The logarithmic form cancels for tiny z, for z
+// far to the left and overflows for huge z, so each region takes a form
+// without those faults that has the same value: on the real axis the real
+// function, on the cut (the imaginary axis beyond +-i, where the root is
+// always the upper one) the closed form of the logarithm, elsewhere the
+// principal function through the arc sine.
 ComplexValue ComplexAsinh(ComplexValue z)
 {
     double x = z.re;
     double y = z.im;
-    return ComplexLog(PlusRoot(z, ComplexValue{x * x - y * y + 1, 2 * x * y + 0}));
+    if (y == 0)
+        return Real(std::asinh(x));
+    if (x == 0 && std::fabs(y) >= 1) {
+        double a = std::acosh(std::fabs(y));
+        return ComplexValue{y > 0 ? a : 0 - a, std::copysign(kHalfPi, y)};
+    }
+    if (std::isnan(x))
+        return ComplexLog(PlusRoot(z, ComplexValue{x * x - y * y + 1, 2 * x * y + 0}));
+    ComplexValue s = PrincipalArcSine(ComplexValue{-y, x});
+    return ComplexValue{s.im, -s.re};
 }
 
+// The solution of log(z + sqrt(z^2 - 1)) and its negative with the real
+// part not negative. The formula's cuts are the real segment [-1, 1], the
+// real axis left of -1 and the imaginary axis; there the logarithm has a
+// closed form. Elsewhere the result is the principal function, taken from
+// the square roots of z - 1 and z + 1 as for the arc sine.
 ComplexValue ComplexAcosh(ComplexValue z)
 {
     double x = z.re;
     double y = z.im;
-    ComplexValue l = ComplexLog(PlusRoot(z, ComplexValue{x * x - y * y - 1, 2 * x * y - 0}));
-    if (l.re < 0)
-        return ComplexValue{-l.re, -l.im};
-    return l;
+    if (y == 0) {
+        if (x > 1)
+            return Real(std::acosh(x));
+        if (x < -1)
+            return ComplexValue{std::acosh(-x), -kPi};
+        if (x >= -1)
+            return ComplexValue{0, std::acos(x)};
+    } else if (x == 0) {
+        return ComplexValue{std::asinh(std::fabs(y)), std::copysign(kHalfPi, y)};
+    }
+    if (std::isnan(x) || std::isnan(y)) {
+        ComplexValue l = ComplexLog(PlusRoot(z, ComplexValue{x * x - y * y - 1, 2 * x * y - 0}));
+        return l.re < 0 ? ComplexValue{-l.re, -l.im} : l;
+    }
+    ComplexValue a = PrincipalRoot(ComplexValue{x - 1, y});
+    ComplexValue b = PrincipalRoot(ComplexValue{x + 1, y});
+    return ComplexValue{std::asinh(a.re * b.re + a.im * b.im), 2 * std::atan(a.im / b.re)};
 }
 
 ComplexValue ComplexAtanh(ComplexValue z)

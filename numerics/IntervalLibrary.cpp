@@ -1,10 +1,15 @@
 #include "numerics/IntervalLibrary.h"
 
 #include "CoreUtilities/SmallNumerics.h"
+#include "numerics/MathPolicy.h"
 #include "numerics/RealLibrary.h"
 
+#include <boost/math/special_functions/digamma.hpp>
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -14,10 +19,303 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr Interval kUndefined{kNaN, kNaN};
 constexpr Interval kWholeLine{-kInf, kInf};
 
+constexpr double kMaxFinite = std::numeric_limits<double>::max();
+constexpr double kSmallestNormal = std::numeric_limits<double>::min();
+
+// Each constant is the double just below its true value; the ...Up
+// constants are the next double, just above it.
 constexpr double kPi = 3.141592653589793;
+constexpr double kPiUp = 3.1415926535897936;
 constexpr double kHalfPi = 1.5707963267948966;
+constexpr double kHalfPiUp = 1.5707963267948968;
 constexpr double kThreeHalvesPi = 4.71238898038469;
 constexpr double kFullTurn = 6.283185307179586;
+constexpr double kFullTurnUp = 6.283185307179587;
+
+// Outward rounding. The C library's elementary functions (exp, log, sin,
+// cos, tan, the arc functions, pow, hypot) are within one unit in the last
+// place of the true value, the hyperbolic functions, their inverses and
+// log10 within two; one step more than that moves an end past the true
+// value.
+constexpr int kElementarySteps = 2;
+constexpr int kHyperbolicSteps = 3;
+
+// Doubles in their order as integers: neighbours differ by 1, and both
+// zeros are 0.
+int64_t OrderKey(double v)
+{
+    int64_t bits = std::bit_cast<int64_t>(v);
+    return bits >= 0 ? bits : -(bits & std::numeric_limits<int64_t>::max());
+}
+
+double FromOrderKey(int64_t key)
+{
+    return std::bit_cast<double>(key >= 0 ? key : (-key) | std::numeric_limits<int64_t>::min());
+}
+
+// v moved down (up) by the given number of doubles. -inf (+inf) and NaN
+// stay; +inf (-inf) moves to the largest finite double, since an end that
+// overflowed stands for a finite value. Lower ends move down and upper
+// ends up, which narrows the gap of an exterior interval as it widens an
+// ordinary one.
+constexpr int64_t kInfinityKey = 0x7ff0000000000000;  // OrderKey(+inf)
+
+double StepDown(double v, int steps)
+{
+    if (!(v > -kInf))
+        return v;
+    return FromOrderKey(std::max(OrderKey(v) - steps, -kInfinityKey));
+}
+
+double StepUp(double v, int steps)
+{
+    if (!(v < kInf))
+        return v;
+    return FromOrderKey(std::min(OrderKey(v) + steps, kInfinityKey));
+}
+
+// A finite v, one step down when step holds: a select, not a branch, as
+// the rounding direction of sums and products follows no pattern.
+double FiniteStepDownIf(double v, bool step)
+{
+    return FromOrderKey(OrderKey(v) - static_cast<int64_t>(step));
+}
+
+// a + b rounded down (up): the exact error of the sum tells whether and
+// which way it was rounded, so exact sums stay exact.
+double SumDown(double a, double b)
+{
+    double s = a + b;
+    if (!std::isfinite(s))
+        return s == kInf && std::isfinite(a) && std::isfinite(b) ? kMaxFinite : s;  // an overflow is finite
+    double t = s - a;
+    double error = (a - (s - t)) + (b - t);
+    return FiniteStepDownIf(s, !(error >= 0));
+}
+
+double SumUp(double a, double b)
+{
+    return -SumDown(-a, -b);
+}
+
+// Below this, the parts of a product's error may underflow: its sign is
+// not to be trusted.
+constexpr double kTinyProduct = 0x1p-960;
+
+// a b - p exactly, for p the rounded product, by Dekker's splitting of
+// each operand into halves whose products are exact: 0 only when the
+// product is exact. NaN when an operand is too large to split or the
+// product overflowed. (Inline arithmetic: a fused multiply-add is a
+// library call in a build for every x86-64.)
+double ProductError(double a, double b, double p)
+{
+    constexpr double kSplit = 134217729.0;  // 2^27 + 1
+    double ca = kSplit * a;
+    double aHigh = ca - (ca - a);
+    double aLow = a - aHigh;
+    double cb = kSplit * b;
+    double bHigh = cb - (cb - b);
+    double bLow = b - bHigh;
+    return ((aHigh * bHigh - p) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+}
+
+// a b rounded down (up): exact products stay exact. Infinite operands
+// make exact infinities; an overflow, a product too small to judge or
+// operands too large to split move one step.
+double ProductDown(double a, double b)
+{
+    double p = a * b;
+    if (std::fabs(p) >= kTinyProduct && std::fabs(p) <= kMaxFinite)
+        return FiniteStepDownIf(p, !(ProductError(a, b, p) >= 0));  // NaN: too large to split
+    if (a == 0 || b == 0 || std::isnan(p))
+        return p;
+    if (std::isinf(a) || std::isinf(b) || p == -kInf)
+        return p;
+    return StepDown(p, 1);  // tiny, or an overflow to +inf
+}
+
+double ProductUp(double a, double b)
+{
+    return -ProductDown(-a, b);
+}
+
+// 1 / v rounded down (up). 1/0 and 1/inf are exact.
+double ReciprocalDown(double v)
+{
+    double r = 1 / v;
+    if (!(std::fabs(r) >= kTinyProduct && std::fabs(r) <= kMaxFinite))
+        return v == 0 || !std::isfinite(v) ? r : StepDown(r, 1);
+    double p = r * v;
+    double residual = (p - 1) + ProductError(r, v, p);  // r v - 1: r is above 1/v when of the sign of v
+    bool above = std::isnan(residual) || (residual != 0 && std::signbit(residual) == std::signbit(v));
+    return FiniteStepDownIf(r, above);
+}
+
+double ReciprocalUp(double v)
+{
+    return -ReciprocalDown(-v);
+}
+
+// r^2 - v for r = sqrt v, v in the range where that is judged: positive
+// when r is above the root, NaN when r^2 overflows.
+double SquareResidual(double r, double v)
+{
+    double p = r * r;
+    return (p - v) + ProductError(r, r, p);
+}
+
+bool SqrtIsJudged(double v)
+{
+    return v >= kTinyProduct && v <= kMaxFinite;
+}
+
+// sqrt v rounded down (up), exact for perfect squares; 0 and infinity are
+// exact, and roots of tiny numbers move a step.
+double SqrtDown(double v)
+{
+    double r = std::sqrt(v);
+    if (!SqrtIsJudged(v))
+        return v > 0 && v < kTinyProduct ? StepDown(r, 1) : r;
+    return FiniteStepDownIf(r, !(SquareResidual(r, v) <= 0));
+}
+
+double SqrtUp(double v)
+{
+    double r = std::sqrt(v);
+    if (!SqrtIsJudged(v))
+        return v > 0 && v < kTinyProduct ? StepUp(r, 1) : r;
+    return -FiniteStepDownIf(-r, !(SquareResidual(r, v) >= 0));
+}
+
+// A library function's value at v as bounds below and above. Functions
+// through the origin are exact at 0, as are exp, cos and cosh there.
+template <double (*F)(double), int Steps, bool ExactAtZero = true>
+struct Library {
+    static double Below(double v)
+    {
+        double r = F(v);
+        return ExactAtZero && v == 0 ? r : StepDown(r, Steps);
+    }
+    static double Above(double v)
+    {
+        double r = F(v);
+        return ExactAtZero && v == 0 ? r : StepUp(r, Steps);
+    }
+    // Both bounds from one call.
+    static Interval Both(double v)
+    {
+        double r = F(v);
+        if (ExactAtZero && v == 0)
+            return {r, r};
+        return {StepDown(r, Steps), StepUp(r, Steps)};
+    }
+};
+
+// Bounds of f(1/v): an increasing f takes the bounds of 1/v in order, a
+// decreasing f crosswise. 1/v near the end of f's domain may be far
+// from the true reciprocal in f's terms (acos near 1), so it is bounded,
+// not rounded.
+template <double (*F)(double), int Steps, bool Increasing, bool ExactAtZero = true>
+struct OfReciprocal {
+    static double Below(double v)
+    {
+        return Library<F, Steps, ExactAtZero>::Below(Increasing ? ReciprocalDown(v) : ReciprocalUp(v));
+    }
+    static double Above(double v)
+    {
+        return Library<F, Steps, ExactAtZero>::Above(Increasing ? ReciprocalUp(v) : ReciprocalDown(v));
+    }
+};
+
+// Bounds of 1 / f(v) for f of one sign at v.
+template <double (*F)(double), int Steps>
+struct ReciprocalOf {
+    static double Below(double v) { return ReciprocalDown(Library<F, Steps>::Above(v)); }
+    static double Above(double v) { return ReciprocalUp(Library<F, Steps>::Below(v)); }
+};
+
+// Functions whose value is exact.
+template <double (*F)(double)>
+struct Exact {
+    static double Below(double v) { return F(v); }
+    static double Above(double v) { return F(v); }
+};
+
+struct SqrtBounds {
+    static double Below(double v) { return SqrtDown(v); }
+    static double Above(double v) { return SqrtUp(v); }
+};
+
+double Exp(double v) { return std::exp(v); }
+double Log(double v) { return std::log(v); }
+double Log10(double v) { return std::log10(v); }
+double Sin(double v) { return std::sin(v); }
+double Cos(double v) { return std::cos(v); }
+double Tan(double v) { return std::tan(v); }
+double Asin(double v) { return std::asin(v); }
+double Acos(double v) { return std::acos(v); }
+double Atan(double v) { return std::atan(v); }
+double Sinh(double v) { return std::sinh(v); }
+double Cosh(double v) { return std::cosh(v); }
+double Tanh(double v) { return std::tanh(v); }
+double Floor(double v) { return std::floor(v); }
+double Ceil(double v) { return std::ceil(v); }
+
+using ExpBounds = Library<Exp, kElementarySteps>;
+using LogBounds = Library<Log, kElementarySteps>;
+using Log10Bounds = Library<Log10, kHyperbolicSteps>;
+using SinBounds = Library<Sin, kElementarySteps>;
+using CosBounds = Library<Cos, kElementarySteps>;
+using TanBounds = Library<Tan, kElementarySteps>;
+using AsinBounds = Library<Asin, kElementarySteps>;
+using AcosBounds = Library<Acos, kElementarySteps, false>;
+using AtanBounds = Library<Atan, kElementarySteps>;
+using SinhBounds = Library<Sinh, kHyperbolicSteps>;
+using CoshBounds = Library<Cosh, kHyperbolicSteps>;
+using TanhBounds = Library<Tanh, kHyperbolicSteps>;
+using AsinhBounds = Library<RealAsinh, kHyperbolicSteps>;
+using AcoshBounds = Library<RealAcosh, kHyperbolicSteps>;
+using AtanhBounds = Library<RealAtanh, kHyperbolicSteps>;
+// The reciprocal functions: cot = 1 / tan, sech = 1 / cosh, asec = acos(1/x),
+// acsc = asin(1/x), acoth = atanh(1/x), asech = acosh(1/x), acsch = asinh(1/x).
+using CotBounds = ReciprocalOf<Tan, kElementarySteps>;
+using SechBounds = ReciprocalOf<Cosh, kHyperbolicSteps>;
+using AsecBounds = OfReciprocal<Acos, kElementarySteps, false, false>;
+using AcscBounds = OfReciprocal<Asin, kElementarySteps, true>;
+using AcothBounds = OfReciprocal<RealAtanh, kHyperbolicSteps, true>;
+using AsechBounds = OfReciprocal<RealAcosh, kHyperbolicSteps, true>;
+using AcschBounds = OfReciprocal<RealAsinh, kHyperbolicSteps, true>;
+
+// acot x = atan(1/x), plus pi below 0; pi/2 at 0.
+struct AcotBounds {
+    static double Below(double v)
+    {
+        if (v < 0)
+            return SumDown(AtanBounds::Below(ReciprocalDown(v)), kPi);
+        return v > 0 ? AtanBounds::Below(ReciprocalDown(v)) : v == 0 ? kHalfPi : v;
+    }
+    static double Above(double v)
+    {
+        if (v < 0)
+            return SumUp(AtanBounds::Above(ReciprocalUp(v)), kPiUp);
+        return v > 0 ? AtanBounds::Above(ReciprocalUp(v)) : v == 0 ? kHalfPiUp : v;
+    }
+};
+
+// hypot is exact when one operand is 0.
+double HypotDown(double a, double b)
+{
+    if (a == 0 || b == 0)
+        return std::hypot(a, b);
+    return StepDown(std::hypot(a, b), kElementarySteps);
+}
+
+double HypotUp(double a, double b)
+{
+    if (a == 0 || b == 0)
+        return std::hypot(a, b);
+    return StepUp(std::hypot(a, b), kElementarySteps);
+}
 // Slightly above sup x^(1/3) abs J(x) over orders >= 0 and x > 0 (0.78575).
 constexpr double kLandauBound = 0.7858;
 // From here on a period count has no fractional part and every count is
@@ -116,24 +414,48 @@ Interval MultiplyOrdinaryIntervals(Interval x, Interval y)
         return kUndefined;
     switch (ClassifySign(x) * 3 + ClassifySign(y)) {
     case Positive * 3 + Positive:
-        return {x.lo * y.lo, x.hi * y.hi};
+        return {ProductDown(x.lo, y.lo), ProductUp(x.hi, y.hi)};
     case Positive * 3 + Negative:
-        return {x.hi * y.lo, x.lo * y.hi};
+        return {ProductDown(x.hi, y.lo), ProductUp(x.lo, y.hi)};
     case Positive * 3 + Mixed:
-        return {x.hi * y.lo, x.hi * y.hi};
+        return {ProductDown(x.hi, y.lo), ProductUp(x.hi, y.hi)};
     case Negative * 3 + Positive:
-        return {x.lo * y.hi, x.hi * y.lo};
+        return {ProductDown(x.lo, y.hi), ProductUp(x.hi, y.lo)};
     case Negative * 3 + Negative:
-        return {x.hi * y.hi, x.lo * y.lo};
+        return {ProductDown(x.hi, y.hi), ProductUp(x.lo, y.lo)};
     case Negative * 3 + Mixed:
-        return {x.lo * y.hi, x.lo * y.lo};
+        return {ProductDown(x.lo, y.hi), ProductUp(x.lo, y.lo)};
     case Mixed * 3 + Positive:
-        return {x.lo * y.hi, x.hi * y.hi};
+        return {ProductDown(x.lo, y.hi), ProductUp(x.hi, y.hi)};
     case Mixed * 3 + Negative:
-        return {x.hi * y.lo, x.lo * y.lo};
+        return {ProductDown(x.hi, y.lo), ProductUp(x.lo, y.lo)};
     default:
-        return {std::min(x.hi * y.lo, x.lo * y.hi), std::max(x.hi * y.hi, x.lo * y.lo)};
+        return {std::min(ProductDown(x.hi, y.lo), ProductDown(x.lo, y.hi)),
+                std::max(ProductUp(x.hi, y.hi), ProductUp(x.lo, y.lo))};
     }
+}
+
+// pow(a, b) is exact when a whole base to a whole power stays below 2^53
+// (the library's error is below one unit, so an exact result is found
+// exactly), and at the trivial bases and exponents.
+bool PowerIsExact(double a, double b, double r)
+{
+    constexpr double kExactWholeLimit = 9007199254740992.0;  // 2^53
+    if (b == 0 || b == 1 || a == 0 || a == 1)
+        return true;
+    return b > 0 && IsWholeNumber(a) && IsWholeNumber(b) && std::fabs(r) < kExactWholeLimit;
+}
+
+double PowDown(double a, double b)
+{
+    double r = std::pow(a, b);
+    return PowerIsExact(a, b, r) ? r : StepDown(r, kElementarySteps);
+}
+
+double PowUp(double a, double b)
+{
+    double r = std::pow(a, b);
+    return PowerIsExact(a, b, r) ? r : StepUp(r, kElementarySteps);
 }
 
 // x to the whole power n for even n; f is the end of larger magnitude.
@@ -142,16 +464,16 @@ Interval EvenPower(Interval x, double n)
     double f = std::fabs(x.lo) < std::fabs(x.hi) ? x.hi : x.lo;
     if (n > 0) {
         if (HoldsZero(x))
-            return {0, std::pow(f, n)};
+            return {0, PowUp(f, n)};
         if (x.hi < 0)
-            return {std::pow(x.hi, n), std::pow(x.lo, n)};
-        return {std::pow(x.lo, n), std::pow(x.hi, n)};
+            return {PowDown(x.hi, n), PowUp(x.lo, n)};
+        return {PowDown(x.lo, n), PowUp(x.hi, n)};
     }
     if (HoldsZero(x))
-        return {std::pow(f, n), kInf};
+        return {PowDown(f, n), kInf};
     if (x.hi < 0)
-        return {std::pow(x.lo, n), std::pow(x.hi, n)};
-    return {std::pow(x.hi, n), std::pow(x.lo, n)};
+        return {PowDown(x.lo, n), PowUp(x.hi, n)};
+    return {PowDown(x.hi, n), PowUp(x.lo, n)};
 }
 
 Interval PowerByPoint(Interval x, double n)
@@ -162,16 +484,21 @@ Interval PowerByPoint(Interval x, double n)
         if (IsEvenWholeNumber(n))
             return EvenPower(x, n);
         if (n > 0)
-            return {std::pow(x.lo, n), std::pow(x.hi, n)};
+            return {PowDown(x.lo, n), PowUp(x.hi, n)};
         if (HoldsZero(x))
             return kWholeLine;
-        return {std::pow(x.hi, n), std::pow(x.lo, n)};
+        return {PowDown(x.hi, n), PowUp(x.lo, n)};
     }
     if (x.lo < 0)
         return kUndefined;
     if (n >= 0)
-        return {std::pow(x.lo, n), std::pow(x.hi, n)};
-    return {std::pow(x.hi, n), std::pow(x.lo, n)};
+        return {PowDown(x.lo, n), PowUp(x.hi, n)};
+    return {PowDown(x.hi, n), PowUp(x.lo, n)};
+}
+
+Interval PowerBounds(double a, double b)
+{
+    return {PowDown(a, b), PowUp(a, b)};
 }
 
 Interval PowerOfOrdinaryIntervals(Interval x, Interval y)
@@ -181,10 +508,10 @@ Interval PowerOfOrdinaryIntervals(Interval x, Interval y)
     if (!(x.lo >= 0))
         return kUndefined;
     if (x.lo >= 1 && y.lo >= 0)
-        return {std::pow(x.lo, y.lo), std::pow(x.hi, y.hi)};
+        return {PowDown(x.lo, y.lo), PowUp(x.hi, y.hi)};
     // x^y = e^(y ln x) with y ln x bilinear: the extremes lie at the corners.
-    Interval hull = IntervalHull4(Point(std::pow(x.lo, y.lo)), Point(std::pow(x.hi, y.hi)),
-                                  Point(std::pow(x.hi, y.lo)), Point(std::pow(x.lo, y.hi)));
+    Interval hull = IntervalHull4(PowerBounds(x.lo, y.lo), PowerBounds(x.hi, y.hi), PowerBounds(x.hi, y.lo),
+                                  PowerBounds(x.lo, y.hi));
     if (HoldsZero(y))
         hull = IntervalIncludePoint(hull, 1);
     return hull;
@@ -222,20 +549,32 @@ Interval IntervalSinCos(Interval x, bool sine)
         return kUndefined;
     if (HasInfiniteEnd(x) || IsExteriorInterval(x))
         return {-1, 1};
+    if (x.lo == x.hi) {
+        // A point needs no period count, which far out has no precision.
+        Interval r = sine ? SinBounds::Both(x.lo) : CosBounds::Both(x.lo);
+        return {std::max(r.lo, -1.0), std::min(r.hi, 1.0)};
+    }
     double shift = sine ? kThreeHalvesPi : 0;
-    double countLo = PeriodCount(x.lo + shift);
-    double steps = PeriodCount(x.hi + shift) - countLo;
+    // The counts come from rounded sums and a rounded pi: an end that close
+    // to an extremum might be counted on its wrong side, so the ends move
+    // outward by that much first. An extremum taken in for that reason is
+    // within rounding of an end's value.
+    double margin = (std::fabs(x.lo) + std::fabs(x.hi) + 8) * 0x1p-50;
+    double countLo = PeriodCount(x.lo - margin + shift);
+    double steps = PeriodCount(x.hi + margin + shift) - countLo;
     if (steps >= 2)
         return {-1, 1};
-    double atLo = sine ? std::sin(x.lo) : std::cos(x.lo);
-    double atHi = sine ? std::sin(x.hi) : std::cos(x.hi);
+    Interval atLo = sine ? SinBounds::Both(x.lo) : CosBounds::Both(x.lo);
+    Interval atHi = sine ? SinBounds::Both(x.hi) : CosBounds::Both(x.hi);
+    double least = std::max(std::min(atLo.lo, atHi.lo), -1.0);
+    double greatest = std::min(std::max(atLo.hi, atHi.hi), 1.0);
     if (steps == 0)
-        return {std::min(atLo, atHi), std::max(atLo, atHi)};
+        return {least, greatest};
     if (std::fabs(countLo) >= kPeriodCountLimit)
         return {-1, 1};
     if (IsEvenWholeNumber(countLo))
-        return {-1, std::max(atLo, atHi)};
-    return {std::min(atLo, atHi), 1};
+        return {-1, greatest};
+    return {least, 1};
 }
 
 // The whole part of v / pi (less 1 below 0) and whether v / pi is whole,
@@ -280,40 +619,30 @@ bool NonNegativeOrdinary(Interval x)
 }
 
 // [f(lo), f(hi)] of a function increasing on its domain, when the operand
-// lies in it.
-template <double (*F)(double)>
+// lies in it; F gives bounds of f below and above its value.
+template <class F>
 Interval IncreasingWhere(bool inDomain, Interval x)
 {
-    return inDomain ? Interval{F(x.lo), F(x.hi)} : kUndefined;
+    return inDomain ? Interval{F::Below(x.lo), F::Above(x.hi)} : kUndefined;
 }
 
-template <double (*F)(double)>
+template <class F>
 Interval DecreasingWhere(bool inDomain, Interval x)
 {
-    return inDomain ? Interval{F(x.hi), F(x.lo)} : kUndefined;
+    return inDomain ? Interval{F::Below(x.hi), F::Above(x.lo)} : kUndefined;
 }
 
 // A function increasing on the whole line: exterior operands map by
 // NonDecreasingOnExterior.
-template <double (*F)(double)>
+template <class F>
 Interval IncreasingEverywhere(Interval x)
 {
-    double fLo = F(x.lo);
-    double fHi = F(x.hi);
+    double fLo = F::Below(x.lo);
+    double fHi = F::Above(x.hi);
     if (IsExteriorInterval(x))
         return NonDecreasingOnExterior(fLo, fHi);
     return {fLo, fHi};
 }
-
-double Exp(double v) { return std::exp(v); }
-double Log(double v) { return std::log(v); }
-double Log10(double v) { return std::log10(v); }
-double Sqrt(double v) { return std::sqrt(v); }
-double Asin(double v) { return std::asin(v); }
-double Acos(double v) { return std::acos(v); }
-double Sinh(double v) { return std::sinh(v); }
-double Floor(double v) { return std::floor(v); }
-double Ceil(double v) { return std::ceil(v); }
 
 Interval MinOfOrdinary(Interval x, Interval y)
 {
@@ -342,16 +671,35 @@ double BesselBound(Interval n, double m)
     return order.lo >= 0 ? std::min(bound, 1.0) : bound;
 }
 
-// The angle of the point (x, y) in [0, 2 pi); a zero y of either sign is on
-// the upper side, so the negative x axis has angle pi.
-double Angle(double y, double x)
+// Bounds of atan2 with a zero y of either sign on the upper side, so that
+// the negative x axis has angle pi; exact on the positive x axis.
+double Atan2Below(double y, double x)
 {
-    return Atan2Positive(y + 0.0, x);
+    double a = std::atan2(y + 0.0, x);
+    return y == 0 && x >= 0 ? a : std::max(StepDown(a, kElementarySteps), -kPiUp);
 }
 
-double Atan2(double y, double x)
+double Atan2Above(double y, double x)
 {
-    return std::atan2(y + 0.0, x);
+    double a = std::atan2(y + 0.0, x);
+    return y == 0 && x >= 0 ? a : std::min(StepUp(a, kElementarySteps), kPiUp);
+}
+
+Interval Atan2Bounds(double y, double x)
+{
+    return {Atan2Below(y, x), Atan2Above(y, x)};
+}
+
+// Bounds of the angle of the point (x, y) in [0, 2 pi): atan2, plus 2 pi
+// below the x axis (y < 0, where atan2 is negative).
+double AngleBelow(double y, double x)
+{
+    return y < 0 ? SumDown(Atan2Below(y, x), kFullTurn) : std::max(Atan2Below(y, x), 0.0);
+}
+
+double AngleAbove(double y, double x)
+{
+    return y < 0 ? SumUp(Atan2Above(y, x), kFullTurnUp) : Atan2Above(y, x);
 }
 
 TruthInterval Decide(bool certainlyTrue, bool certainlyFalse, Interval x, Interval y)
@@ -376,6 +724,41 @@ bool InsideGap(Interval x, Interval y)
     return IsExteriorInterval(x) && IsOrdinary(y) && x.hi < y.lo && y.hi < x.lo;
 }
 
+// x! = Gamma(x + 1) bounded below and above, from the long double gamma
+// function (its error, and that of x + 1, are far below a double's unit).
+// Whole values up to 22 have exact products (from 23! on the product
+// rounds); negative whole numbers are poles.
+constexpr int kFactorialSteps = 2;
+// Where x! has its minimum above -1.
+constexpr double kFactorialMinimumAt = 0.46163214496836236;
+// Below this, x! between two poles never leaves the subnormal range.
+constexpr double kDeepestFactorialExtremum = -180;
+
+double FactorialBound(double v, bool above)
+{
+    if (IsWholeNumber(v) && v >= 0 && v <= 22)
+        return RealFactorial(v);
+    if (IsWholeNumber(v) && v < 0)
+        return kNaN;
+    double g = static_cast<double>(std::tgamma(static_cast<long double>(v) + 1.0L));
+    return above ? StepUp(g, kFactorialSteps) : StepDown(g, kFactorialSteps);
+}
+
+double FactorialDown(double v)
+{
+    return FactorialBound(v, false);
+}
+
+double FactorialUp(double v)
+{
+    return FactorialBound(v, true);
+}
+
+double Digamma(double t)
+{
+    return boost::math::digamma(t, NoThrowPolicy());
+}
+
 }  // namespace
 
 Interval IntervalAdd(Interval x, Interval y)
@@ -386,7 +769,7 @@ Interval IntervalAdd(Interval x, Interval y)
     bool yExterior = IsExteriorInterval(y);
     if (xExterior && yExterior)
         return kWholeLine;
-    Interval sum{x.lo + y.lo, x.hi + y.hi};
+    Interval sum{SumDown(x.lo, y.lo), SumUp(x.hi, y.hi)};
     if (HasNaN(sum))
         return kWholeLine;
     if (xExterior || yExterior)
@@ -413,7 +796,7 @@ Interval IntervalMultiply(Interval x, Interval y)
 
 Interval IntervalReciprocal(Interval x)
 {
-    Interval r{1 / x.hi, 1 / x.lo};
+    Interval r{ReciprocalDown(x.hi), ReciprocalUp(x.lo)};
     if (r.lo == 0 && r.hi == 0)
         return kWholeLine;
     return r;
@@ -474,7 +857,8 @@ Interval IntervalRationalPower(Interval x, Interval m, Interval n)
         double twosInN = TwosInWholeNumber(n.lo);
         if (twosInN <= twosInM) {
             bool evenNumerator = twosInM > twosInN;
-            Interval e = Point(m.lo / n.lo);
+            // m/n is rarely a double: its bounds make the exponent.
+            Interval e = IntervalMultiply(m, IntervalReciprocal(n));
             if (x.hi <= 0) {
                 Interval r = PowerOfOrdinaryIntervals({-x.hi, -x.lo}, e);
                 return evenNumerator ? r : IntervalNegate(r);
@@ -493,14 +877,13 @@ Interval IntervalSquare(Interval x)
 {
     if (HasNaN(x))
         return kUndefined;
-    double lo2 = x.lo * x.lo;
-    double hi2 = x.hi * x.hi;
+    double least = std::min(ProductDown(x.lo, x.lo), ProductDown(x.hi, x.hi));
     if (IsExteriorInterval(x)) {
         if (x.lo <= 0 || x.hi >= 0)
             return {0, kInf};
-        return {std::min(lo2, hi2), kInf};
+        return {least, kInf};
     }
-    return {x.lo < 0 && 0 < x.hi ? 0 : std::min(lo2, hi2), std::max(lo2, hi2)};
+    return {x.lo < 0 && 0 < x.hi ? 0 : least, std::max(ProductUp(x.lo, x.lo), ProductUp(x.hi, x.hi))};
 }
 
 Interval IntervalAbs(Interval x)
@@ -519,22 +902,22 @@ Interval IntervalAbs(Interval x)
 
 Interval IntervalSqrt(Interval x)
 {
-    return IncreasingWhere<Sqrt>(NonNegativeOrdinary(x), x);
+    return IncreasingWhere<SqrtBounds>(NonNegativeOrdinary(x), x);
 }
 
 Interval IntervalExp(Interval x)
 {
-    return IncreasingEverywhere<Exp>(x);
+    return IncreasingEverywhere<ExpBounds>(x);
 }
 
 Interval IntervalLn(Interval x)
 {
-    return IncreasingWhere<Log>(NonNegativeOrdinary(x), x);
+    return IncreasingWhere<LogBounds>(NonNegativeOrdinary(x), x);
 }
 
 Interval IntervalLog10(Interval x)
 {
-    return IncreasingWhere<Log10>(NonNegativeOrdinary(x), x);
+    return IncreasingWhere<Log10Bounds>(NonNegativeOrdinary(x), x);
 }
 
 Interval IntervalSin(Interval x)
@@ -553,7 +936,7 @@ Interval IntervalTan(Interval x)
         return kUndefined;
     if (HasInfiniteEnd(x) || IsExteriorInterval(x) || PoleBetween(x, kHalfPi))
         return kWholeLine;
-    Interval r{std::tan(x.lo), std::tan(x.hi)};
+    Interval r{TanBounds::Below(x.lo), TanBounds::Above(x.hi)};
     // Rounding may put the ends on either side of a pole.
     if (r.hi < r.lo)
         return kWholeLine;
@@ -566,7 +949,7 @@ Interval IntervalCot(Interval x)
         return kUndefined;
     if (HasInfiniteEnd(x) || IsExteriorInterval(x) || PoleBetween(x, 0))
         return kWholeLine;
-    return {RealCot(x.hi), RealCot(x.lo)};
+    return {CotBounds::Below(x.hi), CotBounds::Above(x.lo)};
 }
 
 Interval IntervalSec(Interval x)
@@ -581,12 +964,12 @@ Interval IntervalCsc(Interval x)
 
 Interval IntervalAsin(Interval x)
 {
-    return IncreasingWhere<Asin>(InsideUnitInterval(x), x);
+    return IncreasingWhere<AsinBounds>(InsideUnitInterval(x), x);
 }
 
 Interval IntervalAcos(Interval x)
 {
-    return DecreasingWhere<Acos>(InsideUnitInterval(x), x);
+    return DecreasingWhere<AcosBounds>(InsideUnitInterval(x), x);
 }
 
 Interval IntervalAtan(Interval x)
@@ -594,8 +977,8 @@ Interval IntervalAtan(Interval x)
     if (HasNaN(x))
         return kUndefined;
     if (IsExteriorInterval(x))
-        return {-kHalfPi, kHalfPi};
-    return {std::atan(x.lo), std::atan(x.hi)};
+        return {-kHalfPiUp, kHalfPiUp};
+    return {AtanBounds::Below(x.lo), AtanBounds::Above(x.hi)};
 }
 
 Interval IntervalAcot(Interval x)
@@ -603,39 +986,41 @@ Interval IntervalAcot(Interval x)
     if (HasNaN(x))
         return kUndefined;
     if (IsExteriorInterval(x))
-        return {0, kPi};
-    return {RealAcot(x.hi), RealAcot(x.lo)};
+        return {0, kPiUp};
+    return {std::max(AcotBounds::Below(x.hi), 0.0), AcotBounds::Above(x.lo)};
 }
 
 Interval IntervalAsec(Interval x)
 {
-    return IncreasingWhere<RealAsec>(OutsideUnitGap(x), x);
+    return IncreasingWhere<AsecBounds>(OutsideUnitGap(x), x);
 }
 
 Interval IntervalAcsc(Interval x)
 {
-    return DecreasingWhere<RealAcsc>(OutsideUnitGap(x), x);
+    return DecreasingWhere<AcscBounds>(OutsideUnitGap(x), x);
 }
 
 Interval IntervalSinh(Interval x)
 {
-    return IncreasingEverywhere<Sinh>(x);
+    return IncreasingEverywhere<SinhBounds>(x);
 }
 
 Interval IntervalCosh(Interval x)
 {
     if (HasNaN(x))
         return kUndefined;
+    // cosh is at least 1.
+    auto below = [](double v) { return std::max(CoshBounds::Below(v), 1.0); };
     if (IsExteriorInterval(x)) {
         if (x.lo > 0 && x.hi < 0)
-            return {std::cosh(std::min(x.lo, -x.hi)), kInf};
+            return {below(std::min(x.lo, -x.hi)), kInf};
         return {1, kInf};
     }
     if (x.hi < 0)
-        return {std::cosh(x.hi), std::cosh(x.lo)};
+        return {below(x.hi), CoshBounds::Above(x.lo)};
     if (x.lo > 0)
-        return {std::cosh(x.lo), std::cosh(x.hi)};
-    return {1, std::cosh(std::max(x.hi, -x.lo))};
+        return {below(x.lo), CoshBounds::Above(x.hi)};
+    return {1, CoshBounds::Above(std::max(x.hi, -x.lo))};
 }
 
 Interval IntervalTanh(Interval x)
@@ -644,7 +1029,7 @@ Interval IntervalTanh(Interval x)
         return kUndefined;
     if (IsExteriorInterval(x))
         return {-1, 1};
-    return {std::tanh(x.lo), std::tanh(x.hi)};
+    return {std::max(TanhBounds::Below(x.lo), -1.0), std::min(TanhBounds::Above(x.hi), 1.0)};
 }
 
 Interval IntervalCoth(Interval x)
@@ -656,16 +1041,18 @@ Interval IntervalSech(Interval x)
 {
     if (HasNaN(x))
         return kUndefined;
+    // sech is at most 1.
+    auto above = [](double v) { return std::min(SechBounds::Above(v), 1.0); };
     if (IsExteriorInterval(x)) {
         if (x.lo > 0 && x.hi < 0)
-            return {0, RealSech(std::min(x.lo, -x.hi))};
+            return {0, above(std::min(x.lo, -x.hi))};
         return {0, 1};
     }
     if (x.hi < 0)
-        return {RealSech(x.lo), RealSech(x.hi)};
+        return {SechBounds::Below(x.lo), above(x.hi)};
     if (x.lo > 0)
-        return {RealSech(x.hi), RealSech(x.lo)};
-    return {RealSech(std::max(x.hi, -x.lo)), 1};
+        return {SechBounds::Below(x.hi), above(x.lo)};
+    return {SechBounds::Below(std::max(x.hi, -x.lo)), 1};
 }
 
 Interval IntervalCsch(Interval x)
@@ -675,44 +1062,48 @@ Interval IntervalCsch(Interval x)
 
 Interval IntervalAsinh(Interval x)
 {
-    return IncreasingEverywhere<RealAsinh>(x);
+    return IncreasingEverywhere<AsinhBounds>(x);
 }
 
 Interval IntervalAcosh(Interval x)
 {
-    return IncreasingWhere<RealAcosh>(1 <= x.lo && x.lo <= x.hi, x);
+    Interval r = IncreasingWhere<AcoshBounds>(1 <= x.lo && x.lo <= x.hi, x);
+    r.lo = std::max(r.lo, 0.0);  // acosh is not negative
+    return r;
 }
 
 Interval IntervalAtanh(Interval x)
 {
-    return IncreasingWhere<RealAtanh>(InsideUnitInterval(x), x);
+    return IncreasingWhere<AtanhBounds>(InsideUnitInterval(x), x);
 }
 
 Interval IntervalAcoth(Interval x)
 {
-    return DecreasingWhere<RealAcoth>(OutsideUnitGap(x), x);
+    return DecreasingWhere<AcothBounds>(OutsideUnitGap(x), x);
 }
 
 Interval IntervalAsech(Interval x)
 {
-    return DecreasingWhere<RealAsech>(0 <= x.lo && x.lo <= x.hi && x.hi <= 1, x);
+    Interval r = DecreasingWhere<AsechBounds>(0 <= x.lo && x.lo <= x.hi && x.hi <= 1, x);
+    r.lo = std::max(r.lo, 0.0);  // asech is not negative
+    return r;
 }
 
 Interval IntervalAcsch(Interval x)
 {
     if (x.lo == -kInf && x.hi == kInf)
         return kWholeLine;
-    return {RealAcsch(x.hi), RealAcsch(x.lo)};
+    return {AcschBounds::Below(x.hi), AcschBounds::Above(x.lo)};
 }
 
 Interval IntervalFloor(Interval x)
 {
-    return IncreasingEverywhere<Floor>(x);
+    return IncreasingEverywhere<Exact<Floor>>(x);
 }
 
 Interval IntervalCeil(Interval x)
 {
-    return IncreasingEverywhere<Ceil>(x);
+    return IncreasingEverywhere<Exact<Ceil>>(x);
 }
 
 Interval IntervalSign(Interval x)
@@ -754,29 +1145,62 @@ Interval IntervalFactorial(Interval x)
         return kWholeLine;
     if (IsExteriorInterval(x))
         return kWholeLine;
-    double atLo = RealFactorial(x.lo);
-    double atHi = RealFactorial(x.hi);
-    if (std::isnan(atLo) || std::isnan(atHi))
+    Interval r{std::min(FactorialDown(x.lo), FactorialDown(x.hi)), std::max(FactorialUp(x.lo), FactorialUp(x.hi))};
+    if (HasNaN(r))
         return kWholeLine;
-    Interval r{std::min(atLo, atHi), std::max(atLo, atHi)};
-    if (x.lo < -1) {
-        // Between two poles the extremum lies near the middle.
-        double middle = std::floor(x.lo) + 0.5;
-        if (x.lo < middle && middle < x.hi) {
-            double atMiddle = RealFactorial(middle);
-            if (atMiddle > 0)
-                r.lo = std::min(r.lo, atMiddle);
-            else
-                r.hi = std::max(r.hi, atMiddle);
-        }
+    // Between two poles, and above -1, x! has one extremum: where the
+    // digamma function of x + 1 changes sign.
+    if (x.lo >= -1) {
+        if (x.lo < kFactorialMinimumAt && kFactorialMinimumAt < x.hi)
+            r.lo = std::min(r.lo, FactorialDown(kFactorialMinimumAt));
+        return r;
     }
+    double t0 = x.lo + 1;
+    double t1 = x.hi + 1;
+    if (!(Digamma(t0) < 0 && Digamma(t1) > 0))
+        return r;
+    // Signs alternate between poles: positive (a minimum) where the number
+    // of poles between x and -1 is odd.
+    bool positive = IsEvenWholeNumber(-std::floor(x.lo) - 1);
+    double extremum = 0;  // the deep extrema are below every double
+    if (x.lo > kDeepestFactorialExtremum) {
+        // Bisection to the last bit: the value there is within rounding of
+        // the extremum, as the slope vanishes.
+        for (;;) {
+            double middle = 0.5 * (t0 + t1);
+            if (middle <= t0 || middle >= t1)
+                break;
+            (Digamma(middle) < 0 ? t0 : t1) = middle;
+        }
+        double g = static_cast<double>(std::tgamma(static_cast<long double>(t0)));
+        extremum = positive ? StepDown(g, kFactorialSteps) : StepUp(g, kFactorialSteps);
+    }
+    if (positive)
+        r.lo = std::min(r.lo, extremum);
+    else
+        r.hi = std::max(r.hi, extremum);
     return r;
 }
 
 Interval IntervalBinomial(Interval n, Interval k)
 {
-    if (n.lo == n.hi && k.lo == k.hi)
-        return Point(RealBinomial(n.lo, k.lo));
+    if (n.lo == n.hi && k.lo == k.hi) {
+        double v = RealBinomial(n.lo, k.lo);
+        // Whole operands near each other take a product of m rounded
+        // quotients and products; the edges 0 and 1 are exact.
+        double m = std::min(k.lo, n.lo - k.lo);
+        if (IsWholeNumber(n.lo) && IsWholeNumber(k.lo) && n.lo >= 0 && k.lo >= 0 && std::fabs(n.lo - k.lo) < 1000 &&
+            v != 0 && v != 1 && m > 0) {
+            int steps = 2 * static_cast<int>(m) + 2;
+            Interval r{StepDown(v, steps), StepUp(v, steps)};
+            // The coefficient is a whole number: when only one lies within
+            // the bounds, it is the value.
+            double whole = std::ceil(r.lo);
+            return whole == std::floor(r.hi) ? Point(whole) : r;
+        }
+        if (IsWholeNumber(n.lo) && IsWholeNumber(k.lo))
+            return Point(v);
+    }
     Interval denominator = IntervalMultiply(IntervalFactorial(k), IntervalFactorial(IntervalSubtract(n, k)));
     return IntervalMultiply(IntervalFactorial(n), IntervalReciprocal(denominator));
 }
@@ -798,17 +1222,17 @@ Interval IntervalAngle(Interval y, Interval x)
     if (HasNaN(y) || HasNaN(x))
         return kUndefined;
     if (IsExteriorInterval(y) || IsExteriorInterval(x))
-        return {0, kFullTurn};
+        return {0, kFullTurnUp};
     if (y.lo < 0 && 0 <= y.hi) {
         if (x.hi >= 0)
-            return {0, kFullTurn};
-        return {Angle(y.hi, x.hi), Angle(y.lo, x.hi)};
+            return {0, kFullTurnUp};
+        return {AngleBelow(y.hi, x.hi), AngleAbove(y.lo, x.hi)};
     }
     // The box lies on one side of the x axis (or on it): the extreme angles
     // are at the corners nearest the start and the end of the sweep.
     double c = y.hi > 0 ? x.hi : x.lo;
     double b = y.hi > 0 ? x.lo : x.hi;
-    return {Angle(c > 0 ? y.lo : y.hi, c), Angle(b < 0 ? y.lo : y.hi, b)};
+    return {AngleBelow(c > 0 ? y.lo : y.hi, c), AngleAbove(b < 0 ? y.lo : y.hi, b)};
 }
 
 Interval IntervalAtan2(Interval y, Interval x)
@@ -818,9 +1242,9 @@ Interval IntervalAtan2(Interval y, Interval x)
     // A box that reaches the negative x axis from below takes angles near
     // -pi as well as pi.
     if (IsExteriorInterval(y) || IsExteriorInterval(x) || (y.lo < 0 && 0 <= y.hi && x.lo < 0))
-        return {-kPi, kPi};
-    return IntervalHull4(Point(Atan2(y.lo, x.lo)), Point(Atan2(y.hi, x.hi)), Point(Atan2(y.hi, x.lo)),
-                         Point(Atan2(y.lo, x.hi)));
+        return {-kPiUp, kPiUp};
+    return IntervalHull4(Atan2Bounds(y.lo, x.lo), Atan2Bounds(y.hi, x.hi), Atan2Bounds(y.hi, x.lo),
+                         Atan2Bounds(y.lo, x.hi));
 }
 
 Interval IntervalHypot(Interval x, Interval y)
@@ -830,7 +1254,7 @@ Interval IntervalHypot(Interval x, Interval y)
     // The smallest and largest magnitudes of each operand.
     Interval mx = IntervalAbs(x);
     Interval my = IntervalAbs(y);
-    return {std::hypot(mx.lo, my.lo), std::hypot(mx.hi, my.hi)};
+    return {HypotDown(mx.lo, my.lo), HypotUp(mx.hi, my.hi)};
 }
 
 TruthInterval IntervalLess(Interval x, Interval y)

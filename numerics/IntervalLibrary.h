@@ -1,9 +1,12 @@
-// The interval library: one function per operation, each answering the
-// interval that the interpreters take as the range of the operation over its
-// operands. Exterior operands travel through; ends are plain double results,
-// never widened outward. A domain violation gives the undefined interval, a
-// pole inside the operand the whole line or an exterior interval. Pure
-// functions: any thread may call them at once.
+// The interval library: one function per operation, each answering an
+// interval that holds every value of the operation over its operands.
+// Exterior operands travel through. Ends round outward: an end found by an
+// inexact operation or a library function moves past the true value by the
+// operation's rounding error, so the result encloses the true range; exact
+// ends (sums and products that round nothing, floors, 0 and 1) stay exact.
+// A domain violation gives the undefined interval, a pole inside the operand
+// the whole line or an exterior interval. Pure functions: any thread may
+// call them at once.
 #pragma once
 
 #include "numerics/ComplexValue.h"
@@ -72,12 +75,14 @@ Interval IntervalMin(Interval x, Interval y);
 Interval IntervalMax(Interval x, Interval y);
 // x - y floor(x / y) in interval arithmetic.
 Interval IntervalMod(Interval x, Interval y);
-// Gamma(x + 1) from the ends (and the middle of a segment between two poles
-// below -1); extrema between the ends are not otherwise sought.
+// Gamma(x + 1) from the ends and, where it lies inside, the one extremum of
+// the piece between two poles (or above -1) that holds x.
 Interval IntervalFactorial(Interval x);
 Interval IntervalBinomial(Interval n, Interval k);
 // The Bessel function of the first kind of order n at x: the corners on
 // narrow operands, else the envelope sqrt(2 / (pi |x|)) capped at 1.
+// The corners are not rounded outward and may miss an extremum between
+// them: this one result is not an enclosure.
 Interval IntervalBesselJ(Interval n, Interval x);
 
 // The angle of the points (x, y) of the box, in [0, 2 pi].

@@ -206,14 +206,16 @@ TEST(ComplexIntervalLibraryTest, RealShortcutsKeepTheImaginaryIntervalExactlyZer
     EXPECT_TRUE(Is(ComplexIntervalDivide(Point(1, 0), Point(0, 2)), {{0, 0}, {-0.5, -0.5}}));  // step 1
     EXPECT_TRUE(Is(ComplexIntervalSqrt({{4, 9}, {0, 0}}), {{2, 3}, {0, 0}}));
     ComplexInterval root = ComplexIntervalSqrt({{-4, -4}, {0, 0}});
-    EXPECT_TRUE(Is(root, {{2 * std::cos(kPi / 2), 2 * std::cos(kPi / 2)}, {2, 2}}));
-    EXPECT_NE(root.re.lo, 0);  // the general branch leaves rounding in the real part
+    // The general branch: the real part holds 0 and the rounded 2 cos(pi/2).
+    EXPECT_TRUE(root.re.lo <= 0 && 2 * std::cos(kPi / 2) <= root.re.hi && root.re.hi < 1e-14)
+        << root.re.lo << ", " << root.re.hi;
+    EXPECT_TRUE(EnclosesClosely(root.im, {2, 2}));
     ComplexInterval cube = ComplexIntervalPow(Point(2, 0), Point(3, 0));
     EXPECT_TRUE(Is(cube, {{8, 8}, {0, 0}}, 1e-14));
     EXPECT_EQ(cube.im.lo, 0);
     EXPECT_EQ(cube.im.hi, 0);
     EXPECT_TRUE(Is(ComplexIntervalPow(Point(-2, 0), Point(3, 0)), {{-8, -8}, {0, 0}}, 1e-14));
-    EXPECT_TRUE(Is(ComplexIntervalAtan({{0, 1}, {0, 0}}), {{0, std::atan(1.0)}, {0, 0}}));
+    EXPECT_TRUE(ComplexEnclosesClosely(ComplexIntervalAtan({{0, 1}, {0, 0}}), {{0, std::atan(1.0)}, {0, 0}}));
     EXPECT_TRUE(Is(ComplexIntervalRationalPower(Point(-8, 0), Point(1, 0), Point(3, 0)),
                    Point(2 * std::cos(kPi / 3), 2 * std::sin(kPi / 3)), 1e-14));  // principal, not -2
 }
@@ -235,8 +237,8 @@ TEST(ComplexIntervalLibraryTest, PartsCornersSpansAndUnions)
     EXPECT_TRUE(ComplexIntervalEquals(z, z));
     EXPECT_FALSE(ComplexIntervalEquals(kUndef, kUndef));
     EXPECT_TRUE(ComplexIntervalDiffers(kUndef, kUndef));
-    EXPECT_TRUE(Is({{ComplexIntervalAbs({{3, 3}, {-4, 4}})}, {0, 0}}, {{3, 5}, {0, 0}}));
-    EXPECT_TRUE(Is({ComplexIntervalArg({{-2, -1}, {-1, 1}}), {0, 0}}, {{-kPi, kPi}, {0, 0}}));
+    EXPECT_TRUE(EnclosesClosely(ComplexIntervalAbs({{3, 3}, {-4, 4}}), {3, 5}));
+    EXPECT_TRUE(EnclosesClosely(ComplexIntervalArg({{-2, -1}, {-1, 1}}), {-kPi, kPi}));
 
     const struct {
         Interval x;
@@ -291,8 +293,8 @@ TEST(ComplexIntervalLibraryTest, RealOnlyOperationsRefuseNonRealOperands)
     EXPECT_TRUE(Is(ComplexIntervalFloor({{1.5, 2.5}, {0, 0}}), {{1, 2}, {0, 0}}));
     EXPECT_TRUE(Is(ComplexIntervalMin({{0, 1}, {0, 0}}, Point(0, 1)), kUndef));
     EXPECT_TRUE(Is(ComplexIntervalMax({{0, 5}, {0, 0}}, {{2, 3}, {0, 0}}), {{2, 5}, {0, 0}}));
-    EXPECT_TRUE(Is(ComplexIntervalAtan2Positive(Point(-1, 0), Point(0, 0)), Point(kPi, 0)));  // (x, y) = (-1, 0)
-    EXPECT_TRUE(Is(ComplexIntervalHypot(Point(3, 0), Point(4, 0)), Point(5, 0)));
+    EXPECT_TRUE(ComplexEnclosesClosely(ComplexIntervalAtan2Positive(Point(-1, 0), Point(0, 0)), Point(kPi, 0)));  // (x, y) = (-1, 0)
+    EXPECT_TRUE(ComplexEnclosesClosely(ComplexIntervalHypot(Point(3, 0), Point(4, 0)), Point(5, 0)));
     EXPECT_TRUE(Is(ComplexIntervalBesselJ(Point(0, 0), {{0, 1}, {0, 0}}), {{RealBesselJ(0, 1), 1}, {0, 0}}));
     EXPECT_TRUE(Is(ComplexIntervalSign({{-1, 2}, {0, 0}}), {{-1, 1}, {0, 0}}));
     EXPECT_TRUE(Is(ComplexIntervalFactorial(Point(3, 0)), Point(6, 0)));

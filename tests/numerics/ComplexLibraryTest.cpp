@@ -85,12 +85,7 @@ std::vector<ComplexValue> SamplePoints(double reach, int count)
 
 TEST(ComplexLibrary, ElementaryFunctionsAgreeWithStdComplexAwayFromCuts)
 {
-    // The denominator cos 2x + cosh 2y of tan cancels near the poles on the
-    // real axis (and that of tanh near those on the imaginary axis), by as
-    // much as tan's own condition there: those points keep a distance.
     auto anywhere = [](ComplexValue) { return true; };
-    auto offRealAxis = [](ComplexValue z) { return std::fabs(z.im) > 0.5; };
-    auto offImaginaryAxis = [](ComplexValue z) { return std::fabs(z.re) > 0.5; };
     struct Function {
         const char* name;
         ComplexValue (*ours)(ComplexValue);
@@ -104,14 +99,14 @@ TEST(ComplexLibrary, ElementaryFunctionsAgreeWithStdComplexAwayFromCuts)
         {"sqrt", ComplexSqrt, [](const Std& z) { return std::sqrt(z); }, anywhere},
         {"sin", ComplexSin, [](const Std& z) { return std::sin(z); }, anywhere},
         {"cos", ComplexCos, [](const Std& z) { return std::cos(z); }, anywhere},
-        {"tan", ComplexTan, [](const Std& z) { return std::tan(z); }, offRealAxis},
+        {"tan", ComplexTan, [](const Std& z) { return std::tan(z); }, anywhere},
         {"sinh", ComplexSinh, [](const Std& z) { return std::sinh(z); }, anywhere},
         {"cosh", ComplexCosh, [](const Std& z) { return std::cosh(z); }, anywhere},
-        {"tanh", ComplexTanh, [](const Std& z) { return std::tanh(z); }, offImaginaryAxis},
-        {"cot", ComplexCot, [](const Std& z) { return 1.0 / std::tan(z); }, offRealAxis},
+        {"tanh", ComplexTanh, [](const Std& z) { return std::tanh(z); }, anywhere},
+        {"cot", ComplexCot, [](const Std& z) { return 1.0 / std::tan(z); }, anywhere},
         {"sec", ComplexSec, [](const Std& z) { return 1.0 / std::cos(z); }, anywhere},
         {"csc", ComplexCsc, [](const Std& z) { return 1.0 / std::sin(z); }, anywhere},
-        {"coth", ComplexCoth, [](const Std& z) { return 1.0 / std::tanh(z); }, offImaginaryAxis},
+        {"coth", ComplexCoth, [](const Std& z) { return 1.0 / std::tanh(z); }, anywhere},
         {"sech", ComplexSech, [](const Std& z) { return 1.0 / std::cosh(z); }, anywhere},
         {"csch", ComplexCsch, [](const Std& z) { return 1.0 / std::sinh(z); }, anywhere},
     };
@@ -349,6 +344,82 @@ TEST(ComplexLibrary, InverseFunctionsAtTheirSingularPointsAndCuts)
     ExpectUndefined(ComplexAsin(Re(kNaN)), "asin NaN");
 }
 
+// Each part within a few ulps of its own magnitude; equal infinities match
+// and an expected zero must be a zero.
+void ExpectPartsWithinUlps(ComplexValue actual, ComplexValue expected, double ulps, const char* what)
+{
+    auto near = [ulps](double a, double e) {
+        return a == e || std::fabs(a - e) <= ulps * kEps * std::fabs(e);
+    };
+    EXPECT_TRUE(near(actual.re, expected.re) && near(actual.im, expected.im))
+        << what << ": got " << actual.re << " + " << actual.im << "i, expected " << expected.re << " + "
+        << expected.im << "i";
+}
+
+// References at 200 bits (off the cuts), or the closed form of the
+// logarithmic definition on them.
+TEST(ComplexLibrary, EdgesOfTheRangeKeepFullPrecision)
+{
+    constexpr double kHalfPi = 1.5707963267948966;
+    struct Case {
+        const char* what;
+        ComplexValue (*f)(ComplexValue);
+        ComplexValue z;
+        ComplexValue expected;
+    };
+    const Case cases[] = {
+        // exp overflows to infinities of the signs of cos y and sin y.
+        {"exp 710", ComplexExp, {710, 0}, {kInf, 0}},
+        {"exp(710 + i)", ComplexExp, {710, 1}, {kInf, kInf}},
+        {"exp(710 + 2i)", ComplexExp, {710, 2}, {-kInf, kInf}},
+        {"exp(1e4 - 4i)", ComplexExp, {1e4, -4}, {-kInf, kInf}},
+        {"exp(inf)", ComplexExp, {kInf, 0}, {kInf, 0}},
+        {"exp(709.9 + pi/2 i)", ComplexExp, {709.9, kHalfPi}, {1.2377517789083512e+292, kInf}},
+        {"exp(709 + i)", ComplexExp, {709, 1}, {4.4404245020420765e+307, 6.915551420227227e+307}},
+        {"exp(-800 + i)", ComplexExp, {-800, 1}, {0, 0}},
+        {"sin 710i", ComplexSin, {0, 710}, {0, kInf}},
+        {"cosh 710", ComplexCosh, {710, 0}, {kInf, 0}},
+        // tan and tanh at and near their poles.
+        {"tan pi/2", ComplexTan, {kHalfPi, 0}, {1.633123935319537e+16, 0}},
+        {"tan(pi/2 + 1e-10 i)", ComplexTan, {kHalfPi, 1e-10}, {6123.233995734469, 9999999999.99625}},
+        {"tan(pi/2 + 1e-17 i)", ComplexTan, {kHalfPi, 1e-17}, {1.5906985140633388e+16, 2597807817194060.0}},
+        {"tan(pi/2 - 1e-9 + 1e-12 i)", ComplexTan, {1.5707963257948965, 1e-12}, {999998856.0287417, 999998.7120562161}},
+        {"tan(-pi/2 + 3e-9 i)", ComplexTan, {-kHalfPi, 3e-9}, {-6.803593328596404, 333333333.3333332}},
+        {"tanh(1e-10 + pi/2 i)", ComplexTanh, {1e-10, kHalfPi}, {9999999999.99625, 6123.233995734469}},
+        {"tanh(pi/2 i)", ComplexTanh, {0, kHalfPi}, {0, 1.633123935319537e+16}},
+        {"tanh(-2e-17 - pi/2 i)", ComplexTanh, {-2e-17, -kHalfPi}, {-4819974603294649.0, -1.4756916174740814e+16}},
+        // asinh and acosh for tiny and huge arguments.
+        {"asinh 1e-20", ComplexAsinh, {1e-20, 0}, {1e-20, 0}},
+        {"asinh -1e8", ComplexAsinh, {-1e8, 0}, {-19.11382792451231, 0}},
+        {"asinh 1e200", ComplexAsinh, {1e200, 0}, {461.2101657793691, 0}},
+        {"asinh(-1e200 + i)", ComplexAsinh, {-1e200, 1}, {-461.2101657793691, 1e-200}},
+        {"asinh(1e-20 + 1e-20 i)", ComplexAsinh, {1e-20, 1e-20}, {1e-20, 1e-20}},
+        {"asinh(-3 + 1e-10 i)", ComplexAsinh, {-3, 1e-10}, {-1.8184464592320668, 3.1622776601683794e-11}},
+        {"asinh 1e-300 i", ComplexAsinh, {0, 1e-300}, {0, 1e-300}},
+        {"asinh(-1e8 + 1e8 i)", ComplexAsinh, {-1e8, 1e8}, {-19.460401514792284, 0.7853981633974483}},
+        {"asinh(1e-12 + 0.5i)", ComplexAsinh, {1e-12, 0.5}, {1.1547005383792514e-12, 0.5235987755982989}},
+        {"acosh 1e200", ComplexAcosh, {1e200, 0}, {461.2101657793691, 0}},
+        {"acosh(1 + 1e-10 i)", ComplexAcosh, {1, 1e-10}, {1.0000000000083334e-05, 9.999999999916666e-06}},
+        {"acosh(-1e8 + 1e-10 i)", ComplexAcosh, {-1e8, 1e-10}, {19.11382792451231, kPi}},
+        {"acosh(1e200 + 1e200 i)", ComplexAcosh, {1e200, 1e200}, {461.55673936964905, 0.7853981633974483}},
+        {"acosh(0.5 + 1e-20 i)", ComplexAcosh, {0.5, 1e-20}, {1.1547005383792515e-20, 1.0471975511965979}},
+        {"acosh(-1e-20 + 2i)", ComplexAcosh, {-1e-20, 2}, {1.4436354751788103, kHalfPi}},
+        {"acosh(-1e-8 - 1e-8 i)", ComplexAcosh, {-1e-8, -1e-8}, {1e-08, -1.5707963367948967}},
+        {"acosh(-1e150 - 1e-150 i)", ComplexAcosh, {-1e150, -1e-150}, {346.0809111296668, -kPi}},
+        // On the cuts the logarithmic form decides: the upper root of a
+        // negative number, and acosh's solution with the real part >= 0.
+        {"asinh 2i", ComplexAsinh, {0, 2}, {1.3169578969248168, kHalfPi}},
+        {"asinh -2i", ComplexAsinh, {0, -2}, {-1.3169578969248168, -kHalfPi}},
+        {"asinh -1e8 i", ComplexAsinh, {-0.0, -1e8}, {-19.11382792451231, -kHalfPi}},
+        {"acosh -2", ComplexAcosh, {-2, 0}, {1.3169578969248168, -kPi}},
+        {"acosh -1e8", ComplexAcosh, {-1e8, 0}, {19.11382792451231, -kPi}},
+        {"acosh 0.5", ComplexAcosh, {0.5, 0}, {0, 1.0471975511965979}},
+        {"acosh -3i", ComplexAcosh, {0, -3}, {1.8184464592320668, -kHalfPi}},
+    };
+    for (const Case& c : cases)
+        ExpectPartsWithinUlps(c.f(c.z), c.expected, 4, c.what);
+}
+
 // Far from the real axis sinh and cosh overflow together; tan and tanh then
 // settle on +-i and +-1 instead of inf / inf.
 TEST(ComplexLibrary, TanAndTanhSaturateInsteadOfOverflowing)
@@ -359,12 +430,17 @@ TEST(ComplexLibrary, TanAndTanhSaturateInsteadOfOverflowing)
     ExpectExact(ComplexTan({0, 400}), {0, 1}, "tan 400i");
     ExpectNear(ComplexTan({1, -400}), {0, -1}, kEps, "tan(1 - 400i)");
     ExpectNear(ComplexCoth(Re(400)), {1, 0}, 0, "coth 400");
-    // Short of the overflow, the formulas stand, to the last bit.
+    // Short of the overflow, and on the axes with zeros of either sign.
     EXPECT_LE(UlpsOff(ComplexTanh({300, 0.5}), std::tanh(Std(300, 0.5))), 4);
     for (ComplexValue z : SamplePoints(3, 200)) {
         for (ComplexValue w : {z, ComplexValue{z.re, -0.0}, ComplexValue{-0.0, z.im}, ComplexValue{z.re * 100, z.im}}) {
-            double d = std::cos(2 * w.re) + std::cosh(2 * w.im);
-            ExpectExact(ComplexTan(w), {std::sin(2 * w.re) / d, std::sinh(2 * w.im) / d}, "tan");
+            ComplexValue t = ComplexTan(w);
+            Std expected = std::tan(ToStd(w));
+            EXPECT_LE(UlpsOff(t, expected), 4) << "tan at " << w.re << " + " << w.im << "i";
+            if (w.re == 0)
+                EXPECT_EQ(std::signbit(t.re), std::signbit(w.re)) << "tan at " << w.re << " + " << w.im << "i";
+            if (w.im == 0)
+                EXPECT_EQ(std::signbit(t.im), std::signbit(w.im)) << "tan at " << w.re << " + " << w.im << "i";
         }
     }
 }

@@ -11,7 +11,31 @@ bool SameEnd(double actual, double expected, double tolerance)
     return actual == expected || std::fabs(actual - expected) <= tolerance * (1 + std::fabs(expected));
 }
 
+// How far actual lies from expected on the side given (down: below), in
+// doubles; negative when on the other side.
+double StepsOutward(double actual, double expected, bool down)
+{
+    double steps = 0;
+    for (double v = expected; v != actual && steps <= 1000; ++steps)
+        v = std::nextafter(v, down ? -INFINITY : INFINITY);
+    return steps > 1000 ? -1 : steps;
+}
+
 }  // namespace
+
+::testing::AssertionResult EnclosesClosely(Interval actual, Interval expected, int ulps)
+{
+    auto outward = [ulps](double a, double e, bool down) {
+        if (std::isnan(a) || std::isnan(e) || std::isinf(e))
+            return SameEnd(a, e, 0);
+        double steps = StepsOutward(a, e, down);
+        return steps >= 0 && steps <= ulps;
+    };
+    if (outward(actual.lo, expected.lo, true) && outward(actual.hi, expected.hi, false))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "[" << actual.lo << ", " << actual.hi << "] does not closely enclose ["
+                                         << expected.lo << ", " << expected.hi << "]";
+}
 
 ::testing::AssertionResult SameInterval(Interval actual, Interval expected, double tolerance)
 {
@@ -29,4 +53,15 @@ bool SameEnd(double actual, double expected, double tolerance)
                                          << ", " << actual.im.hi << "]}, expected {[" << expected.re.lo << ", "
                                          << expected.re.hi << "], [" << expected.im.lo << ", " << expected.im.hi
                                          << "]}";
+}
+
+::testing::AssertionResult ComplexEnclosesClosely(ComplexInterval actual, ComplexInterval expected, int ulps)
+{
+    ::testing::AssertionResult re = EnclosesClosely(actual.re, expected.re, ulps);
+    if (!re)
+        return re << " (real part)";
+    ::testing::AssertionResult im = EnclosesClosely(actual.im, expected.im, ulps);
+    if (!im)
+        return im << " (imaginary part)";
+    return ::testing::AssertionSuccess();
 }
