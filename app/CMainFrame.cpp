@@ -7,6 +7,7 @@
 #include "app/MessageText.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/GraphPaneServices.h"
+#include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "editor/EquationViewServices.h"
 #include "editor/COndrelView.h"
@@ -98,6 +99,9 @@ void CMainFrame::ReportFailure(int32_t code)
     case 41:  // an unreadable document: a second one must not fail in silence
     case 47:  // a document from a newer version: likewise
         RearmFailure(code);
+        break;
+    case 36:  // memory: the computations that stopped may run again
+        RecoverFromAbort();
         break;
     default:
         break;
