@@ -137,6 +137,6 @@ void DoSymbolicCommand(int32_t code)
     state->anchor = anchor;
     state->caret = caret;
     state->previousCommand = previousCommand;
-    ReportCommandFailure();
     InvalidateFormulaLayout();
+    ReportCommandFailure();
 }

@@ -240,5 +240,11 @@ void ExpandBinomialPower(FormulaNode* node)
     NormalizeNode(result->children[0]);
     SetChild(result, static_cast<uint32_t>(n), MakePower(Unlink(rest), MakeNumberNode(n)));
     NormalizeNode(result->children[n]);
+    // A term that could not be built left its slot empty.
+    if (AbortFlag) {
+        FreeTree(result);
+        BecomeNumber(node, 0);
+        return;
+    }
     ReplaceNode(result, node);
 }
