@@ -1,3 +1,5 @@
+#include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
@@ -5,6 +7,10 @@
 #include "formula/TreeWalk.h"
 #include "support/EditorFixture.h"
 #include "support/LinearText.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
 
 namespace {
 
@@ -106,6 +112,92 @@ TEST_F(SymbolicCommandTest, ABlockOfCellsIsWorkedOnceForEachCell)
         Run(kExpand);
         EXPECT_EQ(Text(), before) << anchor << " " << caret;
     }
+}
+
+// One failure must not stop every later command: a flag left raised by an
+// earlier shortage is lowered once memory is back, and a command that ran out
+// reports 36, keeps the formula, and leaves the next command free to run.
+TEST_F(SymbolicCommandTest, AnAbortIsReportedOnceAndLaterCommandsRun)
+{
+    Load("x+x");
+    AbortFlag = 1;
+    Run(kSimplify);
+    EXPECT_EQ(Text(), "2*x");
+    EXPECT_FALSE(AbortFlag);
+
+    Load("x+x");
+    ResetFailureRegister();
+    size_t undoSteps = state_.undo.size();
+    PlanBudgetRefusals(1, true);
+    Run(kSimplify);
+    EndBudgetRefusals();
+    EXPECT_EQ(Text(), "x+x");
+    EXPECT_EQ(TakePendingFailure(), 36);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(state_.undo.size(), undoSteps) << "an undo step for a command that did not run";
+
+    // Each failing command is heard of, not only the first.
+    PlanBudgetRefusals(1, true);
+    Run(kSimplify);
+    EndBudgetRefusals();
+    EXPECT_EQ(TakePendingFailure(), 36);
+
+    Run(kSimplify);
+    EXPECT_EQ(Text(), "2*x");
+    EXPECT_EQ(TakePendingFailure(), 0);
+}
+
+// a + b^2 + c + ... over seven letters (every term has many like terms), or
+// over as many variables as terms (no two alike).
+FormulaNode* WideSum(uint32_t terms, uint32_t letters)
+{
+    FormulaNode* sum = MakeNode(KindSum, terms);
+    for (uint32_t i = 0; i < terms; ++i) {
+        FormulaNode* letter = Var(300 + i % letters);
+        FormulaNode* term = i % 3 ? letter : Node(KindPower, {letter, Num(2)});
+        sum->children[i] = term;
+        term->parent = sum;
+    }
+    return sum;
+}
+
+// Like terms of a wide sum are gathered in near-linear time.
+TEST_F(SymbolicCommandTest, AWideSumSimplifiesQuickly)
+{
+    for (uint32_t letters : {7u, 65000u}) {
+        SetFormula(WideSum(65535, letters));
+        auto start = std::chrono::steady_clock::now();
+        Run(kSimplify);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 5.0) << letters;
+        EXPECT_FALSE(AbortFlag);
+        if (letters == 7)
+            EXPECT_LT(Text().size(), 300u) << "like terms were not gathered";
+    }
+}
+
+// A product of many binomials would have 2^20 terms: the expansion stops with
+// the memory failure and the formula is left as it was.
+TEST_F(SymbolicCommandTest, AnExpansionPastTheBudgetStopsAndKeepsTheFormula)
+{
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+        text += (i ? "*(#" : "(#") + std::to_string(300 + 2 * i) + "+#" + std::to_string(301 + 2 * i) + ")";
+    Load(text.c_str());
+    std::string before = Text();
+    ResetFailureRegister();
+    auto start = std::chrono::steady_clock::now();
+    Run(kExpand);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(Text(), before);
+    EXPECT_EQ(TakePendingFailure(), 36);
+    EXPECT_FALSE(AbortFlag);
+
+    // A small product still expands in full.
+    Load("(a+b)*(c+d)*(e+f)");
+    Run(kExpand);
+    EXPECT_EQ(std::count(Text().begin(), Text().end(), '+'), 7) << Text();
 }
 
 }  // namespace
