@@ -79,7 +79,7 @@ struct CommandRun {
     bool failurePosted;
 };
 
-CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first, bool everyFromThen)
+CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first)
 {
     CommandRun run{};
     Footprint before = Measure();
@@ -103,7 +103,7 @@ CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first, bool e
     ResetFailureRegister();
     run.original = LinearText(root);
     if (first > 0)
-        PlanBudgetRefusals(first, everyFromThen);
+        PlanBudgetRefusals(first, false);
     DoSymbolicCommand(c.code);
     EndBudgetRefusals();
     run.metRefusal = BudgetRefusalsMet() > 0;
@@ -125,10 +125,10 @@ CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first, bool e
 
 void SweepCommand(DocState* doc, const CommandCase& c)
 {
-    const CommandRun clean = RunCommand(doc, c, 0, false);
+    const CommandRun clean = RunCommand(doc, c, 0);
     ASSERT_FALSE(clean.failurePosted) << c.formula;
     for (int64_t first = 1; first <= kMaxRuns; ++first) {
-        CommandRun run = RunCommand(doc, c, first, false);
+        CommandRun run = RunCommand(doc, c, first);
         if (::testing::Test::HasFailure())
             return;
         if (!run.metRefusal) {
