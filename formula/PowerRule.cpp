@@ -236,15 +236,24 @@ void ExpandBinomialPower(FormulaNode* node)
         SetChild(result, static_cast<uint32_t>(k), term);
         NormalizeChildrenAndNode(term);
     }
-    SetChild(result, 0, MakePower(first, MakeNumberNode(n)));
-    NormalizeNode(result->children[0]);
-    SetChild(result, static_cast<uint32_t>(n), MakePower(Unlink(rest), MakeNumberNode(n)));
-    NormalizeNode(result->children[n]);
     // A term that could not be built left its slot empty.
     if (AbortFlag) {
+        FreeTree(result);
+        FreeTree(first);
+        BecomeNumber(node, 0);
+        return;
+    }
+    SetChild(result, 0, MakePower(first, MakeNumberNode(n)));
+    NormalizeNode(result->children[0]);
+    FormulaNode* last = MakePower(Unlink(rest), MakeNumberNode(n));
+    if (AbortFlag) {
+        // The node keeps a base, so that it stays whole if it cannot become 0.
+        SetChild(node, 0, last);
         FreeTree(result);
         BecomeNumber(node, 0);
         return;
     }
+    SetChild(result, static_cast<uint32_t>(n), last);
+    NormalizeNode(result->children[n]);
     ReplaceNode(result, node);
 }

@@ -1,7 +1,7 @@
 // Every symbolic command, and compiling and evaluating a formula over a grid,
 // run again and again with the 1st, 2nd, 3rd ... budgeted allocation refused
-// (the grid also with every allocation from then on refused), until a run
-// meets no refusal. After each run nothing may have crashed, the formula is as it
+// (and again with every allocation from then on refused), until a run meets
+// no refusal. After each run nothing may have crashed, the formula is as it
 // was or as the run without refusals leaves it, and every byte of the budget
 // and every pool block has come back.
 #include "CoreUtilities/FailureRegister.h"
@@ -79,7 +79,7 @@ struct CommandRun {
     bool failurePosted;
 };
 
-CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first)
+CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first, bool everyFromThen)
 {
     CommandRun run{};
     Footprint before = Measure();
@@ -103,7 +103,7 @@ CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first)
     ResetFailureRegister();
     run.original = LinearText(root);
     if (first > 0)
-        PlanBudgetRefusals(first, false);
+        PlanBudgetRefusals(first, everyFromThen);
     DoSymbolicCommand(c.code);
     EndBudgetRefusals();
     run.metRefusal = BudgetRefusalsMet() > 0;
@@ -123,12 +123,12 @@ CommandRun RunCommand(DocState* doc, const CommandCase& c, int64_t first)
     return run;
 }
 
-void SweepCommand(DocState* doc, const CommandCase& c)
+void SweepCommand(DocState* doc, const CommandCase& c, bool everyFromThen)
 {
-    const CommandRun clean = RunCommand(doc, c, 0);
+    const CommandRun clean = RunCommand(doc, c, 0, false);
     ASSERT_FALSE(clean.failurePosted) << c.formula;
     for (int64_t first = 1; first <= kMaxRuns; ++first) {
-        CommandRun run = RunCommand(doc, c, first);
+        CommandRun run = RunCommand(doc, c, first, everyFromThen);
         if (::testing::Test::HasFailure())
             return;
         if (!run.metRefusal) {
@@ -175,7 +175,17 @@ TEST_F(RefusalSweepTest, SymbolicCommandsSurviveEachRefusal)
 {
     for (const CommandCase& c : kCommandCases) {
         SCOPED_TRACE(c.formula);
-        SweepCommand(&doc_, c);
+        SweepCommand(&doc_, c, false);
+        if (HasFailure())
+            return;
+    }
+}
+
+TEST_F(RefusalSweepTest, SymbolicCommandsSurviveRefusalsFromThenOn)
+{
+    for (const CommandCase& c : kCommandCases) {
+        SCOPED_TRACE(c.formula);
+        SweepCommand(&doc_, c, true);
         if (HasFailure())
             return;
     }
