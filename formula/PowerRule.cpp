@@ -101,8 +101,11 @@ RuleResult PowerOfNumberBase(FormulaNode* node)
 RuleResult RootAsPower(FormulaNode* node, FormulaNode* index)
 {
     if (node->childCount == 1) {
-        if (!ResizeChildArray(node, 2))
+        // The index was made for the root of one operand; it has no place yet.
+        if (!ResizeChildArray(node, 2)) {
+            FreeTree(index);
             return RuleResult::Finish;
+        }
         node->children[1] = nullptr;
     } else {
         Unlink(index);
