@@ -301,6 +301,8 @@ const char* const kGridFormulas[] = {
     "(* (sin x) (cos y))",
     "(+ (power x 2) (* 3 y) (sqrt (+ (power x 2) (power y 2))))",
     "(+ (exp (* x y)) (abs (+ x (minus y))) (sum (over (power x k) (fact k)) (= k 0) 4))",
+    "(branch (if 1 (< x 0)) (if (sqrt y) (> x 0)) 5)",
+    "(+ (* i x) (power y (over 1 3)))",
 };
 
 TEST_F(RefusalSweepTest, CompilingAndGridEvaluationSurviveEachRefusal)
