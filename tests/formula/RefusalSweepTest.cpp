@@ -194,27 +194,14 @@ TEST_F(RefusalSweepTest, SymbolicCommandsSurviveRefusalsFromThenOn)
 // Every command on every node of formulas that reach most rules.
 TEST_F(RefusalSweepTest, EveryCommandOnEveryNodeSurvivesEachRefusal)
 {
-    const char* formulas[] = {
-        "y=2*x+1",
-        "a*b+a*c=-(d*e)",
-        "2*[x+y]*sqrt(z)*x^2*(a/b)",
-        "[a*b]^3+sqrt(a*b)+(c*d)/(e*f)",
-        "x/y=sin(x)*[1/u]",
-        "y=log(x,2)+ln(x)+e^x+2^x+sqrt(x,3)",
-        "matrix(2,2,x+x,1,2,x^2)",
-        "a*sum(k*a,k=1,3)+integral(x*a,x,0,1)",
-        "function(optotal(x),x^2*sin(x))=y*(x+1)^3",
-        "choice(5,k)+5!+abs(matrix(2,2,a,b,c,d))-ln(a*b)",
-    };
-    const int32_t codes[] = {8192, 8194, 8199, 8214, 8219, 8448, 8449, 8450, 8451, 8452, 8453, 8454, 8455, 8456, 8457};
-    for (const char* text : formulas) {
+    for (const char* text : FormulasReachingMostRules()) {
         FormulaNode* tree = ReadFormula(text);
         ASSERT_NE(tree, nullptr);
         std::vector<std::string> nodes;
         for (PreorderWalk walk(tree); walk.Node(); walk.Next())
             nodes.push_back(LinearText(walk.Node()));
         FreeTree(tree);
-        for (int32_t code : codes) {
+        for (int32_t code : SymbolicCommandCodes()) {
             for (const std::string& node : nodes) {
                 SCOPED_TRACE(std::string(text) + " at " + node + " code " + std::to_string(code));
                 CommandCase c{code, text, node.c_str()};

@@ -210,25 +210,14 @@ namespace {
 // (checked by the fixture).
 TEST_F(SymbolicCommandTest, EveryCommandOnEveryNodeKeepsTheTreeWhole)
 {
-    const char* formulas[] = {
-        "y=2*x+1",
-        "a*b+a*c=-(d*e)",
-        "2*[x+y]*sqrt(z)*x^2*(a/b)",
-        "[a*b]^3+sqrt(a*b)+(c*d)/(e*f)",
-        "x/y=sin(x)*[1/u]",
-        "-(a*b)+c",
-        "y=log(x,2)+ln(x)+e^x+2^x+sqrt(x,3)",
-        "matrix(2,2,x+x,1,2,x^2)",
-    };
-    const int32_t codes[] = {8192, 8194, 8199, 8214, 8219, 8448, 8449, 8450, 8451, 8452, 8453, 8454, 8455, 8456, 8457};
     uint32_t runs = 0;
-    for (const char* text : formulas) {
+    for (const char* text : FormulasReachingMostRules()) {
         SCOPED_TRACE(text);
         Load(text);
         uint32_t count = 0;
         for (PreorderWalk walk(root_); walk.Node(); walk.Next())
             ++count;
-        for (int32_t code : codes) {
+        for (int32_t code : SymbolicCommandCodes()) {
             for (uint32_t i = 0; i < count; ++i) {
                 Load(text);
                 PreorderWalk walk(root_);
