@@ -11,6 +11,7 @@
 
 double PhysicalMemoryBytes = 1000000000.0;
 std::atomic<unsigned char> AbortFlag{0};
+std::atomic<bool> RefusalPlanSet{false};
 
 namespace {
 
@@ -28,6 +29,11 @@ std::atomic<int64_t> BudgetCount{0};
 struct alignas(std::max_align_t) BlockHeader {
     uint64_t size;
 };
+
+std::atomic<int64_t> PlanCounted{0};
+std::atomic<int64_t> PlanFirst{0};
+std::atomic<bool> PlanEveryFromThen{false};
+std::atomic<int64_t> PlanRefusals{0};
 
 bool CountOverLimit(double limit)
 {
@@ -69,7 +75,7 @@ void AdjustMemoryBudgetCount(double delta)
 
 void* BudgetMalloc(uint32_t size, bool zeroed)
 {
-    if (CountOverLimit(HeapBudgetLimit()))
+    if (PlannedRefusal() || CountOverLimit(HeapBudgetLimit()))
         return nullptr;
     BudgetCount.fetch_add(size, std::memory_order_relaxed);
     size_t total = sizeof(BlockHeader) + size;
@@ -95,7 +101,7 @@ void BudgetFree(void* block)
 
 GlobalHandle BudgetGlobalAlloc(uint32_t size)
 {
-    if (CountOverLimit(GlobalBudgetLimit()))
+    if (PlannedRefusal() || CountOverLimit(GlobalBudgetLimit()))
         return nullptr;
     BudgetCount.fetch_add(size, std::memory_order_relaxed);
     auto* block = static_cast<GlobalBlock*>(std::malloc(sizeof(GlobalBlock)));
@@ -216,4 +222,45 @@ bool CheckMemoryBudget()
 bool ShouldAbortComputation()
 {
     return AbortFlag || CheckStackRoom() || CheckMemoryBudget();
+}
+
+bool RecoverFromAbort()
+{
+    if (AbortFlag && !CountOverLimit(HeapBudgetLimit()))
+        AbortFlag = 0;
+    return !AbortFlag;
+}
+
+void PlanBudgetRefusals(int64_t first, bool everyFromThen)
+{
+    PlanCounted = 0;
+    PlanRefusals = 0;
+    PlanFirst = first;
+    PlanEveryFromThen = everyFromThen;
+    RefusalPlanSet = true;
+}
+
+void EndBudgetRefusals()
+{
+    RefusalPlanSet = false;
+}
+
+int64_t BudgetRefusalsMet()
+{
+    return PlanRefusals.load();
+}
+
+__attribute__((noinline)) void OnPlannedRefusal()
+{
+    asm volatile("");
+}
+
+bool TakePlannedRefusal()
+{
+    int64_t n = PlanCounted.fetch_add(1) + 1;
+    if (n != PlanFirst.load() && !(PlanEveryFromThen.load() && n > PlanFirst.load()))
+        return false;
+    PlanRefusals.fetch_add(1);
+    OnPlannedRefusal();
+    return true;
 }

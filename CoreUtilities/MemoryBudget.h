@@ -10,8 +10,9 @@
 // object is constructed.
 extern double PhysicalMemoryBytes;
 
-// Tells long computations to stop. Once raised by a memory or stack shortage
-// it stays raised for the rest of the run (only StopCoopThread lowers it).
+// Tells long computations to stop. Raised by a memory or stack shortage, it
+// stays raised until the failure has been reported (RecoverFromAbort);
+// StopCoopThread raises it for the length of a stop.
 extern std::atomic<unsigned char> AbortFlag;
 
 // Stores min(bytes, 2^31) as the budget's total.
@@ -52,3 +53,26 @@ bool CheckStackRoom();
 // True when computations must stop; posts 36 when the count is over the limit.
 bool CheckMemoryBudget();
 bool ShouldAbortComputation();
+// Lowers AbortFlag once the count is back within the heap limit; for the end
+// of a failure that has been reported. Answers whether the flag is clear.
+bool RecoverFromAbort();
+
+// Refusals on purpose, for tests. While a plan is set, budgeted allocations
+// (BudgetMalloc, BudgetGlobalAlloc and the blocks of the formula pools) are
+// counted from 1: the first-th is refused, and with everyFromThen every one
+// after it too. A refusal looks like any other (a null result).
+void PlanBudgetRefusals(int64_t first, bool everyFromThen);
+void EndBudgetRefusals();
+// Refusals met since the plan was set.
+int64_t BudgetRefusalsMet();
+// Called on each planned refusal; does nothing (a place for a breakpoint).
+void OnPlannedRefusal();
+
+extern std::atomic<bool> RefusalPlanSet;
+bool TakePlannedRefusal();
+// True when the plan refuses this allocation; one predictable branch while no
+// plan is set.
+inline bool PlannedRefusal()
+{
+    return RefusalPlanSet.load(std::memory_order_relaxed) && TakePlannedRefusal();
+}

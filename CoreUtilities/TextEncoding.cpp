@@ -91,22 +91,24 @@ bool IsLegalUtf8Sequence(const unsigned char* lead, int length)
 {
     if (length < 1 || length > 4)
         return false;
-    for (int i = 2; i < length; ++i) {
+    if ((lead[0] >= 0x80 && lead[0] <= 0xC1) || lead[0] > 0xF4)
+        return false;
+    for (int i = 1; i < length; ++i) {
         if (lead[i] < 0x80 || lead[i] > 0xBF)
             return false;
     }
-    if (length >= 2) {
-        unsigned char second = lead[1];
-        if (second > 0xBF)
-            return false;
-        switch (lead[0]) {
-        case 0xE0: if (second < 0xA0) return false; break;
-        case 0xF0: if (second < 0x90) return false; break;
-        case 0xF4: if (second >= 0x90) return false; break;
-        default: if (second < 0x80) return false; break;
-        }
+    if (length < 2)
+        return true;
+    // These leads narrow the second byte's range: overlong forms below, encoded
+    // surrogates (ED) and code points past U+10FFFF (F4) above.
+    unsigned char second = lead[1];
+    switch (lead[0]) {
+    case 0xE0: return second >= 0xA0;
+    case 0xED: return second <= 0x9F;
+    case 0xF0: return second >= 0x90;
+    case 0xF4: return second <= 0x8F;
+    default: return true;
     }
-    return !(lead[0] >= 0x80 && lead[0] <= 0xC1) && lead[0] <= 0xF4;
 }
 
 Utf8ConversionResult Utf8ToUtf16Core(const unsigned char*& source, const unsigned char* sourceEnd,

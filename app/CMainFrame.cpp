@@ -7,6 +7,7 @@
 #include "app/GraphPaneServices.h"
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
@@ -99,6 +100,9 @@ void CMainFrame::ReportFailure(int32_t code)
     case FailureUnreadableFile:  // an unreadable document: a second one must not fail in silence
     case FailureNewerDocument:  // a document from a newer version: likewise
         RearmFailure(code);
+        break;
+    case FailureOutOfMemory:  // memory: the computations that stopped may run again
+        RecoverFromAbort();
         break;
     default:
         break;

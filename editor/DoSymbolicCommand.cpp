@@ -1,5 +1,7 @@
 #include "editor/DoSymbolicCommand.h"
 
+#include "CoreUtilities/FailureCodes.h"
+#include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/Calculate.h"
 #include "formula/CopyTree.h"
@@ -76,6 +78,14 @@ void Dispatch(EditorState* state, int32_t code)
     InvalidateFormulaLayout();
 }
 
+// The user hears of every command that ran out of memory, not only the first.
+void ReportCommandFailure()
+{
+    RearmFailure(FailureOutOfMemory);
+    PostFailure(FailureOutOfMemory);
+    RecoverFromAbort();
+}
+
 }  // namespace
 
 void DoSymbolicCommand(int32_t code)
@@ -83,35 +93,51 @@ void DoSymbolicCommand(int32_t code)
     EditorState* state = GetCurrentEditorState();
     if (!state || !state->current)
         return;
+    // A failure met before this command has been posted; once memory is back
+    // within the budget the command may run.
+    if (!RecoverFromAbort()) {
+        ReportCommandFailure();
+        return;
+    }
     // The command works on the user's formula in place; a computation stopped
     // half way would leave its stand-in values (0, infinity, NaN) there, so
     // the formula as it was is kept aside and comes back in that case.
     FormulaNode* root = FormulaRoot(state->current);
-    FormulaNode* saved = CopyTreeForEdit(root);
-    if (AbortFlag) {
-        FreeTree(saved);
-        return;
-    }
-    size_t undoSteps = state->undo.size();
-    SaveUndoForEdit(state, code);
     std::vector<uint32_t> path = PathFromRoot(state->current);
     int32_t mode = state->mode;
     int32_t anchor = state->anchor;
     int32_t caret = state->caret;
-    Dispatch(state, code);
+    int32_t previousCommand = state->previousCommand;
+    size_t undoSteps = state->undo.size();
+    FormulaNode* saved = CopyTreeForEdit(root);
+    // Neither copy may be trusted once memory ran out while they were made,
+    // and a command without its undo step must not run.
+    bool ran = false;
+    if (!AbortFlag)
+        SaveUndoForEdit(state, code);
+    if (!AbortFlag) {
+        Dispatch(state, code);
+        ran = true;
+    }
     if (!AbortFlag) {
         FreeTree(saved);
         return;
     }
-    ReplaceNode(saved, root);
-    // Nothing changed, so there is nothing to undo.
     if (state->undo.size() > undoSteps) {
         FreeTree(state->undo.back().formula);
         state->undo.pop_back();
     }
+    if (ran)
+        ReplaceNode(saved, root);
+    else
+        FreeTree(saved);
     state->current = NodeAtPath(root, path);
+    if (!state->current)
+        state->current = root;
     state->mode = mode;
     state->anchor = anchor;
     state->caret = caret;
+    state->previousCommand = previousCommand;
     InvalidateFormulaLayout();
+    ReportCommandFailure();
 }

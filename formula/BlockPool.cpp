@@ -1,5 +1,7 @@
 #include "formula/BlockPool.h"
 
+#include "CoreUtilities/MemoryBudget.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -40,6 +42,9 @@ PoolChunk* BlockPool::CreateChunk()
 
 void* BlockPool::Allocate()
 {
+    // A block is budgeted memory even when no chunk has to be made for it.
+    if (PlannedRefusal())
+        return nullptr;
     if (deferredHead) {
         void* block = deferredHead;
         std::memcpy(&deferredHead, block, sizeof(void*));

@@ -1,5 +1,6 @@
 #include "formula/ChainRule.h"
 
+#include "CoreUtilities/MemoryBudget.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
@@ -75,8 +76,9 @@ FormulaNode* ChainRuleDerivative(int32_t kind, const FormulaNode* argument, Form
         FormulaNode* result = times ? MakeProduct(outer, w) : MakeQuotient(w, outer);
         if (entry.combine == Combine::NegTimes || entry.combine == Combine::NegOver)
             result = MakeNegation(result);
-        // A failed build is one undefined number, with nothing to differentiate.
-        if (result->childCount == 0)
+        // A build that ran out of memory may have freed the copy; there is
+        // nothing to differentiate then.
+        if (!result || AbortFlag)
             *inner = nullptr;
         return result;
     }

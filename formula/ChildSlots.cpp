@@ -16,6 +16,9 @@ FormulaNode* Unlink(FormulaNode* child)
 
 void SetChild(FormulaNode* node, uint32_t i, FormulaNode* child)
 {
+    // A null child is a build that ran out of memory; the slot stays empty
+    // and the abort flag is up.
     node->children[i] = child;
-    child->parent = node;
+    if (child)
+        child->parent = node;
 }

@@ -20,7 +20,8 @@ namespace {
 FormulaNode* TermAt(const FormulaNode* body, const FormulaNode* index, const FormulaNode* value)
 {
     FormulaNode* term = MakeSubstitution(CopyTree(body), CopyTree(index), CopyTree(value));
-    PerformSubstitution(term);
+    if (term)
+        PerformSubstitution(term);
     return term;
 }
 
@@ -43,6 +44,8 @@ void PeelFirstTerm(FormulaNode* node, int32_t mode)
         return;
     }
     FormulaNode* term = TermAt(node->children[0], index->children[0], from);
+    if (!term)
+        return;
     if (TreesEqual(from, to)) {
         ReplaceNode(term, node);
         return;

@@ -155,6 +155,10 @@ FormulaNode* MakeNode(int32_t kind, uint32_t count)
         FreeNodeBlocks(node);
         return nullptr;
     }
+    // Null slots until the caller fills them, so that a build that stops
+    // half way can be freed as it stands.
+    for (uint32_t i = 0; i < count; ++i)
+        node->children[i] = nullptr;
     node->kind = kind;
     return node;
 }

@@ -1,5 +1,7 @@
 #include "formula/Isolate.h"
 
+#include "CoreUtilities/MemoryBudget.h"
+#include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
@@ -31,11 +33,13 @@ FormulaNode* CopyWithout(const FormulaNode* node, uint32_t k)
         return MakeNumberNode(0);
     uint32_t at = 0;
     for (uint32_t i = 0; i < node->childCount; ++i) {
-        if (i == k)
-            continue;
-        FormulaNode* copy = CopyTree(node->children[i]);
-        rest->children[at++] = copy;
-        copy->parent = rest;
+        if (i != k)
+            SetChild(rest, at++, CopyTree(node->children[i]));
+    }
+    // Copies that could not be made leave their slots empty.
+    if (AbortFlag) {
+        FreeTree(rest);
+        return nullptr;
     }
     return rest;
 }

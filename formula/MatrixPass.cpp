@@ -1,5 +1,6 @@
 #include "formula/MatrixPass.h"
 
+#include "CoreUtilities/MemoryBudget.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
@@ -55,8 +56,18 @@ FormulaNode* ProductOfMatrices(const FormulaNode* left, const FormulaNode* right
     for (int32_t i = 0; i < rows; ++i) {
         for (int32_t j = 0; j < columns; ++j) {
             FormulaNode* element = inner == 1 ? nullptr : MakeNode(KindSum, static_cast<uint32_t>(inner));
+            if (inner > 1 && !element) {
+                FreeTree(result);
+                return nullptr;
+            }
             for (int32_t k = 0; k < inner; ++k) {
                 FormulaNode* term = MakeProduct(CopyTree(Cell(left, i, k)), CopyTree(Cell(right, k, j)));
+                if (!term || AbortFlag) {
+                    FreeTree(term);
+                    FreeTree(element);
+                    FreeTree(result);
+                    return nullptr;
+                }
                 NormalizeNode(term);
                 if (!element)
                     element = term;

@@ -16,9 +16,21 @@ FormulaNode* MakeWithChildren(int32_t kind, std::initializer_list<FormulaNode*> 
         whole = whole && child;
     FormulaNode* node = whole ? MakeNode(kind, static_cast<uint32_t>(children.size())) : nullptr;
     if (!node) {
-        for (FormulaNode* child : children)
-            FreeTree(child);
-        return MakeNumberNode(UndefinedReal);
+        // When not even the undefined number can be had, one of the subtrees
+        // stands in for it: a whole tree all the same, and the abort flag is
+        // up, so the work it is part of is thrown away.
+        FormulaNode* standIn = nullptr;
+        for (FormulaNode* child : children) {
+            if (!standIn)
+                standIn = child;
+            else
+                FreeTree(child);
+        }
+        if (FormulaNode* undefined = MakeNumberNode(UndefinedReal)) {
+            FreeTree(standIn);
+            return undefined;
+        }
+        return standIn;
     }
     uint32_t i = 0;
     for (FormulaNode* child : children) {

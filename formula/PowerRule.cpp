@@ -206,8 +206,11 @@ RuleResult PowerOfNumberBase(FormulaNode* node)
 RuleResult RootAsPower(FormulaNode* node, FormulaNode* index)
 {
     if (node->childCount == 1) {
-        if (!ResizeChildArray(node, 2))
+        // The index was made for the root of one operand; it has no place yet.
+        if (!ResizeChildArray(node, 2)) {
+            FreeTree(index);
             return RuleResult::Finish;
+        }
         node->children[1] = nullptr;
     } else {
         Unlink(index);
@@ -350,9 +353,24 @@ void ExpandBinomialPower(FormulaNode* node)
         SetChild(result, static_cast<uint32_t>(k), term);
         NormalizeChildrenAndNode(term);
     }
+    // A term that could not be built left its slot empty.
+    if (AbortFlag) {
+        FreeTree(result);
+        FreeTree(first);
+        BecomeNumber(node, 0);
+        return;
+    }
     SetChild(result, 0, MakePower(first, MakeNumberNode(n)));
     NormalizeNode(result->children[0]);
-    SetChild(result, static_cast<uint32_t>(n), MakePower(Unlink(rest), MakeNumberNode(n)));
+    FormulaNode* last = MakePower(Unlink(rest), MakeNumberNode(n));
+    if (AbortFlag) {
+        // The node keeps a base, so that it stays whole if it cannot become 0.
+        SetChild(node, 0, last);
+        FreeTree(result);
+        BecomeNumber(node, 0);
+        return;
+    }
+    SetChild(result, static_cast<uint32_t>(n), last);
     NormalizeNode(result->children[n]);
     ReplaceNode(result, node);
 }

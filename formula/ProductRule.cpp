@@ -1,6 +1,8 @@
 // The simplifier's rule for products: flatten, gather the numbers in front,
 // take minus signs out, distribute over sums when expanding, merge fractions,
 // then order and merge the factors.
+#include "CoreUtilities/FailureCodes.h"
+#include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
@@ -13,6 +15,7 @@
 #include "formula/Simplifier.h"
 #include "formula/SimplifierRules.h"
 #include "formula/SimplifierSwitches.h"
+#include "formula/TreeQuery.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeSplice.h"
 
@@ -28,10 +31,40 @@ void MoveToFront(FormulaNode* node, uint32_t i)
     node->children[0] = factor;
 }
 
+// Whether multiplying the product out in full would fit in what is left of
+// the budget. A product of sums has as many terms as their term counts
+// multiplied, so the work grows exponentially with the number of sums.
+bool ExpansionFits(const FormulaNode* product)
+{
+    // A node with its share of child arrays and payloads, and of the copies
+    // the simplifier makes on the way.
+    constexpr double kBytesPerNode = 64;
+    double terms = 1;
+    double nodesPerTerm = 1;
+    for (uint32_t k = 0; k < product->childCount; ++k) {
+        const FormulaNode* factor = product->children[k];
+        double nodes = CountNodes(factor);
+        if (factor->kind == KindSum && factor->childCount > 0) {
+            terms *= factor->childCount;
+            nodesPerTerm += nodes / factor->childCount;
+        } else {
+            nodesPerTerm += nodes;
+        }
+    }
+    return terms * nodesPerTerm * kBytesPerNode <= HeapBudgetLimit() - MemoryBudgetCount();
+}
+
 // The product becomes a sum with one term per term of its sum factor i: a
 // product of copies of all factors, the sum replaced by a copy of the term.
+// An expansion that cannot fit stops at once with the memory failure.
 void DistributeOverSum(FormulaNode* node, uint32_t i)
 {
+    if (!ExpansionFits(node)) {
+        PostFailure(FailureOutOfMemory);
+        AbortFlag = 1;
+        BecomeNumber(node, 0);
+        return;
+    }
     const FormulaNode* sum = node->children[i];
     uint32_t termCount = sum->childCount;
     uint32_t factorCount = node->childCount;

@@ -50,7 +50,7 @@ RuleResult NormalizeByKind(FormulaNode* node)
 
 void NormalizeNode(FormulaNode* node)
 {
-    while (node->childCount > 0 && !ShouldAbortComputation()) {
+    while (node && node->childCount > 0 && !ShouldAbortComputation()) {
         if (NormalizeByKind(node) == RuleResult::Finish)
             return;
     }
@@ -64,6 +64,8 @@ void SimplifyTree(FormulaNode* root)
 
 void NormalizeChildrenAndNode(FormulaNode* node)
 {
+    if (!node)
+        return;
     for (uint32_t i = 0; i < node->childCount; ++i)
         NormalizeNode(node->children[i]);
     NormalizeNode(node);

@@ -44,10 +44,17 @@ void SplitAcross(FormulaNode* node, uint32_t i)
         return;
     for (uint32_t k = 0; k < equation->childCount; ++k) {
         FormulaNode* side = CopyTree(node);
+        if (!side)
+            break;
         if (side->childCount > i)
             ReplaceNode(CopyTree(equation->children[k]), side->children[i]);
         split->children[k] = side;
         side->parent = split;
+    }
+    // Copies made while memory ran out are not the sides they should be.
+    if (AbortFlag) {
+        FreeTree(split);
+        return;
     }
     ReplaceNode(split, node);
 }

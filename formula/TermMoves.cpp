@@ -1,5 +1,6 @@
 #include "formula/TermMoves.h"
 
+#include "CoreUtilities/MemoryBudget.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
@@ -50,9 +51,12 @@ bool IsNumber(const FormulaNode* node, double value)
     return node->kind == KindNumber && node->payload.number->value == value;
 }
 
+// Once memory ran out the moved node may have gone with the refusal; the
+// command frame then puts the formula and the selection back.
 void Select(FormulaNode* node)
 {
-    SetEditorSelection(node, SelectionNode);
+    if (node && !AbortFlag)
+        SetEditorSelection(node, SelectionNode);
 }
 
 // Whether the term depends on the operator's bound variable: the integration
@@ -73,7 +77,7 @@ bool DependsOnBoundVariable(const FormulaNode* term, const FormulaNode* boundOpe
 
 void InsertOperandAt(FormulaNode* node, uint32_t at, FormulaNode* operand)
 {
-    if (!ResizeChildArray(node, node->childCount + 1u)) {
+    if (!operand || !ResizeChildArray(node, node->childCount + 1u)) {
         FreeTree(operand);
         return;
     }
@@ -84,24 +88,27 @@ void InsertOperandAt(FormulaNode* node, uint32_t at, FormulaNode* operand)
 }
 
 // Takes the factor out of its product. A product of two becomes the other
-// factor; the neighbour pointer, when given, follows it there.
+// factor; the neighbour pointer, when given, follows it there. Null, with
+// the factor left in place, when memory ran out.
 FormulaNode* RemoveFactor(FormulaNode* factor, FormulaNode** neighbour = nullptr)
 {
     FormulaNode* product = factor->parent;
     bool collapses = product->childCount == 2;
     FormulaNode* removed = DetachOperand(product, static_cast<uint32_t>(IndexInParent(factor)));
-    if (collapses && neighbour)
+    if (removed && collapses && neighbour)
         *neighbour = product;
     return removed;
 }
 
 // A slot whose content leaves is given the number 1, so that the node keeps
-// its shape.
+// its shape. Null, with the child left in place, when memory ran out.
 FormulaNode* TakeOutLeavingOne(FormulaNode* child)
 {
     FormulaNode* parent = child->parent;
     uint32_t at = static_cast<uint32_t>(IndexInParent(child));
     FormulaNode* one = MakeNumberNode(1);
+    if (!one)
+        return nullptr;
     parent->children[at] = one;
     one->parent = parent;
     child->parent = nullptr;
@@ -121,6 +128,10 @@ FormulaNode* MultiplyIntoOperands(FormulaNode* list, FormulaNode* factor)
             continue;
         FormulaNode* operand = list->children[i];
         InsertFactorInto(operand, CopyTree(factor));
+        if (AbortFlag) {
+            FreeTree(factor);
+            return nullptr;
+        }
         SimplifyAndCleanUp(list->children[i]);
     }
     return InsertFactorInto(list->children[nearest], factor);
@@ -137,19 +148,21 @@ void MoveIntoNeighbour(FormulaNode* term, FormulaNode* neighbour)
     case KindSigma:
     case KindCapitalPi:
     case KindIntegral:
-        if (DependsOnBoundVariable(term, neighbour))
+        if (DependsOnBoundVariable(term, neighbour) || !RemoveFactor(term, &neighbour))
             return;
-        RemoveFactor(term, &neighbour);
         Select(InsertFactorInto(neighbour->children[0], term));
         return;
     case KindSum:
     case KindEquation:
-        RemoveFactor(term, &neighbour);
-        Select(MultiplyIntoOperands(neighbour, term));
+        if (RemoveFactor(term, &neighbour))
+            Select(MultiplyIntoOperands(neighbour, term));
         return;
     case KindSqrt: {
-        RemoveFactor(term, &neighbour);
+        if (!RemoveFactor(term, &neighbour))
+            return;
         FormulaNode* square = MakeSquare(term);
+        if (!square)
+            return;
         SimplifyTree(square);
         Select(InsertFactorInto(neighbour->children[0], square));
         return;
@@ -157,13 +170,14 @@ void MoveIntoNeighbour(FormulaNode* term, FormulaNode* neighbour)
     case KindParentheses: {
         FormulaNode* product = term->parent;
         bool collapses = product->childCount == 2;
-        RemoveFactor(term, &neighbour);
+        if (!RemoveFactor(term, &neighbour))
+            return;
         FormulaNode* content = neighbour->children[0];
         FormulaNode* holder = content->kind == KindSum || content->kind == KindEquation
             ? MultiplyIntoOperands(content, term)
             : InsertFactorInto(content, term);
         // Parentheses that stood in a product of two are no longer needed.
-        if (collapses && neighbour->kind == KindParentheses) {
+        if (!AbortFlag && collapses && neighbour->kind == KindParentheses) {
             bool holderIsContent = holder == neighbour->children[0];
             CollapseToFirstChild(neighbour);
             if (holderIsContent)
@@ -173,10 +187,11 @@ void MoveIntoNeighbour(FormulaNode* term, FormulaNode* neighbour)
         return;
     }
     case KindFraction: {
-        RemoveFactor(term, &neighbour);
+        if (!RemoveFactor(term, &neighbour))
+            return;
         if (term->kind == KindFraction && term->childCount == 2 && IsNumber(term->children[0], 1)) {
             FormulaNode* denominator = DetachOperand(term, 1);
-            // term has become its numerator, the 1.
+            // term has become its numerator, the 1 (or stayed whole when memory ran out).
             FreeTree(term);
             Select(InsertFactorInto(neighbour->children[1], denominator));
         } else {
@@ -186,7 +201,8 @@ void MoveIntoNeighbour(FormulaNode* term, FormulaNode* neighbour)
     }
     case KindPower: {
         if (TreesEqual(term, neighbour->children[0])) {
-            RemoveFactor(term, &neighbour);
+            if (!RemoveFactor(term, &neighbour))
+                return;
             FreeTree(term);
             FormulaNode* exponent = neighbour->children[1];
             AddToNode(exponent, MakeNumberNode(1));
@@ -194,8 +210,11 @@ void MoveIntoNeighbour(FormulaNode* term, FormulaNode* neighbour)
             Select(neighbour->children[0]);
             return;
         }
-        RemoveFactor(term, &neighbour);
+        if (!RemoveFactor(term, &neighbour))
+            return;
         FormulaNode* root = MakePower(term, MakeReciprocal(CopyTree(neighbour->children[1])));
+        if (!root)
+            return;
         SimplifyTree(root);
         Select(InsertFactorInto(neighbour->children[0], root));
         return;
@@ -238,7 +257,8 @@ void MoveTermAcrossEquals(FormulaNode* term)
     int direction = TermMoveDirection;
     uint32_t j = static_cast<uint32_t>(IndexInParent(sum));
     uint32_t target = j + direction;
-    DetachOperand(sum, static_cast<uint32_t>(IndexInParent(term)));
+    if (!DetachOperand(sum, static_cast<uint32_t>(IndexInParent(term))))
+        return;
     if (sum->kind == KindParentheses)
         CollapseToFirstChild(sum);
     auto receive = [direction](FormulaNode* side, FormulaNode* negated) {
@@ -256,6 +276,8 @@ void MoveTermAcrossEquals(FormulaNode* term)
     bool wasNegated = term->kind == KindMinus;
     FormulaNode* negated = MakeNegation(term);
     receive(equation->children[target], negated);
+    if (AbortFlag)
+        return;
     if (wasNegated) {
         CollapseToFirstChild(negated);
         CollapseToFirstChild(negated);
@@ -271,10 +293,13 @@ void MoveFactorAcrossEquals(FormulaNode* factor)
     int direction = TermMoveDirection;
     uint32_t j = static_cast<uint32_t>(IndexInParent(product));
     uint32_t target = j + direction;
-    RemoveFactor(factor);
+    if (!RemoveFactor(factor))
+        return;
     if (product->kind == KindParentheses)
         CollapseToFirstChild(product);
     FormulaNode* reciprocal = MakeReciprocal(factor);
+    if (!reciprocal)
+        return;
     NormalizeNode(reciprocal);
     TermMoveDirection = -direction;
     for (uint32_t k = 0; k < equation->childCount; ++k) {
@@ -305,42 +330,43 @@ void MoveFactorOut(FormulaNode* term, FormulaNode* product)
     FormulaNode* parent = product->parent;
     bool bound = IsBoundOperatorKind(parent->kind) && parent->children[0] == product;
     if (bound) {
-        if (DependsOnBoundVariable(term, parent))
+        if (DependsOnBoundVariable(term, parent) || !RemoveFactor(term))
             return;
-        RemoveFactor(term);
         Select(InsertFactorBeside(parent, term));
         return;
     }
     switch (parent->kind) {
     case KindSqrt:
-        if (parent->childCount != 1)
+        if (parent->childCount != 1 || !RemoveFactor(term))
             return;
-        RemoveFactor(term);
         Select(InsertFactorBeside(parent, MakeSqrt(term)));
         return;
     case KindFraction: {
         bool denominator = parent->children[1] == product;
-        RemoveFactor(term);
+        if (!RemoveFactor(term))
+            return;
         Select(InsertFactorBeside(parent, denominator ? MakeReciprocal(term) : term));
         return;
     }
     case KindParentheses: {
         FormulaNode* power = parent->parent;
         if (power && power->kind == KindPower && power->children[0] == parent) {
-            RemoveFactor(term);
+            if (!RemoveFactor(term))
+                return;
             CollapseToFirstChild(parent);
             FormulaNode* exponent = CopyTree(power->children[1]);
-            SimplifyTree(exponent);
+            if (exponent)
+                SimplifyTree(exponent);
             Select(InsertFactorBeside(power, MakePower(term, exponent)));
             return;
         }
-        RemoveFactor(term);
-        Select(InsertFactorBeside(parent, term));
+        if (RemoveFactor(term))
+            Select(InsertFactorBeside(parent, term));
         return;
     }
     case KindMinus:
-        RemoveFactor(term);
-        Select(InsertFactorBeside(parent, term));
+        if (RemoveFactor(term))
+            Select(InsertFactorBeside(parent, term));
         return;
     default:
         return;
@@ -363,6 +389,8 @@ FormulaNode* CurrentNode()
 
 FormulaNode* InsertFactorBeside(FormulaNode* node, FormulaNode* factor)
 {
+    if (!factor)
+        return nullptr;
     FormulaNode* parent = node->parent;
     if (parent && parent->kind == KindParentheses && parent->parent && parent->parent->kind == KindProduct) {
         FormulaNode* product = parent->parent;
@@ -385,6 +413,8 @@ FormulaNode* InsertFactorBeside(FormulaNode* node, FormulaNode* factor)
 
 FormulaNode* InsertFactorInto(FormulaNode* node, FormulaNode* factor)
 {
+    if (!factor)
+        return nullptr;
     if (node->kind == KindParentheses)
         CollapseToFirstChild(node);
     if (node->kind == KindMinus && node->childCount == 1)
@@ -426,17 +456,16 @@ void MoveSelectedTerm(int type)
     case KindSigma:
     case KindCapitalPi:
     case KindIntegral:
-        if (i != 0 || DependsOnBoundVariable(term, parent))
+        if (i != 0 || DependsOnBoundVariable(term, parent) || !TakeOutLeavingOne(term))
             return;
-        TakeOutLeavingOne(term);
         Select(InsertFactorBeside(parent, term));
         return;
     case KindFraction:
+        if (!TakeOutLeavingOne(term))
+            return;
         if (i == 0) {
-            TakeOutLeavingOne(term);
             Select(InsertFactorBeside(parent, term));
         } else {
-            TakeOutLeavingOne(term);
             CollapseToFirstChild(parent);
             Select(InsertFactorBeside(parent, MakeReciprocal(term)));
         }
@@ -488,6 +517,8 @@ void MoveTermCommand(int type, int direction)
 {
     TermMoveDirection = direction;
     MoveSelectedTerm(type);
+    if (AbortFlag)
+        return;
     FormulaNode* current = CurrentNode();
     if (current && current->kind == KindParentheses)
         CollapseToFirstChild(current);
@@ -503,20 +534,25 @@ void MoveFactorDown()
     FormulaNode* parent = term->parent;
     FormulaNode* moved = nullptr;
     if (parent->kind == KindFraction && parent->children[0] == term) {
-        TakeOutLeavingOne(term);
+        if (!TakeOutLeavingOne(term))
+            return;
         moved = MakePower(term, MakeNumberNode(-1));
+        if (!moved)
+            return;
         SimplifyAndCleanUp(moved);
         InsertFactorBeside(parent->children[1], moved);
     } else if (parent->kind == KindProduct && parent->parent && parent->parent->kind == KindFraction &&
         parent->parent->children[0] == parent) {
         FormulaNode* fraction = parent->parent;
-        RemoveFactor(term);
+        if (!RemoveFactor(term))
+            return;
         moved = MakePower(term, MakeNumberNode(-1));
+        if (!moved)
+            return;
         SimplifyAndCleanUp(moved);
         InsertFactorBeside(fraction->children[1], moved);
     }
-    if (moved)
-        Select(moved);
+    Select(moved);
     InvalidateFormulaLayout();
 }
 
@@ -529,21 +565,26 @@ void MoveFactorUp()
     FormulaNode* parent = term->parent;
     FormulaNode* moved = nullptr;
     if (parent->kind == KindFraction && parent->children[1] == term) {
-        TakeOutLeavingOne(term);
+        if (!TakeOutLeavingOne(term))
+            return;
         CollapseToFirstChild(parent);
         moved = MakePower(term, MakeNumberNode(-1));
+        if (!moved)
+            return;
         SimplifyTree(moved);
         InsertFactorBeside(parent, moved);
     } else if (parent->kind == KindProduct && parent->parent && parent->parent->kind == KindFraction &&
         parent->parent->children[1] == parent) {
         FormulaNode* fraction = parent->parent;
-        RemoveFactor(term);
+        if (!RemoveFactor(term))
+            return;
         moved = MakePower(term, MakeNumberNode(-1));
+        if (!moved)
+            return;
         SimplifyTree(moved);
         InsertFactorBeside(fraction->children[0], moved);
     }
-    if (moved)
-        Select(moved);
+    Select(moved);
     InvalidateFormulaLayout();
 }
 

@@ -1,5 +1,6 @@
 #include "formula/Transform.h"
 
+#include "CoreUtilities/MemoryBudget.h"
 #include "formula/ChildSlots.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
@@ -38,10 +39,12 @@ FormulaNode* SplitLogarithm(int32_t kind, const FormulaNode* operand)
         FormulaNode* sum = MakeNode(KindSum, operand->childCount);
         if (!sum)
             return nullptr;
-        for (uint32_t i = 0; i < operand->childCount; ++i) {
-            FormulaNode* term = MakeUnaryNode(kind, CopyTree(operand->children[i]));
-            sum->children[i] = term;
-            term->parent = sum;
+        for (uint32_t i = 0; i < operand->childCount; ++i)
+            SetChild(sum, i, MakeUnaryNode(kind, CopyTree(operand->children[i])));
+        // Terms that could not be built leave their slots empty.
+        if (AbortFlag) {
+            FreeTree(sum);
+            return nullptr;
         }
         return sum;
     }
@@ -61,6 +64,8 @@ FormulaNode* Determinant(const FormulaNode* matrix)
         return nullptr;
     FormulaNode* determinant = MakeDifference(MakeProduct(CopyTree(cells[0]), CopyTree(cells[3])),
         MakeProduct(CopyTree(cells[1]), CopyTree(cells[2])));
+    if (!determinant)
+        return nullptr;
     SimplifyTree(determinant);
     CleanUpSigns(determinant);
     return determinant;
@@ -81,9 +86,11 @@ FormulaNode* RepeatedProduct(FormulaNode* power)
     FormulaNode* product = MakeNode(KindProduct, count);
     if (!product)
         return nullptr;
-    for (uint32_t i = 0; i + 1 < count; ++i) {
-        product->children[i] = CopyTree(power->children[0]);
-        product->children[i]->parent = product;
+    for (uint32_t i = 0; i + 1 < count; ++i)
+        SetChild(product, i, CopyTree(power->children[0]));
+    if (AbortFlag) {
+        FreeTree(product);
+        return nullptr;
     }
     SetChild(product, count - 1, Unlink(power->children[0]));
     return product;

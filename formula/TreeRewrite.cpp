@@ -171,7 +171,8 @@ void TransplantNode(FormulaNode* source, FormulaNode* target)
 
 void ReplaceNode(FormulaNode* source, FormulaNode* target)
 {
-    if (source == target)
+    // No source: a build that ran out of memory; the target stays.
+    if (source == target || !source)
         return;
     if (IsAncestorOf(target, source)) {
         FormulaNode* holder = source->parent;

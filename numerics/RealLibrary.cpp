@@ -147,7 +147,10 @@ double RealBinomial(double n, double k)
 
 double RealBesselJ(double order, double x)
 {
-    if (std::isnan(order) || std::isnan(x))
+    // The library turns a whole order into an int; past that range the
+    // conversion is undefined, so such orders have no value here.
+    constexpr double kLargestOrder = 2147483647.0;
+    if (std::isnan(order) || std::isnan(x) || std::fabs(order) > kLargestOrder)
         return NAN;
     return boost::math::cyl_bessel_j(order, x, NoThrowPolicy());
 }

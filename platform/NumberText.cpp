@@ -65,55 +65,71 @@ double ScanNumber(const Unit* text)
     size_t i = 0;
     while (IsScanSpace(at(i)))
         ++i;
-    std::string number;  // what from_chars reads: no '+', no blanks
     bool negative = at(i) == '-';
     if (at(i) == '-' || at(i) == '+')
         ++i;
-    if (negative)
-        number += '-';
-    size_t mantissaDigits = 0;
-    size_t firstNonZero = std::string::npos;  // among the mantissa's digits
-    auto takeDigits = [&] {
-        size_t count = 0;
-        for (; IsDigit(at(i)); ++i, ++count) {
-            if (at(i) != '0' && firstNonZero == std::string::npos)
-                firstNonZero = mantissaDigits + count;
-            number += static_cast<char>(at(i));
+    // The digits are reduced to at most kKeptDigits significant ones and a
+    // decimal exponent counted in 64 bits, so that texts of any length read
+    // with a correct magnitude and from_chars sees a short text.
+    constexpr size_t kKeptDigits = 800;  // more than correct rounding needs
+    constexpr int64_t kExponentCap = 1000000000;
+    std::string significant;
+    // The value is 0.significant times 10^(pointShift + exponent): integer
+    // digits from the first non-zero one raise it, zeros between the point
+    // and the first non-zero digit lower it.
+    int64_t pointShift = 0;
+    bool sawDigit = false;
+    bool droppedNonZero = false;
+    auto takeDigits = [&](bool beforePoint) {
+        for (; IsDigit(at(i)); ++i) {
+            sawDigit = true;
+            char digit = static_cast<char>(at(i));
+            if (significant.empty() && digit == '0') {
+                if (!beforePoint)
+                    --pointShift;
+                continue;
+            }
+            if (beforePoint)
+                ++pointShift;
+            if (significant.size() < kKeptDigits)
+                significant += digit;
+            else if (digit != '0')
+                droppedNonZero = true;
         }
-        mantissaDigits += count;
-        return count;
     };
-    const size_t intDigits = takeDigits();
+    takeDigits(true);
     if (at(i) == '.') {
-        number += '.';
         ++i;
-        takeDigits();
+        takeDigits(false);
     }
-    if (mantissaDigits == 0)
+    if (!sawDigit)
         return kNaN;
-    long exponent = 0;
+    int64_t exponent = 0;
     if (at(i) == 'e' || at(i) == 'E') {
         size_t j = i + 1;
         bool negativeExponent = at(j) == '-';
         if (at(j) == '-' || at(j) == '+')
             ++j;
-        if (IsDigit(at(j))) {
-            number += negativeExponent ? "e-" : "e";
-            for (; IsDigit(at(j)); ++j) {
-                number += static_cast<char>(at(j));
-                exponent = std::min(exponent * 10 + static_cast<long>(at(j) - '0'), 1000000L);
-            }
-            if (negativeExponent)
-                exponent = -exponent;
-        }
+        for (; IsDigit(at(j)); ++j)
+            exponent = std::min(exponent * 10 + static_cast<int64_t>(at(j) - '0'), kExponentCap);
+        if (negativeExponent)
+            exponent = -exponent;
     }
+    if (significant.empty())
+        return negative ? -0.0 : 0.0;
+    int64_t decimalExponent = exponent + pointShift;
+    if (droppedNonZero)
+        significant += '1';  // keeps the rounding direction of the dropped tail
+    std::string number = negative ? "-0." : "0.";
+    number += significant;
+    number += 'e';
+    number += std::to_string(std::clamp<int64_t>(decimalExponent, -kExponentCap, kExponentCap));
     double value = 0;
     auto result = std::from_chars(number.data(), number.data() + number.size(), value,
                                   std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         // As the C library reads it: too large is infinite, too small is zero.
-        long magnitude = static_cast<long>(intDigits) - 1 - static_cast<long>(firstNonZero) + exponent;
-        value = magnitude > 0 ? kInfinity : 0.0;
+        value = decimalExponent > 0 ? kInfinity : 0.0;
         if (negative)
             value = -value;
     }

@@ -136,6 +136,57 @@ TEST_F(MemoryBudgetTest, RaisedAbortStopsWithoutLookingFurther)
     EXPECT_FALSE(ShouldAbortComputation());
 }
 
+TEST_F(MemoryBudgetTest, AbortIsLoweredOnlyWithMemoryBackWithinTheLimit)
+{
+    SetPhysicalMemoryTotal(kTwoGiB);
+    SetCountTo(1832910849.0);
+    AbortFlag = 1;
+    EXPECT_FALSE(RecoverFromAbort());
+    EXPECT_EQ(AbortFlag.load(), 1);
+    SetCountTo(1832910848.0);
+    EXPECT_TRUE(RecoverFromAbort());
+    EXPECT_EQ(AbortFlag.load(), 0);
+}
+
+// The k-th budgeted allocation is refused (or every one from the k-th on),
+// as an ordinary refusal: a null, nothing posted, the count untouched.
+TEST_F(MemoryBudgetTest, PlannedRefusalsHitTheChosenAllocations)
+{
+    const struct {
+        int64_t first;
+        bool everyFromThen;
+        std::vector<bool> granted;  // allocations 1, 2, 3 ...
+    } cases[] = {
+        {1, false, {false, true, true, true}},
+        {3, false, {true, true, false, true}},
+        {2, true, {true, false, false, false}},
+        {9, false, {true, true, true, true}},
+    };
+    for (const auto& c : cases) {
+        double before = MemoryBudgetCount();
+        PlanBudgetRefusals(c.first, c.everyFromThen);
+        int64_t refused = 0;
+        for (size_t k = 0; k < c.granted.size(); ++k) {
+            void* block = k % 2 ? BudgetMalloc(16, false) : static_cast<void*>(BudgetGlobalAlloc(16));
+            EXPECT_EQ(block != nullptr, c.granted[k]) << c.first << " allocation " << k + 1;
+            refused += block ? 0 : 1;
+            if (k % 2)
+                BudgetFree(block);
+            else
+                BudgetGlobalFree(static_cast<GlobalHandle>(block));
+        }
+        EndBudgetRefusals();
+        EXPECT_EQ(BudgetRefusalsMet(), refused) << c.first;
+        EXPECT_EQ(MemoryBudgetCount(), before) << c.first;
+        EXPECT_EQ(AbortFlag.load(), 0);
+        EXPECT_FALSE(IsFailurePending());
+    }
+    // Without a plan nothing is refused.
+    void* block = BudgetMalloc(16, false);
+    EXPECT_NE(block, nullptr);
+    BudgetFree(block);
+}
+
 TEST_F(MemoryBudgetTest, ConcurrentAllocationsReturnTheCountToExactlyZero)
 {
     SetPhysicalMemoryTotal(kTwoGiB);

@@ -1,3 +1,5 @@
+#include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
@@ -8,6 +10,9 @@
 #include "support/LinearText.h"
 
 #include <cmath>
+#include <algorithm>
+#include <chrono>
+#include <string>
 
 namespace {
 
@@ -170,6 +175,93 @@ TEST_F(SymbolicCommandTest, ABlockOfCellsIsWorkedOnceForEachCell)
     }
 }
 
+// One failure must not stop every later command: a flag left raised by an
+// earlier shortage is lowered once memory is back, and a command that ran out
+// reports 36, keeps the formula, and leaves the next command free to run.
+TEST_F(SymbolicCommandTest, AnAbortIsReportedOnceAndLaterCommandsRun)
+{
+    Load("x+x");
+    AbortFlag = 1;
+    Run(kSimplify);
+    EXPECT_EQ(Text(), "2*x");
+    EXPECT_FALSE(AbortFlag);
+
+    Load("x+x");
+    ResetFailureRegister();
+    size_t undoSteps = state_.undo.size();
+    PlanBudgetRefusals(1, true);
+    Run(kSimplify);
+    EndBudgetRefusals();
+    EXPECT_EQ(Text(), "x+x");
+    EXPECT_EQ(TakePendingFailure(), 36);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(state_.undo.size(), undoSteps) << "an undo step for a command that did not run";
+
+    // Each failing command is heard of, not only the first.
+    PlanBudgetRefusals(1, true);
+    Run(kSimplify);
+    EndBudgetRefusals();
+    EXPECT_EQ(TakePendingFailure(), 36);
+
+    Run(kSimplify);
+    EXPECT_EQ(Text(), "2*x");
+    EXPECT_EQ(TakePendingFailure(), 0);
+}
+
+// a + b^2 + c + ... over seven letters (every term has many like terms), or
+// over as many variables as terms (no two alike).
+FormulaNode* WideSum(uint32_t terms, uint32_t letters)
+{
+    FormulaNode* sum = MakeNode(KindSum, terms);
+    for (uint32_t i = 0; i < terms; ++i) {
+        FormulaNode* letter = Var(300 + i % letters);
+        FormulaNode* term = i % 3 ? letter : Node(KindPower, {letter, Num(2)});
+        sum->children[i] = term;
+        term->parent = sum;
+    }
+    return sum;
+}
+
+// Like terms of a wide sum are gathered in near-linear time.
+TEST_F(SymbolicCommandTest, AWideSumSimplifiesQuickly)
+{
+    for (uint32_t letters : {7u, 65000u}) {
+        SetFormula(WideSum(65535, letters));
+        auto start = std::chrono::steady_clock::now();
+        Run(kSimplify);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 5.0) << letters;
+        EXPECT_FALSE(AbortFlag);
+        if (letters == 7)
+            EXPECT_LT(Text().size(), 300u) << "like terms were not gathered";
+    }
+}
+
+// A product of many binomials would have 2^20 terms: the expansion stops with
+// the memory failure and the formula is left as it was.
+TEST_F(SymbolicCommandTest, AnExpansionPastTheBudgetStopsAndKeepsTheFormula)
+{
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+        text += (i ? "*(#" : "(#") + std::to_string(300 + 2 * i) + "+#" + std::to_string(301 + 2 * i) + ")";
+    Load(text.c_str());
+    std::string before = Text();
+    ResetFailureRegister();
+    auto start = std::chrono::steady_clock::now();
+    Run(kExpand);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(Text(), before);
+    EXPECT_EQ(TakePendingFailure(), 36);
+    EXPECT_FALSE(AbortFlag);
+
+    // A small product still expands in full.
+    Load("(a+b)*(c+d)*(e+f)");
+    Run(kExpand);
+    std::string expanded = Text();
+    EXPECT_EQ(std::count(expanded.begin(), expanded.end(), '+'), 7) << expanded;
+}
+
 }  // namespace
 
 namespace {
@@ -179,25 +271,14 @@ namespace {
 // (checked by the fixture).
 TEST_F(SymbolicCommandTest, EveryCommandOnEveryNodeKeepsTheTreeWhole)
 {
-    const char* formulas[] = {
-        "y=2*x+1",
-        "a*b+a*c=-(d*e)",
-        "2*[x+y]*sqrt(z)*x^2*(a/b)",
-        "[a*b]^3+sqrt(a*b)+(c*d)/(e*f)",
-        "x/y=sin(x)*[1/u]",
-        "-(a*b)+c",
-        "y=log(x,2)+ln(x)+e^x+2^x+sqrt(x,3)",
-        "matrix(2,2,x+x,1,2,x^2)",
-    };
-    const int32_t codes[] = {8192, 8194, 8199, 8214, 8219, 8448, 8449, 8450, 8451, 8452, 8453, 8454, 8455, 8456, 8457};
     uint32_t runs = 0;
-    for (const char* text : formulas) {
+    for (const char* text : FormulasReachingMostRules()) {
         SCOPED_TRACE(text);
         Load(text);
         uint32_t count = 0;
         for (PreorderWalk walk(root_); walk.Node(); walk.Next())
             ++count;
-        for (int32_t code : codes) {
+        for (int32_t code : SymbolicCommandCodes()) {
             for (uint32_t i = 0; i < count; ++i) {
                 Load(text);
                 PreorderWalk walk(root_);

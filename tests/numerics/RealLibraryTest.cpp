@@ -141,6 +141,28 @@ TEST(RealLibrary, AnglesAndBessel)
     EXPECT_TRUE(std::isnan(RealBesselJ(kNaN, 1)));
 }
 
+// Orders past the int range once went through an undefined conversion and
+// gave values like 1e300, though |J| <= 1 for real orders of either sign here.
+TEST(RealLibrary, BesselOrdersAtAndBeyondTheIntRange)
+{
+    const struct {
+        double order, x;
+        bool defined;
+    } cases[] = {
+        {2147483647.0, 1, true},  {-2147483647.0, 1, true}, {2147483648.0, 1, false},
+        {-2147483648.0, 1, false}, {1e10, 2, false},        {-1e10, 2, false},
+        {1e300, 0.5, false},      {kInf, 1, false},         {-kInf, 1, false},
+        {1e10, 1e10, false},      {40, 1e300, true},        {1e6, 1e6, true},
+    };
+    for (const auto& c : cases) {
+        double j = RealBesselJ(c.order, c.x);
+        if (c.defined)
+            EXPECT_LE(std::fabs(j), 1.0) << c.order << " " << c.x;
+        else
+            EXPECT_TRUE(std::isnan(j)) << c.order << " " << c.x;
+    }
+}
+
 TEST(RealLibrary, RelationsAndLogicWithNaN)
 {
     EXPECT_EQ(RealLess(1, kNaN), 0);

@@ -215,6 +215,36 @@ TEST_F(NumberTextTest, NumberSyntaxTableForNarrowAndWideText)
     EXPECT_TRUE(std::isnan(ParseNarrowDouble(nullptr)));
 }
 
+// Texts of megabytes: the digits before and after the point move the
+// magnitude by millions, and the exponent must be counted against them.
+TEST_F(NumberTextTest, LongMantissasReadWithTheirExponents)
+{
+    const std::string millionZeros(3000000, '0');
+    const std::string millionThrees(3000000, '3');
+    const struct {
+        const char* why;
+        std::string text;
+        double expected;
+    } cases[] = {
+        {"leading fraction zeros and a large exponent", "0." + millionZeros + "1e3000001", 1},
+        {"long integer part and a large negative exponent", "1" + millionZeros + "e-3000000", 1},
+        {"long integer part, one place further", "1" + millionZeros + "e-3000001", 0.1},
+        {"long repeating mantissa", millionThrees + "e-3000000", 1.0 / 3.0},
+        {"repeating mantissa after the point", "0." + millionThrees + "e1", 10.0 / 3.0},
+        {"long integer part without exponent", "1" + millionZeros, kInf},
+        {"tiny without exponent", "0." + millionZeros + "1", 0},
+        {"leading integer zeros", millionZeros + "25e-1", 2.5},
+        {"exponent past any counter", "1e99999999999999999999999", kInf},
+        {"negative exponent past any counter", "1e-99999999999999999999999", 0},
+        {"long mantissa lifted from below the range", "0." + millionZeros + "5e3000000", 0.5},
+        {"dropped tail rounds up", "9007199254740993" + std::string(1000, '0') + "1e-1001", 9007199254740994.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseNarrowDouble(c.text.c_str()), c.expected) << c.why;
+        EXPECT_EQ(ParseWideDouble(Widen(c.text).c_str()), c.expected) << c.why;
+    }
+}
+
 TEST(LocaleDecimalSeparatorTest, PrintableAsciiSeparatorsOnly)
 {
     const struct {

@@ -7,6 +7,31 @@
 #include "support/FormulaReader.h"
 #include "support/LinearText.h"
 
+const std::vector<const char*>& FormulasReachingMostRules()
+{
+    static const std::vector<const char*> formulas = {
+        "y=2*x+1",
+        "a*b+a*c=-(d*e)",
+        "2*[x+y]*sqrt(z)*x^2*(a/b)",
+        "[a*b]^3+sqrt(a*b)+(c*d)/(e*f)",
+        "x/y=sin(x)*[1/u]",
+        "-(a*b)+c",
+        "y=log(x,2)+ln(x)+e^x+2^x+sqrt(x,3)",
+        "matrix(2,2,x+x,1,2,x^2)",
+        "a*sum(k*a,k=1,3)+integral(x*a,x,0,1)",
+        "function(optotal(x),x^2*sin(x))=y*(x+1)^3",
+        "choice(5,k)+5!+abs(matrix(2,2,a,b,c,d))-ln(a*b)",
+    };
+    return formulas;
+}
+
+const std::vector<int32_t>& SymbolicCommandCodes()
+{
+    static const std::vector<int32_t> codes = {8192, 8194, 8199, 8214, 8219, 8448, 8449, 8450,
+                                               8451, 8452, 8453, 8454, 8455, 8456, 8457};
+    return codes;
+}
+
 ::testing::AssertionResult IsLiveSelection(const EditorState& state, const FormulaNode* root)
 {
     ::testing::AssertionResult whole = IsConsistent(root);

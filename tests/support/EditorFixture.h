@@ -9,8 +9,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct FormulaNode;
+
+// Formulas whose nodes, with every symbolic command, reach most rules.
+const std::vector<const char*>& FormulasReachingMostRules();
+// The codes of the symbolic commands.
+const std::vector<int32_t>& SymbolicCommandCodes();
 
 // The tree is whole (parent links, child counts and slots) and the state's
 // current node is one of its nodes.
