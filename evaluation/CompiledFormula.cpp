@@ -44,16 +44,33 @@ bool ContainsPointVariable(const FormulaNode* tree)
     return false;
 }
 
+// The operands of a sum or product that hold its start and its limit: as
+// written (body, k = start, limit), or prepared for compiling (k = start,
+// limit, body), as a formula made from a prepared one holds them; -1 for
+// another node.
+int32_t FirstBoundOperand(const FormulaNode* node)
+{
+    if (node->childCount != 3)
+        return -1;
+    switch (node->kind) {
+    case KindSigma:
+    case KindCapitalPi: return 1;
+    case KindSumLoop:
+    case KindProductLoop: return 0;
+    default: return -1;
+    }
+}
+
 // A sum or product whose start or limit moves along a row or layer: the
 // batch interpreters read loop bounds once for all points.
 bool HasPointDependentLoopBounds(FormulaNode* tree)
 {
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
         const FormulaNode* node = walk.Node();
-        if ((node->kind != KindSigma && node->kind != KindCapitalPi) || node->childCount != 3)
+        int32_t first = FirstBoundOperand(node);
+        if (first < 0)
             continue;
-        // Operands: body, k = start, limit.
-        for (int operand = 1; operand <= 2; ++operand) {
+        for (int32_t operand = first; operand <= first + 1; ++operand) {
             if (ContainsPointVariable(node->children[operand]))
                 return true;
         }
@@ -94,6 +111,7 @@ CompiledFormula::CompiledFormula(FormulaNode* tree, DocState* doc) : tree(tree),
     PrepareTreeForCompiling(tree, doc);
     if (canEvaluateRows && (HasPointDependentRowRead(tree) || ContainsKind(tree, KindApplication)))
         canEvaluateRows = 0;
+    treeAllowsRows = canEvaluateRows;
 }
 
 CompiledFormula::~CompiledFormula()

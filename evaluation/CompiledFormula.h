@@ -25,8 +25,12 @@ struct CompiledFormula {
     CompileContext pointContext;
     CompileContext gridContext;
     DocState* doc;
-    // The formula may be evaluated a whole grid row (or layer) at a time.
+    // The formula may be evaluated a whole grid row (or layer) at a time:
+    // its tree allows it, and so does every formula of the grid set it was
+    // last linked in (GridProgramSet.h).
     uint8_t canEvaluateRows = 1;
+    // What the tree alone allows.
+    uint8_t treeAllowsRows = 1;
 
     // Takes ownership of the tree and prepares it for compiling.
     CompiledFormula(FormulaNode* tree, DocState* doc);

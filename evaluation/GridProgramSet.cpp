@@ -73,6 +73,16 @@ GridProgramSet* LinkGridFormulas(CompiledFormula* const* formulas, int32_t n)
     subtrees.y.Clear();
     subtrees.z.Clear();
 
+    bool rows = true;
+    for (int32_t i = 0; i < n; ++i)
+        rows = rows && (!formulas[i] || formulas[i]->treeAllowsRows);
+    for (int32_t i = 0; i < n; ++i) {
+        if (formulas[i])
+            formulas[i]->canEvaluateRows = rows ? 1 : 0;
+    }
+    if (set)
+        set->canEvaluateRows = rows ? 1 : 0;
+
     for (int32_t i = 0; i < n; ++i) {
         CompiledFormula* f = formulas[i];
         if (!f || !f->gridProgram)
