@@ -357,7 +357,7 @@ void CompileFormulas(CompiledFormula* const* formulas, int32_t n)
             f->pointProgram->isComplex = 1;
             f->pointContext.isComplex = 1;
         }
-        ResolveLoopJumps(f->pointProgram);
+        FinishProgram(f->pointProgram);
     }
 }
 

@@ -44,7 +44,7 @@ void ConstantTable::CompileAll()
             PostFailure(kOutOfMemory);
             continue;
         }
-        ResolveLoopJumps(entry.program);
+        FinishProgram(entry.program);
     }
 }
 

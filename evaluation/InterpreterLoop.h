@@ -194,12 +194,15 @@ __attribute__((optimize("no-tree-slp-vectorize"))) typename Arith::Value RunProg
     // Most programs need a few cells: those come from this frame without a
     // test, since the machine stack always has room for a small frame (a
     // nested call makes sure of 64 KiB before it runs).
+    // Beside the maxStack cells of the program (VerifyProgram holds it to
+    // them), two more let the run spill top and below at the deepest point.
     constexpr int32_t kFewCells = std::max<int32_t>(8, 256 / sizeof(Value));
     Value fewCells[kFewCells];
-    uint32_t stackBytes = static_cast<uint32_t>(std::max(program->maxStack, 1)) * sizeof(Value);
+    int64_t cellCount = static_cast<int64_t>(std::max(program->maxStack, 1)) + 2;
+    uint32_t stackBytes = static_cast<uint32_t>(std::min<int64_t>(cellCount * sizeof(Value), UINT32_MAX));
     void* heapCells = nullptr;
     Value* cells;
-    if (program->maxStack <= kFewCells) {
+    if (cellCount <= kFewCells) {
         cells = fewCells;
     } else if (HasStackRoom(stackBytes)) {
         cells = static_cast<Value*>(alloca(stackBytes));
