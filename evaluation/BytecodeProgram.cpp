@@ -224,6 +224,8 @@ bool VerifyProgram(const BytecodeProgram& program)
         d += StaticStackEffect(instruction.opcode, instruction.arg.a);
         valid = d >= 0 && d < program.maxStack;
     }
+    // A formula leaves one value; more would be operands no operator took.
+    valid = valid && depth[count - 1] <= 1;
     for (int32_t i = 0; i < count && valid; ++i)
         valid = JumpKeepsDepth(code, count, depth.storage, i);
     depth.Clear();

@@ -115,7 +115,8 @@ void ResolveLoopJumps(BytecodeProgram* program);
 // set and its operands in range, the static depth never below zero nor past
 // maxStack - 1 (the interpreters take maxStack cells and a little room for
 // spilling the two values they keep apart), every branch jump and loop
-// landing where the depth matches, and the last instruction an end. A
+// landing where the depth matches, and the last instruction an end that
+// finds at most one value (a formula's result) on the stack. A
 // program that any interpreter could run past its value stack fails.
 bool VerifyProgram(const BytecodeProgram& program);
 
