@@ -312,7 +312,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) typename Arith::Value RunProg
 #define VL_UNARY_OP(op)                                          \
     do {                                                         \
         constexpr auto function = Arith::kUnary[op];             \
-        if constexpr (function != nullptr) {                     \
+        if (function != nullptr) {                               \
             if constexpr (Arith::InlineUnary(op))                \
                 top = function(top);                             \
             else                                                 \
@@ -323,7 +323,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) typename Arith::Value RunProg
 #define VL_BINARY_OP(op)                              \
     do {                                              \
         constexpr auto function = Arith::kBinary[op]; \
-        if constexpr (function != nullptr)            \
+        if (function != nullptr)                      \
             VL_BINARY(function(below, top));          \
         VL_NEXT;                                      \
     } while (0)
