@@ -7,6 +7,7 @@
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ComplexInterval.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/FormulaColour.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
@@ -427,4 +428,85 @@ Interval CompiledFormula::EvaluateOverBoxXY(double x0, double x1, double y0, dou
 Interval CompiledFormula::EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1)
 {
     return EvaluateOverSlots(this, {{3, {x0, x1}}, {4, {y0, y1}}, {5, {z0, z1}}});
+}
+
+namespace {
+
+void SetStopFlags(CompiledFormula* const* formulas, int32_t n, uint8_t value)
+{
+    for (int32_t i = 0; i < n; ++i) {
+        if (formulas[i])
+            formulas[i]->SetStopFlag(value);
+    }
+}
+
+void StopOrResume(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n, uint8_t stop)
+{
+    if (colour) {
+        if (stop)
+            colour->StopFormulas();
+        else
+            colour->ResumeFormulas();
+    }
+    SetStopFlags(formulas, n, stop);
+}
+
+void Invalidate(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n)
+{
+    if (colour)
+        colour->InvalidateFormulaConstants();
+    for (int32_t i = 0; i < n; ++i) {
+        if (!formulas[i])
+            continue;
+        formulas[i]->pointContext.constantsReady.store(0, std::memory_order_release);
+        formulas[i]->gridContext.constantsReady.store(0, std::memory_order_release);
+    }
+}
+
+}  // namespace
+
+void StopFormulas(FormulaColour* colour, CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3,
+                  CompiledFormula* f4, CompiledFormula* f5)
+{
+    CompiledFormula* const formulas[] = {f1, f2, f3, f4, f5};
+    StopOrResume(colour, formulas, 5, 1);
+}
+
+void StopFormulas9(FormulaColour* colour, CompiledFormula* const (&formulas)[9])
+{
+    StopOrResume(colour, formulas, 9, 1);
+}
+
+void StopFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[13])
+{
+    StopOrResume(colour, formulas, 13, 1);
+}
+
+void ResumeFormulas(FormulaColour* colour, CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3,
+                    CompiledFormula* f4, CompiledFormula* f5)
+{
+    CompiledFormula* const formulas[] = {f1, f2, f3, f4, f5};
+    StopOrResume(colour, formulas, 5, 0);
+}
+
+void ResumeFormulas9(FormulaColour* colour, CompiledFormula* const (&formulas)[9])
+{
+    StopOrResume(colour, formulas, 9, 0);
+}
+
+void ResumeFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[13])
+{
+    StopOrResume(colour, formulas, 13, 0);
+}
+
+void InvalidateConstants(FormulaColour* colour, CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3,
+                         CompiledFormula* f4, CompiledFormula* f5)
+{
+    CompiledFormula* const formulas[] = {f1, f2, f3, f4, f5};
+    Invalidate(colour, formulas, 5);
+}
+
+void InvalidateConstants13(FormulaColour* colour, CompiledFormula* const (&formulas)[13])
+{
+    Invalidate(colour, formulas, 13);
 }
