@@ -310,6 +310,11 @@ ComplexValue CompiledFormula::EvaluateComplexAtXY(double x, double y)
     return RunComplexWithSlots(this, {{3, x}, {4, y}});
 }
 
+int32_t CompiledFormula::MaxTableLength() const
+{
+    return MaxTableLengthOfTree(tree, doc);
+}
+
 bool CompiledFormula::DependsOn(uint32_t code) const
 {
     return ContainsSymbol(tree, code & 0xFFFF);

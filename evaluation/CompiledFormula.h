@@ -76,6 +76,9 @@ struct CompiledFormula {
     ComplexValue EvaluateComplex();
     ComplexValue EvaluateComplexAtXY(double x, double y);
 
+    // The most rows of a table column the formula reads (the rows a data
+    // plot evaluates); 0 when it reads none.
+    int32_t MaxTableLength() const;
     // The tree has a variable with the code; a numbered variable's key is
     // tested by its base variable.
     bool DependsOn(uint32_t code) const;

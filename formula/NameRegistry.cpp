@@ -214,3 +214,13 @@ bool CanBeFunctionParameter(uint32_t code)
 {
     return code != 1 && code != 4 && code != 5 && code != 6;
 }
+
+const GrowArray<const char16_t*>& GetTableColumnNames(DocState* doc)
+{
+    if (doc->TableColumnNamesStale) {
+        doc->TableColumnNames.Clear();
+        doc->CollectTableColumnNames(doc->TableColumnNames);
+        doc->TableColumnNamesStale = 0;
+    }
+    return doc->TableColumnNames;
+}

@@ -270,3 +270,32 @@ TEST_F(CompiledFormulaTest, AFrameThatGrowsBetweenTwoProgramsOfABatchKeepsItsCon
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompiledFormulaTest, TableLengthsAndColumnNames)
+{
+    uint32_t height = InternSymbolName8("height");
+    uint32_t width = InternSymbolName8("width");
+    uint32_t depth = InternSymbolName8("depth");
+    // Entries as the document lists them: key, line, column, rows, flag.
+    doc.TableFunctions.Push({width, 3, 1, 7, 0});
+    doc.TableFunctions.Push({height, 3, 0, 5, 0});
+    EXPECT_EQ(Formula("(+ height (* 2 width))")->MaxTableLength(), 7);
+    EXPECT_EQ(Formula("(* height x)")->MaxTableLength(), 5);
+    EXPECT_EQ(Formula("(+ x 1)")->MaxTableLength(), 0);
+
+    const GrowArray<const char16_t*>& names = GetTableColumnNames(&doc);
+    ASSERT_EQ(names.count, 2);
+    EXPECT_EQ(std::u16string(names[0]), u"height");
+    EXPECT_EQ(std::u16string(names[1]), u"width");
+    // The list stands until the document marks it stale.
+    doc.TableFunctions.Push({depth, 1, 0, 2, 0});
+    EXPECT_EQ(GetTableColumnNames(&doc).count, 2);
+    doc.TableColumnNamesStale = 1;
+    ASSERT_EQ(GetTableColumnNames(&doc).count, 3);
+    EXPECT_EQ(std::u16string(GetTableColumnNames(&doc)[0]), u"depth");
+    EXPECT_EQ(doc.TableColumnNamesStale, 0);
+}
+
+}  // namespace
