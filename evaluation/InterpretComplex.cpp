@@ -10,6 +10,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/ComplexLibrary.h"
+#include "evaluation/ComplexOpcodes.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/RealLibrary.h"
@@ -27,21 +28,6 @@
 
 namespace VL_INTERPRETER_BUILD {
 namespace {
-
-// Table functions take real arguments only.
-ComplexValue EvalTableFunctionComplex1(uint32_t id, ComplexValue x, const DocState* doc)
-{
-    if (!IsRealComplex(x))
-        return UndefinedComplex;
-    return ComplexValue{EvalTableFunctionReal1(id, x.re, doc), 0};
-}
-
-ComplexValue EvalTableFunctionComplex2(uint32_t id, ComplexValue a, ComplexValue b, const DocState* doc)
-{
-    if (!IsRealComplex(a) || !IsRealComplex(b))
-        return UndefinedComplex;
-    return ComplexValue{EvalTableFunctionReal2(id, a.re, b.re, doc), 0};
-}
 
 using Unary = ComplexValue (*)(ComplexValue);
 using Binary = ComplexValue (*)(ComplexValue below, ComplexValue top);
@@ -132,14 +118,7 @@ struct ComplexArith {
 
     static ComplexValue Relation(int32_t opcode, ComplexValue lower, ComplexValue upper)
     {
-        switch (opcode) {
-        case OpLess: return ComplexLess(lower, upper);
-        case OpGreater: return ComplexGreater(lower, upper);
-        case OpLeq: return ComplexLessEqual(lower, upper);
-        case OpGeq: return ComplexGreaterEqual(lower, upper);
-        case OpEqual: return ComplexEqualTruth(lower, upper);
-        default: return ComplexNot(ComplexEqualTruth(lower, upper));
-        }
+        return ComplexPairTest(opcode, lower, upper);
     }
     static ComplexValue And(ComplexValue a, ComplexValue b) { return ComplexAnd(a, b); }
     static ComplexValue Or(ComplexValue a, ComplexValue b) { return ComplexOr(a, b); }
@@ -161,11 +140,11 @@ struct ComplexArith {
     static ComplexValue Guard(int32_t, ComplexValue) { return kUndefined; }
     static ComplexValue Table1(uint32_t id, ComplexValue x, const DocState* doc)
     {
-        return EvalTableFunctionComplex1(id, x, doc);
+        return ComplexTableFunction1(id, x, doc);
     }
     static ComplexValue Table2(uint32_t id, ComplexValue a, ComplexValue b, const DocState* doc)
     {
-        return EvalTableFunctionComplex2(id, a, b, doc);
+        return ComplexTableFunction2(id, a, b, doc);
     }
     static ComplexValue RunNested(const BytecodeProgram* program, ComplexValue* frame, RunControl& control);
     static ComplexValue Exit(ComplexValue z) { return z; }
