@@ -168,9 +168,13 @@ typename Arith::Value GridPart(const GridEvalState* grid, int32_t axis, int32_t 
 }  // namespace interpreter_loop
 
 // Runs the program on the frame. Superword vectorisation would pack top and
-// below into one vector register and unpack them at every instruction.
+// below into one vector register and unpack them at every instruction; the
+// merging of equal instruction tails (and global common subexpressions)
+// would fold the handlers' own dispatch jumps into one shared jump, which
+// predicts the next handler far worse.
 template <typename Arith>
-__attribute__((optimize("no-tree-slp-vectorize"))) typename Arith::Value RunProgram(
+__attribute__((optimize("no-tree-slp-vectorize", "no-crossjumping", "no-tree-tail-merge", "no-gcse")))
+typename Arith::Value RunProgram(
     const BytecodeProgram* program, typename Arith::Value* frame, const GridEvalState* grid, RunControl& control)
 {
     using Value = typename Arith::Value;
