@@ -4,8 +4,11 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -51,10 +54,21 @@ bool EnsureEvalFrame()
     if (FrameCapacity >= slots)
         return true;
     ArmRelease();
-    // The new frame is taken before the old one goes, and a refusal leaves no
+    // A frame may grow between two programs of one batch (another thread
+    // linked a larger batch meanwhile): the later program reads what the
+    // earlier one stored, so the contents move along. New slots start
+    // undefined in every cell type (NaN throughout). A refusal leaves no
     // frame at all: a frame smaller than the programs expect would be written
     // past its end.
-    void* fresh = std::malloc(static_cast<size_t>(slots) * kEvalSlotBytes);
+    size_t oldBytes = static_cast<size_t>(FrameCapacity) * kEvalSlotBytes;
+    size_t newBytes = static_cast<size_t>(slots) * kEvalSlotBytes;
+    auto* fresh = static_cast<double*>(std::malloc(newBytes));
+    if (fresh) {
+        if (Frame)
+            std::memcpy(fresh, Frame, oldBytes);
+        std::fill(fresh + oldBytes / sizeof(double), fresh + newBytes / sizeof(double),
+                  std::numeric_limits<double>::quiet_NaN());
+    }
     std::free(Frame);
     Frame = fresh;
     FrameCapacity = fresh ? slots : 0;

@@ -10,8 +10,8 @@
 constexpr uint32_t kEvalSlotBytes = 32;
 
 // Makes the calling thread's frame hold at least GetEvalFrameSlots() slots.
-// The contents are not kept when it is re-allocated. False (failure 36
-// posted, no frame left) when the heap refuses.
+// A grown frame keeps its contents; its new slots hold NaN in every cell.
+// False (failure 36 posted, no frame left) when the heap refuses.
 bool EnsureEvalFrame();
 // Raises the slot count every frame must hold to n (it never falls), then
 // makes the calling thread's frame hold it. Other threads catch up in their

@@ -73,6 +73,15 @@ struct DocState {
     // Rows of the table column named by the code; 0 for no column.
     int32_t TableColumnRowCount(uint32_t code) const;
 
+    // The names of the tables' columns (GetTableColumnNames), rebuilt on
+    // demand while the flag is set; the document sets it whenever its
+    // tables change. The names stay owned by the name registry.
+    GrowArray<const char16_t*> TableColumnNames;
+    uint8_t TableColumnNamesStale = 1;
+    // Pushes the name of every column of every table, in line and column
+    // order, skipping null and empty names.
+    void CollectTableColumnNames(GrowArray<const char16_t*>& list) const;
+
     // Compiles every user function that has no program yet, so that the
     // document task finds them ready.
     void CompileUserFunctions();

@@ -14,6 +14,16 @@ uint32_t SliderVariable(const DocState* doc)
     return doc->GetSliderVariable();
 }
 
+const GrowArray<const char16_t*>* TableColumnNames(DocState* doc)
+{
+    if (doc->TableColumnNamesStale) {
+        doc->TableColumnNames.Clear();
+        doc->CollectTableColumnNames(doc->TableColumnNames);
+        doc->TableColumnNamesStale = 0;
+    }
+    return &doc->TableColumnNames;
+}
+
 int32_t FindUserFunction(const DocState* doc, const FormulaNode* name)
 {
     return doc->FindUserFunction(name);
@@ -104,6 +114,7 @@ void RegisterDocumentServices()
     queries.isFlaggedFirstColumn = &IsFlaggedFirstColumn;
     queries.tableColumnRowCount = &TableColumnRowCount;
     queries.definesParameter = &DefinesParameter;
+    queries.tableColumnNames = &TableColumnNames;
     SetDocumentQueries(queries);
     DocumentValues values;
     values.sliderValue = &SliderValue;

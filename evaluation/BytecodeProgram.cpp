@@ -1,5 +1,6 @@
 #include "evaluation/BytecodeProgram.h"
 
+#include "evaluation/BranchLabel.h"
 #include "evaluation/CodeGenerator.h"
 
 #include <algorithm>
@@ -92,7 +93,8 @@ void BytecodeProgram::ComputeMaxStack()
     int64_t highest = 1;
     for (int32_t i = 0; i < instructions.count; ++i) {
         const Instruction& instruction = instructions.storage[i];
-        if (instruction.opcode == OpFail || instruction.opcode == OpEnd)
+        // Code after an 82 is still counted: a branch may jump over it.
+        if (instruction.opcode == OpEnd)
             break;
         depth += StaticStackEffect(instruction.opcode, instruction.arg.a);
         highest = std::max(highest, depth);
@@ -136,4 +138,105 @@ BytecodeProgram::BytecodeProgram(FormulaNode* tree, CompileContext* compileConte
     : context(compileContext), doc(document)
 {
     GenerateProgram(*this, tree, withLabels, gridProgram);
+}
+
+namespace {
+
+// The operands an opcode reads as slots, counts or pair numbers are in
+// range.
+bool OperandsValid(const Instruction& instruction)
+{
+    int32_t a = instruction.arg.a;
+    switch (instruction.opcode) {
+    case OpLoadSlot:
+    case OpStoreSlot: return a >= 0 && a < kLocalBase;
+    case OpLoadLocal:
+    case OpStoreLocal:
+    case OpStoreAndDrop:
+    case OpRowFromCounter:
+    case OpLoopTest:
+    case OpLoopEnd:
+    case OpSumGuard:
+    case OpProductGuard:
+    case OpBeginAggregate:
+    case OpBeginMinMax:
+    case OpBranch:
+    case OpCallUser: return a >= 0 && a <= INT32_MAX - 2;
+    case OpLess:
+    case OpGreater:
+    case OpLeq:
+    case OpGeq:
+    case OpEqual:
+    case OpNotEqual: return a >= 1;
+    default: return true;
+    }
+}
+
+// Whether the jump of the instruction at i lands where the static depth is
+// the depth the jump leaves: the depth before each instruction is in depth.
+bool JumpKeepsDepth(const Instruction* code, int32_t count, const int32_t* depth, int32_t i)
+{
+    const Instruction& instruction = code[i];
+    int32_t a = instruction.arg.a;
+    int32_t b = instruction.arg.b;
+    switch (instruction.opcode) {
+    case OpSkipFalsePair:
+    case OpSkipRestPairs: {
+        int32_t seen = 0;
+        const Instruction* label = FindLabel(code + i, a, b, &seen);
+        if (!label)
+            return true;  // the run ends there
+        // 87 leaves an undefined value for the skipped one; 88 an
+        // undefined pair for every further pair it skips.
+        int32_t pushed = instruction.opcode == OpSkipFalsePair ? 1 : 2 * (seen - 1);
+        return depth[label - code] == depth[i] + pushed;
+    }
+    case OpLoopTest:
+        // The loop's body leaves the depth as it found it, so the exit and
+        // the way back meet the same depth.
+        return b > 0 && b < count - i && code[i + b].opcode == OpLoopEnd && code[i + b].arg.a == a &&
+               code[i + b].arg.b == b && depth[i + b] == depth[i];
+    case OpLoopEnd:
+        return b > 0 && b <= i && code[i - b].opcode == OpLoopTest && code[i - b].arg.a == a && code[i - b].arg.b == b;
+    default:
+        return true;
+    }
+}
+
+}  // namespace
+
+bool VerifyProgram(const BytecodeProgram& program)
+{
+    const Instruction* code = program.instructions.storage;
+    int32_t count = program.instructions.count;
+    if (count < 1 || code[count - 1].opcode != OpEnd || program.maxStack < 1)
+        return false;
+    GrowArray<int32_t> depth;
+    int64_t d = 0;
+    bool valid = true;
+    for (int32_t i = 0; i < count && valid; ++i) {
+        const Instruction& instruction = code[i];
+        if (instruction.opcode < 0 || instruction.opcode >= kOpcodeCount || !OperandsValid(instruction) ||
+            depth.Push(static_cast<int32_t>(d)) != 0) {
+            valid = false;
+            break;
+        }
+        d += StaticStackEffect(instruction.opcode, instruction.arg.a);
+        valid = d >= 0 && d < program.maxStack;
+    }
+    // A formula leaves one value; more would be operands no operator took.
+    valid = valid && depth[count - 1] <= 1;
+    for (int32_t i = 0; i < count && valid; ++i)
+        valid = JumpKeepsDepth(code, count, depth.storage, i);
+    depth.Clear();
+    return valid;
+}
+
+void FinishProgram(BytecodeProgram* program)
+{
+    ResolveLoopJumps(program);
+    if (!VerifyProgram(*program)) {
+        program->MakeEndOnly();
+        program->ComputeMaxStack();
+    }
 }

@@ -111,3 +111,17 @@ private:
 // Fills the distances of every loop test (90) and loop end (91): each 90
 // pairs with the first 91 of the same loop slot at or after it.
 void ResolveLoopJumps(BytecodeProgram* program);
+
+// Checks the stack discipline of a finished program: every opcode in the
+// set and its operands in range, the static depth never below zero nor past
+// maxStack - 1 (the interpreters take maxStack cells and a little room for
+// spilling the two values they keep apart), every branch jump and loop
+// landing where the depth matches, and the last instruction an end that
+// finds at most one value (a formula's result) on the stack. A
+// program that any interpreter could run past its value stack fails.
+bool VerifyProgram(const BytecodeProgram& program);
+
+// Resolves the loop jumps of a program whose generation is complete and
+// checks it; a program that fails the check is reduced to its end (the
+// undefined value). Every program is finished this way before it runs.
+void FinishProgram(BytecodeProgram* program);

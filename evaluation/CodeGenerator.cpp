@@ -23,8 +23,10 @@
 #include "formula/TreeWalk.h"
 #include "numerics/TextIdentity.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -226,6 +228,45 @@ bool IsHoistable(const FormulaNode* node)
     return IsOneValue(node);
 }
 
+// What the walk needs to know of every node, computed once bottom-up so
+// that no node's question walks its subtree again.
+struct NodeFacts {
+    // Equal subtrees have equal hashes.
+    uint64_t hash;
+    // Nothing in the subtree makes its constness depend on where the
+    // question stops (no loops, sums, products, aggregates, calls,
+    // subscripts or table columns).
+    bool simple;
+    // For a simple subtree: every node below the root is constant (with
+    // parameters and truth values) when asked from the root.
+    bool descendantsConstant;
+};
+
+constexpr uint32_t kConstantFlags = kAllowParameters | kAllowBooleans;
+
+uint64_t Mix(uint64_t h, uint64_t value)
+{
+    h ^= value + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    return h * 0xFF51AFD7ED558CCDull;
+}
+
+// The node's own contribution to its subtree's hash: what TreesEqual
+// compares of it (texts only by their length).
+uint64_t NodeHash(const FormulaNode* node)
+{
+    uint64_t h = Mix(static_cast<uint64_t>(node->kind), node->childCount);
+    switch (node->kind) {
+    case KindNumber: {
+        double value = node->payload.number ? node->payload.number->value : 0;
+        // 0 and -0 are equal trees; NaN never equals anything.
+        return Mix(h, value == 0 ? 0 : std::bit_cast<uint64_t>(value));
+    }
+    case KindVariable:
+    case KindBoundVariable: return Mix(h, node->payload.code);
+    default: return h;
+    }
+}
+
 struct Generator {
     BytecodeProgram& program;
     FormulaNode* root;
@@ -237,7 +278,24 @@ struct Generator {
     uint32_t slider;
     bool aborted = false;
 
+    std::unordered_map<const FormulaNode*, NodeFacts> facts{};
+    // Where the walk stands: ancestors that are loops or row aggregates,
+    // ancestors that are row aggregates, and the well-formed loops whose
+    // limit or body holds the node, innermost last.
+    int32_t loopContextDepth = 0;
+    int32_t aggregateDepth = 0;
+    GrowArray<const FormulaNode*> activeLoops{};
+    // The position of each node on the path from the root in its parent,
+    // so that stepping to a sibling never searches a wide parent.
+    GrowArray<int32_t> pathIndex{};
+
     void Run();
+    void ComputeFacts();
+    uint64_t HashOf(const FormulaNode* node) const;
+    // The walk's moves: down to a child, across to the next sibling, up.
+    void Enter(const FormulaNode* parent, const FormulaNode* child);
+    void Across(const FormulaNode* parent, const FormulaNode* from, const FormulaNode* to);
+    void Leave(const FormulaNode* child, const FormulaNode* parent);
     void Finish();
 
     // Part of the walk.
@@ -271,8 +329,83 @@ struct Generator {
     void Record(FormulaNode* node);
 
     void Fail() { program.error = 1; }
-    int32_t AddLocal(FormulaNode* subtree, int32_t owner, int32_t slot, int32_t position, uint8_t bound);
+    int32_t AddLocal(FormulaNode* subtree, int32_t owner, int32_t slot, int32_t position, uint8_t bound,
+                     uint64_t hash);
 };
+
+void Generator::ComputeFacts()
+{
+    for (PostorderWalk walk(root); walk.Node(); walk.Next()) {
+        const FormulaNode* node = walk.Node();
+        NodeFacts own{NodeHash(node), true, true};
+        switch (node->kind) {
+        case KindSigma:
+        case KindCapitalPi:
+        case KindApplication:
+        case KindSubscript:
+        case KindMin:
+        case KindMax: own.simple = false; break;
+        case KindVariable: own.simple = !IsTableFunctionName(node->payload.code, doc); break;
+        default: own.simple = !IsLoopKind(node->kind) && !IsAggregateKind(node->kind); break;
+        }
+        for (uint32_t i = 0; i < node->childCount; ++i) {
+            const FormulaNode* child = node->children[i];
+            const NodeFacts& below = facts[child];
+            own.hash = Mix(own.hash, below.hash);
+            own.simple = own.simple && below.simple;
+            own.descendantsConstant = own.descendantsConstant && below.descendantsConstant &&
+                                      IsConstantNode(child, doc, kConstantFlags, node);
+        }
+        facts[node] = own;
+    }
+}
+
+uint64_t Generator::HashOf(const FormulaNode* node) const
+{
+    auto found = facts.find(node);
+    return found != facts.end() ? found->second.hash : 0;
+}
+
+void Generator::Enter(const FormulaNode* parent, const FormulaNode* child)
+{
+    bool aggregate = IsRowAggregate(parent);
+    if (IsLoopKind(parent->kind) || aggregate)
+        ++loopContextDepth;
+    if (aggregate)
+        ++aggregateDepth;
+    if (IsWellFormedLoop(parent) && child != parent->children[0] && activeLoops.Push(parent) != 0)
+        Fail();
+    int32_t index = child == parent->children[0]                          ? 0
+                    : parent->childCount > 1 && child == parent->children[1] ? 1
+                                                                           : IndexInParent(child);
+    if (pathIndex.Push(index) != 0)
+        Fail();
+}
+
+void Generator::Across(const FormulaNode* parent, const FormulaNode* from, const FormulaNode* to)
+{
+    if (pathIndex.count > 0)
+        ++pathIndex[pathIndex.count - 1];
+    if (!IsWellFormedLoop(parent))
+        return;
+    // The index equation comes first; the limit and the body hold the
+    // loop's variable.
+    if (from == parent->children[0] && to != parent->children[0] && activeLoops.Push(parent) != 0)
+        Fail();
+}
+
+void Generator::Leave(const FormulaNode* child, const FormulaNode* parent)
+{
+    bool aggregate = IsRowAggregate(parent);
+    if (IsLoopKind(parent->kind) || aggregate)
+        --loopContextDepth;
+    if (aggregate)
+        --aggregateDepth;
+    if (IsWellFormedLoop(parent) && child != parent->children[0] && activeLoops.count > 0)
+        --activeLoops.count;
+    if (pathIndex.count > 0)
+        --pathIndex.count;
+}
 
 bool Generator::IsRowAggregate(const FormulaNode* node) const
 {
@@ -298,12 +431,8 @@ bool Generator::IsSilentVariable(const FormulaNode* node) const
 // that a later load could stand for.
 bool Generator::IsInLoopOrBranchContext(const FormulaNode* node) const
 {
-    if (IsLoopKind(node->kind))
+    if (IsLoopKind(node->kind) || loopContextDepth > 0)
         return true;
-    for (const FormulaNode* up = node->parent; up; up = up->parent) {
-        if (IsLoopKind(up->kind) || IsRowAggregate(up))
-            return true;
-    }
     if (node->kind == KindIf || node->kind == KindBranchPiece || HasParentKind(node, KindBranch))
         return true;
     if (node->kind == KindFraction &&
@@ -326,18 +455,15 @@ bool Generator::ReadsTableColumn(const FormulaNode* node) const
 // from step to step, so no value from outside may stand for it.
 bool Generator::UsesEnclosingLoopVariable(const FormulaNode* node) const
 {
-    for (const FormulaNode *child = node, *up = node->parent; up; child = up, up = up->parent) {
-        if (IsWellFormedLoop(up) && child != up->children[0]) {
-            const FormulaNode* variable = LoopVariable(up);
-            for (PreorderWalk walk(const_cast<FormulaNode*>(node)); walk.Node(); walk.Next()) {
-                if (TreesEqual(walk.Node(), variable))
+    if (activeLoops.count > 0) {
+        for (PreorderWalk walk(const_cast<FormulaNode*>(node)); walk.Node(); walk.Next()) {
+            for (const FormulaNode* loop : activeLoops) {
+                if (TreesEqual(walk.Node(), LoopVariable(loop)))
                     return true;
             }
         }
-        if (IsRowAggregate(up) && ReadsTableColumn(node))
-            return true;
     }
-    return false;
+    return aggregateDepth > 0 && ReadsTableColumn(node);
 }
 
 bool Generator::IsTextOperand(const FormulaNode* node) const
@@ -358,6 +484,9 @@ bool Generator::IsHoistedConstant(const FormulaNode* node) const
         return false;
     if (node->kind == KindVariable && (node->payload.code == slider || IsConstantSymbol(node->payload.code)))
         return false;
+    auto found = facts.find(node);
+    if (found != facts.end() && found->second.simple)
+        return found->second.descendantsConstant && IsConstantNode(node, doc, kConstantFlags, node);
     return IsConstantTreeWithParameters(node, doc);
 }
 
@@ -379,20 +508,38 @@ int32_t Generator::BoundLoopSlot(const FormulaNode* node) const
 {
     if (node->kind != KindVariable && node->kind != KindSubscript)
         return -1;
-    for (const FormulaNode *child = node, *up = node->parent; up; child = up, up = up->parent) {
-        if (IsWellFormedLoop(up) && child != up->children[0] && TreesEqual(node, LoopVariable(up)))
-            return LoopSlotOf(up);
+    for (int32_t i = activeLoops.count - 1; i >= 0; --i) {
+        if (TreesEqual(node, LoopVariable(activeLoops[i])))
+            return LoopSlotOf(activeLoops[i]);
     }
     return -1;
 }
 
-int32_t Generator::AddLocal(FormulaNode* subtree, int32_t owner, int32_t slot, int32_t position, uint8_t bound)
+int32_t Generator::AddLocal(FormulaNode* subtree, int32_t owner, int32_t slot, int32_t position, uint8_t bound,
+                            uint64_t hash)
 {
-    if (batch.locals.Push({subtree, owner, slot, position, bound}) != 0) {
+    if (batch.locals.Push({subtree, owner, slot, position, bound, hash}) != 0) {
         Fail();
         return -1;
     }
+    if (!bound)
+        batch.localIndex.emplace(hash, batch.locals.count - 1);
     return batch.locals.count - 1;
+}
+
+// The first entry of the list, in list order, whose subtree equals the
+// node; -1 when none does.
+template <typename Entry>
+int32_t FindEqual(const GrowArray<Entry>& list, const SubtreeIndex& index, const FormulaNode* node, uint64_t hash)
+{
+    int32_t first = -1;
+    auto range = index.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it) {
+        int32_t i = it->second;
+        if ((first < 0 || i < first) && TreesEqual(list[i].subtree, node))
+            first = i;
+    }
+    return first;
 }
 
 bool Generator::HoistGridPart(FormulaNode* node)
@@ -402,10 +549,11 @@ bool Generator::HoistGridPart(FormulaNode* node)
         uint32_t second;
         GrowArray<GridPart>& parts;
         int32_t opcode;
+        SubtreeIndex& index;
     } axes[] = {
-        {CodeU, CodeX, batch.xParts, OpLoadXPart},
-        {CodeV, CodeY, batch.yParts, OpLoadYPart},
-        {CodeZ, CodeZ, batch.zParts, OpLoadZPart},
+        {CodeU, CodeX, batch.xParts, OpLoadXPart, batch.partIndex[0]},
+        {CodeV, CodeY, batch.yParts, OpLoadYPart, batch.partIndex[1]},
+        {CodeZ, CodeZ, batch.zParts, OpLoadZPart, batch.partIndex[2]},
     };
     for (Axis& axis : axes) {
         bool onAxis = false;
@@ -415,17 +563,15 @@ bool Generator::HoistGridPart(FormulaNode* node)
             continue;
         if (UsesEnclosingLoopVariable(node))
             return false;
-        int32_t index = -1;
-        for (int32_t i = 0; i < axis.parts.count && index < 0; ++i) {
-            if (TreesEqual(axis.parts[i].subtree, node))
-                index = axis.parts[i].index;
-        }
-        if (index < 0) {
-            index = axis.parts.count;
-            if (axis.parts.Push({node, index}) != 0) {
+        uint64_t hash = HashOf(node);
+        int32_t found = FindEqual(axis.parts, axis.index, node, hash);
+        int32_t index = found >= 0 ? axis.parts[found].index : axis.parts.count;
+        if (found < 0) {
+            if (axis.parts.Push({node, index, hash}) != 0) {
                 Fail();
                 return true;
             }
+            axis.index.emplace(hash, axis.parts.count - 1);
         }
         program.EmitInt(axis.opcode, index);
         return true;
@@ -441,20 +587,20 @@ bool Generator::HoistSubtree(FormulaNode* node)
         return true;
     if (UsesEnclosingLoopVariable(node))
         return false;
-    for (const LocalEntry& entry : batch.locals) {
-        if (!entry.bound && TreesEqual(entry.subtree, node)) {
-            program.EmitInt(OpLoadLocal, entry.slot);
-            return true;
-        }
+    uint64_t hash = HashOf(node);
+    int32_t local = FindEqual(batch.locals, batch.localIndex, node, hash);
+    if (local >= 0) {
+        program.EmitInt(OpLoadLocal, batch.locals[local].slot);
+        return true;
     }
-    for (const CompletedEntry& entry : batch.completed) {
-        if (TreesEqual(entry.subtree, node)) {
-            int32_t slot = batch.locals.count;
-            if (AddLocal(entry.subtree, entry.programIndex, slot, entry.position, 0) < 0)
-                return true;
-            program.EmitInt(OpLoadLocal, slot);
+    int32_t done = FindEqual(batch.completed, batch.completedIndex, node, hash);
+    if (done >= 0) {
+        const CompletedEntry entry = batch.completed[done];
+        int32_t slot = batch.locals.count;
+        if (AddLocal(entry.subtree, entry.programIndex, slot, entry.position, 0, entry.hash) < 0)
             return true;
-        }
+        program.EmitInt(OpLoadLocal, slot);
+        return true;
     }
     return false;
 }
@@ -463,8 +609,8 @@ void Generator::OpenAggregate(FormulaNode* node)
 {
     int32_t slot = batch.locals.count;
     int32_t position = program.Count();
-    if (AddLocal(nullptr, programIndex, slot, position, 1) < 0 ||
-        AddLocal(nullptr, programIndex, slot, position, 1) < 0 || batch.aggregateSlots.Push(slot) != 0) {
+    if (AddLocal(nullptr, programIndex, slot, position, 1, 0) < 0 ||
+        AddLocal(nullptr, programIndex, slot, position, 1, 0) < 0 || batch.aggregateSlots.Push(slot) != 0) {
         Fail();
         return;
     }
@@ -490,7 +636,7 @@ void Generator::EnterLoopSlots(FormulaNode* equation)
     FormulaNode* variable = equation->children[0];
     int32_t slot = batch.locals.count;
     for (int i = 0; i < 3; ++i) {
-        if (AddLocal(variable, programIndex, slot, program.Count(), 1) < 0)
+        if (AddLocal(variable, programIndex, slot, program.Count(), 1, 0) < 0)
             return;
     }
 }
@@ -789,6 +935,7 @@ bool Generator::Descend(FormulaNode*& node, bool atSibling)
             node->parent->children[0] == node) {
             // The index variable is never compiled: the start comes next.
             EnterLoopSlots(node);
+            Enter(node, node->children[1]);
             node = node->children[1];
             continue;
         }
@@ -823,7 +970,10 @@ bool Generator::Descend(FormulaNode*& node, bool atSibling)
         }
         if (node->childCount == 0 || node->kind == KindSubscript)
             return true;
-        node = node->kind == KindApplication && node->childCount >= 2 ? node->children[1] : node->children[0];
+        FormulaNode* child =
+            node->kind == KindApplication && node->childCount >= 2 ? node->children[1] : node->children[0];
+        Enter(node, child);
+        node = child;
     }
 }
 
@@ -834,8 +984,12 @@ uint32_t BranchNumber(const FormulaNode* branch)
 
 void Generator::Record(FormulaNode* node)
 {
-    if (batch.completed.Push({node, programIndex, program.Count()}) != 0)
+    uint64_t hash = HashOf(node);
+    if (batch.completed.Push({node, programIndex, program.Count(), hash}) != 0) {
         Fail();
+        return;
+    }
+    batch.completedIndex.emplace(hash, batch.completed.count - 1);
 }
 
 void Generator::AfterEmit(FormulaNode* node)
@@ -879,6 +1033,7 @@ void Generator::Run()
         program.EmitConstant(Undefined());
         return;
     }
+    ComputeFacts();
     FormulaNode* node = root;
     bool emit = Descend(node, false);
     for (;;) {
@@ -887,6 +1042,10 @@ void Generator::Run()
             Fail();
             return;
         }
+        // A failed generation gives the undefined program whatever follows;
+        // the walk's own bookkeeping may be incomplete after it.
+        if (program.error)
+            return;
         if (emit) {
             EmitByKind(node);
             AfterEmit(node);
@@ -894,11 +1053,13 @@ void Generator::Run()
         if (node == root)
             return;
         FormulaNode* parent = node->parent;
-        int32_t next = IndexInParent(node) + 1;
+        int32_t next = pathIndex.count > 0 ? pathIndex[pathIndex.count - 1] + 1 : IndexInParent(node) + 1;
         if (next < parent->childCount) {
+            Across(parent, node, parent->children[next]);
             node = parent->children[next];
             emit = Descend(node, true);
         } else {
+            Leave(node, parent);
             node = parent;
             emit = true;
         }
@@ -942,6 +1103,8 @@ void GenerateProgram(BytecodeProgram& program, FormulaNode* tree, bool withLabel
     } else {
         generator.Run();
         generator.Finish();
+        generator.activeLoops.Clear();
+        generator.pathIndex.Clear();
     }
     if (ownBatch)
         RaiseEvalFrameSlots(static_cast<uint32_t>(FinishCompileBatch()));

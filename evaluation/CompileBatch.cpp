@@ -13,6 +13,8 @@ void ClearLists(CompileBatchState& batch)
     batch.completed.Clear();
     batch.locals.Clear();
     batch.aggregateSlots.Clear();
+    batch.completedIndex.clear();
+    batch.localIndex.clear();
 }
 
 // Puts "store into the slot" right after each reused subtree's first
@@ -63,6 +65,8 @@ void BeginGridCompileBatch()
     Batch.xParts.Clear();
     Batch.yParts.Clear();
     Batch.zParts.Clear();
+    for (SubtreeIndex& index : Batch.partIndex)
+        index.clear();
     BeginCompileBatch();
 }
 
@@ -94,6 +98,8 @@ GridPartLists TakeGridParts()
     Batch.xParts = {};
     Batch.yParts = {};
     Batch.zParts = {};
+    for (SubtreeIndex& index : Batch.partIndex)
+        index.clear();
     Batch.gridMode = 0;
     return lists;
 }

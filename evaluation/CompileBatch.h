@@ -7,6 +7,7 @@
 #include "CoreUtilities/GrowArray.h"
 
 #include <cstdint>
+#include <unordered_map>
 
 struct BytecodeProgram;
 struct FormulaNode;
@@ -18,6 +19,7 @@ struct CompletedEntry {
     FormulaNode* subtree;
     int32_t programIndex;
     int32_t position;
+    uint64_t hash;  // SubtreeHash of the subtree
 };
 
 // A local slot: a loop counter, limit or start, an aggregate's counter and
@@ -29,6 +31,7 @@ struct LocalEntry {
     int32_t slot;
     int32_t position;
     uint8_t bound;
+    uint64_t hash;  // SubtreeHash of the subtree; 0 for bound entries
 };
 
 // A subtree of a grid program that depends on one axis only; index is its
@@ -36,7 +39,12 @@ struct LocalEntry {
 struct GridPart {
     FormulaNode* subtree;
     int32_t index;
+    uint64_t hash;  // SubtreeHash of the subtree
 };
+
+// Positions in one of the batch's lists by the hash of their subtrees, so
+// that finding an equal subtree compares only those with its hash.
+using SubtreeIndex = std::unordered_multimap<uint64_t, int32_t>;
 
 struct CompileBatchState {
     BytecodeProgram* programs[kMaxBatchPrograms];
@@ -48,6 +56,10 @@ struct CompileBatchState {
     GrowArray<GridPart> zParts;
     // Loop slots of the aggregates being compiled, innermost last.
     GrowArray<int32_t> aggregateSlots;
+    // completed, the unbound locals and the parts of each axis by hash.
+    SubtreeIndex completedIndex;
+    SubtreeIndex localIndex;
+    SubtreeIndex partIndex[3];
     uint8_t open;
     uint8_t gridMode;
     uint8_t rDone;

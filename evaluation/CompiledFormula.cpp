@@ -5,6 +5,7 @@
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/FrameSlots.h"
+#include "evaluation/FormulaColour.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
@@ -44,16 +45,33 @@ bool ContainsPointVariable(const FormulaNode* tree)
     return false;
 }
 
+// The operands of a sum or product that hold its start and its limit: as
+// written (body, k = start, limit), or prepared for compiling (k = start,
+// limit, body), as a formula made from a prepared one holds them; -1 for
+// another node.
+int32_t FirstBoundOperand(const FormulaNode* node)
+{
+    if (node->childCount != 3)
+        return -1;
+    switch (node->kind) {
+    case KindSigma:
+    case KindCapitalPi: return 1;
+    case KindSumLoop:
+    case KindProductLoop: return 0;
+    default: return -1;
+    }
+}
+
 // A sum or product whose start or limit moves along a row or layer: the
 // batch interpreters read loop bounds once for all points.
 bool HasPointDependentLoopBounds(FormulaNode* tree)
 {
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
         const FormulaNode* node = walk.Node();
-        if ((node->kind != KindSigma && node->kind != KindCapitalPi) || node->childCount != 3)
+        int32_t first = FirstBoundOperand(node);
+        if (first < 0)
             continue;
-        // Operands: body, k = start, limit.
-        for (int operand = 1; operand <= 2; ++operand) {
+        for (int32_t operand = first; operand <= first + 1; ++operand) {
             if (ContainsPointVariable(node->children[operand]))
                 return true;
         }
@@ -94,6 +112,7 @@ CompiledFormula::CompiledFormula(FormulaNode* tree, DocState* doc) : tree(tree),
     PrepareTreeForCompiling(tree, doc);
     if (canEvaluateRows && (HasPointDependentRowRead(tree) || ContainsKind(tree, KindApplication)))
         canEvaluateRows = 0;
+    treeAllowsRows = canEvaluateRows;
 }
 
 CompiledFormula::~CompiledFormula()
@@ -291,6 +310,11 @@ ComplexValue CompiledFormula::EvaluateComplexAtXY(double x, double y)
     return RunComplexWithSlots(this, {{SlotX, x}, {SlotY, y}});
 }
 
+int32_t CompiledFormula::MaxTableLength() const
+{
+    return MaxTableLengthOfTree(tree, doc);
+}
+
 bool CompiledFormula::DependsOn(uint32_t code) const
 {
     return ContainsSymbol(tree, code & 0xFFFF);
@@ -339,7 +363,7 @@ void CompileFormulas(CompiledFormula* const* formulas, int32_t n)
             f->pointProgram->isComplex = 1;
             f->pointContext.isComplex = 1;
         }
-        ResolveLoopJumps(f->pointProgram);
+        FinishProgram(f->pointProgram);
     }
 }
 
@@ -409,4 +433,85 @@ Interval CompiledFormula::EvaluateOverBoxXY(double x0, double x1, double y0, dou
 Interval CompiledFormula::EvaluateOverBoxXYZ(double x0, double x1, double y0, double y1, double z0, double z1)
 {
     return EvaluateOverSlots(this, {{SlotX, {x0, x1}}, {SlotY, {y0, y1}}, {SlotZ, {z0, z1}}});
+}
+
+namespace {
+
+void SetStopFlags(CompiledFormula* const* formulas, int32_t n, uint8_t value)
+{
+    for (int32_t i = 0; i < n; ++i) {
+        if (formulas[i])
+            formulas[i]->SetStopFlag(value);
+    }
+}
+
+void StopOrResume(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n, uint8_t stop)
+{
+    if (colour) {
+        if (stop)
+            colour->StopFormulas();
+        else
+            colour->ResumeFormulas();
+    }
+    SetStopFlags(formulas, n, stop);
+}
+
+void Invalidate(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n)
+{
+    if (colour)
+        colour->InvalidateFormulaConstants();
+    for (int32_t i = 0; i < n; ++i) {
+        if (!formulas[i])
+            continue;
+        formulas[i]->pointContext.constantsReady.store(0, std::memory_order_release);
+        formulas[i]->gridContext.constantsReady.store(0, std::memory_order_release);
+    }
+}
+
+}  // namespace
+
+void StopFormulas(FormulaColour* colour, CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3,
+                  CompiledFormula* f4, CompiledFormula* f5)
+{
+    CompiledFormula* const formulas[] = {f1, f2, f3, f4, f5};
+    StopOrResume(colour, formulas, 5, 1);
+}
+
+void StopFormulas9(FormulaColour* colour, CompiledFormula* const (&formulas)[9])
+{
+    StopOrResume(colour, formulas, 9, 1);
+}
+
+void StopFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[13])
+{
+    StopOrResume(colour, formulas, 13, 1);
+}
+
+void ResumeFormulas(FormulaColour* colour, CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3,
+                    CompiledFormula* f4, CompiledFormula* f5)
+{
+    CompiledFormula* const formulas[] = {f1, f2, f3, f4, f5};
+    StopOrResume(colour, formulas, 5, 0);
+}
+
+void ResumeFormulas9(FormulaColour* colour, CompiledFormula* const (&formulas)[9])
+{
+    StopOrResume(colour, formulas, 9, 0);
+}
+
+void ResumeFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[13])
+{
+    StopOrResume(colour, formulas, 13, 0);
+}
+
+void InvalidateConstants(FormulaColour* colour, CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3,
+                         CompiledFormula* f4, CompiledFormula* f5)
+{
+    CompiledFormula* const formulas[] = {f1, f2, f3, f4, f5};
+    Invalidate(colour, formulas, 5);
+}
+
+void InvalidateConstants13(FormulaColour* colour, CompiledFormula* const (&formulas)[13])
+{
+    Invalidate(colour, formulas, 13);
 }

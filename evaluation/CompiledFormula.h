@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class FormulaColour;
 struct BytecodeProgram;
 struct DocState;
 struct FormulaNode;
@@ -25,8 +26,12 @@ struct CompiledFormula {
     CompileContext pointContext;
     CompileContext gridContext;
     DocState* doc;
-    // The formula may be evaluated a whole grid row (or layer) at a time.
+    // The formula may be evaluated a whole grid row (or layer) at a time:
+    // its tree allows it, and so does every formula of the grid set it was
+    // last linked in (GridProgramSet.h).
     uint8_t canEvaluateRows = 1;
+    // What the tree alone allows.
+    uint8_t treeAllowsRows = 1;
 
     // Takes ownership of the tree and prepares it for compiling.
     CompiledFormula(FormulaNode* tree, DocState* doc);
@@ -71,6 +76,9 @@ struct CompiledFormula {
     ComplexValue EvaluateComplex();
     ComplexValue EvaluateComplexAtXY(double x, double y);
 
+    // The most rows of a table column the formula reads (the rows a data
+    // plot evaluates); 0 when it reads none.
+    int32_t MaxTableLength() const;
     // The tree has a variable with the code; a numbered variable's key is
     // tested by its base variable.
     bool DependsOn(uint32_t code) const;
@@ -117,3 +125,24 @@ void CompileFormulas(CompiledFormula* const* formulas, int32_t n);
 void CompileFormula(CompiledFormula* f);
 void CompileFormulas3(CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3);
 void CompileFormulas4(CompiledFormula* f1, CompiledFormula* f2, CompiledFormula* f3, CompiledFormula* f4);
+
+// Raises the stop request of every given formula (null ones skipped), and
+// first the colour's own formulas when a colour is given: every run of them
+// ends after its current instruction. The 9 and 13 forms take more formulas.
+void StopFormulas(FormulaColour* colour, CompiledFormula* f1 = nullptr, CompiledFormula* f2 = nullptr,
+                  CompiledFormula* f3 = nullptr, CompiledFormula* f4 = nullptr, CompiledFormula* f5 = nullptr);
+void StopFormulas9(FormulaColour* colour, CompiledFormula* const (&formulas)[9]);
+void StopFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[13]);
+// Lowers them again.
+void ResumeFormulas(FormulaColour* colour, CompiledFormula* f1 = nullptr, CompiledFormula* f2 = nullptr,
+                    CompiledFormula* f3 = nullptr, CompiledFormula* f4 = nullptr, CompiledFormula* f5 = nullptr);
+void ResumeFormulas9(FormulaColour* colour, CompiledFormula* const (&formulas)[9]);
+void ResumeFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[13]);
+
+// Marks the constants of both programs of every given formula (null ones
+// skipped), and of the colour's formulas when a colour is given, as not
+// current: the next run of each evaluates them again (after a parameter or
+// the slider changed).
+void InvalidateConstants(FormulaColour* colour, CompiledFormula* f1 = nullptr, CompiledFormula* f2 = nullptr,
+                         CompiledFormula* f3 = nullptr, CompiledFormula* f4 = nullptr, CompiledFormula* f5 = nullptr);
+void InvalidateConstants13(FormulaColour* colour, CompiledFormula* const (&formulas)[13]);

@@ -39,7 +39,7 @@ void ConstantTable::CompileAll()
             PostFailure(FailureOutOfMemory);
             continue;
         }
-        ResolveLoopJumps(entry.program);
+        FinishProgram(entry.program);
     }
 }
 

@@ -27,7 +27,7 @@ void CompileParts(GrowArray<GridPart>& subtrees, GrowArray<BytecodeProgram*>& pr
         auto* program = new (std::nothrow) BytecodeProgram(part.subtree, nullptr, false, false, doc);
         RaiseEvalFrameSlots(static_cast<uint32_t>(FinishCompileBatch()));
         if (program)
-            ResolveLoopJumps(program);
+            FinishProgram(program);
         // The index of an entry is its position: a refused push leaves the
         // later parts undefined rather than shifted.
         if (programs.Push(program) != 0) {
@@ -73,11 +73,21 @@ GridProgramSet* LinkGridFormulas(CompiledFormula* const* formulas, int32_t n)
     subtrees.y.Clear();
     subtrees.z.Clear();
 
+    bool rows = true;
+    for (int32_t i = 0; i < n; ++i)
+        rows = rows && (!formulas[i] || formulas[i]->treeAllowsRows);
+    for (int32_t i = 0; i < n; ++i) {
+        if (formulas[i])
+            formulas[i]->canEvaluateRows = rows ? 1 : 0;
+    }
+    if (set)
+        set->canEvaluateRows = rows ? 1 : 0;
+
     for (int32_t i = 0; i < n; ++i) {
         CompiledFormula* f = formulas[i];
         if (!f || !f->gridProgram)
             continue;
-        ResolveLoopJumps(f->gridProgram);
+        FinishProgram(f->gridProgram);
         // Every program of the batch may touch every local of it (the
         // batch stores reused subtrees into earlier programs), so each
         // needs the whole batch's slots.

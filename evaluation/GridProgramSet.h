@@ -30,6 +30,11 @@ struct GridProgramSet {
     // Some linked formula uses complex numbers: all of them are evaluated in
     // complex arithmetic.
     uint8_t isComplex = 0;
+    // Every linked formula may be evaluated by rows. The programs of a set
+    // share stored values (computed slots, common subexpressions), so they
+    // all run by rows or all point by point: one formula that needs points
+    // takes the others with it, and linking clears their canEvaluateRows.
+    uint8_t canEvaluateRows = 1;
     // The document of the first linked formula.
     DocState* doc = nullptr;
     // The stop request of the first linked formula's grid program: stopping

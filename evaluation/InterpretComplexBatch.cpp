@@ -15,6 +15,7 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileContext.h"
 #include "evaluation/FrameSlots.h"
+#include "evaluation/ComplexOpcodes.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/InterpreterBuild.h"
 #include "evaluation/LaneVector.h"
@@ -139,29 +140,6 @@ ComplexValue Sum(ComplexValue a, ComplexValue b)
     return ComplexValue{a.re + b.re, a.im + b.im};
 }
 
-// The test of a relation chain's pair, lower operand first.
-ComplexValue PairTest(int32_t opcode, ComplexValue lower, ComplexValue upper)
-{
-    switch (opcode) {
-    case OpLess: return ComplexLess(lower, upper);
-    case OpGreater: return ComplexGreater(lower, upper);
-    case OpLeq: return ComplexLessEqual(lower, upper);
-    case OpGeq: return ComplexGreaterEqual(lower, upper);
-    case OpEqual: return ComplexEqualTruth(lower, upper);
-    default: return ComplexNot(ComplexEqualTruth(lower, upper));
-    }
-}
-
-ComplexValue RealTableFunction1(uint32_t id, ComplexValue x, const DocState* doc)
-{
-    return ComplexValue{EvalTableFunctionReal1(id, ComplexToReal(x), doc), 0};
-}
-
-ComplexValue RealTableFunction2(uint32_t id, ComplexValue a, ComplexValue b, const DocState* doc)
-{
-    return ComplexValue{EvalTableFunctionReal2(id, ComplexToReal(a), ComplexToReal(b), doc), 0};
-}
-
 // The library routine of each one-operand opcode of the table below; null
 // for the others.
 using UnaryRoutine = ComplexValue (*)(ComplexValue);
@@ -237,7 +215,7 @@ void RelationChain(int32_t opcode, ComplexValue* a1, int32_t n, ComplexValue* ac
         const ComplexValue* upper = a1 + static_cast<int64_t>(m) * run.lanes;
         Ternary(accumulator, lower, upper, accumulator, run.n,
                 [opcode](ComplexValue l, ComplexValue u, ComplexValue acc) {
-                    return ComplexAnd(PairTest(opcode, l, u), acc);
+                    return ComplexAnd(ComplexPairTest(opcode, l, u), acc);
                 });
     }
     Copy(a1, accumulator, run.n);
@@ -473,11 +451,11 @@ void InterpretComplexBatch(const BytecodeProgram* program, GridEvalState* state,
             break;
         }
         case OpInterpolate1:
-            Unary(top, n, [a, doc](ComplexValue x) { return RealTableFunction1(static_cast<uint32_t>(a), x, doc); });
+            Unary(top, n, [a, doc](ComplexValue x) { return ComplexTableFunction1(static_cast<uint32_t>(a), x, doc); });
             break;
         case OpInterpolate2:
             Binary(below(), below(), top, n, [a, doc](ComplexValue lower, ComplexValue upper) {
-                return RealTableFunction2(static_cast<uint32_t>(a), upper, lower, doc);
+                return ComplexTableFunction2(static_cast<uint32_t>(a), upper, lower, doc);
             });
             pop(1);
             break;

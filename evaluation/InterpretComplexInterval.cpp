@@ -1,12 +1,14 @@
 #include "evaluation/InterpretComplexInterval.h"
 
-#include "evaluation/BoxInterpreter.h"
 #include "numerics/ComplexIntervalLibrary.h"
 #include "numerics/IntervalLibrary.h"
 #include "numerics/RealLibrary.h"
 
 #include <cmath>
 
+#include "evaluation/InterpreterLoop.h"
+
+namespace baseline {
 namespace {
 
 using Unary = ComplexInterval (*)(ComplexInterval);
@@ -93,9 +95,11 @@ struct ComplexIntervalArith {
     static constexpr ComplexInterval kOne = ComplexIntervalTrue;
     static constexpr ComplexInterval kTrue = ComplexIntervalTrue;
     static constexpr ComplexInterval kLoopStepCap{{100000, 100000}, {0, 0}};
+    static constexpr bool kEndsOnUndefined = true;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 
+    static constexpr bool InlineUnary(int32_t) { return false; }
     static bool IsUndefined(const ComplexInterval& z) { return IsUndefinedComplexInterval(z); }
     static bool Equals(const ComplexInterval& a, const ComplexInterval& b) { return ComplexIntervalEquals(a, b); }
     static ComplexInterval Number(double d) { return {{d, d}, {0, 0}}; }
@@ -126,6 +130,7 @@ struct ComplexIntervalArith {
     static ComplexInterval ImaginaryUnit() { return {{0, 0}, {1, 1}}; }
     // Loops count along the real axis.
     static ComplexInterval LoopPart(ComplexInterval z) { return ComplexIntervalRealPart(z); }
+    static LoopStepResult LoopStep(Value counter, Value limit) { return interpreter_loop::StepByRelations<ComplexIntervalArith>(counter, limit); }
     // An absent term is 0, an absent factor 1 + 0i.
     static ComplexInterval Guard(int32_t opcode, ComplexInterval top)
     {
@@ -149,11 +154,12 @@ struct ComplexIntervalArith {
 };
 
 }  // namespace
+}  // namespace baseline
 
 ComplexInterval InterpretComplexInterval(const BytecodeProgram* program, ComplexInterval* frame,
                                          const GridEvalState* grid, RunControl& control)
 {
-    return RunOverBoxes<ComplexIntervalArith>(program, frame, grid, control);
+    return baseline::RunProgram<baseline::ComplexIntervalArith>(program, frame, grid, control);
 }
 
 ComplexInterval BytecodeProgram::RunComplexInterval(ComplexInterval* frame) const

@@ -1,11 +1,13 @@
 #include "evaluation/InterpretInterval.h"
 
-#include "evaluation/BoxInterpreter.h"
 #include "numerics/IntervalLibrary.h"
 #include "numerics/RealLibrary.h"
 
 #include <cmath>
 
+#include "evaluation/InterpreterLoop.h"
+
+namespace baseline {
 namespace {
 
 using Unary = Interval (*)(Interval);
@@ -84,9 +86,11 @@ struct IntervalArith {
     static constexpr Interval kOne{1, 1};
     static constexpr Interval kTrue = TruthTrue;
     static constexpr Interval kLoopStepCap{100000, 100000};
+    static constexpr bool kEndsOnUndefined = true;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 
+    static constexpr bool InlineUnary(int32_t) { return false; }
     static bool IsUndefined(Interval x) { return IsUndefinedInterval(x); }
     static bool Equals(Interval a, Interval b) { return IntervalEquals(a, b); }
     static Interval Number(double d) { return {d, d}; }
@@ -113,6 +117,7 @@ struct IntervalArith {
     static Interval RationalPower(Interval base, Interval p, Interval q) { return IntervalRationalPower(base, p, q); }
     static Interval ImaginaryUnit() { return IntervalFromComplex(ComplexValue{0, 1}); }
     static Interval LoopPart(Interval x) { return x; }
+    static LoopStepResult LoopStep(Value counter, Value limit) { return interpreter_loop::StepByRelations<IntervalArith>(counter, limit); }
     // 0 is the neutral value of a sum, 1 of a product.
     static Interval Guard(int32_t opcode, Interval top) { return IntervalIncludePoint(top, opcode == OpSumGuard ? 0 : 1); }
     static Interval Table1(uint32_t id, Interval x, const DocState* doc) { return EvalTableFunctionInterval1(id, x, doc); }
@@ -130,10 +135,11 @@ struct IntervalArith {
 };
 
 }  // namespace
+}  // namespace baseline
 
 Interval InterpretInterval(const BytecodeProgram* program, Interval* frame, RunControl& control)
 {
-    return RunOverBoxes<IntervalArith>(program, frame, nullptr, control);
+    return baseline::RunProgram<baseline::IntervalArith>(program, frame, nullptr, control);
 }
 
 Interval BytecodeProgram::RunInterval(Interval* frame) const

@@ -87,7 +87,7 @@ void UserFunction::Compile()
     // With branch labels, so that a recursion stops where its branch does.
     program = new (std::nothrow) BytecodeProgram(body, nullptr, true, false, doc);
     if (program)
-        ResolveLoopJumps(program);
+        FinishProgram(program);
 }
 
 const BytecodeProgram* UserFunctionCallee(const DocState* doc, int32_t index, int32_t argumentCount)

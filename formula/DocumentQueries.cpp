@@ -45,3 +45,10 @@ bool DocDefinesParameter(const DocState* doc, uint32_t key)
 {
     return doc && Queries.definesParameter && Queries.definesParameter(doc, key);
 }
+
+const GrowArray<const char16_t*>& DocTableColumnNames(DocState* doc)
+{
+    static const GrowArray<const char16_t*> none;
+    const GrowArray<const char16_t*>* names = doc && Queries.tableColumnNames ? Queries.tableColumnNames(doc) : nullptr;
+    return names ? *names : none;
+}

@@ -5,6 +5,8 @@
 // are no user functions, table columns or parameter lines.
 #pragma once
 
+#include "CoreUtilities/GrowArray.h"
+
 #include <cstdint>
 
 struct DocState;
@@ -25,6 +27,8 @@ struct DocumentQueries {
     // A parameter-definition line defines the key (a SymbolCode, or the
     // numbered key of x_k).
     bool (*definesParameter)(const DocState* doc, uint32_t key) = nullptr;
+    // The names of the tables' columns, rebuilt first when they are stale.
+    const GrowArray<const char16_t*>* (*tableColumnNames)(DocState* doc) = nullptr;
 };
 
 void SetDocumentQueries(const DocumentQueries& queries);
@@ -36,3 +40,4 @@ bool DocIsTableFunction(const DocState* doc, uint32_t code);
 bool DocIsFlaggedFirstColumn(const DocState* doc, uint32_t code);
 int32_t DocTableColumnRowCount(const DocState* doc, uint32_t code);
 bool DocDefinesParameter(const DocState* doc, uint32_t key);
+const GrowArray<const char16_t*>& DocTableColumnNames(DocState* doc);

@@ -217,3 +217,8 @@ bool CanBeFunctionParameter(uint32_t code)
 {
     return code != CodePi && code != CodeInf && code != CodeDegree && code != CodeLdots;
 }
+
+const GrowArray<const char16_t*>& GetTableColumnNames(DocState* doc)
+{
+    return DocTableColumnNames(doc);
+}

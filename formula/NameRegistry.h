@@ -50,6 +50,9 @@ bool IsFlaggedFirstColumn(uint32_t code, const DocState* doc);
 // The most rows of a table column that a variable of the subtree names; 0
 // when none does.
 int32_t MaxTableLengthOfTree(FormulaNode* root, const DocState* doc);
+// The names of the document's table columns, in line and column order;
+// rebuilt first when the document marked them stale.
+const GrowArray<const char16_t*>& GetTableColumnNames(DocState* doc);
 
 bool IsBuiltInVariable(uint32_t code);
 bool IsConstantSymbol(uint32_t code);

@@ -76,7 +76,7 @@ TEST(BytecodeProgramTest, MaxStackIsTheHighestStaticDepthPlusOne)
         {"0 1, 0 2, 0 3, 0 4, 53 4, 0 1, 0 1, 12, 12, 103", 5},
         {"0 1, 0 1, 0 0, 0 2, 69 2, 0 1, 0 1, 0 1, 103", 5},  // 1 - 2n after a branch
         {"0 1, 0 2, 0 3, 85 3 0, 0 1, 0 1, 0 1, 103", 5},      // 1 - n after a call
-        {"0 1, 0 2, 82, 0 1, 0 1, 0 1, 103", 3},      // 82 ends the scan
+        {"0 1, 0 2, 82, 0 1, 0 1, 0 1, 103", 6},      // a branch may jump past an 82
         {"0 1, 103, 0 1, 0 1, 0 1", 2},               // so does 103
         {"0 0, 100 1 9, 90 1, 95 1, 3 300, 98, 91 1, 94, 6, 7, 103", 5},
     };
@@ -158,3 +158,56 @@ TEST(BytecodeProgramTest, EndOnlyProgramNeedsNoMemory)
     empty.ComputeMaxStack();
     EXPECT_EQ(empty.maxStack, 2);
 }
+
+namespace {
+
+TEST(BytecodeProgramTest, TheVerifierRefusesProgramsThatCouldLeaveTheirStack)
+{
+    struct Case {
+        const char* what;
+        const char* code;
+        bool valid;
+    } cases[] = {
+        {"x + 1", "1 3, 0 1, 12, 103", true},
+        {"mod(x): the missing operand is the undefined value beneath", "1 3, 77, 103", true},
+        {"clamp(x)", "1 3, 80, 103", false},
+        {"mod(mod(x))", "1 3, 77, 77, 103", false},
+        {"1 = mod(mod(i + x))", "0 1, 76, 1 3, 12, 77, 77, 57 2, 103", false},
+        {"no end", "0 1, 0 2, 12", false},
+        {"a fixed slot past 11", "1 12, 103", false},
+        {"a chain of no operands", "0 1, 53 0, 103", false},
+        {"sum of k = 1 to 3 of x", "0 0, 0 1, 5 2, 89 0, 0 3, 89 1, 90 0, 1 3, 92 0, 12, 91 0, 103", true},
+        {"a sum whose body leaves two values",
+         "0 0, 0 1, 5 2, 89 0, 0 3, 89 1, 90 0, 1 3, 0 1, 92 0, 12, 91 0, 103", false},
+        {"a loop end without its test", "0 1, 91 0, 103", false},
+        {"a pair skip that lands one value short", "1 3, 87 0 0, 0 1, 0 2, 86 0 0, 69 1, 103", false},
+        {"a pair skip that lands right", "1 3, 87 0 0, 0 2, 86 0 0, 69 1, 103", true},
+    };
+    for (const Case& c : cases) {
+        BytecodeProgram program;
+        ASSERT_TRUE(Assemble(c.code, program)) << c.what;
+        program.ComputeMaxStack();
+        ResolveLoopJumps(&program);
+        EXPECT_EQ(VerifyProgram(program), c.valid) << c.what;
+        FinishProgram(&program);
+        if (!c.valid)
+            EXPECT_EQ(Disassemble(program), "103") << c.what;
+    }
+
+    // An opcode outside the set, and a recorded maximum below the depth.
+    BytecodeProgram unknown;
+    ASSERT_TRUE(Assemble("0 5, 103", unknown));
+    unknown.ComputeMaxStack();
+    Instruction outside{};
+    outside.opcode = 250;
+    unknown.InsertInstruction(1, outside);
+    EXPECT_FALSE(VerifyProgram(unknown));
+    BytecodeProgram shallow;
+    ASSERT_TRUE(Assemble("0 1, 0 2, 0 3, 12, 12, 103", shallow));
+    shallow.ComputeMaxStack();
+    EXPECT_TRUE(VerifyProgram(shallow));
+    shallow.maxStack = 3;
+    EXPECT_FALSE(VerifyProgram(shallow));
+}
+
+}  // namespace

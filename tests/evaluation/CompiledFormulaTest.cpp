@@ -1,5 +1,6 @@
 #include "evaluation/CompiledFormula.h"
 
+#include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/InterpreterBuild.h"
@@ -16,6 +17,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -211,6 +213,89 @@ TEST_F(CompiledFormulaTest, BothBuildsGiveIdenticalResultsOnAFormulaTable)
             }
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompiledFormulaTest, FormulasMadeFromAFormulaKeepItsRefusalOfRows)
+{
+    // The sum's limit moves along a row: rows would take the first point's
+    // limit for every point.
+    CompiledFormula* sum = Formula("(sum (* k y) (= k 1) x)");
+    ASSERT_EQ(sum->canEvaluateRows, 0);
+    std::unique_ptr<CompiledFormula> copy(sum->Clone());
+    std::unique_ptr<CompiledFormula> derivative(sum->MakeDerivative('y'));
+    EXPECT_EQ(copy->canEvaluateRows, 0);
+    EXPECT_EQ(derivative->canEvaluateRows, 0);
+
+    CompiledFormula* points = Formula("(, (, (sum (* k y) (= k 1) x) 1 2 3))");
+    CompiledFormula** components = nullptr;
+    int32_t count = 0;
+    points->MakeComponentFormulas4(&components, &count);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(components[0]->canEvaluateRows, 0);
+    EXPECT_EQ(components[1]->canEvaluateRows, 1);
+    for (int32_t i = 0; i < 4 * count; ++i)
+        delete components[i];
+    BudgetFree(components);
+
+    // The copy still sums as the original does.
+    CompileFormula(copy.get());
+    for (double x : {1.0, 2.0, 3.0, 4.0})
+        EXPECT_EQ(copy->EvaluateAtXY(x, 1), x * (x + 1) / 2);
+}
+
+TEST_F(CompiledFormulaTest, AFrameThatGrowsBetweenTwoProgramsOfABatchKeepsItsContents)
+{
+    CompiledFormula* first = Formula("(+ r 1)");
+    CompiledFormula* second = Formula("(* r 2)");
+    CompileFormulas3(first, second, nullptr);
+    EXPECT_EQ(first->EvaluateAtXY(3, 4), 6);
+    // Meanwhile another thread links a larger batch: every frame must grow.
+    uint32_t larger = GetEvalFrameCapacity() + 1000;
+    std::thread([larger] { RaiseEvalFrameSlots(larger); }).join();
+    // The second program reads the r that the first stored.
+    EXPECT_EQ(second->EvaluateAtXY(3, 4), 10);
+    EXPECT_GE(GetEvalFrameCapacity(), larger);
+
+    // A new frame starts undefined throughout, the data row included.
+    std::thread([] {
+        ASSERT_TRUE(EnsureEvalFrame());
+        const double* frame = static_cast<const double*>(GetEvalFrame());
+        for (uint32_t i = 0; i < GetEvalFrameCapacity() * kEvalSlotBytes / sizeof(double); ++i)
+            ASSERT_TRUE(std::isnan(frame[i])) << i;
+    }).join();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompiledFormulaTest, TableLengthsAndColumnNames)
+{
+    uint32_t height = InternSymbolName8("height");
+    uint32_t width = InternSymbolName8("width");
+    uint32_t depth = InternSymbolName8("depth");
+    // Entries as the document lists them: key, line, column, rows, flag.
+    doc.TableFunctions.Push({width, 3, 1, 7, 0});
+    doc.TableFunctions.Push({height, 3, 0, 5, 0});
+    EXPECT_EQ(Formula("(+ height (* 2 width))")->MaxTableLength(), 7);
+    EXPECT_EQ(Formula("(* height x)")->MaxTableLength(), 5);
+    EXPECT_EQ(Formula("(+ x 1)")->MaxTableLength(), 0);
+
+    const GrowArray<const char16_t*>& names = GetTableColumnNames(&doc);
+    ASSERT_EQ(names.count, 2);
+    EXPECT_EQ(std::u16string(names[0]), u"height");
+    EXPECT_EQ(std::u16string(names[1]), u"width");
+    // The list stands until the document marks it stale.
+    doc.TableFunctions.Push({depth, 1, 0, 2, 0});
+    EXPECT_EQ(GetTableColumnNames(&doc).count, 2);
+    doc.TableColumnNamesStale = 1;
+    ASSERT_EQ(GetTableColumnNames(&doc).count, 3);
+    EXPECT_EQ(std::u16string(GetTableColumnNames(&doc)[0]), u"depth");
+    EXPECT_EQ(doc.TableColumnNamesStale, 0);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/ConstantTable.h"
+#include "evaluation/FormulaColour.h"
 #include "support/EvaluationFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <barrier>
 #include <thread>
@@ -17,7 +19,7 @@ using ConstantEvaluationTest = EvaluationTest;
 
 void Invalidate(CompiledFormula* f)
 {
-    f->pointContext.constantsReady.store(0);
+    InvalidateConstants(nullptr, f);
 }
 
 TEST_F(ConstantEvaluationTest, ConstantsFollowTheSliderAfterInvalidation)
@@ -63,6 +65,59 @@ TEST_F(ConstantEvaluationTest, TwoThreadsRacingEvaluateTheConstantsOnce)
         EXPECT_EQ(results[0], expected);
         EXPECT_EQ(results[1], expected);
     }
+}
+
+// A colour that counts what the routines ask of it.
+struct CountingColour : FormulaColour {
+    int stops = 0;
+    int resumes = 0;
+    int invalidations = 0;
+    void StopFormulas() override { ++stops; }
+    void ResumeFormulas() override { ++resumes; }
+    void InvalidateFormulaConstants() override { ++invalidations; }
+};
+
+TEST_F(ConstantEvaluationTest, GroupRoutinesReachEveryFormulaAndTheColour)
+{
+    CompiledFormula* formulas[13] = {};
+    for (int i = 0; i < 13; i += 2)
+        formulas[i] = Compiled("(+ x (power n 2))");
+    CountingColour colour;
+
+    StopFormulas13(&colour, formulas);
+    for (CompiledFormula* f : formulas)
+        EXPECT_TRUE(!f || f->IsStopRequested());
+    ResumeFormulas13(&colour, formulas);
+    for (CompiledFormula* f : formulas)
+        EXPECT_TRUE(!f || !f->IsStopRequested());
+    CompiledFormula* first9[9];
+    std::copy_n(formulas, 9, first9);
+    StopFormulas9(nullptr, first9);
+    EXPECT_TRUE(formulas[8]->IsStopRequested());
+    EXPECT_FALSE(formulas[10]->IsStopRequested());
+    ResumeFormulas9(nullptr, first9);
+    StopFormulas(&colour, formulas[0], nullptr, formulas[2]);
+    EXPECT_TRUE(formulas[0]->IsStopRequested() && formulas[2]->IsStopRequested());
+    EXPECT_FALSE(formulas[4]->IsStopRequested());
+    ResumeFormulas(&colour, formulas[0], nullptr, formulas[2]);
+    EXPECT_FALSE(formulas[0]->IsStopRequested());
+    EXPECT_EQ(colour.stops, 2);
+    EXPECT_EQ(colour.resumes, 2);
+
+    // Both contexts of every formula forget their constants.
+    doc.SliderValue = 1;
+    for (CompiledFormula* f : formulas) {
+        if (f)
+            EXPECT_EQ(f->EvaluateAtXY(1, 0), 2);
+    }
+    EXPECT_EQ(formulas[12]->pointContext.constantsReady.load(), 1);
+    formulas[12]->gridContext.constantsReady.store(1);
+    InvalidateConstants13(&colour, formulas);
+    EXPECT_EQ(formulas[12]->pointContext.constantsReady.load(), 0);
+    EXPECT_EQ(formulas[12]->gridContext.constantsReady.load(), 0);
+    EXPECT_EQ(colour.invalidations, 1);
+    doc.SliderValue = 5;
+    EXPECT_EQ(formulas[12]->EvaluateAtXY(1, 0), 26);
 }
 
 TEST_F(ConstantEvaluationTest, AStopEndsALongConstantAndLeavesItNotCurrent)

@@ -258,3 +258,38 @@ TEST_F(GridProgramSetTest, StoppingTheFormulasEndsThePrecomputation)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GridProgramSetTest, ASetRunsByRowsOnlyWhenAllItsFormulasCan)
+{
+    // The first formula needs points (its sum's limit moves along the row)
+    // and stores r; the second, by itself fit for rows, loads it.
+    CompiledFormula* pointsOnly = Formula("(+ (sum k (= k 1) (floor (+ x 3))) r)");
+    CompiledFormula* rowsAlone = Formula("(* r 2)");
+    EXPECT_EQ(rowsAlone->canEvaluateRows, 1);
+    GridProgramSet* set = Link({pointsOnly, rowsAlone});
+    EXPECT_EQ(set->canEvaluateRows, 0);
+    EXPECT_EQ(pointsOnly->canEvaluateRows, 0);
+    EXPECT_EQ(rowsAlone->canEvaluateRows, 0);
+
+    // As a graph evaluates the set: by rows where each formula allows,
+    // else point by point in link order.
+    GridEvalState state;
+    ASSERT_TRUE(PrepareGrid2D(0.5, 1, 0.5, 0.5, 6, 3, set, &state));
+    for (int32_t j = 0; j < 3; ++j) {
+        for (int32_t i = 0; i < 6; ++i) {
+            double x = 0.5 + i * 0.5;
+            double y = 1 + j * 0.5;
+            pointsOnly->EvaluateAtGridPoint(i, j, &state);
+            EXPECT_DOUBLE_EQ(rowsAlone->EvaluateAtGridPoint(i, j, &state), 2 * std::hypot(x, y));
+        }
+    }
+
+    // Linked alone, the same formula runs by rows again.
+    GridProgramSet* alone = Link({rowsAlone});
+    EXPECT_EQ(alone->canEvaluateRows, 1);
+    EXPECT_EQ(rowsAlone->canEvaluateRows, 1);
+}
+
+}  // namespace

@@ -306,3 +306,24 @@ TEST(InterpretReal, BothBuildsGiveIdenticalResults)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InterpretReal, AnEarlyEndLeavesNoStaleSlotForTheNextProgramOfTheBatch)
+{
+    // The first program of a batch would store r (slot 7) and a shared
+    // subexpression (local 0) after its 82; the second reads both.
+    auto first = ProgramOf("1 3, 82, 4 7, 5 0, 103");
+    auto second = ProgramOf("1 7, 2 0, 12, 103");
+    Frame frame;
+    frame.slots[3] = 2;
+    // What the last point left behind.
+    frame.slots[7] = 0.479;
+    frame.slots[kLocalBase] = 1;
+    EXPECT_TRUE(std::isnan(RunProgram(*first, frame)));
+    EXPECT_TRUE(std::isnan(frame.slots[7]));
+    EXPECT_TRUE(std::isnan(frame.slots[kLocalBase]));
+    EXPECT_TRUE(std::isnan(RunProgram(*second, frame)));
+}
+
+}  // namespace

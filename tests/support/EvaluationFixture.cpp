@@ -23,6 +23,7 @@ void EvaluationTest::TearDown()
     formulas_.clear();
     doc.UserFunctions.DeleteCompiledFormulas();
     doc.TableFunctions.Clear();
+    doc.TableColumnNames.Clear();
     AbortFlag = 0;
 }
 
