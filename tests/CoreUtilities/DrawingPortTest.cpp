@@ -11,7 +11,10 @@
 
 #include <QApplication>
 
+#include <chrono>
+#include <climits>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -195,6 +198,40 @@ TEST_F(DrawingPortTest, PenSizeFourHasSquareCapsAndThreeRoundOnes)
     EXPECT_EQ(Colour(15, 10), kRed);
     EXPECT_NE(Colour(8, 9), kRed);
     EXPECT_NE(Colour(21, 11), kRed);
+}
+
+TEST_F(DrawingPortTest, HugeLinesAreCutToTheImageBeforeStepping)
+{
+    MakePort(40, 30);
+    PortSetForeColor(kRed);
+    constexpr int kFar = 1000000000;
+    struct Case {
+        int h0, v0, h1, v1;
+        int penSize;
+        std::function<bool(int x, int y)> drawn;
+    } cases[] = {
+        {-kFar, 5, kFar, 5, 1, [](int, int y) { return y == 5; }},
+        {3, kFar, 3, -kFar, 1, [](int x, int) { return x == 3; }},
+        {-kFar, -kFar, kFar, kFar, 1, [](int x, int y) { return x == y; }},
+        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1, [](int x, int y) { return x == y; }},
+        // Rises one row over 10^8 columns: flat over the image.
+        {0, 0, kFar, 10, 1, [](int, int y) { return y == 0; }},
+        {-kFar, -5, kFar, -5, 1, [](int, int) { return false; }},
+        {-kFar, 20, kFar, 20, 4, [](int, int y) { return y >= 18 && y <= 21; }},
+    };
+    auto started = std::chrono::steady_clock::now();
+    for (const Case& c : cases) {
+        Fill(0xFFFFFF);
+        PortSetPenSize(c.penSize);
+        PortSetForeColor(kRed);
+        PortMoveTo(c.h0, c.v0);
+        PortLineTo(c.h1, c.v1);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(Colour(x, y) == kRed, c.drawn(x, y))
+                    << x << ',' << y << " of " << c.h0 << ',' << c.v0 << " to " << c.h1 << ',' << c.v1;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250));
 }
 
 TEST_F(DrawingPortTest, DottedPenRunsThreeOnThreeOffWithTheBackgroundInTheGaps)
