@@ -171,6 +171,7 @@ PortDC::PortDC(Impl* impl) : impl_(impl) {}
 
 PortDC::~PortDC()
 {
+    ReleaseSystemFont(impl_->font);
     delete impl_;
 }
 
@@ -231,7 +232,10 @@ uint32_t PortDC::TextAlign() const { return impl_->align; }
 FontHandle PortDC::SelectFont(FontHandle font)
 {
     FontHandle previous = impl_->CurrentFont();
-    impl_->font = font;
+    RetainSystemFont(font);
+    // A replaced font that its owner deleted is gone: answer the stock font's null.
+    if (!ReleaseSystemFont(std::exchange(impl_->font, font)))
+        previous = nullptr;
     return previous;
 }
 
