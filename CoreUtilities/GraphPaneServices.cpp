@@ -3,6 +3,7 @@
 #include "app/DemoPlayer.h"
 #include "app/ShellServices.h"
 #include "document/DocState.h"
+#include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphSet.h"
 #include "rendering/DDUtils.h"
@@ -91,32 +92,32 @@ void ReleaseCursorRegions()
 
 void SetCursorHandle(CursorHandle cursor)
 {
-    SetCursor(cursor);
+    SetCursor(GraphPaneWindow, cursor);
 }
 
 void SetArrowCursor()
 {
-    SetCursor(ArrowCursor);
+    SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void SetGraphArrowCursor()
 {
-    SetCursor(ArrowCursor);
+    SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void ResetCursor()
 {
-    SetCursor(ArrowCursor);
+    SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void SetMoveCursor()
 {
-    SetCursor(MoveCursor);
+    SetCursor(GraphPaneWindow, MoveCursor);
 }
 
 void SetClosedHandCursor()
 {
-    SetCursor(ClosedHandCursor);
+    SetCursor(GraphPaneWindow, ClosedHandCursor);
 }
 
 void FillAxisHitRegion(Region g)
@@ -145,11 +146,11 @@ void SetGraphPaneCursor(ShortPoint p)
     if (capture && capture != GraphPaneWindow)
         return;
     if (PointInRegion(p, GraphHitRegion))
-        SetCursor(MoveCursor);
+        SetCursor(GraphPaneWindow, MoveCursor);
     else if (PointInRegion(p, AxisHitRegion))
-        SetCursor(OpenHandCursor);
+        SetCursor(GraphPaneWindow, OpenHandCursor);
     else
-        SetCursor(ArrowCursor);
+        SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void UpdateGraphPaneCursor()
@@ -189,12 +190,13 @@ void UpdateTermDragRegion()
 
 void SetEquationPaneCursor(ShortPoint p, bool dragging)
 {
+    WindowHandle pane = GetEquationView();
     if (PointInRegion(p, TermDragRegion))
-        SetCursor(dragging ? ClosedHandCursor : OpenHandCursor);
+        SetCursor(pane, dragging ? ClosedHandCursor : OpenHandCursor);
     else if (IsPointInCurrentTable(p))
-        SetCursor(UpDownCursor);
+        SetCursor(pane, UpDownCursor);
     else
-        SetCursor(ArrowCursor);
+        SetCursor(pane, ArrowCursor);
 }
 
 void SetGraphPaneWindow(WindowHandle window)

@@ -89,7 +89,7 @@ protected:
     void MouseAt(int v, int h)
     {
         QCursor::setPos(graphView_->mapToGlobal(QPoint(h, v)));
-        SetCursor(UpDownCursor);
+        SetCursor(nullptr, UpDownCursor);
     }
 
     ZonedGraphSet graphs_;
@@ -172,6 +172,30 @@ TEST_F(GraphPaneServicesTest, CaptureElsewhereAndDemonstrationsLeaveTheCursorAlo
     EXPECT_EQ(GetCursor(), MoveCursor);
 }
 
+TEST_F(GraphPaneServicesTest, ADialogOverThePaneKeepsItsOwnCursor)
+{
+    graphView_->unsetCursor();
+    QWidget dialog(nullptr, Qt::Dialog);
+    dialog.setGeometry(QRect(graphView_->mapToGlobal(QPoint(0, 0)), QSize(60, 40)));
+    dialog.show();
+    MouseAt(10, 10);
+    ASSERT_EQ(QApplication::widgetAt(QCursor::pos()), &dialog);
+    UpdateGraphPaneCursor();
+    EXPECT_EQ(GetCursor(), MoveCursor);
+    EXPECT_FALSE(dialog.testAttribute(Qt::WA_SetCursor));
+    EXPECT_TRUE(graphView_->testAttribute(Qt::WA_SetCursor));
+    EXPECT_EQ(graphView_->cursor().shape(), Qt::BitmapCursor);
+    MouseAt(40, 80);
+    UpdateGraphPaneCursor();
+    EXPECT_EQ(graphView_->cursor().shape(), Qt::ArrowCursor);
+
+    // The equation pane's cursors go to the equation pane alone.
+    equationView_->unsetCursor();
+    SetEquationPaneCursor(ShortPoint{500, 500}, false);
+    EXPECT_TRUE(equationView_->testAttribute(Qt::WA_SetCursor));
+    EXPECT_FALSE(dialog.testAttribute(Qt::WA_SetCursor));
+}
+
 TEST_F(GraphPaneServicesTest, EquationPaneCursorPrefersTheTermThenTheTable)
 {
     SetRegionToRect(TermDragRegion, Rect(0, 0, 20, 40));
@@ -189,7 +213,7 @@ TEST_F(GraphPaneServicesTest, EquationPaneCursorPrefersTheTermThenTheTable)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "v" << c.v << " dragging " << c.dragging);
-        SetCursor(nullptr);
+        SetCursor(nullptr, nullptr);
         SetEquationPaneCursor(ShortPoint{static_cast<int16_t>(c.v), static_cast<int16_t>(c.h)}, c.dragging);
         EXPECT_EQ(GetCursor(), *c.expected);
     }
