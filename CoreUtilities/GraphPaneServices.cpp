@@ -7,6 +7,7 @@
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphSet.h"
 #include "rendering/DDUtils.h"
+#include "platform/SoundResource.h"
 #include "platform/WindowQueries.h"
 
 CursorHandle MoveCursor = nullptr;
@@ -236,8 +237,10 @@ void RecordGraphPaneSurface(OffscreenSurface* surface)
     GraphPaneSurface = surface;
 }
 
-// The program has no sound output on this system: the click is silent.
-void PlayClickSound() {}
+void PlayClickSound()
+{
+    PlaySoundResource("click");
+}
 
 bool IsDemoInForeground()
 {

@@ -4,12 +4,14 @@
 #include "CoreUtilities/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
+#include "platform/BitmapResource.h"
 #include "platform/MessageBox.h"
 #include "platform/PortDC.h"
 #include "rendering/DDUtils.h"
 #include "support/PortFixture.h"
 
 #include <QApplication>
+#include <QPalette>
 
 #include <chrono>
 #include <climits>
@@ -430,6 +432,46 @@ TEST_F(ClipTest, TypesetScopeLendsTheViewContextToAPortWithoutOne)
     }
     EXPECT_EQ(GetPortDC(), own);
     EXPECT_EQ(TypesetDC, before);
+}
+
+TEST_F(ClipTest, BitmapResourcesDrawWithButtonGreysInTheSystemColours)
+{
+    int boxes = 0;
+    SetMessageBoxHook([&](const std::u16string&, const std::u16string&, MessageBoxIcon, MessageBoxButtons) {
+        ++boxes;
+        return true;
+    });
+    const int drawn[] = {200, 201, 202, 253, 258, 269, 272, 279, 280, 281, 324, 326, 327, 328, 329};
+    for (int id : drawn) {
+        SCOPED_TRACE(id);
+        BitmapPixels bitmap;
+        ASSERT_TRUE(LoadBitmapResource(id, bitmap));
+        EXPECT_EQ(bitmap.width, id == 258 ? 256 : 16);
+        EXPECT_EQ(bitmap.height, id == 258 ? 128 : 16);
+        const DibHeader* dib = LockBitmapResource(id);
+        ASSERT_NE(dib, nullptr);
+        EXPECT_EQ(dib->biWidth, bitmap.width);
+        EXPECT_EQ(dib->biBitCount, 32);
+    }
+
+    // The swatch picture unscaled, cut to the rectangle at its top-left.
+    BitmapPixels swatch;
+    ASSERT_TRUE(LoadBitmapResource(253, swatch));
+    DrawBitmapResource(Rect(1, 2, 5, 5), 253, false);
+    EXPECT_EQ(Colour(2, 1), swatch.pixels[0]);
+    EXPECT_EQ(Colour(4, 4), swatch.pixels[3 * 16 + 2]);
+    EXPECT_EQ(Colour(5, 4), 0xFFFFFFu);
+
+    // The face grey of a button picture takes the palette's button colour.
+    QPalette original = QApplication::palette();
+    QPalette palette = original;
+    palette.setColor(QPalette::Button, QColor(10, 20, 30));
+    QApplication::setPalette(palette);
+    DrawBitmapResource(Rect(0, 0, 6, 6), 201, true);
+    QApplication::setPalette(original);
+    EXPECT_EQ(Colour(0, 0), 0x0A141Eu);
+    SetMessageBoxHook({});
+    EXPECT_EQ(boxes, 0);
 }
 
 TEST_F(ClipTest, MissingBitmapResourceIsReportedAndDrawsNothing)
