@@ -4,9 +4,9 @@
 #include "app/CGraphView.h"
 #include "document/DocState.h"
 #include "editor/COndrelView.h"
-#include "graphmodel/GraphSet.h"
 #include "platform/WindowQueries.h"
 #include "support/TestApp.h"
+#include "support/ZonedGraphSet.h"
 
 #include <QCursor>
 #include <gtest/gtest.h>
@@ -20,14 +20,6 @@ ShortRect Rect(int top, int left, int bottom, int right)
     return r;
 }
 
-// Zones in device pixels: a graph at the top left, axes along the bottom.
-class DeviceZones : public GraphSet {
-public:
-    void Draw(int32_t, int32_t) override {}
-    void GetAxisHitRegion(Region g, int32_t) override { SetRegionToRect(g, Rect(120, 0, 160, 200)); }
-    void GetGraphHitRegion(Region g, int32_t, ShortPoint) override { SetRegionToRect(g, Rect(0, 0, 30, 50)); }
-};
-
 TEST(GraphPaneScaled, SurfaceClientAreaAndMouseAreInDevicePixels)
 {
     TestApp();
@@ -36,7 +28,8 @@ TEST(GraphPaneScaled, SurfaceClientAreaAndMouseAreInDevicePixels)
     pane.resize(100, 80);
     pane.show();
     ASSERT_EQ(pane.devicePixelRatioF(), 2.0) << "QT_SCALE_FACTOR=2 is missing from the environment";
-    DeviceZones zones;
+    // Zones in device pixels: a graph at the top left, axes along the bottom.
+    ZonedGraphSet zones(Rect(0, 0, 30, 50), Rect(120, 0, 160, 200));
     DocState* doc = GetDocState();
     doc->Graphs = &zones;
     SetGraphPaneWindow(&pane);

@@ -12,6 +12,7 @@
 #include "platform/WindowQueries.h"
 #include "rendering/DDUtils.h"
 #include "support/PortFixture.h"
+#include "support/ZonedGraphSet.h"
 
 #include "support/TestApp.h"
 
@@ -30,20 +31,6 @@ ShortRect Rect(int top, int left, int bottom, int right)
     SetShortRect(r, top, left, bottom, right);
     return r;
 }
-
-// Axes along the bottom strip; a graph in the top-left corner.
-class ZonedGraphSet : public GraphSet {
-public:
-    struct DrawCall {
-        int32_t part, flag;
-        bool portHadDC;
-    };
-    void Draw(int32_t part, int32_t flag) override { draws.push_back({part, flag, GetPortDC() != nullptr}); }
-    void GetAxisHitRegion(Region g, int32_t) override { SetRegionToRect(g, Rect(60, 0, 80, 100)); }
-    void GetGraphHitRegion(Region g, int32_t, ShortPoint) override { SetRegionToRect(g, Rect(0, 0, 30, 50)); }
-
-    std::vector<DrawCall> draws;
-};
 
 uint32_t HeldKeys = 0;
 
@@ -92,7 +79,8 @@ protected:
         SetCursor(nullptr, UpDownCursor);
     }
 
-    ZonedGraphSet graphs_;
+    // Axes along the bottom strip; a graph in the top-left corner.
+    ZonedGraphSet graphs_{Rect(0, 0, 30, 50), Rect(60, 0, 80, 100)};
     std::unique_ptr<CGraphView> graphView_;
     std::unique_ptr<COndrelView> equationView_;
 };
