@@ -3,6 +3,7 @@
 #include "app/GraphPaneServices.h"
 #include "drawing/OffscreenSurface.h"
 #include "editor/EquationViewServices.h"
+#include "platform/WindowQueries.h"
 
 #include <QImage>
 #include <QPainter>
@@ -38,14 +39,12 @@ void CGraphView::MakeSurface()
         RecordGraphPaneSurface(nullptr);
     DisposeOffscreenSurface(m_surface);
     m_surface = nullptr;
-    // The surface holds device pixels, so that graphs are sharp on any screen.
-    qreal ratio = devicePixelRatioF();
-    int w = std::min(static_cast<int>(width() * ratio), 32767);
-    int h = std::min(static_cast<int>(height() * ratio), 32767);
+    // The surface holds device pixels, so that graphs are sharp on any
+    // screen; the pane's cursor positions and client area are in them too.
+    ShortRect r = GetWindowClientRect(this);
+    int w = ShortRectWidth(r), h = ShortRectHeight(r);
     if (w <= 0 || h <= 0)
         return;
-    ShortRect r;
-    SetShortRect(r, 0, 0, h, w);
     m_surface = NewOffscreenSurface(r);
     if (!m_surface)
         return;

@@ -6,6 +6,8 @@
 #include "drawing/DDUtils.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphSet.h"
+#include "editor/COndrelView.h"
+#include "platform/SoundResource.h"
 #include "platform/WindowQueries.h"
 
 CursorHandle MoveCursor = nullptr;
@@ -91,32 +93,32 @@ void ReleaseCursorRegions()
 
 void SetCursorHandle(CursorHandle cursor)
 {
-    SetCursor(cursor);
+    SetCursor(GraphPaneWindow, cursor);
 }
 
 void SetArrowCursor()
 {
-    SetCursor(ArrowCursor);
+    SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void SetGraphArrowCursor()
 {
-    SetCursor(ArrowCursor);
+    SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void ResetCursor()
 {
-    SetCursor(ArrowCursor);
+    SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void SetMoveCursor()
 {
-    SetCursor(MoveCursor);
+    SetCursor(GraphPaneWindow, MoveCursor);
 }
 
 void SetClosedHandCursor()
 {
-    SetCursor(ClosedHandCursor);
+    SetCursor(GraphPaneWindow, ClosedHandCursor);
 }
 
 void FillAxisHitRegion(Region g)
@@ -145,11 +147,11 @@ void SetGraphPaneCursor(ShortPoint p)
     if (capture && capture != GraphPaneWindow)
         return;
     if (PointInRegion(p, GraphHitRegion))
-        SetCursor(MoveCursor);
+        SetCursor(GraphPaneWindow, MoveCursor);
     else if (PointInRegion(p, AxisHitRegion))
-        SetCursor(OpenHandCursor);
+        SetCursor(GraphPaneWindow, OpenHandCursor);
     else
-        SetCursor(ArrowCursor);
+        SetCursor(GraphPaneWindow, ArrowCursor);
 }
 
 void UpdateGraphPaneCursor()
@@ -189,12 +191,13 @@ void UpdateTermDragRegion()
 
 void SetEquationPaneCursor(ShortPoint p, bool dragging)
 {
+    WindowHandle pane = GetEquationView();
     if (PointInRegion(p, TermDragRegion))
-        SetCursor(dragging ? ClosedHandCursor : OpenHandCursor);
+        SetCursor(pane, dragging ? ClosedHandCursor : OpenHandCursor);
     else if (IsPointInCurrentTable(p))
-        SetCursor(UpDownCursor);
+        SetCursor(pane, UpDownCursor);
     else
-        SetCursor(ArrowCursor);
+        SetCursor(pane, ArrowCursor);
 }
 
 void SetGraphPaneWindow(WindowHandle window)
@@ -234,8 +237,10 @@ void RecordGraphPaneSurface(OffscreenSurface* surface)
     GraphPaneSurface = surface;
 }
 
-// The program has no sound output on this system: the click is silent.
-void PlayClickSound() {}
+void PlayClickSound()
+{
+    PlaySoundResource("click");
+}
 
 bool IsDemoInForeground()
 {

@@ -32,6 +32,7 @@ void LoadCursorsAndRegions();
 void DisposeCursorRegions();
 void ReleaseCursorRegions();
 
+// The graph pane's cursor, shown while the mouse is over the pane.
 void SetCursorHandle(CursorHandle cursor);
 void SetArrowCursor();
 // The arrow, over the 3D and 4D views.

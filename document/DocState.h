@@ -59,9 +59,11 @@ struct DocState {
     double SliderMax = 10;
     int16_t SliderSteps = 100;
     // The slider variable's current value, which every evaluation writes
-    // into slot 2.
-    double SliderValue = 0;
-    double GetSliderValue() const { return SliderValue; }
+    // into slot 2. The animation moves it on the user-interface thread while
+    // graph workers and the task threads evaluate, so it is one atomic word.
+    std::atomic<double> SliderValue{0};
+    double GetSliderValue() const { return SliderValue.load(std::memory_order_relaxed); }
+    void SetSliderValue(double value) { SliderValue.store(value, std::memory_order_relaxed); }
 
     // The user has taken control of the running demonstration.
     bool DemoUserControl = false;

@@ -286,6 +286,7 @@ void DrawBitmapResource(const ShortRect& r, int id, bool stretch)
         ReportWin32Error(ENOENT, __FILE__, __LINE__);
         return;
     }
+    MapButtonColours(bitmap);
     PortDC* dc = Dc();
     if (!dc)
         return;

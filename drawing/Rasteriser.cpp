@@ -2,6 +2,7 @@
 
 #include "drawing/DDUtils.h"
 #include "drawing/DrawingPort.h"
+#include "CoreUtilities/SegmentClip.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,64 +111,29 @@ void TintPixelInRect(const ShortRect& clip, ShortPoint p, RgbColor c)
     TintPortPixel(clip, p, c);
 }
 
-bool ClipSegmentAtEdge(ShortPoint a, ShortPoint b, bool horizontal, int line, int lo, int hi,
-                       ShortPoint& out)
-{
-    int a0 = horizontal ? a.v : a.h, b0 = horizontal ? b.v : b.h;
-    int a1 = horizontal ? a.h : a.v, b1 = horizontal ? b.h : b.v;
-    if (a0 == b0 || line < std::min(a0, b0) || line > std::max(a0, b0))
-        return false;
-    int across = RoundHalfUp(a1 + static_cast<double>(b1 - a1) * (line - a0) / (b0 - a0));
-    if (across < lo || across > hi)
-        return false;
-    out = horizontal ? ShortPoint{static_cast<int16_t>(line), static_cast<int16_t>(across)}
-                     : ShortPoint{static_cast<int16_t>(across), static_cast<int16_t>(line)};
-    return true;
-}
-
-bool ClipSegmentToRect(const ShortRect& clip, ShortPoint inside, ShortPoint outside, ShortPoint& out)
-{
-    // The edges are the rectangle's last inside rows and columns.
-    int top = clip.top, bottom = clip.bottom - 1, left = clip.left, right = clip.right - 1;
-    auto row = [&](int line) { return ClipSegmentAtEdge(inside, outside, true, line, left, right, out); };
-    auto column = [&](int line) {
-        return ClipSegmentAtEdge(inside, outside, false, line, top, bottom, out);
-    };
-    if (outside.v < top)
-        return row(top) || column(left) || column(right);
-    if (outside.v > bottom)
-        return row(bottom) || column(left) || column(right);
-    return outside.h < left ? column(left) : column(right);
-}
-
 void DrawTintedLine(const ShortRect& clip, ShortPoint p0, ShortPoint p1, RgbColor c)
 {
-    auto same = [](ShortPoint a, ShortPoint b) { return a.v == b.v && a.h == b.h; };
-    if (same(p0, p1)) {
+    if (p0.v == p1.v && p0.h == p1.h) {
         TintPortPixel(clip, p0, c);
         return;
     }
-    if (IsShortRectEmpty(clip))
-        return;
-    if (!PointInShortRect(p1, clip) && !ClipSegmentToRect(clip, p0, p1, p1))
-        return;
-    if (!PointInShortRect(p0, clip) && !ClipSegmentToRect(clip, p1, p0, p0))
-        return;
-    // Clipping may bring both ends together (a segment through a corner).
-    if (same(p0, p1)) {
-        TintPortPixel(clip, p0, c);
-        return;
-    }
+    // The line's own pixels, stepped only where they can meet the clip, so
+    // that a line crossing it shows the same pixels as one that ends inside.
     int dh = p1.h - p0.h, dv = p1.v - p0.v;
-    if (std::abs(dv) < std::abs(dh)) {
-        double slope = static_cast<double>(dv) / dh;
-        int step = dh > 0 ? 1 : -1;
-        for (int i = 0; i != dh + step; i += step)
+    bool alongRows = std::abs(dv) < std::abs(dh);
+    int steps = alongRows ? std::abs(dh) : std::abs(dv);
+    int64_t first, last;
+    if (IsShortRectEmpty(clip) ||
+        !ClipLineSteps(p0.h, p0.v, p1.h, p1.v, clip.left, clip.top, clip.right - 1, clip.bottom - 1, steps,
+                       first, last))
+        return;
+    double slope = alongRows ? static_cast<double>(dv) / dh : static_cast<double>(dh) / dv;
+    int step = (alongRows ? dh : dv) > 0 ? 1 : -1;
+    for (int k = static_cast<int>(first); k <= static_cast<int>(last); ++k) {
+        int i = k * step;
+        if (alongRows)
             Tint(clip, RoundHalfUp(p0.v + slope * i), p0.h + i, c);
-    } else {
-        double slope = static_cast<double>(dh) / dv;
-        int step = dv > 0 ? 1 : -1;
-        for (int i = 0; i != dv + step; i += step)
+        else
             Tint(clip, p0.v + i, RoundHalfUp(p0.h + slope * i), c);
     }
 }

@@ -30,14 +30,6 @@ void DrawTintedHorizontalLine(const ShortRect& clip, ShortPoint p0, ShortPoint p
 void DrawTintedVerticalLine(const ShortRect& clip, ShortPoint p0, ShortPoint p1, RgbColor c, int step);
 void FillTintedDisc(const ShortRect& clip, int ch, int cv, int r, RgbColor c);
 
-// Crossing of segment a-b with the edge on row (horizontal) or column
-// `line`, spanning lo..hi inclusive; false when parallel, short of the line
-// or outside the span.
-bool ClipSegmentAtEdge(ShortPoint a, ShortPoint b, bool horizontal, int line, int lo, int hi,
-                       ShortPoint& out);
-// Where the segment from `inside` leaves clip towards `outside`.
-bool ClipSegmentToRect(const ShortRect& clip, ShortPoint inside, ShortPoint outside, ShortPoint& out);
-
 // Writes the value into count pixels from pixels on (none when count <= 0).
 void FillPixelRun(uint32_t* pixels, int32_t count, uint32_t value);
 

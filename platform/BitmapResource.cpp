@@ -1,6 +1,10 @@
 #include "platform/BitmapResource.h"
 
+#include "platform/ProgramResources.h"
+
+#include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QString>
 
 #include <cstring>
@@ -9,7 +13,8 @@
 
 bool LoadBitmapResource(int id, BitmapPixels& out)
 {
-    QImage image(QStringLiteral(":/bitmaps/%1.bmp").arg(id));
+    RegisterProgramResources();
+    QImage image(QStringLiteral(":/bitmaps/%1.png").arg(id));
     if (image.isNull())
         return false;
     image = image.convertToFormat(QImage::Format_RGB32);
@@ -22,6 +27,24 @@ bool LoadBitmapResource(int id, BitmapPixels& out)
             out.pixels[static_cast<size_t>(y) * out.width + x] = row[x] & 0xFFFFFF;
     }
     return true;
+}
+
+void MapButtonColours(BitmapPixels& bitmap)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    const QPalette palette = QGuiApplication::palette();
+    auto colour = [&](QPalette::ColorRole role) { return palette.color(QPalette::Active, role).rgb() & 0xFFFFFF; };
+    const struct {
+        uint32_t grey, system;
+    } map[] = {{0x808080, colour(QPalette::Dark)}, {0xC0C0C0, colour(QPalette::Button)},
+               {0xDFDFDF, colour(QPalette::Midlight)}};
+    for (uint32_t& pixel : bitmap.pixels)
+        for (const auto& m : map)
+            if (pixel == m.grey) {
+                pixel = m.system;
+                break;
+            }
 }
 
 const DibHeader* LockBitmapResource(int id)

@@ -1,4 +1,4 @@
-// The program's bitmap resources (":/bitmaps/<id>.bmp" in the resources).
+// The program's bitmap resources (":/bitmaps/<id>.png" in the resources).
 #pragma once
 
 #include "CoreUtilities/PictureHandle.h"
@@ -13,6 +13,9 @@ struct BitmapPixels {
 };
 
 bool LoadBitmapResource(int id, BitmapPixels& out);
+// The greys of button pictures become the system's button colours: shadow
+// (128), face (192) and light (223).
+void MapButtonColours(BitmapPixels& bitmap);
 // The resource as a packed bottom-up 32-bit DIB that stays for the whole
 // run; null for a missing resource.
 const DibHeader* LockBitmapResource(int id);

@@ -1,6 +1,5 @@
 #include "platform/Cursor.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QPainter>
 #include <QPainterPath>
@@ -108,17 +107,12 @@ CursorHandle LoadArrowCursor()
     return arrow;
 }
 
-CursorHandle SetCursor(CursorHandle cursor)
+CursorHandle SetCursor(WindowHandle window, CursorHandle cursor)
 {
     CursorHandle previous = Current;
     Current = cursor;
-    if (!cursor)
-        return previous;
-    QWidget* target = QWidget::mouseGrabber();
-    if (!target)
-        target = QApplication::widgetAt(QCursor::pos());
-    if (target)
-        target->setCursor(cursor->cursor);
+    if (cursor && window)
+        window->setCursor(cursor->cursor);
     return previous;
 }
 

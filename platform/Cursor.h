@@ -2,6 +2,8 @@
 // system's arrow, and the cursor shown now.
 #pragma once
 
+#include "platform/WindowHandle.h"
+
 #include <cstdint>
 
 struct CursorData;
@@ -17,8 +19,9 @@ constexpr int32_t kUpDownCursorId = 30981;
 // number the program has no cursor for.
 CursorHandle LoadCursorResource(int32_t id);
 CursorHandle LoadArrowCursor();
-// Shows the cursor over the window that holds the mouse capture, or else the
-// window under the mouse; answers the cursor set before.
-CursorHandle SetCursor(CursorHandle cursor);
+// Makes the cursor the window's own, shown while the mouse is over it (a
+// dialog above it keeps its cursor); answers the cursor set before. A null
+// window or cursor changes no window.
+CursorHandle SetCursor(WindowHandle window, CursorHandle cursor);
 // The cursor set last.
 CursorHandle GetCursor();

@@ -16,6 +16,10 @@ struct FontData {
     bool symbol = false;
     QByteArray family;
     TextMetrics metrics{};
+    // Device contexts that hold the font selected, and whether its owner
+    // has deleted it meanwhile (it goes when the last context lets it go).
+    int32_t selections = 0;
+    bool deleted = false;
 };
 
 // The characters the font draws for text: the units as given, or for the

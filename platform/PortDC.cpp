@@ -1,5 +1,6 @@
 #include "platform/PortDC.h"
 
+#include "CoreUtilities/SegmentClip.h"
 #include "platform/FontData.h"
 #include "platform/RegionData.h"
 
@@ -52,17 +53,24 @@ struct PortDC::Impl {
 
     FontHandle CurrentFont() const { return font ? font : StockSystemFont(); }
 
-    bool Visible(int px, int py) const
+    bool Visible(int64_t px, int64_t py) const
     {
         if (px < 0 || py < 0 || px >= width || py >= height)
             return false;
-        return !hasClip || clip.contains(QPoint(px, py));
+        return !hasClip || clip.contains(QPoint(static_cast<int>(px), static_cast<int>(py)));
     }
 
-    void Plot(int px, int py, uint32_t value)
+    void Plot(int64_t px, int64_t py, uint32_t value)
     {
         if (pixels && Visible(px, py))
-            pixels[static_cast<size_t>(py) * rowPixels + px] = value;
+            pixels[static_cast<size_t>(py) * rowPixels + static_cast<size_t>(px)] = value;
+    }
+
+    // The part of the image drawing can reach: the whole of it, or the clip's extent.
+    QRect Reach() const
+    {
+        QRect all(0, 0, width, height);
+        return hasClip ? all.intersected(clip.boundingRect()) : all;
     }
 
     // Calls fn(rowPixels, row, firstColumn, endColumn) for the visible spans of [l, r) x [t, b).
@@ -91,19 +99,28 @@ struct PortDC::Impl {
 
     void ThinLine(int x0, int y0, int x1, int y1)
     {
-        int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+        int64_t dx = std::abs(int64_t{x1} - x0), dy = std::abs(int64_t{y1} - y0);
         int sx = x1 < x0 ? -1 : 1, sy = y1 < y0 ? -1 : 1;
-        int steps = std::max(dx, dy);
+        int64_t steps = std::max(dx, dy);
+        QRect reach = Reach();
+        int64_t first, last;
+        // Only the steps that can land in the image are taken, however far
+        // the line's ends lie outside it.
+        if (!pixels || steps == 0 || reach.isEmpty() ||
+            !ClipLineSteps(x0, y0, x1, y1, reach.left(), reach.top(), reach.right(), reach.bottom(), steps,
+                           first, last))
+            return;
+        last = std::min(last, steps - 1);
         uint32_t ink = PixelOf(pen.colour), gap = PixelOf(back);
-        for (int i = 0; i < steps; ++i) {
+        for (int64_t i = first; i <= last; ++i) {
             // The minor coordinate rounds half away from the start.
-            int px, py;
+            int64_t px, py;
             if (dx >= dy) {
                 px = x0 + sx * i;
-                py = y0 + sy * static_cast<int>((2LL * i * dy + dx) / (2LL * dx));
+                py = y0 + sy * static_cast<int64_t>((2 * static_cast<__int128>(i) * dy + dx) / (2 * dx));
             } else {
                 py = y0 + sy * i;
-                px = x0 + sx * static_cast<int>((2LL * i * dx + dy) / (2LL * dy));
+                px = x0 + sx * static_cast<int64_t>((2 * static_cast<__int128>(i) * dx + dy) / (2 * dy));
             }
             bool on = pen.style == PenStyle::Solid || (i / kDotRun) % 2 == 0;
             if (on)
@@ -111,6 +128,20 @@ struct PortDC::Impl {
             else if (backMode == BackgroundMode::Opaque)
                 Plot(px, py, gap);
         }
+    }
+
+    // A wide line cut to the image and a margin its caps and joins fit in.
+    void WideLine(int x0, int y0, int x1, int y1)
+    {
+        double margin = pen.width + 2.0, t0, t1;
+        if (!ClipSegmentToBox(x0, y0, x1, y1, -margin, -margin, width + margin, height + margin, t0, t1))
+            return;
+        double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0;
+        QLineF part(x0 + t0 * dx, y0 + t0 * dy, x0 + t1 * dx, y0 + t1 * dy);
+        Paint([&](QPainter& painter) {
+            painter.setPen(WidePen());
+            painter.drawLine(part);
+        });
     }
 
     QPen WidePen() const
@@ -140,6 +171,7 @@ PortDC::PortDC(Impl* impl) : impl_(impl) {}
 
 PortDC::~PortDC()
 {
+    ReleaseSystemFont(impl_->font);
     delete impl_;
 }
 
@@ -200,7 +232,10 @@ uint32_t PortDC::TextAlign() const { return impl_->align; }
 FontHandle PortDC::SelectFont(FontHandle font)
 {
     FontHandle previous = impl_->CurrentFont();
-    impl_->font = font;
+    RetainSystemFont(font);
+    // A replaced font that its owner deleted is gone: answer the stock font's null.
+    if (!ReleaseSystemFont(std::exchange(impl_->font, font)))
+        previous = nullptr;
     return previous;
 }
 
@@ -300,15 +335,10 @@ POINT PortDC::CurrentPosition() const
 void PortDC::LineTo(int x, int y)
 {
     Impl& d = *impl_;
-    if (d.pen.width <= 1) {
+    if (d.pen.width <= 1)
         d.ThinLine(d.x, d.y, x, y);
-    } else {
-        QPoint from(d.x, d.y), to(x, y);
-        d.Paint([&](QPainter& painter) {
-            painter.setPen(d.WidePen());
-            painter.drawLine(from, to);
-        });
-    }
+    else
+        d.WideLine(d.x, d.y, x, y);
     d.x = x;
     d.y = y;
 }

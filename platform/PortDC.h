@@ -54,7 +54,8 @@ public:
     uint32_t TextAlign() const;
 
     // Answers the font it replaced; a DC starts with the stock font, and null
-    // selects that again.
+    // selects that again. The DC keeps its font alive while selected, so a
+    // font deleted meanwhile is answered as null.
     FontHandle SelectFont(FontHandle font);
     void GetTextMetrics(TextMetrics& out) const;
     // The advances of the selected font (see GetSystemFontAdvances) and their sum.

@@ -162,7 +162,24 @@ FontHandle CreateSystemFont(const FontSpec& spec)
 
 void DeleteSystemFont(FontHandle font)
 {
+    if (font && font->selections > 0)
+        font->deleted = true;
+    else
+        delete font;
+}
+
+void RetainSystemFont(FontHandle font)
+{
+    if (font)
+        ++font->selections;
+}
+
+bool ReleaseSystemFont(FontHandle font)
+{
+    if (!font || --font->selections > 0 || !font->deleted)
+        return true;
     delete font;
+    return false;
 }
 
 int32_t SystemFontHeight(FontHandle font)

@@ -39,7 +39,13 @@ constexpr int32_t kMaxFontHeight = 32767;
 
 // Null when the font cannot be made.
 FontHandle CreateSystemFont(const FontSpec& spec);
+// A font still selected into a device context stays until the last one
+// deselects it (ReleaseSystemFont), so no context is left with a freed font.
 void DeleteSystemFont(FontHandle font);
+// A device context takes and lets go of the font it selects. Release answers
+// false when that freed a font its owner had deleted.
+void RetainSystemFont(FontHandle font);
+bool ReleaseSystemFont(FontHandle font);
 // The height and escapement the font was made with.
 int32_t SystemFontHeight(FontHandle font);
 int32_t SystemFontEscapement(FontHandle font);

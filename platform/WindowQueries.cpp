@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 ModifierSource KeySource = nullptr;
@@ -43,17 +46,21 @@ bool GetCursorPositionIn(WindowHandle window, ShortPoint& out)
 {
     if (!window)
         return false;
-    QPoint p = window->mapFromGlobal(QCursor::pos());
-    out.h = SaturateToShort(p.x());
-    out.v = SaturateToShort(p.y());
+    QPointF p = window->mapFromGlobal(QPointF(QCursor::pos())) * window->devicePixelRatioF();
+    out.h = SaturateToShort(static_cast<int32_t>(std::clamp(std::floor(p.x()), -1e9, 1e9)));
+    out.v = SaturateToShort(static_cast<int32_t>(std::clamp(std::floor(p.y()), -1e9, 1e9)));
     return true;
 }
 
 ShortRect GetWindowClientRect(WindowHandle window)
 {
     ShortRect r{0, 0, 0, 0};
-    if (window)
-        SetShortRect(r, 0, 0, SaturateToShort(window->height()), SaturateToShort(window->width()));
+    if (!window)
+        return r;
+    auto device = [&](int logical) {
+        return SaturateToShort(static_cast<int32_t>(std::min(logical * window->devicePixelRatioF(), 1e9)));
+    };
+    SetShortRect(r, 0, 0, device(window->height()), device(window->width()));
     return r;
 }
 

@@ -18,6 +18,8 @@ void SetModifierSource(ModifierSource source);
 
 // The window that holds the mouse capture, or null.
 WindowHandle GetCaptureWindow();
+// Positions and sizes are in the window's device pixels, the pixels of the
+// surfaces drawn for it (its logical size times its device pixel ratio).
 // The cursor position in the window's client coordinates; false without a window.
 bool GetCursorPositionIn(WindowHandle window, ShortPoint& out);
 // {0, 0, height, width} of the window's client area; empty without a window.

@@ -55,12 +55,26 @@ TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
     // transparency failure is re-armed so that it can be shown again.
     PostFailure(49);
     PostFailure(49);
-    QTimer::singleShot(400, [] { PostFailure(40); });
-    QTimer::singleShot(800, [] {
-        PostFailure(49);
-        PostFailure(40);
+    // Each step waits for the box of the one before, so that a slow start
+    // (first paint, a sanitizer build) cannot reorder them.
+    int stage = 0;
+    QTimer steps;
+    QObject::connect(&steps, &QTimer::timeout, [&] {
+        if (stage == 0 && shown.size() == 1) {
+            PostFailure(40);
+            ++stage;
+        } else if (stage == 1 && shown.size() == 2) {
+            PostFailure(49);
+            PostFailure(40);
+            ++stage;
+        } else if (stage == 2 && shown.size() == 3) {
+            // A little longer, to see that nothing more is shown.
+            ++stage;
+            QTimer::singleShot(500, &app, &QCoreApplication::quit);
+        }
     });
-    QTimer::singleShot(1300, &app, &QCoreApplication::quit);
+    steps.start(20);
+    QTimer::singleShot(30000, &app, &QCoreApplication::quit);
     int code = app.ExitInstance(app.exec());
     SetMessageBoxHook(nullptr);
 

@@ -12,6 +12,7 @@
 #include "platform/PortDC.h"
 #include "platform/WindowQueries.h"
 #include "support/PortFixture.h"
+#include "support/ZonedGraphSet.h"
 
 #include "support/TestApp.h"
 
@@ -30,20 +31,6 @@ ShortRect Rect(int top, int left, int bottom, int right)
     SetShortRect(r, top, left, bottom, right);
     return r;
 }
-
-// Axes along the bottom strip; a graph in the top-left corner.
-class ZonedGraphSet : public GraphSet {
-public:
-    struct DrawCall {
-        int32_t part, flag;
-        bool portHadDC;
-    };
-    void Draw(int32_t part, int32_t flag) override { draws.push_back({part, flag, GetPortDC() != nullptr}); }
-    void GetAxisHitRegion(Region g, int32_t) override { SetRegionToRect(g, Rect(60, 0, 80, 100)); }
-    void GetGraphHitRegion(Region g, int32_t, ShortPoint) override { SetRegionToRect(g, Rect(0, 0, 30, 50)); }
-
-    std::vector<DrawCall> draws;
-};
 
 uint32_t HeldKeys = 0;
 
@@ -89,10 +76,11 @@ protected:
     void MouseAt(int v, int h)
     {
         QCursor::setPos(graphView_->mapToGlobal(QPoint(h, v)));
-        SetCursor(UpDownCursor);
+        SetCursor(nullptr, UpDownCursor);
     }
 
-    ZonedGraphSet graphs_;
+    // Axes along the bottom strip; a graph in the top-left corner.
+    ZonedGraphSet graphs_{Rect(0, 0, 30, 50), Rect(60, 0, 80, 100)};
     std::unique_ptr<CGraphView> graphView_;
     std::unique_ptr<COndrelView> equationView_;
 };
@@ -172,6 +160,30 @@ TEST_F(GraphPaneServicesTest, CaptureElsewhereAndDemonstrationsLeaveTheCursorAlo
     EXPECT_EQ(GetCursor(), MoveCursor);
 }
 
+TEST_F(GraphPaneServicesTest, ADialogOverThePaneKeepsItsOwnCursor)
+{
+    graphView_->unsetCursor();
+    QWidget dialog(nullptr, Qt::Dialog);
+    dialog.setGeometry(QRect(graphView_->mapToGlobal(QPoint(0, 0)), QSize(60, 40)));
+    dialog.show();
+    MouseAt(10, 10);
+    ASSERT_EQ(QApplication::widgetAt(QCursor::pos()), &dialog);
+    UpdateGraphPaneCursor();
+    EXPECT_EQ(GetCursor(), MoveCursor);
+    EXPECT_FALSE(dialog.testAttribute(Qt::WA_SetCursor));
+    EXPECT_TRUE(graphView_->testAttribute(Qt::WA_SetCursor));
+    EXPECT_EQ(graphView_->cursor().shape(), Qt::BitmapCursor);
+    MouseAt(40, 80);
+    UpdateGraphPaneCursor();
+    EXPECT_EQ(graphView_->cursor().shape(), Qt::ArrowCursor);
+
+    // The equation pane's cursors go to the equation pane alone.
+    equationView_->unsetCursor();
+    SetEquationPaneCursor(ShortPoint{500, 500}, false);
+    EXPECT_TRUE(equationView_->testAttribute(Qt::WA_SetCursor));
+    EXPECT_FALSE(dialog.testAttribute(Qt::WA_SetCursor));
+}
+
 TEST_F(GraphPaneServicesTest, EquationPaneCursorPrefersTheTermThenTheTable)
 {
     SetRegionToRect(TermDragRegion, Rect(0, 0, 20, 40));
@@ -189,7 +201,7 @@ TEST_F(GraphPaneServicesTest, EquationPaneCursorPrefersTheTermThenTheTable)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "v" << c.v << " dragging " << c.dragging);
-        SetCursor(nullptr);
+        SetCursor(nullptr, nullptr);
         SetEquationPaneCursor(ShortPoint{static_cast<int16_t>(c.v), static_cast<int16_t>(c.h)}, c.dragging);
         EXPECT_EQ(GetCursor(), *c.expected);
     }

@@ -47,28 +47,31 @@ TEST(IdleTimerAppTest, TheProgramSleepsUntilWorkIsPendingAndWakesAsItAsks)
     int idleFirings = -1, workFirings = -1;
     int32_t idleId = -1, workId = -1, afterId = -1;
     double workPeriod = 0;
-    // Precise timers: coarse ones may move by 5 % and meet.
-    QTimer::singleShot(300, Qt::PreciseTimer, [&] {
+    // Each step starts the clock of the next, so that a slow start (first
+    // paint, fonts, a sanitizer build) delays the whole sequence but never
+    // squeezes its intervals. Precise timers: coarse ones may move by 5 %.
+    auto after = [](int milliseconds, auto step) { QTimer::singleShot(milliseconds, Qt::PreciseTimer, step); };
+    after(300, [&] {
         firings.count = 0;
         cpu = ProcessCpuSeconds();
-    });
-    QTimer::singleShot(1300, Qt::PreciseTimer, [&] {
-        cpu = ProcessCpuSeconds() - cpu;
-        idleFirings = firings.count;
-        idleId = doc->IdleTimerId;
-        // Graph work turns the timer on at the next pass of the loop.
-        doc->GraphWorkPending = true;
-        firings.count = 0;
-    });
-    QTimer::singleShot(2450, Qt::PreciseTimer, [&] {
-        workFirings = firings.count;
-        workId = doc->IdleTimerId;
-        workPeriod = doc->IdleTimerPeriod;
-        doc->GraphWorkPending = false;
-    });
-    QTimer::singleShot(2600, Qt::PreciseTimer, [&] {
-        afterId = doc->IdleTimerId;
-        app.quit();
+        after(1000, [&] {
+            cpu = ProcessCpuSeconds() - cpu;
+            idleFirings = firings.count;
+            idleId = doc->IdleTimerId;
+            // Graph work turns the timer on at the next pass of the loop.
+            doc->GraphWorkPending = true;
+            firings.count = 0;
+            after(1150, [&] {
+                workFirings = firings.count;
+                workId = doc->IdleTimerId;
+                workPeriod = doc->IdleTimerPeriod;
+                doc->GraphWorkPending = false;
+                after(150, [&] {
+                    afterId = doc->IdleTimerId;
+                    app.quit();
+                });
+            });
+        });
     });
     app.ExitInstance(app.exec());
     app.removeEventFilter(&firings);

@@ -14,9 +14,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -237,6 +240,35 @@ TEST_F(IdleTimerTest, NothingPendingLeavesTheProcessIdle)
     std::printf("processor time over 1 s with nothing pending: %.4f s\n", cpu);
     EXPECT_EQ(firings.count, 0);
     EXPECT_LT(cpu, 0.02);
+}
+
+// A procedure of the program's window timer moves the slider, as the
+// animation does, while a worker evaluates with it (the thread sanitizer
+// checks the two never race).
+void StepSlider()
+{
+    DocState* doc = GetDocState();
+    doc->SetSliderValue(doc->GetSliderValue() + 1);
+}
+
+TEST_F(IdleTimerTest, TimerProcedureMovesTheSliderWhileAWorkerReadsIt)
+{
+    DocState* doc = GetDocState();
+    doc->SetSliderValue(0);
+    std::atomic<bool> stop{false};
+    double seen = 0;
+    std::thread worker([&] {
+        while (!stop.load())
+            seen = std::max(seen, doc->GetSliderValue());
+    });
+    ASSERT_EQ(SetWindowTimer(nullptr, 7, 1, &StepSlider), 7);
+    RunFor(100);
+    KillWindowTimer(nullptr, 7);
+    stop = true;
+    worker.join();
+    EXPECT_GT(doc->GetSliderValue(), 0);
+    EXPECT_LE(seen, doc->GetSliderValue());
+    doc->SetSliderValue(0);
 }
 
 }  // namespace

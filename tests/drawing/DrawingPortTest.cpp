@@ -5,13 +5,18 @@
 #include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
+#include "platform/BitmapResource.h"
 #include "platform/MessageBox.h"
 #include "platform/PortDC.h"
 #include "support/PortFixture.h"
 
 #include <QApplication>
+#include <QPalette>
 
+#include <chrono>
+#include <climits>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -195,6 +200,40 @@ TEST_F(DrawingPortTest, PenSizeFourHasSquareCapsAndThreeRoundOnes)
     EXPECT_EQ(Colour(15, 10), kRed);
     EXPECT_NE(Colour(8, 9), kRed);
     EXPECT_NE(Colour(21, 11), kRed);
+}
+
+TEST_F(DrawingPortTest, HugeLinesAreCutToTheImageBeforeStepping)
+{
+    MakePort(40, 30);
+    PortSetForeColor(kRed);
+    constexpr int kFar = 1000000000;
+    struct Case {
+        int h0, v0, h1, v1;
+        int penSize;
+        std::function<bool(int x, int y)> drawn;
+    } cases[] = {
+        {-kFar, 5, kFar, 5, 1, [](int, int y) { return y == 5; }},
+        {3, kFar, 3, -kFar, 1, [](int x, int) { return x == 3; }},
+        {-kFar, -kFar, kFar, kFar, 1, [](int x, int y) { return x == y; }},
+        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1, [](int x, int y) { return x == y; }},
+        // Rises one row over 10^8 columns: flat over the image.
+        {0, 0, kFar, 10, 1, [](int, int y) { return y == 0; }},
+        {-kFar, -5, kFar, -5, 1, [](int, int) { return false; }},
+        {-kFar, 20, kFar, 20, 4, [](int, int y) { return y >= 18 && y <= 21; }},
+    };
+    auto started = std::chrono::steady_clock::now();
+    for (const Case& c : cases) {
+        Fill(0xFFFFFF);
+        PortSetPenSize(c.penSize);
+        PortSetForeColor(kRed);
+        PortMoveTo(c.h0, c.v0);
+        PortLineTo(c.h1, c.v1);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(Colour(x, y) == kRed, c.drawn(x, y))
+                    << x << ',' << y << " of " << c.h0 << ',' << c.v0 << " to " << c.h1 << ',' << c.v1;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250));
 }
 
 TEST_F(DrawingPortTest, DottedPenRunsThreeOnThreeOffWithTheBackgroundInTheGaps)
@@ -393,6 +432,46 @@ TEST_F(ClipTest, TypesetScopeLendsTheViewContextToAPortWithoutOne)
     }
     EXPECT_EQ(GetPortDC(), own);
     EXPECT_EQ(TypesetDC, before);
+}
+
+TEST_F(ClipTest, BitmapResourcesDrawWithButtonGreysInTheSystemColours)
+{
+    int boxes = 0;
+    SetMessageBoxHook([&](const std::u16string&, const std::u16string&, MessageBoxIcon, MessageBoxButtons) {
+        ++boxes;
+        return true;
+    });
+    const int drawn[] = {200, 201, 202, 253, 258, 269, 272, 279, 280, 281, 324, 326, 327, 328, 329};
+    for (int id : drawn) {
+        SCOPED_TRACE(id);
+        BitmapPixels bitmap;
+        ASSERT_TRUE(LoadBitmapResource(id, bitmap));
+        EXPECT_EQ(bitmap.width, id == 258 ? 256 : 16);
+        EXPECT_EQ(bitmap.height, id == 258 ? 128 : 16);
+        const DibHeader* dib = LockBitmapResource(id);
+        ASSERT_NE(dib, nullptr);
+        EXPECT_EQ(dib->biWidth, bitmap.width);
+        EXPECT_EQ(dib->biBitCount, 32);
+    }
+
+    // The swatch picture unscaled, cut to the rectangle at its top-left.
+    BitmapPixels swatch;
+    ASSERT_TRUE(LoadBitmapResource(253, swatch));
+    DrawBitmapResource(Rect(1, 2, 5, 5), 253, false);
+    EXPECT_EQ(Colour(2, 1), swatch.pixels[0]);
+    EXPECT_EQ(Colour(4, 4), swatch.pixels[3 * 16 + 2]);
+    EXPECT_EQ(Colour(5, 4), 0xFFFFFFu);
+
+    // The face grey of a button picture takes the palette's button colour.
+    QPalette original = QApplication::palette();
+    QPalette palette = original;
+    palette.setColor(QPalette::Button, QColor(10, 20, 30));
+    QApplication::setPalette(palette);
+    DrawBitmapResource(Rect(0, 0, 6, 6), 201, true);
+    QApplication::setPalette(original);
+    EXPECT_EQ(Colour(0, 0), 0x0A141Eu);
+    SetMessageBoxHook({});
+    EXPECT_EQ(boxes, 0);
 }
 
 TEST_F(ClipTest, MissingBitmapResourceIsReportedAndDrawsNothing)

@@ -136,6 +136,49 @@ TEST_F(RasteriserTest, LineTintsOnePixelPerColumnOrRowWithBothEnds)
                                                             "...x......", "..x.......", "..x......."}));
 }
 
+TEST_F(RasteriserTest, CrossingLinesShowEveryPixelOfTheirPartInsideTheClip)
+{
+    MakeLockedPort(30, 30);
+    const ShortRect clip = Rect(8, 8, 20, 20);
+    struct Case {
+        const char* what;
+        ShortPoint p0, p1;
+    } cases[] = {
+        {"inside", Pt(10, 9), Pt(17, 18)},
+        {"leaves by the bottom", Pt(12, 12), Pt(28, 15)},
+        {"enters from the left", Pt(3, 0), Pt(14, 15)},
+        {"across, left to right", Pt(15, -40), Pt(11, 100)},
+        {"across, top to bottom", Pt(-3, 14), Pt(29, 10)},
+        {"diagonal through two corners", Pt(0, 0), Pt(29, 29)},
+        {"diagonal, top to left edge", Pt(2, 18), Pt(18, 2)},
+        {"fully outside", Pt(0, 0), Pt(29, 5)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fill(kWhite);
+        DrawTintedLine(clip, c.p0, c.p1, 0xFF0000);
+        // The line's own pixels: one per column (or row) at the rounded row
+        // (or column), kept where they lie in the clip.
+        std::vector<std::string> expected(30, std::string(30, '.'));
+        int dh = c.p1.h - c.p0.h, dv = c.p1.v - c.p0.v;
+        bool alongRows = std::abs(dv) < std::abs(dh);
+        int n = alongRows ? std::abs(dh) : std::abs(dv);
+        int inside = 0;
+        for (int k = 0; k <= n; ++k) {
+            int h = alongRows ? c.p0.h + (dh > 0 ? k : -k)
+                              : static_cast<int>(std::floor(c.p0.h + static_cast<double>(dh) * k / n + 0.5));
+            int v = alongRows ? static_cast<int>(std::floor(c.p0.v + static_cast<double>(dv) * k / n + 0.5))
+                              : c.p0.v + (dv > 0 ? k : -k);
+            if (PointInShortRect(Pt(v, h), clip)) {
+                expected[v][h] = 'x';
+                ++inside;
+            }
+        }
+        EXPECT_EQ(Picture(0xFF0000), expected);
+        EXPECT_EQ(inside == 0, std::string(c.what) == "fully outside");
+    }
+}
+
 TEST_F(RasteriserTest, LineThroughTheClipCornerTintsOnePixel)
 {
     MakeLockedPort(12, 12);

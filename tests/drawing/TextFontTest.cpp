@@ -185,4 +185,35 @@ TEST_F(TextFontTest, OpaqueBackgroundFillsTheTextCell)
     EXPECT_EQ(Colour(1, 20), 0xFFFFFFu);
 }
 
+TEST_F(TextFontTest, DeletedFontStaysUntilItsContextsLetItGo)
+{
+    MakePort(60, 30);
+    PortDC* dc = GetPortDC();
+    auto font = std::make_unique<TextFont>("Arial", 20.0f, false, false);
+    TextMetrics made = font->metrics;
+    FontHandle stock = dc->SelectFont(font->handle);
+    PortDC* measuring = PortDC::NewForMeasuring();
+    ASSERT_NE(measuring, nullptr);
+    measuring->SelectFont(font->handle);
+    font.reset();
+
+    // Both contexts still measure and draw with it (the address sanitizer
+    // checks that its memory is still theirs).
+    TextMetrics now{};
+    dc->GetTextMetrics(now);
+    EXPECT_EQ(now.ascent, made.ascent);
+    EXPECT_GT(measuring->GetTextExtent(u"Wide", 4), 0);
+    dc->SetBackgroundMode(BackgroundMode::Opaque);
+    dc->SetBackColor(0x0000FF);
+    dc->TextOut(2, 2, u"W", 1);
+    EXPECT_EQ(Colour(3, 3), 0xFF0000u);
+
+    // The last context to let go frees it; the replaced font is then gone.
+    delete measuring;
+    EXPECT_NE(stock, nullptr);
+    EXPECT_EQ(dc->SelectFont(stock), nullptr);
+    dc->GetTextMetrics(now);
+    EXPECT_NE(now.ascent, made.ascent);
+}
+
 }  // namespace
