@@ -10,6 +10,7 @@
 #include "formula/TreeWalk.h"
 
 #include <initializer_list>
+#include <vector>
 
 bool IsColorRedComponent(const FormulaNode* node)
 {
@@ -259,15 +260,23 @@ bool IsLogicKind(int32_t kind)
 
 bool IsLogicCombination(const FormulaNode* node)
 {
-    const FormulaNode* arguments = node;
-    if (node->childCount == 1 && node->children[0]->kind == KindComma)
-        arguments = node->children[0];
-    if (arguments->childCount == 0)
-        return false;
-    for (uint32_t i = 0; i < arguments->childCount; ++i) {
-        const FormulaNode* argument = arguments->children[i];
-        if (!IsInequalityKind(argument->kind) && !IsLogicNode(argument))
+    // A loop over pending logic nodes, not recursion: a typed formula may
+    // nest them deeper than the stack allows.
+    std::vector<const FormulaNode*> pending{node};
+    while (!pending.empty()) {
+        const FormulaNode* arguments = pending.back();
+        pending.pop_back();
+        if (arguments->childCount == 1 && arguments->children[0]->kind == KindComma)
+            arguments = arguments->children[0];
+        if (arguments->childCount == 0)
             return false;
+        for (uint32_t i = 0; i < arguments->childCount; ++i) {
+            const FormulaNode* argument = arguments->children[i];
+            if (IsLogicKind(argument->kind))
+                pending.push_back(argument);
+            else if (!IsInequalityKind(argument->kind))
+                return false;
+        }
     }
     return true;
 }

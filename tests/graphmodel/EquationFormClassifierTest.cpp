@@ -465,4 +465,13 @@ TEST_F(EquationFormClassifierTest, ShapePredicates)
     EXPECT_FALSE(holds("'radius'=2", HasRadiusOption));
 }
 
+TEST_F(EquationFormClassifierTest, DeeplyNestedLogicIsReadWithoutRecursion)
+{
+    FormulaNode* tree = Node(KindLess, {Var(CodeX), Num(1)});
+    for (int i = 0; i < 100000; ++i)
+        tree = Node(i % 2 ? KindNot : KindAnd, {tree});
+    RunOnSmallStack([tree] { EXPECT_TRUE(IsLogicNode(tree)); });
+    FreeTree(tree);
+}
+
 }  // namespace
