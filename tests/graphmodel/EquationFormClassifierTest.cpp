@@ -463,6 +463,18 @@ TEST_F(EquationFormClassifierTest, ShapePredicates)
     EXPECT_FALSE(holds("And(x<1,x)", IsLogicNode));
     EXPECT_TRUE(holds("y=x,#4108(0,x,1),'radius'=2", HasRadiusOption));
     EXPECT_FALSE(holds("'radius'=2", HasRadiusOption));
+    // A plane map must move something: a constant right side is no map.
+    EXPECT_TRUE(holds("vector(#10,#11)=vector(x^2-y^2,2*x*y)", [](const FormulaNode* t) {
+        return IsPlaneTransform(t, nullptr, CodeXPrimed, CodeYPrimed, CodeX, CodeY);
+    }));
+    EXPECT_FALSE(holds("vector(#10,#11)=vector(1,2)", [](const FormulaNode* t) {
+        return IsPlaneTransform(t, nullptr, CodeXPrimed, CodeYPrimed, CodeX, CodeY);
+    }));
+    // Colour components may use any variable; conditions also relations.
+    EXPECT_TRUE(holds("vector(x,t*s,1)", [](const FormulaNode* t) { return IsColorTriple(t, nullptr); }));
+    EXPECT_FALSE(holds("vector(x<1,1,1)", [](const FormulaNode* t) { return IsColorTriple(t, nullptr); }));
+    EXPECT_TRUE(holds("And(x<1,t>0)", [](const FormulaNode* t) { return IsWellFormedCondition(t, nullptr); }));
+    EXPECT_FALSE(holds("x=1", [](const FormulaNode* t) { return IsWellFormedCondition(t, nullptr); }));
 }
 
 TEST_F(EquationFormClassifierTest, DeeplyNestedLogicIsReadWithoutRecursion)
