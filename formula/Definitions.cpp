@@ -2,6 +2,7 @@
 
 #include "formula/DocumentQueries.h"
 #include "formula/FormulaNode.h"
+#include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 
 #include <cmath>
@@ -45,4 +46,77 @@ bool IsParameterDefined(const FormulaNode* variable, const DocState* doc)
     if (parent && IsNumberedVariable(parent) && parent->children[0] == variable)
         key = NumberedVariableKey(parent);
     return DocDefinesParameter(doc, key);
+}
+
+bool IsReservedVariable(const FormulaNode* node)
+{
+    return node->kind == KindVariable && (IsReservedSymbol(node->payload.code) || IsStyleKeyName(node->payload.code));
+}
+
+bool IsIndexedVariable(const FormulaNode* node)
+{
+    return node->kind == KindSubscript && node->childCount == 2 && node->payload.pair.low == 0 &&
+           node->payload.pair.high == 1 && node->children[0]->kind == KindVariable;
+}
+
+bool IsDefinitionEquation(const FormulaNode* node)
+{
+    if (node->kind != KindEquation || node->childCount != 2)
+        return false;
+    const FormulaNode* left = node->children[0];
+    if (left->kind == KindApplication && left->childCount == 2)
+        left = left->children[0];
+    return (left->kind == KindVariable && !IsReservedVariable(left)) || IsIndexedVariable(left);
+}
+
+bool IsDefinitionLine(const FormulaNode* node)
+{
+    if (node->kind == KindComma && node->childCount > 0)
+        node = node->children[0];
+    return IsDefinitionEquation(node);
+}
+
+namespace {
+
+bool IsSignedNumber(const FormulaNode* node)
+{
+    if (node->kind == KindMinus && node->childCount == 1)
+        node = node->children[0];
+    return node->kind == KindNumber;
+}
+
+bool IsImaginaryTerm(const FormulaNode* node)
+{
+    if (node->kind == KindMinus && node->childCount == 1)
+        node = node->children[0];
+    if (IsVariable(node, 'i'))
+        return true;
+    return node->kind == KindProduct && node->childCount == 2 && IsSignedNumber(node->children[0]) &&
+           IsVariable(node->children[1], 'i');
+}
+
+}  // namespace
+
+bool IsComplexConstant(const FormulaNode* node)
+{
+    if (IsSignedNumber(node) || IsImaginaryTerm(node))
+        return true;
+    return node->kind == KindSum && node->childCount == 2 && IsSignedNumber(node->children[0]) &&
+           IsImaginaryTerm(node->children[1]);
+}
+
+bool IsParameterDefinition(const FormulaNode* node)
+{
+    if (node->kind != KindEquation || node->childCount != 2)
+        return false;
+    const FormulaNode* left = node->children[0];
+    // x_1 names a parameter of its own even though x is reserved.
+    bool name = (left->kind == KindVariable && !IsReservedVariable(left)) || IsNumberedVariable(left);
+    return name && IsComplexConstant(node->children[1]);
+}
+
+bool IsIndexedVariableDefinition(const FormulaNode* node)
+{
+    return node->kind == KindEquation && node->childCount == 2 && IsIndexedVariable(node->children[0]) &&
+           IsBuiltInVariable(node->children[0]->children[0]->payload.code);
 }

@@ -16,3 +16,21 @@ uint32_t NumberedVariableKey(const FormulaNode* node);
 // A parameter-definition line of the document defines the variable; the
 // base of a numbered variable is looked up by the numbered key.
 bool IsParameterDefined(const FormulaNode* variable, const DocState* doc);
+
+// A variable whose code is reserved, or a style key.
+bool IsReservedVariable(const FormulaNode* node);
+// A subscript with one index and no superscript over a variable.
+bool IsIndexedVariable(const FormulaNode* node);
+// "=" with two sides whose left side is a variable that is not reserved, an
+// indexed variable, or an application headed by either.
+bool IsDefinitionEquation(const FormulaNode* node);
+// The formula, or the first item of a comma list, is a definition equation.
+bool IsDefinitionLine(const FormulaNode* node);
+// A signed number, an imaginary term (i or a signed number times i), or the
+// sum of a signed number and an imaginary term.
+bool IsComplexConstant(const FormulaNode* node);
+// "=" whose left side is a variable or numbered variable that is not
+// reserved and whose right side is a complex constant.
+bool IsParameterDefinition(const FormulaNode* node);
+// "=" whose left side is an indexed graphing variable (y_1 = ...).
+bool IsIndexedVariableDefinition(const FormulaNode* node);
