@@ -37,6 +37,15 @@ constexpr UnitStep kUnitSteps[] = {
     {5, 2, TickKind5, 10, TickKind2},
 };
 
+// Powers of ten formed by repeated multiplication are a few ulps off; units
+// that keep them drift off the lattice, and a range fitted again then no
+// longer matches the units it was fitted at. Lattice values have two
+// significant digits.
+double OnLattice(double units)
+{
+    return RoundToSignificantDigits(units, 2);
+}
+
 void StepAxisUnits(double& units, int32_t& kind, bool zoomIn)
 {
     // Units from a document may be anything; the loops below would not end.
@@ -60,7 +69,7 @@ void StepAxisUnits(double& units, int32_t& kind, bool zoomIn)
     for (const UnitStep& step : kUnitSteps) {
         if (step.e != e)
             continue;
-        units = (zoomIn ? step.inFactor : step.outFactor) * d;
+        units = OnLattice((zoomIn ? step.inFactor : step.outFactor) * d);
         kind = zoomIn ? step.inKind : step.outKind;
     }
 }
@@ -101,6 +110,7 @@ void FitAxisRange(double a, double b, double w, double& units, int32_t& kind, do
         return;
     while (c < length)
         WidenOnce(v, c, k);
+    v = OnLattice(v);
     if (!std::isfinite(c) || !(v > 0) || !std::isfinite(v))
         return;
     if (v == units && k == kind && min <= lo && min + w >= hi)
