@@ -74,20 +74,22 @@ double RoundToSignificantDigits(double x, int32_t n)
     n = std::clamp<int32_t>(n, 1, 15);
     const int32_t e = static_cast<int32_t>(std::floor(std::log10(std::fabs(x))));
     int32_t k = n - e - 1;
+    // Powers of ten up to 10^22 are exact when formed by multiplying by 10;
+    // 0.1 is not, so a negative k divides by 10^-k instead of multiplying
+    // by 10^k, and 987.6 to one digit is 1000, not 999.9999999999998.
+    const bool down = k < 0;
+    k = down ? -k : k;
     double p = 1;
     for (; k >= 8; k -= 8)
         p *= 1e8;
     for (; k > 0; --k)
         p *= 10;
-    for (; k <= -8; k += 8)
-        p *= 1e-8;
-    for (; k < 0; ++k)
-        p *= 0.1;
     // Values near the bottom of the double range need a scale beyond it.
-    const double scaled = x * p;
+    const double scaled = down ? x / p : x * p;
     if (!std::isfinite(p) || !std::isfinite(scaled))
         return x;
-    return std::floor(scaled + 0.5) / p;
+    const double rounded = std::floor(scaled + 0.5);
+    return down ? rounded * p : rounded / p;
 }
 
 double InterpolateRounded(double a, double b, double t)
