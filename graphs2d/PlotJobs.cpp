@@ -19,8 +19,7 @@ PlotJobs::~PlotJobs()
 {
     stop_.store(1, std::memory_order_relaxed);
     CancelGraphJobs(single_.graph);
-    for (int32_t i = 0; i < count_; ++i)
-        WaitForGraphJob(&jobs_[i]);
+    Wait();
     if (jobs_ != &single_)
         DeleteGraphJobs(jobs_);
 }
@@ -56,6 +55,11 @@ void PlotJobs::Stop()
     stop_.store(1, std::memory_order_relaxed);
     StopFormulas(formulas_, formulaCount_);
     CancelGraphJobs(single_.graph);
+    Wait();
+}
+
+void PlotJobs::Wait()
+{
     for (int32_t i = 0; i < count_; ++i)
         WaitForGraphJob(&jobs_[i]);
 }

@@ -43,6 +43,8 @@ public:
     // Raises the stop byte and the formulas' stop requests, takes the queued
     // parts out (they never run) and waits for the running ones.
     void Stop();
+    // Returns once no part runs or waits, without stopping any.
+    void Wait();
     bool StopRequested() const { return stop_.load(std::memory_order_relaxed) != 0; }
     // Every part is done. Takes no lock: the pool asks it under its own.
     bool IsComplete() const;

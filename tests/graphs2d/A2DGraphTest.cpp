@@ -194,10 +194,10 @@ TEST_F(PlotProtocol, AStopWhileRunningLeavesThePlotIncompleteUntilARestart)
 
 TEST_F(PlotProtocol, AStopEndsAPartInsideAFormula)
 {
-    PartedPlot plot(&mapping, 1);
     // About 10^10 steps.
     CompiledFormula* endless = Compiled("(sum (sum (* j k x) (= k 1) 100000) (= j 1) 100000)");
     CompiledFormula* formulas[] = {endless};
+    PartedPlot plot(&mapping, 1);
     plot.formula = endless;
     plot.jobs.SetFormulas(formulas, 1);
     plot.Restart();
