@@ -116,6 +116,6 @@ void BM_PlotPartsEfficiency(benchmark::State& state)
     state.counters["speedup"] = oneWorker / allWorkers;
     state.counters["efficiency"] = oneWorker / (all * allWorkers);
 }
-BENCHMARK(BM_PlotPartsEfficiency)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
+BENCHMARK(BM_PlotPartsEfficiency)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(30);
 
 }  // namespace
