@@ -2,10 +2,10 @@
 // against calling the part directly, and a fixed amount of arithmetic split
 // into 64 parts on one worker against all workers (parallel efficiency =
 // time on one worker / (workers x time on all workers)).
+#include "CoreUtilities/GraphJobTarget.h"
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/SystemInfo.h"
 #include "document/DocumentTask.h"
-#include "graphmodel/AGraph.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,14 +20,14 @@ constexpr int32_t kParts = 64;
 // Per part: about a millisecond of sin and exp on one core.
 constexpr int32_t kStepsPerPart = 40000;
 
-class EmptyGraph : public AGraph {
+class EmptyGraph : public GraphJobTarget {
 public:
     int32_t ComputeChunk(int32_t) override { return GraphJobDone; }
     bool IsComplete() override { return true; }
 };
 
 // Sums a stretch of a curve per part; the sums stand for a graph's results.
-class ArithmeticGraph : public AGraph {
+class ArithmeticGraph : public GraphJobTarget {
 public:
     int32_t ComputeChunk(int32_t part) override
     {
@@ -63,7 +63,7 @@ struct Workers {
 void BM_EmptyPartDirectCall(benchmark::State& state)
 {
     EmptyGraph graph;
-    AGraph* volatile target = &graph;
+    GraphJobTarget* volatile target = &graph;
     for (auto _ : state)
         benchmark::DoNotOptimize(target->ComputeChunk(0));
 }

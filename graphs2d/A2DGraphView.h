@@ -1,17 +1,43 @@
 // The 2D graph view: a rectangle of the graph pane that shows a list of 2D
-// plots over world coordinates. Hit tests evaluate formulas and may take
-// long, so they run as jobs on the single-job thread; the view hands the job
-// over in its own fields and reads the answer from them.
+// plots over world coordinates. The view keeps two mappings: the screen
+// mapping of its own pixels, and the drawing mapping the plots compute and
+// draw with, which is the screen mapping doubled onto a surface of twice the
+// size while the document antialiases. Units per 16 pixels step on the
+// lattice {0.5, 1, 2.5} x 10^k; the tick kind names the phase.
+//
+// Hit tests evaluate formulas and may take long, so they run as jobs on the
+// single-job thread; the view hands the job over in its own fields and reads
+// the answer from them.
 #pragma once
 
-#include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/ShortRect.h"
 #include "CoreUtilities/SingleJob.h"
+#include "graphmodel/AGraphView.h"
+#include "graphs2d/PictureList.h"
+#include "graphs2d/TraceInfo.h"
 #include "graphs2d/ViewMapping.h"
 
 #include <cstdint>
 
 class A2DGraph;
+struct OffscreenSurface;
+
+// The phase of an axis's units on the lattice: kind 2 with 0.5 x 10^k (ticks
+// every 4 units), kind 5 with 10^k (every 5 units), kind 1 with 2.5 x 10^k
+// (every 4 units). Ticks thus fall at 1, 2 or 5 times a power of ten.
+enum TickKind : int32_t {
+    TickKind1 = 1,
+    TickKind2 = 2,
+    TickKind5 = 5,
+};
+
+enum DragMode : int32_t {
+    DragNone = 0,
+    DragTrace = 1,
+    DragPan = 2,
+    DragPicture = 3,
+    DragZoomBox = 4,
+};
 
 // What RunJob does.
 enum JobKind : int32_t {
@@ -21,22 +47,111 @@ enum JobKind : int32_t {
     JobHitPoints = 3,
 };
 
-class A2DGraphView : public SingleJobTarget {
-public:
-    A2DGraphView() = default;
-    ~A2DGraphView();
-    A2DGraphView(const A2DGraphView&) = delete;
-    A2DGraphView& operator=(const A2DGraphView&) = delete;
+// The view options the 2D view answers; 5, 6 and 7 are the 3D views' mesh
+// uploads and are ignored.
+enum ViewOption2D : int32_t {
+    ViewOptionToggleAxes = 17,
+    ViewOptionToggleGraphPaper = 18,
+};
 
-    // The plots shown, in drawing order; the view owns them.
-    GrowArray<A2DGraph*> graphs;
+class A2DGraphView : public AGraphView, public SingleJobTarget {
+public:
+    A2DGraphView();
+    ~A2DGraphView() override;
+
+    // Ranges of the curve parameters shown in this view; parametric and
+    // polar curves read them through pointers.
+    double tMin = 0, tMax = 1;
+    double rMin = 0, rMax = 2;
+    double thetaMin = 0, thetaMax = 6.283185307179586;
+    // World units per 16 pixels.
+    double unitsX = 0.25, unitsY = 0.25;
+    // Pixel column of world x = 0 and row of world y = 0; pixels per unit
+    // (scaleY negative).
+    double originX = 0, originY = 0;
+    double scaleX = 64, scaleY = -64;
+    // World x at the left column and world y at the bottom row.
+    double xMin = -2, yMin = -2;
+    int32_t tickKindX = TickKind1, tickKindY = TickKind1;
+    // The plots hold pointers to it for their whole lives.
+    ViewMapping drawMapping;
     ViewMapping screenMapping;
-    // Index in graphs of the graph hit or traced.
+    TraceInfo trace;
+    // Index in graphs of the graph traced or hit.
     int32_t tracedGraph = 0;
-    // The single job: its pixel, kind and answer.
+    // The view's image when a drag started.
+    OffscreenSurface* dragImage = nullptr;
+    // Where a zoom box started or the pixel of the last trace step;
+    // (-32768, -32768) for none.
+    ShortPoint dragPoint{-32768, -32768};
+    // The single job: its pixel, kind and answers.
     ShortPoint jobPoint{};
+    uint8_t jobUnchanged = 0;
+    uint8_t jobPointMoved = 0;
     int32_t jobKind = JobTraceStep;
     uint8_t jobResult = 0;
+    int32_t dragMode = DragNone;
+    uint8_t showAxes = 1;
+    uint8_t showGraphPaper = 1;
+    PictureList pictures;
+    int32_t movingPicture = 0;
+    int64_t lastFrameMicros = 0;
+    // The double-size surface of antialiased drawing, and the size it was
+    // made for; it only grows.
+    OffscreenSurface* supersampleSurface = nullptr;
+    int32_t supersampleWidth = 0, supersampleHeight = 0;
+
+    // Graph i as a 2D plot: the graph set adds nothing else to a 2D view.
+    A2DGraph* Plot(int32_t i) const;
+
+    // World 0 in the middle of the view at 64 pixels per unit, ticks every
+    // unit; the polar ranges back to their defaults.
+    void SetDefaultView();
+    // Scale and origin from the units, xMin, yMin and the rectangle.
+    void UpdateScaleAndOrigin();
+    // Both mappings from the scale, origin and rectangle.
+    void UpdateMappings();
+    // Zoom codes: 0 in on both axes, 1 in on x, 2 in on y, 3 out on both,
+    // 4 out on x, 5 out on y. One step on the lattice.
+    void StepUnits(int32_t code);
+    void StepUnitsX(int32_t code);
+    void StepUnitsY(int32_t code);
+    // The coarsest units at which [a, b] fits the view, the interval centred;
+    // nothing changes when it fits already. Equal, infinite or NaN ends
+    // leave the axis as it is.
+    void FitRangeX(double a, double b);
+    void FitRangeY(double a, double b);
+    // Moves the ranges by less than a pixel so that ticks land on whole
+    // pixels. The mappings are left for the caller to refresh.
+    void SnapRangesToTicks();
+    // Shows x0..x1 by y0..y1 (each pair in either order) and restarts the
+    // graphs.
+    void SetRanges(double x0, double x1, double y0, double y1);
+    // Widens the view's rectangle to every plot's data bounds: with apply,
+    // shows it (and answers false); without, answers whether it differs.
+    bool FitRangesToData(bool apply);
+    void StopGraphs();
+    void ScrollGraphs(int32_t dx, int32_t dy);
+    // Waits up to half a second for the graphs to complete.
+    void WaitForGraphs();
+
+    void Resized() override;
+    void SetGraphOption(int32_t code, double value, int32_t i) override;
+    void SetViewOption(int32_t code, double value = 0) override;
+    bool CanExtendRangesToData() override { return FitRangesToData(false); }
+    void ExtendRangesToData() override { FitRangesToData(true); }
+
+    // Drawing and the pointer are for later: these draw and do nothing, and
+    // no area takes a cursor.
+    void Draw(uint8_t flag) override;
+    void Zoom(int32_t code) override;
+    void Scroll(int32_t dx, int32_t dy) override;
+    void GetAxisHitRegion(Region r, int32_t reserved) override;
+    void GetGraphHitRegion(Region r, int32_t reserved, ShortPoint cursor) override;
+    void GetPictureRegion(Region r) override;
+    bool MouseDown(const ViewMouseEvent& event) override;
+    void MouseUp(ShortPoint point) override;
+    void MouseMove(int32_t h, int32_t v) override;
 
     // The job routine, run on the single-job thread by jobKind. A result
     // found while SingleJobOverdue is raised is void.
@@ -53,6 +168,9 @@ public:
     bool HitTestPointsOnJobThread(ShortPoint point);
 
 private:
+    // The drawing mapping is doubled: the document antialiases and a
+    // surface of twice the view's size exists to draw into.
+    bool Supersamples() const;
     bool RunHitJob(ShortPoint point, int32_t kind);
     bool HitTestPasses(ShortPoint point, int passes);
 };

@@ -1,9 +1,9 @@
 #include "CoreUtilities/GraphWorkerPool.h"
 
+#include "CoreUtilities/GraphJobTarget.h"
 #include "CoreUtilities/SystemInfo.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "document/DocumentTask.h"
-#include "graphmodel/AGraph.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ private:
 
 // A graph whose parts log themselves, may hold until released or stopped,
 // and count as computed once they answer done.
-class FakeGraph : public AGraph {
+class FakeGraph : public GraphJobTarget {
 public:
     FakeGraph(std::string name, int32_t parts, RunLog* log = nullptr)
         : name_(std::move(name)), log_(log), done_(parts)

@@ -4,8 +4,8 @@
 #include "CoreUtilities/ThreadLocks.h"
 #include "CoreUtilities/ThreadStorage.h"
 #include "document/DocumentTask.h"
-#include "graphs2d/A2DGraph.h"
 #include "graphs2d/A2DGraphView.h"
+#include "support/StubPlot.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +20,10 @@ using Clock = std::chrono::steady_clock;
 
 // A plot that answers a fixed hit, optionally after a while; a slow one
 // gives up when it sees the overdue flag, as the interpreters do.
-class FakePlot : public A2DGraph {
+class FakePlot : public StubPlot {
 public:
     FakePlot(int priority, bool hit, double seconds = 0.0) : priority_(priority), hit_(hit), seconds_(seconds) {}
 
-    int32_t ComputeChunk(int32_t) override { return GraphJobNothingToDo; }
-    bool IsComplete() override { return true; }
     int GetHitPriority() override { return priority_; }
 
     bool HitTest(double x, double y) override
@@ -111,7 +109,10 @@ TEST_F(SingleJob, HitTestPassesGoFromPointsToCurvesToFills)
 
 TEST_F(SingleJob, HitTestRunsOnTheJobThreadAtTheWorldPointOfThePixel)
 {
-    view.screenMapping = {100.0, 50.0, 0.5, 0.25};
+    view.screenMapping.originX = 100.0;
+    view.screenMapping.originY = 50.0;
+    view.screenMapping.unitsPerPixelX = 0.5;
+    view.screenMapping.unitsPerPixelY = 0.25;
     FakePlot* plot = Add(HitPriorityNext, true, 0.05);
     view.tracedGraph = 7;
     EXPECT_TRUE(view.HitTestOnJobThread({10, 20}));

@@ -1,0 +1,45 @@
+#include "graphmodel/AGraphView.h"
+
+#include "graphmodel/AGraph.h"
+
+void DeleteGraphs(GrowArray<AGraph*>& graphs)
+{
+    for (AGraph* graph : graphs)
+        delete graph;
+    graphs.Clear();
+}
+
+AGraphView::~AGraphView()
+{
+    DeleteGraphs(graphs);
+}
+
+int32_t AGraphView::GetGraphStatus(int32_t i)
+{
+    return graphs[i]->GetStatus();
+}
+
+bool AGraphView::IsGraphComplete(int32_t i)
+{
+    return graphs[i]->IsComplete();
+}
+
+bool AGraphView::GraphHasResolution(int32_t i)
+{
+    return i >= 0 && i < graphs.count && graphs[i]->HasResolution();
+}
+
+bool AGraphView::AreAllGraphsComplete()
+{
+    for (AGraph* graph : graphs) {
+        if (!graph->IsComplete())
+            return false;
+    }
+    return true;
+}
+
+void AGraphView::RestartAllGraphs()
+{
+    for (AGraph* graph : graphs)
+        graph->Restart();
+}

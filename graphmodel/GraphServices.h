@@ -1,0 +1,35 @@
+// What the graphs ask of the document and of the application shell that the
+// graph layers cannot call directly: the shell sits above them, and the
+// document has not grown these calls yet. Registered once at start-up, before
+// any graph computes. Unregistered, or without a document, a call does
+// nothing and a query answers false.
+#pragma once
+
+struct DocState;
+
+struct GraphServices {
+    // A plot has finished work worth showing. Called from worker threads,
+    // possibly while the plot holds its own mutex, so it must never wait for
+    // a plot's mutex.
+    void (*requestRedraw)(DocState* doc) = nullptr;
+    // The document draws its graphs at twice the resolution and downsamples.
+    bool (*usesAntialiasing)(const DocState* doc) = nullptr;
+    // The graphs changed and the document's graph work is not finished.
+    void (*setGraphWorkPending)(DocState* doc) = nullptr;
+    void (*setDocModified)(bool modified) = nullptr;
+    // The graph pane window is invalidated without erasing.
+    void (*invalidateGraphPane)(DocState* doc) = nullptr;
+    void (*updateGraphPaneCursor)() = nullptr;
+    bool (*isBenchmarkRunning)() = nullptr;
+};
+
+void SetGraphServices(const GraphServices& services);
+const GraphServices& GetGraphServices();
+
+void DocRequestRedraw(DocState* doc);
+bool DocUsesAntialiasing(const DocState* doc);
+void DocSetGraphWorkPending(DocState* doc);
+void ShellSetDocModified(bool modified);
+void ShellInvalidateGraphPane(DocState* doc);
+void ShellUpdateGraphPaneCursor();
+bool ShellIsBenchmarkRunning();
