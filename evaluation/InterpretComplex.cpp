@@ -454,9 +454,9 @@ done:
 
 }  // namespace VL_INTERPRETER_BUILD
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC pop_options
-#else
+VL_INTERPRETER_TARGET_END
+
+#if !defined(VL_INTERPRETER_V3)
 
 ComplexValue BytecodeProgram::RunComplex(ComplexValue* frame, const GridEvalState* grid) const
 {

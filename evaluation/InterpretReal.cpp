@@ -112,9 +112,15 @@ double GridPart(const GridEvalState* grid, int32_t axis, int32_t a)
 }  // namespace
 
 // Superword vectorisation would pack top and below into one vector register
-// and unpack them at every instruction.
-__attribute__((optimize("no-tree-slp-vectorize"))) double InterpretReal(const BytecodeProgram* program, double* frame,
-                                                                        const GridEvalState* grid, RunControl& control)
+// and unpack them at every instruction (GCC does; clang has no such switch
+// per function).
+#if defined(__clang__)
+#define VL_NO_SLP_VECTORIZE
+#else
+#define VL_NO_SLP_VECTORIZE __attribute__((optimize("no-tree-slp-vectorize")))
+#endif
+VL_NO_SLP_VECTORIZE double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid,
+                                         RunControl& control)
 {
     const ComplexValue* constants = nullptr;
     if (CompileContext* context = program->context) {
@@ -561,6 +567,4 @@ done:
 
 }  // namespace VL_INTERPRETER_BUILD
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC pop_options
-#endif
+VL_INTERPRETER_TARGET_END
