@@ -38,7 +38,8 @@ void DecodeAndBack(const uint8_t* data, size_t size)
 void EncodeAndBack(const uint8_t* data, size_t size)
 {
     std::vector<char16_t> units(size / 2);
-    std::memcpy(units.data(), data, units.size() * sizeof(char16_t));
+    if (!units.empty())
+        std::memcpy(units.data(), data, units.size() * sizeof(char16_t));
     // At most three bytes per unit (a pair takes four for two units).
     std::vector<unsigned char> bytes(3 * units.size() + 1);
     const char16_t* from = units.data();
