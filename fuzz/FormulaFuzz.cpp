@@ -88,9 +88,9 @@ private:
 };
 
 // TEMPORARY, until the code generator's fix is merged: trees that still
-// crash it (a function without operands, mod or clamp with too few; a sum,
-// product or integral whose body is a list). Their inputs wait in
-// fuzz/pending/FormulaFuzz.
+// crash it (a function without operands, mod or clamp with too few; a sum
+// or product not of body, index = start and end; a sum, product or integral
+// whose body is a list). Their inputs wait in fuzz/pending/FormulaFuzz.
 bool HitsPendingFault(FormulaNode* tree)
 {
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
@@ -104,6 +104,10 @@ bool HitsPendingFault(FormulaNode* tree)
             if (!list || list->kind != KindComma || list->childCount < least)
                 return true;
         }
+        if ((kind == KindSigma || kind == KindCapitalPi) &&
+            (node->childCount != 3 || node->children[1]->kind != KindEquation ||
+                node->children[1]->childCount != 2))
+            return true;
         if ((kind == KindSigma || kind == KindCapitalPi || kind == KindIntegral) && node->childCount > 0 &&
             node->children[0]->kind == KindComma)
             return true;
