@@ -88,7 +88,8 @@ private:
 };
 
 // TEMPORARY, until the code generator's fix is merged: trees that still
-// crash it (a function without operands, mod or clamp with too few; a sum
+// crash it (a function without operands, mod or clamp with too few, an if
+// not of value and condition; a sum
 // or product not of body, index = start and end; a sum, product or integral
 // whose body is a list). Their inputs wait in fuzz/pending/FormulaFuzz.
 bool HitsPendingFault(FormulaNode* tree)
@@ -104,6 +105,8 @@ bool HitsPendingFault(FormulaNode* tree)
             if (!list || list->kind != KindComma || list->childCount < least)
                 return true;
         }
+        if (kind == KindIf && node->childCount != 2)
+            return true;
         if ((kind == KindSigma || kind == KindCapitalPi) &&
             (node->childCount != 3 || node->children[1]->kind != KindEquation ||
                 node->children[1]->childCount != 2))
