@@ -1,7 +1,8 @@
 // The formula path end to end: any text through the tests' formula reader,
 // then a copy simplified, the formula compiled and run by the real, complex,
 // interval and complex-interval interpreters, its derivative by x compiled
-// and run, and one grid row run by the batch interpreter. A deadline stops
+// and run, and one grid row run by the batch interpreter; afterwards every
+// pool block taken must be back. A deadline stops
 // whatever is still computing, so that each input takes milliseconds
 // whatever loops it asks for.
 #include "CoreUtilities/FailureRegister.h"
@@ -166,25 +167,15 @@ bool Readable(const std::string& text)
     return text.find('#') == std::string::npos;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+// The whole path over the text; every tree and formula is gone afterwards.
+void Run(const std::string& text)
 {
-    static bool started = InitFormulaEngine();
-    if (!started)
-        return 0;
-    std::string text(reinterpret_cast<const char*>(data), std::min(size, kMaxText));
-    text.resize(std::strlen(text.c_str()));
-    if (!Readable(text))
-        return 0;
-    AbortFlag = 0;
-    ResetFailureRegister();
     FormulaNode* tree = ReadFormulaQuietly(text.c_str());
     if (!tree)
-        return 0;
+        return;
     if (HitsPendingFault(tree)) {
         FreeTree(tree);
-        return 0;
+        return;
     }
     DocState doc;
     FormulaNode* copy = CopyTree(tree);
@@ -206,5 +197,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         RunPoint(derivative.get());
     }
     RunGridRow(&grid, deadline);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool started = InitFormulaEngine();
+    if (!started)
+        return 0;
+    std::string text(reinterpret_cast<const char*>(data), std::min(size, kMaxText));
+    text.resize(std::strlen(text.c_str()));
+    if (!Readable(text))
+        return 0;
+    AbortFlag = 0;
+    ResetFailureRegister();
+    std::vector<uint32_t> before = OutstandingBlocks();
+    Run(text);
+    FuzzRequire(OutstandingBlocks() == before, "every block taken is given back");
     return 0;
 }
