@@ -2,9 +2,9 @@
 // then a copy simplified, the formula compiled and run by the real, complex,
 // interval and complex-interval interpreters, its derivative by x compiled
 // and run, and one grid row run by the batch interpreter; afterwards every
-// pool block taken must be back. A deadline stops
-// whatever is still computing, so that each input takes milliseconds
-// whatever loops it asks for.
+// pool block taken must be back. A deadline stops whatever is still
+// computing, so that each input takes milliseconds whatever loops it asks
+// for.
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
