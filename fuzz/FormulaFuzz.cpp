@@ -89,10 +89,18 @@ private:
 };
 
 // TEMPORARY, until the code generator's fix is merged: trees that still
-// crash it (a function without operands, mod or clamp with too few, an if
-// not of value and condition; a sum
+// crash it (a function without operands; mod, clamp, besselj, sn, interval,
+// choice, over, power or if with too few; a sum
 // or product not of body, index = start and end; a sum, product or integral
 // whose body is a list). Their inputs wait in fuzz/pending/FormulaFuzz.
+struct LeastOperands {
+    int32_t kind;
+    uint32_t operands;
+};
+constexpr LeastOperands kLeastOperands[] = {
+    {KindBesselJ, 2}, {KindSn, 2}, {KindInterval, 2}, {KindChoice, 2}, {KindFraction, 2}, {KindPower, 2}, {KindIf, 2},
+};
+
 bool HitsPendingFault(FormulaNode* tree)
 {
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
@@ -100,14 +108,16 @@ bool HitsPendingFault(FormulaNode* tree)
         int32_t kind = node->kind;
         if (kind >= KindSin && kind <= KindSup && node->childCount == 0)
             return true;
+        for (const LeastOperands& entry : kLeastOperands) {
+            if (kind == entry.kind && node->childCount < entry.operands)
+                return true;
+        }
         if (kind == KindMod || kind == KindClamp) {
             uint32_t least = kind == KindMod ? 2 : 3;
             const FormulaNode* list = node->childCount == 1 ? node->children[0] : nullptr;
             if (!list || list->kind != KindComma || list->childCount < least)
                 return true;
         }
-        if (kind == KindIf && node->childCount != 2)
-            return true;
         if ((kind == KindSigma || kind == KindCapitalPi) &&
             (node->childCount != 3 || node->children[1]->kind != KindEquation ||
                 node->children[1]->childCount != 2))
