@@ -89,10 +89,12 @@ private:
 };
 
 // TEMPORARY, until the code generator's fix is merged: trees that still
-// crash it (a function without operands; mod, clamp, besselj, sn, interval,
-// choice, over, power or if with too few; a sum
-// or product not of body, index = start and end; a sum, product or integral
-// whose body is a list). Their inputs wait in fuzz/pending/FormulaFuzz.
+// crash it. Functions with too few operands (none at all; mod, clamp,
+// besselj, sn, interval, choice, over, power or if with too few); a sum or
+// product not of body, index = start and end; and a loop (sum, product,
+// integral) whose body leaves more than one value: a list, or a function
+// with more operands than it takes. Their inputs wait in
+// fuzz/pending/FormulaFuzz.
 struct LeastOperands {
     int32_t kind;
     uint32_t operands;
@@ -100,11 +102,34 @@ struct LeastOperands {
 constexpr LeastOperands kLeastOperands[] = {
     {KindBesselJ, 2}, {KindSn, 2}, {KindInterval, 2}, {KindChoice, 2}, {KindFraction, 2}, {KindPower, 2}, {KindIf, 2},
 };
+constexpr int32_t kTwoOperandKinds[] = {KindLog, KindSqrt, KindBesselJ, KindSn, KindInterval, KindChoice,
+                                        KindIf, KindFraction, KindPower, KindDot, KindCross};
+
+bool IsLoop(int32_t kind)
+{
+    return kind == KindSigma || kind == KindCapitalPi || kind == KindIntegral;
+}
+
+bool LeavesExtraValues(FormulaNode* loop)
+{
+    for (PreorderWalk walk(loop); walk.Node(); walk.Next()) {
+        const FormulaNode* node = walk.Node();
+        int32_t kind = node->kind;
+        if (kind == KindComma)
+            return true;
+        bool two = std::find(std::begin(kTwoOperandKinds), std::end(kTwoOperandKinds), kind) !=
+                   std::end(kTwoOperandKinds);
+        if (kind >= KindSin && kind <= KindSup && kind != KindBranch && !IsLoop(kind) &&
+            node->childCount > (two ? 2u : 1u))
+            return true;
+    }
+    return false;
+}
 
 bool HitsPendingFault(FormulaNode* tree)
 {
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
-        const FormulaNode* node = walk.Node();
+        FormulaNode* node = walk.Node();
         int32_t kind = node->kind;
         if (kind >= KindSin && kind <= KindSup && node->childCount == 0)
             return true;
@@ -122,8 +147,7 @@ bool HitsPendingFault(FormulaNode* tree)
             (node->childCount != 3 || node->children[1]->kind != KindEquation ||
                 node->children[1]->childCount != 2))
             return true;
-        if ((kind == KindSigma || kind == KindCapitalPi || kind == KindIntegral) && node->childCount > 0 &&
-            node->children[0]->kind == KindComma)
+        if (IsLoop(kind) && LeavesExtraValues(node))
             return true;
     }
     return false;
