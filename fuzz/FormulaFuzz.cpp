@@ -89,7 +89,7 @@ private:
 };
 
 // TEMPORARY, until the code generator's fix is merged: trees that still
-// crash it. Functions with too few operands (none at all; mod, clamp,
+// crash it. Operators with too few operands (none at all; mod, clamp,
 // besselj, sn, interval, choice, over, power or if with too few); a sum or
 // product not of body, index = start and end; and a loop (sum, product,
 // integral) whose body leaves more than one value: a list, or a function
@@ -131,7 +131,7 @@ bool HitsPendingFault(FormulaNode* tree)
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
         FormulaNode* node = walk.Node();
         int32_t kind = node->kind;
-        if (kind >= KindSin && kind <= KindSup && node->childCount == 0)
+        if (kind >= KindSubscript && kind <= KindSup && kind != KindMatrix && node->childCount == 0)
             return true;
         for (const LeastOperands& entry : kLeastOperands) {
             if (kind == entry.kind && node->childCount < entry.operands)
