@@ -139,6 +139,10 @@ TEST(RealLibrary, AnglesAndBessel)
     // Outside the domain the policy answers NaN instead of throwing.
     EXPECT_TRUE(std::isnan(RealBesselJ(0.5, -2)));
     EXPECT_TRUE(std::isnan(RealBesselJ(kNaN, 1)));
+    // Orders the library cannot take are undefined.
+    EXPECT_TRUE(std::isnan(RealBesselJ(8.2e53, 4)));
+    EXPECT_TRUE(std::isnan(RealBesselJ(-3e9, 1e6)));
+    EXPECT_EQ(RealBesselJ(1e6, 4), 0);
 }
 
 TEST(RealLibrary, RelationsAndLogicWithNaN)
