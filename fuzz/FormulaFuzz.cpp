@@ -92,8 +92,8 @@ private:
 // crash it. Operators with too few operands (none at all; mod, clamp,
 // besselj, sn, interval, choice, over, power or if with too few); a sum or
 // product not of body, index = start and end; and a loop (sum, product,
-// integral) whose body leaves more than one value: a list, or a function
-// with more operands than it takes. Their inputs wait in
+// integral) whose body leaves more than one value: a list, a matrix, or a
+// function with more operands than it takes. Their inputs wait in
 // fuzz/pending/FormulaFuzz.
 struct LeastOperands {
     int32_t kind;
@@ -115,7 +115,7 @@ bool LeavesExtraValues(FormulaNode* loop)
     for (PreorderWalk walk(loop); walk.Node(); walk.Next()) {
         const FormulaNode* node = walk.Node();
         int32_t kind = node->kind;
-        if (kind == KindComma)
+        if (kind == KindComma || (kind == KindMatrix && node->childCount > 1))
             return true;
         bool two = std::find(std::begin(kTwoOperandKinds), std::end(kTwoOperandKinds), kind) !=
                    std::end(kTwoOperandKinds);
