@@ -165,9 +165,9 @@ ComplexValue InterpretComplex(const BytecodeProgram* program, ComplexValue* fram
 
 }  // namespace VL_INTERPRETER_BUILD
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC pop_options
-#else
+VL_INTERPRETER_TARGET_END
+
+#if !defined(VL_INTERPRETER_V3)
 
 ComplexValue BytecodeProgram::RunComplex(ComplexValue* frame, const GridEvalState* grid) const
 {

@@ -543,9 +543,9 @@ done:
 
 }  // namespace VL_INTERPRETER_BUILD
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC pop_options
-#else
+VL_INTERPRETER_TARGET_END
+
+#if !defined(VL_INTERPRETER_V3)
 
 void BytecodeProgram::RunComplexBatch(GridEvalState* state, double* out) const
 {

@@ -193,6 +193,4 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
 
 }  // namespace VL_INTERPRETER_BUILD
 
-#if defined(VL_INTERPRETER_V3)
-#pragma GCC pop_options
-#endif
+VL_INTERPRETER_TARGET_END

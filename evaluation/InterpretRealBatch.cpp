@@ -35,10 +35,12 @@
 #include <immintrin.h>
 #endif
 
-#pragma GCC push_options
 // The lane loops pay for vectorising at any length, which the default cost
-// model of -O2 does not assume.
+// model of -O2 does not assume (clang vectorises them as they are).
+#if !defined(__clang__)
+#pragma GCC push_options
 #pragma GCC optimize("tree-vectorize", "vect-cost-model=dynamic")
+#endif
 #include "evaluation/InterpreterTarget.h"
 
 namespace VL_INTERPRETER_BUILD {
@@ -672,10 +674,10 @@ done:
 
 }  // namespace VL_INTERPRETER_BUILD
 
-#if defined(VL_INTERPRETER_V3)
+VL_INTERPRETER_TARGET_END
+#if !defined(__clang__)
 #pragma GCC pop_options
 #endif
-#pragma GCC pop_options
 
 #if !defined(VL_INTERPRETER_V3)
 

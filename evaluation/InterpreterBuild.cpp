@@ -9,7 +9,12 @@ unsigned char InterpreterBuildFlag = 0;
 
 bool CanRunV3Build()
 {
-#if defined(__x86_64__)
+#if defined(__x86_64__) && defined(__clang__)
+    // clang knows no level names; every processor with these sets also has
+    // the rest of the level (F16C, LZCNT, MOVBE).
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2");
+#elif defined(__x86_64__)
     return __builtin_cpu_supports("x86-64-v3");
 #else
     return false;

@@ -173,9 +173,14 @@ typename Arith::Value GridPart(const GridEvalState* grid, int32_t axis, int32_t 
 // merging of equal instruction tails (and global common subexpressions)
 // would fold the handlers' own dispatch jumps into one shared jump, which
 // predicts the next handler far worse.
+#if defined(__clang__)
+#define VL_RUN_LOOP_OPTIONS
+#else
+#define VL_RUN_LOOP_OPTIONS \
+    __attribute__((optimize("no-tree-slp-vectorize", "no-crossjumping", "no-tree-tail-merge", "no-gcse")))
+#endif
 template <typename Arith>
-__attribute__((optimize("no-tree-slp-vectorize", "no-crossjumping", "no-tree-tail-merge", "no-gcse")))
-typename Arith::Value RunProgram(
+VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
     const BytecodeProgram* program, typename Arith::Value* frame, const GridEvalState* grid, RunControl& control)
 {
     using Value = typename Arith::Value;

@@ -147,10 +147,11 @@ double RealBinomial(double n, double k)
 
 double RealBesselJ(double order, double x)
 {
-    // The library turns a whole order into an int; past that range the
-    // conversion is undefined, so such orders have no value here.
-    constexpr double kLargestOrder = 2147483647.0;
-    if (std::isnan(order) || std::isnan(x) || std::fabs(order) > kLargestOrder)
+    // The library takes the order for an int and recurses over it, one step
+    // per unit: beyond a million orders cost seconds, and beyond the int
+    // range the conversion is undefined.
+    constexpr double kMaxOrder = 1e6;
+    if (std::isnan(order) || std::isnan(x) || std::fabs(order) > kMaxOrder)
         return NAN;
     return boost::math::cyl_bessel_j(order, x, NoThrowPolicy());
 }

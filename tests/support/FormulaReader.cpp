@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <charconv>
@@ -20,21 +21,27 @@ namespace {
 
 class Reader {
 public:
-    explicit Reader(const char* text) : text_(text), at_(text) {}
+    // A reader that reports a text it cannot read as a test failure.
+    Reader(const char* text, bool reports) : text_(text), at_(text), reports_(reports) {}
 
     FormulaNode* Whole()
     {
         FormulaNode* tree = List();
         Blanks();
         if (tree && *at_)
-            return Fail("text after the formula");
-        return tree;
+            Fail("text after the formula");
+        if (!failed_)
+            return tree;
+        // The pieces already linked are freed one by one, not as trees.
+        for (FormulaNode* node : made_)
+            FreeNode(node);
+        return nullptr;
     }
 
 private:
     FormulaNode* Fail(const char* why)
     {
-        if (!failed_)
+        if (!failed_ && reports_)
             ADD_FAILURE() << "cannot read \"" << text_ << "\" at " << (at_ - text_) << ": " << why;
         failed_ = true;
         return nullptr;
@@ -55,9 +62,26 @@ private:
         return true;
     }
 
-    static FormulaNode* Make(int32_t kind, const std::vector<FormulaNode*>& children)
+    FormulaNode* Own(FormulaNode* node)
     {
+        made_.push_back(node);
+        return node;
+    }
+
+    void Drop(FormulaNode* node)
+    {
+        std::erase(made_, node);
+        FreeNode(node);
+    }
+
+    FormulaNode* Make(int32_t kind, const std::vector<FormulaNode*>& children)
+    {
+        if (std::find(children.begin(), children.end(), nullptr) != children.end())
+            return nullptr;
         FormulaNode* node = MakeNode(kind, static_cast<uint32_t>(children.size()));
+        if (!node)
+            return Fail("too many operands");
+        Own(node);
         for (size_t i = 0; i < children.size(); ++i) {
             node->children[i] = children[i];
             children[i]->parent = node;
@@ -133,6 +157,14 @@ private:
 
     FormulaNode* Unary()
     {
+        // Every nesting passes here; deeper text would outgrow the stack.
+        if (depth_ > kMaxDepth)
+            return Fail("nested too deeply");
+        struct Level {
+            int& depth;
+            explicit Level(int& d) : depth(++d) {}
+            ~Level() { --depth; }
+        } level(depth_);
         if (Take('-')) {
             FormulaNode* operand = Unary();
             return operand ? Make(KindMinus, {operand}) : nullptr;
@@ -198,7 +230,7 @@ private:
         auto [end, error] = std::from_chars(start, at_, value);
         if (error != std::errc() || end != at_)
             return Fail("bad number");
-        return Num(negative ? -value : value);
+        return Own(Num(negative ? -value : value));
     }
 
     FormulaNode* Named(const std::string& name)
@@ -212,15 +244,21 @@ private:
                 int16_t rows = static_cast<int16_t>(items.size());
                 int16_t columns = 1;
                 if (!vector) {
-                    if (items.size() < 2)
+                    if (items.size() < 2 || items[0]->kind != KindNumber || items[1]->kind != KindNumber)
                         return Fail("matrix(rows,columns,cells) expected");
-                    rows = static_cast<int16_t>(items[0]->payload.number->value);
-                    columns = static_cast<int16_t>(items[1]->payload.number->value);
-                    FreeNode(items[0]);
-                    FreeNode(items[1]);
+                    double r = items[0]->payload.number->value;
+                    double c = items[1]->payload.number->value;
+                    if (!(r >= 1 && c >= 1 && r * c == static_cast<double>(items.size() - 2)))
+                        return Fail("rows x columns cells expected");
+                    rows = static_cast<int16_t>(r);
+                    columns = static_cast<int16_t>(c);
+                    Drop(items[0]);
+                    Drop(items[1]);
                     items.erase(items.begin(), items.begin() + 2);
                 }
                 FormulaNode* node = Make(KindMatrix, items);
+                if (!node)
+                    return nullptr;
                 node->payload.pair = {rows, columns};
                 return node;
             }
@@ -233,9 +271,9 @@ private:
             return Make(kind, items);
         }
         if (name == "NaN" || name == "Infinity")
-            return Num(name == "NaN" ? NAN : INFINITY);
+            return Own(Num(name == "NaN" ? NAN : INFINITY));
         uint32_t code = SymbolCodeFromName8(name.c_str());
-        return code ? Var(code) : Fail("unknown name");
+        return code ? Own(Var(code)) : Fail("unknown name");
     }
 
     FormulaNode* Atom()
@@ -265,7 +303,7 @@ private:
             if (!*at_)
                 return Fail("unended text");
             ++at_;
-            return Txt(text.c_str());
+            return Own(Txt(text.c_str()));
         }
         if (c == '\'') {
             std::string name;
@@ -274,7 +312,7 @@ private:
             if (!*at_)
                 return Fail("unended name");
             ++at_;
-            return Var(InternSymbolName8(name.c_str()));
+            return Own(Var(InternSymbolName8(name.c_str())));
         }
         if (c == '#') {
             ++at_;
@@ -285,7 +323,7 @@ private:
             at_ = end;
             std::vector<FormulaNode*> items;
             if (!Take('('))
-                return Var(number);
+                return Own(Var(number));
             return Arguments(items) ? Make(static_cast<int32_t>(number), items) : nullptr;
         }
         if (std::isalpha(static_cast<unsigned char>(c))) {
@@ -299,14 +337,24 @@ private:
 
     const char* text_;
     const char* at_;
+    bool reports_;
     bool failed_ = false;
+    // Every node made, for freeing them when the text turns out unreadable.
+    std::vector<FormulaNode*> made_;
+    static constexpr int kMaxDepth = 200;
+    int depth_ = 0;
 };
 
 }  // namespace
 
 FormulaNode* ReadFormula(const char* text)
 {
-    return Reader(text).Whole();
+    return Reader(text, true).Whole();
+}
+
+FormulaNode* ReadFormulaQuietly(const char* text)
+{
+    return Reader(text, false).Whole();
 }
 
 std::string TextAfter(const char* text, const std::function<void(FormulaNode*)>& operation)

@@ -17,6 +17,8 @@ struct FormulaNode;
 // The tree of the text; null (and a test failure) when the text is not read
 // whole.
 FormulaNode* ReadFormula(const char* text);
+// The same without the test failure: for text that may be anything.
+FormulaNode* ReadFormulaQuietly(const char* text);
 
 // The linear text of the formula read from text after the operation worked on
 // it in place; fails the test when the tree is no longer well formed.
