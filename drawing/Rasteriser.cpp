@@ -164,8 +164,14 @@ void FillTintedDisc(const ShortRect& clip, int ch, int cv, int r, RgbColor c)
     UnlockPortSurface();
 }
 
-__attribute__((target_clones("avx2", "default"))) void FillPixelRun(uint32_t* pixels, int32_t count,
-                                                                      uint32_t value)
+// GCC picks the AVX2 build at load time; clang 14 emits no callable
+// symbol for such clones, so it gets the baseline build.
+#if defined(__clang__)
+#define VL_PIXEL_RUN_CLONES
+#else
+#define VL_PIXEL_RUN_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+VL_PIXEL_RUN_CLONES void FillPixelRun(uint32_t* pixels, int32_t count, uint32_t value)
 {
     if (count < 8) {
         for (int32_t i = 0; i < count; ++i)
@@ -175,21 +181,23 @@ __attribute__((target_clones("avx2", "default"))) void FillPixelRun(uint32_t* pi
     // Eight pixels a store (two stores without the wider registers): the
     // first and the last eight, which may overlap what lies between, and
     // between them stores on 32-byte boundaries, four at a time.
-    using Octet = uint32_t __attribute__((vector_size(32), aligned(4), may_alias));
-    Octet octet = {value, value, value, value, value, value, value, value};
-    *reinterpret_cast<Octet*>(pixels) = octet;
-    *reinterpret_cast<Octet*>(pixels + count - 8) = octet;
+    // Stores go through memcpy: an unaligned vector store on every compiler
+    // (clang does not lower a vector type's alignment below its size).
+    using Octet = uint32_t __attribute__((vector_size(32)));
+    const Octet octet = {value, value, value, value, value, value, value, value};
+    auto store = [&octet](uint32_t* at) { std::memcpy(at, &octet, sizeof octet); };
+    store(pixels);
+    store(pixels + count - 8);
     int32_t last = count - 8;
     int32_t i = static_cast<int32_t>((32 - reinterpret_cast<uintptr_t>(pixels) % 32) % 32 / 4);
     for (; i + 32 <= last; i += 32) {
-        auto* block = reinterpret_cast<Octet*>(pixels + i);
-        block[0] = octet;
-        block[1] = octet;
-        block[2] = octet;
-        block[3] = octet;
+        store(pixels + i);
+        store(pixels + i + 8);
+        store(pixels + i + 16);
+        store(pixels + i + 24);
     }
     for (; i < last; i += 8)
-        *reinterpret_cast<Octet*>(pixels + i) = octet;
+        store(pixels + i);
 }
 
 void FillTriangleSolid(const ShortRect& bounds, float x0, float y0, float x1, float y1, float x2,
