@@ -18,12 +18,13 @@ bool IsTwoSidedEquation(const FormulaNode* node)
     return node && node->kind == KindEquation && node->childCount == 2;
 }
 
-// A variable or a numbered variable whose name is free for the user.
+// A variable whose name is free for the user, or a numbered variable (x_1
+// names a value of its own even though x is reserved).
 bool IsDefinableName(const FormulaNode* node)
 {
     if (node->kind == KindVariable)
         return !IsReservedVariable(node);
-    return IsNumberedVariable(node) && !IsReservedVariable(node->children[0]);
+    return IsNumberedVariable(node);
 }
 
 bool IsNamedApplication(const FormulaNode* node)
