@@ -205,14 +205,8 @@ void DocState::Reset(WindowHandle graphPane)
 
     view4DAtBegin = secondViewAtBegin = false;
     GraphBuildPhase = 0;
-    {
-        MutexLock hold(RedrawLock);
-        redrawRequested = false;
-    }
-    {
-        MutexLock hold(ResultsLock);
-        resultsRefreshRequested = false;
-    }
+    TakeRedrawRequest();
+    TakeResultsRefresh();
     cellEditOpen = false;
 
     FreeLines();
@@ -390,12 +384,22 @@ void DocState::RequestRedraw()
         Hooks().restartIdleTimerSoon(this);
 }
 
+namespace {
+
+// The flag's value, cleared, under its lock.
+bool TakeFlag(Mutex& lock, bool& flag)
+{
+    MutexLock hold(lock);
+    bool raised = flag;
+    flag = false;
+    return raised;
+}
+
+}  // namespace
+
 bool DocState::TakeRedrawRequest()
 {
-    MutexLock hold(RedrawLock);
-    bool requested = redrawRequested;
-    redrawRequested = false;
-    return requested;
+    return TakeFlag(RedrawLock, redrawRequested);
 }
 
 void DocState::RequestResultsRefresh()
@@ -406,10 +410,7 @@ void DocState::RequestResultsRefresh()
 
 bool DocState::TakeResultsRefresh()
 {
-    MutexLock hold(ResultsLock);
-    bool requested = resultsRefreshRequested;
-    resultsRefreshRequested = false;
-    return requested;
+    return TakeFlag(ResultsLock, resultsRefreshRequested);
 }
 
 void DocState::StopAnalysis()
