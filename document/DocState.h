@@ -1,10 +1,16 @@
-// The document state record: everything one open document holds.
+// The document state record: everything one open document holds, with the
+// equation pane, the sliders, the animation, the graph-building schedule and
+// the hand-over flags between threads.
 #pragma once
 
 #include "CoreUtilities/Condition.h"
+#include "CoreUtilities/CoopThread.h"
 #include "CoreUtilities/GrowArray.h"
+#include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/Mutex.h"
 #include "CoreUtilities/ShortRect.h"
+#include "document/DocLine.h"
+#include "document/DocumentGraphSet.h"
 #include "document/TableFunctionList.h"
 #include "evaluation/UserFunction.h"
 #include "platform/WindowHandle.h"
@@ -13,67 +19,290 @@
 #include <atomic>
 #include <cstdint>
 
-class GraphSet;
+struct BytecodeProgram;
+struct DibImage;
 struct FormulaNode;
 
+constexpr uint32_t kDocStateTag = 0x47524146;  // 'GRAF'
+constexpr int32_t kPaneDividerDefault = 32000;
+constexpr int32_t kStatusHintUnits = 256;
+constexpr int32_t kFrameTimeRingSize = 40;
+
+// What is being edited.
+enum EditMode : int32_t {
+    EditNothing = 0,
+    EditFormula = 1,        // an equation, or a table column's header formula
+    EditTextOrCell = 2,     // a text block or a table cell
+    EditTableColumns = 3,   // table columns selected
+    EditTableRows = 4,      // table rows selected
+    EditValueCell = 5,      // a value cell of the variables panel
+    EditRangeCell = 6,      // a cell of the axis-range panel
+};
+
+// What Undo gives back.
+enum UndoKind : int16_t {
+    UndoNone = 0,
+    UndoFormulaEdit = 1,
+    UndoTextBox = 2,
+    UndoDocumentText = 3,
+};
+
+// One entry of the variables list or the "Parameter" list.
+struct ParameterValue {
+    double value = 0;
+    int32_t key = 0;
+};
+using ParameterValueList = GrowArray<ParameterValue>;
+
+// The one statement that maps the plane or space onto itself.
+struct TransformRecord {
+    // 0 none; 1 x and y given in terms of x' and y'; 2 x' and y' in terms of
+    // x and y; 4 x', y', z' in terms of x, y, z.
+    uint32_t kind = 0;
+    FormulaNode* components[3] = {nullptr, nullptr, nullptr};  // owned
+    double Color = 0;
+    double Grain = 0.5;
+    DocLine* line = nullptr;
+};
+
+// Set by the analysis, read by the view preparation.
+struct ViewLayoutFlags {
+    bool firstView3D = false;
+    bool view4D = false;
+    bool secondViewShown = false;
+    bool secondView3D = false;
+};
+
+constexpr int32_t kRangeRows = 13;
+constexpr int32_t kValueCells = 100;
+constexpr int32_t kPanelCellUnits = 33;
+
+// The block behind the variables panel and the axis-range panel.
+struct PanelBlock {
+    struct RangeRow {
+        char16_t minimumText[kPanelCellUnits];
+        char16_t maximumText[kPanelCellUnits];
+        double minimum;
+        double maximum;
+        bool used;
+        bool edited;
+    };
+    struct ValueCell {
+        char16_t text[kPanelCellUnits];
+        double value;
+        bool edited;
+    };
+    RangeRow rangeRows[kRangeRows];
+    ValueCell valueCells[kValueCells];
+    ShortRect valuePanelRect;
+    ShortRect rangePanelRect;
+};
+
+// The undo record; its use is the undo commands'.
+struct UndoRecord {
+    FormulaNode* formula = nullptr;  // owned
+    int32_t selectionMode = 0;
+    int16_t* caretPath = nullptr;  // owned (budget memory)
+    int16_t caretPathLength = 0;
+    int16_t caret = 0;
+    int16_t anchor = 0;
+    int16_t kind = UndoNone;
+    int16_t lineIndex = 0;
+    int16_t tableColumn = 0;
+    char* snapshotText = nullptr;  // owned (budget memory)
+};
+
 struct DocState {
-    // Id of the running analysis thread (StartCoopThread); NoCoopThread (-1)
-    // when none. The analysis clears it itself as its last step.
-    int32_t AnalysisThread = -1;
-    // The letter the animation slider drives.
-    uint8_t SliderVariable = 'n';
-    // The functions the document defines, in definition order.
-    UserFunctionList UserFunctions;
-    // Names the tables define as functions.
-    TableFunctionList TableFunctions;
-    // The key (SymbolCode, or numbered key of x_k) that each
-    // parameter-definition line defines, in line order; kept by the analysis
-    // until the lines answer for themselves.
-    GrowArray<uint32_t> ParameterKeys;
+    DocState() = default;
+    ~DocState();
+    DocState(const DocState&) = delete;
+    DocState& operator=(const DocState&) = delete;
 
-    // The document task (DocumentTaskState): 0 before the first task, 2 while
-    // the document-task thread runs it, 3 once it ended. Graph building and
-    // the idle timer read it without locks.
-    std::atomic<int32_t> TaskState{0};
-    // Guard the change to 3 and announce it.
-    Mutex TaskLock;
-    Condition TaskSignal;
-
-    // The graph pane's window; the idle timer is set on it.
+    // 1. Identity and owners.
+    uint32_t tag = 0;
     WindowHandle GraphPaneWindow = nullptr;
-    GraphSet* Graphs = nullptr;
+    // Owned; made by Init.
+    DocumentGraphSet* Graphs = nullptr;
+    // The graph pane's image for the GL views; released by the document shell.
+    DibImage* graphPaneImage = nullptr;
 
-    // The idle timer: its identifier (0 when none runs) and the period it
-    // runs with, in seconds (-1 when off).
-    int32_t IdleTimerId = 0;
-    double IdleTimerPeriod = -1;
+    // 2. Undo record.
+    UndoRecord undo;
 
-    // Set by every change of the graphs; cleared once the graph set has
-    // finished and the lines' graph marks are refreshed.
-    bool GraphWorkPending = false;
-    // 0 idle; 1 the graph set must be prepared; 2 graphs are built line by line.
-    int32_t GraphBuildPhase = 0;
+    // 3. Lines.
+    DocLineArray Lines;
 
-    // The animation slider.
+    // 4. Value lists; made by Init, owned.
+    ParameterValueList* Variables = nullptr;
+    ParameterValueList* Parameters = nullptr;
+
+    // 5. Analysis results: owned definition trees, and the user functions in
+    // the order they were made.
+    GrowArray<FormulaNode*> Definitions;
+    UserFunctionList UserFunctions;
+
+    // 6. Panels.
+    PanelBlock panels{};
+
+    // 7. Editing state.
+    int32_t EditMode = EditNothing;
+    int32_t panelCaret = 0;
+    int32_t panelAnchor = 0;
+    int32_t currentValueCell = 0;
+    int32_t currentRangeRow = 0;
+    int32_t currentRangeSide = 0;  // 0 minimum, 1 maximum
+    int32_t currentLine = -1;
+    int32_t currentTableRow = 0;
+    int32_t currentTableColumn = 0;
+    // The one shared rich-edit window of table cells.
+    WindowHandle tableCellEditor = nullptr;
+    GrowArray<int32_t> tableSelection;
+
+    // 8. Print settings.
+    int32_t printRecord = 0;
+    int32_t* pageMargins = nullptr;  // four 16.16 values, owned, or none
+    bool printing = false;
+
+    // 9. Document settings.
+    int16_t SignificantDigits = 6;
+    char FontName[256] = "Times New Roman";
+    int16_t FontSizes = 24;
+    uint8_t BackgroundType = 1;
+    uint8_t BackgroundColor[3] = {0, 0, 0};
+
+    // 10. Animation slider.
     double SliderMin = 0;
     double SliderMax = 10;
     int16_t SliderSteps = 100;
-    // The slider variable's current value, which every evaluation writes
-    // into slot 2. The animation moves it on the user-interface thread while
-    // graph workers and the task threads evaluate, so it is one atomic word.
-    std::atomic<double> SliderValue{0};
-    double GetSliderValue() const { return SliderValue.load(std::memory_order_relaxed); }
-    void SetSliderValue(double value) { SliderValue.store(value, std::memory_order_relaxed); }
+    bool SliderMoving = false;
+    // The animation value, which every evaluation reads as the slider
+    // variable, and its mirror; written together. The animation moves it on
+    // the user-interface thread while graph workers and the task threads
+    // evaluate, so it is one atomic word.
+    std::atomic<double> SliderValue{1.0};
+    double sliderValueMirror = 1.0;
+    uint8_t SliderVariable = 'n';
+    int32_t SliderThrottle = 30;  // frames per second; 0 or less unpaced
+    int32_t SliderDirection = 1;
+    bool firstSweep = false;
+    bool startPending = false;
+    bool SliderOneDirection = false;
 
-    // The user has taken control of the running demonstration.
+    // 11. 4D rotation and timing.
+    int32_t rotationPlane4D = 0;
+    double rotationPeriod4D = 0;  // 1/speed; 0 none
+    int32_t spin4D[2] = {0, 0};
+    uint64_t timingStart = 0;  // microseconds; 0 while no timing runs
+
+    // 12. Flags.
+    bool DrawGraph = false;
+    bool drawGraphAsRead = true;
+    bool someGraphable = false;
+    bool analysisFinished = false;
+    bool equationScrollBar = false;
+    bool documentReady = false;
+    // The lines' graph status codes need a refresh (graph marks pending).
+    bool GraphWorkPending = false;
+    bool panelsNeedLayout = true;
+
+    // 13. Pane rectangles.
+    ShortRect equationPaneRect{0, 0, 0, 0};
+    ShortRect graphPaneRect{0, 0, 0, 0};
+    ShortRect spareRects[2] = {{0, 0, 0, 0}, {0, 0, 0, 0}};
+    ShortRect statusHintRect{0, 0, 0, 0};
+    ShortRect panelRects[2] = {{0, 0, 0, 0}, {0, 0, 0, 0}};
+    ShortRect windowRect{0, 0, 0, 0};
+
+    // 14. Shown in the equation pane: editing hints, "Timing..." and the
+    // timing result.
+    char16_t StatusHint[kStatusHintUnits] = {};
+
+    // 15. View layout found by the analysis.
+    ViewLayoutFlags viewLayout;
+
+    // 16. Style summary.
+    bool hasTranslucent = false;
+    bool hasPictures = false;
+    bool recomputeOnStyleChange = false;
+    bool pointStylesUsed = false;
+
+    // 17. Graph-building schedule.
+    bool view4DAtBegin = false;
+    bool secondViewAtBegin = false;
+    int32_t buildingLine = 0;
+    int32_t buildingStatement = 0;
+    int32_t progressClock = 0;
+    DocLine* lineBeingAnalysed = nullptr;
+    DocLine* firstIncompleteLine = nullptr;
+    // 0 idle; 1 the graph set must be prepared; 2 graphs are built line by line.
+    int32_t GraphBuildPhase = 0;
+
+    // 18. The map of the plane or space the analysis found.
+    TransformRecord transform;
+
+    // 19. Layout and file state.
+    int32_t PaneDivider = kPaneDividerDefault;
+    bool readSucceeded = false;
+    int32_t textEncoding = 0;  // 0 UTF-8, 1 Mac Roman
+    // The next graph build leaves the modified flag alone once.
+    bool justLoaded = false;
+    bool demoPaused = false;
+
+    // 20. Colour palette popup.
+    int32_t paletteChoice = 0;
+    int32_t paletteHighlight = 0;
+    int32_t paletteLine = 0;  // 0 when closed
+
+    // 21. Frame-time ring of the frame-rate meter.
+    double frameTimes[kFrameTimeRingSize] = {};
+    int32_t frameTimeIndex = 0;
+    int32_t meterRefreshTime = 0;
+    int32_t lastRedrawTime = 0;
+    int32_t nextMeterPaneTime = 0;
+
+    // 22. Id of the running analysis thread; NoCoopThread when no pass runs.
+    // The analysis clears it itself as its last step.
+    int32_t AnalysisThread = NoCoopThread;
+
+    // 23. View options.
+    bool UseAntialiasing = true;
+    bool StackPanes = false;  // graph pane below; true beside
+
+    // 24. Table state.
+    bool cellEditOpen = false;
+    bool tableFunctionsChanged = false;
+    TableFunctionList TableFunctionWork;
+    TableFunctionList TableFunctions;
+
+    // 25. Thread hand-over, each flag only under its own lock; no code holds
+    // two of these locks at once.
+    bool redrawRequested = false;
+    Mutex RedrawLock;
+    bool resultsRefreshRequested = false;
+    Mutex ResultsLock;
+    // The value task (DocumentTaskState): 0 before the first task, 2 while
+    // the document-task thread runs it, 3 once it ended. Graph building and
+    // the idle timer read it without locks; the change to 3 is made under
+    // TaskLock and announced on TaskSignal.
+    std::atomic<int32_t> TaskState{0};
+    Mutex TaskLock;
+    Condition TaskSignal;
+
+    // 26. The idle timer: its identifier (0 when none runs) and its period in
+    // seconds (-1 when off; 0 makes the next policy pass start it afresh).
+    int32_t IdleTimerId = 0;
+    double IdleTimerPeriod = -1;
+
+    // Stand-ins the panes keep: the user has taken control of the running
+    // demonstration; the equation pane's current table, in the pane's
+    // coordinates (empty when no table is current).
     bool DemoUserControl = false;
-
-    // The equation pane's current table, in the pane's coordinates; empty
-    // when no table is current.
     ShortRect CurrentTableRect{0, 0, 0, 0};
 
-    // Rows of the table column named by the code; 0 for no column.
-    int32_t TableColumnRowCount(uint32_t code) const;
+    // Life cycle.
+    void Init(WindowHandle graphPane);
+    void Reset(WindowHandle graphPane);
+    void FreeUndoRecord();
 
     // The names of the tables' columns (GetTableColumnNames), rebuilt on
     // demand while the flag is set; the document sets it whenever its
@@ -84,24 +313,93 @@ struct DocState {
     // order, skipping null and empty names.
     void CollectTableColumnNames(GrowArray<const char16_t*>& list) const;
 
+    // Accessors; none has side effects.
+    DocLine* CurrentLine() { return &Lines[currentLine]; }
+    WindowHandle CurrentEditWindow();
+    EditorState* CurrentFormula();
+    bool IsEditingEquation() const;
+    bool IsEditingTextBlock() const;
+    bool IsEditingTable() const;
+    bool IsOnTableFormulaColumn() const;
+    bool CanUseTableCommands() const;
+    bool IsTableActive() const;
+    bool IsTableDragging() const;
+    bool IsEditingTableRowEmpty() const;
+    bool UsesAntialiasing() const { return UseAntialiasing; }
+    bool IsDemoPaused() const { return demoPaused; }
+    // The SymbolCode of the slider variable (a letter is its own code).
+    uint32_t GetSliderVariable() const { return SliderVariable; }
+    double GetSliderValue() const { return SliderValue.load(std::memory_order_relaxed); }
+    // The value and its mirror together.
+    void SetSliderValue(double value)
+    {
+        SliderValue.store(value, std::memory_order_relaxed);
+        sliderValueMirror = value;
+    }
+    bool IsAnimating() const { return SliderMoving; }
+    bool HasNoPanelRows() const;
+    bool GetPanelsRect(ShortRect* rect) const;
+    double MinimumLineHeight() const;
+    // The graph pane is shown at a usable size.
+    bool IsGraphPaneShown() const { return IsWindowShownWithArea(GraphPaneWindow); }
+
+    // Editing.
+    void EndEditing();
+    void OnMouseUp(ShortPoint point);
+
+    // Hand-over flags.
+    void RequestRedraw();
+    bool TakeRedrawRequest();
+    void RequestResultsRefresh();
+    bool TakeResultsRefresh();
+    void SetGraphWorkPending() { GraphWorkPending = true; }
+    void SetRecomputeOnStyleChange() { recomputeOnStyleChange = true; }
+
+    // Lines and their style.
+    DocLine* InsertEquationLine();
+    void FreeLines();
+    bool SetLineGrain(double x);
+    void ToggleTransparency();
+    void SetCurrentLineXYType(double type);
+    void MakeAllOpaque();
+    void SetCurrentLinePicture(GlobalHandle picture);
+    void PastePicture(GlobalHandle picture, const ShortPoint* point);
+    void UpdateHasTranslucent();
+    void UpdateHasPictures();
+    bool CanToggleTransparency() const;
+    bool CurrentLineHasResolution() const;
+    bool AnyLineUsesSliderVariable() const;
+    void CommitPendingCellEdit();
+
+    // The analysis and the graph schedule, completed by their own code.
+    void Recompute();
+    void BeginGraphing();
+    void StopAnalysis();
+
+    // Definitions and user functions.
+    void CollectDefinitions();
+    void FreeDefinitions();
+    bool HasUserFunction(const FormulaNode* name) const { return FindUserFunction(name) >= 0; }
+    // The first user function whose head names the function as the node
+    // does, or -1; the compiler's operand for a call.
+    int32_t FindUserFunction(const FormulaNode* name) const;
+    // The compiled program of user function number index, or null.
+    const BytecodeProgram* GetUserFunction(int32_t index) const;
     // Compiles every user function that has no program yet, so that the
     // document task finds them ready.
     void CompileUserFunctions();
+
+    // Rows of the table column named by the code; 0 for no column.
+    int32_t TableColumnRowCount(uint32_t code) const;
     // The document task, run on the document-task thread: recomputes table
     // formula columns and the result texts of equation lines; ends early
     // while DocumentTaskAbort is raised.
     void RefreshResults();
-
-    // The SymbolCode of the slider variable (a letter is its own code).
-    uint32_t GetSliderVariable() const { return SliderVariable; }
-    // Some user function's head names the function as the node does.
-    bool HasUserFunction(const FormulaNode* name) const { return FindUserFunction(name) >= 0; }
-    // The first such user function's index, or -1.
-    int32_t FindUserFunction(const FormulaNode* name) const;
-
-    // The graph pane is shown at a usable size.
-    bool IsGraphPaneShown() const { return IsWindowShownWithArea(GraphPaneWindow); }
 };
+
+// Zero-fills a freshly made record field by field; EditMode and
+// SliderDirection become 1.
+void ClearDocState(DocState* doc);
 
 // The one document of the process.
 inline DocState* GetDocState()
@@ -109,6 +407,15 @@ inline DocState* GetDocState()
     static DocState doc;
     return &doc;
 }
+
+// For an equation line with graphs and a picture: the line's graphs take
+// the picture as their colour.
+void ApplyLinePictureToGraphs(DocState* doc, DocLine* line);
+
+// Copies the preference values into the document.
+void ApplyPreferencesToDocument(DocState* doc);
+// At exit: what outlives documents.
+void ReleaseDocumentGlobals();
 
 // The frame-rate meter is switched on (a hidden key of the equation pane toggles it).
 inline uint8_t FrameRateMeterSwitch = 0;

@@ -1,5 +1,6 @@
 #include "document/DocumentServices.h"
 
+#include "document/DefinitionTests.h"
 #include "document/DocState.h"
 #include "evaluation/ParameterValue.h"
 #include "evaluation/SubtreeEvaluation.h"
@@ -47,11 +48,7 @@ int32_t TableColumnRowCount(const DocState* doc, uint32_t code)
 
 bool DefinesParameter(const DocState* doc, uint32_t key)
 {
-    for (uint32_t defined : doc->ParameterKeys) {
-        if (defined == key)
-            return true;
-    }
-    return false;
+    return IsParameterKeyDefined(key, doc);
 }
 
 double SliderValue(const DocState* doc)
@@ -64,10 +61,9 @@ const UserFunction* UserFunctionAt(const DocState* doc, int32_t index)
     return index < doc->UserFunctions.count ? doc->UserFunctions[index] : nullptr;
 }
 
-// The document holds no equation lines or table cells yet: no line defines a
-// name and no table answers, so every name reads as 1, no column has a text
-// and every table function is undefined.
-ComplexValue ParameterValue(uint32_t, int32_t, const DocState*)
+// Until the lines' values and the table cells answer, every name reads as
+// 1, no column has a text and every table function is undefined.
+ComplexValue NameValue(uint32_t, int32_t, const DocState*)
 {
     return {1, 0};
 }
@@ -118,7 +114,7 @@ void RegisterDocumentServices()
     SetDocumentQueries(queries);
     DocumentValues values;
     values.sliderValue = &SliderValue;
-    values.parameterValue = &ParameterValue;
+    values.parameterValue = &NameValue;
     values.columnText = &ColumnText;
     values.isTextColumn = &HoldsText;
     values.tableReal1 = &TableReal1;

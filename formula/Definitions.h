@@ -21,16 +21,3 @@ bool IsParameterDefined(const FormulaNode* variable, const DocState* doc);
 bool IsReservedVariable(const FormulaNode* node);
 // A subscript with one index and no superscript over a variable.
 bool IsIndexedVariable(const FormulaNode* node);
-// "=" with two sides whose left side is a variable that is not reserved, an
-// indexed variable, or an application headed by either.
-bool IsDefinitionEquation(const FormulaNode* node);
-// The formula, or the first item of a comma list, is a definition equation.
-bool IsDefinitionLine(const FormulaNode* node);
-// A signed number, an imaginary term (i or a signed number times i), or the
-// sum of a signed number and an imaginary term.
-bool IsComplexConstant(const FormulaNode* node);
-// "=" whose left side is a variable or numbered variable that is not
-// reserved and whose right side is a complex constant.
-bool IsParameterDefinition(const FormulaNode* node);
-// "=" whose left side is an indexed graphing variable (y_1 = ...).
-bool IsIndexedVariableDefinition(const FormulaNode* node);

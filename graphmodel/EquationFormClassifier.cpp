@@ -1,6 +1,7 @@
 #include "graphmodel/EquationFormClassifier.h"
 
 #include "evaluation/LinearForm.h"
+#include "document/DefinitionTests.h"
 #include "formula/Definitions.h"
 #include "formula/DependsOnlyOn.h"
 #include "formula/EquationFormPredicates.h"

@@ -81,6 +81,8 @@ protected:
     }
     void TearDown() override
     {
+        // The set is the test's, not the document's to free.
+        doc_->Graphs = nullptr;
         KillWindowTimer(nullptr, kIdleTimerId);
         ResetFailureRegister();
         SetDemoMode(0);

@@ -1,9 +1,16 @@
 #include "document/DocumentServices.h"
 
+#include "document/DocLine.h"
 #include "document/DocState.h"
+#include "formula/EditorState.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeBuilders.h"
+#include "formula/NodeKindTable.h"
 #include "evaluation/ParameterValue.h"
 #include "formula/DocumentQueries.h"
 #include "formula/SymbolCodes.h"
+
+#include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +21,29 @@ namespace {
 // The lower layers read the document only through the registered services:
 // each answer must follow the record, and without a registration or a
 // document they must answer as an empty document does.
-class DocumentServicesTest : public testing::Test {
+class DocumentServicesTest : public TreeTest {
 protected:
     void SetUp() override
     {
+        TreeTest::SetUp();
         doc.SliderVariable = 'a';
-        doc.SliderValue = 2.5;
+        doc.SetSliderValue(2.5);
         doc.TableFunctions.Push({CodeX, 0, 0, 7, 1});
         doc.TableFunctions.Push({CodeY, 0, 1, 3, 1});
-        doc.ParameterKeys.Push(CodeT);
+        // The parameter line a = 2.
+        DocLine line;
+        InitEquationLine(&line);
+        line.formula = new EditorState;
+        line.formula->root = MakeBinaryNode(KindEquation, MakeVariableNode('a'), MakeNumberNode(2));
+        AppendDocLine(&doc.Lines, line);
     }
 
-    void TearDown() override { RegisterDocumentServices(); }
+    void TearDown() override
+    {
+        RegisterDocumentServices();
+        doc.FreeLines();
+        TreeTest::TearDown();
+    }
 
     DocState doc;
 };
@@ -42,7 +60,7 @@ TEST_F(DocumentServicesTest, RegisteredAnswersFollowTheDocument)
     EXPECT_FALSE(DocIsFlaggedFirstColumn(&doc, CodeY));
     EXPECT_EQ(DocTableColumnRowCount(&doc, CodeY), 3);
     EXPECT_EQ(DocTableColumnRowCount(&doc, CodeZ), 0);
-    EXPECT_TRUE(DocDefinesParameter(&doc, CodeT));
+    EXPECT_TRUE(DocDefinesParameter(&doc, 'a'));
     EXPECT_FALSE(DocDefinesParameter(&doc, CodeX));
     EXPECT_EQ(DocUserFunction(&doc, 0), nullptr);
 }

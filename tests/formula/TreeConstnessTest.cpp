@@ -1,6 +1,7 @@
 #include "document/DocState.h"
 #include "evaluation/UserFunction.h"
 #include "formula/CopyTree.h"
+#include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/NodeBuilders.h"
@@ -17,14 +18,18 @@ namespace {
 
 constexpr uint32_t kPi = 1;
 
-// A document with the parameter a, the table column T (five rows, first
+// A document with the parameter line a = 2, the table column T (five rows, first
 // column of its table, flagged) and the user function f(x) = x^2.
 class TreeConstnessTest : public TreeTest {
 protected:
     void SetUp() override
     {
         TreeTest::SetUp();
-        doc.ParameterKeys.Push('a');
+        DocLine line;
+        InitEquationLine(&line);
+        line.formula = new EditorState;
+        line.formula->root = Node(KindEquation, {Var('a'), Num(2)});
+        AppendDocLine(&doc.Lines, line);
         doc.TableFunctions.Push({'T', 0, 0, 5, 1});
         doc.TableFunctions.Push({'U', 0, 1, 5, 0});
         FormulaNode* head = Node(KindApplication, {Var('f'), Var('x')});
@@ -33,7 +38,7 @@ protected:
     void TearDown() override
     {
         doc.UserFunctions.DeleteCompiledFormulas();
-        doc.ParameterKeys.Clear();
+        doc.FreeLines();
         doc.TableFunctions.Clear();
         TreeTest::TearDown();
     }

@@ -6,6 +6,9 @@
 #include "formula/NodeKindTable.h"
 #include "formula/PrepareTreeForGraphing.h"
 #include "formula/SymbolCodes.h"
+#include "document/DocLine.h"
+#include "document/DocState.h"
+#include "formula/EditorState.h"
 #include "graphmodel/EquationFormClassifier.h"
 #include "support/FormulaReader.h"
 #include "support/TreeFixture.h"
@@ -28,13 +31,18 @@ protected:
     void SetUp() override
     {
         TreeTest::SetUp();
-        doc.ParameterKeys.Push('a');
+        // The parameter line a = 2.
+        DocLine line;
+        InitEquationLine(&line);
+        line.formula = new EditorState;
+        line.formula->root = Node(KindEquation, {Var('a'), Num(2)});
+        AppendDocLine(&doc.Lines, line);
         doc.TableFunctions.Push({'T', 0, 0, 5, 1});
         doc.TableFunctions.Push({'U', 0, 1, 5, 0});
     }
     void TearDown() override
     {
-        doc.ParameterKeys.Clear();
+        doc.FreeLines();
         doc.TableFunctions.Clear();
         TreeTest::TearDown();
     }

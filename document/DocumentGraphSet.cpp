@@ -1,0 +1,49 @@
+#include "document/DocumentGraphSet.h"
+
+// A set without views draws nothing, offers no zones, never spins and has
+// no graph to tell anything.
+DocumentGraphSet::~DocumentGraphSet() = default;
+
+void DocumentGraphSet::Draw(int32_t, int32_t) {}
+
+void DocumentGraphSet::GetAxisHitRegion(Region g, int32_t)
+{
+    SetRegionEmpty(g);
+}
+
+void DocumentGraphSet::GetGraphHitRegion(Region g, int32_t, ShortPoint)
+{
+    SetRegionEmpty(g);
+}
+
+bool DocumentGraphSet::IsSpinning() const
+{
+    return false;
+}
+
+void DocumentGraphSet::ClearAllGraphs() {}
+
+void DocumentGraphSet::SetEquationOption(int32_t, int32_t, double) {}
+
+bool DocumentGraphSet::WaitAndUploadMeshes(int32_t, bool)
+{
+    return true;
+}
+
+void DocumentGraphSet::MarkRenderContextsDirty() {}
+
+void DocumentGraphSet::SetCurrentPicture(GlobalHandle) {}
+
+void DocumentGraphSet::DropPicture(int32_t, GlobalHandle, ShortPoint) {}
+
+bool DocumentGraphSet::EquationHasResolution(const int32_t*, int32_t)
+{
+    return false;
+}
+
+void DocumentGraphSet::SetViewCodes(int32_t) {}
+
+bool DocumentGraphSet::IsViewShown(int32_t, ShortRect*)
+{
+    return false;
+}

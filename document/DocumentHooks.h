@@ -1,0 +1,97 @@
+// What the document asks of the layers above it (the formula editor and
+// typesetting, the tables, the panels, the graph classifier and the
+// application shell). Each layer fills its own entries at start-up; an entry
+// left null does nothing and answers as a document without that layer would
+// (no editor: a formula is a bare editor state; no tables; no demonstration).
+#pragma once
+
+#include "CoreUtilities/ShortRect.h"
+#include "platform/WindowHandle.h"
+
+#include <cstdint>
+
+class CMathPaneSlider;
+class COurEdit;
+struct DataTable;
+class DocumentGraphSet;
+struct DocLine;
+struct DocState;
+struct EditorState;
+
+// The preference values a new document takes.
+struct DocumentPreferences {
+    int16_t significantDigits = 6;
+    bool graphsToTheRight = false;
+    int16_t mainFontSize = 24;
+    uint8_t backgroundType = 1;
+    uint8_t backgroundColor[3] = {0, 0, 0};
+    char typeface[256] = "Times New Roman";
+};
+
+struct DocumentHooks {
+    // Formula editor and typesetting.
+    EditorState* (*createCurrentEditorState)(DocState* doc, WindowHandle window) = nullptr;
+    void (*freeEditorState)(EditorState* state) = nullptr;
+    void (*activateEditorState)(EditorState* state, WindowHandle window) = nullptr;
+    // Ends a selection or a term drag in the current formula.
+    void (*formulaMouseUp)() = nullptr;
+    void (*redrawEquationPane)() = nullptr;
+    void (*scrollEquationCaretIntoView)(DocState* doc) = nullptr;
+    void (*destroyTextBox)(COurEdit* box) = nullptr;
+    void (*destroyMathPaneSlider)(CMathPaneSlider* slider) = nullptr;
+    void (*hideTableCellEditor)(WindowHandle editor) = nullptr;
+    WindowHandle (*textBoxWindow)(COurEdit* box) = nullptr;
+    // The editor's program-wide formula scrap is freed (at exit).
+    void (*releaseEditorGlobals)() = nullptr;
+    // The editor's own undo record and last commands are forgotten.
+    void (*resetEditorUndo)() = nullptr;
+
+    // Tables.
+    void (*freeDataTable)(DataTable* table) = nullptr;
+    int32_t (*tableColumnCount)(const DataTable* table) = nullptr;
+    // The header formula of the column, or null.
+    EditorState* (*tableHeaderFormula)(DataTable* table, int32_t column) = nullptr;
+    // The column has a header formula or a header text.
+    bool (*tableColumnIsFormula)(DataTable* table, int32_t column) = nullptr;
+    bool (*isTableDragging)(const DataTable* table) = nullptr;
+    void (*setTableDragging)(DataTable* table, bool dragging) = nullptr;
+    bool (*isTableRowEmpty)(const DataTable* table, int32_t row) = nullptr;
+    // The cell is scrolled out of the table's visible rows.
+    bool (*isTableCellHidden)(const DataTable* table, int32_t row, int32_t column) = nullptr;
+    // Commits the open cell edit.
+    void (*commitTableCellEdit)(DocState* doc) = nullptr;
+    // The table-function list is built again from the tables.
+    void (*rebuildTableFunctions)(DocState* doc) = nullptr;
+
+    // Panels and the colour palette popup.
+    void (*applyColorPaletteChoice)(DocState* doc) = nullptr;
+    void (*clearPanelEditedMarks)(DocState* doc) = nullptr;
+
+    // The graph classifier, over the line's statements.
+    bool (*anySolidIn3D)(const DocLine* line, DocState* doc) = nullptr;
+    bool (*allPointOrDataForms)(const DocLine* line, DocState* doc) = nullptr;
+
+    // Animation.
+    void (*startAnimation)(DocState* doc) = nullptr;
+    void (*stopAnimation)(DocState* doc) = nullptr;
+
+    // The graph model: a new graph set for the graph pane (default: a set
+    // without views).
+    DocumentGraphSet* (*newGraphSet)(ShortRect paneRect, WindowHandle pane, DocState* doc) = nullptr;
+
+    // Application shell.
+    // Restarts the idle timer soon; called from any thread, under the
+    // redraw lock, so an entry must post to the interface thread rather
+    // than touch a timer from another.
+    void (*restartIdleTimerSoon)(DocState* doc) = nullptr;
+    bool (*isDemoRunning)() = nullptr;
+    const DocumentPreferences* (*preferences)() = nullptr;
+    void (*setDocModified)(bool modified) = nullptr;
+    void (*postGraphPaneResize)(DocState* doc) = nullptr;
+    void (*refreshAnimationControls)() = nullptr;
+    void (*updateGraphPaneCursor)() = nullptr;
+    void (*redrawGraphPane)(DocState* doc) = nullptr;
+};
+
+// The hooks every layer fills; one set for the process.
+DocumentHooks& GetDocumentHooks();
