@@ -1,0 +1,14 @@
+#include "app/DocumentHooks.h"
+
+void DocIdleUpdate(DocState*) {}
+
+void DocMakeAllOpaque(DocState*) {}
+
+void LoadPreferences() {}
+
+void SavePreferences() {}
+
+bool DocPanesSideBySide(const DocState*)
+{
+    return false;
+}
