@@ -155,11 +155,12 @@ void CMainFrame::SaveSettings()
     if (!m_shownOnce || !m_equationView)
         return;
     QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
-    QRect outer = frameGeometry();
-    settings.setValue(QStringLiteral("FrameSizeX"), static_cast<uint32_t>(outer.width()));
-    settings.setValue(QStringLiteral("FrameSizeY"), static_cast<uint32_t>(outer.height()));
-    settings.setValue(QStringLiteral("FramePosX"), static_cast<uint32_t>(outer.left()));
-    settings.setValue(QStringLiteral("FramePosY"), static_cast<uint32_t>(outer.top()));
+    // The size without the window manager's border, as resize() takes it, and
+    // the border's corner, as move() takes it: the frame reopens exactly so.
+    settings.setValue(QStringLiteral("FrameSizeX"), static_cast<uint32_t>(width()));
+    settings.setValue(QStringLiteral("FrameSizeY"), static_cast<uint32_t>(height()));
+    settings.setValue(QStringLiteral("FramePosX"), static_cast<uint32_t>(pos().x()));
+    settings.setValue(QStringLiteral("FramePosY"), static_cast<uint32_t>(pos().y()));
     settings.setValue(QStringLiteral("EqnPaneSize"), static_cast<uint32_t>(m_splitter->FirstPaneExtent()));
 }
 
