@@ -164,6 +164,35 @@ void CMainFrame::SaveSettings()
     settings.setValue(QStringLiteral("EqnPaneSize"), static_cast<uint32_t>(m_splitter->FirstPaneExtent()));
 }
 
+void CMainFrame::RestoreWindowRect(const QRect& client)
+{
+    if (client.isEmpty())
+        return;
+    // The border the window manager adds around the client area.
+    QMargins border(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                    frameGeometry().right() - geometry().right(),
+                    frameGeometry().bottom() - geometry().bottom());
+    QRect outer = client.marginsAdded(border);
+    // The monitor under its centre, or else the nearest one.
+    QScreen* screen = QGuiApplication::screenAt(outer.center());
+    for (QScreen* s : QGuiApplication::screens()) {
+        auto distance = [&](QScreen* candidate) {
+            return (candidate->geometry().center() - outer.center()).manhattanLength();
+        };
+        if (!screen || (!screen->geometry().contains(outer.center()) && distance(s) < distance(screen)))
+            screen = s;
+    }
+    if (!screen)
+        return;
+    QRect area = screen->availableGeometry();
+    QRect fitted = FitIntoWorkArea(outer, area);
+    if (fitted == area) {
+        showMaximized();
+        return;
+    }
+    setGeometry(fitted.marginsRemoved(border));
+}
+
 void CMainFrame::ApplyPaneLayout(bool sideBySide)
 {
     if (sideBySide)
@@ -249,8 +278,11 @@ bool CMainFrame::OnIdleWork(int count)
     if (inIdleWork)
         return false;
     inIdleWork = true;
-    if (int32_t code = TakePendingFailure())
+    if (int32_t code = TakePendingFailure()) {
         ReportFailure(code);
+        if (code == FailureOutOfMemory)
+            DocClearGraphs(GetDocState());
+    }
     bool more = false;
     if (m_revealRequest) {
         void* argument = m_revealArgument;

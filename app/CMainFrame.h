@@ -32,6 +32,9 @@ public:
     // Shows a failure's text and re-arms the codes that may recur.
     void ReportFailure(int32_t code);
 
+    // Places the frame at a document's stored client rectangle (screen
+    // coordinates), on the nearest monitor; maximised when it fills the work area.
+    void RestoreWindowRect(const QRect& client);
     // The panes side by side (equation pane left) or stacked.
     void ApplyPaneLayout(bool sideBySide);
     // The first pane takes the extent read at start-up.

@@ -2,6 +2,8 @@
 
 void DocIdleUpdate(DocState*) {}
 
+void DocClearGraphs(DocState*) {}
+
 void DocMakeAllOpaque(DocState*) {}
 
 void LoadPreferences() {}

@@ -8,6 +8,8 @@ struct DocState;
 // The document's idle work: graph building in slices, results refresh,
 // caret housekeeping. Stub: nothing to do.
 void DocIdleUpdate(DocState* doc);
+// Clears every graph, so that the memory they held is released. Stub.
+void DocClearGraphs(DocState* doc);
 // Makes every equation line opaque after a transparency failure. Stub.
 void DocMakeAllOpaque(DocState* doc);
 // The stored preferences. Stubs: nothing is read or written yet.

@@ -49,3 +49,28 @@ FramePlacement PlaceFrame(const StoredFrame& stored, QSize screen, QSize maxTrac
     }
     return p;
 }
+
+namespace {
+
+// One axis: [at, at + extent) into [lo, lo + room).
+void FitAxis(int& at, int& extent, int lo, int room)
+{
+    if (extent > room) {
+        at = lo;
+        extent = room;
+    } else if (at < lo) {
+        at = lo;
+    } else if (at + extent > lo + room) {
+        at = lo + room - extent;
+    }
+}
+
+}  // namespace
+
+QRect FitIntoWorkArea(QRect frame, const QRect& area)
+{
+    int x = frame.x(), w = frame.width(), y = frame.y(), h = frame.height();
+    FitAxis(x, w, area.x(), area.width());
+    FitAxis(y, h, area.y(), area.height());
+    return QRect(x, y, w, h);
+}

@@ -27,3 +27,8 @@ struct FramePlacement {
 // on no screen at all is dropped, so the frame never opens out of reach.
 FramePlacement PlaceFrame(const StoredFrame& stored, QSize screen, QSize maxTrack,
                           const QList<QRect>& workAreas);
+
+// A frame rectangle moved (or cut, when larger) into a work area, each axis
+// on its own: a document's stored place on a monitor since detached opens on
+// the nearest one.
+QRect FitIntoWorkArea(QRect frame, const QRect& area);

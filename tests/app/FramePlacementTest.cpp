@@ -65,3 +65,26 @@ TEST(FramePlacementTest, StoredValuesCountOnlyWhereTheyFitAScreen)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FramePlacementTest, StoredRectangleIsShiftedOrCutIntoTheWorkArea)
+{
+    const QRect area(0, 0, 1280, 1000);
+    const struct {
+        const char* what;
+        QRect frame, fitted;
+    } cases[] = {
+        {"inside stays", {100, 100, 500, 400}, {100, 100, 500, 400}},
+        {"left of it shifts right", {-300, 100, 500, 400}, {0, 100, 500, 400}},
+        {"right of it shifts left", {1000, 100, 500, 400}, {780, 100, 500, 400}},
+        {"below it shifts up", {100, 900, 500, 400}, {100, 600, 500, 400}},
+        {"on a detached monitor", {3000, -2000, 500, 400}, {780, 0, 500, 400}},
+        {"wider takes the width", {-50, 100, 2000, 400}, {0, 100, 1280, 400}},
+        {"larger becomes the work area", {-10, -10, 3000, 3000}, area},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitIntoWorkArea(c.frame, area), c.fitted) << c.what;
+}
+
+}  // namespace

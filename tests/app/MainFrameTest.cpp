@@ -146,6 +146,14 @@ TEST_F(MainFrameTest, FrameOpensAtItsStoredPlaceAndStoresItAgain)
     frame = app->MainFrame();
     ASSERT_TRUE(WaitShown(frame));
     EXPECT_TRUE(area.intersects(frame->geometry())) << frame->geometry().x() << "," << frame->geometry().y();
+
+    // A document's window rectangle from a monitor since detached lands on
+    // this one; one as large as the work area maximises the frame.
+    frame->RestoreWindowRect(QRect(area.right() + 2000, area.top() + 10, 560, 420));
+    EXPECT_TRUE(area.contains(frame->frameGeometry())) << frame->frameGeometry().x();
+    EXPECT_EQ(frame->size(), QSize(560, 420));
+    frame->RestoreWindowRect(QRect(-5000, -5000, 9000, 9000));
+    EXPECT_TRUE(frame->isMaximized());
     app->ExitInstance(0);
 }
 
