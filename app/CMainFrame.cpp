@@ -152,7 +152,7 @@ void CMainFrame::paintEvent(QPaintEvent* event)
 
 void CMainFrame::SaveSettings()
 {
-    if (!m_shownOnce || !m_equationView)
+    if (!m_shownOnce || !m_splitter || !m_equationView)
         return;
     QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
     // The size without the window manager's border, as resize() takes it, and
@@ -203,7 +203,8 @@ void CMainFrame::ApplyPaneLayout(bool sideBySide)
 
 void CMainFrame::ApplyStoredPaneSize()
 {
-    m_splitter->SetFirstPaneExtent(m_paneSize);
+    if (m_splitter)
+        m_splitter->SetFirstPaneExtent(m_paneSize);
 }
 
 bool CMainFrame::IsMathPaneShown() const
