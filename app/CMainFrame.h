@@ -1,5 +1,5 @@
 // The program's one top-level window: tool bar, the two panes in a splitter,
-// and the idle work that shows pending failures.
+// and the idle work that runs between messages.
 #pragma once
 
 #include <QMainWindow>
@@ -14,22 +14,44 @@ class CNewGraphBar;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
+    // Takes the stored size and position (and moves the stored position on
+    // for the next window).
     CMainFrame();
     ~CMainFrame() override;
 
-    // Builds the client area; false when a pane cannot be made.
+    // Builds the client area; false (after telling the user) when a pane
+    // cannot be made.
     bool Create();
+    static void ShowLaunchFailure();
+    // Stores size, position and pane extent for the next start; nothing when
+    // the frame was never shown.
+    void SaveSettings();
 
-    // Takes the pending failure code and shows it. The idle timer runs it
-    // (TimerProc) while work is pending.
-    void OnIdleWork();
+    // Everything the program does between messages; true while more remains.
+    bool OnIdleWork(int count = 0);
     // Shows a failure's text and re-arms the codes that may recur.
     void ReportFailure(int32_t code);
+
+    // Places the frame at a document's stored client rectangle (screen
+    // coordinates), on the nearest monitor; maximised when it fills the work area.
+    void RestoreWindowRect(const QRect& client);
+    // The panes side by side (equation pane left) or stacked.
+    void ApplyPaneLayout(bool sideBySide);
+    // The first pane takes the extent read at start-up.
+    void ApplyStoredPaneSize();
+    // Reveals a collapsed pane; with neither pane shown, retried by the idle work.
+    void RequestPaneRefresh(void* argument);
+    void NoteUpdateRequest(void* argument);
+    bool IsDividerAnimationRunning() const { return m_divider.running; }
+    // One step of the divider that uncovers a pane; true while more remain.
+    bool StepDividerAnimation();
 
     CVLSplitterWnd* Splitter() const { return m_splitter; }
     COndrelView* EquationView() const { return m_equationView; }
     CGraphView* GraphView() const { return m_graphView; }
     CNewGraphBar* GraphBar() const { return m_graphBar; }
+    bool IsMathPaneShown() const;
+    bool IsGraphPaneShown() const;
 
     // A demonstration runs and the frame is the window in front.
     bool IsForegroundDuringDemo() const;
@@ -37,13 +59,33 @@ public:
     void SetAnimationVariable(char variable);
     char AnimationVariable() const { return m_animationVariable; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     bool OnCreateClient();
+    void RevealEquationPane();
+    void RevealGraphPane();
+
+    struct DividerAnimation {
+        int target = 0;
+        int direction = 0;  // 0 uncovers the equation pane, 1 the graph pane
+        int step = 0;
+        int position = 0;
+        uint32_t nextTime = 0;
+        bool running = false;
+    };
 
     CVLSplitterWnd* m_splitter = nullptr;
     COndrelView* m_equationView = nullptr;
     CGraphView* m_graphView = nullptr;
     CNewGraphBar* m_graphBar = nullptr;
+    DividerAnimation m_divider;
+    int m_paneSize = 100;
+    bool m_revealRequest = false;
+    void* m_revealArgument = nullptr;
+    bool m_shownOnce = false;
+    bool m_paintReported = false;
     char m_animationVariable = 'n';
-    bool m_inIdleWork = false;
 };

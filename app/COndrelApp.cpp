@@ -1,6 +1,7 @@
 #include "app/COndrelApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/DocumentHooks.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
 #include "app/LayerServices.h"
@@ -39,15 +40,46 @@ COndrelApp* GetApp()
     return qobject_cast<COndrelApp*>(QCoreApplication::instance());
 }
 
+namespace {
+
+std::function<bool(StartupStep)>& StepHook()
+{
+    static std::function<bool(StartupStep)> hook;
+    return hook;
+}
+
+// True unless a test has asked this step to fail.
+bool StepAllowed(StartupStep step)
+{
+    return !StepHook() || StepHook()(step);
+}
+
+}  // namespace
+
+void COndrelApp::SetStartupStepHook(std::function<bool(StartupStep)> hook)
+{
+    StepHook() = std::move(hook);
+}
+
 bool COndrelApp::InitInstance()
 {
     // Every stored setting lands under Kestrane/Vellumor.
     setOrganizationName("Kestrane");
     setApplicationName("Vellumor");
+    // The one document state; everything else reaches it through GetDocState.
+    if (!StepAllowed(StartupStep::DocumentState))
+        return false;
+    GetDocState();
     if (!StartupServices())
         return false;
-    LoadCursorsAndRegions();
-    m_frame = new CMainFrame;
+    m_frame = new (std::nothrow) CMainFrame;
+    if (!m_frame)
+        return false;
+    // A frame that cannot be built tells the user why the program ends.
+    if (!StepAllowed(StartupStep::MainFrame)) {
+        CMainFrame::ShowLaunchFailure();
+        return false;
+    }
     if (!m_frame->Create())
         return false;
     m_frame->show();
@@ -59,9 +91,18 @@ bool COndrelApp::InitInstance()
 bool COndrelApp::StartupServices()
 {
     RegisterLayerServices();
-    if (!InitFormulaEngine())
+    if (!StepAllowed(StartupStep::Preferences))
         return false;
+    LoadPreferences();
+    m_preferencesLoaded = true;
+    if (!StepAllowed(StartupStep::FormulaEngine) || !InitFormulaEngine())
+        return false;
+    if (!StepAllowed(StartupStep::Cursors))
+        return false;
+    LoadCursorsAndRegions();
     // The workers and the task threads start once, before any graph exists.
+    if (!StepAllowed(StartupStep::WorkerThreads))
+        return false;
     StartWorkerThreads();
     return true;
 }
@@ -80,8 +121,16 @@ int COndrelApp::ExitInstance(int code)
     doc->IdleTimerPeriod = -1;
     doc->GraphPaneWindow = nullptr;
     SetGraphPaneWindow(nullptr);
+    // The frame stores its size and position as it goes.
+    if (m_frame)
+        m_frame->SaveSettings();
     delete m_frame;
     m_frame = nullptr;
     ReleaseCursorRegions();
+    // A start that stopped before the preferences were read must not replace
+    // the stored ones with the defaults.
+    if (m_preferencesLoaded)
+        SavePreferences();
+    m_preferencesLoaded = false;
     return code;
 }

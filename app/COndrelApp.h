@@ -3,10 +3,15 @@
 
 #include <QApplication>
 
+#include <functional>
+
 class CMainFrame;
 
 // 1 when the processor reports SSE2; the About box shows it.
 extern unsigned char SseAvailable;
+
+// The start-up steps, in the order they run.
+enum class StartupStep { DocumentState, Preferences, FormulaEngine, Cursors, WorkerThreads, MainFrame };
 
 class COndrelApp : public QApplication {
     Q_OBJECT
@@ -16,18 +21,23 @@ public:
 
     // The start-up sequence; false ends the process without a window.
     bool InitInstance();
-    // The exit sequence; answers the exit code.
+    // The exit sequence, safe after a start-up that stopped at any step;
+    // answers the exit code.
     int ExitInstance(int code);
 
     CMainFrame* MainFrame() const { return m_frame; }
 
+    // Tests make a step fail: the hook answers false for a step that is to fail.
+    static void SetStartupStepHook(std::function<bool(StartupStep)> hook);
+
 private:
     bool StartupServices();
-    // Runs each time the event loop is about to wait: the idle timer gets
-    // the period the pending work asks for, or stops.
+    // Runs each time the event loop is about to wait: the idle work, then the
+    // idle timer gets the period the pending work asks for, or stops.
     void OnIdle();
 
     CMainFrame* m_frame = nullptr;
+    bool m_preferencesLoaded = false;
 };
 
 COndrelApp* GetApp();

@@ -1,4 +1,5 @@
-// The splitter that holds the equation pane and the graph pane.
+// The splitter that holds the equation pane (first) and the graph pane
+// (second): stacked or side by side, and either pane may collapse to nothing.
 #pragma once
 
 #include <QSplitter>
@@ -7,4 +8,23 @@ class CVLSplitterWnd : public QSplitter {
     Q_OBJECT
 public:
     explicit CVLSplitterWnd(QWidget* parent);
+
+    bool IsSideBySide() const { return orientation() == Qt::Horizontal; }
+    // Both keep the first pane's extent: a pane 150 high becomes 150 wide.
+    void SetSideBySide();
+    void SetStacked();
+
+    // The first pane's height when stacked, its width side by side.
+    int FirstPaneExtent() const;
+    // Gives the first pane that extent, the rest to the second.
+    void SetFirstPaneExtent(int extent);
+    // The extent along the splitter's axis that the two panes share.
+    int SharedExtent() const;
+
+    // Collapse a pane that its owner no longer shows; true when it changed.
+    bool CollapseFirstPane(bool firstShown);
+    bool CollapseSecondPane(bool secondShown);
+
+private:
+    void Turn(Qt::Orientation to);
 };

@@ -8,6 +8,9 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageText.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -15,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -24,9 +28,13 @@ namespace {
 TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
 {
     setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     std::vector<std::u16string> shown;
+    bool allOnInterfaceThread = true;
     SetMessageBoxHook([&](const std::u16string& text, const std::u16string&, MessageBoxIcon,
                           MessageBoxButtons) {
+        allOnInterfaceThread = allOnInterfaceThread && QThread::currentThread() == qApp->thread();
         shown.push_back(text);
         return true;
     });
@@ -53,8 +61,12 @@ TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
 
     // A failure posted from anywhere is shown once by the idle work; a
     // transparency failure is re-armed so that it can be shown again.
-    PostFailure(49);
-    PostFailure(49);
+    // The first ones come from a worker thread.
+    std::thread worker([] {
+        PostFailure(49);
+        PostFailure(49);
+    });
+    worker.join();
     // Each step waits for the box of the one before, so that a slow start
     // (first paint, a sanitizer build) cannot reorder them.
     int stage = 0;
@@ -81,6 +93,7 @@ TEST(AppStartTest, StartsShowsPendingFailuresOnceAndQuits)
     EXPECT_EQ(code, 0);
     std::vector<std::u16string> expected = {u"Rendering error.", GetMessageText(40), GetMessageText(40)};
     EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(allOnInterfaceThread);
     EXPECT_EQ(app.MainFrame(), nullptr);
 }
 

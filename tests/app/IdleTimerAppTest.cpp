@@ -2,6 +2,8 @@
 #include "app/IdleTimer.h"
 #include "document/DocState.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -34,6 +36,9 @@ public:
 // One application object per process: the whole run is one test.
 TEST(IdleTimerAppTest, TheProgramSleepsUntilWorkIsPendingAndWakesAsItAsks)
 {
+    // The frame stores its place; keep that out of the user's settings.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     int argc = 1;
     char name[] = "vellumor";
     char* argv[] = {name, nullptr};

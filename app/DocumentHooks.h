@@ -1,0 +1,19 @@
+// Document and preference operations the shell calls that are still to be
+// written. Each is a stub here until its owner provides it; the shell's call
+// order is already final.
+#pragma once
+
+struct DocState;
+
+// The document's idle work: graph building in slices, results refresh,
+// caret housekeeping. Stub: nothing to do.
+void DocIdleUpdate(DocState* doc);
+// Clears every graph, so that the memory they held is released. Stub.
+void DocClearGraphs(DocState* doc);
+// Makes every equation line opaque after a transparency failure. Stub.
+void DocMakeAllOpaque(DocState* doc);
+// The stored preferences. Stubs: nothing is read or written yet.
+void LoadPreferences();
+void SavePreferences();
+// The panes are side by side (the document's StackPanes flag). Stub: stacked.
+bool DocPanesSideBySide(const DocState* doc);
