@@ -298,20 +298,26 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
         &&OpSkipRestPairs, &&OpStoreAndDrop, &&OpLoopTest, &&OpLoopEnd, &&OpGuard, &&OpGuard, &&OpRestoreRow,
         &&OpRowFromCounter, &&OpAggregate, &&OpAggregate, &&OpAggregate, &&OpAggregate, &&OpBeginAggregate,
         &&OpBeginAggregate, &&OpSelectRow, &&OpEnd};
-// Decodes the instruction at pc and jumps to its handler; an opcode outside
-// the set does nothing.
-#define VL_GO() goto* (static_cast<uint32_t>(pc->opcode) < kOpcodeCount ? kHandlers[pc->opcode] : &&opNothing)
+// Decodes the instruction at pc and jumps to its handler. FinishProgram
+// verified every opcode, so the table needs no bound check.
+#define VL_GO() goto* kHandlers[pc->opcode]
 // After an instruction, with pc at the next one: the early end on an
-// undefined value, the stop checks, then the next handler.
+// undefined value, then the next handler. Straight-line code ends anyway,
+// so only the loop test and calls poll the stop flags.
 #define VL_CHECK_AND_GO()                                                                 \
     do {                                                                                  \
         if constexpr (Arith::kEndsOnUndefined) {                                          \
             if (__builtin_expect(Arith::IsUndefined(top), 0) && sp != cells)              \
                 goto undefinedOnTop;                                                      \
         }                                                                                 \
+        VL_GO();                                                                          \
+    } while (0)
+// The same with the stop checks first.
+#define VL_POLL_AND_GO()                                                                  \
+    do {                                                                                  \
         if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0))                      \
             goto slowCheck;                                                               \
-        VL_GO();                                                                          \
+        VL_CHECK_AND_GO();                                                                \
     } while (0)
 #define VL_NEXT            \
     do {                   \
@@ -466,7 +472,8 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
             below = *--sp;
             if (control.stopped)
                 VL_END(top);
-            VL_NEXT;
+            ++pc;
+            VL_POLL_AND_GO();
         }
         OpSkipFalsePair:
             if (Arith::Equals(top, Arith::kZero)) {
@@ -505,11 +512,12 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
             VL_NEXT;
         OpLoopTest:
             switch (Arith::LoopStep(locals[pc->arg.a], locals[pc->arg.a + 1])) {
-            case kLoopBody: VL_NEXT;
+            case kLoopBody: ++pc; VL_POLL_AND_GO();
             case kLoopTooLong: top = Arith::kUndefined; [[fallthrough]];
-            case kLoopDone: pc += pc->arg.b + 1; VL_CHECK_AND_GO();
+            case kLoopDone: pc += pc->arg.b + 1; VL_POLL_AND_GO();
             }
-            VL_NEXT;
+            ++pc;
+            VL_POLL_AND_GO();
         OpLoopEnd: {
             constexpr auto add = Arith::kBinary[OpAdd];
             Value counter = locals[pc->arg.a];
@@ -605,6 +613,7 @@ endEarly:
     result = Arith::kUndefined;
 #undef VL_GO
 #undef VL_CHECK_AND_GO
+#undef VL_POLL_AND_GO
 #undef VL_NEXT
 #undef VL_PUSH
 #undef VL_PUSH_CALL

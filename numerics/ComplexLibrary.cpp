@@ -85,6 +85,36 @@ ComplexValue HyperbolicTangent(double u, double v)
     return ComplexValue{beta * std::sqrt(1 + s * s) * s / denominator, t / denominator};
 }
 
+// z^n for a whole n by repeated squaring: a few roundings where the
+// logarithm and the exponential would lose n times the rounding of the
+// angle. False where a part overflows, underflows or is NaN, where the
+// general rule decides.
+bool WholePower(ComplexValue z, double n, ComplexValue* result)
+{
+    constexpr double kLargestSquaredExponent = 1 << 30;
+    if (!(std::fabs(n) <= kLargestSquaredExponent))
+        return false;
+    auto bits = static_cast<uint32_t>(std::fabs(n));
+    ComplexValue p{1, 0};
+    ComplexValue square = z;
+    for (;;) {
+        if (bits & 1)
+            p = ComplexMultiply(p, square);
+        bits >>= 1;
+        if (bits == 0)
+            break;
+        square = ComplexSquare(square);
+    }
+    // The reciprocal of a normal value stays accurate; well inside the
+    // normal range leaves room for the division's scaling.
+    constexpr double kSmallest = 0x1p-960;
+    double size = std::fmax(std::fabs(p.re), std::fabs(p.im));
+    if (!std::isfinite(p.re) || !std::isfinite(p.im) || !(size >= kSmallest))
+        return false;
+    *result = n < 0 ? RealDivideComplex(1, p) : p;
+    return true;
+}
+
 }  // namespace
 
 // The two cases of Smith's method (|b.im| > |b.re|, and the rest) are one
@@ -127,9 +157,16 @@ ComplexValue ComplexPow(ComplexValue z, ComplexValue w)
             return Real(PositiveInfinity);
         // A NaN exponent takes the general rule.
     }
-    ComplexValue l = ComplexLog(z);
-    ComplexValue p = ComplexExp(ComplexValue{l.re * w.re - l.im * w.im, l.re * w.im + l.im * w.re});
-    if (!realExponent || !IsWholeNumber(w.re))
+    // A positive real base to a finite real power is the real power.
+    if (realExponent && IsRealComplex(z) && z.re > 0 && std::isfinite(w.re))
+        return Real(std::pow(z.re, w.re));
+    bool whole = realExponent && IsWholeNumber(w.re);
+    ComplexValue p;
+    if (!whole || !WholePower(z, w.re, &p)) {
+        ComplexValue l = ComplexLog(z);
+        p = ComplexExp(ComplexValue{l.re * w.re - l.im * w.im, l.re * w.im + l.im * w.re});
+    }
+    if (!whole)
         return p;
     // A whole power of a real base is real, and of +-i real or imaginary:
     // the rounding of pi in the logarithm must not leave a tiny other part.

@@ -143,6 +143,45 @@ TEST(ComplexLibrary, PowerAgreesWithStdComplexAwayFromCuts)
     EXPECT_LE(worst, 4);
 }
 
+// Whole exponents go by repeated squaring and a positive real base through
+// the real power: the results stay those of the general rule within a few
+// ulp (scaled as above), on the negative axis, at zero, and for exponents
+// whose results overflow or underflow.
+TEST(ComplexLibrary, WholeAndRealBasePowersAgreeWithStdPow)
+{
+    std::vector<ComplexValue> bases = SamplePoints(3, 100);
+    for (double r : {-3.5, -2.0, -1.0, -0.25, 0.5, 1.0, 2.0, 7.0})
+        bases.push_back({r, 0});
+    for (ComplexValue z : {ComplexValue{0, 1}, ComplexValue{0, -1}, ComplexValue{1e-200, 3e-200},
+                           ComplexValue{1e150, -2e150}})
+        bases.push_back(z);
+    const double exponents[] = {-1100, -300, -7, -2, -1, 1, 2, 3, 10, 64, 301, 1100, 1048577, 0.5, -2.75};
+    double worst = 0;
+    for (ComplexValue z : bases) {
+        for (double n : exponents) {
+            Std expected = std::pow(ToStd(z), Std(n, 0));
+            ComplexValue ours = ComplexPow(z, {n, 0});
+            if (!std::isfinite(std::abs(expected)) || std::abs(expected) < 1e-290) {
+                // Beyond the range both are infinite or both (nearly) zero.
+                EXPECT_EQ(std::isfinite(std::abs(ToStd(ours))), std::isfinite(std::abs(expected)))
+                    << z.re << " + " << z.im << "i ^ " << n;
+                continue;
+            }
+            double scale = 1 + std::abs(n * std::log(ToStd(z)));
+            double off = UlpsOff(ours, expected) / scale;
+            EXPECT_LE(off, 4) << z.re << " + " << z.im << "i ^ " << n;
+            worst = std::max(worst, off);
+        }
+    }
+    EXPECT_LE(worst, 4);
+    // Zero keeps its rules.
+    ExpectExact(ComplexPow({0, 0}, {1100, 0}), {0, 0}, "0^1100");
+    ExpectExact(ComplexPow({0, 0}, {-3, 0}), {kInf, 0}, "0^-3");
+    // A real base to a whole power stays real.
+    ExpectExact(ComplexPow({-2, 0}, {-3, 0}), {-0.125, 0}, "(-2)^-3");
+    ExpectExact(ComplexPow({-1, 0}, {1048577, 0}), {-1, 0}, "(-1)^1048577");
+}
+
 // The inverse functions take their own formulas; away from their cuts they
 // agree with the principal values of std::complex, which shows the branch
 // choices (acos, acosh) pick the principal solution.
