@@ -4,7 +4,7 @@
 #include "app/CNewGraphBar.h"
 #include "app/CVLSplitterWnd.h"
 #include "app/DemoPlayer.h"
-#include "app/DocumentHooks.h"
+#include "app/FrameDocumentCalls.h"
 #include "app/FramePlacement.h"
 #include "app/GraphPaneServices.h"
 #include "app/StartupProbe.h"

@@ -1,7 +1,7 @@
 #include "app/COndrelApp.h"
 
 #include "app/CMainFrame.h"
-#include "app/DocumentHooks.h"
+#include "app/FrameDocumentCalls.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
 #include "app/LayerServices.h"

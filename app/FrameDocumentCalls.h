@@ -1,6 +1,6 @@
-// Document and preference operations the shell calls that are still to be
-// written. Each is a stub here until its owner provides it; the shell's call
-// order is already final.
+// Document and preference operations the shell calls. Those whose owner is
+// not written yet (the document's idle work, the preferences) do nothing; the
+// shell's call order is already final.
 #pragma once
 
 struct DocState;

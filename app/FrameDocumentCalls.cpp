@@ -1,0 +1,29 @@
+#include "app/FrameDocumentCalls.h"
+
+#include "document/DocState.h"
+#include "document/DocumentGraphSet.h"
+
+// Graph building in idle slices and the results refresh are still to come.
+void DocIdleUpdate(DocState*) {}
+
+void DocClearGraphs(DocState* doc)
+{
+    if (doc && doc->Graphs)
+        doc->Graphs->ClearAllGraphs();
+}
+
+void DocMakeAllOpaque(DocState* doc)
+{
+    if (doc)
+        doc->MakeAllOpaque();
+}
+
+// The preferences are still to come: nothing is loaded or saved yet.
+void LoadPreferences() {}
+
+void SavePreferences() {}
+
+bool DocPanesSideBySide(const DocState* doc)
+{
+    return doc && doc->StackPanes;
+}
