@@ -10,6 +10,7 @@
 #include "formula/DocumentQueries.h"
 #include "formula/SymbolCodes.h"
 
+#include "support/DocumentLines.h"
 #include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
@@ -30,12 +31,7 @@ protected:
         doc.SetSliderValue(2.5);
         doc.TableFunctions.Push({CodeX, 0, 0, 7, 1});
         doc.TableFunctions.Push({CodeY, 0, 1, 3, 1});
-        // The parameter line a = 2.
-        DocLine line;
-        InitEquationLine(&line);
-        line.formula = new EditorState;
-        line.formula->root = MakeBinaryNode(KindEquation, MakeVariableNode('a'), MakeNumberNode(2));
-        AppendDocLine(&doc.Lines, line);
+        AppendParameterLine(doc, 'a', 2);
     }
 
     void TearDown() override

@@ -8,6 +8,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/TableContext.h"
 #include "formula/TreeConstness.h"
+#include "support/DocumentLines.h"
 #include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +26,7 @@ protected:
     void SetUp() override
     {
         TreeTest::SetUp();
-        DocLine line;
-        InitEquationLine(&line);
-        line.formula = new EditorState;
-        line.formula->root = Node(KindEquation, {Var('a'), Num(2)});
-        AppendDocLine(&doc.Lines, line);
+        AppendParameterLine(doc, 'a', 2);
         doc.TableFunctions.Push({'T', 0, 0, 5, 1});
         doc.TableFunctions.Push({'U', 0, 1, 5, 0});
         FormulaNode* head = Node(KindApplication, {Var('f'), Var('x')});

@@ -10,6 +10,7 @@
 #include "document/DocState.h"
 #include "formula/EditorState.h"
 #include "graphmodel/EquationFormClassifier.h"
+#include "support/DocumentLines.h"
 #include "support/FormulaReader.h"
 #include "support/TreeFixture.h"
 
@@ -31,12 +32,7 @@ protected:
     void SetUp() override
     {
         TreeTest::SetUp();
-        // The parameter line a = 2.
-        DocLine line;
-        InitEquationLine(&line);
-        line.formula = new EditorState;
-        line.formula->root = Node(KindEquation, {Var('a'), Num(2)});
-        AppendDocLine(&doc.Lines, line);
+        AppendParameterLine(doc, 'a', 2);
         doc.TableFunctions.Push({'T', 0, 0, 5, 1});
         doc.TableFunctions.Push({'U', 0, 1, 5, 0});
     }

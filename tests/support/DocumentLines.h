@@ -1,0 +1,9 @@
+// Lines put into a test's document.
+#pragma once
+
+#include <cstdint>
+
+struct DocState;
+
+// Appends the equation line name = value: a parameter definition.
+void AppendParameterLine(DocState& doc, uint32_t name, double value);
