@@ -25,7 +25,13 @@ protected:
         doc.ParameterKeys.Push(CodeT);
     }
 
-    void TearDown() override { RegisterDocumentServices(); }
+    void TearDown() override
+    {
+        RegisterDocumentServices();
+        // The record owns nothing behind its owner's back.
+        doc.ParameterKeys.Clear();
+        doc.TableFunctions.Clear();
+    }
 
     DocState doc;
 };
