@@ -164,8 +164,15 @@ void FillTintedDisc(const ShortRect& clip, int ch, int cv, int r, RgbColor c)
     UnlockPortSurface();
 }
 
-__attribute__((target_clones("avx2", "default"))) void FillPixelRun(uint32_t* pixels, int32_t count,
-                                                                      uint32_t value)
+// The thread sanitizer instruments the clones' resolver, which the loader
+// runs before the sanitizer has started; that build keeps one plain version.
+#if defined(__SANITIZE_THREAD__)
+#define VL_PIXEL_CLONES
+#else
+#define VL_PIXEL_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
+VL_PIXEL_CLONES void FillPixelRun(uint32_t* pixels, int32_t count, uint32_t value)
 {
     if (count < 8) {
         for (int32_t i = 0; i < count; ++i)
