@@ -164,9 +164,11 @@ void FillTintedDisc(const ShortRect& clip, int ch, int cv, int r, RgbColor c)
     UnlockPortSurface();
 }
 
-// GCC picks the AVX2 build at load time; clang 14 emits no callable
-// symbol for such clones, so it gets the baseline build.
-#if defined(__clang__)
+// GCC picks the AVX2 build at load time. Clang 14 emits no callable symbol
+// for such clones, and the thread sanitizer instruments their resolver,
+// which the loader runs before the sanitizer has started: those builds keep
+// one plain version.
+#if defined(__clang__) || defined(__SANITIZE_THREAD__)
 #define VL_PIXEL_RUN_CLONES
 #else
 #define VL_PIXEL_RUN_CLONES __attribute__((target_clones("avx2", "default")))

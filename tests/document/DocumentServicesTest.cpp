@@ -37,6 +37,7 @@ protected:
     void TearDown() override
     {
         RegisterDocumentServices();
+        doc.TableFunctions.Clear();
         doc.FreeLines();
         TreeTest::TearDown();
     }
