@@ -515,3 +515,18 @@ void InvalidateConstants13(FormulaColour* colour, CompiledFormula* const (&formu
 {
     Invalidate(colour, formulas, 13);
 }
+
+void StopFormulaList(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n)
+{
+    StopOrResume(colour, formulas, n, 1);
+}
+
+void ResumeFormulaList(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n)
+{
+    StopOrResume(colour, formulas, n, 0);
+}
+
+void InvalidateFormulaList(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n)
+{
+    Invalidate(colour, formulas, n);
+}

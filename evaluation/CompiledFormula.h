@@ -146,3 +146,8 @@ void ResumeFormulas13(FormulaColour* colour, CompiledFormula* const (&formulas)[
 void InvalidateConstants(FormulaColour* colour, CompiledFormula* f1 = nullptr, CompiledFormula* f2 = nullptr,
                          CompiledFormula* f3 = nullptr, CompiledFormula* f4 = nullptr, CompiledFormula* f5 = nullptr);
 void InvalidateConstants13(FormulaColour* colour, CompiledFormula* const (&formulas)[13]);
+// The same three over a list of any length, for graphs that keep their
+// formulas in one.
+void StopFormulaList(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n);
+void ResumeFormulaList(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n);
+void InvalidateFormulaList(FormulaColour* colour, CompiledFormula* const* formulas, int32_t n);

@@ -1,7 +1,7 @@
 #include "graphs2d/PlotJobs.h"
 
 #include "CoreUtilities/GraphWorkerPool.h"
-#include "graphmodel/GraphFormulas.h"
+#include "evaluation/CompiledFormula.h"
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/CurveNumerics.h"
 
@@ -43,7 +43,7 @@ void PlotJobs::Start()
 {
     if (AnyJobUnfinished())
         Stop();
-    ResumeFormulas(formulas_, formulaCount_);
+    ResumeFormulaList(nullptr, formulas_, formulaCount_);
     stop_.store(0, std::memory_order_relaxed);
     for (int32_t i = 0; i < count_; ++i)
         done_[i].store(0, std::memory_order_relaxed);
@@ -53,7 +53,7 @@ void PlotJobs::Start()
 void PlotJobs::Stop()
 {
     stop_.store(1, std::memory_order_relaxed);
-    StopFormulas(formulas_, formulaCount_);
+    StopFormulaList(nullptr, formulas_, formulaCount_);
     CancelGraphJobs(single_.graph);
     Wait();
 }
