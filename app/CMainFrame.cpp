@@ -204,7 +204,7 @@ void CMainFrame::ApplyPaneLayout(bool sideBySide)
 void CMainFrame::ApplyStoredPaneSize()
 {
     if (m_splitter)
-        m_splitter->SetFirstPaneExtent(m_paneSize);
+        m_splitter->ApplyStoredPaneSize(m_paneSize);
 }
 
 bool CMainFrame::IsMathPaneShown() const

@@ -1,73 +1,53 @@
 #include "app/CVLSplitterWnd.h"
 
-#include <algorithm>
+#include <QEvent>
 
-CVLSplitterWnd::CVLSplitterWnd(QWidget* parent) : QSplitter(Qt::Vertical, parent)
+CVLSplitterWnd::CVLSplitterWnd(QWidget* parent) : CHVSplitterWnd(parent)
 {
-    // A pane may be dragged shut; it is revealed again when it is needed.
-    setChildrenCollapsible(true);
-    // The panes follow the divider while it is dragged.
-    setOpaqueResize(true);
+    connect(this, &QSplitter::splitterMoved, this, [this](int, int) { OnDividerMoved(); });
 }
 
-void CVLSplitterWnd::Turn(Qt::Orientation to)
+void CVLSplitterWnd::ApplyStoredPaneSize(int paneDivider)
 {
-    if (orientation() == to)
+    SetFirstPaneExtent(paneDivider);
+}
+
+void CVLSplitterWnd::StartTracking()
+{
+    m_trackingStarted = true;
+}
+
+void CVLSplitterWnd::StopTracking()
+{
+    if (!m_trackingStarted)
         return;
-    int extent = FirstPaneExtent();
-    setOrientation(to);
-    SetFirstPaneExtent(extent);
+    m_trackingStarted = false;
+    update();
 }
 
-void CVLSplitterWnd::SetSideBySide()
+void CVLSplitterWnd::OnDividerMoved()
 {
-    Turn(Qt::Horizontal);
-}
-
-void CVLSplitterWnd::SetStacked()
-{
-    Turn(Qt::Vertical);
-}
-
-int CVLSplitterWnd::FirstPaneExtent() const
-{
-    QList<int> s = sizes();
-    return s.isEmpty() ? 0 : s[0];
-}
-
-int CVLSplitterWnd::SharedExtent() const
-{
-    int total = 0;
-    for (int s : sizes())
-        total += s;
-    // Before the first layout the splitter has no sizes yet.
-    if (total == 0)
-        total = (IsSideBySide() ? width() : height()) - handleWidth();
-    return total > 0 ? total : 0;
-}
-
-void CVLSplitterWnd::SetFirstPaneExtent(int extent)
-{
-    if (count() < 2)
+    // A handler that lays out again can move the divider once more.
+    if (m_inMouseMove)
         return;
-    int total = SharedExtent();
-    extent = std::clamp(extent, 0, total);
-    setSizes({extent, total - extent});
+    m_inMouseMove = true;
+    if (m_dragStep)
+        m_dragStep();
+    m_inMouseMove = false;
 }
 
-bool CVLSplitterWnd::CollapseFirstPane(bool firstShown)
+QSplitterHandle* CVLSplitterWnd::createHandle()
 {
-    if (firstShown || FirstPaneExtent() == 0)
-        return false;
-    SetFirstPaneExtent(0);
-    return true;
+    QSplitterHandle* handle = CHVSplitterWnd::createHandle();
+    handle->installEventFilter(this);
+    return handle;
 }
 
-bool CVLSplitterWnd::CollapseSecondPane(bool secondShown)
+bool CVLSplitterWnd::eventFilter(QObject* watched, QEvent* event)
 {
-    QList<int> s = sizes();
-    if (secondShown || s.size() < 2 || s[1] == 0)
-        return false;
-    SetFirstPaneExtent(SharedExtent());
-    return true;
+    if (event->type() == QEvent::MouseButtonPress)
+        StartTracking();
+    else if (event->type() == QEvent::MouseButtonRelease)
+        StopTracking();
+    return CHVSplitterWnd::eventFilter(watched, event);
 }

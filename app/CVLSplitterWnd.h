@@ -1,30 +1,37 @@
-// The splitter that holds the equation pane (first) and the graph pane
-// (second): stacked or side by side, and either pane may collapse to nothing.
+// The main frame's splitter: the panes follow the divider while it is
+// dragged, the graph pane rebuilds its surfaces on every step of a drag, and
+// the first pane takes the size the document stores.
 #pragma once
 
-#include <QSplitter>
+#include "app/CHVSplitterWnd.h"
 
-class CVLSplitterWnd : public QSplitter {
+#include <functional>
+
+class CVLSplitterWnd : public CHVSplitterWnd {
     Q_OBJECT
 public:
     explicit CVLSplitterWnd(QWidget* parent);
 
-    bool IsSideBySide() const { return orientation() == Qt::Horizontal; }
-    // Both keep the first pane's extent: a pane 150 high becomes 150 wide.
-    void SetSideBySide();
-    void SetStacked();
+    // The document's pane divider: the first column's width side by side,
+    // else the first row's height.
+    void ApplyStoredPaneSize(int paneDivider);
 
-    // The first pane's height when stacked, its width side by side.
-    int FirstPaneExtent() const;
-    // Gives the first pane that extent, the rest to the second.
-    void SetFirstPaneExtent(int extent);
-    // The extent along the splitter's axis that the two panes share.
-    int SharedExtent() const;
+    // Called on every live step of a divider drag (the graph pane's surfaces
+    // follow its new size).
+    void SetDragStepHandler(std::function<void()> handler) { m_dragStep = std::move(handler); }
 
-    // Collapse a pane that its owner no longer shows; true when it changed.
-    bool CollapseFirstPane(bool firstShown);
-    bool CollapseSecondPane(bool secondShown);
+    bool IsTracking() const { return m_trackingStarted; }
+    void StartTracking();
+    void StopTracking();
+
+protected:
+    QSplitterHandle* createHandle() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Turn(Qt::Orientation to);
+    void OnDividerMoved();
+
+    std::function<void()> m_dragStep;
+    bool m_trackingStarted = false;
+    bool m_inMouseMove = false;
 };

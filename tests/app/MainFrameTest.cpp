@@ -11,6 +11,8 @@
 #include <QWindow>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
+#include <QSplitterHandle>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -200,6 +202,44 @@ TEST_F(MainFrameTest, SplitterTurnsAndRevealsACollapsedPane)
     QCoreApplication::processEvents();
     EXPECT_FALSE(frame->IsDividerAnimationRunning());
     app->ExitInstance(0);
+}
+
+TEST_F(MainFrameTest, DividerDragIsLiveAndTracked)
+{
+    QWidget top;
+    top.resize(300, 400);
+    CVLSplitterWnd splitter(&top);
+    splitter.addWidget(new QWidget);
+    splitter.addWidget(new QWidget);
+    splitter.resize(300, 400);
+    top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+    splitter.ApplyStoredPaneSize(100);
+    EXPECT_EQ(splitter.FirstPaneExtent(), 100);
+
+    int steps = 0;
+    bool trackedDuringDrag = false;
+    splitter.SetDragStepHandler([&] {
+        ++steps;
+        trackedDuringDrag = splitter.IsTracking();
+    });
+    QSplitterHandle* bar = splitter.handle(1);
+    QPoint middle = bar->rect().center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, middle);
+    EXPECT_TRUE(splitter.IsTracking());
+    QMouseEvent move(QEvent::MouseMove, QPointF(middle + QPoint(0, 40)), bar->mapToGlobal(QPointF(middle + QPoint(0, 40))),
+                     Qt::LeftButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(bar, &move);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, middle + QPoint(0, 40));
+    EXPECT_FALSE(splitter.IsTracking());
+    // The panes followed the divider while it moved, not only at the release.
+    EXPECT_GE(steps, 1);
+    EXPECT_TRUE(trackedDuringDrag);
+    EXPECT_EQ(splitter.FirstPaneExtent(), 140);
+
+    // Turning exchanges the first pane's width and height.
+    splitter.SetSideBySide();
+    EXPECT_EQ(splitter.FirstPaneExtent(), 140);
 }
 
 TEST_F(MainFrameTest, MathPaneSliderMovesItsPositionBeforeItsRange)
