@@ -46,6 +46,14 @@ void EnlargeByOne(ShortRect& r)
     InsetShortRect(r, -1, -1);
 }
 
+void Adjust(ShortRect& r, int top, int left, int right, int bottom)
+{
+    r.top = static_cast<int16_t>(r.top + top);
+    r.left = static_cast<int16_t>(r.left + left);
+    r.right = static_cast<int16_t>(r.right + right);
+    r.bottom = static_cast<int16_t>(r.bottom + bottom);
+}
+
 void NeverInverted(ShortRect& r)
 {
     if (r.bottom < r.top)
@@ -177,12 +185,11 @@ void GraphSet::LayoutViews()
         const int h = w / 2;
         a.right = static_cast<int16_t>(a.right - h);
         b.left = static_cast<int16_t>(b.left + (w - h));
-        InsetShortRect(a, 8, 8);
-        InsetShortRect(b, 8, 8);
-        a.right = static_cast<int16_t>(a.right + 2);
-        b.left = static_cast<int16_t>(b.left - 2);
-        a.bottom = static_cast<int16_t>(a.bottom - 2);
-        b.bottom = static_cast<int16_t>(b.bottom - 2);
+        // The insets and the widening may cross edges over; only the
+        // finished rectangles are set right, so an empty pane gives empty
+        // views.
+        Adjust(a, 8, 8, -6, -10);
+        Adjust(b, 8, 6, -8, -10);
         NeverInverted(a);
         NeverInverted(b);
     }
