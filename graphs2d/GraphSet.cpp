@@ -90,6 +90,26 @@ int32_t SpinFramesOfSpeed(int32_t frames, double& s, bool& replaced)
     return n < 1 ? 1 : static_cast<int32_t>(n);
 }
 
+int32_t SetSpinFrames3D(int32_t frames, A3DGraphView& view)
+{
+    bool replaced = false;
+    return SpinFramesOfSpeed(frames, view.spinSpeed, replaced);
+}
+
+// The count comes from the first step; the second follows it.
+int32_t SetSpinFrames4D(int32_t frames, A4DGraphView& view)
+{
+    bool replaced = false;
+    frames = SpinFramesOfSpeed(frames, view.spinStep1, replaced);
+    view.spinStep2 = replaced ? std::copysign(std::fabs(view.spinStep1), view.spinStep2) : view.spinStep2 / 15;
+    return frames;
+}
+
+bool IsSoftwareRendered(RenderContext* context)
+{
+    return context && context->GetMode() == RenderModeSoftware;
+}
+
 }  // namespace
 
 void SetGraphViewMakers(const GraphViewMakers& makers)
@@ -537,10 +557,9 @@ void GraphSet::MarkRenderContextsDirty()
 
 bool GraphSet::AnyShownViewSoftware() const
 {
-    auto software = [](RenderContext* context) { return context && context->GetMode() == RenderModeSoftware; };
-    return (active == views3D[0] && software(views3D[0]->context)) ||
-           (second && second == views3D[1] && software(views3D[1]->context)) ||
-           (active == view4D && software(view4D->context));
+    return (active == views3D[0] && IsSoftwareRendered(views3D[0]->context)) ||
+           (second && second == views3D[1] && IsSoftwareRendered(views3D[1]->context)) ||
+           (active == view4D && IsSoftwareRendered(view4D->context));
 }
 
 void GraphSet::UploadFinishedMeshes()
@@ -583,16 +602,11 @@ bool GraphSet::WaitAndUploadMeshes(int32_t ticks, bool force)
 
 int32_t GraphSet::SetSpinFrames(int32_t frames)
 {
-    bool replaced = false;
     if (active == views3D[0])
-        frames = SpinFramesOfSpeed(frames, views3D[0]->spinSpeed, replaced);
+        frames = SetSpinFrames3D(frames, *views3D[0]);
     if (second && second == views3D[1])
-        frames = SpinFramesOfSpeed(frames, views3D[1]->spinSpeed, replaced);
-    if (active == view4D) {
-        // The count comes from the first step; the second follows it.
-        frames = SpinFramesOfSpeed(frames, view4D->spinStep1, replaced);
-        double& s2 = view4D->spinStep2;
-        s2 = replaced ? std::copysign(std::fabs(view4D->spinStep1), s2) : s2 / 15;
-    }
+        frames = SetSpinFrames3D(frames, *views3D[1]);
+    if (active == view4D)
+        frames = SetSpinFrames4D(frames, *view4D);
     return frames;
 }
