@@ -5,7 +5,7 @@
 #include "document/DocState.h"
 #include "drawing/DDUtils.h"
 #include "editor/EquationViewServices.h"
-#include "graphmodel/GraphSet.h"
+#include "graphs2d/GraphSet.h"
 #include "editor/COndrelView.h"
 #include "platform/SoundResource.h"
 #include "platform/WindowQueries.h"

@@ -5,7 +5,7 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "document/DocState.h"
 #include "editor/EquationViewServices.h"
-#include "graphmodel/GraphSet.h"
+#include "graphs2d/GraphSet.h"
 #include "platform/WindowTimer.h"
 
 namespace {

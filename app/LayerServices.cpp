@@ -7,9 +7,12 @@
 #include "document/DocumentServices.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphServices.h"
+#include "graphs2d/GraphSet.h"
 
 #include <QCoreApplication>
 #include <QThread>
+
+#include <new>
 
 namespace {
 
@@ -25,6 +28,14 @@ void RestartIdleTimerFromAnyThread(DocState* doc)
     QMetaObject::invokeMethod(app, [doc] { RestartIdleTimerSoon(doc); }, Qt::QueuedConnection);
 }
 
+// A document without memory for the views still works, with a set that
+// shows nothing.
+DocumentGraphSet* MakeGraphSet(ShortRect paneRect, WindowHandle pane, DocState* doc)
+{
+    DocumentGraphSet* graphs = NewGraphSet(paneRect, pane, doc);
+    return graphs ? graphs : new (std::nothrow) DocumentGraphSet;
+}
+
 }  // namespace
 
 void RegisterLayerServices()
@@ -33,6 +44,7 @@ void RegisterLayerServices()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
+    hooks.newGraphSet = &MakeGraphSet;
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these
@@ -40,5 +52,7 @@ void RegisterLayerServices()
     GraphServices graphs;
     graphs.updateGraphPaneCursor = &UpdateGraphPaneCursor;
     graphs.isBenchmarkRunning = &IsBenchmarkRunning;
+    graphs.redrawGraphPane = [](DocState* doc) { RedrawGraphPaneWith(doc, 2); };
+    graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     SetGraphServices(graphs);
 }

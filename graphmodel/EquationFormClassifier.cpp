@@ -1,7 +1,7 @@
 #include "graphmodel/EquationFormClassifier.h"
 
-#include "evaluation/LinearForm.h"
 #include "document/DefinitionTests.h"
+#include "evaluation/LinearForm.h"
 #include "formula/Definitions.h"
 #include "formula/DependsOnlyOn.h"
 #include "formula/EquationFormPredicates.h"
@@ -12,6 +12,7 @@
 #include "formula/TableContext.h"
 #include "formula/TreeConstness.h"
 #include "formula/TreeWalk.h"
+#include "graphmodel/AGraphColor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -502,4 +503,11 @@ bool InvolvesThirdAxis(DocState* doc, FormulaNode* tree)
 bool AnyEquationIs3D(FormulaNode* const* list, int32_t count, DocState* doc)
 {
     return SomeStatement(list, count, [=](FormulaNode* tree) { return InvolvesThirdAxis(doc, tree); });
+}
+
+bool IsColorAssignment(const FormulaNode* eq, uint32_t a, uint32_t b, uint32_t c, const DocState* doc,
+                       const AGraphColor* colour)
+{
+    return IsTwoSidedEquation(eq) && IsVariableTriple(eq->children[0], a, b, c) &&
+           IsColorTriple(eq->children[1], doc) && !(colour && colour->IsHidden());
 }

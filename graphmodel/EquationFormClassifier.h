@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+class AGraphColor;
 struct DocState;
 struct FormulaNode;
 
@@ -52,6 +53,11 @@ bool AnySolidIn3D(FormulaNode* const* list, int32_t count, DocState* doc);
 // by it).
 bool InvolvesThirdAxis(DocState* doc, FormulaNode* tree);
 bool AnyEquationIs3D(FormulaNode* const* list, int32_t count, DocState* doc);
+
+// (a, b, c) = three constant entries, a colour given by formulas, while the
+// line's colour does not hide its graphs.
+bool IsColorAssignment(const FormulaNode* eq, uint32_t a, uint32_t b, uint32_t c, const DocState* doc,
+                       const AGraphColor* colour);
 
 // Rotate(curve, axis [, a < x < b] [, constant]): a surface of revolution.
 bool IsRotateSurface(const FormulaNode* tree, DocState* doc);

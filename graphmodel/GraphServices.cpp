@@ -56,3 +56,45 @@ bool ShellIsBenchmarkRunning()
 {
     return Services.isBenchmarkRunning && Services.isBenchmarkRunning();
 }
+
+namespace {
+
+// The calls that take only the document, made when it and the call exist.
+void CallWithDoc(void (*call)(DocState*), DocState* doc)
+{
+    if (doc && call)
+        call(doc);
+}
+
+}  // namespace
+
+void ShellRedrawGraphPane(DocState* doc)
+{
+    CallWithDoc(Services.redrawGraphPane, doc);
+}
+
+void ShellDrawGraphViewsDetached(DocState* doc)
+{
+    CallWithDoc(Services.drawGraphViewsDetached, doc);
+}
+
+void ShellRedrawEquationPane(DocState* doc)
+{
+    CallWithDoc(Services.redrawEquationPane, doc);
+}
+
+void DocSetRangePanelRow(DocState* doc, int32_t slot, double min, double max)
+{
+    if (doc && Services.setRangePanelRow)
+        Services.setRangePanelRow(doc, slot, min, max);
+}
+
+void DocResetRangePanel(DocState* doc)
+{
+    CallWithDoc(Services.resetRangePanel, doc);
+}
+
+void DocClearRangePanel(DocState* doc)
+{
+    CallWithDoc(Services.clearRangePanel, doc);
+}

@@ -5,6 +5,8 @@
 // nothing and a query answers false.
 #pragma once
 
+#include <cstdint>
+
 struct DocState;
 
 struct GraphServices {
@@ -21,6 +23,17 @@ struct GraphServices {
     void (*invalidateGraphPane)(DocState* doc) = nullptr;
     void (*updateGraphPaneCursor)() = nullptr;
     bool (*isBenchmarkRunning)() = nullptr;
+    // Both shown views drawn with their frames, and the pane presented; and
+    // the same without presenting.
+    void (*redrawGraphPane)(DocState* doc) = nullptr;
+    void (*drawGraphViewsDetached)(DocState* doc) = nullptr;
+    void (*redrawEquationPane)(DocState* doc) = nullptr;
+    // The range panel: one row shows a slot's range; the rows are built
+    // again from the graph set; every row goes (left alone while a value or
+    // range cell is being edited).
+    void (*setRangePanelRow)(DocState* doc, int32_t slot, double min, double max) = nullptr;
+    void (*resetRangePanel)(DocState* doc) = nullptr;
+    void (*clearRangePanel)(DocState* doc) = nullptr;
 };
 
 void SetGraphServices(const GraphServices& services);
@@ -33,3 +46,9 @@ void ShellSetDocModified(bool modified);
 void ShellInvalidateGraphPane(DocState* doc);
 void ShellUpdateGraphPaneCursor();
 bool ShellIsBenchmarkRunning();
+void ShellRedrawGraphPane(DocState* doc);
+void ShellDrawGraphViewsDetached(DocState* doc);
+void ShellRedrawEquationPane(DocState* doc);
+void DocSetRangePanelRow(DocState* doc, int32_t slot, double min, double max);
+void DocResetRangePanel(DocState* doc);
+void DocClearRangePanel(DocState* doc);

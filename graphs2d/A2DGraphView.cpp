@@ -283,6 +283,27 @@ bool A2DGraphView::FitRangesToData(bool apply)
     return xlo != x0 || xhi != x1 || ylo != y0 || yhi != y1;
 }
 
+void A2DGraphView::PlacePicture(PictureHandle picture, const ShortPoint* point)
+{
+    PictureHandle copy = DuplicateGlobalHandle(picture);
+    if (!copy)
+        return;
+    ShellSetDocModified(true);
+    const ShortPoint at = point ? *point
+                                : ShortPoint{static_cast<int16_t>(rect.bottom - (rect.bottom - rect.top) / 2),
+                                             static_cast<int16_t>(rect.left + (rect.right - rect.left) / 2)};
+    ShortRect bounds;
+    GetPictureBounds(copy, bounds);
+    const int width = ShortRectWidth(bounds), height = ShortRectHeight(bounds);
+    const double x = xMin + (at.h - width / 2 - rect.left) / scaleX;
+    const double y = yMin - (rect.bottom - height / 2 - at.v) / scaleY;
+    if (pictures.Push(PlacedPicture{copy, x, y})) {
+        FreeGlobalHandle(copy);
+        return;
+    }
+    ShellRedrawGraphPane(doc);
+}
+
 void A2DGraphView::StopGraphs()
 {
     for (int32_t i = 0; i < graphs.count; ++i)

@@ -131,6 +131,9 @@ public:
     // shows it (and answers false); without, answers whether it differs.
     bool FitRangesToData(bool apply);
     void StopGraphs();
+    // Places a copy of the picture centred on the pane point (the view's
+    // middle without one); a failed copy places nothing.
+    void PlacePicture(PictureHandle picture, const ShortPoint* point);
     void ScrollGraphs(int32_t dx, int32_t dy);
     // Waits up to half a second for the graphs to complete.
     void WaitForGraphs();

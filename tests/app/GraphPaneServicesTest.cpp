@@ -8,7 +8,7 @@
 #include "drawing/DrawingPort.h"
 #include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
-#include "graphmodel/GraphSet.h"
+#include "graphs2d/GraphSet.h"
 #include "platform/PortDC.h"
 #include "platform/WindowQueries.h"
 #include "support/PortFixture.h"

@@ -4,7 +4,7 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "document/DocState.h"
 #include "editor/EquationViewServices.h"
-#include "graphmodel/GraphSet.h"
+#include "graphs2d/GraphSet.h"
 #include "platform/WindowTimer.h"
 
 #include "support/TestApp.h"

@@ -9,6 +9,7 @@
 #include "document/DocLine.h"
 #include "document/DocState.h"
 #include "formula/EditorState.h"
+#include "graphmodel/AGraphColor.h"
 #include "graphmodel/EquationFormClassifier.h"
 #include "support/DocumentLines.h"
 #include "support/FormulaReader.h"
@@ -488,6 +489,39 @@ TEST_F(EquationFormClassifierTest, DeeplyNestedLogicIsReadWithoutRecursion)
         tree = Node(i % 2 ? KindNot : KindAnd, {tree});
     RunOnSmallStack([tree] { EXPECT_TRUE(IsLogicNode(tree)); });
     FreeTree(tree);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EquationFormClassifierTest, ColourAssignmentsNeedTheirNamesAndAVisibleColour)
+{
+    AGraphColor shown(nullptr, &doc);
+    AGraphColor hidden(nullptr, &doc);
+    hidden.SetColorCode(17);
+    const struct {
+        const char* text;
+        bool rgb, hsv;
+    } cases[] = {
+        {"vector(r,g,b)=vector(x,1,0.5)", true, false},
+        {"vector(h,s,v)=vector(x*y,1,a)", false, true},
+        {"vector(r,g,b)=vector(1,2)", false, false},
+        {"vector(r,g)=vector(1,2)", false, false},
+        {"vector(x,y,z)=vector(1,2,3)", false, false},
+        {"vector(r,g,b)", false, false},
+    };
+    for (const auto& c : cases) {
+        auto rgb = [&](const AGraphColor* colour) {
+            return [&, colour](FormulaNode* t) { return IsColorAssignment(t, CodeR, 'g', 'b', &doc, colour); };
+        };
+        EXPECT_EQ(Ask(c.text, rgb(&shown)), c.rgb) << c.text;
+        EXPECT_EQ(Ask(c.text, rgb(nullptr)), c.rgb) << c.text;
+        EXPECT_FALSE(Ask(c.text, rgb(&hidden))) << c.text;
+        EXPECT_EQ(Ask(c.text, [&](FormulaNode* t) { return IsColorAssignment(t, 'h', 's', CodeV, &doc, &shown); }),
+                  c.hsv)
+            << c.text;
+    }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "drawing/DrawingPort.h"
-#include "graphmodel/GraphSet.h"
+#include "graphs2d/GraphSet.h"
 
 #include <vector>
 

@@ -1,0 +1,58 @@
+// The 4D graph view as the graph set and the graph builders know it: its
+// x, y, z, w box, its T, U, V ranges, its rotation and the two spin steps of
+// its double rotation, and its render context. The renderer's view derives
+// from it and draws; this class alone keeps its state and draws nothing.
+#pragma once
+
+#include "graphmodel/AGraphView.h"
+
+class RenderContext;
+
+class A4DGraphView : public AGraphView {
+public:
+    // Takes over the context (null only when memory ran out).
+    explicit A4DGraphView(RenderContext* context);
+    ~A4DGraphView() override;
+
+    double rotation[4][4];
+    double xMin = -2, xMax = 2, yMin = -2, yMax = 2, zMin = -2, zMax = 2, wMin = -2, wMax = 2;
+    double tMin = 0, tMax = 1, uMin = 0, uMax = 1, vMin = 0, vMax = 1;
+    double zoom = 1.7330909743;
+    double depthRadius = 2.3;
+    // The double rotation: two unit axes and their speeds in radians per
+    // second.
+    double spinAxis1[3] = {0, 0, 0};
+    double spinAxis2[3] = {0, 0, 0};
+    double spinStep1 = 0, spinStep2 = 0;
+    uint8_t showAxes = 1;
+    uint8_t showGrid = 1;
+    // 1 turns (x, y, u) with the mouse, 2 (x, y, v).
+    int32_t mouseMode = 1;
+    RenderContext* context;
+
+    // Box and zoom back to their defaults, the rotation the identity and the
+    // spin stopped.
+    void SetDefaultView();
+    // The projection and depth radius from the rotation and the graphs.
+    virtual void UpdateProjection();
+    bool UsesGLChildWindow();
+
+    void Draw(uint8_t flag) override;
+    void Resized() override {}
+    void Zoom(int32_t code) override;
+    void Scroll(int32_t dx, int32_t dy) override;
+    void SetGraphOption(int32_t code, double value, int32_t i) override;
+    void GetAxisHitRegion(Region r, int32_t reserved) override;
+    void GetGraphHitRegion(Region r, int32_t reserved, ShortPoint cursor) override;
+    void GetPictureRegion(Region r) override;
+    bool MouseDown(const ViewMouseEvent& event) override;
+    void MouseUp(ShortPoint) override {}
+    void MouseMove(int32_t, int32_t) override {}
+    bool IsSpinning() override { return spinStep1 != 0 || spinStep2 != 0; }
+    bool HasOwnWindow() override { return UsesGLChildWindow(); }
+    bool CanExtendRangesToData() override { return false; }
+    void ExtendRangesToData() override {}
+    // 1 stops the spin; 5, 6, 7 upload meshes as in 3D; 14 toggles the
+    // axes, 15 the xy grid; 16 sets the mouse mode (1 or 2).
+    void SetViewOption(int32_t code, double value) override;
+};

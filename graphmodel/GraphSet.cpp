@@ -1,3 +1,0 @@
-#include "graphmodel/GraphSet.h"
-
-GraphSet::~GraphSet() = default;

@@ -1,0 +1,194 @@
+// The model of the graph pane: one per document. It owns the five graph
+// views (two 2D, two 3D, one 4D), of which one is shown alone or two side
+// by side; lays them out; routes drawing, the mouse, zoom and view commands
+// to them; keeps one row of graphs per graphed equation and the thirteen
+// range slots of the range panel; and switches the 3D and 4D views' render
+// mode and mesh uploads. User-interface thread only.
+//
+// The 3D and 4D views are made by the layer that draws them, which
+// registers its makers at start-up; until then they are the plain views of
+// the graph model, which keep their state and draw nothing.
+#pragma once
+
+#include "CoreUtilities/GrowArray.h"
+#include "CoreUtilities/ShortRect.h"
+#include "document/DocumentGraphSet.h"
+#include "platform/WindowHandle.h"
+
+#include <cstdint>
+
+class A2DGraphView;
+class A3DGraphView;
+class A4DGraphView;
+class AGraph;
+class AGraphView;
+struct DocState;
+struct ViewMouseEvent;
+
+struct GraphViewMakers {
+    A2DGraphView* (*make2D)() = nullptr;
+    A3DGraphView* (*make3D)() = nullptr;
+    A4DGraphView* (*make4D)() = nullptr;
+};
+// Null makers make the graph model's own views.
+void SetGraphViewMakers(const GraphViewMakers& makers);
+
+// A graph in a view: its number is its position in the view's list.
+struct GraphRef {
+    AGraphView* view;
+    int32_t graph;
+};
+
+// The graphs built for one statement: the main graph, its companion in the
+// second view and two further companions; absent pairs have no view.
+struct EquationGraphs {
+    GraphRef pair[4];
+};
+
+constexpr int32_t kRangeSlotCount = 13;
+
+// Which views GetViewRect and the which arguments mean.
+enum WhichView : int32_t {
+    WhichActive = 0,
+    WhichSecond = 1,
+    WhichBoth = 2,
+};
+
+class GraphSet : public DocumentGraphSet {
+public:
+    GraphSet(ShortRect layoutRect = ShortRect{0, 0, 0, 0}, WindowHandle parent = nullptr, DocState* doc = nullptr);
+    ~GraphSet() override;
+    GraphSet(const GraphSet&) = delete;
+    GraphSet& operator=(const GraphSet&) = delete;
+
+    // All five views exist: false only when memory for one ran out, and
+    // then none is left.
+    bool HasViews() const { return view4D != nullptr; }
+
+    DocState* doc;
+    A2DGraphView* views2D[2] = {};
+    A3DGraphView* views3D[2] = {};
+    A4DGraphView* view4D = nullptr;
+    // The view shown alone or on the left; never null while the views exist.
+    AGraphView* active = nullptr;
+    // The view shown on the right, for statements in primed variables.
+    AGraphView* second = nullptr;
+    // The view that took the last press, until the release.
+    AGraphView* captured = nullptr;
+    ShortRect layoutRect{0, 0, 0, 0};
+    uint8_t rangeUsed[kRangeSlotCount] = {};
+    GrowArray<EquationGraphs> equationGraphs;
+    // Graph numbers in the first 2D view of the complex-map plots.
+    GrowArray<int32_t> complexMapGraphs;
+
+    // Teardown and layout.
+    void ClearAllGraphs() override;
+    void SetLayoutRect(const ShortRect& r);
+    // Splits the layout rectangle between the shown views: the left half
+    // is the larger by a pixel, 8 pixels around and 12 between.
+    void LayoutViews();
+    void ResizeViews();
+    void UpdateViewports();
+    // 0 the active view's, 1 the second's, else the layout rectangle.
+    void GetViewRect(ShortRect& out, int32_t which) const;
+
+    // Drawing: part 0 the active view, 1 the second, 2 both with frames,
+    // 3 the shown 2D views, 4 the shown 3D and 4D views, 5 those with their
+    // own window.
+    void Draw(int32_t part, int32_t flag) override;
+    void RefreshGLWindows(int32_t part);
+    void SyncSecondView(AGraphView* view);
+
+    // The mouse. A press goes to the view under it (the active view when it
+    // is alone); false when it lies in neither.
+    bool MouseDown(const ViewMouseEvent& event);
+    void MouseMove(int32_t h, int32_t v);
+    void MouseUp(ShortPoint point);
+    void GetAxisHitRegion(Region region, int32_t arg) override;
+    void GetGraphHitRegion(Region region, int32_t arg, ShortPoint cursor) override;
+    void GetViewFrameRegion(Region region);
+
+    // Zoom codes 0-5 go to the shown views; 6 (default view) and 7 (new
+    // document) to all five when which is 2.
+    void Zoom(int32_t code, int32_t which);
+    void SetViewCodes(int32_t code) override { Zoom(code, WhichBoth); }
+    void SetViewOption(int32_t code, int32_t which);
+    void Set4DViewOption(int32_t code, double value);
+    bool AreAxesShown(int32_t which) const;
+    bool IsGraphPaperShown(int32_t which) const;
+    void ClearTraces();
+    void SetCurrentPicture(GlobalHandle picture) override;
+    void DropPicture(int32_t view, GlobalHandle picture, ShortPoint point) override;
+    bool IsViewShown(int32_t view, ShortRect* rect) override;
+
+    // Queries.
+    bool Shows2DView() const;
+    bool Shows4DView() const;
+    bool Shows3DOr4DView() const;
+    bool ActiveViewHasOwnWindow() const;
+    bool SecondViewHasOwnWindow() const;
+    bool IsSpinning() const override;
+    bool AreAllComplete() const;
+    bool IsBusy() const;
+
+    // Render mode (4 automatic, 1 software, 2 OpenGL child window) and
+    // meshes of the shown 3D and 4D views.
+    int32_t SetRenderMode(int32_t mode);
+    int32_t GetRenderMode() const;
+    void ReleaseRenderResources();
+    void MarkRenderContextsDirty() override;
+    bool AnyShownViewSoftware() const;
+    void UploadFinishedMeshes();
+    void UploadPartialMeshes();
+    void UploadAllMeshes();
+    // Gives the graphs up to ticks (1/60 s) to finish, then uploads the
+    // meshes of the views whose graphs are complete (all when forced);
+    // true when every graph is complete.
+    bool WaitAndUploadMeshes(int32_t ticks, bool force) override;
+    // Movie frames per turn of the shown spinning views; 0 asks for the
+    // count their speed gives.
+    int32_t SetSpinFrames(int32_t frames);
+
+    // The equation table. Each Add answers 0, or 1 when memory was refused
+    // (the table and the views then keep their earlier rows).
+    int32_t AddGraph2D(AGraph* graph, int32_t i);
+    int32_t AddGraph3D(AGraph* graph, int32_t i);
+    int32_t AddGraph4D(AGraph* graph);
+    int32_t AddCompanion2D(AGraph* graph);
+    int32_t AddCompanion3D(AGraph* graph);
+    // Sends a line's style option to row i's graphs; the further
+    // companions draw dark grey unless the line hides them.
+    void SetEquationOption(int32_t i, int32_t code, double value) override;
+    bool EquationHasResolution(int32_t i) const;
+    bool EquationHasResolution(const int32_t* rows, int32_t count) override;
+    int32_t GetEquationStatus(int32_t i) const;
+    bool IsEquationComplete(int32_t i) const;
+    bool IsLineMainGraph(const GrowArray<int32_t>* rows, const AGraph* graph) const;
+
+    // The range slots.
+    void MarkRangeUsed(int32_t slot);
+    void MarkBoxRangesUsed(bool secondBox);
+    void Mark4DRangesUsed();
+    void ReportRange(int32_t slot);
+    void ReportUsedRanges();
+    // The slot's (min, max) as the range panel shows it; (0, 0) for none.
+    void GetRangeValue(int32_t slot, double& min, double& max) const;
+    void SetRangeValue(int32_t slot, bool isMax, double value);
+
+    // Ranges of views.
+    void SetRanges(double a, double b, double c, double d, int32_t which);
+    void CopyOtherRange(int32_t i);
+    bool CanExtendRangesToData() const;
+    void ExtendRangesToData();
+    void AllVariableChanged(uint32_t code);
+
+private:
+    AGraphView* View(int32_t index) const;
+    bool IsValidRow(int32_t i) const;
+    int32_t AddMainGraph(AGraphView* view, AGraph* graph);
+    int32_t AddCompanion(AGraphView* view, AGraph* graph);
+    void DestroyViews();
+};
+
+// A graph set for the pane, or null when memory for its views ran out.
+GraphSet* NewGraphSet(ShortRect paneRect, WindowHandle parent, DocState* doc);
