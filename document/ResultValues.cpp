@@ -92,6 +92,16 @@ void ResultOf(const FormulaNode* statement, DocState* doc, char16_t* text, size_
     }
 }
 
+// A line whose result text a cancelled task still owes.
+bool AnyResultOwed(const DocLineArray& lines)
+{
+    for (const DocLine& line : lines) {
+        if (line.kind == DocLineEquation && line.hasResult && !line.resultCheckNeeded && line.resultStale)
+            return true;
+    }
+    return false;
+}
+
 bool Aborting()
 {
     return AbortFlag.load(std::memory_order_relaxed) || DocumentTaskAbort.load(std::memory_order_relaxed);
@@ -154,7 +164,7 @@ void DocState::QueueResultRefresh()
     // about to run while they change.
     bool pending = CancelDocumentTask(this);
     bool shown = !Hooks().isEquationPaneShown || Hooks().isEquationPaneShown();
-    if (shown && AnyResultShown()) {
+    if (shown && (AnyResultShown() || AnyResultOwed(Lines))) {
         for (DocLine& line : Lines) {
             if (line.kind == DocLineEquation)
                 line.resultStale = true;
