@@ -1,11 +1,14 @@
 #include "app/LayerServices.h"
 
+#include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
+#include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
+#include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphSet.h"
 
@@ -36,6 +39,44 @@ DocumentGraphSet* MakeGraphSet(ShortRect paneRect, WindowHandle pane, DocState* 
     return graphs ? graphs : new (std::nothrow) DocumentGraphSet;
 }
 
+void UpdateIdleTimerFromAnyThread(DocState* doc)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        UpdateIdleTimer(doc);
+        return;
+    }
+    QMetaObject::invokeMethod(app, [doc] { UpdateIdleTimer(doc); }, Qt::QueuedConnection);
+}
+
+// Math-pane sliders live in the equation pane; without one there are none.
+CMathPaneSlider* CreateMathPaneSlider(DocState*)
+{
+    COndrelView* view = GetEquationView();
+    return view ? new CMathPaneSlider(QRect(0, 0, 100, 17), view) : nullptr;
+}
+
+void DestroyMathPaneSlider(CMathPaneSlider* slider)
+{
+    delete slider;
+}
+
+void SetMathPaneSliderPosition(CMathPaneSlider* slider, int32_t position)
+{
+    slider->setValue(position);
+}
+
+int32_t MathPaneSliderPosition(const CMathPaneSlider* slider)
+{
+    return slider->value();
+}
+
+void SetMathPaneSliderRange(CMathPaneSlider* slider, uint32_t key, int32_t steps)
+{
+    slider->SetMode(static_cast<int32_t>(key));
+    slider->SetRangeMax(steps);
+}
+
 }  // namespace
 
 void RegisterLayerServices()
@@ -45,6 +86,13 @@ void RegisterLayerServices()
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
     hooks.newGraphSet = &MakeGraphSet;
+    hooks.updateIdleTimer = &UpdateIdleTimerFromAnyThread;
+    hooks.createMathPaneSlider = &CreateMathPaneSlider;
+    hooks.destroyMathPaneSlider = &DestroyMathPaneSlider;
+    hooks.setMathPaneSliderPosition = &SetMathPaneSliderPosition;
+    hooks.mathPaneSliderPosition = &MathPaneSliderPosition;
+    hooks.setMathPaneSliderRange = &SetMathPaneSliderRange;
+    RegisterGraphModelHooks();
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these

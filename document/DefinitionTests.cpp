@@ -167,18 +167,31 @@ uint32_t DefinedVariableKey(const FormulaNode* definition)
     return IsNumberedVariable(left) ? NumberedVariableKey(left) : 0;
 }
 
+namespace {
+
+// The lines as the last definitions pass found them, never the formulas
+// the editor may be changing: the value task asks while the user types.
+bool AnyParameterLine(uint32_t key, bool slider, const DocState* doc)
+{
+    if (!doc)
+        return false;
+    for (const DefinedParameter& entry : doc->ParameterLines) {
+        if (entry.key == key && entry.slider == slider)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool IsParameterKeyDefined(uint32_t key, const DocState* doc)
 {
-    return AnyEquationRoot(doc, [key](const FormulaNode* root) {
-        return IsParameterDefinition(root) && DefinedVariableKey(root) == key;
-    });
+    return AnyParameterLine(key, false, doc);
 }
 
 bool IsSliderDefined(uint32_t key, const DocState* doc)
 {
-    return AnyEquationRoot(doc, [key, doc](const FormulaNode* root) {
-        return IsSliderDefinition(root, doc) && DefinedVariableKey(root) == key;
-    });
+    return AnyParameterLine(key, true, doc);
 }
 
 bool IsUserFunctionDefined(const FormulaNode* name, const DocState* doc)

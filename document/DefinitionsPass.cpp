@@ -180,6 +180,7 @@ void SubstituteDefinitionsInSets(const TreeList& definitions, FormulaNode* state
 
 void DocState::FreeDefinitions()
 {
+    ParameterLines.Clear();
     FreeTreeList(&Definitions);
     UserFunctions.DeleteCompiledFormulas();
 }
@@ -189,6 +190,7 @@ void DocState::CollectDefinitions()
     FreeDefinitions();
     if (AbortFlag)
         return;
+    CollectParameterLines();
 
     const DocumentHooks& hooks = GetDocumentHooks();
     for (const DocLine& line : Lines) {

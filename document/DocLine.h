@@ -57,6 +57,13 @@ struct DocLine {
     char16_t resultText[kResultTextUnits] = {};
     COurEdit* textBox = nullptr;
     DataTable* table = nullptr;
+
+    // The line shows a value right of its equation (cached once checked).
+    bool HasResult(DocState* doc);
+    // Writes resultText from the first statement; the value task's work.
+    void ComputeResultText(DocState* doc);
+    // The value at the slider window's position, stored and answered.
+    double UpdateSliderValue();
 };
 
 // The records themselves, in document order.

@@ -57,6 +57,9 @@ void FreeTransform(TransformRecord& transform)
 
 DocState::~DocState()
 {
+    // Nothing may run on a freed document, nor wait for it in the task queue.
+    StopAnalysis();
+    CancelDocumentTask(this);
     FreeUndoRecord();
     FreeTransform(transform);
     FreeDefinitions();
@@ -413,24 +416,6 @@ bool DocState::TakeResultsRefresh()
     return TakeFlag(ResultsLock, resultsRefreshRequested);
 }
 
-void DocState::StopAnalysis()
-{
-    StopCoopThread(AnalysisThread);
-}
-
-// Until the analysis pass exists, a recompute only drops what the old
-// analysis made: the value task and the graphs.
-void DocState::Recompute()
-{
-    StopAnalysis();
-    CancelDocumentTask(this);
-    if (Graphs)
-        Graphs->ClearAllGraphs();
-}
-
-// The graph-building schedule completes this.
-void DocState::BeginGraphing() {}
-
 int32_t DocState::TableColumnRowCount(uint32_t code) const
 {
     const TableFunctionEntry* entry = FindTableFunction(TableFunctions, code);
@@ -457,9 +442,6 @@ void DocState::CollectTableColumnNames(GrowArray<const char16_t*>& list) const
     }
     columns.Clear();
 }
-
-// The document holds no result lines yet, so there is nothing to refresh.
-void DocState::RefreshResults() {}
 
 void ApplyPreferencesToDocument(DocState* doc)
 {

@@ -54,6 +54,17 @@ struct ParameterValue {
 };
 using ParameterValueList = GrowArray<ParameterValue>;
 
+// A value the analysis found on a line: a parameter line's constant, or a
+// slider line (read from the line while its slider window exists). Workers
+// read these, never the formulas the editor changes.
+struct DefinedParameter {
+    uint32_t key = 0;
+    int32_t line = 0;
+    bool slider = false;
+    double re = 0;
+    double im = 0;
+};
+
 // The one statement that maps the plane or space onto itself.
 struct TransformRecord {
     // 0 none; 1 x and y given in terms of x' and y'; 2 x' and y' in terms of
@@ -135,11 +146,17 @@ struct DocState {
     // 4. Value lists; made by Init, owned.
     ParameterValueList* Variables = nullptr;
     ParameterValueList* Parameters = nullptr;
+    // Guards the variables list: the value task reads it while graph
+    // building fills it.
+    Mutex VariablesLock;
 
     // 5. Analysis results: owned definition trees, and the user functions in
     // the order they were made.
     GrowArray<FormulaNode*> Definitions;
     UserFunctionList UserFunctions;
+    // The parameter and slider lines, in document order; rebuilt with the
+    // definitions.
+    GrowArray<DefinedParameter> ParameterLines;
 
     // 6. Panels.
     PanelBlock panels{};
@@ -375,10 +392,41 @@ struct DocState {
     void Recompute();
     void BeginGraphing();
     void StopAnalysis();
+    // Graphs dropped, DrawGraph off, panes refreshed.
+    void StopGraphing();
+    void StopAnimation();
+    // Table columns with header formulas are computed again.
+    void UpdateTables();
+    // The first statement that maps the plane or space onto itself fills
+    // the transform record.
+    void FindTransformDefinition();
+    // Each slider line with a window takes its value from the window.
+    void UpdateMathPaneSliderValues();
+
+    // Parameters, variables and result values.
+    // The value of the key in the variables list; NaN when absent.
+    double GetVariableValue(uint32_t key);
+    void ClearVariables();
+    // The free letters of the tree join the variables list (at most
+    // kValueCells), with their value from the "Parameter" list, else 1.
+    void AddFreeVariables(const FormulaNode* tree);
+    bool AnyResultShown() const;
+    // Marks every result stale and queues the value task, when results are shown.
+    void QueueResultRefresh();
+    // A dragged point (the main graph of its line) rewrites its equation
+    // as re + im i.
+    void SetPointEquationValue(int32_t graph, double re, double im);
+    // A key typed into a value cell (EditMode 5) or a range cell (EditMode 6).
+    void OnPanelKey(char16_t ch);
+    // The edited value cell's text becomes its variable's value.
+    void StoreValueCell();
 
     // Definitions and user functions.
     void CollectDefinitions();
     void FreeDefinitions();
+    // Rebuilds ParameterLines from the lines' formulas; only while no
+    // worker and no value task runs.
+    void CollectParameterLines();
     bool HasUserFunction(const FormulaNode* name) const { return FindUserFunction(name) >= 0; }
     // The first user function whose head names the function as the node
     // does, or -1; the compiler's operand for a call.

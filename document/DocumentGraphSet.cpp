@@ -47,3 +47,10 @@ bool DocumentGraphSet::IsViewShown(int32_t, ShortRect*)
 {
     return false;
 }
+
+bool DocumentGraphSet::IsLineMainGraph(const int32_t*, int32_t, int32_t)
+{
+    return false;
+}
+
+void DocumentGraphSet::AllVariableChanged(uint32_t) {}

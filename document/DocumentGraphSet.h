@@ -47,6 +47,11 @@ public:
     virtual void DropPicture(int32_t view, GlobalHandle picture, ShortPoint point);
     // Some graph of the list (equation-table rows) takes the Grain setting.
     virtual bool EquationHasResolution(const int32_t* graphs, int32_t count);
+    // The line's rows (count entries, may be null) are one row whose main
+    // graph, in the first 2D view, is the graph.
+    virtual bool IsLineMainGraph(const int32_t* rows, int32_t count, int32_t graph);
+    // Every graph is told that the variable (a key) changed.
+    virtual void AllVariableChanged(uint32_t code);
     // Every view gets the view code (7: back to its default range).
     virtual void SetViewCodes(int32_t code);
     // The view is shown where a picture can go: the first 2D view as the

@@ -17,6 +17,21 @@ class DocumentGraphSet;
 struct DocLine;
 struct DocState;
 struct EditorState;
+struct FormulaNode;
+
+// The classifier's answer for one analysed statement (no classifier: none
+// of these).
+struct StatementSummary {
+    // Has a form code and is no plain definition (a parameter or a
+    // subscripted-variable definition counts).
+    bool graphable = false;
+    bool needs3D = false;
+    bool is4D = false;
+    // Found only with primed and plain coordinates exchanged: the second view.
+    bool primed = false;
+    // A point plot with symbol or label items.
+    bool styled = false;
+};
 
 // The preference values a new document takes.
 struct DocumentPreferences {
@@ -36,9 +51,20 @@ struct DocumentHooks {
     // Ends a selection or a term drag in the current formula.
     void (*formulaMouseUp)() = nullptr;
     void (*redrawEquationPane)() = nullptr;
+    // The equation pane is shown (none registered: shown).
+    bool (*isEquationPaneShown)() = nullptr;
     void (*scrollEquationCaretIntoView)(DocState* doc) = nullptr;
     void (*destroyTextBox)(COurEdit* box) = nullptr;
     void (*destroyMathPaneSlider)(CMathPaneSlider* slider) = nullptr;
+    // A new math-pane slider window in the equation pane, or null.
+    CMathPaneSlider* (*createMathPaneSlider)(DocState* doc) = nullptr;
+    void (*setMathPaneSliderPosition)(CMathPaneSlider* slider, int32_t position) = nullptr;
+    int32_t (*mathPaneSliderPosition)(const CMathPaneSlider* slider) = nullptr;
+    // The slider reports moves with the variable's key and runs 0 to steps.
+    void (*setMathPaneSliderRange)(CMathPaneSlider* slider, uint32_t key, int32_t steps) = nullptr;
+    // The formula is laid out again with the document's typesetting settings.
+    void (*layoutFormula)(DocState* doc, EditorState* state) = nullptr;
+    void (*selectEntireFormula)(EditorState* state) = nullptr;
     void (*hideTableCellEditor)(WindowHandle editor) = nullptr;
     WindowHandle (*textBoxWindow)(COurEdit* box) = nullptr;
     // The editor's program-wide formula scrap is freed (at exit).
@@ -62,11 +88,22 @@ struct DocumentHooks {
     void (*commitTableCellEdit)(DocState* doc) = nullptr;
     // The table-function list is built again from the tables.
     void (*rebuildTableFunctions)(DocState* doc) = nullptr;
+    // The value of the table column named by the key at the data row.
+    double (*tableValue)(const DocState* doc, uint32_t key, int32_t row) = nullptr;
+    // Every column with a header formula or header text is computed again.
+    void (*markColumnsForRecompute)(DataTable* table) = nullptr;
+    // The header formulas are made ready to evaluate and the cells parsed
+    // into values (the analysis, while nothing else runs).
+    void (*prepareTableFormulas)(DataTable* table, DocState* doc) = nullptr;
+    // The formula columns are computed (the value task, on its own thread).
+    void (*computeFormulaColumns)(DataTable* table, DocState* doc) = nullptr;
 
     // Panels and the colour palette popup.
     void (*applyColorPaletteChoice)(DocState* doc) = nullptr;
     void (*clearPanelEditedMarks)(DocState* doc) = nullptr;
 
+    // The graph classifier: what the analysis keeps of one statement.
+    StatementSummary (*classifyStatement)(FormulaNode* statement, double xyType, DocState* doc) = nullptr;
     // The graph classifier, over the line's statements.
     bool (*anySolidIn3D)(const DocLine* line, DocState* doc) = nullptr;
     bool (*allPointOrDataForms)(const DocLine* line, DocState* doc) = nullptr;
@@ -84,6 +121,9 @@ struct DocumentHooks {
     // redraw lock, so an entry must post to the interface thread rather
     // than touch a timer from another.
     void (*restartIdleTimerSoon)(DocState* doc) = nullptr;
+    // The idle timer's period follows the pending work again; called from
+    // any thread.
+    void (*updateIdleTimer)(DocState* doc) = nullptr;
     bool (*isDemoRunning)() = nullptr;
     const DocumentPreferences* (*preferences)() = nullptr;
     void (*setDocModified)(bool modified) = nullptr;

@@ -2,6 +2,7 @@
 
 #include "document/DefinitionTests.h"
 #include "document/DocState.h"
+#include "document/ParameterValues.h"
 #include "evaluation/ParameterValue.h"
 #include "evaluation/SubtreeEvaluation.h"
 #include "formula/DocumentQueries.h"
@@ -61,12 +62,8 @@ const UserFunction* UserFunctionAt(const DocState* doc, int32_t index)
     return index < doc->UserFunctions.count ? doc->UserFunctions[index] : nullptr;
 }
 
-// Until the lines' values and the table cells answer, every name reads as
-// 1, no column has a text and every table function is undefined.
-ComplexValue NameValue(uint32_t, int32_t, const DocState*)
-{
-    return {1, 0};
-}
+// Until the table cells answer, no column has a text and every table
+// function is undefined.
 
 const char16_t* ColumnText(uint32_t, int32_t, const DocState*)
 {
@@ -114,7 +111,7 @@ void RegisterDocumentServices()
     SetDocumentQueries(queries);
     DocumentValues values;
     values.sliderValue = &SliderValue;
-    values.parameterValue = &NameValue;
+    values.parameterValue = &DocumentParameterValue;
     values.columnText = &ColumnText;
     values.isTextColumn = &HoldsText;
     values.tableReal1 = &TableReal1;

@@ -61,23 +61,27 @@ void EnqueueDocumentTask(DocState* doc)
     }
 }
 
-void CancelDocumentTask(DocState* doc)
+bool CancelDocumentTask(DocState* doc)
 {
+    bool queued;
     {
         std::deque<DocState*>& queue = TaskQueue();
         MutexLock hold(TaskMutex);
-        queue.erase(std::remove(queue.begin(), queue.end(), doc), queue.end());
+        auto end = std::remove(queue.begin(), queue.end(), doc);
+        queued = end != queue.end();
+        queue.erase(end, queue.end());
     }
     // Looked at under the task lock even when no task runs: a task that has
     // just finished may still be announcing it, and the caller may free the
     // document as soon as this returns.
     MutexLock hold(doc->TaskLock);
     if (doc->TaskState.load(std::memory_order_acquire) != DocumentTaskRunning)
-        return;
+        return queued;
     DocumentTaskAbort.store(1);
     while (doc->TaskState.load(std::memory_order_acquire) != DocumentTaskFinished)
         doc->TaskSignal.Wait(doc->TaskLock);
     DocumentTaskAbort.store(0);
+    return true;
 }
 
 void* DocumentTaskThreadMain(void*)

@@ -22,8 +22,9 @@ enum DocumentTaskState : int32_t {
 void EnqueueDocumentTask(DocState* doc);
 // Takes the document out of the queue; when its task runs, raises
 // DocumentTaskAbort until the task has ended. On return no task of the
-// document runs, and the document may change what the task reads.
-void CancelDocumentTask(DocState* doc);
+// document runs, and the document may change what the task reads. True when
+// a task was queued or running.
+bool CancelDocumentTask(DocState* doc);
 
 // Body of the document-task thread, started once by StartWorkerThreads.
 void* DocumentTaskThreadMain(void*);

@@ -65,8 +65,9 @@ int32_t UserFunction::ParameterCount() const
 
 void UserFunction::Compile()
 {
-    if (program)
+    if (compiled)
         return;
+    compiled = true;
     int32_t parameterCount = ParameterCount();
     if (parameterCount == 0 || parameterCount > kCallFrameFixedSlots)
         return;

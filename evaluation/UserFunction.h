@@ -25,6 +25,9 @@ struct UserFunction {
     DocState* doc;
     // Owned; null until compiled, and for a body that cannot be compiled.
     BytecodeProgram* program = nullptr;
+    // Compile has run: a body that failed is not tried again while a caller
+    // may be reading the program.
+    bool compiled = false;
 
     UserFunction(FormulaNode* definition, DocState* doc);
     ~UserFunction();
@@ -34,7 +37,7 @@ struct UserFunction {
     // The head names the function as the name does (a variable or an indexed
     // variable, compared as trees).
     bool MatchesHead(const FormulaNode* name) const;
-    // Compiles the body once; nothing when a program exists. A body that
+    // Compiles the body once; a repeat does nothing. A body that
     // reads a free variable, or a head with more parameters than a call
     // frame holds, stays without a program, so every call yields undefined.
     void Compile();

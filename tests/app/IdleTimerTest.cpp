@@ -81,8 +81,10 @@ protected:
     }
     void TearDown() override
     {
-        // The set is the test's, not the document's to free.
+        // The set is the test's, not the document's to free; a task state
+        // the test made up is no task the document must wait for.
         doc_->Graphs = nullptr;
+        doc_->TaskState = 0;
         KillWindowTimer(nullptr, kIdleTimerId);
         ResetFailureRegister();
         SetDemoMode(0);

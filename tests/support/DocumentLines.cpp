@@ -14,4 +14,6 @@ void AppendParameterLine(DocState& doc, uint32_t name, double value)
     line.formula = new EditorState;
     line.formula->root = MakeBinaryNode(KindEquation, MakeVariableNode(name), MakeNumberNode(value));
     AppendDocLine(&doc.Lines, line);
+    // As a definitions pass would find it.
+    doc.CollectParameterLines();
 }

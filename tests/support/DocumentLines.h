@@ -5,5 +5,6 @@
 
 struct DocState;
 
-// Appends the equation line name = value: a parameter definition.
+// Appends the equation line name = value: a parameter definition, known
+// to the document's parameter lookups at once.
 void AppendParameterLine(DocState& doc, uint32_t name, double value);
