@@ -104,6 +104,22 @@ PortDC* OutputDC(PortDC* dc)
     return dc ? dc : GetPortDC();
 }
 
+// The UTF-16 units of a code point, terminated; false beyond Unicode.
+bool EncodeGlyph(uint32_t codePoint, char16_t (&units)[3])
+{
+    units[0] = units[1] = units[2] = 0;
+    if (codePoint > 0x10FFFF)
+        return false;
+    if (codePoint > 0xFFFF) {
+        uint32_t v = codePoint - 0x10000;
+        units[0] = static_cast<char16_t>(0xD800 + (v >> 10));
+        units[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+    } else {
+        units[0] = static_cast<char16_t>(codePoint);
+    }
+    return true;
+}
+
 int32_t TextLength(const char16_t* text)
 {
     int32_t n = 0;
@@ -288,11 +304,8 @@ uint16_t MapToSymbolFont(uint32_t codePoint)
 float MeasureFormulaGlyph(uint32_t codePoint)
 {
     if (codePoint > 0xFFFF) {
-        if (codePoint > 0x10FFFF)
-            return 0;
-        uint32_t v = codePoint - 0x10000;
-        char16_t pair[3] = {static_cast<char16_t>(0xD800 + (v >> 10)), static_cast<char16_t>(0xDC00 + (v & 0x3FF)), 0};
-        return MeasureFormulaText(pair);
+        char16_t pair[3];
+        return EncodeGlyph(codePoint, pair) ? MeasureFormulaText(pair) : 0;
     }
     uint16_t mapped = MapToSymbolFont(codePoint);
     const TextFont& font = mapped ? FontFor(kSymbolFace, mapped & kSymbolRotated ? kTurned : 0) : TypefaceFont();
@@ -312,17 +325,9 @@ void DrawFormulaGlyph(uint32_t codePoint, PortDC* dc)
 {
     uint16_t mapped = codePoint > 0xFFFF ? 0 : MapToSymbolFont(codePoint);
     if (!mapped) {
-        char16_t units[3] = {0, 0, 0};
-        if (codePoint > 0x10FFFF)
-            return;
-        if (codePoint > 0xFFFF) {
-            uint32_t v = codePoint - 0x10000;
-            units[0] = static_cast<char16_t>(0xD800 + (v >> 10));
-            units[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-        } else {
-            units[0] = static_cast<char16_t>(codePoint);
-        }
-        DrawFormulaText(units, dc);
+        char16_t units[3];
+        if (EncodeGlyph(codePoint, units))
+            DrawFormulaText(units, dc);
         return;
     }
     char16_t unit[2] = {static_cast<char16_t>(mapped & 0xFF), 0};

@@ -2,7 +2,6 @@
 
 #include "CoreUtilities/WideString.h"
 #include "editor/FormulaDrawingPort.h"
-#include "editor/LineWrapping.h"
 #include "editor/TypesetHandlers.h"
 #include "editor/TypesetLayout.h"
 #include "editor/TypesetMetrics.h"
@@ -33,11 +32,11 @@ float MeasureLook(const AtomLook& look)
 
 void DrawLook(FormulaNode* node, const AtomLook& look, PortDC* dc)
 {
-    WrapMoveTo(BoxOf(node).absoluteLeft, BaselineOf(node));
+    float x = BoxOf(node).absoluteLeft, y = BaselineOf(node);
     if (look.isText)
-        DrawFormulaText(look.text.c_str(), dc);
+        DrawTextAt(look.text.c_str(), x, y, dc);
     else
-        DrawFormulaGlyph(look.glyph, dc);
+        DrawGlyphAt(look.glyph, x, y, dc);
 }
 
 // Measures or draws the look with the style already set.

@@ -1,6 +1,5 @@
 // Named functions, the logarithm and calls of user functions.
 #include "editor/FormulaDrawingPort.h"
-#include "editor/LineWrapping.h"
 #include "editor/TypesetHandlers.h"
 #include "editor/TypesetLayout.h"
 #include "editor/TypesetMetrics.h"
@@ -17,18 +16,6 @@ const char16_t* KindName(const FormulaNode* node)
 {
     const NodeKindEntry* entry = NodeKindEntryOf(node->kind);
     return entry && entry->name ? entry->name : u"";
-}
-
-void DrawTextAt(const char16_t* text, float x, float y, PortDC* dc)
-{
-    WrapMoveTo(x, y);
-    DrawFormulaText(text, dc);
-}
-
-void DrawGlyphAt(uint32_t glyph, float x, float y, PortDC* dc)
-{
-    WrapMoveTo(x, y);
-    DrawFormulaGlyph(glyph, dc);
 }
 
 bool IsDerivativeOperator(const FormulaNode* node)

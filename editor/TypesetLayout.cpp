@@ -1,5 +1,7 @@
 #include "editor/TypesetLayout.h"
 
+#include "editor/FormulaDrawingPort.h"
+#include "editor/LineWrapping.h"
 #include "editor/TypesetMetrics.h"
 
 #include <algorithm>
@@ -64,6 +66,18 @@ void SetBox(FormulaNode* node, float width, float height, float depth, uint8_t a
     box.height = height;
     box.depth = depth;
     box.atomFlag = atom;
+}
+
+void DrawTextAt(const char16_t* text, float x, float y, PortDC* dc)
+{
+    WrapMoveTo(x, y);
+    DrawFormulaText(text, dc);
+}
+
+void DrawGlyphAt(uint32_t codePoint, float x, float y, PortDC* dc)
+{
+    WrapMoveTo(x, y);
+    DrawFormulaGlyph(codePoint, dc);
 }
 
 float MinFloat(float a, float b)

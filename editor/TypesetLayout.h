@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+class PortDC;
+
 // The node's box; a node whose box could not be made gets a zeroed scratch
 // box, so that a handler never meets a null one.
 LayoutBox& BoxOf(FormulaNode* node);
@@ -26,6 +28,10 @@ float BaselineOf(FormulaNode* node);
 // Sets the child's place relative to its parent's left and bottom edges.
 void PlaceChild(FormulaNode* child, float x, float y);
 void SetBox(FormulaNode* node, float width, float height, float depth, uint8_t atom);
+
+// Moves the pen to (x, y) along the lines and draws there, baseline on y.
+void DrawTextAt(const char16_t* text, float x, float y, PortDC* dc);
+void DrawGlyphAt(uint32_t codePoint, float x, float y, PortDC* dc);
 
 float MinFloat(float a, float b);
 float MaxFloat(float a, float b);

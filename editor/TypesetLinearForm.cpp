@@ -1,7 +1,6 @@
 // The layout of kinds without one of their own: the kind's name and its
 // children in parentheses, separated by commas, on one baseline.
 #include "editor/FormulaDrawingPort.h"
-#include "editor/LineWrapping.h"
 #include "editor/TypesetHandlers.h"
 #include "editor/TypesetLayout.h"
 #include "editor/TypesetMetrics.h"
@@ -58,19 +57,12 @@ void Measure(FormulaNode* node)
     SetBox(node, x + MeasureFormulaGlyph(u')'), height, depth, 1);
 }
 
-void DrawGlyphAt(uint32_t glyph, float x, float y, PortDC* dc)
-{
-    WrapMoveTo(x, y);
-    DrawFormulaGlyph(glyph, dc);
-}
-
 void Draw(FormulaNode* node, PortDC* dc)
 {
     Pieces p = PiecesOf(node);
     float baseline = BaselineOf(node);
     float x = BoxOf(node).absoluteLeft;
-    WrapMoveTo(x, baseline);
-    DrawFormulaText(p.name, dc);
+    DrawTextAt(p.name, x, baseline, dc);
     x += p.nameWidth;
     DrawGlyphAt(u'(', x, baseline, dc);
     x += p.open;

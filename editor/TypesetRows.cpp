@@ -2,7 +2,6 @@
 
 #include "CoreUtilities/WideString.h"
 #include "editor/FormulaDrawingPort.h"
-#include "editor/LineWrapping.h"
 #include "editor/TypesetHandlers.h"
 #include "editor/TypesetLayout.h"
 #include "editor/TypesetMetrics.h"
@@ -120,11 +119,10 @@ void MeasureRow(FormulaNode* node)
 
 void DrawOperator(const RowOperator& op, float x, float y, PortDC* dc)
 {
-    WrapMoveTo(x, y);
     if (op.text)
-        DrawFormulaText(op.text, dc);
+        DrawTextAt(op.text, x, y, dc);
     else if (op.glyph)
-        DrawFormulaGlyph(op.glyph, dc);
+        DrawGlyphAt(op.glyph, x, y, dc);
 }
 
 void DrawRow(FormulaNode* node, PortDC* dc)
@@ -186,7 +184,6 @@ void TypesetSign(FormulaNode* node, int32_t phase, PortDC* dc)
         bool inSum = node->parent && node->parent->kind == KindSum;
         PrefixBox(node, MeasureFormulaGlyph(sign) + (inSum ? 0.25f : 0.15f) * Typeset.size);
     } else if (phase == kDrawPhase) {
-        WrapMoveTo(BoxOf(node).absoluteLeft, BaselineOf(node));
-        DrawFormulaGlyph(sign, dc);
+        DrawGlyphAt(sign, BoxOf(node).absoluteLeft, BaselineOf(node), dc);
     }
 }
