@@ -33,6 +33,8 @@ constexpr size_t kMaxText = 2048;
 constexpr int kWidth = 160;
 constexpr int kHeight = 60;
 
+QApplication* App = nullptr;
+
 bool StartApplication()
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
@@ -40,16 +42,31 @@ bool StartApplication()
     static int argc = 1;
     static char name[] = "typeset-fuzz";
     static char* argv[] = {name, nullptr};
-    // Lives for the whole run: fonts are made and kept through it.
-    new QApplication(argc, argv);
+    // Lives for the whole run, as fonts are made and kept through it.
+    App = new QApplication(argc, argv);
     return InitFormulaEngine();
 }
 
-void Run(const std::string& text)
+// The application goes at exit, before the window system's font caches,
+// which come into being with the first font: so this is registered after
+// the first formula has made its fonts.
+void DeleteApplicationAtExit()
+{
+    static bool registered = false;
+    if (!registered)
+        std::atexit([] {
+            delete App;
+            App = nullptr;
+        });
+    registered = true;
+}
+
+// False when the text is no formula (and nothing was typeset).
+bool Run(const std::string& text)
 {
     FormulaNode* tree = ReadFormulaQuietly(text.c_str());
     if (!tree)
-        return;
+        return false;
     DocState doc;
     EditorState state;
     state.root = tree;
@@ -77,6 +94,7 @@ void Run(const std::string& text)
     delete dc;
     FuzzRequire(static_cast<bool>(IsConsistent(state.root)), "the laid-out tree is well formed");
     FreeTree(state.root);
+    return true;
 }
 
 }  // namespace
@@ -91,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     AbortFlag = 0;
     ResetFailureRegister();
     std::vector<uint32_t> before = OutstandingBlocks();
-    Run(text);
+    if (Run(text))
+        DeleteApplicationAtExit();
     FuzzRequire(OutstandingBlocks() == before, "every block taken is given back");
     return 0;
 }
