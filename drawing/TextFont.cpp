@@ -124,6 +124,11 @@ float MeasureCodePointWidth(uint32_t codePoint, const TextFont& font)
     return EncodeCodePoint(codePoint, units) ? MeasureTextWidth(units, font) : 0;
 }
 
+void MeasureCharacterBearings(char16_t unit, const TextFont& font, int32_t& left, int32_t& right)
+{
+    GetSystemFontBearings(font.handle, unit, &left, &right);
+}
+
 void DrawTextAtPen(const char16_t* text, const TextFont& font, PortDC* dc)
 {
     if (!dc)

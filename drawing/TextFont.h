@@ -38,6 +38,8 @@ float MeasureTextWidth(const char16_t* text, const TextFont& font);
 // A code point above 0xFFFF measures as its surrogate pair; one that is no
 // code point at all measures 0.
 float MeasureCodePointWidth(uint32_t codePoint, const TextFont& font);
+// The character's bearings in the font (GetSystemFontBearings).
+void MeasureCharacterBearings(char16_t unit, const TextFont& font, int32_t& left, int32_t& right);
 // Draws the text with its baseline on the context's pen (null: the drawing
 // port's context) and moves the pen to the text's end.
 void DrawTextAtPen(const char16_t* text, const TextFont& font, PortDC* dc);

@@ -3,11 +3,17 @@
 // snapshots that make a command undoable.
 #pragma once
 
+#include "platform/WindowHandle.h"
+
 #include <cstdint>
 #include <vector>
 
 struct FormulaNode;
 struct DocState;
+struct ScriptSizeTable;
+
+// No wrapping: a wrap width no formula reaches.
+constexpr float kNoWrapWidth = 10000.0f;
 
 // How the current node is selected: 0 the node, 1 a run of its operands
 // (anchor..caret), 5 a block of matrix cells; the other modes are carets.
@@ -35,6 +41,23 @@ struct EditorState {
     int32_t anchor = 0;
     // Cleared by every edit; the next paint lays the formula out again.
     uint8_t layoutValid = 0;
+    // Set by an edit, cleared by a caret move: the caret then stands in
+    // place of the placeholder it is on, which is not drawn.
+    uint8_t editedSinceCaretMove = 0;
+
+    // Typesetting: the window the formula is shown in, the font sizes it
+    // lays out with, the width it wraps at and the one it was last laid out
+    // at, its lines, and the distance from the bottom of the first line up
+    // to its baseline.
+    WindowHandle window = nullptr;
+    ScriptSizeTable* sizeTable = nullptr;
+    // The font size of the table whose header the formula is; 0 for an
+    // equation line, which takes the document's.
+    int16_t tableFontSize = 0;
+    float wrapWidth = kNoWrapWidth;
+    float lastWrapWidth = 0;
+    int32_t lineCount = 1;
+    float baselineOffset = 0;
     // The command before this one, so that a run of term moves is one step.
     int32_t previousCommand = 0;
     std::vector<EditorSnapshot> undo;

@@ -227,3 +227,17 @@ void GetSystemFontAdvances(FontHandle font, const char16_t* text, int32_t length
         }
     }
 }
+
+void GetSystemFontBearings(FontHandle font, char16_t unit, int32_t* left, int32_t* right)
+{
+    *left = 0;
+    *right = 0;
+    if (!font)
+        return;
+    QString drawn = FontText(*font, &unit, 1);
+    if (drawn[0].isSurrogate())
+        return;
+    QFontMetricsF fm(font->font);
+    *left = qRound(fm.leftBearing(drawn[0]));
+    *right = qRound(fm.rightBearing(drawn[0]));
+}

@@ -59,3 +59,7 @@ void GetSystemFontMetrics(FontHandle font, TextMetrics& out);
 // kerning: a surrogate pair's advance goes to its first unit and 0 to the
 // second; a lone surrogate advances as the replacement character.
 void GetSystemFontAdvances(FontHandle font, const char16_t* text, int32_t length, int32_t* dx);
+// The whole-pixel space from the pen to a character's ink (negative when the
+// ink reaches left of the pen) and from its ink to its advance (negative when
+// the ink reaches past it); 0 and 0 for a surrogate or without a font.
+void GetSystemFontBearings(FontHandle font, char16_t unit, int32_t* left, int32_t* right);
