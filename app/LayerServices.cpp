@@ -33,6 +33,7 @@ void RegisterLayerServices()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
+    hooks.setDocModified = &SetDocModified;
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these
