@@ -28,6 +28,18 @@ ShortRect PlacedRect(PictureHandle pic, int h, int v)
 
 }  // namespace
 
+DibHeader MakeDibHeader32(int32_t width, int32_t height)
+{
+    DibHeader header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = kDibRgb;
+    return header;
+}
+
 PictureHandle AllocPictureHandle(const ShortRect& r)
 {
     int width = ShortRectWidth(r), height = ShortRectHeight(r);
@@ -41,13 +53,7 @@ PictureHandle AllocPictureHandle(const ShortRect& r)
         PostFailure(FailureOutOfMemory);
         return nullptr;
     }
-    DibHeader header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = kDibRgb;
+    DibHeader header = MakeDibHeader32(width, height);
     std::memcpy(LockGlobalHandle(pic), &header, sizeof header);
     UnlockGlobalHandle(pic);
     return pic;

@@ -27,6 +27,9 @@ constexpr uint32_t kDibBitFields = 3;
 
 using PictureHandle = GlobalHandle;
 
+// The header of an uncompressed 32-bit bottom-up image of that size.
+DibHeader MakeDibHeader32(int32_t width, int32_t height);
+
 // A zeroed picture of r's size; null, with failure 36 posted, for an empty
 // or oversized rectangle or when the budget refuses the block.
 PictureHandle AllocPictureHandle(const ShortRect& r);

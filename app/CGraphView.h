@@ -1,10 +1,23 @@
-// The graph pane window: shows its offscreen surface and sets the cursor
-// for the zones under the mouse.
+// The graph pane window: owns the pane's drawing surface (the port the graph
+// set draws into) and its presentation surface (the same rows bottom-up),
+// remakes them when the pane changes size or screen, paints the graph set's
+// image, passes the mouse to the graph set, copies and prints the graph and
+// takes dropped bitmaps.
 #pragma once
+
+#include "CoreUtilities/PictureHandle.h"
+#include "drawing/OffscreenSurface.h"
 
 #include <QWidget>
 
-struct OffscreenSurface;
+class GraphSet;
+class QPainter;
+class QPrinter;
+
+// The printed size of a picture of w x h screen pixels: the same physical
+// size at the printer's resolution, made smaller (keeping its shape) to fit
+// a page of pageWidth x pageHeight printer pixels.
+QSize PrintedPictureSize(int w, int h, QSizeF printerDpi, QSizeF screenDpi, QSize page);
 
 class CGraphView : public QWidget {
     Q_OBJECT
@@ -12,19 +25,78 @@ public:
     explicit CGraphView(QWidget* parent);
     ~CGraphView() override;
 
-    // Copies the offscreen surface to the window at the next paint.
+    bool IsNotReady() const { return m_notReady; }
+    // The drawing surface, or null while the pane is not ready.
+    OffscreenSurface* Surface() { return m_notReady ? nullptr : &m_drawing; }
+
+    // Remakes the surfaces for the client rectangle when the layout changed
+    // (or when forced); the first call only attaches the pane to the surface
+    // service, as its surfaces are made by the next.
+    void RebuildSurfaces(bool force, const ShortRect& client);
+    // The pane's layout rectangle; true (graph set and document told) when it changed.
+    bool UpdateLayoutRect();
+    // The graph set draws both views and the pane is presented; the rectangle
+    // does not limit what is painted.
+    void DrawPane(const ShortRect* r);
+    // The drawing surface's rows, bottom-up, into the presentation surface,
+    // then into the window (at once while painting, else at the next paint).
     void Present();
-    OffscreenSurface* Surface() const { return m_surface; }
+    // The frame's idle work: keeps a resting drag moving; true while the
+    // graph set is busy, an animation runs or a demonstration plays.
+    bool OnIdleStep(int count);
+
+    void DrawGraph();
+    void ClearGraphsAndRedraw();
+    // The picture of the active view (0), the second view (1) or the whole
+    // pane (2); null while not ready or for an empty area.
+    PictureHandle MakeDIB(int which);
+    // MakeDIB onto the clipboard as an image; false (failure 36 posted when
+    // memory ran out) without a picture.
+    bool CopyToClipboard(int which);
+    // A bitmap file dropped at the point (device pixels of the pane).
+    bool DropBitmapFile(const QString& path, ShortPoint point);
+    // Places a dropped picture: in the shown 2D view under the point, or as
+    // the picture of the equation being edited. Takes the picture.
+    bool DropPicture(PictureHandle picture, ShortPoint point);
+
+    // One page with the pane's picture at its physical size.
+    int OnBeginPrinting(QPrinter& printer);
+    bool OnPrint(QPainter& painter, QPrinter& printer);
+    void OnEndPrinting();
+
+    void OnDisplayChange();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
-    void MakeSurface();
+    GraphSet* Graphs() const;
+    ShortPoint DevicePoint(QPointF logical) const;
+    // A move of the mouse to p (device pixels), with or without a button down.
+    void HandleMove(ShortPoint p, bool buttonDown);
+    // Surfaces follow a change of the screen's pixel ratio.
+    void CheckDisplayChange();
+    void ReleaseSurfaces();
+    bool AttachDirectDraw();
 
-    OffscreenSurface* m_surface = nullptr;
+    int m_notReady = 1;
+    OffscreenSurface m_drawing{};
+    OffscreenSurface m_presentation{};
+    ShortPoint m_lastMouse{0, 0};
+    ShortRect m_clientRect{0, 0, 0, 0};
+    PictureHandle m_printPicture = nullptr;
+    // Set when a present outside painting waits for the paint that shows it.
+    bool m_presentPending = false;
+    bool m_dragging = false;
+    qreal m_pixelRatio = 0;
 };

@@ -295,8 +295,8 @@ bool CMainFrame::OnIdleWork(int count)
         more = StepDividerAnimation();
     } else {
         DocIdleUpdate(GetDocState());
-        (void)count;
-        more = IsDemoRunning();
+        bool graphPaneMore = m_graphView && m_graphView->OnIdleStep(count);
+        more = IsDemoRunning() || graphPaneMore;
     }
     inIdleWork = false;
     return more;

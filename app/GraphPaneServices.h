@@ -66,6 +66,15 @@ void DrawGraphViewsDetached(DocState* doc);
 OffscreenSurface* GetGraphPaneSurface(DocState* doc);
 void RecordGraphPaneSurface(OffscreenSurface* surface);
 
+// The pane's window is painted again (without erasing) at the next paint;
+// nothing without the window.
+void InvalidateGraphPane();
+void InvalidateEquationPaneNoErase();
+// The main frame's modified mark.
+void SetDocModified(bool modified);
+// Draw Graph, as the menu command does it (demonstrations, benchmark).
+void DrawGraphInPane();
+
 void PlayClickSound();
 // A demonstration runs with the main frame or its windows in front.
 bool IsDemoInForeground();

@@ -93,6 +93,7 @@ void RegisterLayerServices()
     hooks.mathPaneSliderPosition = &MathPaneSliderPosition;
     hooks.setMathPaneSliderRange = &SetMathPaneSliderRange;
     RegisterGraphModelHooks();
+    hooks.setDocModified = &SetDocModified;
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these

@@ -32,12 +32,7 @@ DibImage* NewDibImage(const ShortRect& r)
         return nullptr;
     }
     DibHeader& h = d->header;
-    h.biSize = sizeof h;
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = 32;
-    h.biCompression = kDibRgb;
+    h = MakeDibHeader32(width, height);
     ScreenPixelsPerMetre(h.biXPelsPerMeter, h.biYPelsPerMeter);
     return d;
 }

@@ -78,7 +78,7 @@ void DisposeOffscreenSurface(OffscreenSurface* s)
 
 bool IsSurfaceUsable(const OffscreenSurface* s)
 {
-    return s && s->memory;
+    return s && (s->memory || s->lost);
 }
 
 bool LockSurface(OffscreenSurface* s)
@@ -142,6 +142,13 @@ int32_t CopySurfaceRect(OffscreenSurface* src, OffscreenSurface* dst, const Shor
         PostFailure(FailureRendering);
         return kBlitInvalidRect;
     }
+    // Locking restores a surface whose pixels were lost.
+    if (!LockSurface(src))
+        return kBlitInvalidRect;
+    if (!LockSurface(dst)) {
+        UnlockSurface(src);
+        return kBlitInvalidRect;
+    }
     if (ShortRectWidth(from) == 2 * ShortRectWidth(to) &&
         ShortRectHeight(from) == 2 * ShortRectHeight(to)) {
         DownsampleSurface2x(src, from);
@@ -149,6 +156,8 @@ int32_t CopySurfaceRect(OffscreenSurface* src, OffscreenSurface* dst, const Shor
                      from.left / 2 + ShortRectWidth(to));
     }
     Blit(src, dst, from, to);
+    UnlockSurface(dst);
+    UnlockSurface(src);
     return 0;
 }
 

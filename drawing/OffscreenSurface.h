@@ -20,13 +20,14 @@ struct OffscreenSurface {
     ShortRect placement;  // the rectangle it was made for, in its window's coordinates
     uint8_t locked;
     uint8_t ownsDC;     // dc was made for this surface (not lent by SetPortDC)
+    uint8_t lost;       // the contents are gone until the surface is restored
 };
 
 // Null with failure 49 posted when the surface cannot be made (empty, too
 // large or out of memory).
 OffscreenSurface* NewOffscreenSurface(const ShortRect& r);
 void DisposeOffscreenSurface(OffscreenSurface* s);
-// Memory surfaces are never lost; usable while they hold their pixels.
+// Usable while it holds its pixels or can get them back by a restore.
 bool IsSurfaceUsable(const OffscreenSurface* s);
 bool LockSurface(OffscreenSurface* s);
 bool LockSurfacePixels(OffscreenSurface* s);

@@ -198,7 +198,12 @@ void GraphSet::LayoutViews()
 {
     for (int32_t i = 0; i < 5; ++i)
         View(i)->rect = layoutRect;
+    // The shown views split the layout even when they are not among the five
+    // (a view a caller put in their place).
+    if (active)
+        active->rect = layoutRect;
     if (second) {
+        second->rect = layoutRect;
         ShortRect& a = active->rect;
         ShortRect& b = second->rect;
         const int w = layoutRect.right - layoutRect.left;
