@@ -16,9 +16,10 @@ struct DataTable;
 struct DocState;
 
 struct DocumentFileHooks {
-    // Text blocks. The reader makes a box, then inserts runs and switches
-    // formats at the box's insertion point while it scans the markup.
-    COurEdit* (*createTextBox)(DocState* doc) = nullptr;
+    // Text blocks. The reader makes a box in the face and size the file has
+    // set so far, then inserts runs and switches formats at the box's
+    // insertion point while it scans the markup.
+    COurEdit* (*createTextBox)(DocState* doc, const char* face, int32_t pixels) = nullptr;
     // Bytes in UTF-8 when utf8 is set, else in the Macintosh code page.
     void (*replaceTextBoxSelection)(COurEdit* box, const char* bytes, int32_t length, bool utf8) = nullptr;
     void (*insertTextBoxChar)(COurEdit* box, char byte) = nullptr;

@@ -82,6 +82,9 @@ public:
     FormulaNode* TakeFormula();
     int32_t Version() const { return headerRead_ ? version_ : 0; }
     int32_t Errors() const { return errors_; }
+    // The typeface and size the text has set so far, for new text boxes.
+    const char* FontName() const { return settings_.FontName; }
+    int32_t FontSize() const { return settings_.FontSizes; }
 
     // The grammar's reductions.
     bool EndDocument();

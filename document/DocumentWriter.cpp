@@ -54,16 +54,16 @@ void WriteRangeIfChanged(const char* keyword, const ValueRange& range, double mi
 int32_t TopLength()
 {
     const TextBufferStack& stack = TheTextBufferStack;
-    if (stack.top < 1 || stack.top > kTextBufferLevels)
+    if (stack.top < 0 || stack.top >= kTextBufferLevels)
         return 0;
-    return stack.levels[stack.top - 1].length;
+    return stack.levels[stack.top].length;
 }
 
 void CutTopTo(int32_t length)
 {
     TextBufferStack& stack = TheTextBufferStack;
-    if (stack.top >= 1 && stack.top <= kTextBufferLevels && length <= stack.levels[stack.top - 1].length)
-        stack.levels[stack.top - 1].length = length;
+    if (stack.top >= 0 && stack.top < kTextBufferLevels && length <= stack.levels[stack.top].length)
+        stack.levels[stack.top].length = length;
 }
 
 // "Picture", the quoted picture text and the numbers. A picture that cannot
@@ -203,7 +203,7 @@ void WriteViews(DocState* doc)
         Write4DView(views.view4D);
     // The lists only borrow the views' pictures.
     for (View2DSettings& view : views.view2D)
-        view.pictures.Clear();
+        view.pictures = GrowArray<PlacedPictureRecord>{};
 }
 
 void WriteEquationLine(const DocLine& line)

@@ -39,7 +39,7 @@ bool IsMappingEquation(const FormulaNode* node, const DocState* doc, const uint3
     for (uint32_t i = 0; i < count; ++i)
         usesOne = usesOne || ContainsSymbol(image, right[i]);
     uint32_t c = count == 3 ? right[2] : kNoVariable;
-    return usesOne && DependsOnlyOnWithLists(image, doc, right[0], right[1], c);
+    return usesOne && TupleDependsOnlyOn(image, doc, right[0], right[1], c);
 }
 
 constexpr uint32_t kPlane[2] = {CodeX, CodeY};
