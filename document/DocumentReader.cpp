@@ -369,7 +369,10 @@ void DocumentReader::AddNumber(double x)
 void DocumentReader::KeywordStatement(int32_t id)
 {
     auto keyword = static_cast<DocKeyword>(id);
-    if (numbersOverflow_ || !KeywordTakesCount(keyword, numberCount_)) {
+    // "nan" and "inf" are what a setting that is not a number is written as;
+    // like them, the words NaN and Infinity set nothing.
+    bool finite = std::all_of(numbers_, numbers_ + numberCount_, [](double x) { return std::isfinite(x); });
+    if (numbersOverflow_ || !finite || !KeywordTakesCount(keyword, numberCount_)) {
         CountError();
         return;
     }
@@ -553,9 +556,6 @@ void DocumentReader::ApplyViewKeyword(DocKeyword keyword, const double* n)
 
 void DocumentReader::ApplyLineKeyword(DocKeyword keyword, const double* n)
 {
-    // Styles that are not numbers would reach the graphs as they are.
-    if (!std::isfinite(n[0]))
-        return;
     switch (keyword) {
     case KwColor: pending_.Color = n[0]; break;
     case KwGrain: pending_.Grain = std::clamp(n[0], 0.0, 1.0); break;
@@ -587,7 +587,7 @@ void DocumentReader::SliderVariableStatement(int32_t code)
 
 void DocumentReader::ParameterStatement(int32_t code, double value)
 {
-    if (headerRead_)
+    if (headerRead_ && std::isfinite(value))
         parameters_.Push(ParameterValue{value, code});
 }
 
@@ -652,7 +652,8 @@ void DocumentReader::PictureStatement(ByteRun text)
 {
     const DocumentFileHooks& hooks = GetDocumentFileHooks();
     bool placed = numberCount_ == 2 || numberCount_ == 3;
-    if (!headerRead_ || numbersOverflow_ || !(numberCount_ == 0 || placed)) {
+    bool finite = std::all_of(numbers_, numbers_ + numberCount_, [](double x) { return std::isfinite(x); });
+    if (!headerRead_ || numbersOverflow_ || !finite || !(numberCount_ == 0 || placed)) {
         if (headerRead_)
             CountError();
         std::free(text.bytes);

@@ -107,7 +107,10 @@ DocumentSectionStandIns::DocumentSectionStandIns()
     hooks.tableFontSize = [](const DataTable* table) { return int32_t(AsStandInTable(table)->fontSize); };
     hooks.setTableDisplayRows = [](DataTable* table, int32_t rows) { Table(table)->displayRows = rows; };
     hooks.tableDisplayRows = [](const DataTable* table) { return int32_t(AsStandInTable(table)->displayRows); };
-    hooks.decodePictureText = [](const char* text, int32_t length) {
+    hooks.decodePictureText = [](const char* text, int32_t length) -> GlobalHandle {
+        // As a picture decoder would, an empty text gives no picture.
+        if (length <= 0)
+            return nullptr;
         GlobalHandle picture = BudgetGlobalAlloc(static_cast<uint32_t>(length));
         if (picture && length > 0) {
             std::memcpy(LockGlobalHandle(picture), text, length);
