@@ -277,6 +277,7 @@ DocumentReader::DocumentReader(DocState* doc, DocInputKind kind, const char* tex
     scan.doc = doc;
     InitEquationLine(&pending_);
     if (kind == DocInputDocument && doc) {
+        firstLine_ = doc->Lines.count;
         TakeSettings(doc, &settings_);
         GetViewSettings(doc, &views_);
         // Pictures already placed stay with the views; the record collects
@@ -291,11 +292,14 @@ DocumentReader::~DocumentReader()
     StopDocScanner(this);
     ReleaseScanSections(&scan);
     if (!committed_) {
-        for (DocLine& line : lines_)
-            FreeDocLine(&line);
+        // The lines this read appended go again.
+        if (doc_) {
+            for (int32_t i = firstLine_; i < doc_->Lines.count; ++i)
+                FreeDocLine(&doc_->Lines[i]);
+            doc_->Lines.count = firstLine_;
+        }
         FreeViewPictures(&views_);
     }
-    lines_.Clear();
     parameters_.Clear();
     FreeDocLine(&pending_);
     FreeTree(formula_);
@@ -317,10 +321,6 @@ void DocumentReader::Commit()
     for (const ParameterValue& entry : parameters_) {
         if (!doc_->Parameters || doc_->Parameters->Push(entry) != 0)
             break;
-    }
-    for (DocLine& line : lines_) {
-        if (AppendDocLine(&doc_->Lines, line) != 0)
-            FreeDocLine(&line);
     }
     committed_ = true;
     doc_->readSucceeded = true;
@@ -593,7 +593,8 @@ void DocumentReader::ParameterStatement(int32_t code, double value)
 
 void DocumentReader::AppendLine(DocLine* line)
 {
-    if (lines_.Push(*line) != 0)
+    // Straight into the document: a read that fails takes them out again.
+    if (AppendDocLine(&doc_->Lines, *line) != 0)
         FreeDocLine(line);
     *line = DocLine{};
 }

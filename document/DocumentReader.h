@@ -1,7 +1,8 @@
-// Reading document text and formula text. A document's statements are
-// collected while the text is parsed and applied to the document together
-// once the whole text has been read, so that a read that fails changes
-// nothing; a bad statement is skipped, a bad formula fails the read.
+// Reading document text and formula text. A document's settings are
+// collected while the text is parsed and applied together once the whole
+// text has been read, and the lines it appended are taken out again when it
+// fails, so that a read that fails changes nothing; a bad statement is
+// skipped, a bad formula fails the read.
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
@@ -133,7 +134,8 @@ private:
     DocumentFileSettings settings_{};
     DocumentViewSettings views_;
     GrowArray<ParameterValue> parameters_;
-    GrowArray<DocLine> lines_;
+    // The document's line count before this read.
+    int32_t firstLine_ = 0;
     DocLine pending_{};
     int32_t pendingTableFontSize_ = 12;
     int32_t pendingDisplayRows_ = 0;
