@@ -42,22 +42,22 @@ void docerror(DocumentReader* reader, const char* message);
 }
 
 %token DOCUMENT_START FORMULA_START
-%token <id> KEYWORD LETTER
+%token <id> KEYWORD Letter
 %token FONT_NAME SLIDER_VARIABLE PARAMETER EXPR
-%token <handle> PRINT_DATA
-%token <run> PICTURE_DATA
-%token <box> TEXT_BLOCK
-%token <table> TABLE_DATA
-%token <id> SYMBOL
-%token <number> STATEMENT_NUMBER FORMULA_NUMBER
-%token <text> NAME FONT_TEXT
-%token <wide> QUOTED_TEXT
-%token VECTOR BAD_CHAR
+%token <handle> PrintData
+%token <run> PictureData
+%token <box> TextBlock
+%token <table> TableData
+%token <id> Symbol
+%token <number> StatementNumber FormulaNumber
+%token <text> Name FontText
+%token <wide> QuotedText
+%token VectorKeyword BadChar
 
 %type <expr> e
 
 %destructor { FreeTree($$.node); } <expr>
-%destructor { std::free($$); } NAME
+%destructor { std::free($$); } Name
 %destructor { std::free($$); } <wide>
 %destructor { std::free($$.bytes); } <run>
 %destructor { reader->DiscardTextBox($$); } <box>
@@ -86,24 +86,24 @@ statements
     ;
 
 numbers
-    : STATEMENT_NUMBER                      { reader->BeginNumbers($1); }
-    | numbers STATEMENT_NUMBER              { reader->AddNumber($2); }
+    : StatementNumber                      { reader->BeginNumbers($1); }
+    | numbers StatementNumber              { reader->AddNumber($2); }
     ;
 
 statement
     : KEYWORD ';'                           { reader->BeginNumbers(); reader->KeywordStatement($1); }
     | KEYWORD numbers ';'                   { reader->KeywordStatement($1); }
-    | FONT_NAME FONT_TEXT ';'               { reader->FontNameStatement($2); }
-    | SLIDER_VARIABLE LETTER ';'            { reader->SliderVariableStatement($2); }
-    | PARAMETER LETTER '=' STATEMENT_NUMBER ';' { reader->ParameterStatement($2, $4); }
+    | FONT_NAME FontText ';'               { reader->FontNameStatement($2); }
+    | SLIDER_VARIABLE Letter ';'            { reader->SliderVariableStatement($2); }
+    | PARAMETER Letter '=' StatementNumber ';' { reader->ParameterStatement($2, $4); }
     | EXPR e ';'                            { reader->ExprStatement($2.node); }
-    | TEXT_BLOCK ';'                        { reader->TextBlockStatement($1); }
-    | TABLE_DATA ';'                        { reader->TableStatement($1); }
-    | PRINT_DATA ';'                        { BudgetGlobalFree($1); }
-    | PICTURE_DATA ';'                      { reader->BeginNumbers(); reader->PictureStatement($1); }
-    | PICTURE_DATA numbers ';'              { reader->PictureStatement($1); }
+    | TextBlock ';'                        { reader->TextBlockStatement($1); }
+    | TableData ';'                        { reader->TableStatement($1); }
+    | PrintData ';'                        { BudgetGlobalFree($1); }
+    | PictureData ';'                      { reader->BeginNumbers(); reader->PictureStatement($1); }
+    | PictureData numbers ';'              { reader->PictureStatement($1); }
     | error ';'                             { reader->CountError(); }
-    | BAD_CHAR ';'                          { reader->CountError(); }
+    | BadChar ';'                          { reader->CountError(); }
     ;
 
 e
@@ -123,13 +123,13 @@ e
     | '(' e ')'     { if (!reader->Unary('(', &$$, $2)) YYABORT; }
     | '[' e ']'     { if (!reader->Unary('[', &$$, $2)) YYABORT; }
     | '?'           { if (!reader->Leaf(&$$, MakePlaceholderNode())) YYABORT; }
-    | FORMULA_NUMBER { if (!reader->Leaf(&$$, MakeNumberNode($1))) YYABORT; }
-    | SYMBOL        { if (!reader->Leaf(&$$, MakeVariableNode(static_cast<uint32_t>($1)))) YYABORT; }
-    | NAME '(' e ')' { if (!reader->Application(&$$, $1, $3)) YYABORT; }
-    | VECTOR '(' e ')' { if (!reader->Vector(&$$, $3)) YYABORT; }
-    | NAME          { if (!reader->Leaf(&$$, reader->NameNode($1))) YYABORT; }
-    | QUOTED_TEXT   { if (!reader->Leaf(&$$, reader->TextNode($1))) YYABORT; }
-    | BAD_CHAR      { $$ = ParsedExpr{nullptr, 0}; reader->CountError(); YYABORT; }
+    | FormulaNumber { if (!reader->Leaf(&$$, MakeNumberNode($1))) YYABORT; }
+    | Symbol        { if (!reader->Leaf(&$$, MakeVariableNode(static_cast<uint32_t>($1)))) YYABORT; }
+    | Name '(' e ')' { if (!reader->Application(&$$, $1, $3)) YYABORT; }
+    | VectorKeyword '(' e ')' { if (!reader->Vector(&$$, $3)) YYABORT; }
+    | Name          { if (!reader->Leaf(&$$, reader->NameNode($1))) YYABORT; }
+    | QuotedText   { if (!reader->Leaf(&$$, reader->TextNode($1))) YYABORT; }
+    | BadChar      { $$ = ParsedExpr{nullptr, 0}; reader->CountError(); YYABORT; }
     | error         { $$ = ParsedExpr{nullptr, 0}; reader->CountError(); YYABORT; }
     ;
 

@@ -24,9 +24,15 @@
 #include "DocumentGrammar.h"
 
 int docparse(DocumentReader* reader);
+
+// The grammar over the reader's input; true when it was read to its end.
+bool DocParse(DocumentReader* reader)
+{
+    return docparse(reader) == 0;
+}
 bool StartDocScanner(DocumentReader* reader);
 void StopDocScanner(DocumentReader* reader);
-int DocScanLex(DOCSTYPE* value, DocumentReader* reader);
+int DocLex(DOCSTYPE* value, DocumentReader* reader);
 
 namespace {
 
@@ -264,7 +270,7 @@ int doclex(DOCSTYPE* value, DocumentReader* reader)
         scan.startTokenSent = true;
         return scan.kind == DocInputDocument ? TOK_DOCUMENT_START : TOK_FORMULA_START;
     }
-    return DocScanLex(value, reader);
+    return DocLex(value, reader);
 }
 
 // ---- The reader ------------------------------------------------------------
@@ -309,7 +315,7 @@ bool DocumentReader::Run()
 {
     if (!StartDocScanner(this))
         return false;
-    return docparse(this) == 0;
+    return DocParse(this);
 }
 
 void DocumentReader::Commit()

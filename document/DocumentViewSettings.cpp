@@ -48,13 +48,27 @@ DocumentViewSettings::DocumentViewSettings()
     std::copy(std::begin(kIdentityRotation4D), std::end(kIdentityRotation4D), view4D.rotation);
 }
 
-bool MatricesEqual(const double* a, const double* b, int32_t count)
+namespace {
+
+bool EntriesClose(const double* a, const double* b, int32_t count)
 {
     for (int32_t i = 0; i < count; ++i) {
         if (!(std::fabs(a[i] - b[i]) <= kMatrixTolerance))
             return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool MatricesEqual3(const double* a, const double* b)
+{
+    return EntriesClose(a, b, 9);
+}
+
+bool MatricesEqual4(const double* a, const double* b)
+{
+    return EntriesClose(a, b, 16);
 }
 
 DocumentViewHooks& GetDocumentViewHooks()

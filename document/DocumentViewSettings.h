@@ -85,7 +85,8 @@ struct DocumentViewSettings {
 extern const double kDefaultViewRotation3D[9];
 extern const double kIdentityRotation4D[16];
 // Every entry within 8 machine epsilons of the reference.
-bool MatricesEqual(const double* a, const double* b, int32_t count);
+bool MatricesEqual3(const double* a, const double* b);
+bool MatricesEqual4(const double* a, const double* b);
 
 struct DocumentViewHooks {
     // Copies the views' settings into the record; the record's picture lists

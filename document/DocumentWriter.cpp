@@ -332,13 +332,13 @@ void WriteKeyword4IfChanged(const char* keyword, const double* values, const dou
 
 void WriteMatrix3IfChanged(const double* matrix, const double* reference, const char* keyword)
 {
-    if (!MatricesEqual(matrix, reference, 9))
+    if (!MatricesEqual3(matrix, reference))
         WriteMatrix3Line(keyword, matrix);
 }
 
 void WriteMatrix4IfChanged(const double* matrix, const double* reference, const char* keyword)
 {
-    if (!MatricesEqual(matrix, reference, 16))
+    if (!MatricesEqual4(matrix, reference))
         WriteMatrix4Line(keyword, matrix);
 }
 

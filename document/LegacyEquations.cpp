@@ -47,14 +47,34 @@ constexpr uint32_t kPlanePrimed[2] = {CodeXPrimed, CodeYPrimed};
 constexpr uint32_t kSpace[3] = {CodeX, CodeY, CodeZ};
 constexpr uint32_t kSpacePrimed[3] = {CodeXPrimed, CodeYPrimed, CodeZPrimed};
 
+bool IsXYMappingEquation(const FormulaNode* node, const DocState* doc)
+{
+    return IsMappingEquation(node, doc, kPlane, kPlane, 2);
+}
+
+bool IsPrimedXYMappingEquation(const FormulaNode* node, const DocState* doc)
+{
+    return IsMappingEquation(node, doc, kPlanePrimed, kPlane, 2);
+}
+
+bool IsXYZMappingEquation(const FormulaNode* node, const DocState* doc)
+{
+    return IsMappingEquation(node, doc, kSpace, kSpace, 3);
+}
+
+bool IsPrimedXYZMappingEquation(const FormulaNode* node, const DocState* doc)
+{
+    return IsMappingEquation(node, doc, kSpacePrimed, kSpace, 3);
+}
+
 bool IsPlaneMap(const FormulaNode* node, const DocState* doc)
 {
-    return IsMappingEquation(node, doc, kPlane, kPlane, 2) || IsMappingEquation(node, doc, kPlanePrimed, kPlane, 2);
+    return IsXYMappingEquation(node, doc) || IsPrimedXYMappingEquation(node, doc);
 }
 
 bool IsSpaceMap(const FormulaNode* node, const DocState* doc)
 {
-    return IsMappingEquation(node, doc, kSpace, kSpace, 3) || IsMappingEquation(node, doc, kSpacePrimed, kSpace, 3);
+    return IsXYZMappingEquation(node, doc) || IsPrimedXYZMappingEquation(node, doc);
 }
 
 // Each entry of the equation's left-side vector becomes d times the entry.
