@@ -428,10 +428,12 @@ void DocumentReader::ApplySettingKeyword(DocKeyword keyword, const double* n)
             s.StackPanes = ToFlag(n[0]);
         break;
     case KwPageMargins: {
-        // Stored as m2, m0, m3, m1 in 16.16 fixed point.
+        // Stored as m2, m0, m3, m1 in 16.16 fixed point. Sixteen digits do
+        // not always hold a 16.16 value exactly, so the nearest one is taken:
+        // truncating would lose a unit on every save.
         static const int kOrder[4] = {2, 0, 3, 1};
         for (int i = 0; i < 4; ++i)
-            s.pageMargins[kOrder[i]] = ToInt(n[i] * 65536, INT32_MIN, INT32_MAX, 0);
+            s.pageMargins[kOrder[i]] = ToInt(std::round(n[i] * 65536), INT32_MIN, INT32_MAX, 0);
         s.hasPageMargins = true;
         break;
     }

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -69,8 +70,12 @@ void DocumentBackAndForth(DocState* doc, const std::string& text)
     }
     std::string first = Written(doc);
     Clear(doc);
-    FuzzRequire(ReadDocumentText(doc, first.data(), first.size()), "a written document reads again");
-    FuzzRequire(Written(doc) == first, "a written document writes the same text again");
+    bool again = ReadDocumentText(doc, first.data(), first.size());
+    std::string second = again ? Written(doc) : std::string();
+    if (!again || second != first)
+        std::fprintf(stderr, "written:\n%s\nagain:\n%s\n", first.c_str(), second.c_str());
+    FuzzRequire(again, "a written document reads again");
+    FuzzRequire(second == first, "a written document writes the same text again");
     Clear(doc);
     FuzzRequire(LiveStandIns() == 0, "every box and table is freed with its line");
 }
