@@ -581,7 +581,8 @@ void DocumentReader::ApplyLineKeyword(DocKeyword keyword, const double* n)
 
 void DocumentReader::FontNameStatement(const char* name)
 {
-    if (!headerRead_)
+    // A name cut short by a NUL byte to nothing names no face.
+    if (!headerRead_ || !*name)
         return;
     std::strncpy(settings_.FontName, name, kFontNameBytes - 1);
     settings_.FontName[kFontNameBytes - 1] = 0;
