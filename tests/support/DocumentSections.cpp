@@ -80,7 +80,8 @@ DocumentSectionStandIns::DocumentSectionStandIns()
     DocumentFileHooks& hooks = GetDocumentFileHooks();
     hooks.createTextBox = [](DocState*, const char* face, int32_t pixels) {
         COurEdit* box = NewStandInBox();
-        Box(box)->current = {face, pixels, {false, false, false}};
+        // A box's character format holds at most 31 bytes of a face.
+        Box(box)->current = {std::string(face).substr(0, 31), pixels, {false, false, false}};
         return box;
     };
     hooks.replaceTextBoxSelection = [](COurEdit* box, const char* bytes, int32_t length, bool utf8) {
