@@ -85,7 +85,7 @@ void DocumentBackAndForth(DocState* doc, const std::string& text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static bool started = InitFormulaEngine();
-    static DocumentSectionStandIns* standIns = new DocumentSectionStandIns;
+    static DocumentSectionStandIns standIns;
     static DocState* doc = [] {
         auto* d = new DocState;
         d->Init(nullptr);
