@@ -1,0 +1,7 @@
+#include "document/DocumentFileHooks.h"
+
+DocumentFileHooks& GetDocumentFileHooks()
+{
+    static DocumentFileHooks hooks;
+    return hooks;
+}
