@@ -97,9 +97,7 @@ bool HasPointDependentRowRead(FormulaNode* tree)
 template <typename Cell>
 Cell* ThreadFrame()
 {
-    if (!EnsureEvalFrame())
-        return nullptr;
-    return static_cast<Cell*>(GetEvalFrame());
+    return static_cast<Cell*>(ReadyEvalFrame());
 }
 
 }  // namespace
@@ -253,7 +251,8 @@ __attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula
     ComplexValue* frame = ThreadFrame<ComplexValue>();
     if (!program || !frame)
         return ComplexValue{NAN, NAN};
-    frame[SlotSlider] = ComplexValue{DocSliderValue(formula->doc), 0};
+    if (program->readsSlider)
+        frame[SlotSlider] = ComplexValue{DocSliderValue(formula->doc), 0};
     for (const SlotValue& slot : slots)
         frame[slot.slot] = ComplexValue{slot.value, 0};
     return program->RunComplex(frame, nullptr);
@@ -261,7 +260,9 @@ __attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula
 
 // Every real point entry: the given slots and slot 2 (the slider value) on
 // the calling thread's frame, then one run of the point program. A complex
-// program answers the real part of a real result, else undefined.
+// program answers the real part of a real result, else undefined. Slot 2
+// is written only for a program that reads it: the document's value takes
+// a call, and no other program reads the slot of this frame.
 inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula,
                                                          std::initializer_list<SlotValue> slots)
 {
@@ -271,7 +272,8 @@ inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFor
     double* frame = ThreadFrame<double>();
     if (!program || !frame)
         return NAN;
-    frame[SlotSlider] = DocSliderValue(formula->doc);
+    if (program->readsSlider)
+        frame[SlotSlider] = DocSliderValue(formula->doc);
     for (const SlotValue& slot : slots)
         frame[slot.slot] = slot.value;
     RunControl control{&program->stopRequested, false};

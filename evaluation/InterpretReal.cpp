@@ -120,6 +120,8 @@ struct RealArith {
     static constexpr double kTrue = 1;
     // A real run goes on past undefined values: they stay NaN to the end.
     static constexpr bool kEndsOnUndefined = false;
+    // Only real runs take the fused point code.
+    static constexpr bool kRunsPointCode = true;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 
