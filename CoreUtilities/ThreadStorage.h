@@ -28,14 +28,21 @@ extern constinit thread_local void* Frame;
 extern constinit thread_local uint32_t FrameCapacity;
 }  // namespace thread_storage
 
-// EnsureEvalFrame, then GetEvalFrame: null when there is no frame. Inline,
-// so that a point evaluation finds its frame with two loads.
-inline void* ReadyEvalFrame()
+// The calling thread's frame when it holds every slot already, else null
+// (EnsureEvalFrame makes it). Inline, so that a point evaluation finds its
+// frame with a few loads and no call.
+inline void* CurrentEvalFrame()
 {
     using namespace thread_storage;
-    if (__builtin_expect(FrameCapacity < EvalFrameSlots.load(std::memory_order_acquire), 0) && !EnsureEvalFrame())
-        return nullptr;
-    return Frame;
+    return FrameCapacity >= EvalFrameSlots.load(std::memory_order_acquire) ? Frame : nullptr;
+}
+
+// EnsureEvalFrame, then GetEvalFrame: null when there is no frame.
+inline void* ReadyEvalFrame()
+{
+    if (void* frame = CurrentEvalFrame())
+        return frame;
+    return EnsureEvalFrame() ? GetEvalFrame() : nullptr;
 }
 // Slots the calling thread's frame holds.
 uint32_t GetEvalFrameCapacity();

@@ -193,6 +193,12 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
     return RunProgram<RealArith>(program, frame, grid, control);
 }
 
+double InterpretRealAtPoint(const BytecodeProgram* program, double* frame)
+{
+    RunControl control{&program->stopRequested, false};
+    return RunProgram<RealArith>(program, frame, nullptr, control);
+}
+
 }  // namespace VL_INTERPRETER_BUILD
 
 VL_INTERPRETER_TARGET_END
