@@ -195,6 +195,10 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
 
 double InterpretRealAtPoint(const BytecodeProgram* program, double* frame)
 {
+    // Point code runs lean, and a lean run makes its own control only when
+    // it must evaluate constants: the run is then a jump.
+    if (program->pointCode.count > 0)
+        return RunCode<RealArith, true>(program, program->pointCode.storage, frame, nullptr, nullptr);
     RunControl control{&program->stopRequested, false};
     return RunProgram<RealArith>(program, frame, nullptr, control);
 }

@@ -203,7 +203,9 @@ typename Arith::Value FusedDivide(typename Arith::Value a, typename Arith::Value
 
 }  // namespace interpreter_loop
 
-// Runs code, the program's instructions or its point code, on the frame.
+// Runs code, the program's instructions or its point code, on the frame,
+// under the control given; a lean run without one is a run of its own
+// under the program's stop request.
 // A lean run is one of a straight-line program whose value stack fits the
 // run's own cells (PointCode.h): it needs no row stack, no other stack and
 // none of the jumping, looping and calling opcodes, which it leaves out.
@@ -224,7 +226,7 @@ typename Arith::Value FusedDivide(typename Arith::Value a, typename Arith::Value
 template <typename Arith, bool kLean>
 VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program, const Instruction* const code,
                                                   typename Arith::Value* frame, const GridEvalState* grid,
-                                                  RunControl& control)
+                                                  RunControl* control)
 {
     using Value = typename Arith::Value;
     using namespace interpreter_loop;
@@ -238,8 +240,10 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
             if (context->table->values.count > 0)
                 constants = context->table->values.storage;
         } else {
-            constants = context->GetConstants(control);
-            if (control.stopped)
+            RunControl own{&program->stopRequested, false};
+            RunControl& run = control ? *control : own;
+            constants = context->GetConstants(run);
+            if (run.stopped)
                 return Arith::kUndefined;
         }
     }
@@ -272,7 +276,8 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
     Value result = Arith::kUndefined;
 
     // Kept in registers: nothing the run calls can change them.
-    const std::atomic<unsigned char>* stopRequest = control.stopRequest;
+    // Lean runs poll nothing: they neither loop nor call.
+    const std::atomic<unsigned char>* stopRequest = kLean ? nullptr : control->stopRequest;
     const DocState* doc = program->doc;
     const Instruction* pc = code;
 
@@ -535,13 +540,13 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
             *sp = top;
             int32_t n = std::max(pc->arg.a, 0);
             Value called = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, Arith::kUndefined,
-                                            [&control](const BytecodeProgram* callee, Value* calleeFrame) {
-                                                return Arith::RunNested(callee, calleeFrame, control);
+                                            [control](const BytecodeProgram* callee, Value* calleeFrame) {
+                                                return Arith::RunNested(callee, calleeFrame, *control);
                                             });
             sp += n == 0 ? 1 : 1 - n;
             top = called;
             below = *--sp;
-            if (control.stopped)
+            if (control->stopped)
                 VL_END(top);
             ++pc;
             VL_POLL_AND_GO();
@@ -718,7 +723,7 @@ slowCheck: {
     top = *sp;
     below = *--sp;
     if (stop) {
-        control.stopped = true;
+        control->stopped = true;
         VL_END(top);
     }
     VL_GO();
@@ -757,11 +762,11 @@ typename Arith::Value RunProgram(const BytecodeProgram* program, typename Arith:
                                  const GridEvalState* grid, RunControl& control)
 {
     if (Arith::kRunsPointCode && program->pointCode.count > 0)
-        return RunCode<Arith, true>(program, program->pointCode.storage, frame, grid, control);
+        return RunCode<Arith, true>(program, program->pointCode.storage, frame, grid, &control);
     const Instruction* code = program->instructions.storage;
     if (program->straightLine && program->maxStack <= kFewCells<typename Arith::Value> - 2)
-        return RunCode<Arith, true>(program, code, frame, grid, control);
-    return RunCode<Arith, false>(program, code, frame, grid, control);
+        return RunCode<Arith, true>(program, code, frame, grid, &control);
+    return RunCode<Arith, false>(program, code, frame, grid, &control);
 }
 
 }  // namespace VL_INTERPRETER_BUILD
