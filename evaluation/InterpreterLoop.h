@@ -276,8 +276,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
     Value result = Arith::kUndefined;
 
     // Kept in registers: nothing the run calls can change them.
-    // Lean runs poll nothing: they neither loop nor call.
-    const std::atomic<unsigned char>* stopRequest = kLean ? nullptr : control->stopRequest;
+    const std::atomic<unsigned char>* stopRequest = control ? control->stopRequest : &program->stopRequested;
     const DocState* doc = program->doc;
     const Instruction* pc = code;
 
@@ -723,7 +722,8 @@ slowCheck: {
     top = *sp;
     below = *--sp;
     if (stop) {
-        control->stopped = true;
+        if (control)
+            control->stopped = true;
         VL_END(top);
     }
     VL_GO();
