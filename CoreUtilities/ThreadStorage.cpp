@@ -10,15 +10,24 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+namespace thread_storage {
 
 // Only ever raised; a worker sees a new value through the queue mutex it takes
 // before running a job built for it.
-std::atomic<uint32_t> EvalFrameSlots{0};
+constinit std::atomic<uint32_t> EvalFrameSlots{0};
 
 // Plain thread-locals, so the readers on the evaluation path are single loads.
-thread_local void* Frame = nullptr;
-thread_local uint32_t FrameCapacity = 0;
+constinit thread_local void* Frame = nullptr;
+constinit thread_local uint32_t FrameCapacity = 0;
+
+}  // namespace thread_storage
+
+using thread_storage::EvalFrameSlots;
+using thread_storage::Frame;
+using thread_storage::FrameCapacity;
+
+namespace {
+
 thread_local void* Scratch = nullptr;
 thread_local uint32_t ScratchSize = 0;
 thread_local bool SingleJobMark = false;

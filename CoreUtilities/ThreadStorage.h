@@ -4,6 +4,7 @@
 // thread ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // Bytes of one frame slot: room for the widest value a slot holds.
@@ -19,6 +20,30 @@ bool EnsureEvalFrame();
 void RaiseEvalFrameSlots(uint32_t n);
 // The calling thread's frame; null before its first EnsureEvalFrame.
 void* GetEvalFrame();
+
+// What ReadyEvalFrame reads; written only by ThreadStorage.cpp.
+namespace thread_storage {
+extern constinit std::atomic<uint32_t> EvalFrameSlots;
+extern constinit thread_local void* Frame;
+extern constinit thread_local uint32_t FrameCapacity;
+}  // namespace thread_storage
+
+// The calling thread's frame when it holds every slot already, else null
+// (EnsureEvalFrame makes it). Inline, so that a point evaluation finds its
+// frame with a few loads and no call.
+inline void* CurrentEvalFrame()
+{
+    using namespace thread_storage;
+    return FrameCapacity >= EvalFrameSlots.load(std::memory_order_acquire) ? Frame : nullptr;
+}
+
+// EnsureEvalFrame, then GetEvalFrame: null when there is no frame.
+inline void* ReadyEvalFrame()
+{
+    if (void* frame = CurrentEvalFrame())
+        return frame;
+    return EnsureEvalFrame() ? GetEvalFrame() : nullptr;
+}
 // Slots the calling thread's frame holds.
 uint32_t GetEvalFrameCapacity();
 uint32_t GetEvalFrameSlots();

@@ -2,6 +2,7 @@
 
 #include "evaluation/BranchLabel.h"
 #include "evaluation/CodeGenerator.h"
+#include "evaluation/PointCode.h"
 
 #include <algorithm>
 
@@ -25,6 +26,9 @@ bool BytecodeProgram::SharesStaticEnd() const
 
 void BytecodeProgram::FreeInstructions()
 {
+    pointCode.Clear();
+    readsConstants = readsRow = readsSlider = 1;
+    straightLine = 0;
     if (SharesStaticEnd())
         instructions = {};
     else
@@ -140,11 +144,7 @@ BytecodeProgram::BytecodeProgram(FormulaNode* tree, CompileContext* compileConte
     GenerateProgram(*this, tree, withLabels, gridProgram);
 }
 
-namespace {
-
-// The operands an opcode reads as slots, counts or pair numbers are in
-// range.
-bool OperandsValid(const Instruction& instruction)
+bool InstructionOperandsValid(const Instruction& instruction)
 {
     int32_t a = instruction.arg.a;
     switch (instruction.opcode) {
@@ -171,6 +171,8 @@ bool OperandsValid(const Instruction& instruction)
     default: return true;
     }
 }
+
+namespace {
 
 // Whether the jump of the instruction at i lands where the static depth is
 // the depth the jump leaves: the depth before each instruction is in depth.
@@ -216,7 +218,7 @@ bool VerifyProgram(const BytecodeProgram& program)
     bool valid = true;
     for (int32_t i = 0; i < count && valid; ++i) {
         const Instruction& instruction = code[i];
-        if (instruction.opcode < 0 || instruction.opcode >= kOpcodeCount || !OperandsValid(instruction) ||
+        if (instruction.opcode < 0 || instruction.opcode >= kOpcodeCount || !InstructionOperandsValid(instruction) ||
             depth.Push(static_cast<int32_t>(d)) != 0) {
             valid = false;
             break;
@@ -239,4 +241,5 @@ void FinishProgram(BytecodeProgram* program)
         program->MakeEndOnly();
         program->ComputeMaxStack();
     }
+    PreparePointRuns(program);
 }

@@ -51,6 +51,19 @@ struct BytecodeProgram {
     // Always ends with opcode 103 once complete.
     GrowArray<Instruction> instructions;
 
+    // What a run may leave out, set when the program is finished (a program
+    // filled by hand keeps the safe values): whether it loads a constant, a
+    // parameter at the current data row, or the slider's slot; whether it is
+    // straight-line (PointCode.h), so that a point run needs no jumps, row
+    // stack or large value stack.
+    uint8_t readsConstants = 1;
+    uint8_t readsRow = 1;
+    uint8_t readsSlider = 1;
+    uint8_t straightLine = 0;
+    // The real point interpreter's form of a straight-line program, with
+    // instructions fused (PointCode.h); empty otherwise.
+    GrowArray<Instruction> pointCode;
+
     // An empty program, to be filled by hand (tests, the disassembler).
     BytecodeProgram() = default;
     // Generates the program of a prepared tree (code generation).
@@ -121,7 +134,12 @@ void ResolveLoopJumps(BytecodeProgram* program);
 // program that any interpreter could run past its value stack fails.
 bool VerifyProgram(const BytecodeProgram& program);
 
+// The operands an opcode reads as slots, counts or pair numbers are in
+// range.
+bool InstructionOperandsValid(const Instruction& instruction);
+
 // Resolves the loop jumps of a program whose generation is complete and
 // checks it; a program that fails the check is reduced to its end (the
-// undefined value). Every program is finished this way before it runs.
+// undefined value). Then prepares its point runs (PointCode.h). Every
+// program is finished this way before it runs.
 void FinishProgram(BytecodeProgram* program);

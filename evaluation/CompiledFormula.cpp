@@ -97,9 +97,7 @@ bool HasPointDependentRowRead(FormulaNode* tree)
 template <typename Cell>
 Cell* ThreadFrame()
 {
-    if (!EnsureEvalFrame())
-        return nullptr;
-    return static_cast<Cell*>(GetEvalFrame());
+    return static_cast<Cell*>(ReadyEvalFrame());
 }
 
 }  // namespace
@@ -253,7 +251,8 @@ __attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula
     ComplexValue* frame = ThreadFrame<ComplexValue>();
     if (!program || !frame)
         return ComplexValue{NAN, NAN};
-    frame[SlotSlider] = ComplexValue{DocSliderValue(formula->doc), 0};
+    if (program->readsSlider)
+        frame[SlotSlider] = ComplexValue{DocSliderValue(formula->doc), 0};
     for (const SlotValue& slot : slots)
         frame[slot.slot] = ComplexValue{slot.value, 0};
     return program->RunComplex(frame, nullptr);
@@ -261,43 +260,62 @@ __attribute__((noinline)) ComplexValue RunComplexWithSlots(const CompiledFormula
 
 // Every real point entry: the given slots and slot 2 (the slider value) on
 // the calling thread's frame, then one run of the point program. A complex
-// program answers the real part of a real result, else undefined.
-inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula,
-                                                         std::initializer_list<SlotValue> slots)
+// program answers the real part of a real result, else undefined. Slot 2
+// is written only for a program that reads it: the document's value takes
+// a call, and no other program reads the slot of this frame. The slots come
+// one by one, so that their numbers stay constants in the code.
+template <typename... Slots>
+__attribute__((noinline)) double EvaluateSlowly(const CompiledFormula* formula, Slots... slots)
 {
     const BytecodeProgram* program = formula->pointProgram;
-    if (program && program->isComplex)
-        return ComplexToReal(RunComplexWithSlots(formula, slots));
-    double* frame = ThreadFrame<double>();
-    if (!program || !frame)
+    if (!program)
         return NAN;
-    frame[SlotSlider] = DocSliderValue(formula->doc);
-    for (const SlotValue& slot : slots)
-        frame[slot.slot] = slot.value;
-    RunControl control{&program->stopRequested, false};
-    return RunRealInBuild(program, frame, nullptr, control);
+    if (program->isComplex)
+        return ComplexToReal(RunComplexWithSlots(formula, {slots...}));
+    double* frame = ThreadFrame<double>();
+    if (!frame)
+        return NAN;
+    if (program->readsSlider)
+        frame[SlotSlider] = DocSliderValue(formula->doc);
+    ((frame[slots.slot] = slots.value), ...);
+    return RunRealAtPointInBuild(program, frame);
+}
+
+// The common case without a call before the run, which then is a jump;
+// everything else goes the slow way.
+template <typename... Slots>
+inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula, Slots... slots)
+{
+    const BytecodeProgram* program = formula->pointProgram;
+    auto* frame = static_cast<double*>(CurrentEvalFrame());
+    if (!program || program->isComplex || program->readsSlider || !frame)
+        return EvaluateSlowly(formula, slots...);
+    ((frame[slots.slot] = slots.value), ...);
+    return RunRealAtPointInBuild(program, frame);
 }
 
 }  // namespace
 
 double CompiledFormula::EvaluateAt(double u)
 {
-    return EvaluateWithSlots(this, {{SlotU, u}});
+    return EvaluateWithSlots(this, SlotValue{SlotU, u});
 }
 
 double CompiledFormula::EvaluateAtXY(double x, double y)
 {
-    return EvaluateWithSlots(this, {{SlotX, x}, {SlotY, y}});
+    return EvaluateWithSlots(this, SlotValue{SlotX, x}, SlotValue{SlotY, y});
 }
 
 double CompiledFormula::EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w)
 {
-    return EvaluateWithSlots(this, {{SlotU, u}, {SlotV, v}, {SlotX, x}, {SlotY, y}, {SlotZ, z}, {SlotW, w}});
+    return EvaluateWithSlots(this, SlotValue{SlotU, u}, SlotValue{SlotV, v}, SlotValue{SlotX, x}, SlotValue{SlotY, y},
+                             SlotValue{SlotZ, z}, SlotValue{SlotW, w});
 }
 
 double CompiledFormula::EvaluateAtRow(int32_t row, double x, double y, double z)
 {
-    return EvaluateWithSlots(this, {{SlotX, x}, {SlotY, y}, {SlotZ, z}, {SlotDataRow, static_cast<double>(row)}});
+    return EvaluateWithSlots(this, SlotValue{SlotX, x}, SlotValue{SlotY, y}, SlotValue{SlotZ, z},
+                             SlotValue{SlotDataRow, static_cast<double>(row)});
 }
 
 ComplexValue CompiledFormula::EvaluateComplex()

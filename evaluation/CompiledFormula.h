@@ -65,8 +65,9 @@ struct CompiledFormula {
     double EvaluateAtGridPoint3D(int32_t i, int32_t j, int32_t k, GridEvalState* state);
 
     // Each writes the listed slots of the calling thread's frame, and slot 2
-    // with the slider value, and runs the point program; undefined when it is
-    // not compiled. Slots an entry does not write keep what the frame held.
+    // with the slider value when the program reads it, and runs the point
+    // program; undefined when it is not compiled. Slots an entry does not
+    // write keep what the frame held.
     double EvaluateAt(double u);
     double EvaluateAtXY(double x, double y);
     double EvaluateAtUVXYZW(double u, double v, double x, double y, double z, double w);

@@ -105,6 +105,7 @@ struct ComplexArith {
     static constexpr ComplexValue kOne{1, 0};
     static constexpr ComplexValue kTrue{1, 0};
     static constexpr bool kEndsOnUndefined = true;
+    static constexpr bool kRunsPointCode = false;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 

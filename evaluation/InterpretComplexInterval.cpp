@@ -96,6 +96,7 @@ struct ComplexIntervalArith {
     static constexpr ComplexInterval kTrue = ComplexIntervalTrue;
     static constexpr ComplexInterval kLoopStepCap{{100000, 100000}, {0, 0}};
     static constexpr bool kEndsOnUndefined = true;
+    static constexpr bool kRunsPointCode = false;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 

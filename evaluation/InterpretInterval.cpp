@@ -87,6 +87,7 @@ struct IntervalArith {
     static constexpr Interval kTrue = TruthTrue;
     static constexpr Interval kLoopStepCap{100000, 100000};
     static constexpr bool kEndsOnUndefined = true;
+    static constexpr bool kRunsPointCode = false;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 

@@ -120,6 +120,8 @@ struct RealArith {
     static constexpr double kTrue = 1;
     // A real run goes on past undefined values: they stay NaN to the end.
     static constexpr bool kEndsOnUndefined = false;
+    // Only real runs take the fused point code.
+    static constexpr bool kRunsPointCode = true;
     static constexpr OpcodeFunctions<Unary> kUnary = MakeUnaryTable();
     static constexpr OpcodeFunctions<Binary> kBinary = MakeBinaryTable();
 
@@ -189,6 +191,16 @@ double RealArith::RunNested(const BytecodeProgram* program, double* frame, RunCo
 double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control)
 {
     return RunProgram<RealArith>(program, frame, grid, control);
+}
+
+double InterpretRealAtPoint(const BytecodeProgram* program, double* frame)
+{
+    // Point code runs lean, and a lean run makes its own control only when
+    // it must evaluate constants: the run is then a jump.
+    if (program->pointCode.count > 0)
+        return RunCode<RealArith, true>(program, program->pointCode.storage, frame, nullptr, nullptr);
+    RunControl control{&program->stopRequested, false};
+    return RunProgram<RealArith>(program, frame, nullptr, control);
 }
 
 }  // namespace VL_INTERPRETER_BUILD

@@ -1,6 +1,7 @@
 // The real interpreter: runs a program in double arithmetic, NaN being the
 // undefined value. Both builds (InterpreterBuild.h) have the same entry;
-// BytecodeProgram::RunReal picks one.
+// BytecodeProgram::RunReal picks one. InterpretRealAtPoint is a run of its
+// own under the program's stop request, outside grid evaluation.
 #pragma once
 
 struct BytecodeProgram;
@@ -9,8 +10,10 @@ struct RunControl;
 
 namespace baseline {
 double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
+double InterpretRealAtPoint(const BytecodeProgram* program, double* frame);
 }
 
 namespace v3 {
 double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
+double InterpretRealAtPoint(const BytecodeProgram* program, double* frame);
 }

@@ -35,3 +35,10 @@ inline double RunRealInBuild(const BytecodeProgram* program, double* frame, cons
 {
     return VL_IN_BUILD(InterpretReal, program, frame, grid, control);
 }
+
+// A point run of its own (the program's stop request, no grid) in the build
+// the flag picks.
+inline double RunRealAtPointInBuild(const BytecodeProgram* program, double* frame)
+{
+    return VL_IN_BUILD(InterpretRealAtPoint, program, frame);
+}

@@ -26,6 +26,8 @@
 //   Guard(op, top)        top where the guarded term may be absent
 //   Table1(id, x, doc), Table2(id, a, b, doc)
 //   RunNested(program, frame, control), Exit(top)
+//   kRunsPointCode        the policy's lean runs take fused point code
+//                         (PointCode.h)
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
@@ -37,6 +39,7 @@
 #include "evaluation/CompileContext.h"
 #include "evaluation/ConstantTable.h"
 #include "evaluation/GridEvalState.h"
+#include "evaluation/PointCode.h"
 #include "evaluation/RunControl.h"
 #include "evaluation/UserFunctionCall.h"
 
@@ -59,6 +62,10 @@ struct OpcodeFunctions {
     Function entries[kOpcodeCount] = {};
     constexpr Function operator[](int32_t opcode) const { return entries[opcode]; }
 };
+// Value-stack cells a run holds in its own frame.
+template <typename Value>
+constexpr int32_t kFewCells = std::max<int32_t>(8, kLeanStackBytes / sizeof(Value));
+
 namespace interpreter_loop {
 
 // A run that ends before its end writes undefined into every slot the rest
@@ -166,9 +173,43 @@ typename Arith::Value GridPart(const GridEvalState* grid, int32_t axis, int32_t 
     return cell < 0 ? Arith::kUndefined : static_cast<const typename Arith::Value*>(grid->parts)[cell];
 }
 
+// The four operations of the fused operand forms, each exactly as the
+// instructions it stands for compute it.
+template <typename Arith>
+typename Arith::Value FusedAdd(typename Arith::Value a, typename Arith::Value b)
+{
+    constexpr auto add = Arith::kBinary[OpAdd];
+    return add(a, b);
+}
+template <typename Arith>
+typename Arith::Value FusedSubtract(typename Arith::Value a, typename Arith::Value b)
+{
+    constexpr auto add = Arith::kBinary[OpAdd];
+    constexpr auto negate = Arith::kUnary[OpNegate];
+    return add(a, negate(b));
+}
+template <typename Arith>
+typename Arith::Value FusedMultiply(typename Arith::Value a, typename Arith::Value b)
+{
+    constexpr auto multiply = Arith::kBinary[OpMultiply];
+    return multiply(a, b);
+}
+template <typename Arith>
+typename Arith::Value FusedDivide(typename Arith::Value a, typename Arith::Value b)
+{
+    constexpr auto divide = Arith::kBinary[OpDivide];
+    return divide(a, b);
+}
+
 }  // namespace interpreter_loop
 
-// Runs the program on the frame. Superword vectorisation would pack top and
+// Runs code, the program's instructions or its point code, on the frame,
+// under the control given; a lean run without one is a run of its own
+// under the program's stop request.
+// A lean run is one of a straight-line program whose value stack fits the
+// run's own cells (PointCode.h): it needs no row stack, no other stack and
+// none of the jumping, looping and calling opcodes, which it leaves out.
+// Superword vectorisation would pack top and
 // below into one vector register and unpack them at every instruction; the
 // merging of equal instruction tails (and global common subexpressions)
 // would fold the handlers' own dispatch jumps into one shared jump, which
@@ -179,24 +220,30 @@ typename Arith::Value GridPart(const GridEvalState* grid, int32_t axis, int32_t 
 #define VL_RUN_LOOP_OPTIONS \
     __attribute__((optimize("no-tree-slp-vectorize", "no-crossjumping", "no-tree-tail-merge", "no-gcse")))
 #endif
-template <typename Arith>
-VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
-    const BytecodeProgram* program, typename Arith::Value* frame, const GridEvalState* grid, RunControl& control)
+// Each run's table leaves some handlers out.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-label"
+template <typename Arith, bool kLean>
+VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program, const Instruction* const code,
+                                                  typename Arith::Value* frame, const GridEvalState* grid,
+                                                  RunControl* control)
 {
     using Value = typename Arith::Value;
     using namespace interpreter_loop;
 
-    const Instruction* const code = program->instructions.storage;
     Value* const locals = frame + program->localBase;
     const ComplexValue* constants = nullptr;
-    if (CompileContext* context = program->context) {
+    CompileContext* context = program->readsConstants ? program->context : nullptr;
+    if (context) {
         // Once the values are current every run reads them without a call.
         if (context->constantsReady.load(std::memory_order_acquire) && context->table) {
             if (context->table->values.count > 0)
                 constants = context->table->values.storage;
         } else {
-            constants = context->GetConstants(control);
-            if (control.stopped)
+            RunControl own{&program->stopRequested, false};
+            RunControl& run = control ? *control : own;
+            constants = context->GetConstants(run);
+            if (run.stopped)
                 return Arith::kUndefined;
         }
     }
@@ -206,29 +253,30 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
     // nested call makes sure of 64 KiB before it runs).
     // Beside the maxStack cells of the program (VerifyProgram holds it to
     // them), two more let the run spill top and below at the deepest point.
-    constexpr int32_t kFewCells = std::max<int32_t>(8, 256 / sizeof(Value));
-    Value fewCells[kFewCells];
-    int64_t cellCount = static_cast<int64_t>(std::max(program->maxStack, 1)) + 2;
-    uint32_t stackBytes = static_cast<uint32_t>(std::min<int64_t>(cellCount * sizeof(Value), UINT32_MAX));
+    // A lean run always fits them.
+    Value fewCells[kFewCells<Value>];
     void* heapCells = nullptr;
-    Value* cells;
-    if (cellCount <= kFewCells) {
-        cells = fewCells;
-    } else if (HasStackRoom(stackBytes)) {
-        cells = static_cast<Value*>(alloca(stackBytes));
-    } else {
-        heapCells = BudgetMalloc(stackBytes, false);
-        cells = static_cast<Value*>(heapCells);
-        if (!cells) {
-            ForgetLaterStores<Arith>(code, frame, locals);
-            return Arith::kUndefined;
+    Value* cells = fewCells;
+    if constexpr (!kLean) {
+        int64_t cellCount = static_cast<int64_t>(std::max(program->maxStack, 1)) + 2;
+        uint32_t stackBytes = static_cast<uint32_t>(std::min<int64_t>(cellCount * sizeof(Value), UINT32_MAX));
+        if (cellCount <= kFewCells<Value>) {
+        } else if (HasStackRoom(stackBytes)) {
+            cells = static_cast<Value*>(alloca(stackBytes));
+        } else {
+            heapCells = BudgetMalloc(stackBytes, false);
+            cells = static_cast<Value*>(heapCells);
+            if (!cells) {
+                ForgetLaterStores<Arith>(code, frame, locals);
+                return Arith::kUndefined;
+            }
         }
     }
     GrowArray<int32_t> savedRows{};
     Value result = Arith::kUndefined;
 
     // Kept in registers: nothing the run calls can change them.
-    const std::atomic<unsigned char>* stopRequest = control.stopRequest;
+    const std::atomic<unsigned char>* stopRequest = control ? control->stopRequest : &program->stopRequested;
     const DocState* doc = program->doc;
     const Instruction* pc = code;
 
@@ -241,7 +289,8 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
     Value top = Arith::kUndefined;
     Value below = Arith::kUndefined;
     Value* sp = cells;
-    int32_t row = Arith::Row(frame[SlotDataRow]);
+    // The row matters only to parameter loads.
+    int32_t row = program->readsRow ? Arith::Row(frame[SlotDataRow]) : 0;
 
 // Ends the run with a value.
 #define VL_END(value)     \
@@ -283,24 +332,50 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
         below = *--sp;       \
     } while (0)
 
-    // Threaded dispatch: every handler jumps straight to the next one.
-    static const void* const kHandlers[kOpcodeCount] = {
-        &&OpPushNumber, &&OpLoadSlot, &&OpLoadLocal, &&OpLoadParameter, &&OpStoreSlot, &&OpStoreLocal, &&OpSwap,
-        &&OpDrop, &&OpLoadXPart, &&OpLoadYPart, &&OpLoadZPart, &&OpLoadConstant, &&OpAdd, &&opNothing, &&OpMultiply,
-        &&OpDivide, &&OpPower, &&OpAngle, &&OpHypot, &&OpInterval, &&OpNegate, &&OpAbs, &&OpSign, &&OpSqrt, &&OpExp,
-        &&OpLog10, &&OpLn, &&OpFactorial, &&OpSquare, &&OpSin, &&OpCos, &&OpTan, &&OpCot, &&OpSec, &&OpCsc, &&OpAsin,
-        &&OpAcos, &&OpAtan, &&OpAcot, &&OpAsec, &&OpAcsc, &&OpSinh, &&OpCosh, &&OpTanh, &&OpCoth, &&OpSech, &&OpCsch,
-        &&OpAsinh, &&OpAcosh, &&OpAtanh, &&OpAcoth, &&OpAsech, &&OpAcsch, &&OpRelation, &&OpRelation, &&OpRelation,
-        &&OpRelation, &&OpRelation, &&OpTextEqual, &&OpRelation, &&OpTextNotEqual, &&OpAnd, &&OpOr, &&OpNot,
-        &&OpRationalPower, &&OpBesselJ, &&OpFloor, &&OpCeil, &&OpIf, &&OpBranch, &&OpReal, &&OpImag, &&OpInf,
-        &&OpSup, &&OpArg, &&OpConjugate, &&OpImaginaryUnit, &&OpMod, &&OpMin, &&OpMax, &&OpClamp, &&OpBinomial,
-        &&OpFail, &&OpInterpolate1, &&OpInterpolate2, &&OpCallUser, &&opNothing, &&OpSkipFalsePair,
-        &&OpSkipRestPairs, &&OpStoreAndDrop, &&OpLoopTest, &&OpLoopEnd, &&OpGuard, &&OpGuard, &&OpRestoreRow,
-        &&OpRowFromCounter, &&OpAggregate, &&OpAggregate, &&OpAggregate, &&OpAggregate, &&OpBeginAggregate,
-        &&OpBeginAggregate, &&OpSelectRow, &&OpEnd};
+    // Threaded dispatch: every handler jumps straight to the next one. FULL
+    // marks the opcodes a lean run never meets, FUSED those only point code
+    // holds; a table leaves out what its run never meets.
+#define VL_HANDLER_TABLE(FULL, FUSED)                                                                             \
+    &&OpPushNumber, &&OpLoadSlot, &&OpLoadLocal, &&OpLoadParameter, &&OpStoreSlot, &&OpStoreLocal, &&OpSwap,      \
+        &&OpDrop, FULL(OpLoadXPart), FULL(OpLoadYPart), FULL(OpLoadZPart), &&OpLoadConstant, &&OpAdd, &&opNothing, \
+        &&OpMultiply, &&OpDivide, &&OpPower, &&OpAngle, &&OpHypot, &&OpInterval, &&OpNegate, &&OpAbs, &&OpSign,   \
+        &&OpSqrt, &&OpExp, &&OpLog10, &&OpLn, &&OpFactorial, &&OpSquare, &&OpSin, &&OpCos, &&OpTan, &&OpCot,       \
+        &&OpSec, &&OpCsc, &&OpAsin, &&OpAcos, &&OpAtan, &&OpAcot, &&OpAsec, &&OpAcsc, &&OpSinh, &&OpCosh, &&OpTanh, \
+        &&OpCoth, &&OpSech, &&OpCsch, &&OpAsinh, &&OpAcosh, &&OpAtanh, &&OpAcoth, &&OpAsech, &&OpAcsch,           \
+        &&OpRelation, &&OpRelation, &&OpRelation, &&OpRelation, &&OpRelation, &&OpTextEqual, &&OpRelation,        \
+        &&OpTextNotEqual, &&OpAnd, &&OpOr, &&OpNot, &&OpRationalPower, &&OpBesselJ, &&OpFloor, &&OpCeil, &&OpIf,   \
+        FULL(OpBranch), &&OpReal, &&OpImag, &&OpInf, &&OpSup, &&OpArg, &&OpConjugate, &&OpImaginaryUnit, &&OpMod,  \
+        &&OpMin, &&OpMax, &&OpClamp, &&OpBinomial, &&OpFail, &&OpInterpolate1, &&OpInterpolate2,                   \
+        FULL(OpCallUser), FULL(opNothing), FULL(OpSkipFalsePair), FULL(OpSkipRestPairs), FULL(OpStoreAndDrop),    \
+        FULL(OpLoopTest), FULL(OpLoopEnd), FULL(OpGuard), FULL(OpGuard), FULL(OpRestoreRow),                       \
+        FULL(OpRowFromCounter), FULL(OpAggregate), FULL(OpAggregate), FULL(OpAggregate), FULL(OpAggregate),        \
+        FULL(OpBeginAggregate), FULL(OpBeginAggregate), FULL(OpSelectRow), &&OpEnd, FUSED(OpAddNumber),            \
+        FUSED(OpSubtractNumber), FUSED(OpMultiplyNumber), FUSED(OpDivideNumber), FUSED(OpAddSlot),                 \
+        FUSED(OpSubtractSlot), FUSED(OpMultiplySlot), FUSED(OpDivideSlot), FUSED(OpAddLocal),                      \
+        FUSED(OpSubtractLocal), FUSED(OpMultiplyLocal), FUSED(OpDivideLocal), FUSED(OpAddConstant),                \
+        FUSED(OpSubtractConstant), FUSED(OpMultiplyConstant), FUSED(OpDivideConstant), FUSED(OpPowerNumber),      \
+        FUSED(OpSubtract), FUSED(OpSlotAddNumber), FUSED(OpSlotSubtractNumber), FUSED(OpSlotMultiplyNumber),      \
+        FUSED(OpSlotDivideNumber), FUSED(OpSlotAddSlot), FUSED(OpSlotSubtractSlot), FUSED(OpSlotMultiplySlot),    \
+        FUSED(OpSlotDivideSlot), FUSED(OpMultiplySlotAddNumber), FUSED(OpSquareSlot)
+#define VL_TAKE(label) &&label
+#define VL_LEAVE(label) &&opNothing
+    const void* const* handlers;
+    if constexpr (kLean && Arith::kRunsPointCode) {
+        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE)};
+        handlers = kHandlers;
+    } else if constexpr (kLean) {
+        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_LEAVE)};
+        handlers = kHandlers;
+    } else {
+        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_TAKE, VL_LEAVE)};
+        handlers = kHandlers;
+    }
+#undef VL_HANDLER_TABLE
+#undef VL_TAKE
+#undef VL_LEAVE
 // Decodes the instruction at pc and jumps to its handler. FinishProgram
 // verified every opcode, so the table needs no bound check.
-#define VL_GO() goto* kHandlers[pc->opcode]
+#define VL_GO() goto* handlers[pc->opcode]
 // After an instruction, with pc at the next one: the early end on an
 // undefined value, then the next handler. Straight-line code ends anyway,
 // so only the loop test and calls poll the stop flags.
@@ -464,13 +539,13 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
             *sp = top;
             int32_t n = std::max(pc->arg.a, 0);
             Value called = CallUserFunction(program, pc->arg.b, sp - (n - 1), n, Arith::kUndefined,
-                                            [&control](const BytecodeProgram* callee, Value* calleeFrame) {
-                                                return Arith::RunNested(callee, calleeFrame, control);
+                                            [control](const BytecodeProgram* callee, Value* calleeFrame) {
+                                                return Arith::RunNested(callee, calleeFrame, *control);
                                             });
             sp += n == 0 ? 1 : 1 - n;
             top = called;
             below = *--sp;
-            if (control.stopped)
+            if (control->stopped)
                 VL_END(top);
             ++pc;
             VL_POLL_AND_GO();
@@ -584,13 +659,57 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunProgram(
         }
         OpEnd: VL_END(top);
         opNothing: VL_NEXT;
+
+        // The fused forms of point code.
+#define VL_CONSTANT(i) (constants ? Arith::Constant(constants[i]) : Arith::kUndefined)
+#define VL_OPERAND_FORMS(Kind, operand)                                   \
+    OpAdd##Kind: top = FusedAdd<Arith>(top, operand); VL_NEXT;           \
+    OpSubtract##Kind: top = FusedSubtract<Arith>(top, operand); VL_NEXT; \
+    OpMultiply##Kind: top = FusedMultiply<Arith>(top, operand); VL_NEXT; \
+    OpDivide##Kind: top = FusedDivide<Arith>(top, operand); VL_NEXT;
+        VL_OPERAND_FORMS(Number, Arith::Number(pc->number))
+        VL_OPERAND_FORMS(Slot, frame[pc->arg.a])
+        VL_OPERAND_FORMS(Local, locals[pc->arg.a])
+        VL_OPERAND_FORMS(Constant, VL_CONSTANT(pc->arg.a))
+#undef VL_OPERAND_FORMS
+        OpPowerNumber: {
+            constexpr auto power = Arith::kBinary[OpPower];
+            VL_UNARY_CALL(power(top, Arith::Number(pc->number)));
+            VL_NEXT;
+        }
+        OpSubtract: VL_BINARY(FusedSubtract<Arith>(below, top)); VL_NEXT;
+// Pushes slot a op the number of the next word.
+#define VL_SLOT_NUMBER_FORM(Name, operation)                                        \
+    OpSlot##Name##Number:                                                          \
+        VL_PUSH(operation<Arith>(frame[pc->arg.a], Arith::Number(pc[1].number))); \
+        pc += 2;                                                                   \
+        VL_CHECK_AND_GO();                                                         \
+    OpSlot##Name##Slot: VL_PUSH(operation<Arith>(frame[pc->arg.a], frame[pc->arg.b])); VL_NEXT;
+        VL_SLOT_NUMBER_FORM(Add, FusedAdd)
+        VL_SLOT_NUMBER_FORM(Subtract, FusedSubtract)
+        VL_SLOT_NUMBER_FORM(Multiply, FusedMultiply)
+        VL_SLOT_NUMBER_FORM(Divide, FusedDivide)
+#undef VL_SLOT_NUMBER_FORM
+        OpMultiplySlotAddNumber: {
+            // The product rounds before the sum, as the two instructions did.
+            Value product = FusedMultiply<Arith>(top, frame[pc->arg.a]);
+            top = FusedAdd<Arith>(product, Arith::Number(pc[1].number));
+            pc += 2;
+            VL_CHECK_AND_GO();
+        }
+        OpSquareSlot: {
+            constexpr auto square = Arith::kUnary[OpSquare];
+            VL_PUSH(square(frame[pc->arg.a]));
+            VL_NEXT;
+        }
+#undef VL_CONSTANT
     }
 undefinedOnTop: __attribute__((unused));
     top = Arith::kUndefined;
     // Inside a row aggregate the steps skip undefined values (and a running
     // min or max starts undefined), and a branch may not choose the value:
     // the run goes on there.
-    if (program->hasBranches || savedRows.count != 0) {
+    if (program->hasBranches || (!kLean && savedRows.count != 0)) {
         if (__builtin_expect(StopFlagsRaised(stopRequest) != 0, 0))
             goto slowCheck;
         VL_GO();
@@ -603,7 +722,8 @@ slowCheck: {
     top = *sp;
     below = *--sp;
     if (stop) {
-        control.stopped = true;
+        if (control)
+            control->stopped = true;
         VL_END(top);
     }
     VL_GO();
@@ -624,7 +744,7 @@ endEarly:
 #undef VL_END
 
 done:
-    if (__builtin_expect(heapCells != nullptr || savedRows.storage != nullptr, 0)) {
+    if (!kLean && __builtin_expect(heapCells != nullptr || savedRows.storage != nullptr, 0)) {
         // The result waits in memory over the calls, as values do in the loop.
         fewCells[0] = result;
         BudgetFree(heapCells);
@@ -632,6 +752,21 @@ done:
         result = fewCells[0];
     }
     return Arith::Exit(result);
+}
+#pragma GCC diagnostic pop
+
+// Runs the program on the frame: its point code where the policy takes it
+// and the program has one, else its instructions, lean where they allow.
+template <typename Arith>
+typename Arith::Value RunProgram(const BytecodeProgram* program, typename Arith::Value* frame,
+                                 const GridEvalState* grid, RunControl& control)
+{
+    if (Arith::kRunsPointCode && program->pointCode.count > 0)
+        return RunCode<Arith, true>(program, program->pointCode.storage, frame, grid, &control);
+    const Instruction* code = program->instructions.storage;
+    if (program->straightLine && program->maxStack <= kFewCells<typename Arith::Value> - 2)
+        return RunCode<Arith, true>(program, code, frame, grid, &control);
+    return RunCode<Arith, false>(program, code, frame, grid, &control);
 }
 
 }  // namespace VL_INTERPRETER_BUILD

@@ -1,0 +1,252 @@
+#include "evaluation/PointCode.h"
+
+#include "CoreUtilities/GrowArray.h"
+#include "evaluation/BytecodeProgram.h"
+
+namespace {
+
+// One instruction of the point code while it is being made: a word, and for
+// two-word forms the number of the second word.
+struct Fused {
+    Instruction word;
+    double next;
+    bool hasNext;
+};
+
+// Where an operand form takes its operand, in the order of the fused
+// opcode families (Number, Slot, Local, Constant).
+enum OperandKind : int32_t { kNumber, kSlot, kLocal, kConstant, kNotOperand };
+
+// The kind of value a push instruction pushes.
+OperandKind PushedOperand(const Instruction& instruction)
+{
+    switch (instruction.opcode) {
+    case OpPushNumber: return kNumber;
+    case OpLoadSlot: return kSlot;
+    case OpLoadLocal: return kLocal;
+    case OpLoadConstant: return kConstant;
+    default: return kNotOperand;
+    }
+}
+
+// The place of an operation in each family of four: add, subtract,
+// multiply, divide; -1 for any other.
+int32_t FamilyPlace(int32_t opcode)
+{
+    switch (opcode) {
+    case OpAdd: return 0;
+    case OpMultiply: return 2;
+    case OpDivide: return 3;
+    default: return -1;
+    }
+}
+
+bool IsOperandForm(int32_t opcode, OperandKind kind, int32_t place)
+{
+    return opcode == OpAddNumber + 4 * kind + place;
+}
+
+Instruction Word(int32_t opcode, int32_t a, int32_t b)
+{
+    Instruction word{};
+    word.opcode = opcode;
+    word.arg.a = a;
+    word.arg.b = b;
+    return word;
+}
+
+// The operand of an operand form taken from the push it replaces.
+Instruction OperandForm(const Instruction& push, int32_t opcode)
+{
+    Instruction word = push;
+    word.opcode = opcode;
+    return word;
+}
+
+// Fuses the last instructions of the list into one where a rule allows;
+// true when it did. Each rule keeps every rounded operation of the code it
+// replaces, in its order.
+bool FuseTail(GrowArray<Fused>& list)
+{
+    int32_t n = list.count;
+    if (n < 2)
+        return false;
+    Fused& last = list[n - 1];
+    Fused& prev = list[n - 2];
+    int32_t op = last.word.opcode;
+    OperandKind prevKind = PushedOperand(prev.word);
+
+    // x, negate, add is a subtraction; with x pushed just before, one of x.
+    if (op == OpAdd && prev.word.opcode == OpNegate) {
+        if (n >= 3 && PushedOperand(list[n - 3].word) != kNotOperand) {
+            Fused& pushed = list[n - 3];
+            pushed.word = OperandForm(pushed.word, OpAddNumber + 4 * PushedOperand(pushed.word) + 1);
+            list.count -= 2;
+            return true;
+        }
+        prev.word = Word(OpSubtract, 0, 0);
+        --list.count;
+        return true;
+    }
+    // A pushed operand taken at once by an operation.
+    if (FamilyPlace(op) >= 0 && prevKind != kNotOperand) {
+        prev.word = OperandForm(prev.word, OpAddNumber + 4 * prevKind + FamilyPlace(op));
+        --list.count;
+        return true;
+    }
+    if (op == OpPower && prevKind == kNumber) {
+        prev.word = OperandForm(prev.word, OpPowerNumber);
+        --list.count;
+        return true;
+    }
+    // number, slot, add or multiply: the slot first, so that it joins the
+    // number as one instruction (both operands are taken at once, and the
+    // two orders round alike).
+    if ((IsOperandForm(op, kSlot, 0) || IsOperandForm(op, kSlot, 2)) && prev.word.opcode == OpPushNumber) {
+        double number = prev.word.number;
+        prev.word = Word(OpLoadSlot, last.word.arg.a, 0);
+        last.word.opcode = op - 4 * kSlot + 4 * kNumber;
+        last.word.number = number;
+        return true;
+    }
+    if (prev.word.opcode == OpLoadSlot) {
+        int32_t slot = prev.word.arg.a;
+        for (int32_t place = 0; place < 4; ++place) {
+            if (IsOperandForm(op, kNumber, place)) {
+                prev = Fused{Word(OpSlotAddNumber + place, slot, 0), last.word.number, true};
+                --list.count;
+                return true;
+            }
+            if (IsOperandForm(op, kSlot, place)) {
+                prev.word = Word(OpSlotAddSlot + place, slot, last.word.arg.a);
+                --list.count;
+                return true;
+            }
+        }
+        if (op == OpSquare) {
+            prev.word = Word(OpSquareSlot, slot, 0);
+            --list.count;
+            return true;
+        }
+    }
+    if (IsOperandForm(op, kNumber, 0) && IsOperandForm(prev.word.opcode, kSlot, 2)) {
+        prev = Fused{Word(OpMultiplySlotAddNumber, prev.word.arg.a, 0), last.word.number, true};
+        --list.count;
+        return true;
+    }
+    return false;
+}
+
+// Operand check for the fused opcodes; the generated ones go through the
+// program check's own.
+bool FusedOperandsValid(const Instruction& word)
+{
+    int32_t op = word.opcode;
+    int32_t a = word.arg.a;
+    if (op >= OpSlotAddSlot && op <= OpSlotDivideSlot)
+        return a >= 0 && a < kLocalBase && word.arg.b >= 0 && word.arg.b < kLocalBase;
+    if ((op >= OpAddSlot && op <= OpDivideSlot) || op >= OpSlotAddNumber)
+        return a >= 0 && a < kLocalBase;
+    if (op >= OpAddLocal && op <= OpDivideConstant)
+        return a >= 0 && a <= INT32_MAX - 2;
+    return true;
+}
+
+// Stack effect and length in words of a fused opcode.
+int32_t FusedStackEffect(int32_t op)
+{
+    if (op == OpSubtract)
+        return -1;
+    if (op >= OpSlotAddNumber && op <= OpSlotDivideSlot)
+        return 1;
+    return op == OpSquareSlot ? 1 : 0;
+}
+
+int32_t FusedLength(int32_t op)
+{
+    return (op >= OpSlotAddNumber && op <= OpSlotDivideNumber) || op == OpMultiplySlotAddNumber ? 2 : 1;
+}
+
+}  // namespace
+
+bool IsStraightLineOpcode(int32_t opcode)
+{
+    if (opcode < 0 || opcode >= kOpcodeCount)
+        return false;
+    switch (opcode) {
+    case OpLoadXPart:
+    case OpLoadYPart:
+    case OpLoadZPart:
+    case OpBranch:
+    case OpCallUser: return false;
+    default: return opcode < OpLabel || opcode > OpSelectRow;
+    }
+}
+
+bool VerifyPointCode(const Instruction* code, int32_t count, int32_t maxStack)
+{
+    if (count < 1 || code[count - 1].opcode != OpEnd || maxStack < 1 ||
+        static_cast<int64_t>(maxStack) + 2 > kLeanStackBytes / static_cast<int32_t>(sizeof(double)))
+        return false;
+    int64_t depth = 0;
+    for (int32_t i = 0; i < count;) {
+        const Instruction& word = code[i];
+        int32_t op = word.opcode;
+        bool fused = op >= kOpcodeCount && op < kAllOpcodeCount;
+        if (!fused && !(IsStraightLineOpcode(op) && InstructionOperandsValid(word)))
+            return false;
+        if (fused && (!FusedOperandsValid(word) || i + FusedLength(op) >= count))
+            return false;
+        if (op == OpEnd)
+            return i == count - 1 && depth <= 1;
+        depth += fused ? FusedStackEffect(op) : StaticStackEffect(op, word.arg.a);
+        if (depth < 0 || depth >= maxStack)
+            return false;
+        i += fused ? FusedLength(op) : 1;
+    }
+    return false;
+}
+
+void PreparePointRuns(BytecodeProgram* program)
+{
+    program->pointCode.Clear();
+    const Instruction* code = program->instructions.storage;
+    int32_t count = program->instructions.count;
+    uint8_t straight = 1, constants = 0, row = 0, slider = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        straight &= IsStraightLineOpcode(code[i].opcode) ? 1 : 0;
+        constants |= code[i].opcode == OpLoadConstant ? 1 : 0;
+        row |= code[i].opcode == OpLoadParameter ? 1 : 0;
+        slider |= code[i].opcode == OpLoadSlot && code[i].arg.a == SlotSlider ? 1 : 0;
+    }
+    program->straightLine = straight;
+    program->readsConstants = constants;
+    program->readsRow = row;
+    program->readsSlider = slider;
+    if (!straight)
+        return;
+
+    GrowArray<Fused> list{};
+    bool ok = true;
+    for (int32_t i = 0; i < count && ok; ++i) {
+        ok = list.Push(Fused{code[i], 0, false}) == 0;
+        while (ok && FuseTail(list)) {
+        }
+    }
+    GrowArray<Instruction> words{};
+    for (int32_t i = 0; i < list.count && ok; ++i) {
+        ok = words.Push(list[i].word) == 0;
+        if (ok && list[i].hasNext) {
+            // The second word holds only the number; its opcode does nothing.
+            Instruction operand{};
+            operand.opcode = OpNop;
+            operand.number = list[i].next;
+            ok = words.Push(operand) == 0;
+        }
+    }
+    list.Clear();
+    if (ok && VerifyPointCode(words.storage, words.count, program->maxStack))
+        program->pointCode = words;
+    else
+        words.Clear();
+}

@@ -1,0 +1,79 @@
+// The real point interpreter's own form of a straight-line program: the
+// same computation with the commonest pairs and triples of instructions
+// fused into one, so that a point run dispatches fewer instructions. Made
+// once when a program is finished and checked like the program itself.
+// Every other interpreter runs the program as generated.
+//
+// A fused instruction computes exactly what the instructions it replaces
+// computed, operation by operation in their order (a multiply-add rounds
+// the product before the sum); only where both operands of an addition or a
+// multiplication are taken at once may they trade places, which leaves the
+// rounded result as it is.
+#pragma once
+
+#include "evaluation/Opcodes.h"
+
+#include <cstdint>
+
+struct BytecodeProgram;
+struct Instruction;
+
+// The fused opcodes, after the generated ones. "Operand" forms take
+// top = top op operand, the operand being the value the replaced code
+// pushed: a number (the double), slot a, local slot a or constant a.
+// Subtraction stands for a negation and an addition.
+enum PointOpcode : int32_t {
+    OpAddNumber = kOpcodeCount,
+    OpSubtractNumber,
+    OpMultiplyNumber,
+    OpDivideNumber,
+    OpAddSlot,
+    OpSubtractSlot,
+    OpMultiplySlot,
+    OpDivideSlot,
+    OpAddLocal,
+    OpSubtractLocal,
+    OpMultiplyLocal,
+    OpDivideLocal,
+    OpAddConstant,
+    OpSubtractConstant,
+    OpMultiplyConstant,
+    OpDivideConstant,
+    OpPowerNumber,            // top = top ^ number
+    OpSubtract,               // below - top
+    // Push slot a op the number of the next instruction word.
+    OpSlotAddNumber,
+    OpSlotSubtractNumber,
+    OpSlotMultiplyNumber,
+    OpSlotDivideNumber,
+    // Push slot a op slot b.
+    OpSlotAddSlot,
+    OpSlotSubtractSlot,
+    OpSlotMultiplySlot,
+    OpSlotDivideSlot,
+    OpMultiplySlotAddNumber,  // top = top * slot a + the number of the next word
+    OpSquareSlot,             // push slot a squared
+    kPointOpcodeEnd,
+};
+
+constexpr int32_t kAllOpcodeCount = kPointOpcodeEnd;
+
+// Value-stack cells a point run takes from its own small frame; a
+// straight-line program whose stack needs more runs as generated.
+constexpr int32_t kLeanStackBytes = 256;
+
+// Whether the opcode may stand in a straight-line program: it neither jumps
+// nor loops, calls no user function, keeps no row stack and reads no grid.
+bool IsStraightLineOpcode(int32_t opcode);
+
+// Sets the program's straight-line flag and what its runs read (constants,
+// the data row, the slider slot), and makes its point code when it is
+// straight-line; a point code that fails its check is dropped. For a
+// finished program that passed VerifyProgram.
+void PreparePointRuns(BytecodeProgram* program);
+
+// Checks point code as VerifyProgram checks a program: every opcode one a
+// straight-line program may hold or a fused one, operands in range, each
+// two-word instruction whole, the static depth within maxStack, and the
+// last word an end that finds at most one value.
+bool VerifyPointCode(const Instruction* code, int32_t count, int32_t maxStack);

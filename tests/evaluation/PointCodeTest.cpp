@@ -1,0 +1,200 @@
+#include "evaluation/PointCode.h"
+
+#include "evaluation/BytecodeProgram.h"
+#include "evaluation/InterpretReal.h"
+#include "evaluation/InterpreterBuild.h"
+#include "evaluation/RunControl.h"
+#include "support/ProgramText.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Frame {
+    double slots[64];
+    explicit Frame(double x = kNaN, double y = kNaN)
+    {
+        std::fill(std::begin(slots), std::end(slots), kNaN);
+        slots[SlotX] = x;
+        slots[SlotY] = y;
+        slots[kLocalBase] = 0.75;
+        slots[kLocalBase + 1] = -3;
+    }
+};
+
+// Equal bits, or both NaN (a NaN's payload is no result).
+bool SameBits(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+// The generated shapes the fusion rules take apart, each mixed with what
+// may stand around them: operands of every kind, subtraction, powers,
+// multiply-add chains, shared subexpressions, an early end, deep stacks.
+const char* const kPrograms[] = {
+    "1 3, 0 1, 12, 103",                                          // x + 1
+    "0 2, 1 3, 14, 0 1, 12, 103",                                 // 2x + 1
+    "1 3, 28, 0 1, 12, 103",                                      // x^2 + 1
+    "0 1.1, 1 3, 28, 14, 0 2.2, 1 4, 0 3, 16, 14, 12, 103",       // with y^3
+    "1 4, 1 3, 20, 12, 1 3, 15, 103",                             // (y - x) / x
+    "0 7, 1 3, 14, 0 6, 12, 1 3, 14, 0 5, 12, 1 3, 14, 0 0.1, 12, 103",  // Horner
+    "1 3, 28, 1 4, 28, 12, 23, 103",                              // distance
+    "1 3, 1 3, 1 4, 12, 1 3, 1 4, 20, 12, 14, 15, 1 4, 15, 103",  // fraction
+    "1 4, 1 3, 1 4, 15, 12, 1 3, 1 4, 1 3, 15, 20, 12, 14, 103",  // quotients
+    "0 1, 1 3, 20, 12, 0 5, 1 4, 20, 12, 14, 103",                // (1 - x)(5 - y)
+    "1 3, 2 0, 12, 1 4, 2 1, 20, 12, 12, 2 0, 14, 2 1, 15, 103",  // locals
+    "1 3, 0 3, 20, 12, 1 4, 0 -2.5, 20, 12, 14, 103",             // minus numbers
+    "1 3, 1 4, 14, 1 3, 1 4, 15, 1 3, 1 4, 12, 1 3, 1 4, 20, 12, 12, 12, 12, 103",
+    "1 3, 0 2, 16, 1 4, 0 0.5, 16, 12, 103",                      // powers
+    "1 3, 20, 1 4, 14, 0 3, 12, 1 3, 14, 0 -1, 12, 103",          // multiply-add after a negation
+    "1 3, 29, 5 0, 2 0, 12, 1 3, 1 4, 18, 4 7, 1 7, 14, 12, 103", // stores, r
+    "1 3, 82, 0 1, 12, 4 7, 5 0, 103",                            // early end
+    "1 3, 0 1, 53 2, 1 4, 0 2, 12, 68, 103",                      // relation and if
+    "1 3, 1 4, 1 3, 1 4, 1 3, 1 4, 1 3, 12, 12, 12, 12, 12, 12, 0 1, 12, 103",
+    "1 3, 0 2, 20, 12, 20, 0 4, 20, 12, 103",                     // negation chains
+};
+
+const double kValues[] = {-7.5, -1, -0.0, 0, 1e-310, 0.3, 1, 2.5, 1e300, kInf, -kInf, kNaN};
+
+TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
+{
+    for (const char* text : kPrograms) {
+        auto plain = ProgramOf(text);
+        auto fused = ProgramOf(text);
+        FinishProgram(fused.get());
+        ASSERT_GT(fused->pointCode.count, 0) << text;
+        EXPECT_LT(fused->pointCode.count, fused->instructions.count) << text << ": nothing fused";
+        for (double x : kValues) {
+            for (double y : kValues) {
+                Frame a(x, y);
+                Frame b(x, y);
+                double expected = plain->RunReal(a.slots, nullptr);
+                double got = fused->RunReal(b.slots, nullptr);
+                EXPECT_TRUE(SameBits(got, expected)) << text << " at " << x << ", " << y << ": " << got << " for "
+                                                     << expected;
+                for (int32_t s = 0; s < 64; ++s)
+                    EXPECT_TRUE(SameBits(a.slots[s], b.slots[s])) << text << ": slot " << s;
+            }
+        }
+    }
+}
+
+TEST(PointCode, BothBuildsRunFusedCodeBitForBit)
+{
+    if (!CanRunV3Build())
+        GTEST_SKIP() << "this processor cannot run the x86-64-v3 build";
+    for (const char* text : kPrograms) {
+        auto program = ProgramOf(text);
+        FinishProgram(program.get());
+        for (double x : kValues) {
+            for (double y : kValues) {
+                Frame a(x, y);
+                Frame b(x, y);
+                double base = baseline::InterpretRealAtPoint(program.get(), a.slots);
+                double wide = v3::InterpretRealAtPoint(program.get(), b.slots);
+                EXPECT_EQ(std::bit_cast<uint64_t>(base), std::bit_cast<uint64_t>(wide)) << text << " at " << x;
+            }
+        }
+    }
+}
+
+TEST(PointCode, AMultiplyAddRoundsTheProductFirst)
+{
+    // (1 + 2^-52)(1 - 2^-52) is 1 - 2^-104, which rounds to 1; a fused
+    // multiply-add would keep the -2^-104.
+    double a = 1 + 0x1p-52;
+    double b = 1 - 0x1p-52;
+    auto program = ProgramOf("1 3, 20, 20, 1 4, 14, 0 -1, 12, 103");
+    FinishProgram(program.get());
+    ASSERT_EQ(program->pointCode[3].opcode, OpMultiplySlotAddNumber);
+    Frame frame(a, b);
+    EXPECT_EQ(std::bit_cast<uint64_t>(program->RunReal(frame.slots, nullptr)), 0u);
+}
+
+TEST(PointCode, OnlyStraightLineProgramsGetPointCodeAndFlagsSayWhatTheyRead)
+{
+    struct Case {
+        const char* text;
+        bool straight;
+        bool constants, row, slider;
+    } cases[] = {
+        {"1 3, 0 1, 12, 103", true, false, false, false},
+        {"1 2, 11 0, 12, 103", true, true, false, true},
+        {"3 97, 1 3, 14, 103", true, false, true, false},
+        {"0 1, 5 0, 7, 0 10, 5 1, 7, 90 0, 2 0, 7, 91 0, 0 1, 103", false, false, false, false},  // a loop
+        {"0 2, 85 1 0, 103", false, false, false, false},                              // a call
+        {"1 3, 8 0, 12, 103", false, false, false, false},                              // a grid part
+    };
+    for (const Case& c : cases) {
+        auto program = ProgramOf(c.text);
+        FinishProgram(program.get());
+        EXPECT_EQ(program->straightLine != 0, c.straight) << c.text;
+        EXPECT_EQ(program->pointCode.count > 0, c.straight) << c.text;
+        EXPECT_EQ(program->readsConstants != 0, c.constants) << c.text;
+        EXPECT_EQ(program->readsRow != 0, c.row) << c.text;
+        EXPECT_EQ(program->readsSlider != 0, c.slider) << c.text;
+    }
+    // A program that fails its check is its end alone, in both forms.
+    auto broken = ProgramOf("12, 103");
+    FinishProgram(broken.get());
+    EXPECT_EQ(broken->instructions.count, 1);
+    EXPECT_LE(broken->pointCode.count, 1);
+    Frame frame(1, 2);
+    EXPECT_TRUE(std::isnan(broken->RunReal(frame.slots, nullptr)));
+}
+
+Instruction Word(int32_t opcode, int32_t a = 0, int32_t b = 0)
+{
+    Instruction word{};
+    word.opcode = opcode;
+    word.arg.a = a;
+    word.arg.b = b;
+    return word;
+}
+
+TEST(PointCode, TheCheckRejectsFusedCodeThatCouldRunAstray)
+{
+    Instruction end = Word(OpEnd);
+    Instruction number = Word(OpNop);
+    number.number = 2;
+    struct Case {
+        const char* what;
+        std::vector<Instruction> code;
+        bool valid;
+    } cases[] = {
+        {"a sound one", {Word(OpSlotAddNumber, 3), number, Word(OpMultiplySlot, 4), end}, true},
+        {"a slot past the fixed ones", {Word(OpSlotAddNumber, 12), number, end}, false},
+        {"a second slot below zero", {Word(OpSlotAddSlot, 3, -1), end}, false},
+        {"a negative local", {Word(OpLoadSlot, 3), Word(OpAddLocal, -1), end}, false},
+        {"a negative constant", {Word(OpLoadSlot, 3), Word(OpAddConstant, -2), end}, false},
+        {"a two-word form cut by the end", {Word(OpLoadSlot, 3), Word(OpMultiplySlotAddNumber, 3), end}, false},
+        {"an operand form on an empty stack", {Word(OpAddSlot, 3), end}, true},  // top starts undefined
+        {"a subtraction on an empty stack", {Word(OpSubtract), end}, false},
+        {"an opcode past the fused ones", {Word(kAllOpcodeCount), end}, false},
+        {"a jump", {Word(OpLoadSlot, 3), Word(OpSkipFalsePair, 0, 1), end}, false},
+        {"a call", {Word(OpLoadSlot, 3), Word(OpCallUser, 1, 0), end}, false},
+        {"two values left at the end", {Word(OpSquareSlot, 3), Word(OpSquareSlot, 4), end}, false},
+        {"no end", {Word(OpSquareSlot, 3)}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(VerifyPointCode(c.code.data(), static_cast<int32_t>(c.code.size()), 4), c.valid) << c.what;
+    // The stack the code needs must fit maxStack, and maxStack the lean cells.
+    std::vector<Instruction> deep = {Word(OpSquareSlot, 3), Word(OpSquareSlot, 4), Word(OpSquareSlot, 5),
+                                     Word(OpAdd), Word(OpAdd), end};
+    EXPECT_FALSE(VerifyPointCode(deep.data(), 6, 3));
+    EXPECT_TRUE(VerifyPointCode(deep.data(), 6, 4));
+    EXPECT_FALSE(VerifyPointCode(deep.data(), 6, kLeanStackBytes / 8));
+}
+
+}  // namespace
