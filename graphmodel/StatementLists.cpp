@@ -187,7 +187,7 @@ bool IsMultiItemForm(const FormulaNode* list, const DocState* doc)
 
 bool HasExtraStatements(const FormulaNode* list, const DocState* doc)
 {
-    if (!list || list->kind != KindComma || IsList4DPoints(list, doc))
+    if (!list || list->kind != KindComma || list->childCount < 2 || IsList4DPoints(list, doc))
         return false;
     return !(list->childCount == 2 && IsMultiItemForm(list, doc));
 }

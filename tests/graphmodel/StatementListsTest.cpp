@@ -175,6 +175,9 @@ TEST_F(StatementListsTest, TheFirstReasonThatAppliesIsGiven)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Ask(c.statement, c.only3D, c.only4D).reason, c.reason) << c.statement;
+    // Lists with no item or one are answered, not read past their end.
+    EXPECT_EQ(Ask(Node(KindComma, {}), false).reason, 14);
+    EXPECT_EQ(Ask(Node(KindComma, {Var('q')}), false).reason, 14);
 }
 
 TEST_F(StatementListsTest, FormTablesIgnoreThePrimedBit)

@@ -3,6 +3,7 @@
 #include "document/DocState.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
 #include "formula/PrepareTreeForGraphing.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphServices.h"
@@ -323,6 +324,9 @@ TEST_F(GraphFactoryTest, OnlyFormCodesTakeBuilders)
     EXPECT_EQ(SetFormBuilder(80, nullptr), &EmptyBuilder);
     EXPECT_EQ(set->BuildEquationGraphs(nullptr, false, false, nullptr, 1, 0.5, 1, 1, 1, nullptr), -1);
     EXPECT_EQ(set->lastBuildMessage, 22);
+    FormulaNode* empty = Node(KindComma, {});
+    EXPECT_EQ(set->BuildEquationGraphs(empty, false, false, nullptr, 1, 0.5, 1, 1, 1, nullptr), -1);
+    FreeTree(empty);
 }
 
 }  // namespace
