@@ -19,6 +19,8 @@ bool IsTermMoveCommand(int32_t command)
 
 }  // namespace
 
+uint8_t HidePlaceholderMark = 0;
+
 EditorState::~EditorState()
 {
     for (EditorSnapshot& snapshot : undo)

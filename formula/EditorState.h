@@ -71,6 +71,12 @@ struct EditorState {
 EditorState* GetCurrentEditorState();
 void SetCurrentEditorState(EditorState* state);
 
+// While set, the typesetter leaves out the question mark of an empty current
+// placeholder; the editor sets or clears it after each command, and a line's
+// graph status clears it so that the mark shows why nothing is graphed.
+// User-interface thread.
+extern uint8_t HidePlaceholderMark;
+
 // Makes a state current for its life and puts the previous one back on every
 // way out.
 class CurrentEditorStateScope {

@@ -34,6 +34,12 @@ void DocSetGraphWorkPending(DocState* doc)
         Services.setGraphWorkPending(doc);
 }
 
+void DocAddFreeVariables(DocState* doc, const FormulaNode* tree)
+{
+    if (doc && tree && Services.addFreeVariables)
+        Services.addFreeVariables(doc, tree);
+}
+
 void ShellSetDocModified(bool modified)
 {
     if (Services.setDocModified)

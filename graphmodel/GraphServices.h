@@ -8,6 +8,7 @@
 #include <cstdint>
 
 struct DocState;
+struct FormulaNode;
 
 struct GraphServices {
     // A plot has finished work worth showing. Called from worker threads,
@@ -18,6 +19,9 @@ struct GraphServices {
     bool (*usesAntialiasing)(const DocState* doc) = nullptr;
     // The graphs changed and the document's graph work is not finished.
     void (*setGraphWorkPending)(DocState* doc) = nullptr;
+    // The free letters of a statement being graphed join the document's
+    // variables list, so that the panel offers them.
+    void (*addFreeVariables)(DocState* doc, const FormulaNode* tree) = nullptr;
     void (*setDocModified)(bool modified) = nullptr;
     // The graph pane window is invalidated without erasing.
     void (*invalidateGraphPane)(DocState* doc) = nullptr;
@@ -42,6 +46,7 @@ const GraphServices& GetGraphServices();
 void DocRequestRedraw(DocState* doc);
 bool DocUsesAntialiasing(const DocState* doc);
 void DocSetGraphWorkPending(DocState* doc);
+void DocAddFreeVariables(DocState* doc, const FormulaNode* tree);
 void ShellSetDocModified(bool modified);
 void ShellInvalidateGraphPane(DocState* doc);
 void ShellUpdateGraphPaneCursor();

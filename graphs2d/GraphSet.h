@@ -21,8 +21,12 @@ class A2DGraphView;
 class A3DGraphView;
 class A4DGraphView;
 class AGraph;
+class AGraphColor;
 class AGraphView;
+struct CompiledFormula;
 struct DocState;
+struct FormulaNode;
+struct TransformRecord;
 struct ViewMouseEvent;
 
 struct GraphViewMakers {
@@ -181,6 +185,39 @@ public:
     bool CanExtendRangesToData() const;
     void ExtendRangesToData();
     void AllVariableChanged(uint32_t code);
+
+    // The graph factory. One analysed statement of an equation line, with
+    // the line's style, becomes the graphs of its form in the right views
+    // and one equation-table row, whose index is the answer; -1 when
+    // nothing was built, with the line's message in lastBuildMessage. The
+    // statement stays the caller's: conditions may be folded into it,
+    // parameters replaced by their values and the sides of an equation
+    // exchanged, but a primed statement reads as it did. frame is unused.
+    int32_t BuildEquationGraphs(FormulaNode* statement, bool in3D, bool in4D, const TransformRecord* transform,
+                                double color, double grain, double opacity, double plottingMode, double xyType,
+                                WindowHandle frame);
+    // The MessageCode the line shows after the last BuildEquationGraphs
+    // built nothing; 0 after it built a row.
+    int32_t lastBuildMessage = 0;
+
+    // A compiled formula that takes over the tree; null, the tree freed,
+    // when memory is refused. CompileOptional answers null for a null tree;
+    // CompileCopy compiles a copy, leaving the tree to the caller.
+    CompiledFormula* Compile(FormulaNode* tree);
+    CompiledFormula* CompileOptional(FormulaNode* tree);
+    CompiledFormula* CompileCopy(const FormulaNode* tree);
+    // The colour (kind 9 for (r, g, b), 10 for (h, s, v)) computed from the
+    // three formulas of the statement's right side; r in them is the
+    // distance from the origin in space and t the parameter of a curve.
+    void SetColorFormulas(AGraphColor* colour, int32_t kind, const FormulaNode* statement);
+    // The image of (x, y, z) under the document's map of space: the
+    // record's three formulas with x', y' and z' replaced by copies of x, y
+    // and z; the condition (when asked for) and the colour's formulas
+    // mapped the same way.
+    void MapThroughSpaceTransform(const TransformRecord* record, const FormulaNode* x, const FormulaNode* y,
+                                  const FormulaNode* z, const FormulaNode* condition, AGraphColor* colour,
+                                  FormulaNode** mappedX, FormulaNode** mappedY, FormulaNode** mappedZ,
+                                  CompiledFormula** mappedCondition);
 
 private:
     AGraphView* View(int32_t index) const;

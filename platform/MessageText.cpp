@@ -82,9 +82,11 @@ constexpr MessageRow kMessages[] = {
     {57, u"V1T1\t'A point is has zero dimensions: no length, no area, no volume.'\n"},
     {58, u"w=z^2%\t\t\t'A complex function maps each point of the plane to another point.'\n"},
     {59, u"y=e^x\t'Here we have the familiar exponential function of a real variable.'\n"},
+    // Under a line whose form is known but whose graphs cannot be made yet.
+    {60, u"Can't graph equations of this form yet"},
 };
 
-constexpr int32_t kLastCode = 59;
+constexpr int32_t kLastCode = 60;
 
 constexpr std::array<const char16_t*, kLastCode + 1> BuildIndex()
 {

@@ -14,7 +14,7 @@ TEST(MessageTextTest, Table)
         const char16_t* text;
     } rows[] = {
         {0, u"Internal Error"},
-        {60, u"Internal Error"},
+        {61, u"Internal Error"},
         {-5, u"Internal Error"},
         {38, u"Internal Error"},
         {46, u"Internal Error"},

@@ -1,0 +1,220 @@
+#include "graphmodel/GraphFactoryFormulas.h"
+
+#include "document/DocState.h"
+#include "evaluation/CompiledFormula.h"
+#include "formula/CopyTree.h"
+#include "formula/EquationFormPredicates.h"
+#include "formula/FormulaNode.h"
+#include "formula/FunctionDefinitions.h"
+#include "formula/Isolate.h"
+#include "formula/NameRegistry.h"
+#include "formula/NodeBuilders.h"
+#include "formula/NodeKindTable.h"
+#include "formula/SymbolCodes.h"
+#include "formula/SymbolRename.h"
+#include "formula/TreeQuery.h"
+#include "formula/TreeRewrite.h"
+#include "formula/TreeSplice.h"
+#include "formula/TreeWalk.h"
+#include "graphmodel/AGraphColor.h"
+
+#include <cmath>
+#include <initializer_list>
+
+namespace {
+
+constexpr uint32_t kLastLetterCode = 255;
+
+// The value the variables list holds for the code; NaN when it holds none.
+double VariableListValue(const DocState* doc, uint32_t code)
+{
+    if (!doc || !doc->Variables)
+        return NAN;
+    for (const ParameterValue& entry : *doc->Variables) {
+        if (static_cast<uint32_t>(entry.key) == code)
+            return entry.value;
+    }
+    return NAN;
+}
+
+bool IsFunctionHead(const FormulaNode* node)
+{
+    return node->parent && node->parent->kind == KindApplication && IsChildAt(node, 0);
+}
+
+// A variable of dy/dx or dz/dt: the derivative names it, it stands for no
+// value.
+bool IsDerivativeVariable(const FormulaNode* node)
+{
+    const FormulaNode* grandparent = node->parent ? node->parent->parent : nullptr;
+    return grandparent && IsDerivativeLeftSide(grandparent);
+}
+
+bool TakesParameterValue(const FormulaNode* node, const DocState* doc)
+{
+    if (node->kind != KindVariable || node->payload.code > kLastLetterCode)
+        return false;
+    return !IsTableFunctionName(node->payload.code, doc) && !IsSummationIndex(node) && !IsDerivativeVariable(node) &&
+           !(node->parent && node->parent->kind == KindSubscript) && !IsFunctionHead(node);
+}
+
+FormulaNode* MakeEquationFor(uint32_t code, FormulaNode* value)
+{
+    return MakeBinaryNode(KindEquation, MakeVariableNode(code), value);
+}
+
+// Substitutes each equation in order and frees them.
+void SubstituteAndFree(FormulaNode* tree, std::initializer_list<FormulaNode*> equations)
+{
+    for (FormulaNode* equation : equations) {
+        SubstituteEquation(tree, equation);
+        FreeTree(equation);
+    }
+}
+
+FormulaNode* MappedCopy(const FormulaNode* formula, const FormulaNode* x, const FormulaNode* y)
+{
+    if (!formula)
+        return nullptr;
+    FormulaNode* mapped = CopyTree(formula);
+    SwapPrimedSymbols(mapped);
+    SubstituteAndFree(mapped, {MakeEquationFor(CodeXPrimed, CopyTree(x)), MakeEquationFor(CodeYPrimed, CopyTree(y))});
+    return mapped;
+}
+
+}  // namespace
+
+FormulaNode* ChainedRelationProduct(const FormulaNode* relation, FormulaNode* product)
+{
+    if (IsLogicKind(relation->kind) || relation->childCount < 2)
+        return product ? product : MakeNumberNode(1);
+    FormulaNode* const* o = relation->children;
+    FormulaNode* q = MakeDifference(CopyTree(o[0]), CopyTree(o[1]));
+    for (uint32_t i = 2; i < relation->childCount; ++i)
+        q = MakeProduct(q, MakeDifference(CopyTree(o[i - 1]), CopyTree(o[i])));
+    return product ? MakeProduct(product, q) : q;
+}
+
+void RenameXYToUV(FormulaNode* tree)
+{
+    RenameSymbol(tree, CodeX, CodeU);
+    RenameSymbol(tree, CodeY, CodeV);
+}
+
+void ReplaceVariableByTree(FormulaNode* tree, uint32_t code, const FormulaNode* other)
+{
+    for (PreorderWalk walk(tree); walk.Node();) {
+        FormulaNode* node = walk.Node();
+        if (IsVariable(node, code) && !IsSubscriptBase(node)) {
+            ReplaceNode(CopyTree(other), node);
+            walk.SkipSubtree();
+        } else {
+            walk.Next();
+        }
+    }
+}
+
+void ReplaceVariableByComplex(FormulaNode* tree, uint32_t a, uint32_t b, uint32_t c)
+{
+    FormulaNode* complex =
+        MakeSum(MakeVariableNode(b), MakeProduct(MakeVariableNode(CodeI), MakeVariableNode(c)));
+    ReplaceVariableByTree(tree, a, complex);
+    FreeTree(complex);
+}
+
+void ReplaceZByComplex(uint32_t b, FormulaNode* tree, uint32_t c)
+{
+    ReplaceVariableByComplex(tree, CodeZ, c, b);
+}
+
+bool IsFlowForm(const FormulaNode* equation)
+{
+    return equation->childCount > 0 && equation->children[0]->kind != KindMatrix;
+}
+
+int32_t SurfaceStyleFromXYType(double xyType)
+{
+    if (!std::isfinite(xyType) || std::fabs(xyType) >= 2147483647.0)
+        return 1;
+    return static_cast<int32_t>(xyType) & 3;
+}
+
+FormulaNode* FindVariable(FormulaNode* tree, uint32_t code)
+{
+    for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
+        if (IsVariable(walk.Node(), code))
+            return walk.Node();
+    }
+    return nullptr;
+}
+
+bool SolveForVariable(uint32_t code, FormulaNode* equation)
+{
+    FormulaNode* variable = FindVariable(equation, code);
+    if (!variable)
+        return false;
+    FormulaNode* isolated = IsolateNode(variable);
+    // Isolate may stop at an operation it cannot undo, or isolate inside an
+    // equation nested in this one: only the variable alone on the left of
+    // this equation solves it.
+    if (!isolated || !IsVariable(isolated, code) || isolated->parent != equation || equation->kind != KindEquation ||
+        !IsChildAt(isolated, 0))
+        return false;
+    return DeleteOperand(equation, 0);
+}
+
+FormulaNode* MakeProductOfCopies(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c,
+                                 const FormulaNode* d)
+{
+    return MakeProduct(CopyTree(a), MakeProduct3(CopyTree(b), CopyTree(c), CopyTree(d)));
+}
+
+void SubstituteParameters(FormulaNode* tree, const DocState* doc)
+{
+    if (!tree)
+        return;
+    for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
+        FormulaNode* node = walk.Node();
+        if (!TakesParameterValue(node, doc))
+            continue;
+        double value = VariableListValue(doc, node->payload.code);
+        if (std::isnan(value))
+            continue;
+        // A variable has no children: the number takes its place and the
+        // walk goes on past it.
+        if (FormulaNode* number = MakeNumberNode(value))
+            ReplaceNode(number, node);
+    }
+}
+
+void ApplyPlaneTransform(FormulaNode* tree, const TransformRecord* record)
+{
+    if (!record || record->kind != 1 || !record->components[0] || !record->components[1])
+        return;
+    FormulaNode* radius =
+        MakeSqrt(MakeSum(MakeSquare(MakeVariableNode(CodeX)), MakeSquare(MakeVariableNode(CodeY))));
+    FormulaNode* angle = MakeBinaryNode(KindPointAngle, MakeVariableNode(CodeX), MakeVariableNode(CodeY));
+    SubstituteAndFree(tree, {MakeEquationFor(CodeR, radius), MakeEquationFor(CodeTheta, angle),
+                             MakeEquationFor(CodeX, CopyTree(record->components[0])),
+                             MakeEquationFor(CodeY, CopyTree(record->components[1]))});
+    RenameSymbol(tree, CodeXPrimed, CodeX);
+    RenameSymbol(tree, CodeYPrimed, CodeY);
+}
+
+void MapThroughPlaneTransform(const FormulaNode* x, const TransformRecord* record, const FormulaNode* y,
+                              FormulaNode** mappedX, FormulaNode** mappedY)
+{
+    *mappedX = MappedCopy(record->components[0], x, y);
+    *mappedY = MappedCopy(record->components[1], x, y);
+}
+
+void MapColorFormulas(AGraphColor* colour, const FormulaNode* e1, const FormulaNode* e2, const FormulaNode* e3)
+{
+    for (CompiledFormula* formula : {colour->red, colour->green, colour->blue}) {
+        if (!formula || !formula->tree)
+            continue;
+        SwapPrimedSymbols(formula->tree);
+        for (const FormulaNode* equation : {e1, e2, e3})
+            SubstituteEquation(formula->tree, equation);
+    }
+}
