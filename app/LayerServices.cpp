@@ -4,6 +4,7 @@
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
+#include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
 #include "editor/COndrelView.h"
@@ -103,5 +104,6 @@ void RegisterLayerServices()
     graphs.isBenchmarkRunning = &IsBenchmarkRunning;
     graphs.redrawGraphPane = [](DocState* doc) { RedrawGraphPaneWith(doc, 2); };
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
+    graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
     SetGraphServices(graphs);
 }

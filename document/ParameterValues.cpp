@@ -145,6 +145,8 @@ void DocState::AddFreeVariables(const FormulaNode* tree)
 
 void SubstituteParameters(FormulaNode* tree, DocState* doc)
 {
+    if (!tree || !doc)
+        return;
     for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
         FormulaNode* node = walk.Node();
         if (node->kind != KindVariable || node->payload.code >= kLetterCodes)

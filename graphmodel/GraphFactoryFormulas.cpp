@@ -23,41 +23,6 @@
 
 namespace {
 
-constexpr uint32_t kLastLetterCode = 255;
-
-// The value the variables list holds for the code; NaN when it holds none.
-double VariableListValue(const DocState* doc, uint32_t code)
-{
-    if (!doc || !doc->Variables)
-        return NAN;
-    for (const ParameterValue& entry : *doc->Variables) {
-        if (static_cast<uint32_t>(entry.key) == code)
-            return entry.value;
-    }
-    return NAN;
-}
-
-bool IsFunctionHead(const FormulaNode* node)
-{
-    return node->parent && node->parent->kind == KindApplication && IsChildAt(node, 0);
-}
-
-// A variable of dy/dx or dz/dt: the derivative names it, it stands for no
-// value.
-bool IsDerivativeVariable(const FormulaNode* node)
-{
-    const FormulaNode* grandparent = node->parent ? node->parent->parent : nullptr;
-    return grandparent && IsDerivativeLeftSide(grandparent);
-}
-
-bool TakesParameterValue(const FormulaNode* node, const DocState* doc)
-{
-    if (node->kind != KindVariable || node->payload.code > kLastLetterCode)
-        return false;
-    return !IsTableFunctionName(node->payload.code, doc) && !IsSummationIndex(node) && !IsDerivativeVariable(node) &&
-           !(node->parent && node->parent->kind == KindSubscript) && !IsFunctionHead(node);
-}
-
 FormulaNode* MakeEquationFor(uint32_t code, FormulaNode* value)
 {
     return MakeBinaryNode(KindEquation, MakeVariableNode(code), value);
@@ -167,24 +132,6 @@ FormulaNode* MakeProductOfCopies(const FormulaNode* a, const FormulaNode* b, con
                                  const FormulaNode* d)
 {
     return MakeProduct(CopyTree(a), MakeProduct3(CopyTree(b), CopyTree(c), CopyTree(d)));
-}
-
-void SubstituteParameters(FormulaNode* tree, const DocState* doc)
-{
-    if (!tree)
-        return;
-    for (PreorderWalk walk(tree); walk.Node(); walk.Next()) {
-        FormulaNode* node = walk.Node();
-        if (!TakesParameterValue(node, doc))
-            continue;
-        double value = VariableListValue(doc, node->payload.code);
-        if (std::isnan(value))
-            continue;
-        // A variable has no children: the number takes its place and the
-        // walk goes on past it.
-        if (FormulaNode* number = MakeNumberNode(value))
-            ReplaceNode(number, node);
-    }
 }
 
 void ApplyPlaneTransform(FormulaNode* tree, const TransformRecord* record)

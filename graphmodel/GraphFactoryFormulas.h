@@ -42,11 +42,6 @@ bool SolveForVariable(uint32_t code, FormulaNode* equation);
 FormulaNode* MakeProductOfCopies(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c,
                                  const FormulaNode* d);
 
-// Each one-letter variable that the variables list holds becomes a number
-// of its value; summation indices, function names, table functions,
-// subscript parts and the variables of a derivative dy/dx stay.
-void SubstituteParameters(FormulaNode* tree, const DocState* doc);
-
 // Maps of the plane and of space (the document's transform statement).
 // For a record of kind 1 (x and y in terms of x' and y'): the tree, written
 // in x, y, r and theta, becomes a tree in x and y of the other plane.

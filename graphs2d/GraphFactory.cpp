@@ -4,6 +4,7 @@
 
 #include "document/DefinitionTests.h"
 #include "document/DocState.h"
+#include "document/ParameterValues.h"
 #include "evaluation/CompiledFormula.h"
 #include "formula/CopyTree.h"
 #include "formula/EquationFormPredicates.h"

@@ -1,6 +1,7 @@
 #include "graphmodel/GraphFactoryFormulas.h"
 
 #include "document/DocState.h"
+#include "document/ParameterValues.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
