@@ -11,6 +11,7 @@
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
+#include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
 
 #include <QCoreApplication>
@@ -94,6 +95,7 @@ void RegisterLayerServices()
     hooks.mathPaneSliderPosition = &MathPaneSliderPosition;
     hooks.setMathPaneSliderRange = &SetMathPaneSliderRange;
     RegisterGraphModelHooks();
+    RegisterGraphBuilders2D();
     hooks.setDocModified = &SetDocModified;
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);

@@ -1,0 +1,74 @@
+#include "graphs2d/GraphBuilders2D.h"
+
+#include "evaluation/CompiledFormula.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaNode.h"
+#include "formula/SymbolCodes.h"
+#include "graphs2d/A2DGraphView.h"
+#include "graphs2d/AFunctionOf_XorY.h"
+#include "graphs2d/GraphFactory.h"
+#include "graphs2d/GraphSet.h"
+
+#include <new>
+
+namespace {
+
+// The curve of the tree (a copy the caller made) with the variable renamed
+// to u, in the view the statement belongs to, as the statement's row.
+void BuildExplicitCurve(GraphSet& set, BuilderArguments& a, FormulaNode* tree, uint32_t variable, bool isYofX)
+{
+    A2DGraphView* view = a.view >= 0 && a.view < 2 ? set.views2D[a.view] : nullptr;
+    if (!view) {
+        FreeTree(tree);
+        return;
+    }
+    CompiledFormula* f = set.Compile(tree);
+    if (!f)
+        return;
+    f->RenameSymbol(variable, CodeU);
+    auto* curve = new (std::nothrow) AFunctionOf_XorY(f, isYofX, a.colour, a.plottingMode, &view->drawMapping);
+    if (!curve) {
+        delete f;
+        return;
+    }
+    a.colour = nullptr;
+    // A row that cannot be added leaves the curve to nobody.
+    if (set.AddGraph2D(curve, a.view) != 0)
+        delete curve;
+}
+
+// The right side of an equation, or a lone expression itself.
+FormulaNode* RightSideCopy(const FormulaNode* equation)
+{
+    return CopyTree(equation->childCount == 2 ? equation->children[1] : equation);
+}
+
+}  // namespace
+
+void BuildYOfX(GraphSet& set, BuilderArguments& a)
+{
+    BuildExplicitCurve(set, a, RightSideCopy(a.equation), CodeX, true);
+}
+
+void BuildXOfY(GraphSet& set, BuilderArguments& a)
+{
+    BuildExplicitCurve(set, a, RightSideCopy(a.equation), CodeY, false);
+}
+
+void BuildExpressionInX(GraphSet& set, BuilderArguments& a)
+{
+    BuildExplicitCurve(set, a, CopyTree(a.equation), CodeX, true);
+}
+
+void BuildExpressionInY(GraphSet& set, BuilderArguments& a)
+{
+    BuildExplicitCurve(set, a, CopyTree(a.equation), CodeY, false);
+}
+
+void RegisterGraphBuilders2D()
+{
+    SetFormBuilder(1, &BuildYOfX);
+    SetFormBuilder(2, &BuildXOfY);
+    SetFormBuilder(31, &BuildExpressionInX);
+    SetFormBuilder(32, &BuildExpressionInY);
+}
