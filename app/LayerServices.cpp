@@ -4,6 +4,7 @@
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
+#include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
 #include "editor/COndrelView.h"
@@ -102,6 +103,12 @@ void RegisterLayerServices()
     graphs.updateGraphPaneCursor = &UpdateGraphPaneCursor;
     graphs.isBenchmarkRunning = &IsBenchmarkRunning;
     graphs.redrawGraphPane = [](DocState* doc) { RedrawGraphPaneWith(doc, 2); };
+    graphs.requestRedraw = [](DocState* doc) { doc->RequestRedraw(); };
+    graphs.usesAntialiasing = [](const DocState* doc) { return doc->UsesAntialiasing(); };
+    graphs.setGraphWorkPending = [](DocState* doc) { doc->SetGraphWorkPending(); };
+    hooks.redrawGraphPane = [](DocState* doc) { RedrawGraphPaneWith(doc, 2); };
+    hooks.redrawGraphViews = &RedrawGraphPaneWith;
+    hooks.scheduleIdleTimer = [](DocState* doc, int32_t ms) { ScheduleIdleTimer(doc, ms / 1000.0); };
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     SetGraphServices(graphs);
 }
