@@ -322,7 +322,7 @@ void A2DGraphView::DrawPlots(const GrowArray<int32_t>* subset)
 
 bool A2DGraphView::Render(const GrowArray<int32_t>* subset, const AGraphColor* color, bool drawGraphs)
 {
-    if (!CheckMemoryBudget() || rect.left == rect.right || rect.top == rect.bottom || !AcquirePortDC())
+    if (CheckMemoryBudget() || rect.left == rect.right || rect.top == rect.bottom || !AcquirePortDC())
         return true;
     const uint64_t now = ClockMicroseconds();
     if (doc)
