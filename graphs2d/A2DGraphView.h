@@ -17,6 +17,7 @@
 #include "graphs2d/TraceInfo.h"
 #include "graphs2d/ViewMapping.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class A2DGraph;
@@ -170,6 +171,18 @@ public:
     bool XAxisHeld() const;
     bool YAxisHeld() const;
 
+    // The trace overlay: cross-hair through the traced pixel (broken around
+    // the marker), the traced vector, the marker and the readout box; none
+    // for no trace and for a dragged point.
+    void DrawTraceOverlay();
+    // The 9 x 9 square around the traced pixel (the interval's box for an
+    // interval trace), within the view; empty outside it.
+    ShortRect GetTraceMarkerRect() const;
+    void DrawTraceCrossHair(const ShortRect& marker);
+    void DrawTraceMarker(const ShortRect& marker);
+    void DrawTraceVector();
+    void DrawTraceReadout();
+
     // The pointer is for later: these do nothing, and no area takes a cursor.
     void Zoom(int32_t code) override;
     void Scroll(int32_t dx, int32_t dy) override;
@@ -210,3 +223,8 @@ bool IsBeyondPrecision(double value, double step);
 // Paper over r of the current port: lines every 16 pixels through the
 // phases, or (doubled) two pixels wide every 32, which halve to one.
 void DrawGraphPaperPattern(const ShortRect& r, int32_t phaseX, int32_t phaseY, bool doubled);
+
+constexpr int32_t kReadoutLines = 6;
+constexpr size_t kReadoutLineUnits = 128;
+// The readout's lines for the trace, by its kind; answers their count.
+int32_t TraceReadoutLines(const TraceInfo& trace, char16_t lines[kReadoutLines][kReadoutLineUnits]);

@@ -385,6 +385,7 @@ bool A2DGraphView::Render(const GrowArray<int32_t>* subset, const AGraphColor* c
             const int32_t v = screenMapping.YToPixel(placed.y) - ShortRectHeight(bounds);
             DrawPictureScaled(placed.picture, h, v, rect, 1);
         }
+        DrawTraceOverlay();
     }
     if (AcquirePortDC()) {
         if (PortDC* dc = GetPortDC())

@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -269,6 +272,74 @@ TEST_F(ViewDrawing, AntialiasedPlotsDrawDoubledAndAreHalvedWithoutAMissingSurfac
     EXPECT_EQ(Colour(50, curveRow), kCurve);
     EXPECT_EQ(Colour(50, curveRow + 16), kPaperLine);
     view.doc = nullptr;
+}
+
+TEST_F(ViewDrawing, ATraceShowsCrossHairMarkerAndReadout)
+{
+    view.trace.kind = TracePoint;
+    view.trace.x = 1;
+    view.trace.y = 1;
+    view.Render(nullptr, nullptr, true);
+    const int h = view.screenMapping.XToPixel(1), v = view.screenMapping.YToPixel(1);
+    ASSERT_EQ(h, 192);
+    ASSERT_EQ(v, 31);
+    if (const char* out = std::getenv("VL_SAVE_TRACE_PNG"))
+        Save(out);
+    // The marker's frame: 9 x 9 around the traced pixel.
+    for (int k = -4; k <= 4; ++k) {
+        EXPECT_EQ(Colour(h - 4, v + k), kBlack) << k;
+        EXPECT_EQ(Colour(h + 4, v + k), kBlack) << k;
+    }
+    // The cross-hair: every third pixel, broken around the marker.
+    int hair = 0;
+    for (int y = 40; y < 88; ++y)
+        hair += Colour(h, y) == 0x3F3F3F;
+    EXPECT_EQ(hair, 16);
+    // The readout box in the top-left corner holds text.
+    EXPECT_GT(DarkIn(0, 40, 0, 33), 0);
+
+    // A dragged point shows no overlay.
+    Fill(0x808080);
+    view.trace.kind = TraceDraggablePoint;
+    view.Render(nullptr, nullptr, true);
+    EXPECT_NE(Colour(h - 4, v), kBlack);
+}
+
+std::vector<std::u16string> Readout(const TraceInfo& trace)
+{
+    char16_t lines[kReadoutLines][kReadoutLineUnits];
+    const int32_t count = TraceReadoutLines(trace, lines);
+    return std::vector<std::u16string>(lines, lines + count);
+}
+
+TEST(TraceReadout, LinesByKind)
+{
+    TraceInfo trace;
+    trace.kind = TracePoint;
+    trace.x = 1.5;
+    trace.y = -0.0;
+    EXPECT_EQ(Readout(trace), (std::vector<std::u16string>{u"x: 1.5", u"y: 0"}));
+
+    trace.kind = TraceParametric;
+    trace.t = 2;
+    EXPECT_EQ(Readout(trace)[2], u"t: 2");
+
+    trace.kind = TracePolarRFromPoint;
+    trace.x = 3;
+    trace.y = 4;
+    EXPECT_EQ(Readout(trace), (std::vector<std::u16string>{u"x: 3", u"y: 4", u"r: 5", u"\u03B8:2"}));
+
+    trace.kind = TraceVector;
+    trace.componentX = 1;
+    trace.componentY = -1;
+    EXPECT_EQ(Readout(trace)[3], u"y component: -1");
+
+    trace.kind = TraceIntervalPoint;
+    trace.xLow = 1;
+    trace.xHigh = std::numeric_limits<double>::quiet_NaN();
+    trace.yLow = -1;
+    trace.yHigh = 2;
+    EXPECT_EQ(Readout(trace), (std::vector<std::u16string>{u"x: not a number", u"y: -1 ... 2"}));
 }
 
 }  // namespace
