@@ -92,6 +92,9 @@ public:
     // plot until that plot's maker is registered.
     void BuildComplexMapViews(bool is3D, bool is4D, bool twoViews, bool secondIs3D, const TransformRecord* record,
                               DocState* doc) override;
+    // After a builder added a graph to the first 2D view: under a map of
+    // the plane, the transform plot redraws that graph through the map.
+    void NoteComplexMapGraph(int32_t graph, const TransformRecord* record);
     void ResizeViews();
     void UpdateViewports() override;
     // 0 the active view's, 1 the second's, else the layout rectangle.

@@ -124,3 +124,10 @@ void GraphSet::BuildComplexMapViews(bool is3D, bool is4D, bool twoViews, bool se
     views3D[0]->depthRadius = 1.2;
     views3D[1]->depthRadius = 1.2;
 }
+
+void GraphSet::NoteComplexMapGraph(int32_t graph, const TransformRecord* record)
+{
+    // A number that cannot be noted is only not redrawn through the map.
+    if (record && MapsThePlane(record->kind))
+        complexMapGraphs.Push(graph);
+}

@@ -103,4 +103,19 @@ TEST_F(ViewPreparation, TheTablesAreEmptiedAndTheRangesMadeToAgree)
     EXPECT_EQ(set->view4D->uMin, -1);
 }
 
+TEST_F(ViewPreparation, GraphsAreNotedForTheTransformPlotOnlyUnderAMapOfThePlane)
+{
+    for (uint32_t kind : {0u, 1u, 2u, 4u}) {
+        TransformRecord record;
+        record.kind = kind;
+        set->NoteComplexMapGraph(7, &record);
+    }
+    set->NoteComplexMapGraph(8, nullptr);
+    ASSERT_EQ(set->complexMapGraphs.count, 2);
+    EXPECT_EQ(set->complexMapGraphs[0], 7);
+    // The next run starts without them.
+    Prepare(false, false, false, false);
+    EXPECT_EQ(set->complexMapGraphs.count, 0);
+}
+
 }  // namespace
