@@ -337,6 +337,7 @@ bool CGraphView::OnIdleStep(int)
             NextOutsideMove = now + kOutsideMoveMs;
         }
     }
+    GetDocState()->IdleTick();
     GraphSet* graphs = Graphs();
     return (graphs && graphs->IsBusy()) || GetDocState()->IsAnimating() || IsDemoRunning();
 }

@@ -3,8 +3,11 @@
 #include "document/DocState.h"
 #include "document/DocumentGraphSet.h"
 
-// Graph building in idle slices and the results refresh are still to come.
-void DocIdleUpdate(DocState*) {}
+void DocIdleUpdate(DocState* doc)
+{
+    if (doc)
+        doc->IdleUpdate();
+}
 
 void DocClearGraphs(DocState* doc)
 {

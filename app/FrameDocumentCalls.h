@@ -6,7 +6,7 @@
 struct DocState;
 
 // The document's idle work: graph building in slices, results refresh,
-// caret housekeeping. Stub: nothing to do.
+// caret housekeeping.
 void DocIdleUpdate(DocState* doc);
 // Clears every graph, so that the memory they held is released. Stub.
 void DocClearGraphs(DocState* doc);

@@ -41,6 +41,20 @@ DocumentGraphSet* MakeGraphSet(ShortRect paneRect, WindowHandle pane, DocState* 
     return graphs ? graphs : new (std::nothrow) DocumentGraphSet;
 }
 
+// The schedule hands each analysed statement to the graph set's factory.
+int32_t BuildEquationGraphs(DocState* doc, FormulaNode* statement, bool is3D, bool is4D,
+                            const TransformRecord* transform, double color, double grain, double opacity,
+                            double plottingMode, double xyType, int32_t* message)
+{
+    GraphSet* graphs = dynamic_cast<GraphSet*>(doc->Graphs);
+    if (!graphs)
+        return -1;
+    int32_t row = graphs->BuildEquationGraphs(statement, is3D, is4D, transform, color, grain, opacity, plottingMode,
+                                              xyType, nullptr);
+    *message = graphs->lastBuildMessage;
+    return row;
+}
+
 void UpdateIdleTimerFromAnyThread(DocState* doc)
 {
     QCoreApplication* app = QCoreApplication::instance();
@@ -88,6 +102,7 @@ void RegisterLayerServices()
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
     hooks.newGraphSet = &MakeGraphSet;
+    hooks.buildEquationGraphs = &BuildEquationGraphs;
     hooks.updateIdleTimer = &UpdateIdleTimerFromAnyThread;
     hooks.createMathPaneSlider = &CreateMathPaneSlider;
     hooks.destroyMathPaneSlider = &DestroyMathPaneSlider;
@@ -105,6 +120,12 @@ void RegisterLayerServices()
     graphs.updateGraphPaneCursor = &UpdateGraphPaneCursor;
     graphs.isBenchmarkRunning = &IsBenchmarkRunning;
     graphs.redrawGraphPane = [](DocState* doc) { RedrawGraphPaneWith(doc, 2); };
+    graphs.requestRedraw = [](DocState* doc) { doc->RequestRedraw(); };
+    graphs.usesAntialiasing = [](const DocState* doc) { return doc->UsesAntialiasing(); };
+    graphs.setGraphWorkPending = [](DocState* doc) { doc->SetGraphWorkPending(); };
+    hooks.redrawGraphPane = [](DocState* doc) { RedrawGraphPaneWith(doc, 2); };
+    hooks.redrawGraphViews = &RedrawGraphPaneWith;
+    hooks.scheduleIdleTimer = [](DocState* doc, int32_t ms) { ScheduleIdleTimer(doc, ms / 1000.0); };
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
     SetGraphServices(graphs);

@@ -388,9 +388,32 @@ struct DocState {
     bool AnyLineUsesSliderVariable() const;
     void CommitPendingCellEdit();
 
-    // The analysis and the graph schedule, completed by their own code.
+    // The analysis and the graph schedule.
     void Recompute();
+    // Asks for graphs: the next idle slices prepare the graph set and build
+    // the lines' graphs once the analysis has finished.
     void BeginGraphing();
+    // The enable state of Draw Graph.
+    bool CanDrawGraph() const;
+    // One idle slice of graph building: at most one second, stopping
+    // between statements and resuming there.
+    void ComputeGraphsStep();
+    // Gives the graphs up to a second to complete and uploads their meshes.
+    void ComputeGraphsAndWait();
+    // The first equation line one of whose graphs is not complete, or null.
+    DocLine* FirstIncompleteLine();
+    // The graph pane's idle work: redraws when asked, paces the animation,
+    // writes the lines' graph status once all graphs are complete.
+    void IdleTick();
+    // The frame's idle work: graph building, the open cell edit, new result
+    // texts, the caret.
+    void IdleUpdate();
+    // After each frame of a 3D or 4D view, in seconds.
+    void RecordFrameTime(double seconds);
+    void DrawFrameRateMeter();
+    void UpdateEditHint();
+    void ClearEditHint();
+    void RefreshEditState();
     void StopAnalysis();
     // Graphs dropped, DrawGraph off, panes refreshed.
     void StopGraphing();

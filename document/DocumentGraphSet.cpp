@@ -54,3 +54,52 @@ bool DocumentGraphSet::IsLineMainGraph(const int32_t*, int32_t, int32_t)
 }
 
 void DocumentGraphSet::AllVariableChanged(uint32_t) {}
+
+void DocumentGraphSet::BuildComplexMapViews(bool, bool, bool, bool, const TransformRecord*, DocState*) {}
+
+bool DocumentGraphSet::AreAllComplete() const
+{
+    return true;
+}
+
+bool DocumentGraphSet::IsBusy() const
+{
+    return false;
+}
+
+void DocumentGraphSet::UpdateViewports() {}
+
+void DocumentGraphSet::ReleaseRenderResources() {}
+
+void DocumentGraphSet::UploadFinishedMeshes() {}
+
+void DocumentGraphSet::UploadPartialMeshes() {}
+
+void DocumentGraphSet::UploadAllMeshes() {}
+
+void DocumentGraphSet::ReportUsedRanges() {}
+
+int32_t DocumentGraphSet::GetEquationStatus(int32_t) const
+{
+    return 0;
+}
+
+bool DocumentGraphSet::IsEquationComplete(int32_t) const
+{
+    return true;
+}
+
+bool DocumentGraphSet::Shows2DView() const
+{
+    return false;
+}
+
+bool DocumentGraphSet::Shows4DView() const
+{
+    return false;
+}
+
+bool DocumentGraphSet::HasSecondView() const
+{
+    return false;
+}

@@ -10,6 +10,9 @@
 
 #include <cstdint>
 
+struct DocState;
+struct TransformRecord;
+
 // The views a picture can be placed in.
 enum GraphSetView : int32_t {
     FirstView2D = 0,
@@ -57,4 +60,26 @@ public:
     // The view is shown where a picture can go: the first 2D view as the
     // active view, the second 2D view as the second view; its rectangle.
     virtual bool IsViewShown(int32_t view, ShortRect* rect);
+
+    // Graph building. At the start of each run: empties the equation table,
+    // chooses and lays out the shown views for the four layout flags and
+    // the transform record, and makes the views agree on parameter ranges.
+    virtual void BuildComplexMapViews(bool is3D, bool is4D, bool twoViews, bool secondIs3D,
+                                      const TransformRecord* record, DocState* doc);
+    virtual bool AreAllComplete() const;
+    // Some graph still computes, or a view spins.
+    virtual bool IsBusy() const;
+    virtual void UpdateViewports();
+    virtual void ReleaseRenderResources();
+    virtual void UploadFinishedMeshes();
+    virtual void UploadPartialMeshes();
+    virtual void UploadAllMeshes();
+    virtual void ReportUsedRanges();
+    // Row i of the equation table: its main graph's MessageCode (0 when a
+    // companion reports none), and whether all its graphs are complete.
+    virtual int32_t GetEquationStatus(int32_t i) const;
+    virtual bool IsEquationComplete(int32_t i) const;
+    virtual bool Shows2DView() const;
+    virtual bool Shows4DView() const;
+    virtual bool HasSecondView() const;
 };

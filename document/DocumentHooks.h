@@ -18,6 +18,7 @@ struct DocLine;
 struct DocState;
 struct EditorState;
 struct FormulaNode;
+struct TransformRecord;
 
 // The classifier's answer for one analysed statement (no classifier: none
 // of these).
@@ -108,8 +109,29 @@ struct DocumentHooks {
     bool (*anySolidIn3D)(const DocLine* line, DocState* doc) = nullptr;
     bool (*allPointOrDataForms)(const DocLine* line, DocState* doc) = nullptr;
 
+    // Graph building. The graph factory: one analysed statement of an
+    // equation line, with the line's style, becomes graphs in the right
+    // views; answers the equation-table row it added, or -1 with the
+    // MessageCode the line shows in *message. None registered: nothing is
+    // graphed and no reason is given.
+    int32_t (*buildEquationGraphs)(DocState* doc, FormulaNode* statement, bool is3D, bool is4D,
+                                   const TransformRecord* transform, double color, double grain, double opacity,
+                                   double plottingMode, double xyType, int32_t* message) = nullptr;
+    // Every statement of the line is a surface form for the document's
+    // first-view-3D and 4D flags.
+    bool (*allSurfaceForms)(const DocLine* line, DocState* doc) = nullptr;
+    // The statement's form takes the line's picture as its colour.
+    bool (*formTakesPicture)(FormulaNode* statement, DocState* doc) = nullptr;
+    // The column kinds of every table are computed.
+    void (*computeTableColumnKinds)(DocState* doc) = nullptr;
+    // The caret's hint: 28 at the end of an exponent, 29 at the end of a
+    // denominator, 30 on a product written like f(x), else 0.
+    int32_t (*editHintCode)(DocState* doc) = nullptr;
+
     // Animation.
     void (*startAnimation)(DocState* doc) = nullptr;
+    // One frame of the running animation.
+    void (*animationStep)(DocState* doc) = nullptr;
     void (*stopAnimation)(DocState* doc) = nullptr;
 
     // The graph model: a new graph set for the graph pane (default: a set
@@ -131,6 +153,22 @@ struct DocumentHooks {
     void (*refreshAnimationControls)() = nullptr;
     void (*updateGraphPaneCursor)() = nullptr;
     void (*redrawGraphPane)(DocState* doc) = nullptr;
+    // Redraws the views the part code selects (see DocumentGraphSet::Draw)
+    // and presents them.
+    void (*redrawGraphViews)(DocState* doc, int32_t part) = nullptr;
+    // Runs the idle timer once after the milliseconds.
+    void (*scheduleIdleTimer)(DocState* doc, int32_t milliseconds) = nullptr;
+    void (*updateGraphBar)() = nullptr;
+    // The equation pane is laid out again and redrawn.
+    void (*layoutEquationPane)() = nullptr;
+    // The frame shows the hidden graph pane.
+    void (*revealGraphPane)() = nullptr;
+    // GL windows retired meanwhile are destroyed.
+    void (*destroyRetiredGLWindows)() = nullptr;
+    // The 4D view turns one step.
+    void (*spin4DStep)(DocState* doc) = nullptr;
+    // Draws the frame-rate text at the equation pane's bottom left.
+    void (*drawFrameRate)(DocState* doc, const char16_t* text) = nullptr;
 };
 
 // The hooks every layer fills; one set for the process.

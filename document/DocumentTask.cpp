@@ -84,6 +84,15 @@ bool CancelDocumentTask(DocState* doc)
     return true;
 }
 
+bool IsDocumentTaskPending(DocState* doc)
+{
+    if (doc->TaskState.load(std::memory_order_acquire) == DocumentTaskRunning)
+        return true;
+    std::deque<DocState*>& queue = TaskQueue();
+    MutexLock hold(TaskMutex);
+    return std::find(queue.begin(), queue.end(), doc) != queue.end();
+}
+
 void* DocumentTaskThreadMain(void*)
 {
     SetDebuggerThreadName(pthread_self(), "DocumentTask");

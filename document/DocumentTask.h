@@ -26,6 +26,9 @@ void EnqueueDocumentTask(DocState* doc);
 // a task was queued or running.
 bool CancelDocumentTask(DocState* doc);
 
+// The document's task is queued or running: either way it is about to read
+// the variables and table-function lists.
+bool IsDocumentTaskPending(DocState* doc);
 // Body of the document-task thread, started once by StartWorkerThreads.
 void* DocumentTaskThreadMain(void*);
 

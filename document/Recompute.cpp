@@ -158,9 +158,6 @@ void DocState::Recompute()
     StopGraphing();
 }
 
-// The graph-building schedule completes this.
-void DocState::BeginGraphing() {}
-
 void DocState::StopGraphing()
 {
     if (Hooks().setDocModified)
@@ -175,6 +172,9 @@ void DocState::StopGraphing()
     if (Hooks().redrawGraphPane)
         Hooks().redrawGraphPane(this);
     StopAnimation();
+    if (Hooks().updateGraphBar)
+        Hooks().updateGraphBar();
+    UpdateEditHint();
     if (Hooks().updateGraphPaneCursor)
         Hooks().updateGraphPaneCursor();
     if (Hooks().updateIdleTimer)

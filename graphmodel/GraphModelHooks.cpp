@@ -1,5 +1,6 @@
 #include "graphmodel/GraphModelHooks.h"
 
+#include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "graphmodel/EquationFormClassifier.h"
 
@@ -17,9 +18,25 @@ StatementSummary ClassifyStatement(FormulaNode* statement, double xyType, DocSta
     return summary;
 }
 
+bool LineAllSurfaceForms(const DocLine* line, DocState* doc)
+{
+    if (!line->statements)
+        return false;
+    return AllSurfaceForms(line->statements->storage, line->statements->count, doc->viewLayout.firstView3D,
+                           doc->viewLayout.view4D, doc);
+}
+
+bool StatementTakesPicture(FormulaNode* statement, DocState* doc)
+{
+    return FormTakesPicture(statement, doc->viewLayout.firstView3D, doc->viewLayout.view4D, doc);
+}
+
 }  // namespace
 
 void RegisterGraphModelHooks()
 {
-    GetDocumentHooks().classifyStatement = &ClassifyStatement;
+    DocumentHooks& hooks = GetDocumentHooks();
+    hooks.classifyStatement = &ClassifyStatement;
+    hooks.allSurfaceForms = &LineAllSurfaceForms;
+    hooks.formTakesPicture = &StatementTakesPicture;
 }

@@ -372,8 +372,6 @@ void A2DGraphView::SetViewOption(int32_t code, double)
         showGraphPaper = !showGraphPaper;
 }
 
-void A2DGraphView::Draw(uint8_t) {}
-
 void A2DGraphView::Zoom(int32_t) {}
 
 void A2DGraphView::Scroll(int32_t, int32_t) {}

@@ -17,9 +17,11 @@
 #include "graphs2d/TraceInfo.h"
 #include "graphs2d/ViewMapping.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class A2DGraph;
+class AGraphColor;
 struct OffscreenSurface;
 
 // The phase of an axis's units on the lattice: kind 2 with 0.5 x 10^k (ticks
@@ -144,9 +146,44 @@ public:
     bool CanExtendRangesToData() override { return FitRangesToData(false); }
     void ExtendRangesToData() override { FitRangesToData(true); }
 
-    // Drawing and the pointer are for later: these draw and do nothing, and
-    // no area takes a cursor.
+    // Draws the view into the current port: paper, the plots (those of
+    // subset, indices into graphs, when given), axes with ticks and labels,
+    // the placed pictures. A colour sets the axes' colour; a hidden one asks
+    // for the plots alone on a plain background. Without drawGraphs only
+    // the background and axes. Answers true.
+    bool Render(const GrowArray<int32_t>* subset, const AGraphColor* color, bool drawGraphs);
     void Draw(uint8_t flag) override;
+    void DrawGraphPaper();
+    // The paper of the double-size surface, lines two pixels wide.
+    void DrawGraphPaperDoubled();
+    void DrawAxes(const AGraphColor* color);
+    void DrawXAxis();
+    void DrawXTicks();
+    void DrawXTickLabels();
+    void DrawYAxis();
+    void DrawYTicks();
+    void DrawYTickLabels();
+    // Where the axes are drawn: world 0, held 6 pixels inside the view (18
+    // above the bottom, for the labels, and 7 from the right); an axis held
+    // at a bound is drawn dotted.
+    int32_t XAxisRow() const;
+    int32_t YAxisColumn() const;
+    bool XAxisHeld() const;
+    bool YAxisHeld() const;
+
+    // The trace overlay: cross-hair through the traced pixel (broken around
+    // the marker), the traced vector, the marker and the readout box; none
+    // for no trace and for a dragged point.
+    void DrawTraceOverlay();
+    // The 9 x 9 square around the traced pixel (the interval's box for an
+    // interval trace), within the view; empty outside it.
+    ShortRect GetTraceMarkerRect() const;
+    void DrawTraceCrossHair(const ShortRect& marker);
+    void DrawTraceMarker(const ShortRect& marker);
+    void DrawTraceVector();
+    void DrawTraceReadout();
+
+    // The pointer is for later: these do nothing, and no area takes a cursor.
     void Zoom(int32_t code) override;
     void Scroll(int32_t dx, int32_t dy) override;
     void GetAxisHitRegion(Region r, int32_t reserved) override;
@@ -174,6 +211,20 @@ private:
     // The drawing mapping is doubled: the document antialiases and a
     // surface of twice the view's size exists to draw into.
     bool Supersamples() const;
+    void GraphPaperPhases(int32_t& phaseX, int32_t& phaseY) const;
+    void DrawPlots(const GrowArray<int32_t>* subset);
     bool RunHitJob(ShortPoint point, int32_t kind);
     bool HitTestPasses(ShortPoint point, int passes);
 };
+
+// True, with failure 37 posted, when ticks at the step cannot be told apart
+// near the value: the axis then gets no ticks or labels.
+bool IsBeyondPrecision(double value, double step);
+// Paper over r of the current port: lines every 16 pixels through the
+// phases, or (doubled) two pixels wide every 32, which halve to one.
+void DrawGraphPaperPattern(const ShortRect& r, int32_t phaseX, int32_t phaseY, bool doubled);
+
+constexpr int32_t kReadoutLines = 6;
+constexpr size_t kReadoutLineUnits = 128;
+// The readout's lines for the trace, by its kind; answers their count.
+int32_t TraceReadoutLines(const TraceInfo& trace, char16_t lines[kReadoutLines][kReadoutLineUnits]);

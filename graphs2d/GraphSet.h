@@ -91,8 +91,15 @@ public:
     // Splits the layout rectangle between the shown views: the left half
     // is the larger by a pixel, 8 pixels around and 12 between.
     void LayoutViews();
+    // The views of this run (see DocumentGraphSet); builds no transform
+    // plot until that plot's maker is registered.
+    void BuildComplexMapViews(bool is3D, bool is4D, bool twoViews, bool secondIs3D, const TransformRecord* record,
+                              DocState* doc) override;
+    // After a builder added a graph to the first 2D view: under a map of
+    // the plane, the transform plot redraws that graph through the map.
+    void NoteComplexMapGraph(int32_t graph, const TransformRecord* record);
     void ResizeViews();
-    void UpdateViewports();
+    void UpdateViewports() override;
     // 0 the active view's, 1 the second's, else the layout rectangle.
     void GetViewRect(ShortRect& out, int32_t which) const;
 
@@ -126,25 +133,26 @@ public:
     bool IsViewShown(int32_t view, ShortRect* rect) override;
 
     // Queries.
-    bool Shows2DView() const;
-    bool Shows4DView() const;
+    bool Shows2DView() const override;
+    bool Shows4DView() const override;
+    bool HasSecondView() const override { return second != nullptr; }
     bool Shows3DOr4DView() const;
     bool ActiveViewHasOwnWindow() const;
     bool SecondViewHasOwnWindow() const;
     bool IsSpinning() const override;
-    bool AreAllComplete() const;
-    bool IsBusy() const;
+    bool AreAllComplete() const override;
+    bool IsBusy() const override;
 
     // Render mode (4 automatic, 1 software, 2 OpenGL child window) and
     // meshes of the shown 3D and 4D views.
     int32_t SetRenderMode(int32_t mode);
     int32_t GetRenderMode() const;
-    void ReleaseRenderResources();
+    void ReleaseRenderResources() override;
     void MarkRenderContextsDirty() override;
     bool AnyShownViewSoftware() const;
-    void UploadFinishedMeshes();
-    void UploadPartialMeshes();
-    void UploadAllMeshes();
+    void UploadFinishedMeshes() override;
+    void UploadPartialMeshes() override;
+    void UploadAllMeshes() override;
     // Gives the graphs up to ticks (1/60 s) to finish, then uploads the
     // meshes of the views whose graphs are complete (all when forced);
     // true when every graph is complete.
@@ -165,8 +173,8 @@ public:
     void SetEquationOption(int32_t i, int32_t code, double value) override;
     bool EquationHasResolution(int32_t i) const;
     bool EquationHasResolution(const int32_t* rows, int32_t count) override;
-    int32_t GetEquationStatus(int32_t i) const;
-    bool IsEquationComplete(int32_t i) const;
+    int32_t GetEquationStatus(int32_t i) const override;
+    bool IsEquationComplete(int32_t i) const override;
     bool IsLineMainGraph(const GrowArray<int32_t>* rows, const AGraph* graph) const;
 
     // The range slots.
@@ -174,7 +182,7 @@ public:
     void MarkBoxRangesUsed(bool secondBox);
     void Mark4DRangesUsed();
     void ReportRange(int32_t slot);
-    void ReportUsedRanges();
+    void ReportUsedRanges() override;
     // The slot's (min, max) as the range panel shows it; (0, 0) for none.
     void GetRangeValue(int32_t slot, double& min, double& max) const;
     void SetRangeValue(int32_t slot, bool isMax, double value);
