@@ -17,7 +17,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -179,8 +178,8 @@ void COndrelApp::OnFileNew()
 
 void COndrelApp::OnFileOpen()
 {
-    QString path = QFileDialog::getOpenFileName(m_frame, QString(), QString(),
-                                                QStringLiteral("Vellumor Document (*.vlf *.grf);;All Files (*)"));
+    QString path = ChooseDocumentFile(false, QStringLiteral("Vellumor Document (*.vlf *.grf);;All Files (*)"),
+                                      QString());
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

@@ -153,6 +153,20 @@ void SetDocumentWriteHook(DocumentWriteHook hook)
     WriteHook() = std::move(hook);
 }
 
+QString ChooseDocumentFile(bool save, const QString& filter, const QString& initial)
+{
+    if (DialogHook())
+        return DialogHook()(save, filter, initial);
+    QFileDialog dialog(Frame(), QString(), initial, filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save)
+        dialog.setDefaultSuffix(QFileInfo(initial).suffix());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
 COndrelDoc* GetDocument()
 {
     return CurrentDocument;
@@ -362,18 +376,7 @@ bool COndrelDoc::OnFileSave()
 bool COndrelDoc::SaveAsWithDialog(bool movieOnly, int32_t kind)
 {
     QString filter = movieOnly ? QStringLiteral("AVI Movie (*.avi)") : kDocumentFilter;
-    QString initial = QStringLiteral("Untitled.vlf");
-    QString path;
-    if (DialogHook()) {
-        path = DialogHook()(true, filter, initial);
-    } else {
-        QFileDialog dialog(Frame(), QString(), initial, filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(movieOnly ? QStringLiteral("avi") : QStringLiteral("vlf"));
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().first();
-    }
+    QString path = ChooseDocumentFile(true, filter, QStringLiteral("Untitled.vlf"));
     if (path.isEmpty() || !SaveToPath(path, kind))
         return false;
     // Exports leave the document's own name alone.

@@ -24,6 +24,8 @@ using FileDialogHook = std::function<QString(bool save, const QString& filter, c
 using DocumentWriteHook = std::function<bool(DocumentWriteStage)>;
 void SetFileDialogHook(FileDialogHook hook);
 void SetDocumentWriteHook(DocumentWriteHook hook);
+// The name the user chooses in the open or save dialog; empty when cancelled.
+QString ChooseDocumentFile(bool save, const QString& filter, const QString& initial);
 
 // Files above this size are refused before they are read.
 constexpr int64_t kMaxDocumentFileBytes = int64_t{1} << 28;

@@ -44,6 +44,30 @@ TEST(OpenAtStartTest, DocumentNamedOnTheCommandLineOpens)
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(app.MainFrame()->windowTitle(), QStringLiteral("Two.vlf[*] - Vellumor"));
     EXPECT_EQ(app.RecentFiles(), QStringList{doc->PathName()});
+
+    // An example opened through the dialog stays untitled and off the list.
+    QDir examples(ExamplesFolder());
+    bool made = !examples.exists();
+    ASSERT_TRUE(QDir().mkpath(examples.path()));
+    QString example = examples.filePath(QStringLiteral("Torus-open-test.vlf"));
+    {
+        QFile file(example);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Vellumor 4;\rExpr z;\r");
+    }
+    SetFileDialogHook([&](bool save, const QString&, const QString&) {
+        EXPECT_FALSE(save);
+        return example;
+    });
+    app.OnFileOpen();
+    SetFileDialogHook(nullptr);
+    QFile::remove(example);
+    if (made)
+        examples.removeRecursively();
+    EXPECT_EQ(GetDocState()->Lines.count, 1);
+    EXPECT_TRUE(doc->PathName().isEmpty());
+    EXPECT_EQ(app.MainFrame()->windowTitle(), QStringLiteral("Untitled[*] - Vellumor"));
+    EXPECT_EQ(app.RecentFiles().size(), 1);
     app.ExitInstance(0);
     SetMessageBoxHook(nullptr);
 }
