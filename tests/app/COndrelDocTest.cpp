@@ -6,6 +6,7 @@
 #include "document/DocState.h"
 #include "formula/FormulaEngine.h"
 #include "platform/MessageBox.h"
+#include "support/PicturePixels.h"
 #include "support/TestApp.h"
 
 #include <gtest/gtest.h>
@@ -94,18 +95,6 @@ TEST_F(COndrelDocTest, SavedDocumentOpensAgainUnmodified)
     EXPECT_TRUE(messages.empty());
 }
 
-// The pixels of a picture, without the ignored top byte.
-std::vector<uint32_t> Pixels(PictureHandle pic)
-{
-    auto* header = static_cast<DibHeader*>(LockGlobalHandle(pic));
-    auto* bits = reinterpret_cast<const uint32_t*>(GetPackedDibBits(header));
-    std::vector<uint32_t> out(bits, bits + static_cast<size_t>(header->biWidth) * header->biHeight);
-    UnlockGlobalHandle(pic);
-    for (uint32_t& p : out)
-        p &= 0xFFFFFF;
-    return out;
-}
-
 TEST_F(COndrelDocTest, LinePictureIsSavedAsTextAndReadBack)
 {
     ShortRect r;
@@ -115,7 +104,7 @@ TEST_F(COndrelDocTest, LinePictureIsSavedAsTextAndReadBack)
     for (int i = 0; i < 66; ++i)
         bits[i] = 0x203040u * static_cast<uint32_t>(i % 7) + 0x11;
     UnlockGlobalHandle(pic);
-    const std::vector<uint32_t> pixels = Pixels(pic);
+    const std::vector<uint32_t> pixels = PicturePixels(pic);
     GetDocState()->Lines[0].picture = pic;
 
     QString path = Path("picture.vlf");
@@ -124,7 +113,7 @@ TEST_F(COndrelDocTest, LinePictureIsSavedAsTextAndReadBack)
     ASSERT_TRUE(doc.OnOpenDocument(path));
     PictureHandle back = GetDocState()->Lines[0].picture;
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(Pixels(back), pixels);
+    EXPECT_EQ(PicturePixels(back), pixels);
 }
 
 TEST_F(COndrelDocTest, UnreadableFilesPostTheirFailureAndLeaveAnEmptyEquation)

@@ -3,6 +3,7 @@
 #include "CoreUtilities/PictureHandle.h"
 #include "CoreUtilities/TextBufferStack.h"
 #include "document/PictureText.h"
+#include "support/PicturePixels.h"
 
 #include <gtest/gtest.h>
 
@@ -29,17 +30,6 @@ PictureHandle MakePicture(int width, int height, F color)
             bits[static_cast<size_t>(height - 1 - y) * width + x] = color(x, y);
     UnlockGlobalHandle(pic);
     return pic;
-}
-
-std::vector<uint32_t> Pixels(PictureHandle pic)
-{
-    auto* header = static_cast<DibHeader*>(LockGlobalHandle(pic));
-    auto* bits = reinterpret_cast<const uint32_t*>(GetPackedDibBits(header));
-    std::vector<uint32_t> out(bits, bits + static_cast<size_t>(header->biWidth) * header->biHeight);
-    UnlockGlobalHandle(pic);
-    for (uint32_t& p : out)
-        p &= 0xFFFFFF;
-    return out;
 }
 
 std::vector<uint8_t> Bytes(const PagedBuffer& buffer)
@@ -100,7 +90,7 @@ TEST(PictureTextTest, ColourCountChoosesBitDepthAndRoundTripsExactly)
 
         PictureHandle back = DecodePngPicture(bytes.data(), bytes.size());
         ASSERT_NE(back, nullptr);
-        EXPECT_EQ(Pixels(back), Pixels(pic));
+        EXPECT_EQ(PicturePixels(back), PicturePixels(pic));
         FreeGlobalHandle(back);
         FreeGlobalHandle(pic);
     }
@@ -139,7 +129,7 @@ TEST(PictureTextTest, TextHasWholeGroupsWithoutFillAndPaddedTextDecodes)
 
     PictureHandle unpadded = DecodePictureText(text.data(), static_cast<int32_t>(text.size()));
     ASSERT_NE(unpadded, nullptr);
-    EXPECT_EQ(Pixels(unpadded), Pixels(pic));
+    EXPECT_EQ(PicturePixels(unpadded), PicturePixels(pic));
 
     // The same bytes as other programs write them: "=" fill in the last group.
     size_t rest = bytes.size() % 3;
@@ -156,7 +146,7 @@ TEST(PictureTextTest, TextHasWholeGroupsWithoutFillAndPaddedTextDecodes)
     padded.replace(padded.size() - (3 - rest), 3 - rest, std::string(3 - rest, '='));
     PictureHandle fromPadded = DecodePictureText(padded.data(), static_cast<int32_t>(padded.size()));
     ASSERT_NE(fromPadded, nullptr);
-    EXPECT_EQ(Pixels(fromPadded), Pixels(pic));
+    EXPECT_EQ(PicturePixels(fromPadded), PicturePixels(pic));
     // A length that is not whole groups is not picture text.
     EXPECT_EQ(DecodePictureText(text.data(), static_cast<int32_t>(text.size()) - 1), nullptr);
 
@@ -259,7 +249,7 @@ TEST(PictureTextTest, TransparentColourIsMarkedInBothForms)
         // The decoded picture carries the transparency in its fourth byte.
         PictureHandle back = DecodePngPicture(bytes.data(), bytes.size());
         ASSERT_NE(back, nullptr);
-        EXPECT_EQ(Pixels(back), Pixels(pic));
+        EXPECT_EQ(PicturePixels(back), PicturePixels(pic));
         FreeGlobalHandle(back);
         FreeGlobalHandle(pic);
     }
