@@ -3,6 +3,8 @@
 // output by the file name's extension.
 #pragma once
 
+#include "document/DocumentReader.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -27,8 +29,8 @@ void SetDocumentWriteHook(DocumentWriteHook hook);
 // The name the user chooses in the open or save dialog; empty when cancelled.
 QString ChooseDocumentFile(bool save, const QString& filter, const QString& initial);
 
-// Files above this size are refused before they are read.
-constexpr int64_t kMaxDocumentFileBytes = int64_t{1} << 28;
+// Files above the largest text the reader takes are refused before they are read.
+constexpr int64_t kMaxDocumentFileBytes = static_cast<int64_t>(kMaxDocumentTextBytes);
 
 class COndrelDoc {
 public:
