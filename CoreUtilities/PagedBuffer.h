@@ -9,5 +9,7 @@ constexpr int32_t kPageBytes = 1024;
 struct PagedBuffer : ChunkedArray<uint8_t, kPageBytes> {
     uint8_t* ByteAt(int32_t index) { return At(index); }
     const uint8_t* ByteAt(int32_t index) const { return At(index); }
+    // 0 on success, 1 when a new page cannot be had.
+    int32_t PushByte(uint8_t byte) { return Push(byte); }
     void Free() { Clear(); }
 };

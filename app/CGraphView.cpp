@@ -1,5 +1,6 @@
 #include "app/CGraphView.h"
 
+#include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
 #include "app/FrameDocumentCalls.h"
 #include "app/GraphPaneServices.h"
@@ -659,7 +660,9 @@ void InvalidateEquationPaneNoErase()
 
 void SetDocModified(bool modified)
 {
-    if (QWidget* frame = reinterpret_cast<QWidget*>(GetMainFrame()))
+    if (COndrelDoc* document = GetDocument())
+        document->SetModifiedFlag(modified);
+    else if (QWidget* frame = reinterpret_cast<QWidget*>(GetMainFrame()))
         frame->setWindowModified(modified);
 }
 

@@ -1,6 +1,7 @@
 #include "app/COndrelApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/COndrelDoc.h"
 #include "app/FrameDocumentCalls.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
@@ -15,6 +16,9 @@
 #include "platform/WindowTimer.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QFileInfo>
+#include <QSettings>
 
 #include <clocale>
 
@@ -33,6 +37,7 @@ COndrelApp::COndrelApp(int& argc, char** argv) : QApplication(argc, argv)
 COndrelApp::~COndrelApp()
 {
     delete m_frame;
+    delete m_document;
 }
 
 COndrelApp* GetApp()
@@ -82,6 +87,25 @@ bool COndrelApp::InitInstance()
     }
     if (!m_frame->Create())
         return false;
+    m_document = COndrelDoc::CreateObject();
+    if (!m_document)
+        return false;
+    SetDocument(m_document);
+    m_document->equationView = m_frame->EquationView();
+    m_document->graphView = m_frame->GraphView();
+    AddDocumentCommands();
+    QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
+    for (int i = 1; i <= 4; ++i) {
+        QString file = settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!file.isEmpty())
+            m_recentFiles.append(file);
+    }
+    // A document named on the command line opens at start; without one, or
+    // when it cannot be read, the window shows a new document.
+    QStringList arguments = QCoreApplication::arguments();
+    m_document->OnNewDocument();
+    if (arguments.size() > 1)
+        OpenDocumentFile(arguments.at(1));
     m_frame->show();
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &COndrelApp::OnIdle);
@@ -107,6 +131,81 @@ bool COndrelApp::StartupServices()
     return true;
 }
 
+namespace {
+
+constexpr int kRecentFiles = 4;
+
+}  // namespace
+
+void COndrelApp::AddDocumentCommands()
+{
+    struct Command {
+        QKeySequence::StandardKey key;
+        std::function<void()> run;
+    } const commands[] = {
+        {QKeySequence::New, [this] { OnFileNew(); }},
+        {QKeySequence::Open, [this] { OnFileOpen(); }},
+        {QKeySequence::Save, [this] { m_document->OnFileSave(); }},
+        {QKeySequence::SaveAs, [this] { m_document->OnFileSaveAs(); }},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(m_frame);
+        action->setShortcut(command.key);
+        connect(action, &QAction::triggered, this, command.run);
+        m_frame->addAction(action);
+    }
+}
+
+bool COndrelApp::OpenDocumentFile(const QString& path)
+{
+    if (!m_document || !m_document->OnOpenDocument(path)) {
+        if (m_document)
+            m_document->SetPathName(QString(), false);
+        return false;
+    }
+    QString name = path;
+    if (name.endsWith(QLatin1String("grf"), Qt::CaseInsensitive))
+        name = name.left(name.size() - 3) + QStringLiteral("vlf");
+    m_document->SetPathName(name, true);
+    return true;
+}
+
+void COndrelApp::OnFileNew()
+{
+    if (m_document)
+        m_document->OnNewDocument();
+}
+
+void COndrelApp::OnFileOpen()
+{
+    QString path = ChooseDocumentFile(false, QStringLiteral("Vellumor Document (*.vlf *.grf);;All Files (*)"),
+                                      QString());
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void COndrelApp::AddToRecentFileList(const QString& path)
+{
+    m_recentFiles.removeAll(path);
+    m_recentFiles.prepend(path);
+    while (m_recentFiles.size() > kRecentFiles)
+        m_recentFiles.removeLast();
+    SaveRecentFileList();
+}
+
+void COndrelApp::SaveRecentFileList()
+{
+    QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
+    settings.beginGroup(QStringLiteral("Recent File List"));
+    for (int i = 0; i < kRecentFiles; ++i) {
+        QString key = QStringLiteral("File%1").arg(i + 1);
+        if (i < m_recentFiles.size())
+            settings.setValue(key, m_recentFiles.at(i));
+        else
+            settings.remove(key);
+    }
+}
+
 void COndrelApp::OnIdle()
 {
     UpdateIdleTimer(GetDocState());
@@ -121,6 +220,8 @@ int COndrelApp::ExitInstance(int code)
     doc->IdleTimerPeriod = -1;
     doc->GraphPaneWindow = nullptr;
     SetGraphPaneWindow(nullptr);
+    delete m_document;
+    m_document = nullptr;
     // The frame stores its size and position as it goes.
     if (m_frame)
         m_frame->SaveSettings();

@@ -6,6 +6,7 @@
 #include <functional>
 
 class CMainFrame;
+class COndrelDoc;
 
 // 1 when the processor reports SSE2; the About box shows it.
 extern unsigned char SseAvailable;
@@ -26,6 +27,17 @@ public:
     int ExitInstance(int code);
 
     CMainFrame* MainFrame() const { return m_frame; }
+    COndrelDoc* Document() const { return m_document; }
+
+    // The document commands. Open reads the file into the one document; a
+    // path ending in "grf" takes the name ending "vlf" once read.
+    bool OpenDocumentFile(const QString& path);
+    void OnFileNew();
+    void OnFileOpen();
+    // The recent-file list, stored at once.
+    void AddToRecentFileList(const QString& path);
+    QStringList RecentFiles() const { return m_recentFiles; }
+    void SaveRecentFileList();
 
     // Tests make a step fail: the hook answers false for a step that is to fail.
     static void SetStartupStepHook(std::function<bool(StartupStep)> hook);
@@ -36,7 +48,11 @@ private:
     // idle timer gets the period the pending work asks for, or stops.
     void OnIdle();
 
+    void AddDocumentCommands();
+
     CMainFrame* m_frame = nullptr;
+    COndrelDoc* m_document = nullptr;
+    QStringList m_recentFiles;
     bool m_preferencesLoaded = false;
 };
 

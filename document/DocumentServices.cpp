@@ -3,6 +3,7 @@
 #include "document/DefinitionTests.h"
 #include "document/DocState.h"
 #include "document/ParameterValues.h"
+#include "document/PictureText.h"
 #include "evaluation/ParameterValue.h"
 #include "evaluation/SubtreeEvaluation.h"
 #include "formula/DocumentQueries.h"
@@ -120,4 +121,5 @@ void RegisterDocumentServices()
     values.tableInterval2 = &TableInterval2;
     values.userFunction = &UserFunctionAt;
     SetDocumentValues(values);
+    RegisterPictureTextHooks();
 }
