@@ -4,6 +4,7 @@
 #include "drawing/DrawingPort.h"
 #include "drawing/EquationPaneHooks.h"
 #include "drawing/TextFont.h"
+#include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "editor/TypesetMetrics.h"
 #include "platform/PortDC.h"
