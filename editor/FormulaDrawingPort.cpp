@@ -322,6 +322,19 @@ float MeasureFormulaGlyph(uint32_t codePoint)
     return width;
 }
 
+float GlyphLeftBearing(uint32_t codePoint)
+{
+    if (codePoint > 0xFFFF)
+        return 0;
+    uint16_t mapped = MapToSymbolFont(codePoint);
+    const TextFont& font = mapped ? FontFor(kSymbolFace, mapped & kSymbolRotated ? kTurned : 0) : TypefaceFont();
+    if (!font.handle)
+        return 0;
+    int32_t a = 0, c = 0;
+    MeasureCharacterBearings(static_cast<char16_t>(mapped ? mapped & 0xFF : codePoint), font, a, c);
+    return static_cast<float>(a);
+}
+
 void DrawFormulaGlyph(uint32_t codePoint, PortDC* dc)
 {
     uint16_t mapped = codePoint > 0xFFFF ? 0 : MapToSymbolFont(codePoint);

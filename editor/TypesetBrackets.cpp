@@ -64,7 +64,15 @@ float LeftOver(float r, float step)
     return r;
 }
 
-void DrawPiece(uint32_t piece, float x, float y, PortDC* dc)
+// Where brace pieces are drawn for their stem to stand at x: faces place
+// the pieces at different bearings. The middle piece's point, further left,
+// stays right of the box's left edge.
+float BracePieceX(float x, float boxLeft)
+{
+    return std::max(x - GlyphLeftBearing(kBraceExtension), boxLeft - GlyphLeftBearing(kBraceMiddle));
+}
+
+void DrawBracePiece(uint32_t piece, float x, float y, PortDC* dc)
 {
     DrawGlyphAt(piece, x, y - GlyphDescent(piece), dc);
 }
@@ -140,8 +148,9 @@ void DrawParenthesisPieces(FormulaNode* node, float usable, PortDC* dc)
     float xR = xL + 0.15f * s + delta;
     float yb = box.absoluteBottom + Typeset.tenth;
     float o = o0;
-    DrawPiece(kParenLowerLeft, xL, yb - o, dc);
-    DrawPiece(kParenLowerRight, xR, yb - o, dc);
+    float lower = yb - o - GlyphDescent(kParenLowerLeft);
+    DrawGlyphAt(kParenLowerLeft, xL, lower, dc);
+    DrawGlyphAt(kParenLowerRight, xR, lower, dc);
     o += kHookAdvance * s;
     for (int n = 0; large && n < kMostPieces && o < usable - kHookAdvance * s - o0 - Typeset.tenth; ++n) {
         // The right extension stands where the left one does.
@@ -160,16 +169,16 @@ void DrawParenthesisPieces(FormulaNode* node, float usable, PortDC* dc)
 void DrawBracePieces(float x, float yb, float t, float o, float middleFrom, PortDC* dc)
 {
     float s = Typeset.size;
-    DrawPiece(kBraceLower, x, yb - o, dc);
+    DrawBracePiece(kBraceLower, x, yb - o, dc);
     float cur = o + kBracePieceAdvance * s;
     bool middle = false;
     for (int n = 0; n < kMostPieces && cur < t; ++n) {
         bool here = !middle && cur >= middleFrom;
         middle = middle || here;
-        DrawPiece(here ? kBraceMiddle : kBraceExtension, x, yb - cur, dc);
+        DrawBracePiece(here ? kBraceMiddle : kBraceExtension, x, yb - cur, dc);
         cur += kBracePieceAdvance * s;
     }
-    DrawPiece(kBraceUpper, x, yb - cur, dc);
+    DrawBracePiece(kBraceUpper, x, yb - cur, dc);
 }
 
 void DrawBrackets(FormulaNode* node, PortDC* dc)
@@ -196,7 +205,7 @@ void DrawBrackets(FormulaNode* node, PortDC* dc)
     float inner = usable - 2 * o;
     // The middle piece goes where it reaches half way up the inner height.
     float middleFrom = o + (0.8f + (inner - 1.6f * s) / (2 * s) - 0.4f) * s;
-    DrawBracePieces(box.absoluteLeft + kOuterPad * s, box.absoluteBottom - Typeset.tenth,
+    DrawBracePieces(BracePieceX(box.absoluteLeft + kOuterPad * s, box.absoluteLeft), box.absoluteBottom - Typeset.tenth,
                     inner - kBracePieceAdvance * s, o, middleFrom, dc);
 }
 
@@ -230,7 +239,7 @@ void DrawPiecewise(FormulaNode* node, PortDC* dc)
     if (!std::isfinite(t))
         return;
     float o = t > kBraceHeight * s ? LeftOver(t - kBraceHeight * s, 1.6f * s) / 2 : 0;
-    DrawBracePieces(box.absoluteLeft + kOuterPad * s, box.absoluteBottom - Typeset.tenth,
+    DrawBracePieces(BracePieceX(box.absoluteLeft + kOuterPad * s, box.absoluteLeft), box.absoluteBottom - Typeset.tenth,
                     t - o - kBracePieceAdvance * s - 0.3f * s, o, t / 2 - 0.7f * s, dc);
 }
 
