@@ -34,9 +34,22 @@ constexpr float kInset = 0.025f;
 constexpr float kLargeBracket = 2.438f;
 constexpr float kBraceHeight = 2.4f;
 constexpr float kBalance = 0.5f;
-constexpr float kHookAdvance = 0.9f;
-constexpr float kExtensionAdvance = 0.85f;
-constexpr float kBracePieceAdvance = 0.8f;
+
+// How far up from a piece the next one stands, as a multiple of s.
+constexpr float BracketPieceAdvance(uint32_t piece)
+{
+    switch (piece) {
+    case kParenUpperLeft: case kParenLowerLeft: case kParenUpperRight: case kParenLowerRight:
+        return 0.9f;
+    case kParenExtensionLeft: case kParenExtensionRight:
+        return 0.85f;
+    default:
+        return 0.8f;  // brace pieces
+    }
+}
+constexpr float kHookAdvance = BracketPieceAdvance(kParenLowerLeft);
+constexpr float kExtensionAdvance = BracketPieceAdvance(kParenExtensionLeft);
+constexpr float kBracePieceAdvance = BracketPieceAdvance(kBraceExtension);
 
 // More pieces than this would draw nothing one could tell apart.
 constexpr int kMostPieces = 10000;
