@@ -4,6 +4,7 @@
 #include "drawing/DrawingPort.h"
 #include "drawing/EquationPaneHooks.h"
 #include "drawing/TextFont.h"
+#include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "editor/TypesetMetrics.h"
 #include "platform/PortDC.h"
@@ -72,9 +73,10 @@ constexpr size_t kCachedFonts = 12;
 CachedFont Cache[kCachedFonts];
 size_t NextVictim = 0;
 
-const TextFont& FontFor(const char* face, int32_t escapement = 0)
+const TextFont& FontFor(const char* face, int32_t escapement = 0, float scale = 1)
 {
-    int32_t size = TruncatePixel(Typeset.size);
+    float pixels = Typeset.size * scale;
+    int32_t size = TruncatePixel(pixels);
     for (CachedFont& c : Cache) {
         if (c.font && c.size == size && c.bold == Typeset.bold && c.italic == Typeset.italic &&
             c.escapement == escapement && c.face == face)
@@ -89,7 +91,7 @@ const TextFont& FontFor(const char* face, int32_t escapement = 0)
     slot.bold = Typeset.bold;
     slot.italic = Typeset.italic;
     slot.escapement = escapement;
-    slot.font = new (std::nothrow) TextFont(face, Typeset.size, Typeset.bold, Typeset.italic, escapement);
+    slot.font = new (std::nothrow) TextFont(face, pixels, Typeset.bold, Typeset.italic, escapement);
     static const TextFont none(nullptr, 0, false, false);
     return slot.font ? *slot.font : none;
 }
@@ -97,6 +99,17 @@ const TextFont& FontFor(const char* face, int32_t escapement = 0)
 const TextFont& TypefaceFont()
 {
     return FontFor(Typeface);
+}
+
+// The face standing in for the symbol font draws its bracket pieces a
+// quarter taller than the pieces their advances were made for: they are
+// drawn smaller, so that stacked pieces keep to their brackets' height.
+constexpr float kBracketPieceScale = 0.8f;
+
+const TextFont& SymbolFontFor(uint32_t codePoint, uint16_t mapped)
+{
+    bool piece = codePoint >= 0x239B && codePoint <= 0x23AD;
+    return FontFor(kSymbolFace, mapped & kSymbolRotated ? kTurned : 0, piece ? kBracketPieceScale : 1);
 }
 
 PortDC* OutputDC(PortDC* dc)
@@ -308,7 +321,7 @@ float MeasureFormulaGlyph(uint32_t codePoint)
         return EncodeGlyph(codePoint, pair) ? MeasureFormulaText(pair) : 0;
     }
     uint16_t mapped = MapToSymbolFont(codePoint);
-    const TextFont& font = mapped ? FontFor(kSymbolFace, mapped & kSymbolRotated ? kTurned : 0) : TypefaceFont();
+    const TextFont& font = mapped ? SymbolFontFor(codePoint, mapped) : TypefaceFont();
     if (!font.handle)
         return 0;
     char16_t unit[2] = {static_cast<char16_t>(mapped ? mapped & 0xFF : codePoint), 0};
@@ -319,6 +332,19 @@ float MeasureFormulaGlyph(uint32_t codePoint)
         width -= static_cast<float>(c);
     // Outline fonts have no overhang to add half of.
     return width;
+}
+
+float GlyphLeftBearing(uint32_t codePoint)
+{
+    if (codePoint > 0xFFFF)
+        return 0;
+    uint16_t mapped = MapToSymbolFont(codePoint);
+    const TextFont& font = mapped ? SymbolFontFor(codePoint, mapped) : TypefaceFont();
+    if (!font.handle)
+        return 0;
+    int32_t a = 0, c = 0;
+    MeasureCharacterBearings(static_cast<char16_t>(mapped ? mapped & 0xFF : codePoint), font, a, c);
+    return static_cast<float>(a);
 }
 
 void DrawFormulaGlyph(uint32_t codePoint, PortDC* dc)
@@ -332,7 +358,7 @@ void DrawFormulaGlyph(uint32_t codePoint, PortDC* dc)
     }
     char16_t unit[2] = {static_cast<char16_t>(mapped & 0xFF), 0};
     if (!(mapped & kSymbolRotated)) {
-        DrawWithFont(unit, FontFor(kSymbolFace), dc);
+        DrawWithFont(unit, SymbolFontFor(codePoint, mapped), dc);
         return;
     }
     // Turned about its start, the glyph would hang left of and above the

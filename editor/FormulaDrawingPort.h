@@ -60,6 +60,9 @@ constexpr uint16_t kSymbolRotated = 0x8000;
 float MeasureFormulaGlyph(uint32_t codePoint);
 void DrawFormulaGlyph(uint32_t codePoint, PortDC* dc);
 
+// How far right of the pen the glyph's ink begins, at the current size.
+float GlyphLeftBearing(uint32_t codePoint);
+
 // Extents for placing, at the current size s: above the baseline (s, 0.5 s +
 // 3 for lower-case letters without ascenders, 0.9 s for the summation sign)
 // and below it (s/4 for letters with descenders, one pixel for most).

@@ -54,22 +54,13 @@ AtomLook VariableLook(FormulaNode* node)
 {
     AtomLook look;
     uint32_t code = node->payload.code & 0xFFFF;
-    bool italic = false;
-    if (uint32_t symbol = NamedSymbolGlyph(code)) {
-        look.glyph = symbol;
-    } else if (code < 256) {
-        look.glyph = code;
-        italic = true;
-    } else {
-        const char16_t* name = SymbolName(code);
-        size_t length = WideLength(name);
-        if (length == 1) {
-            look.glyph = name[0];
-            italic = true;
-        } else {
-            look.isText = true;
-            look.text.assign(name, length);
-        }
+    look.glyph = VariableGlyph(node);
+    // Letters are italic, named symbols upright.
+    bool italic = look.glyph && !NamedSymbolGlyph(code);
+    if (!look.glyph) {
+        look.isText = true;
+        if (const char16_t* name = SymbolName(code))
+            look.text = name;
     }
     if (BoxOf(node).flags & kTableFunctionMark)
         SetTypesetBold();
@@ -141,4 +132,15 @@ void TypesetText(FormulaNode* node, int32_t phase, PortDC* dc)
     look.isText = true;
     look.text = QuoteText(node->Text());
     TypesetLook(node, phase, dc, look);
+}
+
+uint32_t VariableGlyph(const FormulaNode* node)
+{
+    uint32_t code = node->payload.code & 0xFFFF;
+    if (uint32_t symbol = NamedSymbolGlyph(code))
+        return symbol;
+    if (code < 256)
+        return code;
+    const char16_t* name = SymbolName(code);
+    return name && WideLength(name) == 1 ? name[0] : 0;
 }

@@ -13,3 +13,5 @@ std::u16string QuoteText(const char16_t* text);
 uint32_t NamedSymbolGlyph(uint32_t code);
 // A number node's typed text (the field need not be terminated).
 std::u16string NumberText(const FormulaNode* node);
+// The one character a variable shows; 0 when it shows a name.
+uint32_t VariableGlyph(const FormulaNode* node);

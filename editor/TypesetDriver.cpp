@@ -23,15 +23,9 @@ constexpr int32_t kMostDigits = 17;
 // The sizes PrepareTypesetting fills for the state being laid out.
 ScriptSizeTable PreparedSizes = DefaultScriptSizeTable;
 
-float SizeOfLevel(const LayoutBox& box)
-{
-    const ScriptSizeTable* table = CurrentScriptSizeTable ? CurrentScriptSizeTable : &DefaultScriptSizeTable;
-    return table->size[std::min<int>(box.scriptLevel, kScriptLevels - 1)];
-}
-
 void StartNode(FormulaNode* node)
 {
-    SetTypesetMetrics(SizeOfLevel(BoxOf(node)));
+    SetTypesetMetrics(ScriptLevelSize(BoxOf(node).scriptLevel));
     ClearTypesetStyle();
 }
 
@@ -46,14 +40,6 @@ void MarkWide(FormulaNode* node)
 {
     for (; node; node = node->parent)
         BoxOf(node).wideMark = 1;
-}
-
-FormulaNode* CurrentRoot()
-{
-    EditorState* state = GetCurrentEditorState();
-    if (!state)
-        return nullptr;
-    return state->root ? state->root : FormulaRoot(state->current);
 }
 
 }  // namespace
@@ -81,7 +67,7 @@ void RelayoutFormula()
         return;
     if (state->layoutValid && state->wrapWidth == state->lastWrapWidth)
         return;
-    FormulaNode* root = CurrentRoot();
+    FormulaNode* root = CurrentFormulaRoot();
     if (!root)
         return;
     CurrentScriptSizeTable = state->sizeTable ? state->sizeTable : &DefaultScriptSizeTable;
@@ -92,7 +78,7 @@ void RelayoutFormula()
     MarkTableFunctionNames(root, state->document);
     MeasureFormulaFitted(root);
     PositionFormula();
-    ComputeLineBreaks(state);
+    ComputeLineBreaks();
     state->layoutValid = 1;
     state->lastWrapWidth = state->wrapWidth;
 }
@@ -127,7 +113,7 @@ void MeasureFormulaFitted(FormulaNode* root)
 
 void PositionFormula()
 {
-    FormulaNode* root = CurrentRoot();
+    FormulaNode* root = CurrentFormulaRoot();
     if (!root)
         return;
     for (PreorderWalk walk(root); walk.Node(); walk.Next()) {
@@ -169,7 +155,7 @@ void EnsureLayoutBoxes(FormulaNode* root)
 void CheckLayoutBoxes()
 {
     EditorState* state = GetCurrentEditorState();
-    FormulaNode* root = CurrentRoot();
+    FormulaNode* root = CurrentFormulaRoot();
     if (!state || !root)
         return;
     for (PreorderWalk walk(root); walk.Node(); walk.Next()) {
@@ -186,20 +172,13 @@ void SelectEntireFormula()
     if (!state)
         return;
     state->previousCommand = 0;
-    SetEditorSelection(CurrentRoot(), SelectionNode);
+    SetEditorSelection(CurrentFormulaRoot(), SelectionNode);
 }
 
-float GetFormulaWidth()
+FormulaNode* CurrentFormulaRoot()
 {
-    FormulaNode* root = CurrentRoot();
-    return root && root->layoutBox ? root->layoutBox->width : 0;
-}
-
-float GetFormulaHeight()
-{
-    FormulaNode* root = CurrentRoot();
-    if (!root || !root->layoutBox)
-        return 0;
-    const EditorState* state = GetCurrentEditorState();
-    return (root->layoutBox->height + root->layoutBox->depth) * std::max(1, state->lineCount);
+    EditorState* state = GetCurrentEditorState();
+    if (!state)
+        return nullptr;
+    return state->root ? state->root : FormulaRoot(state->current);
 }

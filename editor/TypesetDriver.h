@@ -48,9 +48,8 @@ void AssignScriptLevels(FormulaNode* root);
 // Marks variables that the document's tables define as functions.
 void MarkTableFunctionNames(FormulaNode* root, const DocState* doc);
 
+// The root of the current state's formula; null without one.
+FormulaNode* CurrentFormulaRoot();
+
 // The next edit takes a fresh undo snapshot; the whole formula is selected.
 void SelectEntireFormula();
-
-// The laid-out size of the current state's formula.
-float GetFormulaWidth();
-float GetFormulaHeight();

@@ -23,18 +23,6 @@ bool IsDerivativeOperator(const FormulaNode* node)
     return node && (node->kind == KindOpTotal || node->kind == KindOpPartial);
 }
 
-// The operator's d (italic) or the partial sign.
-float DerivativeSignWidth(const FormulaNode* op)
-{
-    if (op->kind == KindOpPartial)
-        return MeasureFormulaGlyph(0x2202);
-    bool italic = Typeset.italic;
-    SetTypesetItalic();
-    float width = MeasureFormulaGlyph(u'd');
-    Typeset.italic = italic;
-    return width;
-}
-
 // dy/dx written as the derivative operator applied to y: y stands in the
 // numerator beside the operator's d.
 void MeasureDerivativeHead(FormulaNode* node, FormulaNode* op, FormulaNode* variable)

@@ -35,6 +35,34 @@ void TypesetNamedFunction(FormulaNode* node, int32_t phase, PortDC* dc);
 void TypesetLog(FormulaNode* node, int32_t phase, PortDC* dc);
 // f(x), and the derivative operator applied to a variable.
 void TypesetUserFunction(FormulaNode* node, int32_t phase, PortDC* dc);
+// Scripts, fractions and derivatives.
+void TypesetIndexes(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetPower(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetScientific(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetTranspose(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetPostfixChar(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetFraction(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetSubstitution(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetDerivative(FormulaNode* node, int32_t phase, PortDC* dc);
+// Brackets and enclosures.
+void TypesetBrackets(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetPiecewise(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetAbs(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetFloor(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetCeil(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetSet(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetInterval(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetOverline(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetHat(FormulaNode* node, int32_t phase, PortDC* dc);
+// Matrices, roots, big operators and vector operators.
+void TypesetMatrix(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetRoot(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetBigOperator(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetIntegral(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetGrad(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetDivCurl(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetLaplacian(FormulaNode* node, int32_t phase, PortDC* dc);
+void TypesetBessel(FormulaNode* node, int32_t phase, PortDC* dc);
 // The kind's name, then its children in parentheses separated by commas
 // (just the parentheses for bracket kinds): readable for any node.
 void TypesetLinearForm(FormulaNode* node, int32_t phase, PortDC* dc);

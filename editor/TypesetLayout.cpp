@@ -3,6 +3,7 @@
 #include "editor/FormulaDrawingPort.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetMetrics.h"
+#include "formula/NodeKindTable.h"
 
 #include <algorithm>
 
@@ -122,4 +123,34 @@ float ScriptOverlapLimit(float baseExtent, float scriptExtent)
 float ExponentOverlapLimit(float baseHeight, float exponentExtent)
 {
     return std::min(0.85f * exponentExtent, 0.75f * baseHeight - 0.05f * Typeset.size);
+}
+
+namespace {
+
+constexpr uint32_t kPartialSign = 0x2202;
+
+// The glyph of the sign, with the italic style set for the d.
+uint32_t DerivativeSign(const FormulaNode* op)
+{
+    if (op->kind == KindOpPartial)
+        return kPartialSign;
+    SetTypesetItalic();
+    return u'd';
+}
+
+}  // namespace
+
+float DerivativeSignWidth(const FormulaNode* op)
+{
+    bool italic = Typeset.italic;
+    float width = MeasureFormulaGlyph(DerivativeSign(op));
+    Typeset.italic = italic;
+    return width;
+}
+
+void DrawDerivativeSign(const FormulaNode* op, PortDC* dc)
+{
+    bool italic = Typeset.italic;
+    DrawFormulaGlyph(DerivativeSign(op), dc);
+    Typeset.italic = italic;
 }

@@ -48,3 +48,8 @@ void PrefixBoxMinText(FormulaNode* node, float p);
 // How far a script may reach into its base.
 float ScriptOverlapLimit(float baseExtent, float scriptExtent);
 float ExponentOverlapLimit(float baseHeight, float exponentExtent);
+
+// The sign of a derivative operator: the italic d, or the upright partial
+// sign. Its width, and drawing it at the pen, which moves past it.
+float DerivativeSignWidth(const FormulaNode* op);
+void DrawDerivativeSign(const FormulaNode* op, PortDC* dc);

@@ -1,5 +1,9 @@
 #include "editor/TypesetMetrics.h"
 
+#include "formula/ScriptSizeTable.h"
+
+#include <algorithm>
+
 TypesetMetrics Typeset{24.0f, 24.0f, 6.0f, 1.2f, 2.4f, false, false};
 
 void SetTypesetMetrics(float s)
@@ -25,4 +29,10 @@ void ClearTypesetStyle()
 {
     Typeset.bold = false;
     Typeset.italic = false;
+}
+
+float ScriptLevelSize(int level)
+{
+    const ScriptSizeTable* table = CurrentScriptSizeTable ? CurrentScriptSizeTable : &DefaultScriptSizeTable;
+    return table->size[std::clamp(level, 0, kScriptLevels - 1)];
 }

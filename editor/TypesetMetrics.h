@@ -21,6 +21,23 @@ void SetTypesetBold();
 void SetTypesetItalic();
 void ClearTypesetStyle();
 
+// The font size of a script level in the table being laid out with (levels
+// beyond the table take its last).
+float ScriptLevelSize(int level);
+
+// Lays out or draws at another size until it goes; the size before it comes
+// back, the style flags stay.
+class TypesetSizeScope {
+public:
+    explicit TypesetSizeScope(float s) : saved_(Typeset.size) { SetTypesetMetrics(s); }
+    ~TypesetSizeScope() { SetTypesetMetrics(saved_); }
+    TypesetSizeScope(const TypesetSizeScope&) = delete;
+    TypesetSizeScope& operator=(const TypesetSizeScope&) = delete;
+
+private:
+    float saved_;
+};
+
 // How far the formula axis (the middle of fraction bars and of centred
 // constructions) lies above the text baseline at font size s.
 inline float AxisHeight(float s)

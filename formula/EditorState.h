@@ -32,6 +32,14 @@ struct EditorSnapshot {
     int32_t caret = 0;
 };
 
+// Where a display line of a wrapped formula begins in the one-line layout,
+// and how far down it is shown.
+struct LineBreak {
+    float xStart;
+    float yOffset;
+    float unused;
+};
+
 struct EditorState {
     FormulaNode* root = nullptr;
     DocState* document = nullptr;
@@ -57,6 +65,9 @@ struct EditorState {
     float wrapWidth = kNoWrapWidth;
     float lastWrapWidth = 0;
     int32_t lineCount = 1;
+    // lineCount entries, the first {0, 0, 0}; and the widest display line.
+    std::vector<LineBreak> lineBreaks;
+    float widestLine = 0;
     float baselineOffset = 0;
     // The command before this one, so that a run of term moves is one step.
     int32_t previousCommand = 0;

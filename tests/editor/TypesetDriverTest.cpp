@@ -1,3 +1,4 @@
+#include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "formula/CopyTree.h"
 #include "editor/TypesetMetrics.h"

@@ -1,3 +1,4 @@
+#include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
@@ -175,8 +176,22 @@ TEST_F(TypesetPictureTest, DeepAndWideFormulasNeedNoDeepStack)
     });
 }
 
+FormulaNode* Indexes(FormulaNode* base, std::initializer_list<FormulaNode*> scripts, int16_t subscripts)
+{
+    std::vector<FormulaNode*> children{base};
+    children.insert(children.end(), scripts.begin(), scripts.end());
+    FormulaNode* node = MakeNode(KindSubscript, static_cast<uint32_t>(children.size()));
+    for (uint32_t i = 0; i < children.size(); ++i) {
+        node->children[i] = children[i];
+        children[i]->parent = node;
+    }
+    node->payload.pair = {0, subscripts};
+    return node;
+}
+
 // Writes the picture when VL_TYPESET_PICTURE names a file, for a person to
-// look at; the rules above check what a test can.
+// look at; the rules above check what a test can. One row per family of
+// kinds; the last formula wraps at a narrow width.
 TEST_F(TypesetPictureTest, Gallery)
 {
     uint32_t longName = InternSymbolName(u"temperature");
@@ -191,18 +206,49 @@ TEST_F(TypesetPictureTest, Gallery)
         ReadFormula("function(f,x)=x^2*pi"),
         Num(0.000012345),
         ReadFormula("\"text\"+2*3"),
+        // Scripts, fractions, derivatives.
+        Node(KindSum, {ReadFormula("x^2"), Indexes(Var('x'), {Num(1)}, 1), Node(KindPower, {Indexes(Var('x'), {Num(1)}, 1), Num(2)}),
+                       ReadFormula("sin(x)^2"), ReadFormula("e^(1/2)"), ReadFormula("x!"), ReadFormula("f'")}),
+        ReadFormula("a/b+1/(1+x/(1+y/z))=(1/2)^x"),
+        Node(KindEquation, {Node(KindApplication, {Node(KindOpTotal, {Var('x')}), Var('y')}),
+                            Node(KindApplication, {Node(KindOpPartial, {Var('x'), Var('f')}), Var('y')}),
+                            Node(KindOpTotal, {Var('t'), Node(KindSum, {Var('x'), Var('y')})})}),
+        Node(KindSum, {Node(KindSubstitution, {Var('F'), Var('a'), Var('b')}), Node(KindSuperscriptT, {ReadFormula("matrix(1,2,a,b)")})}),
+        // Brackets and enclosures.
+        Node(KindSum, {ReadFormula("[a+b]"), ReadFormula("[a/b]"), ReadFormula("[1/(1+x/y)]"), Node(KindAbs, {Var('x')}),
+                       Node(KindAbs, {ReadFormula("a/b")}), Node(KindFloor, {Var('x')}), Node(KindCeil, {ReadFormula("x/2")})}),
+        Node(KindComma, {Node(KindSet, {ReadFormula("1,2,3")}), Node(KindInterval, {Num(0), Num(1)}), Node(KindChoice, {Var('n'), Var('k')}),
+                         Node(KindOverline, {Var('z')}), Node(KindHat, {Var('x')}), Node(KindHat, {Var('d')}), Node(KindLeftParen, {ReadFormula("a/b")})}),
+        Node(KindEquation, {ReadFormula("function(f,x)"),
+                            Node(KindBranch, {Node(KindIf, {Num(0), ReadFormula("x<0")}), Node(KindIf, {ReadFormula("x^2"), Node(KindGeq, {Var('x'), Num(0)})})})}),
+        // Matrices, roots, big operators, vector operators.
+        Node(KindEquation, {Var('A'), ReadFormula("matrix(2,3,1,~20,3,x^2,5,1/2)"), ReadFormula("vector(1,2,3)")}),
+        Node(KindSum, {ReadFormula("sqrt(x)"), ReadFormula("sqrt(x,3)"), ReadFormula("sqrt(a/b)"), ReadFormula("sqrt(1+sqrt(x))")}),
+        Node(KindSum, {Node(KindSigma, {ReadFormula("i^2"), ReadFormula("i=1"), Var('n')}), Node(KindCapitalPi, {Var('k'), ReadFormula("k=1"), Num(10)}),
+                       Node(KindIntegral, {ReadFormula("x^2"), Var('x'), Num(0), Num(1)}), Node(KindPower, {Var('e'), Node(KindSigma, {Var('i'), Var('i')})})}),
+        Node(KindComma, {Node(KindGrad, {Var('f')}), Node(KindDiv, {Var('F')}), Node(KindCurl, {Var('F')}), Node(KindLap, {Var('u')}),
+                         Node(KindBesselJ, {Var('x'), Num(0)})}),
     };
-    Canvas canvas(420, 40 * static_cast<int>(formulas.size()) + 20);
+    // A long sum, wrapped.
+    FormulaNode* wrapped = MakeNode(KindSum, 16);
+    for (uint32_t i = 0; i < 16; ++i) {
+        wrapped->children[i] = i % 3 ? ReadFormula("x^2") : ReadFormula("a/b");
+        wrapped->children[i]->parent = wrapped;
+    }
+    formulas.push_back(wrapped);
+    Canvas canvas(600, 1800);
     int top = 10;
     for (FormulaNode* formula : formulas) {
         SetFormula(formula);
+        state_.wrapWidth = formula == wrapped ? 300 : kNoWrapWidth;
         Relayout();
         Draw(canvas, kLeft, top);
-        const LayoutBox& root = *root_->layoutBox;
-        std::vector<int> ink = canvas.InkBounds(0, top, canvas.width(), top + static_cast<int>(root.height + root.depth));
+        int height = static_cast<int>(std::ceil(GetFormulaHeight()));
+        std::vector<int> ink = canvas.InkBounds(0, top, canvas.width(), top + height);
         EXPECT_NE(ink[0], -1);
-        top += static_cast<int>(root.height + root.depth) + 10;
+        top += height + 10;
     }
+    EXPECT_LT(top, canvas.height());
     if (const char* path = std::getenv("VL_TYPESET_PICTURE")) {
         EXPECT_TRUE(canvas.SavePng(path));
     }
