@@ -303,7 +303,7 @@ void COndrelDoc::LoadDocument(QFile& file)
     SyncGraphBarSlider();
     doc->UpdateMathPaneSliderValues();
     doc->documentReady = true;
-    if (doc->DrawGraph) {
+    if (doc->drawGraphAsRead) {
         doc->BeginGraphing();
         doc->justLoaded = true;
     } else if (HasTextOrTableLines(doc)) {

@@ -95,6 +95,24 @@ TEST_F(COndrelDocTest, SavedDocumentOpensAgainUnmodified)
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(COndrelDocTest, DocumentSavedWithItsGraphsShownBuildsThemWhenOpened)
+{
+    // Every recompute clears the shown-graphs flag, so the open must go by
+    // what the file says.
+    const struct {
+        const char* text;
+        int32_t phase;
+    } cases[] = {{"Vellumor 4;\rDrawGraph 1;\rExpr y=x;\r", 1}, {"Vellumor 4;\rDrawGraph 0;\rExpr y=x;\r", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        QString path = Path("Shown.vlf");
+        Write(path, c.text);
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        EXPECT_EQ(GetDocState()->GraphBuildPhase, c.phase);
+        GetDocState()->GraphBuildPhase = 0;
+    }
+}
+
 TEST_F(COndrelDocTest, LinePictureIsSavedAsTextAndReadBack)
 {
     ShortRect r;
