@@ -34,7 +34,7 @@ EditedText::EditedText(const FormulaNode* node)
         if (node->Text())
             text_ = node->Text();
     } else if (node->kind == KindNumber) {
-        text_ = NumberText(node);
+        text_ = TypedNumberText(node);
     } else if (IsCommandNameVariable(node) || (node->kind == KindVariable && (node->payload.code & 0xFFFF) >= kFirstRegistryCode)) {
         if (const char16_t* name = SymbolName(node->payload.code))
             text_ = name;
@@ -65,6 +65,17 @@ int32_t EditedText::StepLeft(int32_t p) const
     if (p >= 2 && IsLowSurrogate(text_[p - 1]) && IsHighSurrogate(text_[p - 2]))
         return p - 2;
     return p - 1;
+}
+
+std::u16string TypedNumberText(const FormulaNode* number)
+{
+    std::u16string text = NumberText(number);
+    if (text.empty() && number->payload.number) {
+        char16_t buffer[kNumberTextUnits] = {};
+        FormatNumberText(number->payload.number->value, buffer);
+        text = buffer;
+    }
+    return text;
 }
 
 void SetNumberText(FormulaNode* number, const std::u16string& text)

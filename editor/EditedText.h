@@ -29,6 +29,8 @@ private:
     bool isName_ = false;
 };
 
+// A number's typed text, or its value written out when it has none.
+std::u16string TypedNumberText(const FormulaNode* number);
 // A number's typed text becomes the text (cut to the field) and its value is
 // read from it again.
 void SetNumberText(FormulaNode* number, const std::u16string& text);

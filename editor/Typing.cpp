@@ -137,18 +137,6 @@ void CollapseGap(EditorState* state)
         SetEditorSelection(current, SelectionNode);
 }
 
-// The typed text of a number, or its value written out when it has none.
-std::u16string TypedNumberText(const FormulaNode* number)
-{
-    std::u16string text = NumberText(number);
-    if (text.empty()) {
-        char16_t buffer[kNumberTextUnits] = {};
-        FormatNumberText(NumberValue(number), buffer);
-        text = buffer;
-    }
-    return text;
-}
-
 void EraseRange(std::u16string& text, EditorState* state)
 {
     int32_t length = static_cast<int32_t>(text.size());
