@@ -229,6 +229,56 @@ std::u16string VariableName(const FormulaNode* node)
     return std::u16string(1, static_cast<char16_t>(code));
 }
 
+// The letters typed last: the names of the variables of the product that
+// end at the node, read backwards until a factor that is no unmarked
+// variable; each name matched against them is one look at this text.
+class LetterRun {
+public:
+    explicit LetterRun(const FormulaNode* node)
+    {
+        const FormulaNode* product = node->parent;
+        if (!product || product->kind != KindProduct)
+            return;
+        for (int32_t i = IndexInParent(node); i >= 0; --i) {
+            const FormulaNode* factor = product->children[i];
+            if (factor->kind != KindVariable || HasProductMark(factor))
+                break;
+            std::u16string letters = VariableName(factor);
+            if (letters.empty() || backwards_.size() + letters.size() > kLongestName)
+                break;
+            backwards_.append(letters.rbegin(), letters.rend());
+            ends_.push_back(static_cast<int32_t>(backwards_.size()));
+            firsts_.push_back(i);
+        }
+    }
+
+    // The index of the factor where the name begins, or -1.
+    int32_t Match(const char16_t* name) const
+    {
+        if (!name)
+            return -1;
+        size_t length = WideLength(name);
+        if (length == 0 || length > backwards_.size())
+            return -1;
+        for (size_t k = 0; k < length; ++k) {
+            if (backwards_[k] != name[length - 1 - k])
+                return -1;
+        }
+        for (size_t j = 0; j < ends_.size(); ++j) {
+            if (ends_[j] == static_cast<int32_t>(length))
+                return firsts_[j];
+        }
+        return -1;
+    }
+
+private:
+    // No name the editor recognises is longer.
+    static constexpr size_t kLongestName = 256;
+    std::u16string backwards_;
+    std::vector<int32_t> ends_;
+    std::vector<int32_t> firsts_;
+};
+
 // Factors first..last of the product give way to the replacement (their
 // nodes are the caller's); a product left with one operand becomes it.
 // Answers the node that now stands for the replacement.
@@ -334,10 +384,10 @@ const std::vector<int32_t>& RecognisedKinds()
     return kinds;
 }
 
-bool TryFunctionNames(FormulaNode* node)
+bool TryFunctionNames(FormulaNode* node, const LetterRun& run)
 {
     for (int32_t kind : RecognisedKinds()) {
-        int32_t first = MatchTrailingLetters(node, NodeKindEntryOf(kind)->name);
+        int32_t first = run.Match(NodeKindEntryOf(kind)->name);
         if (first >= 0) {
             ConvertLettersToFunction(node->parent, first, IndexInParent(node), kind);
             return true;
@@ -346,11 +396,11 @@ bool TryFunctionNames(FormulaNode* node)
     return false;
 }
 
-bool TrySymbolNames(FormulaNode* node)
+bool TrySymbolNames(FormulaNode* node, const LetterRun& run)
 {
     // The ellipsis is not spelt out.
     for (int i = 0; i < 5; ++i) {
-        int32_t first = MatchTrailingLetters(node, NamedSymbolTable[i].name);
+        int32_t first = run.Match(NamedSymbolTable[i].name);
         if (first < 0)
             continue;
         if (FormulaNode* symbol = MakeVariableNode(NamedSymbolTable[i].code))
@@ -360,14 +410,14 @@ bool TrySymbolNames(FormulaNode* node)
     return false;
 }
 
-bool TryKnownNames(FormulaNode* node)
+bool TryKnownNames(FormulaNode* node, const LetterRun& run)
 {
     const GrowArray<const char16_t*>& names = GetNamesInUse();
     for (int32_t n = 0; n < names.count; ++n) {
         const char16_t* name = names[n];
         if (!name || WideLength(name) < 2)
             continue;
-        int32_t first = MatchTrailingLetters(node, name);
+        int32_t first = run.Match(name);
         if (first < 0)
             continue;
         uint32_t code = InternSymbolName(name);
@@ -444,23 +494,7 @@ bool SeparatorRefused(const FormulaNode* number, const std::u16string& text)
 
 int32_t MatchTrailingLetters(const FormulaNode* node, const char16_t* name)
 {
-    const FormulaNode* product = node->parent;
-    if (!name || !product || product->kind != KindProduct)
-        return -1;
-    std::u16string wanted(name);
-    size_t left = wanted.size();
-    for (int32_t i = IndexInParent(node); i >= 0; --i) {
-        const FormulaNode* factor = product->children[i];
-        if (factor->kind != KindVariable || HasProductMark(factor))
-            return -1;
-        std::u16string letters = VariableName(factor);
-        if (letters.empty() || letters.size() > left || wanted.compare(left - letters.size(), letters.size(), letters) != 0)
-            return -1;
-        left -= letters.size();
-        if (left == 0)
-            return i;
-    }
-    return -1;
+    return LetterRun(node).Match(name);
 }
 
 void RecogniseTypedName(FormulaNode* node)
@@ -477,8 +511,9 @@ void RecogniseTypedName(FormulaNode* node)
     }
     if (parent->kind != KindProduct)
         return;
-    if (!TryFunctionNames(node) && !TrySymbolNames(node))
-        TryKnownNames(node);
+    LetterRun run(node);
+    if (!TryFunctionNames(node, run) && !TrySymbolNames(node, run))
+        TryKnownNames(node, run);
 }
 
 void InsertVariableAtCaret(uint32_t ch)
@@ -679,7 +714,12 @@ void InsertIntoIdentifier(uint32_t ch)
     if (!code)
         return;
     current->payload.code = code;
-    SetInside(state, InIdentifier, state->caret + static_cast<int32_t>(inserted.size()));
+    // A name cut down to one letter is a plain variable again, with no
+    // inside for a caret.
+    if (EditedText(current).IsName())
+        SetInside(state, InIdentifier, state->caret + static_cast<int32_t>(inserted.size()));
+    else
+        SetEditorSelection(current, CaretAfter);
 }
 
 void OpenTextAtCaret()
