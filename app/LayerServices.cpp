@@ -7,6 +7,8 @@
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
 #include "editor/COndrelView.h"
+#include "editor/EditorCommands.h"
+#include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
@@ -94,6 +96,10 @@ void RegisterLayerServices()
     hooks.setMathPaneSliderRange = &SetMathPaneSliderRange;
     RegisterGraphModelHooks();
     hooks.setDocModified = &SetDocModified;
+    hooks.createCurrentEditorState = &CreateCurrentEditorState;
+    hooks.freeEditorState = &FreeEditorState;
+    hooks.activateEditorState = &ActivateEditorState;
+    hooks.resetEditorUndo = &ResetEditorUndo;
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these

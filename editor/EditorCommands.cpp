@@ -191,10 +191,9 @@ void ResetCommandRepeat()
 
 void ResetEditorUndo()
 {
-    if (EditorState* state = GetCurrentEditorState())
-        ClearUndoSnapshots(state);
     lastCommand = 0;
     previousCommand = 0;
+    undoSnapshotPending = true;
 }
 
 void DoEditorCommand(EditorCommandCode code)

@@ -51,6 +51,7 @@ void TakeUndoSnapshot();
 void TakeUndoSnapshotIfPending();
 void TakeUndoSnapshotUnlessRepeated(EditorCommandCode code);
 void ResetCommandRepeat();
+// At start-up and for a new document, with the document's undo record.
 void ResetEditorUndo();
 EditorCommandCode LastEditorCommand();
 EditorCommandCode PreviousEditorCommand();

@@ -139,6 +139,7 @@ TEST_F(EditorKeysTest, QtKeysBecomeEditorKeys)
 TEST_F(EditorKeysTest, CaretMovesStartANewUndoStep)
 {
     ResetEditorUndo();
+    ClearUndoSnapshots(&state_);
     ResetCommandRepeat();
     TypeKeys(&state_, "ab");
     EXPECT_TRUE(state_.editedSinceCaretMove);

@@ -28,6 +28,7 @@ protected:
     {
         SetFormula(MakePlaceholderNode());
         ResetEditorUndo();
+        ClearUndoSnapshots(&state_);
         ResetCommandRepeat();
     }
 
