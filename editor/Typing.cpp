@@ -350,12 +350,33 @@ void ConvertLettersToFunction(FormulaNode* product, int32_t first, int32_t last,
     SetEditorSelection(inside, inside->kind == KindPlaceholder ? SelectionNode : CaretBefore);
 }
 
-void ReplaceLettersWith(FormulaNode* product, int32_t first, int32_t last, FormulaNode* replacement)
+// The letters first..last of the product become the named symbol.
+void ConvertLettersToSymbol(FormulaNode* product, int32_t first, int32_t last, uint32_t code)
 {
+    FormulaNode* symbol = MakeVariableNode(code);
+    if (!symbol)
+        return;
     std::vector<FormulaNode*> letters = FactorRange(product, first, last);
-    FormulaNode* placed = ReplaceFactors(product, first, last, replacement);
+    FormulaNode* placed = ReplaceFactors(product, first, last, symbol);
     FreeNodes(letters);
     SetEditorSelection(placed, CaretAfter);
+}
+
+// The variable just typed takes the name the letters from factor first on
+// spell; those letters go.
+void MergeLettersIntoName(FormulaNode* node, int32_t first, uint32_t code)
+{
+    if (!code)
+        return;
+    FormulaNode* product = node->parent;
+    int32_t last = IndexInParent(node);
+    if (first < last) {
+        std::vector<FormulaNode*> letters = FactorRange(product, first, last - 1);
+        node = ReplaceFactors(product, first, last, node);
+        FreeNodes(letters);
+    }
+    node->payload.code = code;
+    SetEditorSelection(node, CaretAfter);
 }
 
 // The kinds whose names typing recognises, longer names before the shorter
@@ -403,8 +424,7 @@ bool TrySymbolNames(FormulaNode* node, const LetterRun& run)
         int32_t first = run.Match(NamedSymbolTable[i].name);
         if (first < 0)
             continue;
-        if (FormulaNode* symbol = MakeVariableNode(NamedSymbolTable[i].code))
-            ReplaceLettersWith(node->parent, first, IndexInParent(node), symbol);
+        ConvertLettersToSymbol(node->parent, first, IndexInParent(node), NamedSymbolTable[i].code);
         return true;
     }
     return false;
@@ -420,19 +440,7 @@ bool TryKnownNames(FormulaNode* node, const LetterRun& run)
         int32_t first = run.Match(name);
         if (first < 0)
             continue;
-        uint32_t code = InternSymbolName(name);
-        if (!code)
-            return true;
-        FormulaNode* product = node->parent;
-        int32_t last = IndexInParent(node);
-        if (first < last) {
-            std::vector<FormulaNode*> letters = FactorRange(product, first, last - 1);
-            FormulaNode* kept = product->children[last];
-            node = ReplaceFactors(product, first, last, kept);
-            FreeNodes(letters);
-        }
-        node->payload.code = code;
-        SetEditorSelection(node, CaretAfter);
+        MergeLettersIntoName(node, first, InternSymbolName(name));
         return true;
     }
     return false;
