@@ -8,6 +8,8 @@
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
 #include "editor/COndrelView.h"
+#include "editor/EditorCommands.h"
+#include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
@@ -112,6 +114,10 @@ void RegisterLayerServices()
     RegisterGraphModelHooks();
     RegisterGraphBuilders2D();
     hooks.setDocModified = &SetDocModified;
+    hooks.createCurrentEditorState = &CreateCurrentEditorState;
+    hooks.freeEditorState = &FreeEditorState;
+    hooks.activateEditorState = &ActivateEditorState;
+    hooks.resetEditorUndo = &ResetEditorUndo;
     RegisterEquationPaneHooks();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these

@@ -29,6 +29,15 @@ void StartNode(FormulaNode* node)
     ClearTypesetStyle();
 }
 
+}  // namespace
+
+void UseNodeMetrics(FormulaNode* node)
+{
+    StartNode(node);
+}
+
+namespace {
+
 float CurrentWrapWidth()
 {
     const EditorState* state = GetCurrentEditorState();

@@ -20,6 +20,9 @@ struct FormulaNode;
 // window and the document in the current state.
 void PrepareTypesetting(WindowHandle window, DocState* doc = nullptr);
 
+// The metrics of the node's script level, plain style: for measuring within
+// an atom as it was laid out.
+void UseNodeMetrics(FormulaNode* node);
 // Lays out the current state's formula, unless its layout is valid and its
 // wrap width unchanged.
 void RelayoutFormula();

@@ -1,7 +1,10 @@
 #include "formula/EditorState.h"
 
+#include "CoreUtilities/WideString.h"
 #include "formula/CopyTree.h"
+#include "formula/Definitions.h"
 #include "formula/FormulaNode.h"
+#include "formula/NameRegistry.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeRewrite.h"
 #include "formula/TreeWalk.h"
@@ -23,8 +26,7 @@ uint8_t HidePlaceholderMark = 0;
 
 EditorState::~EditorState()
 {
-    for (EditorSnapshot& snapshot : undo)
-        FreeTree(snapshot.formula);
+    ClearUndoSnapshots(this);
 }
 
 EditorState* GetCurrentEditorState()
@@ -44,13 +46,100 @@ FormulaNode* FormulaRoot(FormulaNode* node)
     return node;
 }
 
+SyntaxClass SyntaxClassOf(const FormulaNode* node)
+{
+    const NodeKindEntry* entry = node ? NodeKindEntryOf(node->kind) : nullptr;
+    return entry ? entry->syntaxClass : SyntaxClass::Leaf;
+}
+
+bool IsCommandNameVariable(const FormulaNode* node)
+{
+    if (!node || node->kind != KindVariable)
+        return false;
+    // The backslash alone is a one-character name with its own code.
+    if ((node->payload.code & 0xFFFF) == u'\\')
+        return true;
+    if ((node->payload.code & 0xFFFF) < kFirstRegistryCode)
+        return false;
+    const char16_t* name = SymbolName(node->payload.code);
+    return name && name[0] == u'\\';
+}
+
+namespace {
+
+bool IsNumber(const FormulaNode* node)
+{
+    return node && node->kind == KindNumber;
+}
+
+// One normalisation step; false when no rule applies.
+bool NormaliseOnce(FormulaNode*& node, int32_t& mode)
+{
+    if (node->kind == KindPlaceholder) {
+        mode = SelectionNode;
+        return false;
+    }
+    SyntaxClass cls = SyntaxClassOf(node);
+    FormulaNode* parent = node->parent;
+    int32_t index = IndexInParent(node);
+    if (mode == CaretAfter && node->childCount > 0 && node->kind != KindSqrt &&
+        (cls == SyntaxClass::Infix || cls == SyntaxClass::Prefix)) {
+        node = node->children[node->childCount - 1];
+        return true;
+    }
+    if (mode == CaretBefore && node->childCount > 0 && node->kind != KindPrime && node->kind != KindHat &&
+        (cls == SyntaxClass::Infix || cls == SyntaxClass::Postfix)) {
+        node = node->children[0];
+        return true;
+    }
+    if (mode == CaretBefore && parent && index > 0) {
+        FormulaNode* previous = parent->children[index - 1];
+        // Two numbers side by side keep two places: before the second is not
+        // after the first, or typing a digit there would join them.
+        if ((parent->kind == KindProduct && (!IsNumber(node) || !IsNumber(previous))) ||
+            (node->kind == KindMinus && parent->kind == KindSum)) {
+            node = previous;
+            mode = CaretAfter;
+            return true;
+        }
+    }
+    if (mode == CaretBefore && parent && index == 0 &&
+        (parent->kind == KindApplication || IsIndexedVariable(parent))) {
+        node = parent;
+        return true;
+    }
+    if ((mode == CaretAfter || mode == CaretBefore) && parent && parent->kind == KindHat) {
+        node = parent;
+        return true;
+    }
+    if (mode == CaretBefore && node->kind == KindVariable && parent && parent->kind == KindPrime) {
+        node = parent;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void SetEditorSelection(FormulaNode* node, int32_t mode)
 {
     EditorState* state = GetCurrentEditorState();
     if (!state)
         return;
+    if (node) {
+        // Each rule moves down or up the tree and no rule undoes another, so
+        // the loop ends; the guard only bounds a tree that is not well formed.
+        for (int guard = 0; guard < 1 << 20 && NormaliseOnce(node, mode); ++guard) {
+        }
+    }
     state->current = node;
     state->mode = node && node->kind == KindPlaceholder ? SelectionNode : mode;
+    if (state->mode == CaretAfter && IsCommandNameVariable(node)) {
+        // The caret stays inside a command name until the closing backslash,
+        // at its end (never beyond it).
+        state->mode = InIdentifier;
+        state->caret = state->anchor = static_cast<int32_t>(WideLength(SymbolName(node->payload.code)));
+    }
 }
 
 void SelectNodeKeepMode(FormulaNode* node)
@@ -128,11 +217,9 @@ FormulaNode* NodeAtPath(FormulaNode* root, const std::vector<uint32_t>& path)
     return node;
 }
 
-void SaveUndoForEdit(EditorState* state, int32_t command)
+void PushUndoSnapshot(EditorState* state)
 {
-    bool sameRun = IsTermMoveCommand(command) && IsTermMoveCommand(state->previousCommand);
-    state->previousCommand = command;
-    if (sameRun || !state->current)
+    if (!state->current)
         return;
     EditorSnapshot snapshot;
     snapshot.formula = CopyTreeForEdit(FormulaRoot(state->current));
@@ -141,6 +228,21 @@ void SaveUndoForEdit(EditorState* state, int32_t command)
     snapshot.anchor = state->anchor;
     snapshot.caret = state->caret;
     state->undo.push_back(std::move(snapshot));
+}
+
+void ClearUndoSnapshots(EditorState* state)
+{
+    for (EditorSnapshot& snapshot : state->undo)
+        FreeTree(snapshot.formula);
+    state->undo.clear();
+}
+
+void SaveUndoForEdit(EditorState* state, int32_t command)
+{
+    bool sameRun = IsTermMoveCommand(command) && IsTermMoveCommand(state->previousCommand);
+    state->previousCommand = command;
+    if (!sameRun)
+        PushUndoSnapshot(state);
 }
 
 bool UndoLastEdit(EditorState* state)

@@ -15,12 +15,24 @@ struct ScriptSizeTable;
 // No wrapping: a wrap width no formula reaches.
 constexpr float kNoWrapWidth = 10000.0f;
 
-// How the current node is selected: 0 the node, 1 a run of its operands
-// (anchor..caret), 5 a block of matrix cells; the other modes are carets.
+// How the current node is selected and what caret and anchor mean:
+//   0 the node's subtree;
+//   1 a run of its operands, caret..anchor;
+//   2 the operator gap after operand caret (or after a prefix function's name);
+//   3, 4 an insertion point just after, just before the node;
+//   5 a block of matrix cells, caret and anchor its corner cells;
+//   6, 7, 8 positions in a text's string, a number's typed text, a
+//   multi-letter name (a range when they differ).
 using SelectionMode = int32_t;
 constexpr SelectionMode SelectionNode = 0;
 constexpr SelectionMode SelectionRun = 1;
+constexpr SelectionMode SelectionGap = 2;
+constexpr SelectionMode CaretAfter = 3;
+constexpr SelectionMode CaretBefore = 4;
 constexpr SelectionMode SelectionCells = 5;
+constexpr SelectionMode InText = 6;
+constexpr SelectionMode InNumber = 7;
+constexpr SelectionMode InIdentifier = 8;
 
 // One undo step: a copy of the formula and the way from its root to the node
 // that was current.
@@ -52,6 +64,11 @@ struct EditorState {
     // Set by an edit, cleared by a caret move: the caret then stands in
     // place of the placeholder it is on, which is not drawn.
     uint8_t editedSinceCaretMove = 0;
+    // The state shown with a caret; at most one state has it.
+    uint8_t active = 0;
+    // Pane position of the formula's top-left corner.
+    int16_t originV = 0;
+    int16_t originH = 0;
 
     // Typesetting: the window the formula is shown in, the font sizes it
     // lays out with, the width it wraps at and the one it was last laid out
@@ -107,8 +124,18 @@ private:
 // The root of the tree the node stands in.
 FormulaNode* FormulaRoot(FormulaNode* node);
 
+// The one way a command places the caret: the node and mode are brought to
+// the one form each place in the formula has (the caret before a factor is
+// the caret after the factor before it, and so on).
 void SetEditorSelection(FormulaNode* node, int32_t mode);
 void SelectNodeKeepMode(FormulaNode* node);
+
+// The layout class of the node's kind; leaf for kinds outside the table.
+enum class SyntaxClass : uint8_t;
+SyntaxClass SyntaxClassOf(const FormulaNode* node);
+// A variable whose multi-letter name begins with a backslash: a command
+// name still being typed.
+bool IsCommandNameVariable(const FormulaNode* node);
 
 // Operands anchor..caret of the current node move into one new node of its
 // kind, which takes their place and becomes current with mode 0.
@@ -121,6 +148,9 @@ void InvalidateFormulaLayout();
 // One undo snapshot before a command, except between two term moves, so that
 // a run of moves is undone at once.
 void SaveUndoForEdit(EditorState* state, int32_t command);
+// A snapshot of the formula and selection as they are now.
+void PushUndoSnapshot(EditorState* state);
+void ClearUndoSnapshots(EditorState* state);
 // The formula and selection go back to the last snapshot; false without one.
 bool UndoLastEdit(EditorState* state);
 
