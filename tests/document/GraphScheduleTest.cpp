@@ -217,7 +217,12 @@ TEST_F(GraphScheduleTest, APatternColourIsResetForA2DCurve)
     doc.Lines[0].Color = 12;
     Analyse();
     doc.BeginGraphing();
-    doc.ComputeGraphsStep();
+    // Idle work steps the build until it ends; a step may wait for the value
+    // task first.
+    ASSERT_TRUE(WaitUntil([&] {
+        doc.ComputeGraphsStep();
+        return doc.GraphBuildPhase == 0;
+    }));
     EXPECT_EQ(doc.Lines[0].Color, 1);
 }
 
