@@ -3,6 +3,7 @@
 #include "CoreUtilities/PictureHandle.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentTask.h"
+#include "drawing/DibImage.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
 #include "formula/NameRegistry.h"
@@ -136,6 +137,9 @@ void DocState::Init(WindowHandle graphPane)
     if (!Parameters)
         Parameters = new (std::nothrow) ParameterValueList;
 
+    // The pane's image outlives a pane closed before it; it goes with the
+    // document it showed.
+    DisposeDibImage(graphPaneImage);
     graphPaneImage = nullptr;
     documentReady = false;
     paletteLine = 0;

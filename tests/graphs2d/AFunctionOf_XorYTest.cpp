@@ -352,7 +352,7 @@ TEST_F(FunctionCurve, ResizingKeepsTheLeftColumns)
     auto empty = std::make_unique<AFunctionOf_XorY>(new CompiledFormula(ReadFormula("u"), &doc), true,
                                                     new AGraphColor(nullptr, &doc), 2, &mapping);
     EXPECT_EQ(empty->ColumnCount(), 0);
-    MakePort(4, 4);
+    MakePort(4, 61);  // as tall as the view, so every row can be read
     empty->Draw();
     EXPECT_TRUE(Inked(0, kInk).empty());
 }
