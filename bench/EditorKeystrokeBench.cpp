@@ -9,8 +9,8 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "bench/support/FormulaBenchStart.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -21,47 +21,19 @@ namespace {
 
 constexpr int kTerms = 40;  // five nodes each: 3 x sin y
 
-void Start()
-{
-    static bool started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "editor-keystroke-bench";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        return InitFormulaEngine();
-    }();
-    (void)started;
-}
-
-FormulaNode* Attach(FormulaNode* parent, std::vector<FormulaNode*> children)
-{
-    for (size_t i = 0; i < children.size(); ++i) {
-        parent->children[i] = children[i];
-        children[i]->parent = parent;
-    }
-    return parent;
-}
-
 // y = 3 x sin y + 4 x sin y + ... + 7
 FormulaNode* Equation(FormulaNode*& last)
 {
-    FormulaNode* sum = MakeNode(KindSum, kTerms + 1);
-    for (int i = 0; i < kTerms; ++i) {
-        FormulaNode* sine = Attach(MakeNode(KindSin, 1), {MakeVariableNode('y')});
-        FormulaNode* term = Attach(MakeNode(KindProduct, 3), {MakeNumberNode(3 + i), MakeVariableNode('x'), sine});
-        sum->children[i] = term;
-        term->parent = sum;
-    }
+    FormulaNode* sum = MakeSineTermSum(kTerms, 1);
     last = MakeNumberNode(7);
     sum->children[kTerms] = last;
     last->parent = sum;
-    return Attach(MakeNode(KindEquation, 2), {MakeVariableNode('y'), sum});
+    return AttachChildren(MakeNode(KindEquation, 2), {MakeVariableNode('y'), sum});
 }
 
 void KeystrokeToRelaidOutFormula(benchmark::State& state)
 {
-    Start();
+    StartOffscreenFormulaBench();
     EditorState editor;
     FormulaNode* last = nullptr;
     editor.root = Equation(last);

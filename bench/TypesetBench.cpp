@@ -8,10 +8,10 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "bench/support/FormulaBenchStart.h"
 #include "formula/TreeWalk.h"
 #include "platform/PortDC.h"
 
-#include <QApplication>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -28,44 +28,15 @@ constexpr int kTerms = 40;  // five nodes each: 3 x sin y
 constexpr int kWidth = 2400;
 constexpr int kHeight = 60;
 
-void Start()
-{
-    static bool started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "typeset-bench";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        return InitFormulaEngine();
-    }();
-    (void)started;
-}
-
-FormulaNode* Attach(FormulaNode* parent, std::vector<FormulaNode*> children)
-{
-    for (size_t i = 0; i < children.size(); ++i) {
-        parent->children[i] = children[i];
-        children[i]->parent = parent;
-    }
-    return parent;
-}
-
 // 3 x sin y + 4 x sin y + ...
 FormulaNode* TypicalLine()
 {
-    FormulaNode* sum = MakeNode(KindSum, kTerms);
-    for (int i = 0; i < kTerms; ++i) {
-        FormulaNode* sine = Attach(MakeNode(KindSin, 1), {MakeVariableNode('y')});
-        FormulaNode* term = Attach(MakeNode(KindProduct, 3), {MakeNumberNode(3 + i), MakeVariableNode('x'), sine});
-        sum->children[i] = term;
-        term->parent = sum;
-    }
-    return sum;
+    return MakeSineTermSum(kTerms);
 }
 
 void TypesetRelayoutAndDraw(benchmark::State& state)
 {
-    Start();
+    StartOffscreenFormulaBench();
     EditorState editor;
     editor.root = TypicalLine();
     editor.current = editor.root;
@@ -85,7 +56,7 @@ BENCHMARK(TypesetRelayoutAndDraw)->Unit(benchmark::kMicrosecond);
 
 void PostorderWalkFloor(benchmark::State& state)
 {
-    Start();
+    StartOffscreenFormulaBench();
     FormulaNode* root = TypicalLine();
     for (auto _ : state) {
         int n = 0;
@@ -99,7 +70,7 @@ BENCHMARK(PostorderWalkFloor)->Unit(benchmark::kMicrosecond);
 
 void PlainTextFloor(benchmark::State& state)
 {
-    Start();
+    StartOffscreenFormulaBench();
     QString text;
     for (int i = 0; i < kTerms; ++i)
         text += QString("%1x sin y + ").arg(3 + i);
