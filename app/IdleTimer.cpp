@@ -43,8 +43,11 @@ void StartTimer(DocState* doc, double seconds)
 void RestartIdleTimerSoon(DocState* doc)
 {
     // The soon period is recorded, so that the next policy pass puts the
-    // timer back to what the pending work asks for.
-    if (TimerRuns(doc))
+    // timer back to what the pending work asks for. A stopped timer starts
+    // too when the tick can serve a redraw: the last graph part can finish
+    // just after the tick that found all work done and stopped the timer.
+    // (Callers may hold the redraw lock: the flag is not read here.)
+    if (TimerRuns(doc) || doc->CanServeRedraw())
         StartTimer(doc, kSoon);
 }
 
@@ -60,6 +63,10 @@ double ChooseIdleTimerPeriod(DocState* doc)
         base = kGraphWork;
     if (IsFailurePending() || doc->TaskState.load(std::memory_order_relaxed) == 2)
         base = kFailureOrTask;
+    // Without this, finished graphs whose tick cleared the pending work
+    // before their redraw request came would never be shown.
+    if (doc->IsRedrawDue())
+        base = kSoon;
     CMainFrame* frame = GetMainFrame();
     if (!frame || IsMainFrameMinimised(frame))
         return base;

@@ -409,6 +409,14 @@ bool DocState::TakeRedrawRequest()
     return TakeFlag(RedrawLock, redrawRequested);
 }
 
+bool DocState::IsRedrawDue()
+{
+    if (!CanServeRedraw())
+        return false;
+    MutexLock hold(RedrawLock);
+    return redrawRequested;
+}
+
 void DocState::RequestResultsRefresh()
 {
     MutexLock hold(ResultsLock);

@@ -367,6 +367,11 @@ struct DocState {
     // Hand-over flags.
     void RequestRedraw();
     bool TakeRedrawRequest();
+    // Graphs are drawn and there is something to draw: the next idle tick
+    // serves a redraw request.
+    bool CanServeRedraw() const { return DrawGraph && someGraphable && Graphs; }
+    // A redraw is asked for that the next idle tick will serve.
+    bool IsRedrawDue();
     void RequestResultsRefresh();
     bool TakeResultsRefresh();
     void SetGraphWorkPending() { GraphWorkPending = true; }

@@ -20,6 +20,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -133,14 +134,23 @@ void DrawGraphPaperPattern(const ShortRect& r, int32_t phaseX, int32_t phaseY, b
     uint8_t* base = GetPortBaseAddress();
     const int32_t rowBytes = GetPortRowBytes();
     const int32_t pitch = doubled ? 32 : 16;
+    // Two kinds of row only: a ruled row, and a row crossed by the column
+    // lines. The second is made once and copied down the area.
+    const int32_t width = area.right - area.left;
+    uint32_t* crossed = nullptr;
     for (int32_t row = area.top; row < area.bottom; ++row) {
-        auto* pixels = reinterpret_cast<uint32_t*>(base + static_cast<ptrdiff_t>(row) * rowBytes);
+        auto* pixels = reinterpret_cast<uint32_t*>(base + static_cast<ptrdiff_t>(row) * rowBytes) + area.left;
         const int32_t dr = FloorMod(row - phaseY, pitch);
-        const bool lineRow = doubled ? dr <= 1 : dr == 0;
-        for (int32_t column = area.left; column < area.right; ++column) {
-            const int32_t dc = FloorMod(column - phaseX, pitch);
-            const bool line = lineRow || (doubled ? dc <= 1 : dc == 0);
-            pixels[column] = line ? kPaperLineRgb : kPaperRgb;
+        if (doubled ? dr <= 1 : dr == 0) {
+            std::fill_n(pixels, width, kPaperLineRgb);
+        } else if (crossed) {
+            std::memcpy(pixels, crossed, static_cast<size_t>(width) * sizeof(uint32_t));
+        } else {
+            for (int32_t column = area.left; column < area.right; ++column) {
+                const int32_t dc = FloorMod(column - phaseX, pitch);
+                pixels[column - area.left] = (doubled ? dc <= 1 : dc == 0) ? kPaperLineRgb : kPaperRgb;
+            }
+            crossed = pixels;
         }
     }
     UnlockPortSurface();

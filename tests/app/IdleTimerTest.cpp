@@ -204,6 +204,32 @@ TEST_F(IdleTimerTest, RestartSoonRunsAt10MsOnlyUntilThePolicyIsAppliedAgain)
     EXPECT_EQ(doc_->IdleTimerId, kIdleTimerId);
 }
 
+// The last graph part can finish just after the tick that found all work
+// done and stopped the timer: its redraw request must still be served.
+TEST_F(IdleTimerTest, ARedrawRequestedAfterTheTimerStoppedStartsItAgain)
+{
+    doc_->DrawGraph = true;
+    doc_->someGraphable = true;
+    UpdateIdleTimer(doc_.get());
+    ASSERT_EQ(WindowTimerPeriod(nullptr, kIdleTimerId), -1);
+
+    doc_->RequestRedraw();
+    EXPECT_EQ(ChooseIdleTimerPeriod(doc_.get()), 0.01);
+    EXPECT_EQ(WindowTimerPeriod(nullptr, kIdleTimerId), 10);
+
+    // Served, the policy stops the timer again.
+    EXPECT_TRUE(doc_->TakeRedrawRequest());
+    UpdateIdleTimer(doc_.get());
+    EXPECT_EQ(WindowTimerPeriod(nullptr, kIdleTimerId), -1);
+
+    // Graphs not drawn: a request waits without spinning the timer.
+    doc_->DrawGraph = false;
+    doc_->RequestRedraw();
+    EXPECT_EQ(ChooseIdleTimerPeriod(doc_.get()), -1);
+    EXPECT_EQ(WindowTimerPeriod(nullptr, kIdleTimerId), -1);
+    doc_->TakeRedrawRequest();
+}
+
 TEST_F(IdleTimerTest, ScheduleWithoutAPositivePeriodNeverSpins)
 {
     TimerFirings firings;
