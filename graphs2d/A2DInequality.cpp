@@ -110,6 +110,7 @@ bool A2DInequality::AllocateMask()
     maskRows = std::max(0, r.bottom - r.top);
     maskRowBytes = MaskRowBytes(maskWidth);
     maskRect = r;
+    computedMapping = *mapping;
     mask = nullptr;
     if (maskRows == 0)
         return true;
@@ -149,6 +150,7 @@ void A2DInequality::StartJobs()
 {
     // Dealing out the pending work touches the queues: no part may run.
     StopJobs();
+    computedMapping = *mapping;
     if (color)
         color->ResumeFormulas();
     DistributePending();
@@ -196,7 +198,7 @@ A2DInequality::Box A2DInequality::WorldBox(int32_t top, int32_t left, int32_t bo
 {
     // Every pixel is the box around its centre; a rectangle's box is the
     // union of its pixels' boxes, edge for edge the same numbers.
-    const ViewMapping& m = *mapping;
+    const ViewMapping& m = computedMapping;
     return Box{(left - m.originX - 0.5) * m.unitsPerPixelX, (right - m.originX - 0.5) * m.unitsPerPixelX,
                -(bottom - m.originY - 0.5) * m.unitsPerPixelY, -(top - m.originY - 0.5) * m.unitsPerPixelY};
 }
@@ -424,9 +426,32 @@ void A2DInequality::Restart()
     StartJobs();
 }
 
+bool A2DInequality::MappingMoved() const
+{
+    const ViewMapping& m = *mapping;
+    const ViewMapping& c = computedMapping;
+    return !EqualShortRects(m.rect, c.rect) || m.originX != c.originX || m.originY != c.originY ||
+           m.scaleX != c.scaleX || m.scaleY != c.scaleY;
+}
+
 void A2DInequality::Draw()
 {
-    if (!color || color->IsHidden() || !mask)
+    if (!color || color->IsHidden())
+        return;
+    if (MappingMoved()) {
+        // The view changed its drawing mapping without telling its plots
+        // (switching to or from its supersampled surface): the mask belongs
+        // to another mapping and is made afresh.
+        StopJobs();
+        imageCache.Clear();
+        BudgetFree(mask);
+        AllocateMask();
+        ResetMask();
+        if (mask)
+            StartJobs();
+        return;
+    }
+    if (!mask)
         return;
     if (IsComplete())
         imageCache.Store(mask, MaskBytes());

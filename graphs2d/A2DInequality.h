@@ -15,6 +15,7 @@
 #include "graphs2d/ImageCache.h"
 #include "graphs2d/PixelRectList.h"
 #include "graphs2d/PlotJobs.h"
+#include "graphs2d/ViewMapping.h"
 
 #include <atomic>
 #include <cstdint>
@@ -118,6 +119,8 @@ private:
     void ConsiderBoundaryPixel(int32_t col, int32_t row, double xm, double ym, double k, double& best,
                                double& bx, double& by) const;
     bool CanTrace() const;
+    // The drawing mapping is no longer the one the mask was computed for.
+    bool MappingMoved() const;
 
     CompiledFormula* relation;
     CompiledFormula* boundary;
@@ -135,6 +138,9 @@ private:
     std::atomic<double> planeTruthHigh{1};
     ImageCache imageCache;
     std::atomic<int64_t> boxEvaluations{0};
+    // The drawing mapping when the parts last started: what they compute
+    // from, so that they never read the view's mapping while it changes.
+    ViewMapping computedMapping;
     // The formulas Stop and Start reach: the relation and the boundary.
     CompiledFormula* formulaList[2] = {};
     PlotJobs jobs;

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -412,6 +413,48 @@ TEST_F(Inequality, TraceAndHitsFollowTheBoundary)
     auto bare = Plot("x^2+y^2=4", true);
     EXPECT_EQ(bare->Trace(2.3, 0.4).kind, TraceNothing);
     EXPECT_FALSE(bare->HitTest(2, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// Stops and resizes while the parts run, as a window's layout does at
+// start-up, lose no work.
+TEST_F(Inequality, ResizesWhileRunningLoseNoWork)
+{
+    const char* relation = "sin(x*y)>0";
+    View(300, 200, 150, 100, 12);
+    auto plot = Plot(relation, false, ClassifiedBoundary, 3, nullptr, false);
+    for (int round = 0; round < 12; ++round) {
+        plot->Stop();
+        // The bottom-left pixel keeps its world point.
+        const int width = 300 + 17 * (round % 4), height = 200 + 11 * (round % 3);
+        View(width, height, 150, 100 + (height - 200), 12);
+        plot->ViewResized();
+        std::this_thread::sleep_for(std::chrono::microseconds(300 * (round % 5)));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); }, 30));
+    auto fresh = Plot(relation, false, ClassifiedBoundary, 3);
+    EXPECT_EQ(Levels(*plot), Levels(*fresh));
+}
+
+// A view that changes its drawing mapping without telling its plots (as
+// when it starts supersampling) gets a mask of the new mapping once drawn,
+// not the old one stretched or dropped.
+TEST_F(Inequality, DrawingMappingChangedBehindThePlotIsComputedAfresh)
+{
+    const char* relation = "x^2+y^2<4";
+    auto plot = Plot(relation, false);
+    View(128, 96, 64, 48, 24);
+    MakePort(128, 96);
+    plot->Draw();
+    ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); }));
+    EXPECT_TRUE(EqualShortRects(plot->MaskRect(), mapping.rect));
+    auto fresh = Plot(relation, false);
+    EXPECT_EQ(Levels(*plot), Levels(*fresh));
+    plot->Draw();
+    EXPECT_EQ(Colour(64, 48), kInk);
 }
 
 }  // namespace
