@@ -59,6 +59,22 @@ struct GrowArray {
         --count;
     }
 
+    // Takes the last element off; the array must not be empty.
+    T PopLast() { return storage[--count]; }
+
+    // 0 with the element at index and the later ones moved up, 1 when the
+    // budget refuses (the array is then unchanged).
+    int32_t InsertAt(int32_t index, const T& element)
+    {
+        T copy = element;
+        if (!Grow())
+            return 1;
+        MoveBytes(storage + index + 1, storage + index, sizeof(T) * static_cast<size_t>(count - index));
+        storage[index] = copy;
+        ++count;
+        return 0;
+    }
+
     int32_t Clear()
     {
         BudgetFree(storage);

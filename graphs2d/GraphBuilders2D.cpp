@@ -8,6 +8,7 @@
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
+#include "graphs2d/InequalityBuilders.h"
 
 #include <new>
 
@@ -71,4 +72,7 @@ void RegisterGraphBuilders2D()
     SetFormBuilder(2, &BuildXOfY);
     SetFormBuilder(31, &BuildExpressionInX);
     SetFormBuilder(32, &BuildExpressionInY);
+    SetFormBuilder(29, &BuildImplicitCurve2D);
+    SetFormBuilder(34, &BuildInequality2D);
+    SetFormBuilder(35, &BuildNonStrictInequality2D);
 }

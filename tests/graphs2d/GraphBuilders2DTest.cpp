@@ -6,15 +6,18 @@
 #include "evaluation/CompiledFormula.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
 #include "formula/PrepareTreeForGraphing.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/A2DInequality.h"
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "support/FakeGraphServices.h"
 #include "support/FormulaReader.h"
 #include "support/TreeFixture.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -41,11 +44,15 @@ protected:
         TreeTest::TearDown();
     }
 
-    int32_t Build(const char* text, double plottingMode = 2, double color = 1)
+    // topKind, when given, replaces the kind of the statement's top node
+    // (the reader has no <=).
+    int32_t Build(const char* text, double plottingMode = 2, double color = 1, int32_t topKind = 0)
     {
         FormulaNode* statement = ReadFormula(text);
         if (!statement)
             return -2;
+        if (topKind)
+            statement->kind = topKind;
         PrepareTreeForGraphing(&doc, statement);
         int32_t row = set->BuildEquationGraphs(statement, false, false, &doc.transform, color, 0.5, 1, plottingMode,
                                                1, nullptr);
@@ -104,6 +111,61 @@ TEST_F(GraphBuilders2DTest, TheLinesStyleReachesTheCurve)
     ASSERT_NE(curve, nullptr);
     EXPECT_EQ(curve->Mode(), EdgeSamples);
     EXPECT_TRUE(curve->Color()->IsHidden());
+}
+
+// The graph of a pair of a row as a relation plot.
+A2DInequality* RelationGraph(const GraphSet& set, int32_t row, int pair)
+{
+    const GraphRef& ref = set.equationGraphs[row].pair[pair];
+    return ref.view ? dynamic_cast<A2DInequality*>(ref.view->graphs[ref.graph]) : nullptr;
+}
+
+// Relations become plots of the relation with their boundary formula; a
+// non-strict inequality is shaded strictly and gets its boundary curve in
+// dark grey as the row's third graph.
+TEST_F(GraphBuilders2DTest, RelationsBecomeMaskPlots)
+{
+    struct Case {
+        const char* statement;
+        bool isEquation;
+        bool boundaryCurve;
+        double inside[2];  // a point where the region or curve lies
+        double outside[2];
+    };
+    const Case cases[] = {
+        {"x^2+y^2<0.25", false, false, {0, 0}, {0.6, 0}},
+        {"x^2+y^2=0.25", true, false, {0.5, 0}, {0, 0}},
+        {"y<x^2", false, true, {0, -0.5}, {0, 0.5}},
+        {"y^2=x^3-x", true, false, {0, 0}, {0.5, 0.5}},
+    };
+    // The origin at the view's centre, 64 pixels a unit.
+    ViewMapping& view = set->views2D[0]->drawMapping;
+    view.Set(view.rect, (view.rect.left + view.rect.right) / 2, (view.rect.top + view.rect.bottom) / 2, 64, -64, 1);
+    for (const Case& c : cases) {
+        const int32_t row = Build(c.statement, 1, 1, c.boundaryCurve ? KindLeq : 0);
+        ASSERT_GE(row, 0) << c.statement;
+        A2DInequality* plot = RelationGraph(*set, row, 0);
+        ASSERT_NE(plot, nullptr) << c.statement;
+        EXPECT_EQ(plot->IsEquation(), c.isEquation) << c.statement;
+        EXPECT_EQ(plot->Mode(), LightBoundary) << c.statement;
+        ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); })) << c.statement;
+        const ViewMapping& m = set->views2D[0]->drawMapping;
+        for (const double* p : {c.inside, c.outside}) {
+            ASSERT_TRUE(m.ContainsWorldPoint(p[0], p[1])) << c.statement << " view " << m.rect.right << "x"
+                                                          << m.rect.bottom << " at " << m.scaleX;
+        }
+        EXPECT_EQ(plot->LevelAt(m.YToPixel(c.inside[1]), m.XToPixel(c.inside[0])) & 1, 1) << c.statement;
+        EXPECT_EQ(plot->LevelAt(m.YToPixel(c.outside[1]), m.XToPixel(c.outside[0])), 0) << c.statement;
+        A2DInequality* curve = RelationGraph(*set, row, 2);
+        EXPECT_EQ(curve != nullptr, c.boundaryCurve) << c.statement;
+        if (curve) {
+            EXPECT_TRUE(curve->IsEquation());
+            ASSERT_TRUE(WaitUntil([&] { return curve->IsComplete(); }));
+            // The boundary y = x^2 passes through the origin.
+            EXPECT_EQ(curve->LevelAt(m.YToPixel(0), m.XToPixel(0)), 3);
+            EXPECT_EQ(curve->LevelAt(m.YToPixel(-0.5), m.XToPixel(0)), 0);
+        }
+    }
 }
 
 }  // namespace
