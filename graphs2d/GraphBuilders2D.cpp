@@ -6,6 +6,7 @@
 #include "formula/SymbolCodes.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/AFunctionOf_XorY.h"
+#include "graphs2d/CurveAndPointBuilders.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 
@@ -71,4 +72,5 @@ void RegisterGraphBuilders2D()
     SetFormBuilder(2, &BuildXOfY);
     SetFormBuilder(31, &BuildExpressionInX);
     SetFormBuilder(32, &BuildExpressionInY);
+    RegisterCurveAndPointBuilders();
 }
