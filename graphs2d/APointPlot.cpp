@@ -21,6 +21,7 @@ constexpr double kLargestTextSize = 1000.0;
 // Draws the text with its baseline half its ascent below v, starting at h.
 void DrawTextAt(const char16_t* text, const TextFont& font, int h, int v)
 {
+    PortSetTransparentTextBack();
     PortMoveTo(h, v + static_cast<int>(font.Ascent() / 2));
     DrawTextAtPen(text, font, GetPortDC());
 }
