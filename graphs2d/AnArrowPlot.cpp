@@ -19,18 +19,18 @@ AnArrowPlot::AnArrowPlot(CompiledFormula* x1, CompiledFormula* y1, CompiledFormu
             CompileFormula(f);
     }
     jobs.SetFormulas(formulas, 4);
-    StartJobs();
+    Start();
 }
 
 AnArrowPlot::~AnArrowPlot()
 {
-    StopJobs();
+    StopComputation();
     for (CompiledFormula* f : formulas)
         delete f;
     delete color;
 }
 
-void AnArrowPlot::StartJobs()
+void AnArrowPlot::Start()
 {
     computed = false;
     if (color)
@@ -38,7 +38,7 @@ void AnArrowPlot::StartJobs()
     jobs.Start();
 }
 
-void AnArrowPlot::StopJobs()
+void AnArrowPlot::StopComputation()
 {
     if (color)
         color->StopFormulas();
@@ -61,8 +61,8 @@ int32_t AnArrowPlot::ComputeChunk(int32_t part)
 void AnArrowPlot::VariableChanged(uint32_t)
 {
     InvalidateConstants(color, formulas[0], formulas[1], formulas[2], formulas[3]);
-    StopJobs();
-    StartJobs();
+    StopComputation();
+    Start();
 }
 
 void AnArrowPlot::SetOption(int32_t code, double value)

@@ -45,8 +45,8 @@ public:
     double Y2() const { return y2; }
 
 private:
-    void StartJobs();
-    void StopJobs();
+    void Start();
+    void StopComputation();
 
     CompiledFormula* formulas[4];
     AGraphColor* color;
