@@ -6,12 +6,14 @@
 #include "formula/NodeBuilders.h"
 #include "formula/SymbolCodes.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/A2DVectorPlot.h"
 #include "graphs2d/APointPlot.h"
 #include "graphs2d/AParametricCurve.h"
 #include "graphs2d/AnArrowPlot.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 
+#include <cmath>
 #include <new>
 
 namespace {
@@ -199,6 +201,32 @@ void BuildArrow2D(GraphSet& set, BuilderArguments& a)
     AddPlot(set, a, arrow, {f[0], f[1], f[2], f[3]});
 }
 
+// The line's style asks for arrows of one length: bit 2 of its XYType's
+// integer part; a value no integer holds (a damaged file) asks for none.
+bool IsNormalizedStyle(double xyType)
+{
+    return std::isfinite(xyType) && std::fabs(xyType) < 2147483648.0 && (static_cast<int64_t>(xyType) & 4) != 0;
+}
+
+void BuildVectorField2D(GraphSet& set, BuilderArguments& a)
+{
+    A2DGraphView* view = ViewOf(set, a);
+    if (!view)
+        return;
+    const FormulaNode* column = a.equation->children[1];
+    CompiledFormula* u = set.CompileCopy(Entry(column, 0));
+    CompiledFormula* v = set.CompileCopy(Entry(column, 1));
+    A2DVectorPlot* plot = nullptr;
+    if (u && v)
+        plot = new (std::nothrow)
+            A2DVectorPlot(u, v, a.grain, a.colour, IsNormalizedStyle(a.xyType), &view->drawMapping);
+    const int32_t before = set.equationGraphs.count;
+    AddPlot(set, a, plot, {u, v});
+    // Under a map of the plane the field is redrawn through it.
+    if (set.equationGraphs.count > before && a.view == 0)
+        set.NoteComplexMapGraph(view->graphs.count - 1, a.transform);
+}
+
 }  // namespace
 
 void RegisterCurveAndPointBuilders()
@@ -211,6 +239,7 @@ void RegisterCurveAndPointBuilders()
         {18, &BuildParametric2D},      {55, &BuildParametricColumn2D}, {39, &BuildComplexValuedCurve},
         {43, &BuildParameterPoint},    {44, &BuildComplexPoint},       {45, &BuildPointXY},
         {46, &BuildPointXY},           {47, &BuildPolarPoint},         {61, &BuildArrow2D},
+        {16, &BuildVectorField2D},
     };
     for (const auto& entry : table)
         SetFormBuilder(entry.code, entry.builder);

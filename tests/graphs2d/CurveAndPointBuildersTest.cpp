@@ -7,6 +7,7 @@
 #include "formula/FormulaNode.h"
 #include "formula/PrepareTreeForGraphing.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/A2DVectorPlot.h"
 #include "graphs2d/APointPlot.h"
 #include "graphs2d/AParametricCurve.h"
 #include "graphs2d/AnArrowPlot.h"
@@ -132,6 +133,16 @@ TEST_F(CurveAndPointBuilders, PointsAndArrows)
     EXPECT_EQ(arrow->Y1(), 1);
     EXPECT_EQ(arrow->X2(), 2);
     EXPECT_EQ(arrow->Y2(), 3);
+}
+
+TEST_F(CurveAndPointBuilders, VectorFieldsOfXAndY)
+{
+    auto* field = Build<A2DVectorPlot>("vector(d*x,d*y)=vector(y,-x)");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->Spacing(), 55);
+    const VectorCell& c = field->Cells()[2 * field->GridColumns() + 3];
+    EXPECT_EQ(c.fieldX, c.y);
+    EXPECT_EQ(c.fieldY, -c.x);
 }
 
 }  // namespace
