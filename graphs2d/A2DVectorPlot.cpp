@@ -271,28 +271,22 @@ void A2DVectorPlot::ViewScrolled(int32_t dx, int32_t dy)
         to.fieldY = from.fieldY;
         to.computed.store(from.computed.load(std::memory_order_relaxed), std::memory_order_relaxed);
     };
-    // Column j takes column j - cx's cell; the columns that came into view
-    // are cleared.
-    for (int32_t i = 0; i < gridRows; ++i) {
-        for (int32_t n = 0; n < gridColumns; ++n) {
-            const int32_t j = cx > 0 ? gridColumns - 1 - n : n;
-            const int32_t from = j - cx;
-            if (from >= 0 && from < gridColumns)
-                move(Cell(i, j), Cell(i, from));
-            else
-                Cell(i, j).computed.store(0, std::memory_order_relaxed);
+    // Along each of the lines, index k takes the cell of k - by; the cells
+    // that came into view are cleared. cell(line, k) is the cell.
+    auto shift = [&](int32_t lines, int32_t length, int32_t by, auto cell) {
+        for (int32_t line = 0; line < lines; ++line) {
+            for (int32_t n = 0; n < length; ++n) {
+                const int32_t k = by > 0 ? length - 1 - n : n;
+                const int32_t from = k - by;
+                if (from >= 0 && from < length)
+                    move(cell(line, k), cell(line, from));
+                else
+                    cell(line, k).computed.store(0, std::memory_order_relaxed);
+            }
         }
-    }
-    for (int32_t j = 0; j < gridColumns; ++j) {
-        for (int32_t n = 0; n < gridRows; ++n) {
-            const int32_t i = cy > 0 ? gridRows - 1 - n : n;
-            const int32_t from = i - cy;
-            if (from >= 0 && from < gridRows)
-                move(Cell(i, j), Cell(from, j));
-            else
-                Cell(i, j).computed.store(0, std::memory_order_relaxed);
-        }
-    }
+    };
+    shift(gridRows, gridColumns, cx, [&](int32_t i, int32_t j) -> VectorCell& { return Cell(i, j); });
+    shift(gridColumns, gridRows, cy, [&](int32_t j, int32_t i) -> VectorCell& { return Cell(i, j); });
     StartJobs();
 }
 

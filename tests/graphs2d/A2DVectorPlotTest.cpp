@@ -151,6 +151,23 @@ TEST_F(VectorPlot, PanningByOneSpacingMovesTheCellsByOneColumn)
         for (int32_t j = 1; j < columns; ++j)
             EXPECT_EQ(plot->Cells()[i * columns + j].x, before[i * columns + j - 1]) << i << "," << j;
     }
+    // Content moving up by one spacing: row i (from the bottom) takes row
+    // i - 1's cell, and the bottom row is computed.
+    for (int32_t n = 0; n < columns * rows; ++n)
+        before[n] = plot->Cells()[n].y;
+    mapping.Set(r, 100 + 55, 80 - 55, 32, -32, 1);
+    plot->ViewScrolled(0, -55);
+    ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); }));
+    EXPECT_EQ(plot->ComputedByLastStart(), columns);
+    for (int32_t i = 1; i < rows; ++i) {
+        for (int32_t j = 0; j < columns; ++j)
+            EXPECT_EQ(plot->Cells()[i * columns + j].y, before[(i - 1) * columns + j]) << i << "," << j;
+    }
+    // Every cell holds the field at its own point.
+    for (int32_t n = 0; n < columns * rows; ++n) {
+        EXPECT_EQ(plot->Cells()[n].fieldX, plot->Cells()[n].x);
+        EXPECT_EQ(plot->Cells()[n].fieldY, plot->Cells()[n].y);
+    }
 }
 
 TEST_F(VectorPlot, TraceAndHit)
