@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -162,6 +163,28 @@ TEST_F(PointPlot, ADotWithItsLabelToTheRight)
     }
     EXPECT_GE(leftmost, px + 7);
     EXPECT_LE(leftmost, px + 10);
+}
+
+TEST_F(PointPlot, ASymbolIsCentredOnThePoint)
+{
+    auto point = Point("1", "0", false, "20", nullptr, "\"W\"");
+    DrawOnWhite(*point);
+    const int px = mapping.XToPixel(1), py = mapping.YToPixel(0);
+    int left = 1000, right = -1, top = 1000, bottom = -1;
+    for (int y = 0; y < mapping.rect.bottom; ++y) {
+        for (int x = 0; x < mapping.rect.right; ++x) {
+            if (Colour(x, y) != 0xFFFFFF) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    ASSERT_GE(right, 0);
+    EXPECT_NEAR((left + right) / 2.0, px, 2);
+    EXPECT_NEAR((top + bottom) / 2.0, py, 3);
+    EXPECT_GT(right - left, 8);  // 20 points, not the 3-pixel dot
 }
 
 TEST_F(PointPlot, APictureColourWithoutItsPictureDrawsTheDot)
