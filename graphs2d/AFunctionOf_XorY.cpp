@@ -7,14 +7,11 @@
 #include "drawing/CoverageMask.h"
 #include "drawing/DrawingPort.h"
 #include "drawing/Rasteriser.h"
-#include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompiledFormula.h"
-#include "evaluation/FrameSlots.h"
-#include "evaluation/LaneVector.h"
-#include "evaluation/ParameterValue.h"
 #include "formula/SymbolCodes.h"
 #include "graphmodel/GraphCodes.h"
 #include "graphmodel/AGraphColor.h"
+#include "graphs2d/ParameterBatch.h"
 #include "graphs2d/ViewMapping.h"
 
 #include <algorithm>
@@ -191,33 +188,11 @@ int32_t AFunctionOf_XorY::ValuePixel(double v) const
 
 void AFunctionOf_XorY::EvaluateEdges(int32_t first, int32_t count, double* out)
 {
-    const BytecodeProgram* program = formula ? formula->pointProgram : nullptr;
-    if (!program || program->isComplex || !formula->treeAllowsRows) {
-        // Complex arithmetic, loops bounded by the parameter and table rows
-        // read at it need the point interpreter.
-        for (int32_t i = 0; i < count; ++i)
-            out[i] = formula ? formula->EvaluateAt(EdgeOf(first + i)) : NAN;
-        return;
-    }
-    // One lane per edge: the point program runs over all of them at once,
-    // each lane with its own u; every other slot is the same in every lane.
-    const int32_t slots = std::max<int32_t>(program->localBase + program->localCount + 1, FixedSlotCount);
-    thread_local std::vector<double> cells;
-    cells.assign(static_cast<size_t>(slots) * (count + 1), 0.0);
-    for (int32_t s = 0; s < slots; ++s)
-        SetUniform(BatchSlot<double>(cells.data(), s, count), 0.0);
-    SetUniform(BatchSlot<double>(cells.data(), SlotSlider, count), DocSliderValue(formula->doc));
-    double* u = BatchSlot<double>(cells.data(), SlotU, count);
-    SetVarying(u, true);
+    thread_local std::vector<double> u;
+    u.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i)
-        u[i + 1] = EdgeOf(first + i);
-    GridEvalState lanes;
-    lanes.nx = count;
-    lanes.ny = 1;
-    lanes.frame = cells.data();
-    lanes.slotCount = slots;
-    program->RunRealBatch(&lanes, out);
-    lanes.frame = nullptr;
+        u[i] = EdgeOf(first + i);
+    EvaluateAtParameters(formula, u.data(), count, out);
 }
 
 int32_t AFunctionOf_XorY::ComputeChunk(int32_t part)

@@ -6,6 +6,7 @@
 #include "formula/SymbolCodes.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/AFunctionOf_XorY.h"
+#include "graphs2d/CurveAndPointBuilders.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs2d/InequalityBuilders.h"
@@ -75,4 +76,5 @@ void RegisterGraphBuilders2D()
     SetFormBuilder(29, &BuildImplicitCurve2D);
     SetFormBuilder(34, &BuildInequality2D);
     SetFormBuilder(35, &BuildNonStrictInequality2D);
+    RegisterCurveAndPointBuilders();
 }

@@ -1,0 +1,246 @@
+#include "graphs2d/CurveAndPointBuilders.h"
+
+#include "evaluation/CompiledFormula.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeBuilders.h"
+#include "formula/SymbolCodes.h"
+#include "graphs2d/A2DGraphView.h"
+#include "graphs2d/A2DVectorPlot.h"
+#include "graphs2d/APointPlot.h"
+#include "graphs2d/AParametricCurve.h"
+#include "graphs2d/AnArrowPlot.h"
+#include "graphs2d/GraphFactory.h"
+#include "graphs2d/GraphSet.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+// Range slots of the range panel.
+constexpr int32_t kRangeSlotR = 7;
+constexpr int32_t kRangeSlotTheta = 8;
+constexpr int32_t kRangeSlotT = 10;
+
+A2DGraphView* ViewOf(GraphSet& set, const BuilderArguments& a)
+{
+    return a.view >= 0 && a.view < 2 ? set.views2D[a.view] : nullptr;
+}
+
+// The plot as the statement's row; a plot that cannot be added, or was not
+// made, goes with the formulas it was to take over.
+void AddPlot(GraphSet& set, BuilderArguments& a, A2DGraph* plot, std::initializer_list<CompiledFormula*> formulas)
+{
+    if (!plot) {
+        for (CompiledFormula* f : formulas)
+            delete f;
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph2D(plot, a.view) != 0)
+        delete plot;
+}
+
+// The entry of a column, or null for anything else.
+const FormulaNode* Entry(const FormulaNode* column, uint32_t i)
+{
+    return column && i < column->childCount ? column->children[i] : nullptr;
+}
+
+// (r cos theta, r sin theta) of copies of the two trees.
+void PolarToPlane(const FormulaNode* r, const FormulaNode* theta, FormulaNode** x, FormulaNode** y)
+{
+    *x = MakeProduct(CopyTree(r), MakeCos(CopyTree(theta)));
+    *y = MakeProduct(CopyTree(r), MakeSin(CopyTree(theta)));
+}
+
+// The curve (x(t), y(t)), t the variable given, over the view's range of
+// it; the trees become the curve's.
+void BuildCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, uint32_t parameter,
+                int32_t traceKind, int32_t slot)
+{
+    A2DGraphView* view = ViewOf(set, a);
+    // In a 3D view the space-curve builder of the layer above takes these
+    // forms.
+    if (!view || a.in3D) {
+        FreeTree(x);
+        FreeTree(y);
+        return;
+    }
+    CompiledFormula* fx = set.Compile(x);
+    CompiledFormula* fy = set.Compile(y);
+    if (!fx || !fy) {
+        delete fx;
+        delete fy;
+        return;
+    }
+    fx->RenameSymbol(parameter, CodeU);
+    fy->RenameSymbol(parameter, CodeU);
+    const double* range[2] = {&view->tMin, &view->tMax};
+    if (slot == kRangeSlotTheta) {
+        range[0] = &view->thetaMin;
+        range[1] = &view->thetaMax;
+    } else if (slot == kRangeSlotR) {
+        range[0] = &view->rMin;
+        range[1] = &view->rMax;
+    }
+    auto* curve = new (std::nothrow)
+        AParametricCurve(fx, fy, a.colour, a.grain, traceKind, &view->drawMapping, range[0], range[1]);
+    AddPlot(set, a, curve, {fx, fy});
+    set.MarkRangeUsed(slot);
+}
+
+void BuildPolarROfTheta(GraphSet& set, BuilderArguments& a)
+{
+    FormulaNode *x, *y;
+    FormulaNode* theta = MakeVariableNode(CodeTheta);
+    PolarToPlane(a.equation->children[1], theta, &x, &y);
+    FreeTree(theta);
+    BuildCurve(set, a, x, y, CodeTheta, TracePolarRFromPoint, kRangeSlotTheta);
+}
+
+void BuildPolarThetaOfR(GraphSet& set, BuilderArguments& a)
+{
+    FormulaNode *x, *y;
+    FormulaNode* r = MakeVariableNode(CodeR);
+    PolarToPlane(r, a.equation->children[1], &x, &y);
+    FreeTree(r);
+    BuildCurve(set, a, x, y, CodeR, TracePolarAngleFromPoint, kRangeSlotR);
+}
+
+void BuildPolarParametric(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* column = a.equation->children[1];
+    FormulaNode *x, *y;
+    PolarToPlane(Entry(column, 0), Entry(column, 1), &x, &y);
+    BuildCurve(set, a, x, y, CodeT, TracePolarBothFromPoint, kRangeSlotT);
+}
+
+void BuildParametricColumn(GraphSet& set, BuilderArguments& a, const FormulaNode* column)
+{
+    BuildCurve(set, a, CopyTree(Entry(column, 0)), CopyTree(Entry(column, 1)), CodeT, TraceParametric, kRangeSlotT);
+}
+
+void BuildParametric2D(GraphSet& set, BuilderArguments& a)
+{
+    BuildParametricColumn(set, a, a.equation->children[1]);
+}
+
+void BuildParametricColumn2D(GraphSet& set, BuilderArguments& a)
+{
+    BuildParametricColumn(set, a, a.equation);
+}
+
+void BuildComplexValuedCurve(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* f = a.equation->children[1];
+    BuildCurve(set, a, MakeRealPart(CopyTree(f)), MakeImagPart(CopyTree(f)), CodeT, TraceParametric, kRangeSlotT);
+}
+
+// The point (x, y); the trees become the point's, the option trees stay
+// the factory's.
+void BuildPoint2D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, bool draggable)
+{
+    A2DGraphView* view = ViewOf(set, a);
+    if (!view) {
+        FreeTree(x);
+        FreeTree(y);
+        return;
+    }
+    CompiledFormula* fx = set.Compile(x);
+    CompiledFormula* fy = set.Compile(y);
+    CompiledFormula* symbol = set.CompileCopy(a.options.symbol);
+    CompiledFormula* label = set.CompileCopy(a.options.label);
+    CompiledFormula* size = set.CompileCopy(a.options.fontSize);
+    APointPlot* point = nullptr;
+    if (fx && fy)
+        point = new (std::nothrow) APointPlot(fx, fy, symbol, label, size, a.colour, draggable, &view->drawMapping);
+    AddPlot(set, a, point, {fx, fy, symbol, label, size});
+}
+
+void BuildParameterPoint(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* parameter = a.equation->children[0];
+    BuildPoint2D(set, a, MakeRealPart(CopyTree(parameter)), MakeImagPart(CopyTree(parameter)), true);
+}
+
+void BuildComplexPoint(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* value = a.equation->children[1];
+    BuildPoint2D(set, a, MakeRealPart(CopyTree(value)), MakeImagPart(CopyTree(value)), false);
+}
+
+// Code 45 is the column itself; code 46 arrives as the right side of
+// (x, y) = column.
+void BuildPointXY(GraphSet& set, BuilderArguments& a)
+{
+    BuildPoint2D(set, a, CopyTree(Entry(a.equation, 0)), CopyTree(Entry(a.equation, 1)), false);
+}
+
+void BuildPolarPoint(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* column = a.equation->children[1];
+    FormulaNode *x, *y;
+    PolarToPlane(Entry(column, 0), Entry(column, 1), &x, &y);
+    BuildPoint2D(set, a, x, y, false);
+}
+
+void BuildArrow2D(GraphSet& set, BuilderArguments& a)
+{
+    A2DGraphView* view = ViewOf(set, a);
+    if (!view)
+        return;
+    const FormulaNode* tail = a.equation->children[0];
+    const FormulaNode* head = a.equation->children[1];
+    CompiledFormula* f[4] = {set.CompileCopy(Entry(tail, 0)), set.CompileCopy(Entry(tail, 1)),
+                             set.CompileCopy(Entry(head, 0)), set.CompileCopy(Entry(head, 1))};
+    AnArrowPlot* arrow = nullptr;
+    if (f[0] && f[1] && f[2] && f[3])
+        arrow = new (std::nothrow) AnArrowPlot(f[0], f[1], f[2], f[3], a.colour, &view->drawMapping);
+    AddPlot(set, a, arrow, {f[0], f[1], f[2], f[3]});
+}
+
+// The line's style asks for arrows of one length: bit 2 of its XYType's
+// integer part; a value no integer holds (a damaged file) asks for none.
+bool IsNormalizedStyle(double xyType)
+{
+    return std::isfinite(xyType) && std::fabs(xyType) < 2147483648.0 && (static_cast<int64_t>(xyType) & 4) != 0;
+}
+
+void BuildVectorField2D(GraphSet& set, BuilderArguments& a)
+{
+    A2DGraphView* view = ViewOf(set, a);
+    if (!view)
+        return;
+    const FormulaNode* column = a.equation->children[1];
+    CompiledFormula* u = set.CompileCopy(Entry(column, 0));
+    CompiledFormula* v = set.CompileCopy(Entry(column, 1));
+    A2DVectorPlot* plot = nullptr;
+    if (u && v)
+        plot = new (std::nothrow)
+            A2DVectorPlot(u, v, a.grain, a.colour, IsNormalizedStyle(a.xyType), &view->drawMapping);
+    const int32_t before = set.equationGraphs.count;
+    AddPlot(set, a, plot, {u, v});
+    // Under a map of the plane the field is redrawn through it.
+    if (set.equationGraphs.count > before && a.view == 0)
+        set.NoteComplexMapGraph(view->graphs.count - 1, a.transform);
+}
+
+}  // namespace
+
+void RegisterCurveAndPointBuilders()
+{
+    const struct {
+        int32_t code;
+        FormBuilder builder;
+    } table[] = {
+        {3, &BuildPolarROfTheta},      {4, &BuildPolarThetaOfR},      {15, &BuildPolarParametric},
+        {18, &BuildParametric2D},      {55, &BuildParametricColumn2D}, {39, &BuildComplexValuedCurve},
+        {43, &BuildParameterPoint},    {44, &BuildComplexPoint},       {45, &BuildPointXY},
+        {46, &BuildPointXY},           {47, &BuildPolarPoint},         {61, &BuildArrow2D},
+        {16, &BuildVectorField2D},
+    };
+    for (const auto& entry : table)
+        SetFormBuilder(entry.code, entry.builder);
+}
