@@ -9,12 +9,14 @@
 #include "formula/PrepareTreeForGraphing.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/AColorPlot.h"
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "support/FakeGraphServices.h"
 #include "support/FormulaReader.h"
 #include "support/TreeFixture.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -83,13 +85,13 @@ TEST_F(GraphBuilders2DTest, ExplicitFormsBecomeCurvesOfTheParameter)
     };
     int32_t rows = 0;
     for (const Case& c : cases) {
-        const int32_t row = Build(c.statement, 1);
-        ASSERT_EQ(row, rows++) << c.statement;
+        const int32_t row = Build(statement, 1);
+        ASSERT_EQ(row, rows++) << statement;
         AFunctionOf_XorY* curve = LastCurve(c.view);
-        ASSERT_NE(curve, nullptr) << c.statement;
-        EXPECT_EQ(curve->IsYofX(), c.isYofX) << c.statement;
+        ASSERT_NE(curve, nullptr) << statement;
+        EXPECT_EQ(curve->IsYofX(), c.isYofX) << statement;
         EXPECT_EQ(curve->Mode(), IntervalBounds);
-        EXPECT_NEAR(curve->Formula()->EvaluateAt(c.at), c.value, 1e-12) << c.statement;
+        EXPECT_NEAR(curve->Formula()->EvaluateAt(c.at), c.value, 1e-12) << statement;
         // The curve is drawn over its own view's columns.
         const ShortRect& r = set->views2D[c.view]->drawMapping.rect;
         EXPECT_EQ(curve->ColumnCount(), c.isYofX ? r.right - r.left : r.bottom - r.top);
@@ -104,6 +106,25 @@ TEST_F(GraphBuilders2DTest, TheLinesStyleReachesTheCurve)
     ASSERT_NE(curve, nullptr);
     EXPECT_EQ(curve->Mode(), EdgeSamples);
     EXPECT_TRUE(curve->Color()->IsHidden());
+}
+
+TEST_F(GraphBuilders2DTest, ColourEquationsPaintTheViewFromTheirThreeEntries)
+{
+    int32_t rows = 0;
+    for (const char* statement : {"vector(r,g,b)=vector(x,y,0)", "vector(h,s,v)=vector(x,1,1)"}) {
+        ASSERT_EQ(Build(statement), rows++) << statement;
+        const auto& graphs = set->views2D[0]->graphs;
+        ASSERT_GT(graphs.count, 0);
+        auto* plot = dynamic_cast<AColorPlot*>(graphs.storage[graphs.count - 1]);
+        ASSERT_NE(plot, nullptr) << statement;
+        ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); }));
+        EXPECT_FALSE(plot->HasResolution());
+        // Over x in [a, b]: the first component's range is x's, so the
+        // leftmost cells are dark red for (r, g, b) and red for (h, s, v).
+        EXPECT_LT(plot->RangeMin(0), 0) << statement;
+        const uint32_t left = plot->Image().cells[0];
+        EXPECT_EQ(left >> 16, rows == 1 ? 0u : 0xFFu) << statement;
+    }
 }
 
 }  // namespace
