@@ -85,13 +85,13 @@ TEST_F(GraphBuilders2DTest, ExplicitFormsBecomeCurvesOfTheParameter)
     };
     int32_t rows = 0;
     for (const Case& c : cases) {
-        const int32_t row = Build(statement, 1);
-        ASSERT_EQ(row, rows++) << statement;
+        const int32_t row = Build(c.statement, 1);
+        ASSERT_EQ(row, rows++) << c.statement;
         AFunctionOf_XorY* curve = LastCurve(c.view);
-        ASSERT_NE(curve, nullptr) << statement;
-        EXPECT_EQ(curve->IsYofX(), c.isYofX) << statement;
+        ASSERT_NE(curve, nullptr) << c.statement;
+        EXPECT_EQ(curve->IsYofX(), c.isYofX) << c.statement;
         EXPECT_EQ(curve->Mode(), IntervalBounds);
-        EXPECT_NEAR(curve->Formula()->EvaluateAt(c.at), c.value, 1e-12) << statement;
+        EXPECT_NEAR(curve->Formula()->EvaluateAt(c.at), c.value, 1e-12) << c.statement;
         // The curve is drawn over its own view's columns.
         const ShortRect& r = set->views2D[c.view]->drawMapping.rect;
         EXPECT_EQ(curve->ColumnCount(), c.isYofX ? r.right - r.left : r.bottom - r.top);
