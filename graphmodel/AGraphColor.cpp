@@ -105,6 +105,14 @@ PictureHandle GetColorPictureHandover()
     return PictureHandover;
 }
 
+RgbColor ShadeOfColor(RgbColor c, int32_t k, int32_t n)
+{
+    // In whole hundredths, so that the top shade is exactly the colour.
+    const uint32_t num = static_cast<uint32_t>(26 * (n - 1) + 74 * k), den = static_cast<uint32_t>(100 * (n - 1));
+    auto channel = [&](int shift) { return (((c >> shift) & 0xFF) * num / den) << shift; };
+    return channel(16) | channel(8) | channel(0);
+}
+
 RgbColor HsvToRgbColor(double h, double s, double v)
 {
     double r, g, b;

@@ -53,6 +53,10 @@ PictureHandle GetColorPictureHandover();
 // HSV (hue in turns, its fraction used) to 0x00RRGGBB, each channel times
 // 255 truncated.
 RgbColor HsvToRgbColor(double h, double s, double v);
+// Shade k of n (n >= 2) of a colour, for plots that tell levels apart by
+// brightness: each channel times 0.26 + 0.74 k/(n - 1), truncated, so that
+// shade 0 is darkest and shade n - 1 the colour itself.
+RgbColor ShadeOfColor(RgbColor c, int32_t k, int32_t n);
 
 class AGraphColor : public FormulaColour {
 public:

@@ -4,7 +4,9 @@
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/SymbolCodes.h"
+#include "graphmodel/GraphFactoryFormulas.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/AColorPlot.h"
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/CurveAndPointBuilders.h"
 #include "graphs2d/GraphFactory.h"
@@ -67,6 +69,47 @@ void BuildExpressionInY(GraphSet& set, BuilderArguments& a)
     BuildExplicitCurve(set, a, CopyTree(a.equation), CodeY, false);
 }
 
+// (r, g, b) = F(x, y) or (h, s, v) = F(x, y): the three entries of the right
+// side in u and v, and the statement after the comma, when there is one,
+// as the complex value the trace shows.
+void BuildColorPlot(GraphSet& set, BuilderArguments& a)
+{
+    A2DGraphView* view = a.view >= 0 && a.view < 2 ? set.views2D[a.view] : nullptr;
+    const FormulaNode* entries = a.equation->childCount == 2 ? a.equation->children[1] : nullptr;
+    if (!view || !entries || entries->childCount != 3)
+        return;
+    CompiledFormula* parts[3] = {};
+    for (int32_t k = 0; k < 3; ++k) {
+        FormulaNode* entry = CopyTree(entries->children[k]);
+        if (entry)
+            RenameXYToUV(entry);
+        parts[k] = entry ? set.Compile(entry) : nullptr;
+    }
+    CompiledFormula* extra = nullptr;
+    if (a.options.extraColorFormula) {
+        extra = set.Compile(a.options.extraColorFormula);
+        a.options.extraColorFormula = nullptr;
+    }
+    if (!parts[0] || !parts[1] || !parts[2]) {
+        for (CompiledFormula* f : parts)
+            delete f;
+        delete extra;
+        return;
+    }
+    auto* plot = new (std::nothrow)
+        AColorPlot(parts[0], parts[1], parts[2], extra, a.colorMode == 1, a.colour, &view->drawMapping);
+    if (!plot) {
+        for (CompiledFormula* f : parts)
+            delete f;
+        delete extra;
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph2D(plot, a.view) != 0)
+        delete plot;
+    // wired at merge: the companion in the transformed view.
+}
+
 void RegisterGraphBuilders2D()
 {
     SetFormBuilder(1, &BuildYOfX);
@@ -77,4 +120,6 @@ void RegisterGraphBuilders2D()
     SetFormBuilder(34, &BuildInequality2D);
     SetFormBuilder(35, &BuildNonStrictInequality2D);
     RegisterCurveAndPointBuilders();
+    SetFormBuilder(59, &BuildColorPlot);
+    SetFormBuilder(60, &BuildColorPlot);
 }

@@ -11,6 +11,7 @@ void BuildYOfX(GraphSet& set, BuilderArguments& arguments);
 void BuildXOfY(GraphSet& set, BuilderArguments& arguments);
 void BuildExpressionInX(GraphSet& set, BuilderArguments& arguments);
 void BuildExpressionInY(GraphSet& set, BuilderArguments& arguments);
+void BuildColorPlot(GraphSet& set, BuilderArguments& arguments);
 
 // Enters the builders above in the factory's table; at start-up.
 void RegisterGraphBuilders2D();

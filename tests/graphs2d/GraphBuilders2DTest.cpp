@@ -11,6 +11,7 @@
 #include "graphmodel/AGraphColor.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/A2DInequality.h"
+#include "graphs2d/AColorPlot.h"
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
@@ -165,6 +166,25 @@ TEST_F(GraphBuilders2DTest, RelationsBecomeMaskPlots)
             EXPECT_EQ(curve->LevelAt(m.YToPixel(0), m.XToPixel(0)), 3);
             EXPECT_EQ(curve->LevelAt(m.YToPixel(-0.5), m.XToPixel(0)), 0);
         }
+    }
+}
+
+TEST_F(GraphBuilders2DTest, ColourEquationsPaintTheViewFromTheirThreeEntries)
+{
+    int32_t rows = 0;
+    for (const char* statement : {"vector(r,g,b)=vector(x,y,0)", "vector(h,s,v)=vector(x,1,1)"}) {
+        ASSERT_EQ(Build(statement), rows++) << statement;
+        const auto& graphs = set->views2D[0]->graphs;
+        ASSERT_GT(graphs.count, 0);
+        auto* plot = dynamic_cast<AColorPlot*>(graphs.storage[graphs.count - 1]);
+        ASSERT_NE(plot, nullptr) << statement;
+        ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); }));
+        EXPECT_FALSE(plot->HasResolution());
+        // Over x in [a, b]: the first component's range is x's, so the
+        // leftmost cells are dark red for (r, g, b) and red for (h, s, v).
+        EXPECT_LT(plot->RangeMin(0), 0) << statement;
+        const uint32_t left = plot->Image().cells[0];
+        EXPECT_EQ(left >> 16, rows == 1 ? 0u : 0xFFu) << statement;
     }
 }
 
