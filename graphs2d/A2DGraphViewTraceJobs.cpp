@@ -156,7 +156,8 @@ void A2DGraphView::TraceJob()
     } else {
         trace = Plot(tracedGraph)->Trace(x, y);
     }
-    // Solution curves have no slots to go to yet: the view does not keep them.
+    // wired at merge: solution curves move into the two program-wide slots;
+    // no plot hands any over yet.
     trace.forwardCurve = trace.backwardCurve = nullptr;
     if (trace.kind == TraceNothing || Overdue()) {
         trace.kind = TraceNothing;

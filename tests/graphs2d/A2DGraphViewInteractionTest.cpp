@@ -5,6 +5,7 @@
 
 #include "document/DocumentTask.h"
 #include "document/DocState.h"
+#include "graphmodel/GraphCodes.h"
 #include "CoreUtilities/PictureHandle.h"
 #include "support/FakeGraphServices.h"
 #include "support/StubPlot.h"
@@ -299,6 +300,54 @@ TEST_F(ViewInteraction, APictureDroppedCentredAndDraggedOutIsGone)
     Drag(P(160, 190), {P(160, -300)}, Press(P(0, 0)));
     view.MouseUp(P(160, -300));
     EXPECT_EQ(view.pictures.entries.count, 0);
+}
+
+// A point that can be dragged: hit within its own pixel, traced where the
+// pointer is, and moved by the options the trace sends it.
+class DraggablePoint : public StubPlot {
+public:
+    explicit DraggablePoint(const ViewMapping* m) : StubPlot(m) {}
+    int GetHitPriority() override { return HitPriorityFirst; }
+    bool HitTest(double x, double y) override
+    {
+        return std::fabs(x - px) < 4 * mapping->unitsPerPixelX && std::fabs(y - py) < 4 * mapping->unitsPerPixelY;
+    }
+    TraceInfo Trace(double x, double y) override
+    {
+        TraceInfo t;
+        t.kind = TraceDraggablePoint;
+        t.x = x;
+        t.y = y;
+        return t;
+    }
+    void SetOption(int32_t code, double value) override
+    {
+        (code == OptionPointX ? px : py) = value;
+        ++moves;
+    }
+    double px = 1, py = 1;
+    int moves = 0;
+};
+
+TEST_F(ViewInteraction, ADraggedPointFollowsThePointerPixelByPixel)
+{
+    Add(HitPriorityNext, true);  // a curve under it loses to the point
+    auto* point = new DraggablePoint(&view.drawMapping);
+    view.graphs.Push(point);
+    // The point (1, 1) is at column 264, row 85: a press there grabs it.
+    EXPECT_FALSE(view.MouseDown(Press(P(85, 264))));
+    EXPECT_EQ(view.dragMode, DragTrace);
+    EXPECT_EQ(view.tracedGraph, 1);
+    view.MouseMove(274, 101);
+    EXPECT_DOUBLE_EQ(point->px, WorldX(274));
+    EXPECT_DOUBLE_EQ(point->py, WorldY(101));
+    // A move within the same pixel sends nothing more.
+    const int moves = point->moves;
+    view.MouseMove(274, 101);
+    EXPECT_EQ(point->moves, moves);
+    view.MouseUp(P(101, 274));
+    EXPECT_EQ(view.trace.kind, TraceDraggablePoint);
+    EXPECT_EQ(view.dragMode, DragNone);
 }
 
 TEST_F(ViewInteraction, AxisBandsAndTheTraceBandsMakeTheCursorRegions)
