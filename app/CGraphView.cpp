@@ -26,6 +26,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QUrl>
@@ -406,6 +407,41 @@ void CGraphView::mouseReleaseEvent(QMouseEvent* event)
 void CGraphView::mouseMoveEvent(QMouseEvent* event)
 {
     HandleMove(DevicePoint(event->position()), event->buttons() != Qt::NoButton);
+}
+
+void CGraphView::wheelEvent(QWheelEvent* event)
+{
+    GraphSet* graphs = Graphs();
+    if (!graphs || m_notReady || m_dragging || DemoRefusesUserInput()) {
+        event->ignore();
+        return;
+    }
+    const ShortPoint p = DevicePoint(event->position());
+    ShortRect first{0, 0, 0, 0}, second{0, 0, 0, 0};
+    graphs->GetViewRect(first, WhichActive);
+    if (graphs->HasSecondView())
+        graphs->GetViewRect(second, WhichSecond);
+    const int32_t which = PointInShortRect(p, first) ? WhichActive : PointInShortRect(p, second) ? WhichSecond : -1;
+    event->accept();
+    if (which < 0)
+        return;
+    constexpr int kNotch = 120;
+    m_wheelRemainder += event->angleDelta().y();
+    while (m_wheelRemainder >= kNotch || m_wheelRemainder <= -kNotch) {
+        const bool in = m_wheelRemainder > 0;
+        m_wheelRemainder += in ? -kNotch : kNotch;
+        ZoomViews(in ? 0 : 3, which);
+    }
+}
+
+void CGraphView::ZoomViews(int32_t code, int32_t which)
+{
+    GraphSet* graphs = Graphs();
+    if (!graphs || m_notReady)
+        return;
+    TypesetDCScope typeset(true);
+    graphs->Zoom(code, which);
+    update();
 }
 
 void CGraphView::HandleMove(ShortPoint p, bool buttonDown)

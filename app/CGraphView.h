@@ -45,6 +45,10 @@ public:
     // graph set is busy, an animation runs or a demonstration plays.
     bool OnIdleStep(int count);
 
+    // The zoom of the tool bar and the view commands: a code of
+    // GraphSet::Zoom on the active view, the second or both (WhichView).
+    void ZoomViews(int32_t code, int32_t which);
+
     void DrawGraph();
     void ClearGraphsAndRedraw();
     // The picture of the active view (0), the second view (1) or the whole
@@ -73,6 +77,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Each notch zooms the view under the pointer one step, in when rolled
+    // away from the user.
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -99,4 +106,6 @@ private:
     bool m_presentPending = false;
     bool m_dragging = false;
     qreal m_pixelRatio = 0;
+    // Wheel rotation short of a notch (high-resolution wheels).
+    int m_wheelRemainder = 0;
 };

@@ -4,6 +4,7 @@
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
+#include "app/ShellServices.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
@@ -134,5 +135,17 @@ void RegisterLayerServices()
     hooks.scheduleIdleTimer = [](DocState* doc, int32_t ms) { ScheduleIdleTimer(doc, ms / 1000.0); };
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
+    graphs.setGraphPaneCursor = &SetGraphPaneCursor;
+    graphs.setDragCursor = [](int32_t cursor) {
+        if (cursor == DragCursorMove)
+            SetMoveCursor();
+        else if (cursor == DragCursorClosedHand)
+            SetClosedHandCursor();
+        else
+            SetCursorHandle(ArrowCursor);
+    };
+    graphs.graphPaneSurface = &GetGraphPaneSurface;
+    graphs.presentGraphPane = [] { PresentGraphPane(nullptr); };
+    graphs.playClickSound = &PlayClickSound;
     SetGraphServices(graphs);
 }

@@ -104,3 +104,32 @@ void DocClearRangePanel(DocState* doc)
 {
     CallWithDoc(Services.clearRangePanel, doc);
 }
+
+void ShellSetGraphPaneCursor(ShortPoint p)
+{
+    if (Services.setGraphPaneCursor)
+        Services.setGraphPaneCursor(p);
+}
+
+void ShellSetDragCursor(int32_t cursor)
+{
+    if (Services.setDragCursor)
+        Services.setDragCursor(cursor);
+}
+
+OffscreenSurface* ShellGraphPaneSurface(DocState* doc)
+{
+    return doc && Services.graphPaneSurface ? Services.graphPaneSurface(doc) : nullptr;
+}
+
+void ShellPresentGraphPane()
+{
+    if (Services.presentGraphPane)
+        Services.presentGraphPane();
+}
+
+void ShellPlayClickSound()
+{
+    if (Services.playClickSound)
+        Services.playClickSound();
+}

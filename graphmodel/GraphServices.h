@@ -5,9 +5,12 @@
 // nothing and a query answers false.
 #pragma once
 
+#include "CoreUtilities/ShortRect.h"
+
 #include <cstdint>
 
 struct DocState;
+struct OffscreenSurface;
 struct FormulaNode;
 
 struct GraphServices {
@@ -38,6 +41,21 @@ struct GraphServices {
     void (*setRangePanelRow)(DocState* doc, int32_t slot, double min, double max) = nullptr;
     void (*resetRangePanel)(DocState* doc) = nullptr;
     void (*clearRangePanel)(DocState* doc) = nullptr;
+    // The graph pane under the pointer during a 2D view's drag: the cursor
+    // for a pane point, or a cursor of the drag's own; the pane's surface
+    // (null while it has none) and its presentation; the snap click.
+    void (*setGraphPaneCursor)(ShortPoint p) = nullptr;
+    void (*setDragCursor)(int32_t cursor) = nullptr;
+    OffscreenSurface* (*graphPaneSurface)(DocState* doc) = nullptr;
+    void (*presentGraphPane)() = nullptr;
+    void (*playClickSound)() = nullptr;
+};
+
+// The cursors of a drag.
+enum DragCursor : int32_t {
+    DragCursorArrow = 0,
+    DragCursorMove = 1,
+    DragCursorClosedHand = 2,
 };
 
 void SetGraphServices(const GraphServices& services);
@@ -57,3 +75,8 @@ void ShellRedrawEquationPane(DocState* doc);
 void DocSetRangePanelRow(DocState* doc, int32_t slot, double min, double max);
 void DocResetRangePanel(DocState* doc);
 void DocClearRangePanel(DocState* doc);
+void ShellSetGraphPaneCursor(ShortPoint p);
+void ShellSetDragCursor(int32_t cursor);
+OffscreenSurface* ShellGraphPaneSurface(DocState* doc);
+void ShellPresentGraphPane();
+void ShellPlayClickSound();

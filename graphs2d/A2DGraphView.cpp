@@ -372,48 +372,6 @@ void A2DGraphView::SetViewOption(int32_t code, double)
         showGraphPaper = !showGraphPaper;
 }
 
-void A2DGraphView::Zoom(int32_t) {}
-
-void A2DGraphView::Scroll(int32_t, int32_t) {}
-
-void A2DGraphView::GetAxisHitRegion(Region r, int32_t)
-{
-    SetRegionEmpty(r);
-}
-
-void A2DGraphView::GetGraphHitRegion(Region r, int32_t, ShortPoint)
-{
-    SetRegionEmpty(r);
-}
-
-void A2DGraphView::GetPictureRegion(Region r)
-{
-    SetRegionEmpty(r);
-}
-
-bool A2DGraphView::MouseDown(const ViewMouseEvent&)
-{
-    return false;
-}
-
-void A2DGraphView::MouseUp(ShortPoint) {}
-
-void A2DGraphView::MouseMove(int32_t, int32_t) {}
-
-void A2DGraphView::RunJob()
-{
-    switch (jobKind) {
-    case JobHitGraphs:
-        jobResult = HitTestGraphs(jobPoint);
-        break;
-    case JobHitPoints:
-        jobResult = HitTestPoints(jobPoint);
-        break;
-    default:
-        break;
-    }
-}
-
 bool A2DGraphView::HitTestGraphs(ShortPoint point)
 {
     return HitTestPasses(point, 3);

@@ -13,6 +13,7 @@
 #include "CoreUtilities/ShortRect.h"
 #include "CoreUtilities/SingleJob.h"
 #include "graphmodel/AGraphView.h"
+#include "graphs2d/NearestPointResult.h"
 #include "graphs2d/PictureList.h"
 #include "graphs2d/TraceInfo.h"
 #include "graphs2d/ViewMapping.h"
@@ -97,6 +98,8 @@ public:
     uint8_t showGraphPaper = 1;
     PictureList pictures;
     int32_t movingPicture = 0;
+    // The pointer at the last press or move of a drag.
+    ShortPoint lastPoint{0, 0};
     int64_t lastFrameMicros = 0;
     // The double-size surface of antialiased drawing, and the size it was
     // made for; it only grows.
@@ -183,15 +186,63 @@ public:
     void DrawTraceVector();
     void DrawTraceReadout();
 
-    // The pointer is for later: these do nothing, and no area takes a cursor.
+    // Zoom codes 0-5 step the units about the trace point (the axes'
+    // crossing without a usable trace) in five frames; 6 the default view;
+    // 7 the view of a new document.
     void Zoom(int32_t code) override;
+    // Arrow keys: three pixels a step.
     void Scroll(int32_t dx, int32_t dy) override;
-    void GetAxisHitRegion(Region r, int32_t reserved) override;
-    void GetGraphHitRegion(Region r, int32_t reserved, ShortPoint cursor) override;
+    // The whole view when wholeView is set.
+    void GetAxisHitRegion(Region r, int32_t wholeView) override;
+    void GetGraphHitRegion(Region r, int32_t wholeView, ShortPoint cursor) override;
     void GetPictureRegion(Region r) override;
+    // True when the press started nothing.
     bool MouseDown(const ViewMouseEvent& event) override;
     void MouseUp(ShortPoint point) override;
     void MouseMove(int32_t h, int32_t v) override;
+
+    // Where a press grabs the view: rows about the x axis, columns about the
+    // y axis, within the view.
+    ShortRect GetXAxisBand() const;
+    ShortRect GetYAxisBand() const;
+    bool IsOnAxisBand(ShortPoint p) const;
+    // Moves the view's window by whole pixels (dx to the right in world x,
+    // dy downwards), snaps it to the ticks and lets the plots shift what
+    // they hold.
+    void Pan(int32_t dx, int32_t dy);
+    // A drag step: the graph follows the pointer; outside the view the view
+    // scrolls on by a quarter of the distance, at most 20 pixels a step.
+    void PanStep(ShortPoint point, ShortPoint previous);
+    void EndPan();
+    void BeginZoomBox(ShortPoint point);
+    void TrackZoomBox(ShortPoint point, ShortPoint start);
+    void ShowZoomBox(ShortPoint p, ShortPoint q);
+    void DrawZoomBox(ShortPoint p, ShortPoint q);
+    // A box of at least a pixel each way becomes the view's ranges.
+    void EndZoomBox(ShortPoint point, ShortPoint start);
+    // The view's image without the trace, kept while a drag draws over it.
+    void CaptureDragImage();
+    void SetGrabCursor();
+    void MovePicture(ShortPoint point, ShortPoint previous);
+    // A picture dragged out of the view is removed.
+    void EndMovePicture();
+    // Picture i's pixel rectangle (its bottom-left corner at its world
+    // position).
+    ShortRect PictureRect(int32_t i) const;
+
+    // Tracing: a trace step at the pointer runs as a single job; the readout
+    // and cross-hair are drawn over the captured image.
+    void BeginTrace();
+    void TraceStep(ShortPoint point);
+    void EndTrace();
+    void TraceJob();
+    void RefreshTraceOverlay();
+    // A trace whose lines no longer cross the view is dropped.
+    void DropTraceIfOffView();
+    bool IsTracePixelInView() const;
+    // Moves the trace onto a crossing with another graph within 4 pixels.
+    void SnapToIntersection();
+    bool FindIntersection(NearestPointResult traced, NearestPointResult other, int32_t otherIndex);
 
     // The job routine, run on the single-job thread by jobKind. A result
     // found while SingleJobOverdue is raised is void.
@@ -216,6 +267,10 @@ private:
     bool RunHitJob(ShortPoint point, int32_t kind);
     bool HitTestPasses(ShortPoint point, int passes);
 };
+
+// The plot turns by more than about 37 degrees at the nearest point: an
+// intersection found there cannot be trusted.
+bool HasSharpBend(const NearestPointResult& result);
 
 // True, with failure 37 posted, when ticks at the step cannot be told apart
 // near the value: the axis then gets no ticks or labels.

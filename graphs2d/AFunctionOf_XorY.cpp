@@ -11,6 +11,7 @@
 #include "formula/SymbolCodes.h"
 #include "graphmodel/GraphCodes.h"
 #include "graphmodel/AGraphColor.h"
+#include "graphs2d/CurveProbes.h"
 #include "graphs2d/ParameterBatch.h"
 #include "graphs2d/ViewMapping.h"
 
@@ -29,18 +30,6 @@ constexpr int32_t kBatchColumns = 256;
 constexpr int32_t kMaxUndefinedPieces = 512;
 constexpr int32_t kMaxRefinePieces = 2048;
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// Fractions of the column width, from its near edge: where the derivative
-// and then the values are probed for a change of direction.
-constexpr double kDerivativeProbes[] = {1.0,   0.005, 0.196, 0.216, 0.341, 0.449, 0.549, 0.637, 0.748, 0.845, 0.909,
-                                        0.047, 0.175, 0.217, 0.343, 0.496, 0.596, 0.651, 0.729, 0.891, 0.922};
-constexpr double kValueProbes[] = {0.005, 0.047, 0.175, 0.196, 0.216, 0.217, 0.341, 0.343, 0.449, 0.496, 0.549,
-                                   0.596, 0.637, 0.651, 0.729, 0.748, 0.845, 0.891, 0.909, 0.922, 1.0};
-
-double Tolerance(double a, double b)
-{
-    return (std::fabs(a) + std::fabs(b)) * DBL_EPSILON * 0.5;
-}
 
 // Workers publish a record by its state after its other fields; readers
 // (the next column's worker, Draw, the status) read the state first.
@@ -66,14 +55,6 @@ bool IsNaNInterval(const Interval& v)
 }
 
 }  // namespace
-
-// The working values of one column's classification.
-struct AFunctionOf_XorY::Column {
-    double a, b;      // parameter edges
-    double lo, hi;    // f at the edges, smaller first
-    double ilo, ihi;  // the interval of f over the column
-    int32_t pieces;   // the subdivision the refinement starts from
-};
 
 AFunctionOf_XorY::AFunctionOf_XorY(CompiledFormula* f, bool isYofX, AGraphColor* color, int32_t evaluationMode,
                                    const ViewMapping* mapping, int32_t parts)
@@ -433,7 +414,7 @@ bool AFunctionOf_XorY::IsMonotoneOnInterval(double a, double b)
 
 bool AFunctionOf_XorY::IsUndefinedOnlyAtEnd(double a, double b)
 {
-    const double tol = Tolerance(a, b);
+    const double tol = ParameterTolerance(a, b);
     double w = (b - a) / 10;
     while (w > tol) {
         int32_t undefinedPieces = 0, changes = 0, lastChange = 0;
@@ -643,14 +624,4 @@ void AFunctionOf_XorY::ViewScrolled(int32_t dx, int32_t dy)
             columns[k].state = NotComputed;
     }
     StartJobs();
-}
-
-bool AFunctionOf_XorY::HitTest(double, double)
-{
-    return false;
-}
-
-TraceInfo AFunctionOf_XorY::Trace(double, double)
-{
-    return TraceInfo{};
 }

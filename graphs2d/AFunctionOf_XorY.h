@@ -68,6 +68,9 @@ public:
     void ViewScrolled(int32_t dx, int32_t dy) override;
     bool HitTest(double x, double y) override;
     TraceInfo Trace(double x, double y) override;
+    // Found only in the refined mode: the other modes' columns say too
+    // little about where the curve runs inside a column.
+    NearestPointResult NearestPoint(double x, double y, double tolerance, double tLow, double tHigh) override;
     void Stop() override { StopJobs(); }
 
     // Read by the queries and the tests once the plot is stopped or
@@ -82,7 +85,13 @@ public:
     int32_t PendingAtStart() const { return pendingAtStart; }
 
 private:
-    struct Column;
+    // The working values of one column's classification.
+    struct Column {
+        double a, b;      // parameter edges
+        double lo, hi;    // f at the edges, smaller first
+        double ilo, ihi;  // the interval of f over the column
+        int32_t pieces;   // the subdivision the refinement starts from
+    };
 
     void PrepareFormulas();
     void StartJobs();
@@ -104,6 +113,23 @@ private:
     void RefineBounds(double a, double b, double& lo, double& hi, int32_t n);
     bool IsMonotoneOnInterval(double a, double b);
     bool IsUndefinedOnlyAtEnd(double a, double b);
+    // The queries the view puts while the user points at the curve.
+    int32_t ColumnOfParameter(double t) const;
+    int32_t ColumnOfPoint(double x, double y) const;
+    double ValueUnitsPerPixel() const;
+    bool IsHidden() const;
+    // The readout in (parameter, value) terms, stored by the orientation.
+    void StoreTrace(TraceInfo& trace, double t, double v) const;
+    void StoreTraceRanges(TraceInfo& trace, double tLow, double tHigh, double vLow, double vHigh) const;
+    PlotPoint CurvePoint(double t) const;
+    void SnapTraceToFeature(double t, double h, int32_t k, TraceInfo& trace);
+    int32_t ClassifyInterval(double a, double b);
+    int32_t NeighbourState(int32_t j, double a, double b);
+    bool HasSingleSignChange(CompiledFormula* g, double a, double b);
+    bool LocateAsymptote(double a, double b, double& x, double& y);
+    bool LocateDomainEdge(double a, double b, double& x, double& y);
+    bool ClosestParameterByChords(double p, double v, double lo, double hi, double& t);
+    int32_t MarchBudget(int32_t k, double bound, int32_t direction) const;
     void DrawLines();
     void DrawAntialiased();
     bool AllocateColumns(int32_t count);

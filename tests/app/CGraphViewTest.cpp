@@ -8,6 +8,7 @@
 #include "document/DocState.h"
 #include "drawing/DDUtils.h"
 #include "graphs2d/GraphSet.h"
+#include "support/GraphPaneFixture.h"
 #include "support/RecordingGraphView.h"
 #include "support/TestApp.h"
 
@@ -70,26 +71,13 @@ class CGraphViewTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        TestApp();
-        LoadCursorsAndRegions();
         ResetFailureRegister();
-        DocState* doc = GetDocState();
-        doc->Graphs = &graphs_;
-        pane_ = new CGraphView(nullptr);
-        doc->GraphPaneWindow = pane_;
-        SetGraphPaneWindow(pane_);
-        pane_->resize(160, 100);
-        pane_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(pane_));
+        pane_ = OpenGraphPane(&graphs_, 160, 100);
+        ASSERT_NE(pane_, nullptr);
     }
     void TearDown() override
     {
-        delete pane_;
-        DocState* doc = GetDocState();
-        doc->Graphs = nullptr;
-        doc->GraphPaneWindow = nullptr;
-        doc->graphPaneRect = ShortRect{0, 0, 0, 0};
-        SetGraphPaneWindow(nullptr);
+        CloseGraphPane(pane_);
         ResetFailureRegister();
     }
 

@@ -26,6 +26,10 @@ public:
         services.invalidateGraphPane = [](DocState*) { ++paneInvalidated; };
         services.updateGraphPaneCursor = [] { ++cursorUpdates; };
         services.isBenchmarkRunning = [] { return benchmark.load(); };
+        paneRedraws = 0;
+        services.redrawGraphPane = [](DocState*) { ++paneRedraws; };
+        clicks = 0;
+        services.playClickSound = [] { ++clicks; };
         SetGraphServices(services);
     }
     ~FakeGraphServices() { SetGraphServices(saved_); }
@@ -39,6 +43,8 @@ public:
     static inline std::atomic<int> cursorUpdates{0};
     static inline std::atomic<bool> antialias{false};
     static inline std::atomic<bool> benchmark{false};
+    static inline std::atomic<int> paneRedraws{0};
+    static inline std::atomic<int> clicks{0};
 
 private:
     GraphServices saved_;
