@@ -15,6 +15,8 @@
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
+#include "rendering/RenderingServices.h"
+#include "rendering/ViewRenderContext.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -135,4 +137,6 @@ void RegisterLayerServices()
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
     SetGraphServices(graphs);
+    RegisterRenderingServices();
+    hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
 }
