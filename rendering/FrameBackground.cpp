@@ -197,8 +197,8 @@ void ComposeSoftwareBackground(ViewRenderContext& ctx)
         }
     }
     // The copy into the frame reverses the rows again, so the floor lies
-    // below the walls. (A supersampled frame takes the surface unflipped;
-    // that path flips here only when it is off.)
+    // below the walls. wired at merge: a supersampled frame (antialiasing on)
+    // takes the surface unflipped, so this flip then waits for its buffers.
     if (type == 1)
         FlipRowsInPlace(buffer, bounds);
     UnlockSurface(surface);
