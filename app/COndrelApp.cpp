@@ -14,6 +14,8 @@
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 #include "platform/WindowTimer.h"
+#include "rendering/GLProbe.h"
+#include "rendering/ViewRenderContext.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -119,6 +121,12 @@ bool COndrelApp::StartupServices()
         return false;
     LoadPreferences();
     m_preferencesLoaded = true;
+    // wired at merge: the preferences load and save this value with the others
+    SetHardwareAcceleration(QSettings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"))
+                                .value(QStringLiteral("UseHWAccleration"), 0)
+                                .toInt());
+    // Once, before any document exists: without OpenGL every view draws in software.
+    ProbeOpenGL();
     if (!StepAllowed(StartupStep::FormulaEngine) || !InitFormulaEngine())
         return false;
     if (!StepAllowed(StartupStep::Cursors))

@@ -16,6 +16,8 @@
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
+#include "rendering/RenderingServices.h"
+#include "rendering/ViewRenderContext.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -148,4 +150,6 @@ void RegisterLayerServices()
     graphs.presentGraphPane = [] { PresentGraphPane(nullptr); };
     graphs.playClickSound = &PlayClickSound;
     SetGraphServices(graphs);
+    RegisterRenderingServices();
+    hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
 }

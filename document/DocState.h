@@ -242,6 +242,9 @@ struct DocState {
     bool hasPictures = false;
     bool recomputeOnStyleChange = false;
     bool pointStylesUsed = false;
+    // Some 3D data plot shows symbols or labels, which only the software
+    // renderer draws.
+    bool hasPlotLabels = false;
 
     // 17. Graph-building schedule.
     bool view4DAtBegin = false;

@@ -156,6 +156,9 @@ struct DocumentHooks {
     // Redraws the views the part code selects (see DocumentGraphSet::Draw)
     // and presents them.
     void (*redrawGraphViews)(DocState* doc, int32_t part) = nullptr;
+    // Removes the child windows of released OpenGL views, once the frame
+    // that replaces them is drawn.
+    void (*destroyParkedGLWindows)() = nullptr;
     // Runs the idle timer once after the milliseconds.
     void (*scheduleIdleTimer)(DocState* doc, int32_t milliseconds) = nullptr;
     void (*updateGraphBar)() = nullptr;

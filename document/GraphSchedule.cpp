@@ -427,6 +427,7 @@ void DocState::IdleTick()
         // serves a request raised meanwhile.
     }
     RedrawWhenDue(this);
+    Call(Hooks().destroyParkedGLWindows);
     if (IsAnimating())
         return;
     if (!graphs->AreAllComplete() && Since(static_cast<uint32_t>(progressClock)) > TicksToMilliseconds(kProgressTicks)) {

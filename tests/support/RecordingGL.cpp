@@ -1,0 +1,162 @@
+#include "support/RecordingGL.h"
+
+#include "rendering/GLProbe.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+std::vector<std::string> RecordingGL::Names() const
+{
+    std::vector<std::string> names;
+    for (const GLCall& call : calls)
+        names.push_back(call.name);
+    return names;
+}
+
+int RecordingGL::Count(const std::string& name) const
+{
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const GLCall& c) { return c.name == name; }));
+}
+
+std::vector<double> RecordingGL::Args(const std::string& name) const
+{
+    for (const GLCall& call : calls) {
+        if (call.name == name)
+            return call.args;
+    }
+    return {};
+}
+
+bool RecordingGL::HasSequence(const std::vector<GLCall>& expected) const
+{
+    size_t next = 0;
+    for (const GLCall& call : calls) {
+        if (next == expected.size())
+            break;
+        const GLCall& want = expected[next];
+        if (call.name != want.name || call.args.size() < want.args.size())
+            continue;
+        bool same = true;
+        for (size_t i = 0; i < want.args.size(); ++i)
+            same = same && std::abs(call.args[i] - want.args[i]) <= 1e-6 * std::max(1.0, std::abs(want.args[i]));
+        if (same)
+            ++next;
+    }
+    return next == expected.size();
+}
+
+bool RecordingGL::BeginProbe()
+{
+    Record("BeginProbe", {});
+    return probeWorks;
+}
+
+void RecordingGL::EndProbe()
+{
+    Record("EndProbe", {});
+}
+
+bool RecordingGL::TryMultisampleFormat(int samples)
+{
+    Record("TryMultisampleFormat", {double(samples)});
+    return grantedSamples.count(samples) > 0;
+}
+
+bool RecordingGL::CreateWindowAndContext(GLWindow& window, WindowHandle, int samples)
+{
+    Record("CreateWindowAndContext", {double(samples)});
+    if (failWindowCreation)
+        return false;
+    int& token = windowTokens_[nextWindow_++ % 64];
+    window.context = &token;
+    window.window = &token;
+    current = &token;
+    ++windowsCreated;
+    return true;
+}
+
+void RecordingGL::DestroyWindowAndContext(GLWindow& window)
+{
+    Record("DestroyWindowAndContext", {});
+    if (window.context) {
+        ++windowsDestroyed;
+        if (current == window.context)
+            current = nullptr;
+    }
+    window.context = window.window = nullptr;
+}
+
+bool RecordingGL::MakeCurrent(GLWindow& window)
+{
+    if (!window.context)
+        return false;
+    if (current != window.context) {
+        Record("MakeCurrent", {});
+        current = window.context;
+    }
+    return true;
+}
+
+void RecordingGL::DoneCurrent()
+{
+    Record("DoneCurrent", {});
+    current = nullptr;
+}
+
+void RecordingGL::MoveWindow(GLWindow&, int x, int y, int width, int height)
+{
+    Record("MoveWindow", {double(x), double(y), double(width), double(height)});
+}
+
+void RecordingGL::SwapBuffers(GLWindow&)
+{
+    Record("SwapBuffers", {});
+}
+
+void RecordingGL::SetWindowViewRect(GLWindow&, const ShortRect* rect)
+{
+    Record("SetWindowViewRect", {rect ? double(rect->left) : -1, rect ? double(rect->top) : -1});
+}
+
+void* RecordingGL::GetProcAddress(const char* name)
+{
+    Record("GetProcAddress", {});
+    static int entry;
+    return missingEntryPoints.count(name) ? nullptr : &entry;
+}
+
+const char* RecordingGL::GetString(uint32_t name)
+{
+    if (name == GL_EXTENSIONS)
+        return extensions.c_str();
+    if (name == GL_RENDERER)
+        return renderer.c_str();
+    return nullptr;
+}
+
+uint32_t RecordingGL::GetError()
+{
+    Record("GetError", {});
+    if (pendingErrors.empty())
+        return GL_NO_ERROR;
+    const uint32_t error = pendingErrors.front();
+    pendingErrors.erase(pendingErrors.begin());
+    return error;
+}
+
+uint32_t RecordingGL::GenTexture()
+{
+    Record("GenTexture", {});
+    return nextTexture_++;
+}
+
+void RecordingGL::ReadPixels(int x, int y, int width, int height, uint32_t format, uint32_t type, void* pixels)
+{
+    Record("ReadPixels", {double(x), double(y), double(width), double(height), double(format), double(type)});
+    auto* out = static_cast<uint32_t*>(pixels);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column)
+            out[row * width + column] = 0xFF000000u | uint32_t(row) << 8 | uint32_t(column);
+    }
+}
