@@ -134,5 +134,20 @@ void RegisterLayerServices()
     hooks.scheduleIdleTimer = [](DocState* doc, int32_t ms) { ScheduleIdleTimer(doc, ms / 1000.0); };
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
+    // The variables and range panels.
+    hooks.clearPanelEditedMarks = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
+    hooks.setRangeValue = [](DocState* doc, int32_t row, int32_t side, double value) {
+        if (GraphSet* set = dynamic_cast<GraphSet*>(doc->Graphs))
+            set->SetRangeValue(row, side != 0, value);
+    };
+    hooks.reportRange = [](DocState* doc, int32_t row) {
+        if (GraphSet* set = dynamic_cast<GraphSet*>(doc->Graphs))
+            set->ReportRange(row);
+    };
+    graphs.setRangePanelRow = [](DocState* doc, int32_t slot, double min, double max) {
+        doc->SetRangePanelRow(slot, min, max);
+    };
+    graphs.resetRangePanel = [](DocState* doc) { doc->ResetRangePanel(); };
+    graphs.clearRangePanel = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
     SetGraphServices(graphs);
 }
