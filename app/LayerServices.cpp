@@ -17,6 +17,7 @@
 #include "graphs2d/GraphSet.h"
 
 #include <QCoreApplication>
+#include <QTextEdit>
 #include <QThread>
 
 #include <new>
@@ -134,6 +135,21 @@ void RegisterLayerServices()
     hooks.scheduleIdleTimer = [](DocState* doc, int32_t ms) { ScheduleIdleTimer(doc, ms / 1000.0); };
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
+    // Undo in a text block's box or the table cell editor.
+    hooks.undoInEditWindow = [](DocState*, WindowHandle window) {
+        auto* box = qobject_cast<QTextEdit*>(window);
+        if (!box)
+            return false;
+        const qreal height = box->document()->size().height();
+        box->show();
+        box->undo();
+        return box->document()->size().height() != height;
+    };
+    // The animation.
+    hooks.startAnimation = [](DocState* doc) { doc->StartAnimation(); };
+    hooks.animationStep = [](DocState* doc) { doc->AnimationStep(); };
+    hooks.isBenchmarkRunning = &IsBenchmarkRunning;
+    // wired at merge: setAnimationSliderPosition, once the graph bar shows a position.
     // The variables and range panels.
     hooks.clearPanelEditedMarks = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
     hooks.setRangeValue = [](DocState* doc, int32_t row, int32_t side, double value) {

@@ -513,6 +513,29 @@ struct DocState {
     // Edit Undo.
     void Undo();
 
+    // The animation slider. The position of the graph bar's slider, kept
+    // here and shown there.
+    int32_t animationPosition = 0;
+    double SliderValueAt(int32_t position) const;
+    int16_t GetSliderSteps() const { return SliderSteps; }
+    void SetAnimationSliderPosition(int32_t position);
+    void StartAnimation();
+    // False while an animation runs in full swing (or for the benchmark).
+    bool IsAnimationIdle() const;
+    void SyncAnimationValue();
+    // From position 0, once up with a rest at the top, then back and forth.
+    void PlayAnimation();
+    void ToggleAnimation(bool restart);
+    void AnimateGraph(bool oneDirection, bool restart);
+    // One frame of the running animation.
+    void AnimationStep();
+    // The user moved the graph bar's slider.
+    void SetAnimationPosition(int32_t position);
+    // Starts timing, or ends it with the seconds in the status hint.
+    void TimeAnimation(bool start);
+    void ToggleThrottle();
+    void ClearLineStatusCodes();
+
     // Definitions and user functions.
     void CollectDefinitions();
     void FreeDefinitions();
@@ -564,6 +587,9 @@ void ApplyLinePictureToGraphs(DocState* doc, DocLine* line);
 void ApplyPreferencesToDocument(DocState* doc);
 // At exit: what outlives documents.
 void ReleaseDocumentGlobals();
+
+// An animation played from its start has run once up to its top.
+inline std::atomic<bool> AnimationSweepDone{false};
 
 // The frame-rate meter is switched on (a hidden key of the equation pane toggles it).
 inline uint8_t FrameRateMeterSwitch = 0;

@@ -140,6 +140,9 @@ struct DocumentHooks {
     // One frame of the running animation.
     void (*animationStep)(DocState* doc) = nullptr;
     void (*stopAnimation)(DocState* doc) = nullptr;
+    // The graph bar's animation slider shows the position.
+    void (*setAnimationSliderPosition)(int32_t position) = nullptr;
+    bool (*isBenchmarkRunning)() = nullptr;
 
     // The graph model: a new graph set for the graph pane (default: a set
     // without views).
