@@ -535,6 +535,9 @@ struct DocState {
     void TimeAnimation(bool start);
     void ToggleThrottle();
     void ClearLineStatusCodes();
+    // A math-pane slider of the variable (a key) moved; changed is false
+    // when it reports the same position again.
+    void OnMathPaneSliderMoved(bool changed, uint32_t key);
 
     // Definitions and user functions.
     void CollectDefinitions();

@@ -186,3 +186,28 @@ void DocState::ClearLineStatusCodes()
     if (cleared && Hooks().layoutEquationPane)
         Hooks().layoutEquationPane();
 }
+
+void DocState::OnMathPaneSliderMoved(bool changed, uint32_t key)
+{
+    if (IsGraphPaneShown()) {
+        if (someGraphable)
+            BeginGraphing();
+        UpdateMathPaneSliderValues();
+        if (Graphs) {
+            if (changed)
+                Graphs->AllVariableChanged(key);
+            Graphs->WaitAndUploadMeshes(2, IsAnimationIdle());
+        }
+        if (Hooks().redrawGraphPane)
+            Hooks().redrawGraphPane(this);
+    } else {
+        UpdateMathPaneSliderValues();
+    }
+    QueueResultRefresh();
+    UpdateTables();
+    const bool paneShown = !Hooks().isEquationPaneShown || Hooks().isEquationPaneShown();
+    if (paneShown && Hooks().redrawEquationPane)
+        Hooks().redrawEquationPane();
+    GraphWorkPending = true;
+    ApplyIdleTimerPolicy(this);
+}
