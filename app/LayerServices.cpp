@@ -20,6 +20,7 @@
 #include "rendering/ViewRenderContext.h"
 
 #include <QCoreApplication>
+#include <QTextEdit>
 #include <QThread>
 
 #include <new>
@@ -149,6 +150,36 @@ void RegisterLayerServices()
     graphs.graphPaneSurface = &GetGraphPaneSurface;
     graphs.presentGraphPane = [] { PresentGraphPane(nullptr); };
     graphs.playClickSound = &PlayClickSound;
+    // Undo in a text block's box or the table cell editor.
+    hooks.undoInEditWindow = [](DocState*, WindowHandle window) {
+        auto* box = qobject_cast<QTextEdit*>(window);
+        if (!box)
+            return false;
+        const qreal height = box->document()->size().height();
+        box->show();
+        box->undo();
+        return box->document()->size().height() != height;
+    };
+    // The animation.
+    hooks.startAnimation = [](DocState* doc) { doc->StartAnimation(); };
+    hooks.animationStep = [](DocState* doc) { doc->AnimationStep(); };
+    hooks.isBenchmarkRunning = &IsBenchmarkRunning;
+    // wired at merge: setAnimationSliderPosition, once the graph bar shows a position.
+    // The variables and range panels.
+    hooks.clearPanelEditedMarks = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
+    hooks.setRangeValue = [](DocState* doc, int32_t row, int32_t side, double value) {
+        if (GraphSet* set = dynamic_cast<GraphSet*>(doc->Graphs))
+            set->SetRangeValue(row, side != 0, value);
+    };
+    hooks.reportRange = [](DocState* doc, int32_t row) {
+        if (GraphSet* set = dynamic_cast<GraphSet*>(doc->Graphs))
+            set->ReportRange(row);
+    };
+    graphs.setRangePanelRow = [](DocState* doc, int32_t slot, double min, double max) {
+        doc->SetRangePanelRow(slot, min, max);
+    };
+    graphs.resetRangePanel = [](DocState* doc) { doc->ResetRangePanel(); };
+    graphs.clearRangePanel = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
     SetGraphServices(graphs);
     RegisterRenderingServices();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;

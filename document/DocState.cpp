@@ -322,16 +322,6 @@ bool DocState::HasNoPanelRows() const
     return !Variables || Variables->count == 0;
 }
 
-bool DocState::GetPanelsRect(ShortRect* rect) const
-{
-    if (HasNoPanelRows() || IsShortRectEmpty(equationPaneRect)) {
-        *rect = ShortRect{0, 0, 0, 0};
-        return false;
-    }
-    *rect = panelRects[0];
-    return true;
-}
-
 double DocState::MinimumLineHeight() const
 {
     return std::max(9.0, 0.8 * FontSizes);

@@ -17,6 +17,7 @@
 #include "platform/WindowQueries.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 struct BytecodeProgram;
@@ -90,23 +91,32 @@ constexpr int32_t kPanelCellUnits = 33;
 
 // The block behind the variables panel and the axis-range panel.
 struct PanelBlock {
+    // Each range row has two cells: side 0 the minimum, side 1 the maximum.
     struct RangeRow {
-        char16_t minimumText[kPanelCellUnits];
-        char16_t maximumText[kPanelCellUnits];
-        double minimum;
-        double maximum;
+        char16_t text[2][kPanelCellUnits];
+        double value[2];
+        // The cell was typed into: its text is the user's, not the value's.
+        bool edited[2];
+        ShortRect cellRect[2];
         bool used;
-        bool edited;
     };
     struct ValueCell {
         char16_t text[kPanelCellUnits];
         double value;
         bool edited;
+        ShortRect rect;
     };
     RangeRow rangeRows[kRangeRows];
     ValueCell valueCells[kValueCells];
     ShortRect valuePanelRect;
     ShortRect rangePanelRect;
+    // The display digits in force when a range was last reported.
+    int16_t rangeDigits;
+    bool caretShown;
+    // Column positions of the panels' texts.
+    int16_t valueEqualsX, valueTextX, rangeLabelX, rangeColonX, rangeMinX, rangeDotsX, rangeMaxX;
+    // Metrics of the panels' font; rowHeight = ascent + descent.
+    int32_t ascent, descent, rowHeight;
 };
 
 // The undo record; its use is the undo commands'.
@@ -452,6 +462,91 @@ struct DocState {
     // The edited value cell's text becomes its variable's value.
     void StoreValueCell();
 
+    // Variables and range panels, at the equation pane's bottom right. Cell
+    // texts hold at most kPanelCellUnits - 1 characters; the selection of the
+    // edited cell runs between panelAnchor (where a drag started) and
+    // panelCaret.
+    // The graph set reports a range slot's range.
+    void SetRangePanelRow(int32_t row, double minimum, double maximum);
+    // Rows 0-9 forget what was typed and are reported again.
+    void ResetRangePanel();
+    // Unless a panel cell is edited: no row is used and no cell typed into.
+    void ClearPanelEditedMarks();
+    int32_t CountRangePanelRows() const;
+    // The baseline of panel row i counted from the bottom.
+    int32_t PanelRowY(int32_t i) const;
+    void LayoutVariablePanels();
+    void DrawVariablePanels();
+    // The x where character n of the cell's text begins.
+    int32_t MeasureRangeCell(int32_t row, int32_t side, int32_t n);
+    int32_t MeasureValueCell(int32_t cell, int32_t n);
+    // The caret position for a pixel x.
+    int32_t RangeCellCaretAt(int32_t row, int32_t side, int32_t x);
+    int32_t ValueCellCaretAt(int32_t cell, int32_t x);
+    // The used row and side whose cell holds the point; false for none.
+    bool RangeCellAt(ShortPoint point, int32_t* row, int32_t* side) const;
+    // The value cell that holds the point, or -1.
+    int32_t ValueCellAt(ShortPoint point) const;
+    void BeginRangeCellEdit(int32_t row, int32_t side, ShortPoint point, bool doubleClick);
+    void BeginValueCellEdit(int32_t cell, ShortPoint point, bool doubleClick);
+    // Answer whether the selection changed.
+    bool DragSelectRangeCell(ShortPoint point);
+    bool DragSelectValueCell(ShortPoint point);
+    // The edited range cell's text becomes the range's bound.
+    void StoreRangeCell();
+    // Pastes UTF-8 text over the selection, cut to what the cell holds.
+    void InsertIntoRangeCell(const char* bytes);
+    void InsertIntoValueCell(const char* bytes);
+    void DeleteRangeCellSelection();
+    void DeleteValueCellSelection();
+    // The selected characters as UTF-8 with a terminator; kPanelCopyBytes
+    // always suffice.
+    void CopyRangeFieldSelection(char* out, size_t capacity) const;
+    void CopyVariableFieldSelection(char* out, size_t capacity) const;
+    void SelectAllInField();
+    bool HasCellSelection() const;
+    // Empty cells of used rows, but the edited one, become "0".
+    void FillEmptyRangeCells();
+    // A key typed into a range cell (EditMode 6).
+    void OnRangeCellKey(char16_t ch);
+
+    // Undo. The editor saves the current formula before an edit (a run of
+    // typing shares one record); restoring swaps it with the current one,
+    // so that a second Undo redoes.
+    void SaveUndoForEdit();
+    void RestoreUndoEdit();
+    // The whole document as text, before an operation that rewrites many
+    // lines; false when memory ran out.
+    bool SaveUndoSnapshot();
+    // Edit Undo.
+    void Undo();
+
+    // The animation slider. The position of the graph bar's slider, kept
+    // here and shown there.
+    int32_t animationPosition = 0;
+    double SliderValueAt(int32_t position) const;
+    int16_t GetSliderSteps() const { return SliderSteps; }
+    void SetAnimationSliderPosition(int32_t position);
+    void StartAnimation();
+    // False while an animation runs in full swing (or for the benchmark).
+    bool IsAnimationIdle() const;
+    void SyncAnimationValue();
+    // From position 0, once up with a rest at the top, then back and forth.
+    void PlayAnimation();
+    void ToggleAnimation(bool restart);
+    void AnimateGraph(bool oneDirection, bool restart);
+    // One frame of the running animation.
+    void AnimationStep();
+    // The user moved the graph bar's slider.
+    void SetAnimationPosition(int32_t position);
+    // Starts timing, or ends it with the seconds in the status hint.
+    void TimeAnimation(bool start);
+    void ToggleThrottle();
+    void ClearLineStatusCodes();
+    // A math-pane slider of the variable (a key) moved; changed is false
+    // when it reports the same position again.
+    void OnMathPaneSliderMoved(bool changed, uint32_t key);
+
     // Definitions and user functions.
     void CollectDefinitions();
     void FreeDefinitions();
@@ -476,6 +571,14 @@ struct DocState {
     void RefreshResults();
 };
 
+constexpr size_t kPanelCopyBytes = 4 * (kPanelCellUnits - 1) + 1;
+// The letter of a range row (a prime follows rows 4-6).
+char16_t RangeRowLetter(bool view4DShown, int32_t row);
+// What a range cell accepts besides the keys of a value cell.
+bool IsRangeCellChar(char16_t ch);
+// The value of a range cell's text such as 2pi; 0 when it does not parse.
+double EvaluateRangeCellText(const char16_t* text, DocState* doc);
+
 // Zero-fills a freshly made record field by field; EditMode and
 // SliderDirection become 1.
 void ClearDocState(DocState* doc);
@@ -495,6 +598,9 @@ void ApplyLinePictureToGraphs(DocState* doc, DocLine* line);
 void ApplyPreferencesToDocument(DocState* doc);
 // At exit: what outlives documents.
 void ReleaseDocumentGlobals();
+
+// An animation played from its start has run once up to its top.
+inline std::atomic<bool> AnimationSweepDone{false};
 
 // The frame-rate meter is switched on (a hidden key of the equation pane toggles it).
 inline uint8_t FrameRateMeterSwitch = 0;

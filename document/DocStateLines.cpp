@@ -126,10 +126,7 @@ void DocState::FreeLines()
         FreeTree(component), component = nullptr;
     transform.kind = 0;
     transform.line = nullptr;
-    for (PanelBlock::RangeRow& row : panels.rangeRows)
-        row.edited = false;
-    for (PanelBlock::ValueCell& cell : panels.valueCells)
-        cell.edited = false;
+    ClearPanelEditedMarks();
     SetCurrentEditorState(nullptr);
     FlushNodePools();
 }

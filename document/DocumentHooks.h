@@ -72,6 +72,9 @@ struct DocumentHooks {
     void (*releaseEditorGlobals)() = nullptr;
     // The editor's own undo record and last commands are forgotten.
     void (*resetEditorUndo)() = nullptr;
+    // The text box or table cell editor shows itself and undoes its last
+    // edit; answers whether its text height changed.
+    bool (*undoInEditWindow)(DocState* doc, WindowHandle window) = nullptr;
 
     // Tables.
     void (*freeDataTable)(DataTable* table) = nullptr;
@@ -102,6 +105,10 @@ struct DocumentHooks {
     // Panels and the colour palette popup.
     void (*applyColorPaletteChoice)(DocState* doc) = nullptr;
     void (*clearPanelEditedMarks)(DocState* doc) = nullptr;
+    // The graph set takes a range bound typed into the range panel (side 0
+    // the minimum) and reports a range slot back into the panel.
+    void (*setRangeValue)(DocState* doc, int32_t row, int32_t side, double value) = nullptr;
+    void (*reportRange)(DocState* doc, int32_t row) = nullptr;
 
     // The graph classifier: what the analysis keeps of one statement.
     StatementSummary (*classifyStatement)(FormulaNode* statement, double xyType, DocState* doc) = nullptr;
@@ -133,6 +140,9 @@ struct DocumentHooks {
     // One frame of the running animation.
     void (*animationStep)(DocState* doc) = nullptr;
     void (*stopAnimation)(DocState* doc) = nullptr;
+    // The graph bar's animation slider shows the position.
+    void (*setAnimationSliderPosition)(int32_t position) = nullptr;
+    bool (*isBenchmarkRunning)() = nullptr;
 
     // The graph model: a new graph set for the graph pane (default: a set
     // without views).

@@ -3,6 +3,7 @@
 #include "document/DefinitionTests.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
+#include "document/PanelCellText.h"
 #include "formula/EditorState.h"
 #include "formula/EquationFormPredicates.h"
 #include "formula/FormulaNode.h"
@@ -192,98 +193,44 @@ void DocState::StoreValueCell()
     StopGraphing();
 }
 
-namespace {
-
-constexpr char16_t kBackspace = 8;
-constexpr char16_t kTab = 9;
-constexpr char16_t kLeft = 28;
-constexpr char16_t kRight = 29;
-constexpr char16_t kUp = 30;
-constexpr char16_t kDown = 31;
-constexpr int32_t kCellTextUnits = kPanelCellUnits - 1;
-
-bool IsValueCellKey(char16_t ch)
-{
-    return (ch >= u'0' && ch <= u'9') || ch == u'.' || ch == GetLocaleDecimalSeparator() || ch == kBackspace ||
-        ch == kTab || (ch >= kLeft && ch <= kDown) || ch == u'-';
-}
-
-int32_t TextLength(const char16_t* text)
-{
-    int32_t n = 0;
-    while (n < kCellTextUnits && text[n])
-        ++n;
-    return n;
-}
-
-// Backspace or a character applied to the cell's text at the caret and
-// anchor: worked on a copy one unit longer than a cell holds, stored back
-// cut to a cell's length, caret and anchor kept inside the stored text.
-void EditCellText(char16_t* text, int32_t& caret, int32_t& anchor, char16_t ch)
-{
-    std::u16string work(text, static_cast<size_t>(TextLength(text)));
-    int32_t length = static_cast<int32_t>(work.size());
-    int32_t from = std::clamp(std::min(caret, anchor), 0, length);
-    int32_t to = std::clamp(std::max(caret, anchor), 0, length);
-    if (ch == kBackspace) {
-        if (from == to && from > 0)
-            --from;
-        work.erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
-    } else {
-        work.replace(static_cast<size_t>(from), static_cast<size_t>(to - from), 1, ch);
-        ++from;
-    }
-    if (work.size() > static_cast<size_t>(kCellTextUnits))
-        work.resize(static_cast<size_t>(kCellTextUnits));
-    std::copy(work.begin(), work.end(), text);
-    text[work.size()] = 0;
-    caret = anchor = std::min(from, static_cast<int32_t>(work.size()));
-}
-
-}  // namespace
-
 void DocState::OnPanelKey(char16_t ch)
 {
     undo.kind = UndoNone;
-    // Range cells belong to the range panel's own editing.
-    if (EditMode != EditValueCell || !IsValueCellKey(ch))
+    if (EditMode == EditRangeCell) {
+        OnRangeCellKey(ch);
+        return;
+    }
+    if (EditMode != EditValueCell || !IsPanelKey(ch))
         return;
     int32_t rows = Variables ? Variables->count : 0;
     int32_t row = std::clamp(currentValueCell, 0, kValueCells - 1);
     char16_t* text = panels.valueCells[row].text;
-    int32_t length = TextLength(text);
+    int32_t length = PanelTextLength(text);
     auto selectRow = [&](int32_t next) {
         currentValueCell = next;
         panelCaret = 0;
-        panelAnchor = TextLength(panels.valueCells[next].text);
+        panelAnchor = PanelTextLength(panels.valueCells[next].text);
     };
     switch (ch) {
-    case kTab:
+    case kPanelTab:
         selectRow(rows > 0 ? (row + 1) % rows : row);
         break;
-    case kLeft:
-        if (panelCaret == panelAnchor)
-            panelCaret = std::max(panelCaret - 1, 0);
-        panelAnchor = panelCaret;
+    case kPanelLeft:
+    case kPanelRight:
+        MovePanelCaret(ch, panelCaret, panelAnchor, length);
         break;
-    case kRight:
-        if (panelCaret == panelAnchor)
-            panelCaret = panelAnchor = std::min(panelCaret + 1, length);
-        else
-            panelCaret = panelAnchor;
-        break;
-    case kUp:
+    case kPanelUp:
         if (row > 0)
             selectRow(row - 1);
         break;
-    case kDown:
+    case kPanelDown:
         if (row + 1 < rows)
             selectRow(row + 1);
         break;
     default:
         if (GetDocumentHooks().setDocModified)
             GetDocumentHooks().setDocModified(true);
-        EditCellText(text, panelCaret, panelAnchor, ch);
+        EditPanelCellText(text, panelCaret, panelAnchor, ch);
         StoreValueCell();
         break;
     }

@@ -1,6 +1,7 @@
 #include "editor/EditorCommands.h"
 
 #include "CoreUtilities/MemoryBudget.h"
+#include "document/DocState.h"
 #include "editor/CaretMoves.h"
 #include "editor/DoSymbolicCommand.h"
 #include "editor/EditorPredicates.h"
@@ -156,8 +157,12 @@ bool IsUndoSnapshotPending()
 
 void TakeUndoSnapshot()
 {
-    if (EditorState* state = GetCurrentEditorState())
+    if (EditorState* state = GetCurrentEditorState()) {
         PushUndoSnapshot(state);
+        // The document's one record serves Edit Undo.
+        if (DocState* doc = state->document; doc && doc->EditMode == EditFormula && doc->CurrentFormula() == state)
+            doc->SaveUndoForEdit();
+    }
     undoSnapshotPending = true;
 }
 

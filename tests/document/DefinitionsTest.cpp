@@ -9,6 +9,7 @@
 #include "formula/NodeKindTable.h"
 #include "formula/TreeQuery.h"
 #include "formula/TreeWalk.h"
+#include "support/DocumentLines.h"
 #include "support/FormulaReader.h"
 #include "support/TreeFixture.h"
 
@@ -28,14 +29,7 @@ protected:
         TreeTest::TearDown();
     }
 
-    void AddLine(const char* text)
-    {
-        DocLine line;
-        InitEquationLine(&line);
-        line.formula = new EditorState;
-        line.formula->root = ReadFormula(text);
-        ASSERT_EQ(AppendDocLine(&doc.Lines, line), 0);
-    }
+    void AddLine(const char* text) { ASSERT_TRUE(AppendEquationLine(doc, text)); }
 
     std::string Definition(int32_t i) const { return Describe(doc.Definitions[i]); }
 

@@ -9,6 +9,7 @@
 #include "document/GraphSchedule.h"
 #include "formula/EditorState.h"
 #include "graphmodel/GraphModelHooks.h"
+#include "support/DocumentLines.h"
 #include "support/FormulaReader.h"
 #include "support/LinearText.h"
 #include "support/TreeFixture.h"
@@ -114,13 +115,8 @@ protected:
 
     void AddLines(std::initializer_list<const char*> texts)
     {
-        for (const char* text : texts) {
-            DocLine line;
-            InitEquationLine(&line);
-            line.formula = new EditorState;
-            line.formula->root = ReadFormula(text);
-            ASSERT_EQ(AppendDocLine(&doc.Lines, line), 0);
-        }
+        for (const char* text : texts)
+            ASSERT_TRUE(AppendEquationLine(doc, text));
     }
 
     // Recompute, then slices until the pass and its value task have ended.

@@ -12,6 +12,7 @@
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
 #include "graphmodel/GraphModelHooks.h"
+#include "support/DocumentLines.h"
 #include "support/FormulaReader.h"
 #include "support/LinearText.h"
 #include "support/TreeFixture.h"
@@ -124,16 +125,7 @@ protected:
     }
 
     // What the graph factory does for the variables panel at a build.
-    void BuildVariables()
-    {
-        doc.ClearVariables();
-        for (const DocLine& line : doc.Lines) {
-            if (line.statements) {
-                for (const FormulaNode* statement : *line.statements)
-                    doc.AddFreeVariables(statement);
-            }
-        }
-    }
+    void BuildVariables() { CollectFreeVariables(doc); }
 
     bool ResultsFresh()
     {

@@ -6,6 +6,7 @@
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/NodeKindTable.h"
+#include "support/FormulaReader.h"
 
 void AppendParameterLine(DocState& doc, uint32_t name, double value)
 {
@@ -16,4 +17,24 @@ void AppendParameterLine(DocState& doc, uint32_t name, double value)
     AppendDocLine(&doc.Lines, line);
     // As a definitions pass would find it.
     doc.CollectParameterLines();
+}
+
+bool AppendEquationLine(DocState& doc, const char* text)
+{
+    DocLine line;
+    InitEquationLine(&line);
+    line.formula = new EditorState;
+    line.formula->root = ReadFormula(text);
+    return AppendDocLine(&doc.Lines, line) == 0;
+}
+
+void CollectFreeVariables(DocState& doc)
+{
+    doc.ClearVariables();
+    for (const DocLine& line : doc.Lines) {
+        if (line.statements) {
+            for (const FormulaNode* statement : *line.statements)
+                doc.AddFreeVariables(statement);
+        }
+    }
 }
