@@ -3,6 +3,7 @@
 #include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
+#include "app/CMainFrame.h"
 #include "app/IdleTimer.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
@@ -10,6 +11,7 @@
 #include "editor/COndrelView.h"
 #include "editor/EditorCommands.h"
 #include "editor/EditorStateLife.h"
+#include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
@@ -135,4 +137,12 @@ void RegisterLayerServices()
     graphs.drawGraphViewsDetached = &DrawGraphViewsDetached;
     graphs.addFreeVariables = [](DocState* doc, const FormulaNode* tree) { doc->AddFreeVariables(tree); };
     SetGraphServices(graphs);
+    // The equation pane's services.
+    RegisterEquationViewServices();
+    hooks.editHintCode = &EditHintCode;
+    hooks.mathPaneSliderWindow = [](CMathPaneSlider* slider) -> WindowHandle { return slider; };
+    hooks.requestPaneRefresh = [] {
+        if (CMainFrame* frame = GetMainFrame())
+            frame->RequestPaneRefresh(nullptr);
+    };
 }
