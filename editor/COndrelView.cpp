@@ -188,7 +188,7 @@ void COndrelView::ScrollCaretIntoView()
 
 bool COndrelView::IsCaretShown() const
 {
-    return m_caretWanted && hasFocus();
+    return m_caretWanted && !m_caretHidden && hasFocus();
 }
 
 void COndrelView::UpdateCaret()

@@ -45,6 +45,12 @@ public:
     // The caret is shown: this view has the focus and a formula is edited.
     bool IsCaretShown() const;
     QRect CaretRect() const { return m_caretRect; }
+    // Hides the caret until shown again, keeping its place.
+    void SetCaretHidden(bool hidden)
+    {
+        m_caretHidden = hidden;
+        update(m_caretRect.adjusted(-1, -1, 1, 1));
+    }
     // Draws everything the pane shows into the device context.
     void DrawPaneContents(PortDC* dc);
     // The hint caption's box as last drawn; empty while there is no hint.
@@ -83,6 +89,7 @@ private:
     bool m_caretActive = true;
     bool m_caretWanted = false;
     bool m_caretPhase = true;
+    bool m_caretHidden = false;
     QRect m_caretRect;
     QPoint m_savedCaret{5, 5};
     ShortRect m_hintRect{0, 0, 0, 0};

@@ -272,7 +272,8 @@ bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2)
     }
     if ((flags & 3) != 3)
         return false;
-    uint32_t key = ch2 == 'V' ? 'v' : ch2;
+    // Shift is held, so letters arrive as capitals.
+    uint32_t key = ch2 >= 'A' && ch2 <= 'Z' ? ch2 + 32 : ch2;
     switch (key) {
     case 'f':
         FrameRateMeterSwitch = !FrameRateMeterSwitch;

@@ -36,7 +36,7 @@ void DocState::LayoutLines()
     // The right limit ignores the bar, so that its coming and going does not
     // wrap the formulas differently.
     const int32_t barWidth = GetVScrollBarWidth();
-    const int32_t right = pane.right - 5 + (HasVerticalScrollBar() ? barWidth : 0);
+    const int32_t right = pane.right - 5 + (EquationViewHasVScrollBar() ? barWidth : 0);
     int32_t y = pane.top + 14;
     int32_t bottomOfLast = 0;
     bool lastStatus = false;
@@ -61,7 +61,7 @@ void DocState::LayoutLines()
             const int32_t height = static_cast<int32_t>(GetFormulaHeight());
             const int32_t width = static_cast<int32_t>(GetFormulaWidth());
             if (line.slider && IsSliderDefinition(state->root, this) && GetDocumentHooks().mathPaneSliderWindow)
-                PositionMathPaneSlider(GetDocumentHooks().mathPaneSliderWindow(line.slider), x0 + width + 20,
+                PlaceMathPaneSlider(GetDocumentHooks().mathPaneSliderWindow(line.slider), x0 + width + 20,
                                        y + height / 2 - 8);
             bottomOfLast = y + height;
             y += height + kLineGap;
@@ -88,7 +88,7 @@ void DocState::LayoutLines()
         }
     }
     int32_t extent = Lines.count == 0 ? 0 : bottomOfLast + (lastStatus ? 35 : 15);
-    ApplyScrollToLines(extent);
+    SetEquationPaneExtent(extent);
     SetCurrentEditorState(saved);
     if (saved)
         MakeEditorStateCurrent(saved, PaneWindow());

@@ -9,7 +9,9 @@
 #include "formula/EditorState.h"
 #include "platform/PortDC.h"
 
+#include <QAbstractSlider>
 #include <QApplication>
+#include <QScrollBar>
 #include <QStyle>
 #include <QWidget>
 
@@ -278,6 +280,95 @@ int32_t GetTextBoxHeight(COurEdit* box)
 {
     QWidget* w = TextBoxWindow(box);
     return w ? std::max(1, w->height()) : 1;
+}
+
+void GetMathPaneRectOf(ShortRect* rect, QWidget*)
+{
+    GetDocState()->GetMathPaneRect(rect);
+}
+
+void HideSystemCaret()
+{
+    if (EquationView)
+        EquationView->SetCaretHidden(true);
+}
+
+void ShowSystemCaret()
+{
+    if (EquationView)
+        EquationView->SetCaretHidden(false);
+}
+
+void InvalidateWindow(QWidget* window)
+{
+    if (window)
+        window->update();
+}
+
+void ShowAndFocusWindow(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->setFocus();
+    UpdateEquationCaret();
+}
+
+bool IsControlVisible(QWidget* window)
+{
+    return window && window->isVisible();
+}
+
+int32_t GetSliderPos(QWidget* slider)
+{
+    auto* s = qobject_cast<QAbstractSlider*>(slider);
+    return s ? s->value() : 0;
+}
+
+void SetSliderPos(int32_t position, QWidget* slider)
+{
+    if (auto* s = qobject_cast<QAbstractSlider*>(slider)) {
+        s->setValue(position);
+        s->update();
+    }
+}
+
+QWidget* CreatePaneScrollBar(bool vertical)
+{
+    if (!EquationView)
+        return nullptr;
+    auto* bar = new QScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, EquationView);
+    int thickness = GetVScrollBarWidth();
+    bar->resize(vertical ? thickness : 100, vertical ? 100 : thickness);
+    return bar;
+}
+
+void SetScrollBarRange(QWidget* bar, int32_t max)
+{
+    if (auto* b = qobject_cast<QScrollBar*>(bar)) {
+        b->setRange(0, std::max(0, max));
+        b->setPageStep(1);
+        b->update();
+    }
+}
+
+int32_t GetVerticalScrollPos(QWidget* bar)
+{
+    auto* b = qobject_cast<QScrollBar*>(bar);
+    return b ? b->value() : 0;
+}
+
+void SetVerticalScrollPos(int32_t position, QWidget* bar)
+{
+    if (auto* b = qobject_cast<QScrollBar*>(bar))
+        b->setValue(position);
+    // wired at merge: the table cell editor follows the scroll (DocState::UpdateTableCellEditor).
+}
+
+void TypeDemoKey(uint32_t ch)
+{
+    if (EquationView)
+        EquationView->HandleEditorKeyPress(ch, ch, 0);
 }
 
 void RegisterEquationViewServices()

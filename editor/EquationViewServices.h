@@ -78,5 +78,30 @@ void MoveTextBoxBy(COurEdit* box, int32_t dy);
 void PlaceTextBox(COurEdit* box, const ShortRect& rect, const ShortRect& visible);
 int32_t GetTextBoxHeight(COurEdit* box);
 
+// The layout's names for the same services.
+inline bool EquationViewHasVScrollBar() { return HasVerticalScrollBar(); }
+inline void SetEquationPaneExtent(int32_t totalHeight) { ApplyScrollToLines(totalHeight); }
+inline void PlaceMathPaneSlider(QWidget* slider, int32_t x, int32_t y) { PositionMathPaneSlider(slider, x, y); }
+// The equation pane's rectangle, for callers that hold a window.
+void GetMathPaneRectOf(ShortRect* rect, QWidget* window);
+
+// The caret hidden and shown again without moving it.
+void HideSystemCaret();
+void ShowSystemCaret();
+void InvalidateWindow(QWidget* window);
+// Shows the window, gives it the focus and updates the caret.
+void ShowAndFocusWindow(QWidget* window);
+bool IsControlVisible(QWidget* window);
+// A math-pane slider's position, read and set with a redraw.
+int32_t GetSliderPos(QWidget* slider);
+void SetSliderPos(int32_t position, QWidget* slider);
+// A scroll bar of the pane's own (a table's), ranged 0..max with a page of 1.
+QWidget* CreatePaneScrollBar(bool vertical);
+void SetScrollBarRange(QWidget* bar, int32_t max);
+int32_t GetVerticalScrollPos(QWidget* bar);
+void SetVerticalScrollPos(int32_t position, QWidget* bar);
+// A key a demonstration types, through the pane as a typed key.
+void TypeDemoKey(uint32_t ch);
+
 // The document's hooks the pane serves (start-up, once).
 void RegisterEquationViewServices();

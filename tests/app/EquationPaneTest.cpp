@@ -13,6 +13,7 @@
 #include "formula/CopyTree.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
 #include "formula/LinearFormulaText.h"
 #include "platform/MessageText.h"
 #include "support/FormulaReader.h"
@@ -319,6 +320,29 @@ TEST_F(EquationPaneTest, CtrlArrowsWalkTheLines)
     EXPECT_EQ(Doc()->currentLine, 0);
     QTest::keyClick(view_, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(Doc()->currentLine, 1);
+}
+
+TEST_F(EquationPaneTest, HiddenKeysAndClearingTheDocument)
+{
+    ClickLine(0);
+    const uint8_t meter = FrameRateMeterSwitch;
+    QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(FrameRateMeterSwitch, meter);
+    QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(FrameRateMeterSwitch, meter);
+    QTest::keyClick(view_, Qt::Key_Ampersand, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Doc()->Lines[0].PlottingMode, 1);
+    // Without Shift the same key is no hidden key.
+    QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(FrameRateMeterSwitch, meter);
+
+    Type("ab");
+    AddLines(1);
+    QTest::keyClick(view_, Qt::Key_Backspace, Qt::ControlModifier);
+    ASSERT_EQ(Doc()->Lines.count, 1);
+    EXPECT_EQ(GetEditorRoot(Line(0))->kind, KindPlaceholder);
+    EXPECT_EQ(Doc()->undo.kind, UndoDocumentText);
+    EXPECT_NE(Doc()->undo.snapshotText, nullptr);
 }
 
 TEST(EquationPaneStateTest, RemovingTheOnlyLineLeavesNoCurrentLine)
