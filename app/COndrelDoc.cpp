@@ -51,23 +51,6 @@ bool StageAllowed(DocumentWriteStage stage)
 const QString kDocumentFilter = QStringLiteral(
     "Vellumor Document (*.vlf);;Rich Text Format (*.rtf);;All Files (*)");
 
-// The line at the top is the one being edited.
-void BeginFirstLine(DocState* doc)
-{
-    if (doc->Lines.count == 0)
-        return;
-    doc->EndEditing();
-    doc->currentLine = 0;
-    DocLine& line = doc->Lines[0];
-    if (line.kind != DocLineEquation || !line.formula)
-        return;
-    doc->EditMode = EditFormula;
-    if (GetDocumentHooks().activateEditorState)
-        GetDocumentHooks().activateEditorState(line.formula, doc->GraphPaneWindow);
-    else
-        SetCurrentEditorState(line.formula);
-}
-
 bool HasTextOrTableLines(const DocState* doc)
 {
     for (int32_t i = 0; i < doc->Lines.count; ++i)
@@ -227,7 +210,7 @@ bool COndrelDoc::OnNewDocument()
     if (CMainFrame* frame = Frame())
         frame->ApplyPaneLayout(DocPanesSideBySide(doc));
     doc->InsertEquationLine();
-    BeginFirstLine(doc);
+    doc->BeginFirstLine();
     SyncGraphBarSlider();
     SetPathName(QString(), false);
     SetModifiedFlag(false);
@@ -255,7 +238,7 @@ bool COndrelDoc::OnOpenDocument(const QString& path)
     }
     if (opened && doc->readSucceeded) {
         if (!IsDemoRunning())
-            BeginFirstLine(doc);
+            doc->BeginFirstLine();
         return true;
     }
     doc->InsertEquationLine();

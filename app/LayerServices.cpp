@@ -3,6 +3,7 @@
 #include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
+#include "app/CMainFrame.h"
 #include "app/IdleTimer.h"
 #include "app/ShellServices.h"
 #include "document/DocState.h"
@@ -11,6 +12,7 @@
 #include "editor/COndrelView.h"
 #include "editor/EditorCommands.h"
 #include "editor/EditorStateLife.h"
+#include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
@@ -183,4 +185,12 @@ void RegisterLayerServices()
     SetGraphServices(graphs);
     RegisterRenderingServices();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
+    // The equation pane's services.
+    RegisterEquationViewServices();
+    hooks.editHintCode = &EditHintCode;
+    hooks.mathPaneSliderWindow = [](CMathPaneSlider* slider) -> WindowHandle { return slider; };
+    hooks.requestPaneRefresh = [] {
+        if (CMainFrame* frame = GetMainFrame())
+            frame->RequestPaneRefresh(nullptr);
+    };
 }

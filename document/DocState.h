@@ -133,6 +133,16 @@ struct UndoRecord {
     char* snapshotText = nullptr;  // owned (budget memory)
 };
 
+// A mouse press in the equation pane: modifier bits 0 Ctrl and 1 Shift
+// (both clear for a demonstration's presses), the time in milliseconds and
+// the second press of a double click.
+struct PanePress {
+    ShortPoint point{0, 0};
+    uint32_t modifiers = 0;
+    uint32_t time = 0;
+    bool doubleClick = false;
+};
+
 struct DocState {
     DocState() = default;
     ~DocState();
@@ -563,6 +573,32 @@ struct DocState {
     // document task finds them ready.
     void CompileUserFunctions();
 
+    // The equation pane: where the lines go, how they are drawn, and the
+    // input the pane hands over. Layout and drawing need the typesetter and
+    // live with the editor.
+    void LayoutLines();
+    void DrawLines();
+    void DrawLineSwatch(int32_t line, bool atZero);
+    void GetSwatchRect(ShortRect* rect, int32_t line, bool atZero);
+    void DrawSliderValue(int32_t line);
+    void GetMathPaneRect(ShortRect* rect) const { *rect = equationPaneRect; }
+    // The pane's extent across the divider exceeds 27 pixels.
+    bool IsMathPaneShown() const;
+    bool IsLineInProgress(const DocLine* line) const;
+    bool IsFirstIncompleteLine(const DocLine* line) const;
+    bool IsLineBusy(const DocLine* line) const;
+    // The status text under the line is drawn.
+    bool IsLineStatusShown(const DocLine* line) const;
+    void ClearTransformRecord();
+    void OnMouseDown(const PanePress& press);
+    // Only while the button is held; true when the pane needs repainting.
+    uint8_t OnMouseMove(ShortPoint point, WindowHandle view);
+    void OnKeyDown(uint32_t ch, uint32_t ch2, uint32_t flags, WindowHandle view);
+    void BeginEditingCurrentLine();
+    void BeginFirstLine();
+    void RemoveCurrentLine();
+    void ClearDocument();
+
     // Rows of the table column named by the code; 0 for no column.
     int32_t TableColumnRowCount(uint32_t code) const;
     // The document task, run on the document-task thread: recomputes table
@@ -593,6 +629,14 @@ inline DocState* GetDocState()
 // For an equation line with graphs and a picture: the line's graphs take
 // the picture as their colour.
 void ApplyLinePictureToGraphs(DocState* doc, DocLine* line);
+
+// The equation pane's free services: the "= value" right of a formula, a
+// graph number added to a line's list, and the hidden Ctrl+Shift keys (true
+// when the key was one).
+void DrawResultText(DocLine* line, int32_t top, int32_t left);
+void GetResultTextRect(ShortRect* rect, DocLine* line);
+bool AddLineGraph(DocLine* line, int32_t graph);
+bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2);
 
 // Copies the preference values into the document.
 void ApplyPreferencesToDocument(DocState* doc);

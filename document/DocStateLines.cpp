@@ -122,10 +122,7 @@ void DocState::FreeLines()
         Hooks().rebuildTableFunctions(this);
     EditMode = EditNothing;
     currentLine = -1;
-    for (FormulaNode*& component : transform.components)
-        FreeTree(component), component = nullptr;
-    transform.kind = 0;
-    transform.line = nullptr;
+    ClearTransformRecord();
     ClearPanelEditedMarks();
     SetCurrentEditorState(nullptr);
     FlushNodePools();

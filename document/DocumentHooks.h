@@ -180,6 +180,18 @@ struct DocumentHooks {
     void (*destroyRetiredGLWindows)() = nullptr;
     // The 4D view turns one step.
     void (*spin4DStep)(DocState* doc) = nullptr;
+    // The window of a math-pane slider.
+    WindowHandle (*mathPaneSliderWindow)(CMathPaneSlider* slider) = nullptr;
+    // The frame reveals a collapsed equation pane.
+    void (*requestPaneRefresh)() = nullptr;
+    // The equation pane takes the keyboard focus.
+    void (*focusEquationView)() = nullptr;
+    // The equation pane's lines are laid out again before its next paint.
+    void (*invalidateEquationLayout)() = nullptr;
+    // The text block after the current line joins the current one's box.
+    void (*mergeNextTextBlock)(DocState* doc) = nullptr;
+    // A text block's box is shown, all its text selected and focused.
+    void (*showAndSelectTextBox)(COurEdit* box) = nullptr;
     // Draws the frame-rate text at the equation pane's bottom left.
     void (*drawFrameRate)(DocState* doc, const char16_t* text) = nullptr;
 };

@@ -1,15 +1,77 @@
 #include "editor/COndrelView.h"
 
+#include "CoreUtilities/Clock.h"
+#include "document/DocState.h"
+#include "document/DocumentHooks.h"
+#include "drawing/ClipRegionSaver.h"
+#include "drawing/DrawingPort.h"
+#include "drawing/TypesetDCScope.h"
+#include "editor/CaretGeometry.h"
+#include "editor/EditorKeyEvents.h"
+#include "editor/EditorPredicates.h"
+#include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
+#include "editor/FormulaDrawingPort.h"
+#include "editor/LineWrapping.h"
+#include "editor/TypesetDriver.h"
+#include "editor/WrappedText.h"
+#include "formula/EditorState.h"
+#include "platform/PortDC.h"
+#include "platform/SystemFont.h"
 
+#include <QApplication>
+#include <QFocusEvent>
+#include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+
+constexpr ColorRef kHintColour = 0x333333;
+constexpr ColorRef kBannerColour = 0xFF6600;  // 0x0066FF as the window system orders it
+
+bool DemoRunning()
+{
+    const DocumentHooks& hooks = GetDocumentHooks();
+    return hooks.isDemoRunning && hooks.isDemoRunning();
+}
+
+// Arial 9 points, made once.
+FontHandle CaptionFont()
+{
+    static FontHandle font = CreateSystemFont(FontSpec{"Arial", -12, 0, 400, false});
+    return font;
+}
+
+uint32_t ModifierBits(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ControlModifier ? 1u : 0u) | (modifiers & Qt::ShiftModifier ? 2u : 0u);
+}
+
+}  // namespace
 
 COndrelView::COndrelView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("EquationPane"));
-    setAutoFillBackground(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    m_vbar = new QScrollBar(Qt::Vertical, this);
+    m_vbar->setSingleStep(kPaneLineStep);
+    m_vbar->setRange(0, 0);
+    m_vbar->hide();
+    m_vbar->setFocusPolicy(Qt::NoFocus);
+    connect(m_vbar, &QScrollBar::valueChanged, this, [this](int value) { ScrollTo(value); });
+    m_blink = new QTimer(this);
+    connect(m_blink, &QTimer::timeout, this, &COndrelView::BlinkCaret);
     SetEquationView(this);
 }
 
@@ -19,9 +81,416 @@ COndrelView::~COndrelView()
         SetEquationView(nullptr);
 }
 
+void COndrelView::InvalidateLayout()
+{
+    m_layoutStale = true;
+    update();
+}
+
+void COndrelView::RelayoutPane()
+{
+    m_layoutStale = false;
+    LayoutLinesWithDC(nullptr);
+}
+
+int32_t COndrelView::ScrollLimit() const
+{
+    return std::max(0, m_extent - height());
+}
+
+bool COndrelView::HasVerticalScrollBar() const
+{
+    return !m_vbar->isHidden();
+}
+
+void COndrelView::PlaceBar()
+{
+    int limit = ScrollLimit();
+    bool shown = limit > 0;
+    m_vbar->setPageStep(std::max(1, height()));
+    {
+        QSignalBlocker quiet(m_vbar);
+        m_vbar->setRange(0, limit);
+        m_vbar->setValue(m_scroll);
+    }
+    if (shown != HasVerticalScrollBar()) {
+        m_vbar->setVisible(shown);
+        // The client area changed: the pane rectangle follows.
+        DocState* doc = GetDocState();
+        int width = shown ? this->width() - GetVScrollBarWidth() : this->width();
+        SetShortRect(doc->equationPaneRect, 0, 0, height(), std::max(0, width));
+    }
+    // Placed without repainting: this may run inside the pane's paint.
+    if (shown)
+        m_vbar->setGeometry(width() - GetVScrollBarWidth(), 0, GetVScrollBarWidth(), height());
+}
+
+void COndrelView::ApplyScrollToLines(int32_t totalHeight)
+{
+    DocState* doc = GetDocState();
+    if (doc->printing) {
+        SetViewLayoutValue(totalHeight);
+        return;
+    }
+    m_extent = doc->IsMathPaneShown() ? totalHeight : 0;
+    m_scroll = std::clamp(m_scroll, 0, ScrollLimit());
+    PlaceBar();
+    update();
+    for (DocLine& line : doc->Lines) {
+        if (line.kind == DocLineEquation && line.formula)
+            line.formula->originV = SaturateToShort(line.formula->originV - m_scroll);
+        else if (line.kind == DocLineText && line.textBox)
+            MoveTextBoxBy(line.textBox, -m_scroll);
+        // Tables follow the scroll once they are built.
+    }
+}
+
+bool COndrelView::ScrollTo(int32_t position)
+{
+    position = std::clamp(position, 0, ScrollLimit());
+    if (position == m_scroll)
+        return false;
+    m_scroll = position;
+    {
+        QSignalBlocker quiet(m_vbar);
+        m_vbar->setValue(position);
+    }
+    SetEquationPaneCursorFor(ShortPoint{0, 0}, false);
+    InvalidateLayout();
+    return true;
+}
+
+void COndrelView::ScrollCaretIntoView()
+{
+    DocState* doc = GetDocState();
+    EditorState* state = GetCurrentEditorState();
+    if (doc->EditMode != EditFormula || !state)
+        return;
+    if (m_layoutStale)
+        RelayoutPane();
+    MakeEditorStateCurrent(state, this);
+    ShortRect caret;
+    CaretRectToWindow(caret);
+    // Window to document pixels.
+    int top = caret.top + m_scroll;
+    int bottom = caret.bottom + m_scroll;
+    int h = height();
+    if (top < m_scroll) {
+        int target = top - kCaretScrollMargin;
+        if (bottom <= target + h)
+            ScrollTo(target);
+    } else if (bottom > m_scroll + h) {
+        ScrollTo(bottom + kCaretScrollMargin - h);
+    }
+    if (m_layoutStale)
+        RelayoutPane();
+}
+
+bool COndrelView::IsCaretShown() const
+{
+    return m_caretWanted && !m_caretHidden && hasFocus();
+}
+
+void COndrelView::UpdateCaret()
+{
+    DocState* doc = GetDocState();
+    EditorState* state = GetCurrentEditorState();
+    bool wanted = false;
+    if (state && doc->IsMathPaneShown() && !DemoRunning() && doc->EditMode == EditFormula && state->active &&
+        m_caretActive && hasFocus()) {
+        MakeEditorStateCurrent(state, this);
+        float x = 0, top = 0, bottom = 0;
+        if (!HasVisibleSelection() && GetCaretPoint(&x, &bottom, &top)) {
+            WrappedCaretPoints(x, top, bottom);
+            QRect rect(static_cast<int>(x) + state->originH, static_cast<int>(top) + state->originV, 1,
+                       std::max(1, static_cast<int>(bottom - top)));
+            if (rect != m_caretRect)
+                update(m_caretRect.adjusted(-1, -1, 1, 1));
+            m_caretRect = rect;
+            wanted = true;
+        }
+    }
+    if (wanted != m_caretWanted || wanted)
+        update(m_caretRect.adjusted(-1, -1, 1, 1));
+    m_caretWanted = wanted;
+    int flash = QApplication::cursorFlashTime();
+    if (wanted && flash > 0) {
+        m_caretPhase = true;
+        m_blink->start(flash / 2);
+    } else {
+        m_blink->stop();
+    }
+}
+
+void COndrelView::BlinkCaret()
+{
+    m_caretPhase = !m_caretPhase;
+    update(m_caretRect.adjusted(-1, -1, 1, 1));
+}
+
+void COndrelView::DrawHintCaption(PortDC* dc)
+{
+    DocState* doc = GetDocState();
+    m_hintRect = ShortRect{0, 0, 0, 0};
+    if (!doc->StatusHint[0])
+        return;
+    ShortRect pane = doc->equationPaneRect;
+    ShortRect panels;
+    int right = doc->GetPanelsRect(&panels) ? panels.left - 5 : pane.right - 5;
+    ShortRect box;
+    SetShortRect(box, pane.top, pane.left + 7, pane.bottom, std::max(pane.left + 8, right));
+    ClipRegionSaver clip(pane);
+    DrawWrappedText(doc->StatusHint, dc, box, kAlignLeft, true, CaptionFont());
+    int textHeight = box.bottom - pane.top;
+    int textWidth = box.right - (pane.left + 7);
+    SetShortRect(box, pane.bottom - textHeight, pane.left + 7, pane.bottom, pane.left + 7 + textWidth);
+    PortEraseRect(box);
+    ColorRef previous = dc->TextColor();
+    dc->SetTextColor(DemoRunning() ? 0 : kHintColour);
+    ShortRect drawn = box;
+    DrawWrappedText(doc->StatusHint, dc, drawn, kAlignLeft, false, CaptionFont());
+    dc->SetTextColor(previous);
+    m_hintRect = box;
+}
+
+void COndrelView::DrawDemoBanner(PortDC* dc)
+{
+    DocState* doc = GetDocState();
+    const char16_t* text = doc->IsDemoPaused() ? u"Demonstration is paused" : u"Demonstration is running";
+    ShortRect pane = doc->equationPaneRect;
+    ClipRegionSaver clip(pane);
+    ShortRect box;
+    SetShortRect(box, pane.top + 2, pane.right - 160, pane.top + 16, pane.right - 20);
+    ShortRect measured = box;
+    DrawWrappedText(text, dc, measured, kAlignLeft, true, CaptionFont());
+    box.bottom = SaturateToShort(box.top + (measured.bottom - box.top));
+    int width = measured.right - box.left;
+    if (width < ShortRectWidth(box))
+        box.left = SaturateToShort(box.right - width - 2);
+    PortEraseRect(box);
+    ColorRef previous = dc->TextColor();
+    dc->SetTextColor(kBannerColour);
+    ShortRect drawn = box;
+    DrawWrappedText(text, dc, drawn, kAlignLeft, false, CaptionFont());
+    dc->SetTextColor(previous);
+}
+
+void COndrelView::DrawPaneContents(PortDC* dc)
+{
+    DocState* doc = GetDocState();
+    PortDC* previousPort = GetPortDC();
+    SetPortDC(dc);
+    {
+        TypesetDCScope typeset(dc, false);
+        dc->SetTextColor(WindowTextColor());
+        PortPen previousPen = dc->SelectPen(PortPen{PenStyle::Solid, 0, WindowTextColor(), false});
+        dc->SetBackgroundMode(BackgroundMode::Transparent);
+        doc->DrawLines();
+        // wired at merge: the value and range panels (DocState::DrawVariablePanels) draw here
+        // outside demonstrations and printing.
+        DrawHintCaption(dc);
+        if (DemoRunning())
+            DrawDemoBanner(dc);
+        dc->SelectPen(previousPen);
+    }
+    if (previousPort)
+        SetPortDC(previousPort);
+    else
+        ClearPortDC();
+}
+
+void COndrelView::paintEvent(QPaintEvent*)
+{
+    DocState* doc = GetDocState();
+    QImage image(size(), QImage::Format_RGB32);
+    if (image.isNull())
+        return;
+    bool shown = doc->IsMathPaneShown() && doc->Lines.count > 0;
+    image.fill(shown ? QColor(Qt::white) : palette().color(QPalette::Button));
+    if (doc->Lines.count > 0 && m_layoutStale)
+        RelayoutPane();
+    if (shown) {
+        PortDC* dc = PortDC::NewForPixels(image.bits(), image.width(), image.height(),
+                                          static_cast<int>(image.bytesPerLine()));
+        if (dc) {
+            DrawPaneContents(dc);
+            delete dc;
+        }
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, image);
+    if (IsCaretShown() && m_caretPhase)
+        painter.fillRect(m_caretRect, Qt::black);
+}
+
+void COndrelView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    DocState* doc = GetDocState();
+    int width = HasVerticalScrollBar() ? this->width() - GetVScrollBarWidth() : this->width();
+    SetShortRect(doc->equationPaneRect, 0, 0, height(), std::max(0, width));
+    m_paneCollapsed = this->width() == 0 || height() == 0;
+    m_vbar->setPageStep(std::max(1, height()));
+    InvalidateLayout();
+    PlaceBar();
+}
+
+void COndrelView::HandleEditorKeyPress(uint32_t ch, uint32_t ch2, uint32_t flags)
+{
+    DocState* doc = GetDocState();
+    if (doc->Lines.count == 0)
+        return;
+    {
+        TypesetDCScope typeset(true);
+        doc->OnKeyDown(ch, ch2, flags, this);
+    }
+    RelayoutPane();
+    ScrollCaretIntoView();
+    UpdateCaret();
+    update();
+}
+
+void COndrelView::keyPressEvent(QKeyEvent* event)
+{
+    if (DemoRunning() && !event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    DocState* doc = GetDocState();
+    int key = event->key();
+    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+        ScrollTo(m_scroll + (key == Qt::Key_PageUp ? -height() : height()));
+        return;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !(event->modifiers() & Qt::ControlModifier)) {
+        // Enter draws the graphs of what was typed.
+        if (!doc->DrawGraph) {
+            TypesetDCScope typeset(true);
+            doc->BeginGraphing();
+            doc->SetGraphWorkPending();
+            if (GetDocumentHooks().redrawGraphPane)
+                GetDocumentHooks().redrawGraphPane(doc);
+        }
+        ScrollCaretIntoView();
+        update();
+        return;
+    }
+    EditorKey editorKey;
+    if (!EditorKeyFromEvent(*event, editorKey)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    HandleEditorKeyPress(editorKey.ch, editorKey.ch2, editorKey.flags);
+}
+
+void COndrelView::PressAt(QMouseEvent* event, bool doubleClick)
+{
+    if (DemoRunning())
+        return;
+    DocState* doc = GetDocState();
+    QPoint p = event->position().toPoint();
+    PanePress press;
+    press.point = ShortPoint{SaturateToShort(p.y()), SaturateToShort(p.x())};
+    press.modifiers = ModifierBits(event->modifiers());
+    press.time = ClockMilliseconds();
+    press.doubleClick = doubleClick;
+    {
+        TypesetDCScope typeset(true);
+        doc->OnMouseDown(press);
+    }
+    setFocus(Qt::MouseFocusReason);
+    RelayoutPane();
+    UpdateCaret();
+    update();
+    SetEquationPaneCursorFor(press.point, true);
+}
+
+void COndrelView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        PressAt(event, false);
+}
+
+void COndrelView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        PressAt(event, true);
+}
+
 void COndrelView::mouseMoveEvent(QMouseEvent* event)
 {
     QPoint p = event->position().toPoint();
     ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
-    SetEquationPaneCursorFor(point, event->buttons() & Qt::LeftButton);
+    bool held = event->buttons() & Qt::LeftButton;
+    SetEquationPaneCursorFor(point, held);
+    DocState* doc = GetDocState();
+    if (!held || doc->EditMode == EditNothing)
+        return;
+    TypesetDCScope typeset(true);
+    if (doc->OnMouseMove(point, this))
+        update();
+}
+
+void COndrelView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    QPoint p = event->position().toPoint();
+    ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
+    {
+        TypesetDCScope typeset(true);
+        GetDocState()->OnMouseUp(point);
+    }
+    update();
+    SetEquationPaneCursorFor(point, false);
+    UpdateCaret();
+}
+
+void COndrelView::wheelEvent(QWheelEvent* event)
+{
+    int delta = event->angleDelta().y();
+    if (delta == 0)
+        return;
+    int lines = QApplication::wheelScrollLines();
+    int step;
+    if (lines < 0) {
+        // One page per notch, in the wheel's direction.
+        step = delta > 0 ? -height() : height();
+    } else {
+        step = -delta * lines / 120 * kPaneLineStep;
+        step = std::min(step, height());
+    }
+    ScrollTo(m_scroll + step);
+    event->accept();
+}
+
+void COndrelView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    EditorState* state = GetCurrentEditorState();
+    if (state && !m_caretActive) {
+        TypesetDCScope typeset(true);
+        ActivateEditorState(state, this);
+        m_caretActive = true;
+    }
+    UpdateCaret();
+    update();
+}
+
+void COndrelView::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    // The caret goes with the focus; the pane repaints without it.
+    if (m_caretWanted)
+        m_savedCaret = m_caretRect.topLeft();
+    m_caretActive = false;
+    m_caretWanted = false;
+    m_blink->stop();
+    update();
+}
+
+bool COndrelView::focusNextPrevChild(bool)
+{
+    // Tab belongs to the editor, not to focus traversal.
+    return false;
 }

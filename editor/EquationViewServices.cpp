@@ -1,6 +1,21 @@
 #include "editor/EquationViewServices.h"
 
+#include "document/DocState.h"
+#include "document/DocumentFileHooks.h"
+#include "document/DocumentHooks.h"
+#include "drawing/TypesetDCScope.h"
+#include "editor/COndrelView.h"
+#include "editor/TypesetDriver.h"
+#include "formula/EditorState.h"
 #include "platform/PortDC.h"
+
+#include <QAbstractSlider>
+#include <QApplication>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -92,4 +107,281 @@ void RegisterEquationPaneHooks()
     hooks.viewDC = &MeasuringDCOfView;
     hooks.releaseViewDC = &DeleteViewDC;
     SetEquationPaneHooks(hooks);
+}
+
+namespace {
+
+int32_t ViewLayoutValue = 0;
+
+const DocumentHooks& Hooks()
+{
+    return GetDocumentHooks();
+}
+
+}  // namespace
+
+void InvalidateEquationLayout()
+{
+    if (EquationView)
+        EquationView->InvalidateLayout();
+}
+
+void InvalidateEquationPane()
+{
+    if (EquationView)
+        EquationView->update();
+}
+
+void RedrawEquationPane()
+{
+    InvalidateEquationPane();
+}
+
+void FocusEquationView()
+{
+    if (!EquationView)
+        return;
+    QWidget* child = EquationView->focusWidget();
+    if (child && child != EquationView && EquationView->isAncestorOf(child))
+        child->setFocus();
+    else
+        EquationView->setFocus();
+}
+
+void FocusCurrentEditor()
+{
+    if (!EquationView)
+        return;
+    DocState* doc = GetDocState();
+    if (doc->EditMode == EditTextOrCell && doc->currentLine >= 0 && doc->currentLine < doc->Lines.count &&
+        doc->Lines[doc->currentLine].textBox) {
+        if (QWidget* box = TextBoxWindow(doc->Lines[doc->currentLine].textBox))
+            box->setFocus();
+    } else if (doc->EditMode != EditTableColumns && doc->EditMode != EditTableRows) {
+        EquationView->setFocus();
+    }
+    EquationView->UpdateCaret();
+}
+
+void UpdateEquationCaret()
+{
+    if (EquationView)
+        EquationView->UpdateCaret();
+}
+
+void ScrollEquationCaretIntoView()
+{
+    if (EquationView)
+        EquationView->ScrollCaretIntoView();
+}
+
+void ApplyScrollToLines(int32_t totalHeight)
+{
+    if (EquationView)
+        EquationView->ApplyScrollToLines(totalHeight);
+}
+
+bool HasVerticalScrollBar()
+{
+    return EquationView && EquationView->HasVerticalScrollBar();
+}
+
+int32_t GetVScrollBarWidth()
+{
+    return QApplication::style() ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
+}
+
+int32_t GetHScrollBarHeight()
+{
+    return GetVScrollBarWidth();
+}
+
+int32_t GetAnimationSliderValue()
+{
+    const DocumentFileHooks& hooks = GetDocumentFileHooks();
+    return MainFrame && hooks.getAnimationSliderValue ? hooks.getAnimationSliderValue() : 0;
+}
+
+void LayoutLinesWithDC(PortDC* dc)
+{
+    DocState* doc = GetDocState();
+    PortDC* own = dc ? nullptr : PortDC::NewForMeasuring();
+    TypesetDCScope scope(dc ? dc : own, true);
+    // wired at merge: the variables panels are laid out first when the document shows them.
+    doc->LayoutLines();
+    delete own;
+}
+
+void PositionMathPaneSlider(QWidget* slider, int32_t x, int32_t y)
+{
+    if (slider)
+        slider->move(x, y - (EquationView ? EquationView->ScrollPosition() : 0));
+}
+
+void DeleteWindowObject(QWidget* window)
+{
+    delete window;
+}
+
+void DestroyAndDeleteWindow(QWidget* window)
+{
+    if (window)
+        window->hide();
+    delete window;
+}
+
+void SelectAllByEditMode()
+{
+    DocState* doc = GetDocState();
+    if (doc->EditMode == EditFormula && GetCurrentEditorState()) {
+        SelectEntireFormula();
+        InvalidateEquationPane();
+    }
+    // wired at merge: value and range cells select their whole field; text boxes select all.
+}
+
+void RecomputeDocument()
+{
+    GetDocState()->Recompute();
+}
+
+void SetViewLayoutValue(int32_t value)
+{
+    ViewLayoutValue = value;
+}
+
+int32_t GetViewLayoutValue()
+{
+    return ViewLayoutValue;
+}
+
+QWidget* TextBoxWindow(COurEdit* box)
+{
+    return box && Hooks().textBoxWindow ? Hooks().textBoxWindow(box) : nullptr;
+}
+
+void MoveTextBoxBy(COurEdit* box, int32_t dy)
+{
+    if (QWidget* w = TextBoxWindow(box))
+        w->move(w->x(), w->y() + dy);
+}
+
+void PlaceTextBox(COurEdit* box, const ShortRect& rect, const ShortRect&)
+{
+    QWidget* w = TextBoxWindow(box);
+    if (!w)
+        return;
+    int height = std::max(1, w->sizeHint().height());
+    w->setGeometry(rect.left, rect.top, ShortRectWidth(rect), height);
+    // wired at merge: the box is clipped away from the variables panels.
+}
+
+int32_t GetTextBoxHeight(COurEdit* box)
+{
+    QWidget* w = TextBoxWindow(box);
+    return w ? std::max(1, w->height()) : 1;
+}
+
+void GetMathPaneRectOf(ShortRect* rect, QWidget*)
+{
+    GetDocState()->GetMathPaneRect(rect);
+}
+
+void HideSystemCaret()
+{
+    if (EquationView)
+        EquationView->SetCaretHidden(true);
+}
+
+void ShowSystemCaret()
+{
+    if (EquationView)
+        EquationView->SetCaretHidden(false);
+}
+
+void InvalidateWindow(QWidget* window)
+{
+    if (window)
+        window->update();
+}
+
+void ShowAndFocusWindow(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->setFocus();
+    UpdateEquationCaret();
+}
+
+bool IsControlVisible(QWidget* window)
+{
+    return window && window->isVisible();
+}
+
+int32_t GetSliderPos(QWidget* slider)
+{
+    auto* s = qobject_cast<QAbstractSlider*>(slider);
+    return s ? s->value() : 0;
+}
+
+void SetSliderPos(int32_t position, QWidget* slider)
+{
+    if (auto* s = qobject_cast<QAbstractSlider*>(slider)) {
+        s->setValue(position);
+        s->update();
+    }
+}
+
+QWidget* CreatePaneScrollBar(bool vertical)
+{
+    if (!EquationView)
+        return nullptr;
+    auto* bar = new QScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, EquationView);
+    int thickness = GetVScrollBarWidth();
+    bar->resize(vertical ? thickness : 100, vertical ? 100 : thickness);
+    return bar;
+}
+
+void SetScrollBarRange(QWidget* bar, int32_t max)
+{
+    if (auto* b = qobject_cast<QScrollBar*>(bar)) {
+        b->setRange(0, std::max(0, max));
+        b->setPageStep(1);
+        b->update();
+    }
+}
+
+int32_t GetVerticalScrollPos(QWidget* bar)
+{
+    auto* b = qobject_cast<QScrollBar*>(bar);
+    return b ? b->value() : 0;
+}
+
+void SetVerticalScrollPos(int32_t position, QWidget* bar)
+{
+    if (auto* b = qobject_cast<QScrollBar*>(bar))
+        b->setValue(position);
+    // wired at merge: the table cell editor follows the scroll (DocState::UpdateTableCellEditor).
+}
+
+void TypeDemoKey(uint32_t ch)
+{
+    if (EquationView)
+        EquationView->HandleEditorKeyPress(ch, ch, 0);
+}
+
+void RegisterEquationViewServices()
+{
+    DocumentHooks& hooks = GetDocumentHooks();
+    hooks.redrawEquationPane = &RedrawEquationPane;
+    hooks.scrollEquationCaretIntoView = [](DocState*) { ScrollEquationCaretIntoView(); };
+    hooks.isEquationPaneShown = [] { return GetDocState()->IsMathPaneShown(); };
+    hooks.layoutEquationPane = &InvalidateEquationLayout;
+    hooks.invalidateEquationLayout = &InvalidateEquationLayout;
+    hooks.focusEquationView = &FocusEquationView;
+    hooks.selectEntireFormula = [](EditorState* state) {
+        CurrentEditorStateScope scope(state);
+        SelectEntireFormula();
+    };
 }

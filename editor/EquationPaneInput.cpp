@@ -1,0 +1,308 @@
+// What a press, a drag or a key in the equation pane means, decided by the
+// position and the edit mode: a swatch, a formula to edit, a key for the
+// editor, Backspace on an empty line, Ctrl+arrows between lines, and the
+// hidden Ctrl+Shift keys.
+#include "document/DocState.h"
+
+#include "document/DocumentHooks.h"
+#include "document/DocumentTask.h"
+#include "drawing/ClipRegionSaver.h"
+#include "editor/COndrelView.h"
+#include "editor/EditorCommands.h"
+#include "editor/EditorStateLife.h"
+#include "editor/EquationPaneInput.h"
+#include "editor/EquationViewServices.h"
+#include "editor/LineWrapping.h"
+#include "editor/TypesetDriver.h"
+#include "formula/EditorState.h"
+#include "formula/FormulaNode.h"
+#include "formula/IsCaretMoveCommand.h"
+#include "formula/NodeKindTable.h"
+#include "formula/TreeQuery.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint32_t kBackspaceKey = 8;
+constexpr uint32_t kRecomputeKey = 26;
+constexpr int32_t kHintEndOfExponent = 28;
+constexpr int32_t kHintEndOfFraction = 29;
+constexpr int32_t kHintProductLikeCall = 30;
+
+// The press point stays until the next press: a drag extends a formula's
+// selection only when the press lay inside it.
+ShortPoint PressPoint{0, 0};
+
+const DocumentHooks& Hooks()
+{
+    return GetDocumentHooks();
+}
+
+template <typename... Args>
+void Call(void (*hook)(Args...), Args... args)
+{
+    if (hook)
+        hook(args...);
+}
+
+WindowHandle PaneWindow()
+{
+    return GetEquationView();
+}
+
+bool IsEmptyFormula(const EditorState* state)
+{
+    const FormulaNode* root = GetEditorRoot(state);
+    return root && root->kind == KindPlaceholder;
+}
+
+// A graphs-off pause of the document's work before a line goes.
+void StopDocumentWork(DocState* doc)
+{
+    doc->StopAnalysis();
+    CancelDocumentTask(doc);
+    if (doc->Graphs)
+        doc->Graphs->ClearAllGraphs();
+}
+
+// The caret stands after the last character of its node's text, or after
+// the node.
+bool CaretAtNodeEnd(const EditorState* state)
+{
+    const FormulaNode* node = state->current;
+    switch (state->mode) {
+    case CaretAfter:
+        return true;
+    case InNumber: {
+        if (state->caret != state->anchor || !node->payload.number)
+            return false;
+        int32_t length = 0;
+        while (length < kTypedNumberUnits && node->payload.number->text[length])
+            ++length;
+        return state->caret >= length;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+FormulaRect FormulaRectOf(EditorState* state)
+{
+    MakeEditorStateCurrent(state, PaneWindow());
+    RelayoutFormula();
+    FormulaRect r;
+    SetShortRect(r.rect, state->originV, state->originH, state->originV + static_cast<int32_t>(GetFormulaHeight()),
+                 state->originH + static_cast<int32_t>(GetFormulaWidth()));
+    return r;
+}
+
+int32_t EditHintCode(DocState* doc)
+{
+    if (doc->EditMode != EditFormula || doc->currentLine < 0 || doc->currentLine >= doc->Lines.count)
+        return 0;
+    EditorState* state = doc->CurrentFormula();
+    if (!state || !state->current)
+        return 0;
+    if (CaretAtNodeEnd(state)) {
+        // Up from the node while it ends its parent.
+        const FormulaNode* node = state->current;
+        for (const FormulaNode* parent = node->parent; parent; node = parent, parent = parent->parent) {
+            if (parent->childCount < 2)
+                continue;
+            if (parent->kind == KindPower && parent->children[1] == node)
+                return kHintEndOfExponent;
+            if (parent->kind == KindFraction && parent->children[1] == node)
+                return kHintEndOfFraction;
+            if (parent->children[parent->childCount - 1] != node)
+                break;
+        }
+    }
+    const FormulaNode* root = GetEditorRoot(state);
+    if (root && root->kind == KindEquation && root->childCount == 2)
+        root = root->children[0];
+    return root && IsFOfXProduct(root) ? kHintProductLikeCall : 0;
+}
+
+void DocState::OnMouseDown(const PanePress& press)
+{
+    CommitPendingCellEdit();
+    ClearEditHint();
+    currentValueCell = -1;
+    currentRangeRow = -1;
+    PressPoint = press.point;
+    // wired at merge: a press in the range panel (BeginRangeCellEdit) or the value panel
+    // (BeginValueCellEdit, Ctrl choosing the slider variable) is taken before the lines.
+    {
+        ClipRegionSaver clip(equationPaneRect);
+        // wired at merge: in formula editing a press on a draggable selected term starts a term drag
+        // (FormulaMouseDown with the drag flag).
+        for (int32_t i = 0; i < Lines.count; ++i) {
+            DocLine& line = Lines[i];
+            if (line.kind != DocLineEquation || !line.formula)
+                continue;  // text blocks take their own presses; tables are not laid out here yet
+            ShortRect swatch;
+            GetSwatchRect(&swatch, i, false);
+            bool swatchShown = !DrawGraph || (line.graphs && line.graphs->count > 0);
+            if (swatchShown && PointInShortRect(press.point, swatch)) {
+                // wired at merge: the colour palette opens over the swatch with the line's colour.
+                Call(Hooks().updateGraphPaneCursor);
+                UpdateEquationCaret();
+                return;
+            }
+            FormulaRect formula = FormulaRectOf(line.formula);
+            if (press.point.v > formula.rect.bottom)
+                continue;
+            if (i != currentLine || EditMode != EditFormula) {
+                EndEditing();
+                EditMode = EditFormula;
+                currentLine = i;
+                FocusEquationView();
+                Call(Hooks().activateEditorState, line.formula, PaneWindow());
+                if (press.modifiers & 2) {
+                    CurrentEditorStateScope scope(line.formula);
+                    SelectEntireFormula();
+                    line.formula->mode = CaretAfter;
+                }
+            }
+            // wired at merge: FormulaMouseDown(pinned point, Shift, no drag, state, double click, view)
+            // places the caret at the press inside the formula.
+            break;
+        }
+        Call(Hooks().updateGraphPaneCursor);
+    }
+    UpdateEquationCaret();
+}
+
+uint8_t DocState::OnMouseMove(ShortPoint point, WindowHandle)
+{
+    // wired at merge: the palette popup tracks the pointer (TrackColorPalette).
+    switch (EditMode) {
+    case EditFormula: {
+        EditorState* state = currentLine >= 0 && currentLine < Lines.count ? CurrentFormula() : nullptr;
+        if (!state)
+            return 0;
+        FormulaRect formula = FormulaRectOf(state);
+        if (PressPoint.v < formula.rect.top || PressPoint.v >= formula.rect.bottom)
+            return 0;
+        ShortPoint pinned;
+        PinPointToRect(pinned, formula.rect, point);
+        // wired at merge: FormulaMouseDrag(pinned) extends the selection.
+        return 0;
+    }
+    // wired at merge: value and range cells select by dragging (DragSelectValueCell, DragSelectRangeCell);
+    // tables select rows and columns once they are built.
+    default:
+        return 0;
+    }
+}
+
+void DocState::OnKeyDown(uint32_t ch, uint32_t ch2, uint32_t flags, WindowHandle view)
+{
+    if (HandleHiddenShortcut(flags, ch, ch2))
+        return;
+    CommitPendingCellEdit();
+    // Table keys (Enter and Tab between cells, Backspace on an empty row)
+    // join once tables are built.
+    if ((flags & 3) == 1 && (ch == kKeyUp || ch == kKeyDown)) {
+        int32_t next = currentLine + (ch == kKeyUp ? -1 : 1);
+        if (next >= 0 && next < Lines.count) {
+            EndEditing();
+            currentLine = next;
+            BeginEditingCurrentLine();
+            ScrollEquationCaretIntoView();
+        }
+        UpdateEquationCaret();
+        return;
+    }
+    if ((flags & 1) && ch == kBackspaceKey) {
+        ClearDocument();
+        UpdateEquationCaret();
+        return;
+    }
+    switch (EditMode) {
+    case EditFormula: {
+        if (currentLine < 0 || currentLine >= Lines.count)
+            break;
+        EditorState* state = CurrentFormula();
+        if (!state)
+            break;
+        DocLine& line = Lines[currentLine];
+        if (ch == kBackspaceKey && IsEmptyFormula(state) && Lines.count >= 2 && line.kind == DocLineEquation) {
+            undo.kind = UndoNone;
+            StopDocumentWork(this);
+            RemoveCurrentLine();
+            break;
+        }
+        EditorCommandCode code = HandleEditorKey(ch, ch2, flags, state, view);
+        if (!IsMathPaneShown() && (code != 0 || ch == ' '))
+            Call(Hooks().requestPaneRefresh);
+        if (code == 0)
+            break;
+        if (IsCaretMoveCommand(code)) {
+            RefreshEditState();
+        } else {
+            Recompute();
+            undo.kind = UndoFormulaEdit;
+            undo.lineIndex = static_cast<int16_t>(currentLine);
+        }
+        InvalidateEquationLayout();
+        break;
+    }
+    case EditValueCell:
+    case EditRangeCell:
+        if (!(flags & 1))
+            OnPanelKey(static_cast<char16_t>(ch));
+        break;
+    default:
+        // Text boxes take their own keys; tables join once they are built.
+        break;
+    }
+    UpdateEquationCaret();
+}
+
+bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2)
+{
+    DocState* doc = GetDocState();
+    if (ch == kRecomputeKey) {
+        doc->Recompute();
+        return true;
+    }
+    if ((flags & 3) != 3)
+        return false;
+    // Shift is held, so letters arrive as capitals.
+    uint32_t key = ch2 >= 'A' && ch2 <= 'Z' ? ch2 + 32 : ch2;
+    switch (key) {
+    case 'f':
+        FrameRateMeterSwitch = !FrameRateMeterSwitch;
+        InvalidateEquationPane();
+        return true;
+    case '6':
+    case '7':
+    case '8':
+        if (doc->IsEditingEquation()) {
+            DocLine* line = doc->CurrentLine();
+            line->PlottingMode = key - '6';
+            if (doc->Graphs && line->graphs)
+                for (int32_t graph : *line->graphs)
+                    doc->Graphs->SetEquationOption(graph, 0, line->PlottingMode);
+        }
+        return true;
+    case 'd':
+        if (doc->IsEditingEquation()) {
+            DocLine* line = doc->CurrentLine();
+            line->XYType += line->XYType < 4 ? 4 : -4;
+            if (doc->Graphs && line->graphs)
+                for (int32_t graph : *line->graphs)
+                    doc->Graphs->SetEquationOption(graph, 13, line->XYType >= 4 ? 1 : 0);
+        }
+        return true;
+    // wired at merge: '0' and '9' restart the graph workers, 'a', 'x', 'y', 'z' set view options,
+    // 'g' and 'r' toggle graph paper and the paper background, 'v' replaces the formula by its
+    // first statement.
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,361 @@
+// The equation pane driven as a user drives it: clicks, typed keys, the
+// wheel and the bar, focus moving away and back, and the layout and scroll
+// extent the document gives it.
+#include "app/COndrelDoc.h"
+#include "CoreUtilities/MemoryBudget.h"
+#include "document/DocState.h"
+#include "document/DocumentHooks.h"
+#include "editor/COndrelView.h"
+#include "editor/EditorStateLife.h"
+#include "editor/EquationPaneInput.h"
+#include "editor/EquationViewServices.h"
+#include "formula/EditorState.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaEngine.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeKindTable.h"
+#include "formula/LinearFormulaText.h"
+#include "platform/MessageText.h"
+#include "support/FormulaReader.h"
+#include "support/TestApp.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string FormulaText(const EditorState* state)
+{
+    char* text = FormulaToText(GetEditorRoot(state), false);
+    std::string s = text ? text : "";
+    BudgetFree(text);
+    return s;
+}
+
+class EquationPaneTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApp();
+        static const bool engine = InitFormulaEngine();
+        ASSERT_TRUE(engine);
+        window_ = new QWidget;
+        auto* layout = new QVBoxLayout(window_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        view_ = new COndrelView(window_);
+        other_ = new QLineEdit(window_);
+        layout->addWidget(view_, 1);
+        layout->addWidget(other_);
+        ASSERT_TRUE(doc_.OnNewDocument());
+        Resize(600, 300);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
+        window_->activateWindow();
+        QApplication::setActiveWindow(window_);
+        view_->setFocus();
+        QApplication::processEvents();
+        view_->repaint();
+    }
+    void TearDown() override
+    {
+        GetDocState()->FreeLines();
+        delete window_;
+    }
+
+    void Resize(int width, int height)
+    {
+        view_->setFixedSize(width, height);
+        window_->adjustSize();
+        QApplication::processEvents();
+    }
+    DocState* Doc() { return GetDocState(); }
+    EditorState* Line(int i) { return Doc()->Lines[i].formula; }
+    // A click in the middle of the line's formula.
+    void ClickLine(int i, Qt::KeyboardModifiers modifiers = {})
+    {
+        view_->repaint();
+        const EditorState* s = Line(i);
+        QTest::mouseClick(view_, Qt::LeftButton, modifiers, QPoint(s->originH + 4, s->originV + 4));
+    }
+    void Type(const char* keys)
+    {
+        QTest::keyClicks(view_, QString::fromLatin1(keys));
+        view_->repaint();
+    }
+    void AddLines(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            Doc()->InsertEquationLine();
+        view_->InvalidateLayout();
+        view_->repaint();
+    }
+
+    COndrelDoc doc_;
+    QWidget* window_ = nullptr;
+    COndrelView* view_ = nullptr;
+    QLineEdit* other_ = nullptr;
+};
+
+TEST_F(EquationPaneTest, KeysTypedReachTheCurrentLinesFormula)
+{
+    ClickLine(0);
+    Type("2x");
+    EXPECT_EQ(FormulaText(Line(0)), "2*x");
+    // Arrows and more typing keep going to the same formula.
+    QTest::keyClick(view_, Qt::Key_Left);
+    Type("3");
+    EXPECT_EQ(FormulaText(Line(0)), "23*x");
+    // The typed formula is painted: ink right of the swatch, in the line's band.
+    QImage shot = view_->grab().toImage();
+    int ink = 0;
+    for (int x = 45; x < 300; ++x)
+        for (int y = Line(0)->originV; y < Line(0)->originV + 30; ++y)
+            ink += qGray(shot.pixel(x, y)) < 128;
+    EXPECT_GT(ink, 20);
+}
+
+TEST_F(EquationPaneTest, CaretShowsOnlyWhileThePaneHasTheFocus)
+{
+    ClickLine(0);
+    Type("ab");
+    ASSERT_TRUE(view_->hasFocus());
+    EXPECT_TRUE(view_->IsCaretShown());
+    QRect caret = view_->CaretRect();
+    EXPECT_EQ(caret.width(), 1);
+    EXPECT_GT(caret.height(), 5);
+    other_->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(view_->IsCaretShown());
+    view_->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(view_->IsCaretShown());
+    // A selection drawn as a highlight has no caret.
+    Doc()->BeginEditingCurrentLine();
+    UpdateEquationCaret();
+    EXPECT_FALSE(view_->IsCaretShown());
+}
+
+TEST_F(EquationPaneTest, WheelAndBarScrollByTheirSteps)
+{
+    AddLines(30);
+    const int page = view_->height();
+    ASSERT_GT(view_->ScrollLimit(), 2 * page);
+    ASSERT_TRUE(view_->HasVerticalScrollBar());
+    QScrollBar* bar = view_->VerticalScrollBar();
+    view_->ScrollTo(0);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(view_->ScrollPosition(), 10);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(view_->ScrollPosition(), 10 + page);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(view_->ScrollPosition(), page);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(view_->ScrollPosition(), view_->ScrollLimit());
+
+    struct Case {
+        int lines;
+        int start;
+        int delta;
+        int expected;
+    };
+    const Case cases[] = {
+        {3, 0, -120, 30},         // one notch down: three lines of 10 pixels
+        {3, 100, 120, 70},        // and up
+        {3, 0, 120, 0},           // never above the top
+        {1000, 0, -120, page},    // at most a page downwards per notch
+    };
+    for (const Case& c : cases) {
+        QApplication::setWheelScrollLines(c.lines);
+        view_->ScrollTo(c.start);
+        QPoint centre(view_->width() / 2, view_->height() / 2);
+        QWheelEvent wheel(centre, view_->mapToGlobal(centre), QPoint(), QPoint(0, c.delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view_, &wheel);
+        EXPECT_EQ(view_->ScrollPosition(), c.expected) << c.lines << " lines, delta " << c.delta;
+    }
+    QApplication::setWheelScrollLines(3);
+    // Lines move up with the scroll.
+    view_->ScrollTo(0);
+    view_->repaint();
+    int top = Line(0)->originV;
+    view_->ScrollTo(40);
+    view_->repaint();
+    EXPECT_EQ(Line(0)->originV, top - 40);
+}
+
+TEST_F(EquationPaneTest, HintCaptionAppearsAtTheEndOfAnExponentAndGoes)
+{
+    // The exponent is typed with the operator keys once they are installed;
+    // here the formula is read in with the caret after its exponent.
+    EditorState* s = Line(0);
+    FreeTree(s->root);
+    s->root = ReadFormula("x^2");
+    s->current = s->root->children[1];
+    s->mode = CaretAfter;
+    Doc()->Recompute();
+    view_->InvalidateLayout();
+    view_->repaint();
+    EXPECT_EQ(std::u16string(Doc()->StatusHint), std::u16string(GetMessageText(28)));
+    ShortRect hint = view_->HintCaptionRect();
+    EXPECT_FALSE(IsShortRectEmpty(hint));
+    EXPECT_EQ(hint.bottom, view_->height());
+    EXPECT_EQ(hint.left, 7);
+    QTest::keyClick(view_, Qt::Key_Right);
+    view_->repaint();
+    EXPECT_EQ(Doc()->StatusHint[0], 0);
+    EXPECT_TRUE(IsShortRectEmpty(view_->HintCaptionRect()));
+}
+
+TEST_F(EquationPaneTest, WrapWidthHasAFloorOf300)
+{
+    struct Case {
+        int width;
+        float wrap;
+    };
+    for (Case c : {Case{362, 300}, Case{300, 300}, Case{200, 300}, Case{363, 301}, Case{600, 538}}) {
+        Resize(c.width, 300);
+        view_->repaint();
+        EXPECT_EQ(Line(0)->wrapWidth, c.wrap) << "pane " << c.width;
+    }
+}
+
+TEST_F(EquationPaneTest, TextBoxIsNeverNarrowerThan150)
+{
+    DocumentHooks& hooks = GetDocumentHooks();
+    auto saved = hooks.textBoxWindow;
+    hooks.textBoxWindow = [](COurEdit* box) { return reinterpret_cast<QWidget*>(box); };
+    auto* edit = new QTextEdit(view_);
+    DocLine line;
+    InitTextLine(&line);
+    line.textBox = reinterpret_cast<COurEdit*>(edit);
+    ASSERT_TRUE(InsertDocLine(&Doc()->Lines, line, 1));
+    for (int width : {600, 200, 100}) {
+        Resize(width, 300);
+        view_->InvalidateLayout();
+        view_->repaint();
+        EXPECT_GE(edit->width(), 150) << "pane " << width;
+        EXPECT_EQ(edit->x(), 7);
+    }
+    Resize(600, 300);
+    view_->InvalidateLayout();
+    view_->repaint();
+    EXPECT_GT(edit->width(), 150);
+    Doc()->Lines[1].textBox = nullptr;
+    delete edit;
+    hooks.textBoxWindow = saved;
+}
+
+TEST_F(EquationPaneTest, ScrollExtentFollowsTheLastLineAndItsStatus)
+{
+    view_->ScrollTo(0);
+    view_->InvalidateLayout();
+    view_->repaint();
+    int plain = view_->ScrollExtent();
+    EXPECT_EQ(plain, FormulaRectOf(Line(0)).rect.bottom + 15);
+    Doc()->Lines[0].status = 5;
+    view_->InvalidateLayout();
+    view_->repaint();
+    EXPECT_EQ(view_->ScrollExtent(), plain + 20);
+    // A hidden line shows no status and takes no room for it.
+    Doc()->Lines[0].Color = 17;
+    view_->InvalidateLayout();
+    view_->repaint();
+    EXPECT_EQ(view_->ScrollExtent(), plain);
+    Doc()->FreeLines();
+    Doc()->LayoutLines();
+    EXPECT_EQ(view_->ScrollExtent(), 0);
+}
+
+TEST_F(EquationPaneTest, SwatchTakesThePressBeforeTheFormula)
+{
+    ClickLine(0);
+    Type("yx");
+    AddLines(1);
+    ASSERT_EQ(Doc()->currentLine, 1);
+    view_->repaint();
+    ShortRect swatch;
+    Doc()->GetSwatchRect(&swatch, 0, false);
+    ASSERT_FALSE(IsShortRectEmpty(swatch));
+    QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(swatch.left + 8, swatch.top + 8));
+    EXPECT_EQ(Doc()->currentLine, 1);
+    ClickLine(0);
+    EXPECT_EQ(Doc()->currentLine, 0);
+    EXPECT_EQ(Doc()->EditMode, EditFormula);
+    EXPECT_EQ(GetCurrentEditorState(), Line(0));
+}
+
+TEST_F(EquationPaneTest, BackspaceOnAnEmptyEquationRemovesItUnlessItIsTheLast)
+{
+    ClickLine(0);
+    Type("y1");
+    AddLines(1);
+    ASSERT_EQ(Doc()->Lines.count, 2);
+    QTest::keyClick(view_, Qt::Key_Backspace);
+    ASSERT_EQ(Doc()->Lines.count, 1);
+    EXPECT_EQ(Doc()->currentLine, 0);
+    EXPECT_EQ(FormulaText(Line(0)), "y*1");
+    // Emptied, the only line stays.
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(view_, Qt::Key_Backspace);
+    EXPECT_EQ(Doc()->Lines.count, 1);
+}
+
+TEST_F(EquationPaneTest, CtrlArrowsWalkTheLines)
+{
+    AddLines(2);
+    ASSERT_EQ(Doc()->currentLine, 2);
+    QTest::keyClick(view_, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(Doc()->currentLine, 1);
+    QTest::keyClick(view_, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(view_, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(Doc()->currentLine, 0);
+    QTest::keyClick(view_, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(Doc()->currentLine, 1);
+}
+
+TEST_F(EquationPaneTest, HiddenKeysAndClearingTheDocument)
+{
+    ClickLine(0);
+    const uint8_t meter = FrameRateMeterSwitch;
+    QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(FrameRateMeterSwitch, meter);
+    QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(FrameRateMeterSwitch, meter);
+    QTest::keyClick(view_, Qt::Key_Ampersand, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Doc()->Lines[0].PlottingMode, 1);
+    // Without Shift the same key is no hidden key.
+    QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(FrameRateMeterSwitch, meter);
+
+    Type("ab");
+    AddLines(1);
+    QTest::keyClick(view_, Qt::Key_Backspace, Qt::ControlModifier);
+    ASSERT_EQ(Doc()->Lines.count, 1);
+    EXPECT_EQ(GetEditorRoot(Line(0))->kind, KindPlaceholder);
+    EXPECT_EQ(Doc()->undo.kind, UndoDocumentText);
+    EXPECT_NE(Doc()->undo.snapshotText, nullptr);
+}
+
+TEST(EquationPaneStateTest, RemovingTheOnlyLineLeavesNoCurrentLine)
+{
+    DocState doc;
+    doc.Init(nullptr);
+    ASSERT_NE(doc.InsertEquationLine(), nullptr);
+    doc.EditMode = EditFormula;
+    doc.currentLine = 0;
+    doc.RemoveCurrentLine();
+    EXPECT_EQ(doc.Lines.count, 0);
+    EXPECT_EQ(doc.currentLine, -1);
+    EXPECT_EQ(doc.EditMode, EditNothing);
+}
+
+}  // namespace
