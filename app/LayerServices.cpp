@@ -9,6 +9,7 @@
 #include "document/DocumentServices.h"
 #include "editor/COndrelView.h"
 #include "editor/EditorCommands.h"
+#include "editor/EditingOperations.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
 #include "graphmodel/GraphModelHooks.h"
@@ -119,6 +120,7 @@ void RegisterLayerServices()
     hooks.activateEditorState = &ActivateEditorState;
     hooks.resetEditorUndo = &ResetEditorUndo;
     RegisterEquationPaneHooks();
+    RegisterEditingOperations();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these
     // once it has them.
