@@ -1,7 +1,9 @@
 #include "editor/EditingOperations.h"
 
+#include "editor/CaretMoves.h"
 #include "editor/Deletion.h"
 #include "editor/EditorCommands.h"
+#include "editor/FormulaMouse.h"
 #include "editor/FormulaScrap.h"
 #include "editor/OperatorInsertion.h"
 #include "editor/TemplateInsertion.h"
@@ -15,4 +17,5 @@ void RegisterEditingOperations()
     operations.deleteRight = &DeleteRight;
     operations.clipboardCommand = &DoClipboardCommand;
     operations.removeGapOperator = &RemoveGapOperator;
+    SetSelectionDragFunction(&ExtendSelectionToPoint);
 }

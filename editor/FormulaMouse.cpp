@@ -454,6 +454,27 @@ void DragSelectTo(float v, float h, FormulaNode* anchorNode)
     mouse.lastH = h;
 }
 
+void ExtendSelectionToPoint(float x, float y)
+{
+    EditorState* state = State();
+    if (!state || !state->current)
+        return;
+    FormulaNode* anchor = state->current;
+    if (state->mode == SelectionRun) {
+        FloatRect run = SelectionRect();
+        int32_t far = run.left < x ? std::min(state->caret, state->anchor) : std::max(state->caret, state->anchor);
+        if (far >= 0 && far < anchor->childCount)
+            anchor = anchor->children[far];
+    }
+    FloatRect box = BoxOf(anchor);
+    mouse.pressV = (box.top + box.bottom) / 2;
+    mouse.pressH = (box.left + box.right) / 2;
+    // A keyboard step is never too small to count.
+    mouse.lastV = mouse.lastH = -1e9f;
+    mouse.termDragActive = false;
+    DragSelectTo(y, x, anchor);
+}
+
 void FormulaMouseDown(ShortPoint point, bool extend, bool dragAllowed, EditorState* state, bool doubleClick,
                       WindowHandle window)
 {

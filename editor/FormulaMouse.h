@@ -40,6 +40,8 @@ FormulaNode* PlaceCaretAtPoint(float v, float h);
 // Extends the selection from the anchor node (null: the node at the press
 // point) to the point.
 void DragSelectTo(float v, float h, FormulaNode* anchorNode);
+// Shift+arrows: the selection extended from its node to a formula point.
+void ExtendSelectionToPoint(float x, float y);
 
 // The mouse's remembered state, for the view and for tests.
 bool IsTermDragActive();
