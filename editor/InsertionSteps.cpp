@@ -23,42 +23,6 @@ EditorState* State()
     return GetCurrentEditorState();
 }
 
-bool IsInfixNode(const FormulaNode* node)
-{
-    return node && SyntaxClassOf(node) == SyntaxClass::Infix;
-}
-
-// A node of the kind over the nodes, which are re-parented to it; one node
-// alone is answered as it is. Null (the nodes untouched) when memory refused.
-FormulaNode* JoinInto(int32_t kind, FormulaNode* const* nodes, uint32_t count)
-{
-    if (count == 1)
-        return nodes[0];
-    uint32_t total = 0;
-    for (uint32_t i = 0; i < count; ++i)
-        total += nodes[i]->kind == kind ? nodes[i]->childCount : 1;
-    FormulaNode* joined = MakeNode(kind, total);
-    if (!joined)
-        return nullptr;
-    uint32_t slot = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        FormulaNode* node = nodes[i];
-        if (node->kind != kind) {
-            joined->children[slot++] = node;
-            node->parent = joined;
-            continue;
-        }
-        // A side of the new node's own kind is flattened into it.
-        for (uint32_t c = 0; c < node->childCount; ++c) {
-            joined->children[slot] = node->children[c];
-            joined->children[slot++]->parent = joined;
-        }
-        node->childCount = 0;
-        FreeNode(node);
-    }
-    return joined;
-}
-
 }  // namespace
 
 FormulaNode* LastInsertedPlaceholder()
@@ -234,7 +198,7 @@ void SplitProductAt(int32_t kind)
             right->children[i - at]->parent = right;
         }
     }
-    product->childCount = 0;
+    // The old array goes by its own size; the sides hold the children now.
     FreeChildStorage(product);
     product->kind = kind;
     product->children = slots;

@@ -328,9 +328,10 @@ void MakeOneByOneMatrix()
 {
     EditorState* state = State();
     FormulaNode* wrapper = state->current;
-    int32_t kind = wrapper->kind;
+    FormulaNode** before = wrapper->children;
     WrapCurrentUnary(KindMatrix);
-    if (wrapper->kind == KindMatrix && kind != KindMatrix) {
+    // A wrap always gives the record a new child array.
+    if (wrapper->children != before && wrapper->kind == KindMatrix) {
         wrapper->payload.pair.low = 1;
         wrapper->payload.pair.high = 1;
     }
