@@ -100,7 +100,7 @@ QByteArray FormulaScrapText(bool bracket)
     return bytes;
 }
 
-bool FormulaScrapFromBytes(const QByteArray& bytes)
+bool FormulaScrapFromText(const QByteArray& bytes)
 {
     if (bytes.size() > kLongestClipboardFormula)
         return false;
@@ -121,9 +121,9 @@ bool FormulaScrapFromMimeData(const QMimeData* data)
     if (!data)
         return false;
     if (data->hasFormat(kFormulaMimeType))
-        return FormulaScrapFromBytes(data->data(kFormulaMimeType));
+        return FormulaScrapFromText(data->data(kFormulaMimeType));
     if (data->hasText())
-        return FormulaScrapFromBytes(data->text().toUtf8());
+        return FormulaScrapFromText(data->text().toUtf8());
     return false;
 }
 
@@ -153,9 +153,7 @@ bool CopyFormulaToClipboard(EditorState* state)
     auto* data = new QMimeData;
     // NUL-terminated, as other readers of the format expect.
     data->setData(kFormulaMimeType, text + '\0');
-    QImage picture = RenderSelectionPicture(state, 0);
-    if (!picture.isNull())
-        data->setImageData(picture);
+    PutFormulaPictureOnClipboard(state, data);
     clipboard->setMimeData(data);
     return true;
 }
@@ -169,8 +167,21 @@ bool CopyFormulaAsText(EditorState* state)
     QByteArray text = FormulaScrapText(false);
     if (text.isEmpty())
         return false;
-    clipboard->setText(QString::fromUtf8(text));
+    PutTextOnClipboard(text);
     return true;
+}
+
+void PutTextOnClipboard(const QByteArray& text)
+{
+    if (QClipboard* clipboard = Clipboard())
+        clipboard->setText(QString::fromUtf8(text));
+}
+
+void PutFormulaPictureOnClipboard(EditorState* state, QMimeData* data)
+{
+    QImage picture = RenderSelectionPicture(state, 0);
+    if (!picture.isNull())
+        data->setImageData(picture);
 }
 
 bool PasteFormulaFromClipboard(EditorState* state)

@@ -22,6 +22,10 @@ constexpr qsizetype kLongestClipboardFormula = 1 << 20;
 bool CopyFormulaToClipboard(EditorState* state);
 // Copy As Text: the selection as plain linear text.
 bool CopyFormulaAsText(EditorState* state);
+// Puts the text alone on the clipboard as plain text.
+void PutTextOnClipboard(const QByteArray& text);
+// Adds a picture of the state's selection to the clipboard data.
+void PutFormulaPictureOnClipboard(EditorState* state, QMimeData* data);
 // Paste: the private format, else plain text, read into the scrap, then
 // command 8706. False when the clipboard held no formula.
 bool PasteFormulaFromClipboard(EditorState* state);
@@ -33,7 +37,7 @@ bool ClipboardHasTableText();
 // The scrap from outside data: the private format's bytes (up to a NUL) or
 // text, read as one formula. False, with the scrap as it was, when the data
 // is no formula.
-bool FormulaScrapFromBytes(const QByteArray& bytes);
+bool FormulaScrapFromText(const QByteArray& bytes);
 bool FormulaScrapFromMimeData(const QMimeData* data);
 
 // The linear text of the scrap; empty when it holds no tree.

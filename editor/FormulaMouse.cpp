@@ -502,6 +502,11 @@ void FormulaMouseDrag(uint32_t point)
 
 void FormulaMouseUp()
 {
+    MouseSelectEnd();
+}
+
+void MouseSelectEnd()
+{
     EditorState* state = State();
     bool wasTermDrag = mouse.termDragActive;
     mouse.termDragActive = false;

@@ -22,6 +22,8 @@ void FormulaMouseDown(ShortPoint point, bool extend, bool dragAllowed, EditorSta
 // The pointer's pane point, v in the low and h in the high 16 bits.
 void FormulaMouseDrag(uint32_t point);
 void FormulaMouseUp();
+// The release: a press on a selected term that did not move it is a click.
+void MouseSelectEnd();
 
 // In formula coordinates (the one-line layout):
 // The deepest node under the point, or the root.

@@ -233,6 +233,40 @@ TEST_F(EditingCommandsTest, MatrixGrowthStopsAtTheLargestExtent)
     EXPECT_TRUE(EditTreeInvariantsHold(state_));
 }
 
+TEST_F(EditingCommandsTest, CellBlockArithmeticWithTheScrap)
+{
+    auto blockOp = [this](const char* scrap, int32_t kind) {
+        Load(scrap);
+        RunEditorCommand(8705, 0, &state_, nullptr);
+        Load("matrix(2,3,a,b,c,d,e,f)");
+        state_.mode = SelectionCells;
+        state_.caret = 0;
+        state_.anchor = 4;
+        RunEditorCommand(kind, 0, &state_, nullptr);
+        EXPECT_TRUE(EditTreeInvariantsHold(state_));
+        return Text();
+    };
+    EXPECT_EQ(blockOp("matrix(2,2,1,2,3,4)", KindSum), "matrix(2,3,a+1,b+2,c,d+3,e+4,f)");
+    EXPECT_EQ(blockOp("matrix(2,2,1,2,3,4)", KindMinus), "matrix(2,3,a-1,b-2,c,d-3,e-4,f)");
+    // A scrap of another shape changes nothing.
+    EXPECT_EQ(blockOp("matrix(2,3,1,2,3,4,5,6)", KindSum), "matrix(2,3,a,b,c,d,e,f)");
+    EXPECT_EQ(blockOp("k", KindProduct), "matrix(2,3,a*k,b*k,c,d*k,e*k,f)");
+}
+
+TEST_F(EditingCommandsTest, PaletteSquareRootSelectsTheRootKeyboardLeavesTheCaret)
+{
+    Load("x");
+    KeypadCommandActive = 1;
+    InsertOperatorNode(KindSqrt);
+    KeypadCommandActive = 0;
+    EXPECT_EQ(Selected(), "sqrt(x)");
+    EXPECT_EQ(state_.mode, SelectionNode);
+    Load("x");
+    InsertOperatorNode(KindSqrt);
+    EXPECT_EQ(Selected(), "x");
+    EXPECT_EQ(state_.mode, CaretBefore);
+}
+
 TEST_F(EditingCommandsTest, DotAfterGradientMakesDivergence)
 {
     SetFormula(Node(KindGrad, {Var('F')}));

@@ -151,11 +151,11 @@ TEST_F(FormulaClipboardTest, HostileClipboardDataIsRefusedWhole)
         QByteArray("x+"), QByteArray("sin(", 4),
     };
     for (const QByteArray& bytes : hostile) {
-        EXPECT_FALSE(FormulaScrapFromBytes(bytes)) << bytes.left(20).toStdString();
+        EXPECT_FALSE(FormulaScrapFromText(bytes)) << bytes.left(20).toStdString();
         ASSERT_NE(FormulaScrap, nullptr);
     }
     // What follows the terminating NUL is not read.
-    EXPECT_TRUE(FormulaScrapFromBytes(QByteArray("a+b\0junk(", 9)));
+    EXPECT_TRUE(FormulaScrapFromText(QByteArray("a+b\0junk(", 9)));
 }
 
 TEST_F(FormulaClipboardTest, FormulaPictureShowsTheFormula)
