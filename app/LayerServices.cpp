@@ -11,6 +11,7 @@
 #include "document/DocumentServices.h"
 #include "editor/COndrelView.h"
 #include "editor/EditorCommands.h"
+#include "editor/EditingOperations.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
@@ -125,6 +126,7 @@ void RegisterLayerServices()
     hooks.activateEditorState = &ActivateEditorState;
     hooks.resetEditorUndo = &ResetEditorUndo;
     RegisterEquationPaneHooks();
+    RegisterEditingOperations();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these
     // once it has them.
