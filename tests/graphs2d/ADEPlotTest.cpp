@@ -7,6 +7,7 @@
 #include "evaluation/CompiledFormula.h"
 #include "formula/FormulaEngine.h"
 #include "graphmodel/AGraphColor.h"
+#include "graphmodel/GraphCodes.h"
 #include "graphs2d/SolutionCurve.h"
 #include "graphs2d/ViewMapping.h"
 #include "support/FakeGraphServices.h"
@@ -219,6 +220,26 @@ TEST_F(DEPlot, DrawsItsCurves)
     for (int x : {0, 100, 200, 399})
         EXPECT_EQ(Colour(x, 96), kInk) << x;
     EXPECT_EQ(Colour(200, 97), 0xFFFFFFu);
+}
+
+TEST_F(DEPlot, RestartsDrawsAndTracesWhileTheWorkerSolves)
+{
+    MakePort(401, 321);
+    ReleasePortDC();
+    auto plot = Plot("sin(x*y)", nullptr, nullptr, nullptr, 1);
+    const int32_t curves = plot->CurveCount();
+    for (int round = 0; round < 20; ++round) {
+        plot->Restart();
+        plot->Draw();
+        const TraceInfo t = plot->Trace(0.5, 0.5);
+        HoldTracedSolutionCurves(t.forwardCurve, t.backwardCurve);
+        if (round % 5 == 0)
+            plot->SetOption(OptionResolution, 1);
+    }
+    HoldTracedSolutionCurves(nullptr, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return plot->IsComplete(); }));
+    // The traces raised counters of the last grid, which may skip seeds.
+    EXPECT_GT(plot->CurveCount(), curves / 2);
 }
 
 }  // namespace
