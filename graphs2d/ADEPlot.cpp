@@ -40,7 +40,7 @@ ADEPlot::ADEPlot(CompiledFormula* slope, CompiledFormula* dy, CompiledFormula* s
       color(color), spacing(SpacingFor(resolution) * mapping->pixelsPerScreenPixelX), jobs(this, 1)
 {
     if (IsGridMode())
-        PrepareGrid();
+        AllocateOccupancy();
     int32_t n = 0;
     for (CompiledFormula* f : {slopeFormula, dyFormula, startXFormula, startYFormula}) {
         if (f) {
@@ -64,7 +64,7 @@ ADEPlot::~ADEPlot()
     BudgetFree(occupancy);
 }
 
-void ADEPlot::PrepareGrid()
+void ADEPlot::AllocateOccupancy()
 {
     BudgetFree(occupancy);
     const GridPhase phase = ComputeGridPhase(*mapping, spacing);
@@ -155,7 +155,7 @@ void ADEPlot::Restart()
     StopJobs();
     FreeCurves();
     if (IsGridMode())
-        PrepareGrid();
+        AllocateOccupancy();
     solved = false;
     StartJobs();
 }

@@ -66,7 +66,9 @@ private:
     };
     SlopeAt Slope(double x, double y) const;
     bool IsGridMode() const { return startXFormula == nullptr || startYFormula == nullptr; }
-    void PrepareGrid();
+    // The seed grid, phase first: it keeps to the origin when the view
+    // moves. Its counters start at zero.
+    void AllocateOccupancy();
     void FreeCurves();
     void AddCurve(SolutionCurve* curve);
     // The occupancy counter of the pixel, or null off the grid.
