@@ -9,6 +9,7 @@
 #include "formula/ResultText.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/CurveNumerics.h"
+#include "graphs2d/SolutionCurve.h"
 #include "numerics/RealLibrary.h"
 #include "platform/NumberText.h"
 #include "platform/PortDC.h"
@@ -26,6 +27,17 @@ TextFont& ReadoutFont()
 {
     static TextFont* font = new TextFont("Arial", 10, false, false);
     return *font;
+}
+
+// The curves of the last solution-curve trace, in the traced colour.
+void DrawTracedSolutionCurves(const ViewMapping& mapping, RgbColor colour)
+{
+    PortSetForeColor(colour);
+    for (int32_t slot = 0; slot < 2; ++slot) {
+        if (const SolutionCurve* curve = TracedSolutionCurve(slot))
+            DrawSolutionCurve(*curve, mapping);
+    }
+    PortSetDefaultColors();
 }
 
 // Appends the theta label (U+03B8 and a colon, no space) and the value.
@@ -224,6 +236,8 @@ void A2DGraphView::DrawTraceOverlay()
     ClipPortToRect(rect);
     if (trace.kind == TraceVector)
         DrawTraceVector();
+    if (trace.kind == TraceSolutionCurves)
+        DrawTracedSolutionCurves(screenMapping, static_cast<RgbColor>(trace.color));
     if (!IsShortRectEmpty(marker))
         DrawTraceMarker(marker);
     DrawTraceReadout();

@@ -13,6 +13,7 @@
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/CurveNumerics.h"
 #include "graphs2d/GraphSet.h"
+#include "graphs2d/SolutionCurve.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -125,6 +126,7 @@ void A2DGraphView::TraceStep(ShortPoint point)
         dragPoint = ShortPoint{kNoPoint, kNoPoint};
         return;
     }
+    HoldTracedSolutionCurves(nullptr, nullptr);
     jobPoint = point;
     jobUnchanged = 0;
     jobKind = JobTraceStep;
@@ -156,8 +158,8 @@ void A2DGraphView::TraceJob()
     } else {
         trace = Plot(tracedGraph)->Trace(x, y);
     }
-    // wired at merge: solution curves move into the two program-wide slots;
-    // no plot hands any over yet.
+    if (trace.kind == TraceSolutionCurves)
+        HoldTracedSolutionCurves(trace.forwardCurve, trace.backwardCurve);
     trace.forwardCurve = trace.backwardCurve = nullptr;
     if (trace.kind == TraceNothing || Overdue()) {
         trace.kind = TraceNothing;

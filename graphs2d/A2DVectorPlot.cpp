@@ -9,6 +9,7 @@
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphCodes.h"
 #include "graphs2d/ArrowHead.h"
+#include "graphs2d/GridPhase.h"
 #include "graphs2d/ViewMapping.h"
 
 #include <algorithm>
@@ -22,21 +23,11 @@ bool IsUndefined(const VectorCell& c)
     return std::isnan(c.fieldX) || std::isnan(c.fieldY);
 }
 
-// n mod m in [0, m).
-int32_t Modulo(int32_t n, int32_t m)
-{
-    const int32_t r = n % m;
-    return r < 0 ? r + m : r;
-}
-
 }  // namespace
 
 int32_t A2DVectorPlot::SpacingFor(double resolution)
 {
-    // A damaged file may carry any grain: above 1.1 the spacing would reach
-    // 0 and every cell position divide by it.
-    const double g = std::isnan(resolution) ? 0.5 : std::clamp(resolution, 0.0, 1.0);
-    return static_cast<int32_t>(100 - 90 * g + 0.5);
+    return static_cast<int32_t>(100 - 90 * HeldGrain(resolution) + 0.5);
 }
 
 A2DVectorPlot::A2DVectorPlot(CompiledFormula* u, CompiledFormula* v, double resolution, AGraphColor* color,
@@ -67,11 +58,9 @@ A2DVectorPlot::~A2DVectorPlot()
 
 void A2DVectorPlot::ComputeGridPhase()
 {
-    const ShortRect& r = mapping->rect;
-    const int32_t p = mapping->XToPixelChecked(0);
-    phaseX = r.left < p && p < r.right ? Modulo(p, spacing) - 6 : spacing / 2;
-    const int32_t q = mapping->YToPixelChecked(0);
-    phaseY = r.top < q && q < r.bottom ? Modulo(r.bottom - q, spacing) : spacing / 2;
+    const GridPhase phase = ::ComputeGridPhase(*mapping, spacing);
+    phaseX = phase.x;
+    phaseY = phase.y;
 }
 
 void A2DVectorPlot::AllocateCells()

@@ -5,7 +5,10 @@
 #include "formula/FormulaNode.h"
 #include "formula/NodeBuilders.h"
 #include "formula/SymbolCodes.h"
+#include "formula/FunctionDefinitions.h"
+#include "formula/NodeKindTable.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/ADEPlot.h"
 #include "graphs2d/A2DVectorPlot.h"
 #include "graphs2d/APointPlot.h"
 #include "graphs2d/AParametricCurve.h"
@@ -227,6 +230,57 @@ void BuildVectorField2D(GraphSet& set, BuilderArguments& a)
         set.NoteComplexMapGraph(view->graphs.count - 1, a.transform);
 }
 
+// Solution curves of dy/dx = slope or of dx/dt = slope, dy/dt = dy; the
+// trees become the plot's, the start point's stays the factory's until the
+// plot takes it.
+void BuildDEPlot(GraphSet& set, BuilderArguments& a, FormulaNode* slope, FormulaNode* dy)
+{
+    A2DGraphView* view = ViewOf(set, a);
+    if (!view) {
+        FreeTree(slope);
+        FreeTree(dy);
+        return;
+    }
+    CompiledFormula* fSlope = set.Compile(slope);
+    CompiledFormula* fDy = dy ? set.Compile(dy) : nullptr;
+    CompiledFormula* startX = set.CompileOptional(a.options.startX);
+    CompiledFormula* startY = set.CompileOptional(a.options.startY);
+    a.options.startX = a.options.startY = nullptr;
+    ADEPlot* plot = nullptr;
+    if (fSlope && (fDy || !dy))
+        plot = new (std::nothrow) ADEPlot(fSlope, fDy, startX, startY, a.colour, a.grain, &view->drawMapping);
+    const int32_t before = set.equationGraphs.count;
+    AddPlot(set, a, plot, {fSlope, fDy, startX, startY});
+    if (set.equationGraphs.count > before && a.view == 0)
+        set.NoteComplexMapGraph(view->graphs.count - 1, a.transform);
+}
+
+void BuildSlopeField(GraphSet& set, BuilderArguments& a)
+{
+    BuildDEPlot(set, a, CopyTree(a.equation->children[1]), nullptr);
+}
+
+void BuildSystemDE2D(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* column = a.equation->children[1];
+    BuildDEPlot(set, a, CopyTree(Entry(column, 0)), CopyTree(Entry(column, 1)));
+}
+
+// dz/dt = f(z): the plane's system of the real and imaginary part of f
+// with z = x + i y.
+void BuildComplexDE(GraphSet& set, BuilderArguments& a)
+{
+    FormulaNode* z = MakeBinaryNode(
+        KindEquation, MakeVariableNode(CodeZ),
+        MakeSum(MakeVariableNode(CodeX), MakeProduct(MakeVariableNode(CodeI), MakeVariableNode(CodeY))));
+    FormulaNode* f = CopyTree(a.equation->children[1]);
+    SubstituteEquation(f, z);
+    FreeTree(z);
+    FormulaNode* dx = MakeRealPart(CopyTree(f));
+    FormulaNode* dy = MakeImagPart(f);
+    BuildDEPlot(set, a, dx, dy);
+}
+
 }  // namespace
 
 void RegisterCurveAndPointBuilders()
@@ -240,6 +294,7 @@ void RegisterCurveAndPointBuilders()
         {43, &BuildParameterPoint},    {44, &BuildComplexPoint},       {45, &BuildPointXY},
         {46, &BuildPointXY},           {47, &BuildPolarPoint},         {61, &BuildArrow2D},
         {16, &BuildVectorField2D},
+        {37, &BuildSlopeField},        {38, &BuildSystemDE2D},         {42, &BuildComplexDE},
     };
     for (const auto& entry : table)
         SetFormBuilder(entry.code, entry.builder);

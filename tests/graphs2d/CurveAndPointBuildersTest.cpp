@@ -8,6 +8,8 @@
 #include "formula/PrepareTreeForGraphing.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/A2DVectorPlot.h"
+#include "graphs2d/ADEPlot.h"
+#include "graphs2d/SolutionCurve.h"
 #include "graphs2d/APointPlot.h"
 #include "graphs2d/AParametricCurve.h"
 #include "graphs2d/AnArrowPlot.h"
@@ -143,6 +145,37 @@ TEST_F(CurveAndPointBuilders, VectorFieldsOfXAndY)
     const VectorCell& c = field->Cells()[2 * field->GridColumns() + 3];
     EXPECT_EQ(c.fieldX, c.y);
     EXPECT_EQ(c.fieldY, -c.x);
+}
+
+TEST_F(CurveAndPointBuilders, DifferentialEquations)
+{
+    // The first point of the forward curve: the start point, or the first
+    // seed; then where one step took it.
+    const struct {
+        const char* text;
+        double x0, y0, x1, y1;
+    } cases[] = {
+        // The view shows x from -2 to 1.1, y from -2 to -0.45, 64 pixels a unit.
+        {"function(optotal(x),y)=x,vector(x,y)=vector(~1,~1)", -1, -1, -0.984375, -1.0155029},
+        {"function(optotal(t),vector(x,y))=vector(-y,x),vector(x,y)=vector(0,~1)", 0, -1, 0.015625, -0.9998779},
+        // z' = i z is the same rotation.
+        {"function(optotal(t),z)=i*z,vector(x,y)=vector(0,~1)", 0, -1, 0.015625, -0.9998779},
+    };
+    for (const auto& c : cases) {
+        auto* plot = Build<ADEPlot>(c.text);
+        ASSERT_NE(plot, nullptr) << c.text;
+        SolutionCurve curve;
+        ASSERT_TRUE(plot->CopyCurve(0, &curve)) << c.text;
+        ASSERT_GT(curve.count, 1);
+        EXPECT_EQ(curve.PointAt(0).x, c.x0) << c.text;
+        EXPECT_EQ(curve.PointAt(0).y, c.y0) << c.text;
+        EXPECT_NEAR(curve.PointAt(1).x, c.x1, 1e-7) << c.text;
+        EXPECT_NEAR(curve.PointAt(1).y, c.y1, 1e-7) << c.text;
+    }
+    // Without a start point the seeds of the small view give curves.
+    auto* grid = Build<ADEPlot>("function(optotal(x),y)=x-y");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_GE(grid->CurveCount(), 2);
 }
 
 }  // namespace
