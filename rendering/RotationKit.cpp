@@ -77,6 +77,19 @@ void Multiply(const double (&a)[N][N], const double (&b)[N][N], double (&out)[N]
     }
 }
 
+// q <- p q transpose(p).
+template <int N>
+void Conjugate(const double (&p)[N][N], double (&q)[N][N])
+{
+    double t[N][N];
+    for (int r = 0; r < N; ++r) {
+        for (int c = 0; c < N; ++c)
+            t[r][c] = p[c][r];
+    }
+    Multiply(q, t, t);
+    Multiply(p, t, q);
+}
+
 template <int N>
 void NormalizeRow(double (&row)[N])
 {
@@ -413,19 +426,13 @@ void DecomposeDoubleRotation4(double (&axis1)[3], double& angle1, double (&axis2
 
 void ConjugateRotation3(const Matrix3& P, Matrix3& Q)
 {
-    Matrix3 T = P;
-    Transpose3(T);
-    MultiplyMatrix3(Q, T, T);
-    MultiplyMatrix3(P, T, Q);
+    Conjugate(P.m, Q.m);
     Reorthonormalize3(Q);
 }
 
 void ConjugateRotation4(const Matrix4& P, Matrix4& Q)
 {
-    Matrix4 T = P;
-    Transpose4(T);
-    MultiplyMatrix4(Q, T, T);
-    MultiplyMatrix4(P, T, Q);
+    Conjugate(P.m, Q.m);
     Reorthonormalize4(Q);
 }
 
