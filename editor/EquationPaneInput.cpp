@@ -12,6 +12,7 @@
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
+#include "editor/FormulaMouse.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "formula/EditorState.h"
@@ -87,6 +88,45 @@ bool CaretAtNodeEnd(const EditorState* state)
     }
 }
 
+// A press in the range panel edits the cell under it; one in the value panel
+// edits its cell, or with Ctrl makes its variable the slider's.
+bool PressInPanels(DocState* doc, const PanePress& press)
+{
+    ShortRect panelsRect;
+    if (!doc->GetPanelsRect(&panelsRect))
+        return false;
+    if (PointInShortRect(press.point, doc->panels.rangePanelRect)) {
+        doc->EndEditing();
+        doc->EditMode = EditRangeCell;
+        int32_t row = 0, side = 0;
+        if (doc->RangeCellAt(press.point, &row, &side))
+            doc->BeginRangeCellEdit(row, side, press.point, press.doubleClick);
+        Call(Hooks().refreshAnimationControls);
+        UpdateEquationCaret();
+        return true;
+    }
+    const int32_t variables = doc->Variables ? doc->Variables->count : 0;
+    if (!PointInShortRect(press.point, doc->panels.valuePanelRect) || variables == 0 || !doc->IsGraphPaneShown())
+        return false;
+    const int32_t cell = doc->ValueCellAt(press.point);
+    if (press.modifiers & 1) {
+        if (cell >= 0) {
+            if (doc->EditMode == EditValueCell)
+                doc->EndEditing();
+            doc->SliderVariable = static_cast<uint8_t>((*doc->Variables)[cell].key & 0xFF);
+            doc->StopGraphing();
+            doc->BeginGraphing();
+        }
+    } else {
+        doc->EndEditing();
+        doc->EditMode = EditValueCell;
+        if (cell >= 0)
+            doc->BeginValueCellEdit(cell, press.point, press.doubleClick);
+    }
+    UpdateEquationCaret();
+    return true;
+}
+
 }  // namespace
 
 FormulaRect FormulaRectOf(EditorState* state)
@@ -133,12 +173,17 @@ void DocState::OnMouseDown(const PanePress& press)
     currentValueCell = -1;
     currentRangeRow = -1;
     PressPoint = press.point;
-    // wired at merge: a press in the range panel (BeginRangeCellEdit) or the value panel
-    // (BeginValueCellEdit, Ctrl choosing the slider variable) is taken before the lines.
+    if (PressInPanels(this, press))
+        return;
     {
         ClipRegionSaver clip(equationPaneRect);
-        // wired at merge: in formula editing a press on a draggable selected term starts a term drag
-        // (FormulaMouseDown with the drag flag).
+        if (EditMode == EditFormula && CanDragSelectedTerm() && PointInShortRect(press.point, GetSelectionRect())) {
+            SetEquationPaneCursorFor(press.point, true);
+            FormulaMouseDown(press.point, press.modifiers & 2, true, CurrentFormula(), press.doubleClick, PaneWindow());
+            Call(Hooks().updateGraphPaneCursor);
+            UpdateEquationCaret();
+            return;
+        }
         for (int32_t i = 0; i < Lines.count; ++i) {
             DocLine& line = Lines[i];
             if (line.kind != DocLineEquation || !line.formula)
@@ -167,8 +212,9 @@ void DocState::OnMouseDown(const PanePress& press)
                     line.formula->mode = CaretAfter;
                 }
             }
-            // wired at merge: FormulaMouseDown(pinned point, Shift, no drag, state, double click, view)
-            // places the caret at the press inside the formula.
+            ShortPoint pinned;
+            PinPointToRect(pinned, formula.rect, press.point);
+            FormulaMouseDown(pinned, press.modifiers & 2, false, line.formula, press.doubleClick, PaneWindow());
             break;
         }
         Call(Hooks().updateGraphPaneCursor);
@@ -189,11 +235,14 @@ uint8_t DocState::OnMouseMove(ShortPoint point, WindowHandle)
             return 0;
         ShortPoint pinned;
         PinPointToRect(pinned, formula.rect, point);
-        // wired at merge: FormulaMouseDrag(pinned) extends the selection.
-        return 0;
+        FormulaMouseDrag(static_cast<uint16_t>(pinned.v) | static_cast<uint32_t>(static_cast<uint16_t>(pinned.h)) << 16);
+        return 1;
     }
-    // wired at merge: value and range cells select by dragging (DragSelectValueCell, DragSelectRangeCell);
-    // tables select rows and columns once they are built.
+    case EditValueCell:
+        return DragSelectValueCell(point);
+    case EditRangeCell:
+        return DragSelectRangeCell(point);
+    // Tables select rows and columns once they are built.
     default:
         return 0;
     }
