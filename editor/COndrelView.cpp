@@ -7,12 +7,12 @@
 #include "drawing/DrawingPort.h"
 #include "drawing/TypesetDCScope.h"
 #include "editor/CaretGeometry.h"
+#include "editor/EditorCommands.h"
 #include "editor/EditorKeyEvents.h"
 #include "editor/EditorPredicates.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
 #include "editor/FormulaClipboard.h"
-#include "editor/FormulaScrap.h"
 #include "editor/FormulaDrawingPort.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
@@ -404,6 +404,8 @@ void COndrelView::keyPressEvent(QKeyEvent* event)
 
 namespace {
 
+constexpr EditorCommandCode kCutCommand = 8704;
+
 EditorState* EditedFormula(DocState* doc)
 {
     return doc->EditMode == EditFormula && doc->currentLine >= 0 && doc->currentLine < doc->Lines.count
@@ -474,8 +476,7 @@ bool COndrelView::Cut()
         TypesetDCScope typeset(true);
         if (!state || !CopyFormulaToClipboard(state))
             return false;
-        CurrentEditorStateScope scope(state);
-        DoClipboardCommand(8704);  // cut
+        RunEditorCommand(kCutCommand, 0, state, this);
     }
     FormulaChanged();
     return true;
