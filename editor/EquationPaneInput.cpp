@@ -4,6 +4,8 @@
 // hidden Ctrl+Shift keys.
 #include "document/DocState.h"
 
+#include "CoreUtilities/GraphWorkerPool.h"
+
 #include "document/DocumentHooks.h"
 #include "document/DocumentTask.h"
 #include "drawing/ClipRegionSaver.h"
@@ -20,6 +22,7 @@
 #include "formula/IsCaretMoveCommand.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeQuery.h"
+#include "graphs2d/GraphSet.h"
 
 #include <algorithm>
 
@@ -348,9 +351,19 @@ bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2)
                     doc->Graphs->SetEquationOption(graph, 13, line->XYType >= 4 ? 1 : 0);
         }
         return true;
-    // wired at merge: '0' and '9' restart the graph workers, 'a', 'x', 'y', 'z' set view options,
-    // 'g' and 'r' toggle graph paper and the paper background, 'v' replaces the formula by its
-    // first statement.
+    case '0':
+    case '9':
+        RestartGraphWorkers(key == '0' ? 0 : 1);
+        return true;
+    case 'a':
+    case 'x':
+    case 'y':
+    case 'z':
+        if (auto* graphs = dynamic_cast<GraphSet*>(doc->Graphs))
+            graphs->SetViewOption(key == 'a' ? 17 : static_cast<int32_t>(key - 'x') + 2, WhichBoth);
+        return true;
+    // wired at merge: 'g' and 'r' toggle graph paper and the paper background, 'v' replaces the
+    // formula by its first statement.
     default:
         return false;
     }

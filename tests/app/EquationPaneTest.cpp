@@ -2,6 +2,7 @@
 // wheel and the bar, focus moving away and back, and the layout and scroll
 // extent the document gives it.
 #include "app/COndrelDoc.h"
+#include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
@@ -335,6 +336,12 @@ TEST_F(EquationPaneTest, HiddenKeysAndClearingTheDocument)
     EXPECT_EQ(FrameRateMeterSwitch, meter);
     QTest::keyClick(view_, Qt::Key_Ampersand, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Doc()->Lines[0].PlottingMode, 1);
+    // '9' runs the graph workers on one processor, '0' on all of them again.
+    const int32_t processors = GetProcessorCount();
+    QTest::keyClick(view_, Qt::Key_ParenLeft, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(GetProcessorCount(), 1);
+    QTest::keyClick(view_, Qt::Key_ParenRight, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(GetProcessorCount(), processors);
     // Without Shift the same key is no hidden key.
     QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(FrameRateMeterSwitch, meter);
