@@ -218,9 +218,10 @@ void DocState::DrawLines()
         MeasureLine(state, width, height);
         const int32_t top = state->originV;
         if (equationPaneRect.bottom >= top && top + height >= equationPaneRect.top) {
-            DrawFormulaState(state, PaneWindow(), dc);
+            // The highlight lies under the ink, so that the selection stays readable.
             if (state == current)
                 DrawSelectionHighlight(dc);
+            DrawFormulaState(state, PaneWindow(), dc);
         }
         if (line.HasResult(this) && !line.resultStale && line.resultText[0])
             DrawResultText(&line, top, state->originH);
