@@ -160,7 +160,8 @@ void DocState::Undo()
             Hooks().activateEditorState(state, state->window);
         RestoreUndoEdit();
         Recompute();
-        // wired at merge: the equation view takes the focus.
+        if (Hooks().focusEquationView)
+            Hooks().focusEquationView();
         break;
     }
     case UndoTextBox: {
@@ -221,9 +222,10 @@ void DocState::Undo()
             if (Hooks().setDocModified)
                 Hooks().setDocModified(true);
         }
-        // wired at merge: line 0's edit mode is entered (BeginEditingCurrentLine).
-        if (Lines.count > 0)
+        if (Lines.count > 0) {
             currentLine = 0;
+            BeginEditingCurrentLine();
+        }
         break;
     }
     default:

@@ -7,10 +7,12 @@
 #include "drawing/DrawingPort.h"
 #include "drawing/TypesetDCScope.h"
 #include "editor/CaretGeometry.h"
+#include "editor/EditorCommands.h"
 #include "editor/EditorKeyEvents.h"
 #include "editor/EditorPredicates.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
+#include "editor/FormulaClipboard.h"
 #include "editor/FormulaDrawingPort.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
@@ -20,6 +22,8 @@
 #include "platform/SystemFont.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
@@ -286,8 +290,8 @@ void COndrelView::DrawPaneContents(PortDC* dc)
         PortPen previousPen = dc->SelectPen(PortPen{PenStyle::Solid, 0, WindowTextColor(), false});
         dc->SetBackgroundMode(BackgroundMode::Transparent);
         doc->DrawLines();
-        // wired at merge: the value and range panels (DocState::DrawVariablePanels) draw here
-        // outside demonstrations and printing.
+        if (!DemoRunning())
+            doc->DrawVariablePanels();
         DrawHintCaption(dc);
         if (DemoRunning())
             DrawDemoBanner(dc);
@@ -375,12 +379,139 @@ void COndrelView::keyPressEvent(QKeyEvent* event)
         update();
         return;
     }
+    using ClipboardCommand = bool (COndrelView::*)();
+    static constexpr struct {
+        QKeySequence::StandardKey key;
+        ClipboardCommand command;
+    } kClipboardKeys[] = {
+        {QKeySequence::Copy, &COndrelView::Copy},
+        {QKeySequence::Cut, &COndrelView::Cut},
+        {QKeySequence::Paste, &COndrelView::Paste},
+    };
+    for (const auto& entry : kClipboardKeys) {
+        if (event->matches(entry.key)) {
+            (this->*entry.command)();
+            return;
+        }
+    }
     EditorKey editorKey;
     if (!EditorKeyFromEvent(*event, editorKey)) {
         QWidget::keyPressEvent(event);
         return;
     }
     HandleEditorKeyPress(editorKey.ch, editorKey.ch2, editorKey.flags);
+}
+
+namespace {
+
+constexpr EditorCommandCode kCutCommand = 8704;
+
+EditorState* EditedFormula(DocState* doc)
+{
+    return doc->EditMode == EditFormula && doc->currentLine >= 0 && doc->currentLine < doc->Lines.count
+        ? doc->CurrentFormula()
+        : nullptr;
+}
+
+bool CopyPanelCell(DocState* doc)
+{
+    char text[kPanelCopyBytes];
+    text[0] = 0;
+    if (doc->EditMode == EditValueCell)
+        doc->CopyVariableFieldSelection(text, sizeof text);
+    else
+        doc->CopyRangeFieldSelection(text, sizeof text);
+    if (!text[0])
+        return false;
+    PutTextOnClipboard(QByteArray(text));
+    return true;
+}
+
+bool IsPanelCellEdited(const DocState* doc)
+{
+    return doc->EditMode == EditValueCell || doc->EditMode == EditRangeCell;
+}
+
+}  // namespace
+
+// A cut or paste changed the formula: recomputed, and Undo takes it back.
+void COndrelView::FormulaChanged()
+{
+    DocState* doc = GetDocState();
+    doc->Recompute();
+    doc->undo.kind = UndoFormulaEdit;
+    doc->undo.lineIndex = static_cast<int16_t>(doc->currentLine);
+    InvalidateLayout();
+    RelayoutPane();
+    ScrollCaretIntoView();
+    UpdateCaret();
+    update();
+}
+
+bool COndrelView::Copy()
+{
+    DocState* doc = GetDocState();
+    if (IsPanelCellEdited(doc))
+        return CopyPanelCell(doc);
+    EditorState* state = EditedFormula(doc);
+    TypesetDCScope typeset(true);
+    return state && CopyFormulaToClipboard(state);
+}
+
+bool COndrelView::Cut()
+{
+    DocState* doc = GetDocState();
+    if (IsPanelCellEdited(doc)) {
+        if (!CopyPanelCell(doc))
+            return false;
+        if (doc->EditMode == EditValueCell)
+            doc->DeleteValueCellSelection();
+        else
+            doc->DeleteRangeCellSelection();
+        update();
+        return true;
+    }
+    EditorState* state = EditedFormula(doc);
+    {
+        TypesetDCScope typeset(true);
+        if (!state || !CopyFormulaToClipboard(state))
+            return false;
+        RunEditorCommand(kCutCommand, 0, state, this);
+    }
+    FormulaChanged();
+    return true;
+}
+
+bool COndrelView::Paste()
+{
+    DocState* doc = GetDocState();
+    if (IsPanelCellEdited(doc)) {
+        const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
+        if (text.isEmpty())
+            return false;
+        if (doc->EditMode == EditValueCell)
+            doc->InsertIntoValueCell(text.constData());
+        else
+            doc->InsertIntoRangeCell(text.constData());
+        update();
+        return true;
+    }
+    EditorState* state = EditedFormula(doc);
+    {
+        TypesetDCScope typeset(true);
+        if (!state || !PasteFormulaFromClipboard(state))
+            return false;
+    }
+    FormulaChanged();
+    return true;
+}
+
+bool COndrelView::CanPaste() const
+{
+    const DocState* doc = GetDocState();
+    if (IsPanelCellEdited(doc))
+        return QGuiApplication::clipboard()->mimeData() && QGuiApplication::clipboard()->mimeData()->hasText();
+    return doc->EditMode == EditFormula && ClipboardCanPaste();
 }
 
 void COndrelView::PressAt(QMouseEvent* event, bool doubleClick)

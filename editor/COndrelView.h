@@ -60,6 +60,13 @@ public:
     // the caret scrolled into view and a redraw. Enter draws the graphs.
     void HandleEditorKeyPress(uint32_t ch, uint32_t ch2, uint32_t flags);
 
+    // The clipboard commands on the edited formula or panel cell; false when
+    // nothing was copied or pasted.
+    bool Copy();
+    bool Cut();
+    bool Paste();
+    bool CanPaste() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -75,6 +82,7 @@ protected:
 
 private:
     void PressAt(QMouseEvent* event, bool doubleClick);
+    void FormulaChanged();
     void PlaceBar();
     void DrawHintCaption(PortDC* dc);
     void DrawDemoBanner(PortDC* dc);

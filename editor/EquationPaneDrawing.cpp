@@ -218,7 +218,7 @@ void DocState::DrawLines()
         MeasureLine(state, width, height);
         const int32_t top = state->originV;
         if (equationPaneRect.bottom >= top && top + height >= equationPaneRect.top) {
-            // The highlight goes under the formula, which stays readable.
+            // The highlight lies under the ink, so that the selection stays readable.
             if (state == current)
                 DrawSelectionHighlight(dc);
             DrawFormulaState(state, PaneWindow(), dc);

@@ -4,6 +4,8 @@
 // hidden Ctrl+Shift keys.
 #include "document/DocState.h"
 
+#include "CoreUtilities/GraphWorkerPool.h"
+
 #include "document/DocumentHooks.h"
 #include "document/DocumentTask.h"
 #include "drawing/ClipRegionSaver.h"
@@ -12,6 +14,7 @@
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
+#include "editor/FormulaMouse.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "formula/EditorState.h"
@@ -19,6 +22,7 @@
 #include "formula/IsCaretMoveCommand.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeQuery.h"
+#include "graphs2d/GraphSet.h"
 
 #include <algorithm>
 
@@ -87,6 +91,45 @@ bool CaretAtNodeEnd(const EditorState* state)
     }
 }
 
+// A press in the range panel edits the cell under it; one in the value panel
+// edits its cell, or with Ctrl makes its variable the slider's.
+bool PressInPanels(DocState* doc, const PanePress& press)
+{
+    ShortRect panelsRect;
+    if (!doc->GetPanelsRect(&panelsRect))
+        return false;
+    if (PointInShortRect(press.point, doc->panels.rangePanelRect)) {
+        doc->EndEditing();
+        doc->EditMode = EditRangeCell;
+        int32_t row = 0, side = 0;
+        if (doc->RangeCellAt(press.point, &row, &side))
+            doc->BeginRangeCellEdit(row, side, press.point, press.doubleClick);
+        Call(Hooks().refreshAnimationControls);
+        UpdateEquationCaret();
+        return true;
+    }
+    const int32_t variables = doc->Variables ? doc->Variables->count : 0;
+    if (!PointInShortRect(press.point, doc->panels.valuePanelRect) || variables == 0 || !doc->IsGraphPaneShown())
+        return false;
+    const int32_t cell = doc->ValueCellAt(press.point);
+    if (press.modifiers & 1) {
+        if (cell >= 0) {
+            if (doc->EditMode == EditValueCell)
+                doc->EndEditing();
+            doc->SliderVariable = static_cast<uint8_t>((*doc->Variables)[cell].key & 0xFF);
+            doc->StopGraphing();
+            doc->BeginGraphing();
+        }
+    } else {
+        doc->EndEditing();
+        doc->EditMode = EditValueCell;
+        if (cell >= 0)
+            doc->BeginValueCellEdit(cell, press.point, press.doubleClick);
+    }
+    UpdateEquationCaret();
+    return true;
+}
+
 }  // namespace
 
 FormulaRect FormulaRectOf(EditorState* state)
@@ -133,12 +176,17 @@ void DocState::OnMouseDown(const PanePress& press)
     currentValueCell = -1;
     currentRangeRow = -1;
     PressPoint = press.point;
-    // wired at merge: a press in the range panel (BeginRangeCellEdit) or the value panel
-    // (BeginValueCellEdit, Ctrl choosing the slider variable) is taken before the lines.
+    if (PressInPanels(this, press))
+        return;
     {
         ClipRegionSaver clip(equationPaneRect);
-        // wired at merge: in formula editing a press on a draggable selected term starts a term drag
-        // (FormulaMouseDown with the drag flag).
+        if (EditMode == EditFormula && CanDragSelectedTerm() && PointInShortRect(press.point, GetSelectionRect())) {
+            SetEquationPaneCursorFor(press.point, true);
+            FormulaMouseDown(press.point, press.modifiers & 2, true, CurrentFormula(), press.doubleClick, PaneWindow());
+            Call(Hooks().updateGraphPaneCursor);
+            UpdateEquationCaret();
+            return;
+        }
         for (int32_t i = 0; i < Lines.count; ++i) {
             DocLine& line = Lines[i];
             if (line.kind != DocLineEquation || !line.formula)
@@ -167,8 +215,9 @@ void DocState::OnMouseDown(const PanePress& press)
                     line.formula->mode = CaretAfter;
                 }
             }
-            // wired at merge: FormulaMouseDown(pinned point, Shift, no drag, state, double click, view)
-            // places the caret at the press inside the formula.
+            ShortPoint pinned;
+            PinPointToRect(pinned, formula.rect, press.point);
+            FormulaMouseDown(pinned, press.modifiers & 2, false, line.formula, press.doubleClick, PaneWindow());
             break;
         }
         Call(Hooks().updateGraphPaneCursor);
@@ -189,11 +238,14 @@ uint8_t DocState::OnMouseMove(ShortPoint point, WindowHandle)
             return 0;
         ShortPoint pinned;
         PinPointToRect(pinned, formula.rect, point);
-        // wired at merge: FormulaMouseDrag(pinned) extends the selection.
-        return 0;
+        FormulaMouseDrag(static_cast<uint16_t>(pinned.v) | static_cast<uint32_t>(static_cast<uint16_t>(pinned.h)) << 16);
+        return 1;
     }
-    // wired at merge: value and range cells select by dragging (DragSelectValueCell, DragSelectRangeCell);
-    // tables select rows and columns once they are built.
+    case EditValueCell:
+        return DragSelectValueCell(point);
+    case EditRangeCell:
+        return DragSelectRangeCell(point);
+    // Tables select rows and columns once they are built.
     default:
         return 0;
     }
@@ -299,9 +351,19 @@ bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2)
                     doc->Graphs->SetEquationOption(graph, 13, line->XYType >= 4 ? 1 : 0);
         }
         return true;
-    // wired at merge: '0' and '9' restart the graph workers, 'a', 'x', 'y', 'z' set view options,
-    // 'g' and 'r' toggle graph paper and the paper background, 'v' replaces the formula by its
-    // first statement.
+    case '0':
+    case '9':
+        RestartGraphWorkers(key == '0' ? 0 : 1);
+        return true;
+    case 'a':
+    case 'x':
+    case 'y':
+    case 'z':
+        if (auto* graphs = dynamic_cast<GraphSet*>(doc->Graphs))
+            graphs->SetViewOption(key == 'a' ? 17 : static_cast<int32_t>(key - 'x') + 2, WhichBoth);
+        return true;
+    // wired at merge: 'g' and 'r' toggle graph paper and the paper background, 'v' replaces the
+    // formula by its first statement.
     default:
         return false;
     }

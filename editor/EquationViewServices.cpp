@@ -5,11 +5,17 @@
 #include "document/DocumentHooks.h"
 #include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
+#include "editor/CaretGeometry.h"
+#include "editor/FormulaClipboard.h"
+#include "editor/FormulaMouse.h"
 #include "editor/TypesetDriver.h"
 #include "formula/EditorState.h"
+#include "formula/TermMoves.h"
 #include "platform/PortDC.h"
 
 #include <QAbstractSlider>
+#include <QMetaObject>
+#include <QRegion>
 #include <QApplication>
 #include <QScrollBar>
 #include <QStyle>
@@ -72,15 +78,19 @@ void SetGraphView(CGraphView* view)
     GraphView = view;
 }
 
-// The editor keeps no selection yet, so there is no term to drag.
+// The selected term's rectangle in the pane, empty when no term can be dragged.
 ShortRect GetSelectionRect()
 {
-    return ShortRect{0, 0, 0, 0};
+    ShortRect rect{0, 0, 0, 0};
+    if (CanDragSelectedTerm())
+        CaretRectToWindow(rect);
+    return rect;
 }
 
 bool CanDragSelectedTerm()
 {
-    return false;
+    const EditorState* state = GetCurrentEditorState();
+    return state && state->current && state->mode == SelectionNode && CanMoveSelectedTerm();
 }
 
 void SetEquationViewPrinterDC(PortDC* dc)
@@ -207,7 +217,8 @@ void LayoutLinesWithDC(PortDC* dc)
     DocState* doc = GetDocState();
     PortDC* own = dc ? nullptr : PortDC::NewForMeasuring();
     TypesetDCScope scope(dc ? dc : own, true);
-    // wired at merge: the variables panels are laid out first when the document shows them.
+    if (!doc->HasNoPanelRows())
+        doc->LayoutVariablePanels();
     doc->LayoutLines();
     delete own;
 }
@@ -233,11 +244,25 @@ void DestroyAndDeleteWindow(QWidget* window)
 void SelectAllByEditMode()
 {
     DocState* doc = GetDocState();
-    if (doc->EditMode == EditFormula && GetCurrentEditorState()) {
+    switch (doc->EditMode) {
+    case EditFormula:
+        if (!GetCurrentEditorState())
+            return;
         SelectEntireFormula();
         InvalidateEquationPane();
+        break;
+    case EditValueCell:
+    case EditRangeCell:
+        doc->SelectAllInField();
+        break;
+    case EditTextOrCell:
+        // Line edits and text edits alike offer selectAll as a slot.
+        if (QWidget* box = QApplication::focusWidget(); box && box != EquationView)
+            QMetaObject::invokeMethod(box, "selectAll");
+        break;
+    default:
+        break;
     }
-    // wired at merge: value and range cells select their whole field; text boxes select all.
 }
 
 void RecomputeDocument()
@@ -273,7 +298,17 @@ void PlaceTextBox(COurEdit* box, const ShortRect& rect, const ShortRect&)
         return;
     int height = std::max(1, w->sizeHint().height());
     w->setGeometry(rect.left, rect.top, ShortRectWidth(rect), height);
-    // wired at merge: the box is clipped away from the variables panels.
+    ShortRect panels;
+    if (!GetDocState()->GetPanelsRect(&panels)) {
+        w->clearMask();
+        return;
+    }
+    QRegion visible(0, 0, w->width(), w->height());
+    visible -= QRect(panels.left - rect.left, panels.top - rect.top, ShortRectWidth(panels), ShortRectHeight(panels));
+    if (visible == QRegion(0, 0, w->width(), w->height()))
+        w->clearMask();
+    else
+        w->setMask(visible);
 }
 
 int32_t GetTextBoxHeight(COurEdit* box)
@@ -384,4 +419,5 @@ void RegisterEquationViewServices()
         CurrentEditorStateScope scope(state);
         SelectEntireFormula();
     };
+    hooks.formulaMouseUp = &FormulaMouseUp;
 }

@@ -6,13 +6,13 @@
 #include "editor/EditedText.h"
 #include "editor/EditorCommands.h"
 #include "editor/EditorStateLife.h"
+#include "editor/EquationViewServices.h"
 #include "editor/FormulaDrawingPort.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
-#include "formula/TermMoves.h"
 #include "formula/TreeWalk.h"
 
 #include <algorithm>
@@ -73,12 +73,6 @@ FloatRect SelectionRect()
     FloatRect rect{0, 0, 0, 0}, extra;
     GetCaretRects(rect, extra);
     return rect;
-}
-
-bool SelectedTermCanMove()
-{
-    EditorState* state = State();
-    return state && state->mode == SelectionNode && CanMoveSelectedTerm();
 }
 
 // The string a click measures in: a text as displayed (with its quotation
@@ -264,7 +258,7 @@ void MouseSelectStart(float v, float h, bool extend, bool doubleClick, bool drag
         DragSelectTo(v, h, anchor);
         return;
     }
-    if (dragAllowed && SelectedTermCanMove() && InRect(selection, v, h)) {
+    if (dragAllowed && CanDragSelectedTerm() && InRect(selection, v, h)) {
         mouse.dragRect = selection;
         mouse.termDragActive = true;
         return;

@@ -494,9 +494,11 @@ void RestartRenderingAndRegraph(DocState* doc)
     if (auto* graphs = dynamic_cast<GraphSet*>(doc->Graphs))
         graphs->SetRenderMode(RenderModeAutomatic);
     if (doc->IsGraphPaneShown()) {
-        // wired at merge: an animation that ran starts again (DocState::StartAnimation)
+        const bool animating = doc->IsAnimating();
         doc->Recompute();
         doc->BeginGraphing();
+        if (animating)
+            doc->StartAnimation();
     } else {
         ShellRedrawGraphPane(doc);
     }

@@ -2,6 +2,7 @@
 // wheel and the bar, focus moving away and back, and the layout and scroll
 // extent the document gives it.
 #include "app/COndrelDoc.h"
+#include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
@@ -14,12 +15,15 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "formula/TreeWalk.h"
+#include "editor/CaretGeometry.h"
 #include "formula/LinearFormulaText.h"
 #include "platform/MessageText.h"
 #include "support/FormulaReader.h"
 #include "support/TestApp.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -332,6 +336,12 @@ TEST_F(EquationPaneTest, HiddenKeysAndClearingTheDocument)
     EXPECT_EQ(FrameRateMeterSwitch, meter);
     QTest::keyClick(view_, Qt::Key_Ampersand, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Doc()->Lines[0].PlottingMode, 1);
+    // '9' runs the graph workers on one processor, '0' on all of them again.
+    const int32_t processors = GetProcessorCount();
+    QTest::keyClick(view_, Qt::Key_ParenLeft, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(GetProcessorCount(), 1);
+    QTest::keyClick(view_, Qt::Key_ParenRight, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(GetProcessorCount(), processors);
     // Without Shift the same key is no hidden key.
     QTest::keyClick(view_, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(FrameRateMeterSwitch, meter);
@@ -343,6 +353,109 @@ TEST_F(EquationPaneTest, HiddenKeysAndClearingTheDocument)
     EXPECT_EQ(GetEditorRoot(Line(0))->kind, KindPlaceholder);
     EXPECT_EQ(Doc()->undo.kind, UndoDocumentText);
     EXPECT_NE(Doc()->undo.snapshotText, nullptr);
+}
+
+// The pane point at a fraction across the box of the line's variable.
+QPoint PointOnVariable(EditorState* s, char letter, float across)
+{
+    for (FormulaNode* n = GetEditorRoot(s); n; n = NextInPreorder(n)) {
+        if (!IsVariable(n, static_cast<uint8_t>(letter)))
+            continue;
+        FloatRect r{0, 0, 0, 0};
+        GetNodeBoxRect(n, r);
+        return QPoint(s->originH + static_cast<int>(r.left + (r.right - r.left) * across),
+                      s->originV + static_cast<int>((r.top + r.bottom) / 2));
+    }
+    ADD_FAILURE() << "no " << letter;
+    return {};
+}
+
+void DragWithButtonHeld(QWidget* view, QPoint to)
+{
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(view, &move);
+}
+
+TEST_F(EquationPaneTest, PressInARangeCellStartsItsEditBeforeTheLines)
+{
+    ClickLine(0);
+    Doc()->SetRangePanelRow(0, -2, 2);
+    view_->repaint();
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(side);
+        const ShortRect cell = Doc()->panels.rangeRows[0].cellRect[side];
+        ASSERT_FALSE(IsShortRectEmpty(cell));
+        QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
+        EXPECT_EQ(Doc()->EditMode, EditRangeCell);
+        EXPECT_EQ(Doc()->currentRangeRow, 0);
+        EXPECT_EQ(Doc()->currentRangeSide, side);
+        EXPECT_EQ(GetCurrentEditorState(), nullptr);
+    }
+    // Select All takes the cell's whole text, which Ctrl+X cuts.
+    SelectAllByEditMode();
+    QTest::keyClick(view_, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Doc()->panels.rangeRows[0].text[1][0], u'\0');
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "2");
+    ClickLine(0);
+    EXPECT_EQ(Doc()->EditMode, EditFormula);
+}
+
+TEST_F(EquationPaneTest, DraggingAcrossTermsSelectsThem)
+{
+    ClickLine(0);
+    Type("a+b+c");
+    view_->repaint();
+    QTest::mousePress(view_, Qt::LeftButton, {}, PointOnVariable(Line(0), 'a', 0.5f));
+    DragWithButtonHeld(view_, PointOnVariable(Line(0), 'b', 0.5f));
+    QTest::mouseRelease(view_, Qt::LeftButton, {}, PointOnVariable(Line(0), 'b', 0.5f));
+    EXPECT_EQ(Line(0)->mode, SelectionRun);
+    EXPECT_FALSE(CanDragSelectedTerm());
+    // A click puts a caret back.
+    QTest::mouseClick(view_, Qt::LeftButton, {}, PointOnVariable(Line(0), 'c', 0.9f));
+    EXPECT_EQ(Line(0)->mode, CaretAfter);
+}
+
+TEST_F(EquationPaneTest, SelectedTermDraggedAcrossEqualsMovesToTheOtherSide)
+{
+    ClickLine(0);
+    Type("a+b=c");
+    view_->repaint();
+    QTest::mouseDClick(view_, Qt::LeftButton, {}, PointOnVariable(Line(0), 'b', 0.5f));
+    ASSERT_EQ(Line(0)->mode, SelectionNode);
+    ASSERT_TRUE(CanDragSelectedTerm());
+    EXPECT_FALSE(IsShortRectEmpty(GetSelectionRect()));
+    const QPoint press = PointOnVariable(Line(0), 'b', 0.5f);
+    const QPoint past = PointOnVariable(Line(0), 'c', 1.0f) + QPoint(20, 0);
+    QTest::mousePress(view_, Qt::LeftButton, {}, press);
+    for (int x = press.x(); x <= past.x(); x += 4)
+        DragWithButtonHeld(view_, QPoint(x, press.y()));
+    QTest::mouseRelease(view_, Qt::LeftButton, {}, past);
+    const std::string now = FormulaText(Line(0));
+    EXPECT_NE(now, "a+b=c");
+    const size_t equals = now.find('=');
+    ASSERT_NE(equals, std::string::npos) << now;
+    EXPECT_EQ(now.substr(0, equals).find('b'), std::string::npos) << now;
+    EXPECT_EQ(Doc()->undo.kind, UndoFormulaEdit);
+}
+
+TEST_F(EquationPaneTest, CopyAndPasteKeysCarryAFormulaBetweenLines)
+{
+    ClickLine(0);
+    Type("2x+1");
+    SelectAllByEditMode();
+    QTest::keyClick(view_, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(FormulaText(Line(0)), "2*x+1");
+    AddLines(1);
+    ASSERT_EQ(Doc()->currentLine, 1);
+    ASSERT_TRUE(view_->CanPaste());
+    QTest::keyClick(view_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(FormulaText(Line(1)), "2*x+1");
+    // Cut takes the formula away and Undo brings it back.
+    SelectAllByEditMode();
+    QTest::keyClick(view_, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(GetEditorRoot(Line(1))->kind, KindPlaceholder);
+    Doc()->Undo();
+    EXPECT_EQ(FormulaText(Line(1)), "2*x+1");
 }
 
 TEST(EquationPaneStateTest, RemovingTheOnlyLineLeavesNoCurrentLine)

@@ -48,10 +48,6 @@ int ColouredPixels(const QImage& image)
 
 TEST(MainRoadTest, TypedEquationIsTypesetAndGraphed)
 {
-    // "=" and "^" insert operators, which the editor takes from its
-    // operation table.
-    if (!GetEditorOperations().insertOperatorNode)
-        GTEST_SKIP() << "operator insertion is not installed";
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     static int argc = 1;
