@@ -102,6 +102,7 @@ bool CMainFrame::OnCreateClient()
     if (!m_equationView || !m_graphView)
         return false;
     addToolBar(m_graphBar);
+    BuildMenus();
     m_splitter->addWidget(m_equationView);
     m_splitter->addWidget(m_graphView);
     // A resized frame gives or takes the room of the graph pane.
@@ -298,6 +299,8 @@ bool CMainFrame::OnIdleWork(int count)
         bool graphPaneMore = m_graphView && m_graphView->OnIdleStep(count);
         more = IsDemoRunning() || graphPaneMore;
     }
+    // Accelerators and tool buttons follow the same rules as the menus.
+    UpdateCommandStates();
     inIdleWork = false;
     return more;
 }
