@@ -529,7 +529,9 @@ CommandContext ReadCommandContext(CMainFrame* frame)
     c.editMode = doc->EditMode;
     c.focusInFrame = !frame || FocusIsInFrame(*frame);
     ReadEditBox(c);
-    if (c.editMode == EditFormula) {
+    // Without a document there is no current line.
+    bool hasLine = doc->currentLine >= 0 && doc->currentLine < doc->Lines.count;
+    if (hasLine && c.editMode == EditFormula) {
         c.hasSelection = EditorHasSelection();
         c.hasFormula = EditorHasFormula();
         c.subtreeSelected = IsSubtreeSelected();
@@ -550,15 +552,17 @@ CommandContext ReadCommandContext(CMainFrame* frame)
     c.canDrawGraph = doc->CanDrawGraph();
     c.animating = doc->IsAnimating();
     c.anyUsesSlider = doc->AnyLineUsesSliderVariable();
-    c.lineXYType = static_cast<int32_t>(doc->CurrentLine()->XYType);
-    if (c.editMode == EditFormula) {
+    if (hasLine) {
+        c.lineXYType = static_cast<int32_t>(doc->CurrentLine()->XYType);
+        c.translucent = doc->CurrentLine()->Opacity != 1;
+    }
+    if (hasLine && c.editMode == EditFormula) {
         if (EditorState* state = doc->CurrentFormula()) {
             FormulaNode* tree = state->root;
             c.equation3D = tree && AnyEquationIs3D(&tree, 1, doc);
         }
     }
     c.canUseTransparency = doc->CanToggleTransparency();
-    c.translucent = doc->CurrentLine()->Opacity != 1;
     c.antialiasing = doc->UsesAntialiasing();
     int32_t which = frame ? frame->ContextView() : WhichBoth;
     if (GraphSet* graphs = Graphs()) {
