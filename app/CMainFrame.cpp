@@ -299,8 +299,13 @@ bool CMainFrame::OnIdleWork(int count)
         bool graphPaneMore = m_graphView && m_graphView->OnIdleStep(count);
         more = IsDemoRunning() || graphPaneMore;
     }
-    // Accelerators and tool buttons follow the same rules as the menus.
-    UpdateCommandStates();
+    // Accelerators follow the same rules as the menus; a tenth of a second
+    // is soon enough, and spares reading the clipboard on every tick.
+    uint32_t now = ClockMilliseconds();
+    if (now - m_lastCommandUpdate >= 100) {
+        m_lastCommandUpdate = now;
+        UpdateCommandStates();
+    }
     inIdleWork = false;
     return more;
 }

@@ -110,5 +110,6 @@ private:
     bool m_paintReported = false;
     char m_animationVariable = 'n';
     int32_t m_contextView = 2;
+    uint32_t m_lastCommandUpdate = 0;
     QHash<int32_t, QAction*> m_actions;
 };
