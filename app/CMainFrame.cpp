@@ -102,6 +102,7 @@ bool CMainFrame::OnCreateClient()
     if (!m_equationView || !m_graphView)
         return false;
     addToolBar(m_graphBar);
+    BuildMenus();
     m_splitter->addWidget(m_equationView);
     m_splitter->addWidget(m_graphView);
     // A resized frame gives or takes the room of the graph pane.
@@ -297,6 +298,13 @@ bool CMainFrame::OnIdleWork(int count)
         DocIdleUpdate(GetDocState());
         bool graphPaneMore = m_graphView && m_graphView->OnIdleStep(count);
         more = IsDemoRunning() || graphPaneMore;
+    }
+    // Accelerators follow the same rules as the menus; a tenth of a second
+    // is soon enough, and spares reading the clipboard on every tick.
+    uint32_t now = ClockMilliseconds();
+    if (now - m_lastCommandUpdate >= 100) {
+        m_lastCommandUpdate = now;
+        UpdateCommandStates();
     }
     inIdleWork = false;
     return more;

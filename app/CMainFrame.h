@@ -2,6 +2,7 @@
 // and the idle work that runs between messages.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <cstdint>
@@ -10,6 +11,8 @@ class CVLSplitterWnd;
 class COndrelView;
 class CGraphView;
 class CNewGraphBar;
+class QAction;
+class QMenu;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -59,7 +62,25 @@ public:
     void SetAnimationVariable(char variable);
     char AnimationVariable() const { return m_animationVariable; }
 
+    // The menus and accelerators, built from the command table.
+    void BuildMenus();
+    // The action of a command id, or null.
+    QAction* CommandAction(int32_t id) const;
+    // The update rules on every command, or on one menu's.
+    void UpdateCommandStates();
+    void UpdateMenuStates(QMenu* menu);
+    // Runs a command when its rule allows it now; false when refused.
+    bool RunCommand(int32_t id);
+    // The views a graph command addresses: 0 or 1 from the graph pane's
+    // context menu, else 2 (both).
+    int32_t ContextView() const { return m_contextView; }
+    // Zoom In or Zoom Out with the modifier keys held now.
+    void ZoomByMenu(bool in);
+    // The context menus over the panes; answers the command chosen, or 0.
+    int32_t TrackContextMenu(const QPoint& globalPos);
+
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -88,4 +109,7 @@ private:
     bool m_shownOnce = false;
     bool m_paintReported = false;
     char m_animationVariable = 'n';
+    int32_t m_contextView = 2;
+    uint32_t m_lastCommandUpdate = 0;
+    QHash<int32_t, QAction*> m_actions;
 };

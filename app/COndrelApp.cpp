@@ -18,7 +18,6 @@
 #include "rendering/ViewRenderContext.h"
 
 #include <QAbstractEventDispatcher>
-#include <QAction>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -95,7 +94,6 @@ bool COndrelApp::InitInstance()
     SetDocument(m_document);
     m_document->equationView = m_frame->EquationView();
     m_document->graphView = m_frame->GraphView();
-    AddDocumentCommands();
     QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
     for (int i = 1; i <= 4; ++i) {
         QString file = settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
@@ -144,25 +142,6 @@ namespace {
 constexpr int kRecentFiles = 4;
 
 }  // namespace
-
-void COndrelApp::AddDocumentCommands()
-{
-    struct Command {
-        QKeySequence::StandardKey key;
-        std::function<void()> run;
-    } const commands[] = {
-        {QKeySequence::New, [this] { OnFileNew(); }},
-        {QKeySequence::Open, [this] { OnFileOpen(); }},
-        {QKeySequence::Save, [this] { m_document->OnFileSave(); }},
-        {QKeySequence::SaveAs, [this] { m_document->OnFileSaveAs(); }},
-    };
-    for (const Command& command : commands) {
-        auto* action = new QAction(m_frame);
-        action->setShortcut(command.key);
-        connect(action, &QAction::triggered, this, command.run);
-        m_frame->addAction(action);
-    }
-}
 
 bool COndrelApp::OpenDocumentFile(const QString& path)
 {

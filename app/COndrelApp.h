@@ -48,8 +48,6 @@ private:
     // idle timer gets the period the pending work asks for, or stops.
     void OnIdle();
 
-    void AddDocumentCommands();
-
     CMainFrame* m_frame = nullptr;
     COndrelDoc* m_document = nullptr;
     QStringList m_recentFiles;
