@@ -536,8 +536,8 @@ CommandContext ReadCommandContext(CMainFrame* frame)
         c.hasFormula = EditorHasFormula();
         c.subtreeSelected = IsSubtreeSelected();
         c.canMakeString = CanMakeStringFromSelection();
-        // wired at merge: COndrelView::CanPaste
-        c.canPaste = ClipboardCanPaste();
+        COndrelView* view = frame ? frame->EquationView() : nullptr;
+        c.canPaste = view ? view->CanPaste() : ClipboardCanPaste();
     }
     if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
         c.clipboardHasImage = data->hasImage();

@@ -32,6 +32,14 @@ void AfterFormulaEdit(CMainFrame& frame)
     }
 }
 
+// The equation pane cuts, copies and pastes formulas and the panels' cells.
+COndrelView* PaneForClipboard(const CMainFrame& frame)
+{
+    const int32_t mode = GetDocState()->EditMode;
+    const bool paneMode = mode == EditFormula || mode == EditValueCell || mode == EditRangeCell;
+    return paneMode && FocusIsInFrame(frame) ? frame.EquationView() : nullptr;
+}
+
 }  // namespace
 
 bool FocusIsInFrame(const CMainFrame& frame)
@@ -50,36 +58,26 @@ QWidget* FocusedEditBox()
 
 void EditCut(CMainFrame& frame)
 {
-    if (!FocusIsInFrame(frame) || GetDocState()->EditMode != EditFormula) {
+    if (COndrelView* view = PaneForClipboard(frame))
+        view->Cut();
+    else
         InvokeOnEditBox("cut");
-        return;
-    }
-    // wired at merge: frame.EquationView()->Cut();
-    if (CopyFormulaToClipboard(GetDocState()->CurrentFormula())) {
-        DoEditorCommand(kClearSelection);
-        AfterFormulaEdit(frame);
-    }
 }
 
 void EditCopy(CMainFrame& frame)
 {
-    if (!FocusIsInFrame(frame) || GetDocState()->EditMode != EditFormula) {
+    if (COndrelView* view = PaneForClipboard(frame))
+        view->Copy();
+    else
         InvokeOnEditBox("copy");
-        return;
-    }
-    // wired at merge: frame.EquationView()->Copy();
-    CopyFormulaToClipboard(GetDocState()->CurrentFormula());
 }
 
 void EditPaste(CMainFrame& frame)
 {
-    if (!FocusIsInFrame(frame) || GetDocState()->EditMode != EditFormula) {
+    if (COndrelView* view = PaneForClipboard(frame))
+        view->Paste();
+    else
         InvokeOnEditBox("paste");
-    } else {
-        // wired at merge: frame.EquationView()->Paste();
-        if (PasteFormulaFromClipboard(GetDocState()->CurrentFormula()))
-            AfterFormulaEdit(frame);
-    }
     GetDocState()->UpdateHasPictures();
 }
 
@@ -91,7 +89,6 @@ void EditClear(CMainFrame& frame)
         InvokeOnEditBox("clear");
         return;
     }
-    // wired at merge: frame.EquationView()->Clear();
     DoEditorCommand(kClearSelection);
     AfterFormulaEdit(frame);
 }
