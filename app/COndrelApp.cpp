@@ -6,6 +6,7 @@
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
 #include "app/LayerServices.h"
+#include "app/Preferences.h"
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SystemInfo.h"
@@ -119,12 +120,9 @@ bool COndrelApp::StartupServices()
     RegisterLayerServices();
     if (!StepAllowed(StartupStep::Preferences))
         return false;
+    // The renderer choice comes with the other preferences.
     LoadPreferences();
     m_preferencesLoaded = true;
-    // wired at merge: the preferences load and save this value with the others
-    SetHardwareAcceleration(QSettings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"))
-                                .value(QStringLiteral("UseHWAccleration"), 0)
-                                .toInt());
     // Once, before any document exists: without OpenGL every view draws in software.
     ProbeOpenGL();
     if (!StepAllowed(StartupStep::FormulaEngine) || !InitFormulaEngine())
