@@ -6,6 +6,7 @@
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
 #include "app/LayerServices.h"
+#include "app/LibraryVersions.h"
 #include "app/Preferences.h"
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
@@ -14,6 +15,7 @@
 #include "document/DocumentTask.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
+#include "platform/CLog.h"
 #include "platform/WindowTimer.h"
 #include "rendering/GLProbe.h"
 #include "rendering/ViewRenderContext.h"
@@ -118,6 +120,11 @@ bool COndrelApp::InitInstance()
 bool COndrelApp::StartupServices()
 {
     RegisterLayerServices();
+    // One log per process in the user's state folder; nothing is written
+    // unless something fails.
+    CLog::Get().SetFolder(DefaultLogFolder());
+    CLog::Get().SetFileName(DefaultLogFileName());
+    CLog::SetLibraryVersionSource(&LibraryVersionLines);
     if (!StepAllowed(StartupStep::Preferences))
         return false;
     // The renderer choice comes with the other preferences.
