@@ -2,6 +2,7 @@
 
 #include "app/CGraphView.h"
 #include "app/CNewGraphBar.h"
+#include "app/CPrefDialog.h"
 #include "app/CVLSplitterWnd.h"
 #include "app/DemoPlayer.h"
 #include "app/FrameDocumentCalls.h"
@@ -17,6 +18,7 @@
 #include "editor/EquationViewServices.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageText.h"
+#include "rendering/ViewRenderContext.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -338,4 +340,19 @@ void CMainFrame::ReportFailure(int32_t code)
     default:
         break;
     }
+}
+
+void CMainFrame::OnDocumentSettings()
+{
+    int32_t hardware = GetHardwareAcceleration();
+    CPrefDialog dialog(GetDocState(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        bool software = dialog.Current().useSoftwareRenderer;
+        if (software != (hardware == 1))
+            SetHardwareAcceleration(software ? 1 : 2);
+        if (dialog.IsChanged())
+            SetDocModified(true);
+    }
+    if (m_equationView)
+        m_equationView->setFocus();
 }

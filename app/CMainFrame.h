@@ -40,6 +40,9 @@ public:
     void RestoreWindowRect(const QRect& client);
     // The panes side by side (equation pane left) or stacked.
     void ApplyPaneLayout(bool sideBySide);
+    // Runs "Document Settings"; the renderer choice and the modified flag
+    // follow its OK.
+    void OnDocumentSettings();
     // The first pane takes the extent read at start-up.
     void ApplyStoredPaneSize();
     // Reveals a collapsed pane; with neither pane shown, retried by the idle work.

@@ -6,6 +6,8 @@
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
 #include "app/LayerServices.h"
+#include "app/LibraryVersions.h"
+#include "app/Preferences.h"
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/SystemInfo.h"
@@ -13,6 +15,7 @@
 #include "document/DocumentTask.h"
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
+#include "platform/CLog.h"
 #include "platform/WindowTimer.h"
 #include "rendering/GLProbe.h"
 #include "rendering/ViewRenderContext.h"
@@ -115,14 +118,16 @@ bool COndrelApp::InitInstance()
 bool COndrelApp::StartupServices()
 {
     RegisterLayerServices();
+    // One log per process in the user's state folder; nothing is written
+    // unless something fails.
+    CLog::Get().SetFolder(DefaultLogFolder());
+    CLog::Get().SetFileName(DefaultLogFileName());
+    CLog::SetLibraryVersionSource(&LibraryVersionLines);
     if (!StepAllowed(StartupStep::Preferences))
         return false;
+    // The renderer choice comes with the other preferences.
     LoadPreferences();
     m_preferencesLoaded = true;
-    // wired at merge: the preferences load and save this value with the others
-    SetHardwareAcceleration(QSettings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"))
-                                .value(QStringLiteral("UseHWAccleration"), 0)
-                                .toInt());
     // Once, before any document exists: without OpenGL every view draws in software.
     ProbeOpenGL();
     if (!StepAllowed(StartupStep::FormulaEngine) || !InitFormulaEngine())

@@ -21,11 +21,6 @@ void DocMakeAllOpaque(DocState* doc)
         doc->MakeAllOpaque();
 }
 
-// The preferences are still to come: nothing is loaded or saved yet.
-void LoadPreferences() {}
-
-void SavePreferences() {}
-
 bool DocPanesSideBySide(const DocState* doc)
 {
     return doc && doc->StackPanes;

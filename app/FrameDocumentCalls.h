@@ -1,6 +1,5 @@
-// Document and preference operations the shell calls. Those whose owner is
-// not written yet (the document's idle work, the preferences) do nothing; the
-// shell's call order is already final.
+// Document operations the shell calls. Those whose owner is not written yet
+// do nothing; the shell's call order is already final.
 #pragma once
 
 struct DocState;
@@ -12,8 +11,5 @@ void DocIdleUpdate(DocState* doc);
 void DocClearGraphs(DocState* doc);
 // Makes every equation line opaque after a transparency failure. Stub.
 void DocMakeAllOpaque(DocState* doc);
-// The stored preferences. Stubs: nothing is read or written yet.
-void LoadPreferences();
-void SavePreferences();
 // The panes are side by side (the document's StackPanes flag). Stub: stacked.
 bool DocPanesSideBySide(const DocState* doc);

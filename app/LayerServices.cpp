@@ -5,6 +5,7 @@
 #include "app/GraphPaneServices.h"
 #include "app/CMainFrame.h"
 #include "app/IdleTimer.h"
+#include "app/Preferences.h"
 #include "app/ShellServices.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
@@ -121,6 +122,8 @@ void RegisterLayerServices()
     RegisterGraphModelHooks();
     RegisterGraphBuilders2D();
     hooks.setDocModified = &SetDocModified;
+    // A new document takes the stored preferences.
+    hooks.preferences = [] { return static_cast<const DocumentPreferences*>(&GetPreferences()); };
     hooks.createCurrentEditorState = &CreateCurrentEditorState;
     hooks.freeEditorState = &FreeEditorState;
     hooks.activateEditorState = &ActivateEditorState;

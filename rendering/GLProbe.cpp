@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #ifndef GL_MULTISAMPLE_ARB
 #define GL_MULTISAMPLE_ARB 0x809D
@@ -24,6 +25,7 @@ bool ExtensionsAvailable = false;
 int WindowSamples = 0;
 int ProbeCount = 0;
 void* EntryPoints[GLEntryPointCount] = {};
+std::string RendererName;
 
 bool IsBlankOrEnd(char c)
 {
@@ -44,8 +46,11 @@ void ProbeOpenGL(GLFunctions& gl)
     WindowSamples = 0;
     for (void*& entry : EntryPoints)
         entry = nullptr;
+    RendererName.clear();
     if (!gl.BeginProbe())
         return;
+    const char* renderer = gl.GetString(GL_RENDERER);
+    RendererName = renderer ? renderer : "";
     ChooseMultisampleFormat(gl);
     int resolved = 0;
     for (; resolved < GLEntryPointCount; ++resolved) {
@@ -70,6 +75,11 @@ void* GetGLEntryPoint(GLEntryPoint which)
 int GetGLWindowSamples()
 {
     return WindowSamples;
+}
+
+const std::string& GetGLRendererName()
+{
+    return RendererName;
 }
 
 int GetProbeCount()

@@ -7,6 +7,8 @@
 
 #include "rendering/GLFunctions.h"
 
+#include <string>
+
 // The OpenGL side of one render context: its child window of the graph
 // pane and the window's own rendering context.
 struct GLWindow {
@@ -51,6 +53,8 @@ bool AreGLExtensionsAvailable();
 void* GetGLEntryPoint(GLEntryPoint which);
 // Samples per pixel of the child windows: 4, 2, or 0 for the plain format.
 int GetGLWindowSamples();
+// The renderer the last probe's context named; empty without OpenGL.
+const std::string& GetGLRendererName();
 // How many probes ran in this process.
 int GetProbeCount();
 
