@@ -284,7 +284,7 @@ const CommandEntry kCommands[] = {
     {57604, "Save &As...", OnFileSaveAs, NoDemo, nullptr},
     {34035, "Save As Web Page...", kNone, NotYetAvailable, nullptr},
     {34040, "Revert to Saved...", kNone, NotYetAvailable, nullptr},
-    {32784, "&Document Settings...", kNone, NotYetAvailable, nullptr},
+    {32784, "&Document Settings...", [](CMainFrame& f) { f.OnDocumentSettings(); }, NoDemo, nullptr},
     {57607, "&Print...\tCtrl+P", kNone, NotYetAvailable, nullptr},
     {57616, "Recent File", kNone, NotYetAvailable, nullptr},
     {57665, "E&xit", OnExit, Always, nullptr},
