@@ -494,11 +494,12 @@ void EnterTextAtEnd()
     SetInside(state, InText, text.Length());
 }
 
-void DeleteLeft()
+namespace {
+
+// What Backspace and Delete do alike: a selection goes, and characters go
+// in the key's direction. False for the caret modes, which differ.
+bool DeleteSelected(EditorState* state, int direction)
 {
-    EditorState* state = State();
-    if (!state || !state->current)
-        return;
     if (state->mode == SelectionRun)
         GroupSelectedRange();
     switch (state->mode) {
@@ -507,8 +508,24 @@ void DeleteLeft()
             DeletePlaceholder();
         else
             DeleteNodeToPlaceholder();
-        break;
-    case SelectionGap: DeleteGapOperator(); break;
+        return true;
+    case SelectionGap: DeleteGapOperator(); return true;
+    case SelectionCells: DeleteMatrixBlock(); return true;
+    case InText:
+    case InNumber:
+    case InIdentifier: DeleteCharacter(state, direction); return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void DeleteLeft()
+{
+    EditorState* state = State();
+    if (!state || !state->current || DeleteSelected(state, -1))
+        return;
+    switch (state->mode) {
     case CaretAfter:
         if (state->current->kind == KindText)
             EnterTextAtEnd();
@@ -516,10 +533,6 @@ void DeleteLeft()
             DeleteBeforeCaret(state);
         break;
     case CaretBefore: DeleteAfterOperator(state); break;
-    case SelectionCells: DeleteMatrixBlock(); break;
-    case InText:
-    case InNumber:
-    case InIdentifier: DeleteCharacter(state, -1); break;
     default: break;
     }
 }
@@ -527,24 +540,8 @@ void DeleteLeft()
 void DeleteRight()
 {
     EditorState* state = State();
-    if (!state || !state->current)
-        return;
-    if (state->mode == SelectionRun)
-        GroupSelectedRange();
-    switch (state->mode) {
-    case SelectionNode:
-        if (state->current->kind == KindPlaceholder)
-            DeletePlaceholder();
-        else
-            DeleteNodeToPlaceholder();
-        break;
-    case SelectionGap: DeleteGapOperator(); break;
-    case SelectionCells: DeleteMatrixBlock(); break;
-    case InText:
-    case InNumber:
-    case InIdentifier: DeleteCharacter(state, 1); break;
-    default: break;
-    }
+    if (state && state->current)
+        DeleteSelected(state, 1);
 }
 
 void ClearSelection()

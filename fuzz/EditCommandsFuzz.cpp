@@ -16,6 +16,7 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
+#include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzCheck.h"
 #include "support/EditCommandDriver.h"
 #include "support/EditTreeInvariants.h"
@@ -40,20 +41,10 @@ const char* const kFormulas[] = {
     "function(optotal(x),x^2*sin(x))=y*(x+1)^3", "vector(1,2,3)-12.5e3", "abs(x)!+log(x,2)",
 };
 
-QApplication* App = nullptr;
-
 bool Start()
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "edit-commands-fuzz";
-    static char* argv[] = {name, nullptr};
-    App = new QApplication(argc, argv);
-    std::atexit([] {
-        delete App;
-        App = nullptr;
-    });
+    MakeFuzzApplication("edit-commands-fuzz");
+    DeleteFuzzApplicationAtExit();
     if (!InitFormulaEngine())
         return false;
     RegisterLayerServices();

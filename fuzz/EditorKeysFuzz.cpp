@@ -16,6 +16,7 @@
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
 #include "formula/TreeWalk.h"
+#include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzCheck.h"
 #include "support/TreeFixture.h"
 
@@ -30,20 +31,10 @@ namespace {
 
 constexpr size_t kMaxBytes = 1024;
 
-QApplication* App = nullptr;
-
 bool StartApplication()
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "editor-keys-fuzz";
-    static char* argv[] = {name, nullptr};
-    App = new QApplication(argc, argv);
-    std::atexit([] {
-        delete App;
-        App = nullptr;
-    });
+    MakeFuzzApplication("editor-keys-fuzz");
+    DeleteFuzzApplicationAtExit();
     return InitFormulaEngine();
 }
 

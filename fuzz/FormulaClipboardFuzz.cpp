@@ -15,6 +15,7 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NameRegistry.h"
+#include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzCheck.h"
 #include "support/EditTreeInvariants.h"
 #include "support/TreeFixture.h"
@@ -31,20 +32,10 @@ namespace {
 
 constexpr size_t kMaxBytes = 4096;
 
-QApplication* App = nullptr;
-
 bool Start()
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "formula-clipboard-fuzz";
-    static char* argv[] = {name, nullptr};
-    App = new QApplication(argc, argv);
-    std::atexit([] {
-        delete App;
-        App = nullptr;
-    });
+    MakeFuzzApplication("formula-clipboard-fuzz");
+    DeleteFuzzApplicationAtExit();
     if (!InitFormulaEngine())
         return false;
     RegisterLayerServices();

@@ -12,6 +12,7 @@
 #include "formula/EditorState.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
+#include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/PortDC.h"
 #include "support/FormulaReader.h"
@@ -33,32 +34,12 @@ constexpr size_t kMaxText = 2048;
 constexpr int kWidth = 160;
 constexpr int kHeight = 60;
 
-QApplication* App = nullptr;
-
 bool StartApplication()
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "typeset-fuzz";
-    static char* argv[] = {name, nullptr};
-    // Lives for the whole run, as fonts are made and kept through it.
-    App = new QApplication(argc, argv);
+    // Lives for the whole run, as fonts are made and kept through it; it is
+    // deleted at exit once the first formula has made its fonts.
+    MakeFuzzApplication("typeset-fuzz");
     return InitFormulaEngine();
-}
-
-// The application goes at exit, before the window system's font caches,
-// which come into being with the first font: so this is registered after
-// the first formula has made its fonts.
-void DeleteApplicationAtExit()
-{
-    static bool registered = false;
-    if (!registered)
-        std::atexit([] {
-            delete App;
-            App = nullptr;
-        });
-    registered = true;
 }
 
 // False when the text is no formula (and nothing was typeset).
@@ -110,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ResetFailureRegister();
     std::vector<uint32_t> before = OutstandingBlocks();
     if (Run(text))
-        DeleteApplicationAtExit();
+        DeleteFuzzApplicationAtExit();
     FuzzRequire(OutstandingBlocks() == before, "every block taken is given back");
     return 0;
 }
