@@ -85,11 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static bool started = Start();
     if (!started)
         return 0;
-    AbortFlag = 0;
-    ResetFailureRegister();
-    ClearNamesInUse();
-    std::vector<uint32_t> before = OutstandingBlocks();
-    Run(data, std::min(size, kMaxBytes));
-    FuzzRequire(OutstandingBlocks() == before, "every block taken is given back");
+    RunEditingInput([&] { Run(data, std::min(size, kMaxBytes)); });
     return 0;
 }

@@ -97,12 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static bool started = StartApplication();
     if (!started)
         return 0;
-    AbortFlag = 0;
-    ResetFailureRegister();
-    // Each input starts with no names in use, as a new document does.
-    ClearNamesInUse();
-    std::vector<uint32_t> before = OutstandingBlocks();
-    Run(data, std::min(size, kMaxBytes));
-    FuzzRequire(OutstandingBlocks() == before, "every block taken is given back");
+    RunEditingInput([&] { Run(data, std::min(size, kMaxBytes)); });
     return 0;
 }

@@ -2,9 +2,17 @@
 // need: fonts, widgets and the clipboard live in it.
 #pragma once
 
+#include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
+#include "formula/NameRegistry.h"
+#include "fuzz/FuzzCheck.h"
+#include "support/TreeFixture.h"
+
 #include <QApplication>
 
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 // Made once per program; offscreen unless the environment names a platform.
 inline QApplication* MakeFuzzApplication(const char* name)
@@ -24,4 +32,18 @@ inline void DeleteFuzzApplicationAtExit()
     if (!registered)
         std::atexit([] { delete qApp; });
     registered = true;
+}
+
+// One input of an editing target, from a clean slate (nothing aborted, no
+// failure, no names in use, as a new document); every block it takes must
+// come back.
+template <typename Run>
+void RunEditingInput(Run run)
+{
+    AbortFlag = 0;
+    ResetFailureRegister();
+    ClearNamesInUse();
+    std::vector<uint32_t> before = OutstandingBlocks();
+    run();
+    FuzzRequire(OutstandingBlocks() == before, "every block taken is given back");
 }
