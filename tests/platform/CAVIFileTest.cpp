@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -153,6 +155,18 @@ TEST_F(CAVIFileTest, AMovieReadsBackWithItsHeadersIndexAndFrames)
         EXPECT_EQ(m.framePixels[frame], std::string(format.biSizeImage, static_cast<char>(frame)));
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(FilesInFolder(), 1);
+
+    // A player's reader, where one is installed, sees the same movie.
+    const QString probe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+    if (probe.isEmpty())
+        return;
+    QProcess p;
+    p.start(probe, {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                    "stream=width,height,r_frame_rate,nb_read_frames", "-of", "csv=p=0",
+                    QString::fromStdString(path)});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.readAllStandardOutput().trimmed(), QByteArray("5,3,15/1,91"));
+    EXPECT_TRUE(p.readAllStandardError().isEmpty());
 }
 
 // Cancelling the compression choice is silent and leaves no file; a bad
