@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 constexpr int32_t kSampleBlockLength = 1024;
 constexpr int32_t kMeshBlockLength = 8192;
@@ -60,5 +61,23 @@ struct ChunkedArray {
         FreeChunkBlocks(blocks, spare);
         usedInLastBlock = 0;
         count = 0;
+    }
+
+    // Makes copy (which must be empty) hold the same records in blocks of
+    // its own, so a growing array can be shown while it grows. False, with
+    // copy left empty, when the budget refuses a block.
+    bool CopyTo(ChunkedArray& copy) const
+    {
+        for (int32_t b = 0; b < blocks.count; ++b) {
+            if (!AppendChunkBlock(copy.blocks, copy.spare, kBlockBytes)) {
+                copy.Clear();
+                return false;
+            }
+            const int32_t records = b == blocks.count - 1 ? usedInLastBlock : BlockLength;
+            std::memcpy(copy.blocks.storage[b], blocks.storage[b], static_cast<size_t>(records) * sizeof(T));
+        }
+        copy.usedInLastBlock = usedInLastBlock;
+        copy.count = count;
+        return true;
     }
 };

@@ -54,6 +54,8 @@ CMainFrame::CMainFrame()
     // The title a document-view frame shows for a new, unnamed document.
     setWindowTitle(QStringLiteral("Untitled - Vellumor"));
     setMinimumSize(540, 400);
+    // Documents dropped anywhere but on the graph pane open in this window.
+    setAcceptDrops(true);
 
     QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
     StoredFrame stored{ReadStored(settings, "FrameSizeX"), ReadStored(settings, "FrameSizeY"),

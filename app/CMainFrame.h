@@ -82,10 +82,18 @@ public:
     // The context menus over the panes; answers the command chosen, or 0.
     int32_t TrackContextMenu(const QPoint& globalPos);
 
+    // Another copy asks whether this window shows a document: true, with the
+    // window brought to the front, when it does. Never opens a file.
+    bool OnCopyData(const QByteArray& record);
+    // Documents dropped on the frame open in it; other files are refused.
+    void OnDropFiles(const QStringList& paths);
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool OnCreateClient();

@@ -2,9 +2,13 @@
 
 #include "app/CMainFrame.h"
 #include "app/COndrelDoc.h"
+#include "app/DemoPlayer.h"
 #include "app/FrameDocumentCalls.h"
 #include "app/GraphPaneServices.h"
 #include "app/IdleTimer.h"
+#include "app/InstanceHandOver.h"
+#include "app/InstanceOpenRequest.h"
+#include "app/InstanceServer.h"
 #include "app/LayerServices.h"
 #include "app/LibraryVersions.h"
 #include "app/Preferences.h"
@@ -16,11 +20,16 @@
 #include "evaluation/InterpreterBuild.h"
 #include "formula/FormulaEngine.h"
 #include "platform/CLog.h"
+#include "platform/MessageBox.h"
 #include "platform/WindowTimer.h"
 #include "rendering/GLProbe.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -75,6 +84,13 @@ bool COndrelApp::InitInstance()
     // Every stored setting lands under Kestrane/Vellumor.
     setOrganizationName("Kestrane");
     setApplicationName("Vellumor");
+    // A copy that already shows the file named on the command line comes to
+    // the front instead, and this one ends before it shows a window.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1 && SendOpenToRunningInstance(arguments.at(1))) {
+        m_handedOver = true;
+        return false;
+    }
     // The one document state; everything else reaches it through GetDocState.
     if (!StepAllowed(StartupStep::DocumentState))
         return false;
@@ -97,18 +113,17 @@ bool COndrelApp::InitInstance()
     SetDocument(m_document);
     m_document->equationView = m_frame->EquationView();
     m_document->graphView = m_frame->GraphView();
-    QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
-    for (int i = 1; i <= 4; ++i) {
-        QString file = settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
-        if (!file.isEmpty())
-            m_recentFiles.append(file);
-    }
+    ReadRecentFileList();
+    // Other copies ask this one whether it shows their file.
+    m_instanceServer = new InstanceServer([this](const QByteArray& record) {
+        return m_frame && m_frame->OnCopyData(record);
+    }, this);
+    m_instanceServer->Listen();
     // A document named on the command line opens at start; without one, or
     // when it cannot be read, the window shows a new document.
-    QStringList arguments = QCoreApplication::arguments();
     m_document->OnNewDocument();
     if (arguments.size() > 1)
-        OpenDocumentFile(arguments.at(1));
+        OpenDocumentFile(StripPathQuotes(arguments.at(1)));
     m_frame->show();
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &COndrelApp::OnIdle);
@@ -144,7 +159,13 @@ bool COndrelApp::StartupServices()
 
 namespace {
 
-constexpr int kRecentFiles = 4;
+constexpr int kRecentFiles = 10;
+constexpr int32_t kFirstRecentFile = 57616;
+
+bool ControlHeld()
+{
+    return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
+}
 
 }  // namespace
 
@@ -164,16 +185,98 @@ bool COndrelApp::OpenDocumentFile(const QString& path)
 
 void COndrelApp::OnFileNew()
 {
+    // The window always holds a document: a new one gets a window of its own.
     if (m_document)
+        StartNewInstance({});
+    else
         m_document->OnNewDocument();
 }
 
 void COndrelApp::OnFileOpen()
 {
-    QString path = ChooseDocumentFile(false, QStringLiteral("Vellumor Document (*.vlf *.grf);;All Files (*)"),
+    QString path = ChooseDocumentFile(false, QStringLiteral("Vellumor documents (*.grf *.vlf);;All Files (*)"),
                                       QString());
-    if (!path.isEmpty())
+    if (path.isEmpty())
+        return;
+    if (ControlHeld())
         OpenDocumentFile(path);
+    else if (!SendOpenToRunningInstance(path))
+        StartNewInstance({path});
+}
+
+void COndrelApp::OnOpenRecentFile(int32_t id)
+{
+    const int index = id - kFirstRecentFile;
+    if (index < 0 || index >= m_recentFiles.size())
+        return;
+    const QString path = m_recentFiles.at(index);
+    bool remove = false;
+    if (ControlHeld())
+        remove = !OpenDocumentFile(path);
+    else
+        remove = SendOpenToRunningInstance(path) || StartNewInstance({path}) != 0;
+    if (remove) {
+        m_recentFiles.removeAll(path);
+        SaveRecentFileList();
+    }
+}
+
+void COndrelApp::ReadRecentFileList()
+{
+    QSettings settings(QStringLiteral("Kestrane"), QStringLiteral("Vellumor"));
+    m_recentFiles.clear();
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        QString file = settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!file.isEmpty())
+            m_recentFiles.append(file);
+    }
+}
+
+void COndrelApp::OnUpdateRecentFileMenu(QMenu* menu, QAction* placeholder)
+{
+    ReadRecentFileList();
+    for (QAction* action : m_recentActions)
+        delete action;
+    m_recentActions.clear();
+    const bool demo = IsDemoRunning();
+    for (int i = 0; i < m_recentFiles.size(); ++i) {
+        const QString name = QDir::toNativeSeparators(m_recentFiles.at(i));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name), menu);
+        const int32_t id = kFirstRecentFile + i;
+        connect(action, &QAction::triggered, this, [this, id] { OnOpenRecentFile(id); });
+        action->setEnabled(!demo);
+        menu->insertAction(placeholder, action);
+        m_recentActions.append(action);
+    }
+    // Without a list the one item stays, disabled.
+    placeholder->setVisible(m_recentFiles.isEmpty());
+}
+
+bool COndrelApp::CanRevertToSaved() const
+{
+    return m_document && !m_document->PathName().isEmpty() && m_document->IsModified() && !IsDemoRunning();
+}
+
+void COndrelApp::OnRevertToSaved()
+{
+    if (!m_document)
+        return;
+    const QString title = QStringLiteral("\"%1\"").arg(m_document->Title());
+    if (!ShowMessageBox(QStringLiteral("Do you want to discard the changes you made to the document %1?")
+                            .arg(title)
+                            .toStdU16String(),
+                        u"Vellumor", MessageBoxIcon::Question, MessageBoxButtons::YesNo))
+        return;
+    m_document->SetModifiedFlag(false);
+    if (m_document->PathName().isEmpty()) {
+        m_document->OnNewDocument();
+        return;
+    }
+    if (!m_document->OnOpenDocument(m_document->PathName())) {
+        ShowMessageBox(QStringLiteral("Unable to reload %1").arg(title).toStdU16String(), u"Vellumor",
+                       MessageBoxIcon::Warning);
+        m_document->SetModifiedFlag(true);
+    }
 }
 
 void COndrelApp::AddToRecentFileList(const QString& path)

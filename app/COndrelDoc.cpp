@@ -1,11 +1,14 @@
 #include "app/COndrelDoc.h"
 
+#include "app/RtfExport.h"
+
 #include "app/CGraphView.h"
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/DemoPlayer.h"
 #include "app/FrameDocumentCalls.h"
 #include "app/GraphPaneServices.h"
+#include "app/RtfExport.h"
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
@@ -336,10 +339,15 @@ bool COndrelDoc::SaveToPath(const QString& path, int32_t /*kind: the part of the
 {
     switch (SaveKindForPath(path)) {
     case DocumentSaveKind::Movie:
-    case DocumentSaveKind::Rtf:
-        // Movies and RTF have writers of their own; without one nothing is written.
+        // wired at merge: the movie recorder.
         ShowSaveFailure(QStringLiteral("this version cannot write %1 files").arg(path.right(3).toUpper()));
         return false;
+    case DocumentSaveKind::Rtf:
+        if (!WriteDocumentRtf(GetDocState(), graphView, path)) {
+            ShowSaveFailure(QStringLiteral("the file could not be written"));
+            return false;
+        }
+        return true;
     case DocumentSaveKind::Text:
         break;
     }

@@ -3,6 +3,7 @@
 #include "app/CGraphView.h"
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
+#include "app/WebPageExport.h"
 #include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
 #include "app/EditRouting.h"
@@ -282,8 +283,9 @@ const CommandEntry kCommands[] = {
     {57602, "&Close", kNone, NotYetAvailable, nullptr},
     {57603, "&Save\tCtrl+S", OnFileSave, NoDemo, nullptr},
     {57604, "Save &As...", OnFileSaveAs, NoDemo, nullptr},
-    {34035, "Save As Web Page...", kNone, NotYetAvailable, nullptr},
-    {34040, "Revert to Saved...", kNone, NotYetAvailable, nullptr},
+    {34035, "Save As Web Page...", [](CMainFrame&) { SaveAsWebPage(); }, NoDemo, nullptr},
+    {34040, "Revert to Saved...", [](CMainFrame&) { GetApp()->OnRevertToSaved(); },
+     [](const CommandContext& c) { return c.canRevert; }, nullptr},
     {32784, "&Document Settings...", [](CMainFrame& f) { f.OnDocumentSettings(); }, NoDemo, nullptr},
     {57607, "&Print...\tCtrl+P", kNone, NotYetAvailable, nullptr},
     {57616, "Recent File", kNone, NotYetAvailable, nullptr},
@@ -528,6 +530,7 @@ CommandContext ReadCommandContext(CMainFrame* frame)
     c.demoPaused = doc->IsDemoPaused();
     c.editMode = doc->EditMode;
     c.focusInFrame = !frame || FocusIsInFrame(*frame);
+    c.canRevert = GetApp() && GetApp()->CanRevertToSaved();
     ReadEditBox(c);
     // Without a document there is no current line.
     bool hasLine = doc->currentLine >= 0 && doc->currentLine < doc->Lines.count;

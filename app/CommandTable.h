@@ -16,6 +16,7 @@ struct CommandContext {
     bool movie = false;        // a movie is being written
     int32_t editMode = 0;      // EditMode of the document
     bool focusInFrame = true;  // the keyboard focus is in the frame (not a dialog)
+    bool canRevert = false;    // the document has a file and changes since it
     // The formula being edited.
     bool hasSelection = false;
     bool hasFormula = false;

@@ -1,6 +1,7 @@
 // The frame's menus, accelerators, context menus and update rules.
 #include "app/CGraphView.h"
 #include "app/CMainFrame.h"
+#include "app/COndrelApp.h"
 #include "app/CommandTable.h"
 #include "document/DocState.h"
 #include "editor/COndrelView.h"
@@ -116,6 +117,10 @@ void CMainFrame::UpdateMenuStates(QMenu* menu)
         if (const CommandEntry* entry = FindCommand(action->data().toInt()))
             ApplyState(action, *entry, c);
     }
+    // The recent files stand where their one command does.
+    QAction* recent = CommandAction(57616);
+    if (recent && menu->actions().contains(recent) && GetApp())
+        GetApp()->OnUpdateRecentFileMenu(menu, recent);
 }
 
 bool CMainFrame::RunCommand(int32_t id)

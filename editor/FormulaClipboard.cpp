@@ -1,7 +1,10 @@
 #include "editor/FormulaClipboard.h"
 
 #include "CoreUtilities/MemoryBudget.h"
+#include "document/DocState.h"
 #include "document/DocumentReader.h"
+#include "drawing/DrawingPort.h"
+#include "drawing/OffscreenSurface.h"
 #include "editor/EditorCommands.h"
 #include "editor/FormulaDrawingPort.h"
 #include "editor/FormulaScrap.h"
@@ -18,6 +21,7 @@
 #include <QMimeData>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 const char* const kFormulaMimeType = "application/x-OndrelFormat1";
@@ -139,6 +143,44 @@ QImage RenderFormulaPicture(EditorState* state)
     if (!state || !state->root)
         return QImage();
     return DrawTree(CopyTreeForEdit(state->root), state, kNoWrapWidth);
+}
+
+QImage RenderLinePicture(DocState* doc, int32_t index, int wrapWidth)
+{
+    if (!doc || index < 0 || index >= doc->Lines.count || !doc->Lines[index].formula)
+        return QImage();
+    EditorState* state = doc->Lines[index].formula;
+    const QImage formula =
+        DrawTree(CopyTreeForEdit(state->root), state, wrapWidth > 0 ? static_cast<float>(wrapWidth) : kNoWrapWidth);
+    if (formula.isNull())
+        return formula;
+    constexpr int kMargin = 40;
+    ShortRect bounds;
+    SetShortRect(bounds, 0, 0, formula.height(), formula.width() + kMargin);
+    OffscreenSurface* surface = NewOffscreenSurface(bounds);
+    if (!surface)
+        return QImage();
+    QImage image;
+    if (LockSurfacePixels(surface)) {
+        QImage pixels(GetSurfaceBaseAddress(surface), formula.width() + kMargin, formula.height(),
+                      GetSurfaceRowBytes(surface), QImage::Format_RGB32);
+        pixels.fill(Qt::white);
+        {
+            // The swatch stands where the pane draws it, measured from the
+            // picture's left edge instead of the pane's.
+            PortSaver port(surface);
+            const ShortRect pane = doc->equationPaneRect;
+            doc->equationPaneRect.left = 0;
+            doc->DrawLineSwatch(index, true);
+            doc->equationPaneRect = pane;
+        }
+        for (int y = 0; y < formula.height(); ++y)
+            std::memcpy(pixels.scanLine(y) + 4 * kMargin, formula.constScanLine(y), 4 * static_cast<size_t>(formula.width()));
+        image = pixels.copy();
+        UnlockSurface(surface);
+    }
+    DisposeOffscreenSurface(surface);
+    return image;
 }
 
 bool CopyFormulaToClipboard(EditorState* state)

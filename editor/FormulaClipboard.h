@@ -9,6 +9,7 @@
 #include <QString>
 
 class QMimeData;
+struct DocState;
 struct EditorState;
 
 // The private format's MIME type.
@@ -48,3 +49,7 @@ QByteArray FormulaScrapText(bool bracket);
 // ink. Null for a formula wider or taller than a picture may be.
 QImage RenderSelectionPicture(EditorState* state, int wrapWidth);
 QImage RenderFormulaPicture(EditorState* state);
+// An equation line as the pane shows it: its colour swatch in a 40-pixel
+// margin, then its formula wrapped at the width (0 or less: none). Null for
+// a line without a formula.
+QImage RenderLinePicture(DocState* doc, int32_t index, int wrapWidth);

@@ -50,11 +50,13 @@ bool ShowMessageBox(const std::u16string& text, const std::u16string& caption, M
         std::fprintf(stderr, "%s: %s\n", qCaption.toUtf8().constData(), qText.toUtf8().constData());
         return buttons == MessageBoxButtons::Ok;
     }
-    QMessageBox box(ToQtIcon(icon), qCaption, qText,
-                    buttons == MessageBoxButtons::OkCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
-                                                           : QMessageBox::Ok,
-                    QApplication::activeWindow());
-    return box.exec() == QMessageBox::Ok;
+    const QMessageBox::StandardButtons choices = buttons == MessageBoxButtons::OkCancel
+                                                     ? (QMessageBox::Ok | QMessageBox::Cancel)
+                                                 : buttons == MessageBoxButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
+                                                                                       : QMessageBox::Ok;
+    QMessageBox box(ToQtIcon(icon), qCaption, qText, choices, QApplication::activeWindow());
+    const int answer = box.exec();
+    return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
 
 bool ShowMessageBox(const std::string& utf8Text, const std::string& utf8Caption, MessageBoxIcon icon,

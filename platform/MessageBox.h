@@ -5,9 +5,9 @@
 #include <string>
 
 enum class MessageBoxIcon { None, Information, Warning, Error, Question };
-enum class MessageBoxButtons { Ok, OkCancel };
+enum class MessageBoxButtons { Ok, OkCancel, YesNo };
 
-// Answers true for OK. Without a window system the text goes to stderr.
+// Answers true for OK (or Yes). Without a window system the text goes to stderr.
 bool ShowMessageBox(const std::string& utf8Text, const std::string& utf8Caption,
                     MessageBoxIcon icon, MessageBoxButtons buttons = MessageBoxButtons::Ok);
 bool ShowMessageBox(const std::u16string& text, const std::u16string& caption,

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/COndrelDoc.h"
+#include "app/InstanceHandOver.h"
 #include "document/DocState.h"
 #include "platform/MessageBox.h"
 
@@ -55,12 +56,24 @@ TEST(OpenAtStartTest, DocumentNamedOnTheCommandLineOpens)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("Vellumor 4;\rExpr z;\r");
     }
+    // Open without Ctrl starts another copy for the file; with Ctrl held it
+    // opens here, as OpenDocumentFile does.
     SetFileDialogHook([&](bool save, const QString&, const QString&) {
         EXPECT_FALSE(save);
         return example;
     });
+    QList<QStringList> starts;
+    SetStartInstanceHook([&](const QStringList& arguments) {
+        starts.append(arguments);
+        return 0;
+    });
     app.OnFileOpen();
+    app.OnFileNew();
+    SetStartInstanceHook(nullptr);
     SetFileDialogHook(nullptr);
+    EXPECT_EQ(starts, (QList<QStringList>{{example}, {}}));
+    EXPECT_EQ(GetDocState()->Lines.count, 2);
+    app.OpenDocumentFile(example);
     QFile::remove(example);
     if (made)
         examples.removeRecursively();
