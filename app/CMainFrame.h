@@ -2,6 +2,8 @@
 // and the idle work that runs between messages.
 #pragma once
 
+#include "app/ExamplesMenu.h"
+
 #include <QHash>
 #include <QMainWindow>
 
@@ -82,6 +84,19 @@ public:
     // The context menus over the panes; answers the command chosen, or 0.
     int32_t TrackContextMenu(const QPoint& globalPos);
 
+    // The examples folder beside the program, and its examples, listed once.
+    QString GetExamplesFolder() const;
+    int32_t GetExampleCount();
+    // Rebuilds the Examples menu the first time it opens; enables its
+    // items unless a demonstration runs.
+    void OnUpdateExample(QMenu* menu);
+    // Opens example id - 35001: with Ctrl in this window, else in a new copy.
+    void OnExample(int32_t id);
+    // The examples tour's example at the index (0 the first): opened here,
+    // and its caption.
+    void OpenTourExample(int32_t index);
+    QString GetTourExampleCaption(int32_t index);
+
     // Another copy asks whether this window shows a document: true, with the
     // window brought to the front, when it does. Never opens a file.
     bool OnCopyData(const QByteArray& record);
@@ -123,4 +138,6 @@ private:
     int32_t m_contextView = 2;
     uint32_t m_lastCommandUpdate = 0;
     QHash<int32_t, QAction*> m_actions;
+    QList<ExampleListEntry> m_examples;
+    bool m_examplesBuilt = false;
 };

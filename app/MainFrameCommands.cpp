@@ -117,6 +117,10 @@ void CMainFrame::UpdateMenuStates(QMenu* menu)
         if (const CommandEntry* entry = FindCommand(action->data().toInt()))
             ApplyState(action, *entry, c);
     }
+    if (menu->actions().contains(CommandAction(kExampleCommandBase)) || menu->property("examples").toBool()) {
+        menu->setProperty("examples", true);
+        OnUpdateExample(menu);
+    }
     // The recent files stand where their one command does.
     QAction* recent = CommandAction(57616);
     if (recent && menu->actions().contains(recent) && GetApp())
