@@ -8,6 +8,7 @@
 #include "app/DemoPlayer.h"
 #include "app/FrameDocumentCalls.h"
 #include "app/GraphPaneServices.h"
+#include "app/MovieRecorder.h"
 #include "app/RtfExport.h"
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
@@ -335,13 +336,11 @@ void COndrelDoc::ShowTitle()
         frame->setWindowTitle(m_title + QStringLiteral("[*] - Vellumor"));
 }
 
-bool COndrelDoc::SaveToPath(const QString& path, int32_t /*kind: the part of the pane a movie records*/)
+bool COndrelDoc::SaveToPath(const QString& path, int32_t kind)
 {
     switch (SaveKindForPath(path)) {
     case DocumentSaveKind::Movie:
-        // wired at merge: the movie recorder.
-        ShowSaveFailure(QStringLiteral("this version cannot write %1 files").arg(path.right(3).toUpper()));
-        return false;
+        return SaveMovie(path, kind, graphView);
     case DocumentSaveKind::Rtf:
         if (!WriteDocumentRtf(GetDocState(), graphView, path)) {
             ShowSaveFailure(QStringLiteral("the file could not be written"));

@@ -3,6 +3,7 @@
 #include "app/CGraphView.h"
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
+#include "app/MovieRecorder.h"
 #include "app/WebPageExport.h"
 #include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
@@ -531,6 +532,7 @@ CommandContext ReadCommandContext(CMainFrame* frame)
     c.editMode = doc->EditMode;
     c.focusInFrame = !frame || FocusIsInFrame(*frame);
     c.canRevert = GetApp() && GetApp()->CanRevertToSaved();
+    c.movie = IsMovieRecording();
     ReadEditBox(c);
     // Without a document there is no current line.
     bool hasLine = doc->currentLine >= 0 && doc->currentLine < doc->Lines.count;

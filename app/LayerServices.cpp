@@ -5,6 +5,7 @@
 #include "app/GraphPaneServices.h"
 #include "app/CMainFrame.h"
 #include "app/IdleTimer.h"
+#include "app/MovieRecorder.h"
 #include "app/Preferences.h"
 #include "app/ShellServices.h"
 #include "document/DocState.h"
@@ -190,6 +191,7 @@ void RegisterLayerServices()
     SetGraphServices(graphs);
     RegisterRenderingServices();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
+    hooks.captureMovieFrame = &CaptureMovieFrame;
     // The equation pane's services.
     RegisterEquationViewServices();
     hooks.editHintCode = &EditHintCode;

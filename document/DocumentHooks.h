@@ -169,6 +169,8 @@ struct DocumentHooks {
     // Removes the child windows of released OpenGL views, once the frame
     // that replaces them is drawn.
     void (*destroyParkedGLWindows)() = nullptr;
+    // A movie being saved grabs the frame just drawn.
+    void (*captureMovieFrame)() = nullptr;
     // Runs the idle timer once after the milliseconds.
     void (*scheduleIdleTimer)(DocState* doc, int32_t milliseconds) = nullptr;
     void (*updateGraphBar)() = nullptr;

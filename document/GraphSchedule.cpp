@@ -397,9 +397,11 @@ void DocState::IdleTick()
     if (!graphs)
         return;
     const bool demo = Hooks().isDemoRunning && Hooks().isDemoRunning();
+    bool served = false;
     if (DrawGraph && graphs->AreAllComplete()) {
         graphs->UploadFinishedMeshes();
         const bool requested = TakeRedrawRequest();
+        served = requested;
         if (requested)
             RedrawViews(this, 3);
         if (demo) {
@@ -428,6 +430,9 @@ void DocState::IdleTick()
     }
     RedrawWhenDue(this);
     Call(Hooks().destroyParkedGLWindows);
+    // Each frame drawn for a finished computation is one frame of a movie.
+    if (served)
+        Call(Hooks().captureMovieFrame);
     if (IsAnimating())
         return;
     if (!graphs->AreAllComplete() && Since(static_cast<uint32_t>(progressClock)) > TicksToMilliseconds(kProgressTicks)) {
