@@ -181,6 +181,37 @@ TEST_F(GpuProgramGl, DriverAcceptsTheBuiltInTextsAndRefusesASyntaxError)
     gl.GetError();
 }
 
+TEST_F(GpuProgramGl, DriverAcceptsEveryFormOfGeneratedProgram)
+{
+    const char* sets[][4] = {
+        {"theta", "phi", "#7", "x<y"},
+        {"acot(x)", "sgn(y)*log(z)", "ln(x)+mod(x,y)", "x>y"},
+        {"min(x,y,z)", "max(x,1)", "floor(x)+ceil(y)", nullptr},
+        {"x^~2+x^5+x^y", "exp(x)*sinh(y)", "atan(x)+asin(y)", nullptr},
+        {"cos(x+i*y)", "abs(x+i*z)", "arg(x+i)", "sqrt(x)>0.5"},
+    };
+    for (const auto& set : sets) {
+        FormulaNode* trees[4] = {};
+        for (int k = 0; k < 4; ++k)
+            trees[k] = set[k] ? ReadFormula(set[k]) : nullptr;
+        const FormulaNode* colour[3] = {trees[0], trees[1], trees[2]};
+        const std::string texts[] = {
+            PrepareColorProgramText(colour, trees[3], false, &parameters, false, &doc),
+            PrepareColorProgramText(colour, trees[3], true, &parameters, false, &doc),
+            PrepareColorProgramText(colour, trees[3], true, &parameters, true, &doc),
+            PrepareConstantColorProgramText(trees[0], &parameters, true, &doc),
+        };
+        for (const std::string& text : texts) {
+            ASSERT_FALSE(text.empty()) << set[0];
+            GpuProgram program{"", text, GpuFragmentProgram};
+            BindGpuProgram(ctx.gl, program);
+            EXPECT_TRUE(program.IsUsable()) << text;
+        }
+        for (FormulaNode* tree : trees)
+            FreeTree(tree);
+    }
+}
+
 TEST_F(GpuProgramGl, FormulaColoursMatchTheProcessorsOnAQuad)
 {
     auto waves = Colour(ColorRgbFormulas, "(sin(3*x)+1)/2", "sqrt(x^2+y^2)/1.5", "atan(4*x*y)/3+0.5");
