@@ -4,6 +4,7 @@ namespace {
 
 // Written at start-up, before any graph is built.
 GpuProgramTexts Texts;
+void (*Release)(GpuProgram&) = nullptr;
 
 }  // namespace
 
@@ -32,4 +33,15 @@ std::string MakeConstantColorProgramText(const FormulaNode* tree, ProgramConstan
 const char* FixedVertexProgramText()
 {
     return Texts.vertexProgramText ? Texts.vertexProgramText : "";
+}
+
+void SetGpuProgramReleaser(void (*release)(GpuProgram& program))
+{
+    Release = release;
+}
+
+GpuProgram::~GpuProgram()
+{
+    if (loaded && Release)
+        Release(*this);
 }

@@ -24,7 +24,16 @@ struct GpuProgram {
     int32_t type;
     // What the context made of it; the context's to fill and free.
     void* loaded = nullptr;
+    // Loading failed or the driver cannot run it natively; stays set.
+    bool failed = false;
+
+    bool IsUsable() const { return !failed; }
+    // Hands what the context loaded back to the context.
+    ~GpuProgram();
 };
+
+// The renderer's way to let go of a loaded program (start-up).
+void SetGpuProgramReleaser(void (*release)(GpuProgram& program));
 
 // Constant subtrees of a colour's formulas that a program reads as local
 // parameters; the generator appends them, the colour owns and evaluates them.

@@ -88,6 +88,18 @@ public:
     virtual void ProgramLocalParameter4d(uint32_t target, uint32_t index, double x, double y, double z,
                                          double w) = 0;
     virtual void ProgramLocalParameter4dv(uint32_t target, uint32_t index, const double* values) = 0;
+
+    // Loading ARB programs; without the entry points they do nothing and
+    // answer 0.
+    virtual uint32_t GenProgram() { return 0; }
+    virtual void BindProgram(uint32_t, uint32_t) {}
+    virtual void ProgramString(uint32_t, uint32_t, int, const char*) {}
+    virtual int GetProgramiv(uint32_t, uint32_t) { return 0; }
+    virtual bool IsProgram(uint32_t) { return false; }
+    virtual void DeleteProgram(uint32_t) {}
+    virtual int GetIntegerv(uint32_t) { return 0; }
+    // The rendering context current on this thread; null for none.
+    virtual void* CurrentContext() { return nullptr; }
 };
 
 // The table that calls the system's OpenGL through Qt's contexts.

@@ -247,6 +247,48 @@ public:
             f(target, index, values);
     }
 
+    uint32_t GenProgram() override
+    {
+        GLuint name = 0;
+        if (auto f = Entry<PFNGLGENPROGRAMSARBPROC>(EntryGenPrograms))
+            f(1, &name);
+        return name;
+    }
+    void BindProgram(uint32_t target, uint32_t program) override
+    {
+        if (auto f = Entry<PFNGLBINDPROGRAMARBPROC>(EntryBindProgram))
+            f(target, program);
+    }
+    void ProgramString(uint32_t target, uint32_t format, int length, const char* text) override
+    {
+        if (auto f = Entry<PFNGLPROGRAMSTRINGARBPROC>(EntryProgramString))
+            f(target, format, length, text);
+    }
+    int GetProgramiv(uint32_t target, uint32_t name) override
+    {
+        GLint value = 0;
+        if (auto f = Entry<PFNGLGETPROGRAMIVARBPROC>(EntryGetProgramiv))
+            f(target, name, &value);
+        return value;
+    }
+    bool IsProgram(uint32_t program) override
+    {
+        auto f = Entry<PFNGLISPROGRAMARBPROC>(EntryIsProgram);
+        return f && f(program);
+    }
+    void DeleteProgram(uint32_t program) override
+    {
+        if (auto f = Entry<PFNGLDELETEPROGRAMSARBPROC>(EntryDeletePrograms))
+            f(1, &program);
+    }
+    int GetIntegerv(uint32_t name) override
+    {
+        GLint value = 0;
+        glGetIntegerv(name, &value);
+        return value;
+    }
+    void* CurrentContext() override { return QOpenGLContext::currentContext(); }
+
 private:
     std::unique_ptr<QOffscreenSurface> probeSurface_;
     std::unique_ptr<QOpenGLContext> probeContext_;

@@ -3,6 +3,8 @@
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/A4DGraphView.h"
 #include "graphs2d/GraphSet.h"
+#include "rendering/ColorProgramPreparation.h"
+#include "rendering/GpuProgramObject.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <new>
@@ -29,4 +31,6 @@ void RegisterRenderingServices()
     makers.make3D = &MakeViewWithRenderContext<A3DGraphView>;
     makers.make4D = &MakeViewWithRenderContext<A4DGraphView>;
     SetGraphViewMakers(makers);
+    RegisterGpuProgramTexts();
+    RegisterGpuProgramReleaser();
 }

@@ -10,6 +10,7 @@
 #include "graphs2d/GraphSet.h"
 #include "graphmodel/GraphServices.h"
 #include "rendering/GLProbe.h"
+#include "rendering/GpuProgramObject.h"
 
 #include <GL/gl.h>
 
@@ -394,11 +395,18 @@ void ViewRenderContext::DisableClipPlane()
         gl.Disable(GL_CLIP_PLANE1);
 }
 
-bool ViewRenderContext::BindColorPrograms(GpuProgram*, GpuProgram*)
+bool ViewRenderContext::BindColorPrograms(GpuProgram* fragment, GpuProgram* vertex)
 {
-    // wired at merge: loading and binding both programs (the GPU program object); until then every colour is
-    // computed on the processor.
-    return false;
+    if (mode != RenderModeGLWindow || !fragment || !vertex || !glWindow || !glWindow->MakeCurrent())
+        return false;
+    gl.Disable(GL_LIGHTING);
+    gl.Enable(GL_VERTEX_PROGRAM_ARB);
+    gl.Enable(GL_FRAGMENT_PROGRAM_ARB);
+    BindGpuProgram(gl, *vertex);
+    BindGpuProgram(gl, *fragment);
+    gl.ProgramLocalParameter4d(GL_VERTEX_PROGRAM_ARB, 0, 1, 0, 0, 0);
+    gl.Enable(GL_CULL_FACE);
+    return vertex->IsUsable() && fragment->IsUsable();
 }
 
 void ViewRenderContext::FlipColorProgramSide()

@@ -61,7 +61,7 @@ public:
     void DisableNormalArray();
     void SetClipPlane(double a, double b, double c, double d);
     void DisableClipPlane();
-    bool BindColorPrograms(GpuProgram* vertex, GpuProgram* fragment) override;
+    bool BindColorPrograms(GpuProgram* fragment, GpuProgram* vertex) override;
     void FlipColorProgramSide();
     void UnbindColorPrograms() override;
     void SetFragmentProgramParameter(int32_t index, const double (&values)[4]) override;

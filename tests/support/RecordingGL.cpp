@@ -3,6 +3,7 @@
 #include "rendering/GLProbe.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 
@@ -159,4 +160,14 @@ void RecordingGL::ReadPixels(int x, int y, int width, int height, uint32_t forma
         for (int column = 0; column < width; ++column)
             out[row * width + column] = 0xFF000000u | uint32_t(row) << 8 | uint32_t(column);
     }
+}
+
+int RecordingGL::GetProgramiv(uint32_t, uint32_t name)
+{
+    return name == GL_PROGRAM_UNDER_NATIVE_LIMITS_ARB ? programUnderNativeLimits : 12;
+}
+
+int RecordingGL::GetIntegerv(uint32_t name)
+{
+    return name == GL_PROGRAM_ERROR_POSITION_ARB ? programErrorPosition : 0;
 }

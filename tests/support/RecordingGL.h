@@ -148,6 +148,27 @@ public:
     // Errors GetError hands out, first to last.
     std::vector<uint32_t> pendingErrors;
 
+    // ARB programs: names handed out from 1; what the driver answers after a
+    // program text (error position, native limits).
+    uint32_t nextProgram = 1;
+    int programErrorPosition = -1;
+    int programUnderNativeLimits = 1;
+    uint32_t GenProgram() override
+    {
+        Record("GenProgram", {});
+        return nextProgram++;
+    }
+    void BindProgram(uint32_t target, uint32_t program) override { Record("BindProgram", {double(target), double(program)}); }
+    void ProgramString(uint32_t target, uint32_t format, int length, const char*) override
+    {
+        Record("ProgramString", {double(target), double(format), double(length)});
+    }
+    int GetProgramiv(uint32_t target, uint32_t name) override;
+    bool IsProgram(uint32_t program) override { return program > 0 && program < nextProgram; }
+    void DeleteProgram(uint32_t program) override { Record("DeleteProgram", {double(program)}); }
+    int GetIntegerv(uint32_t name) override;
+    void* CurrentContext() override { return current; }
+
 private:
     void Record(const char* name, std::vector<double> args) { calls.push_back(GLCall{name, std::move(args)}); }
     uint32_t nextTexture_ = 1;
