@@ -190,6 +190,10 @@ void RegisterLayerServices()
     SetGraphServices(graphs);
     RegisterRenderingServices();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
+    hooks.antialiasingChanged = [](DocState* doc) {
+        SetIgnoreZBufferTest(true);
+        RestartRenderingAndRegraph(doc);
+    };
     // The equation pane's services.
     RegisterEquationViewServices();
     hooks.editHintCode = &EditHintCode;
