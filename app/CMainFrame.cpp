@@ -9,6 +9,7 @@
 #include "app/FramePlacement.h"
 #include "app/GraphPaneServices.h"
 #include "app/StartupProbe.h"
+#include "app/VersionCheck.h"
 #include "CoreUtilities/Clock.h"
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
@@ -303,6 +304,8 @@ bool CMainFrame::OnIdleWork(int count)
         bool graphPaneMore = m_graphView && m_graphView->OnIdleStep(count);
         more = IsDemoRunning() || graphPaneMore;
     }
+    if (!IsDemoRunning())
+        CheckForNewVersion(false);
     // Accelerators follow the same rules as the menus; a tenth of a second
     // is soon enough, and spares reading the clipboard on every tick.
     uint32_t now = ClockMilliseconds();

@@ -8,6 +8,7 @@
 #include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
 #include "app/EditRouting.h"
+#include "app/VersionCheck.h"
 #include "document/DocState.h"
 #include "drawing/DDUtils.h"
 #include "editor/COndrelView.h"
@@ -187,8 +188,7 @@ void OnNewMathExpression(CMainFrame& frame)
 }
 
 void OnDrawGraph(CMainFrame& frame) { frame.GraphView()->DrawGraph(); }
-// Zoom code 6 is each view's default view.
-void OnResetGraph(CMainFrame& frame) { frame.GraphView()->ZoomViews(6, frame.ContextView()); }
+void OnResetGraph(CMainFrame& frame) { Doc()->ResetGraphView(frame.ContextView()); }
 void OnShowAllData(CMainFrame& frame)
 {
     if (GraphSet* graphs = Graphs()) {
@@ -210,28 +210,19 @@ void SetPlottingMode(CMainFrame& frame)
     Doc()->SetCurrentLineXYType(Mode);
     RefreshViews(frame);
 }
-// View option 17 toggles the axes, 18 the graph paper.
+// View option 17 toggles the axes.
 void OnDrawAxes(CMainFrame& frame)
 {
     if (GraphSet* graphs = Graphs())
         graphs->SetViewOption(17, frame.ContextView());
 }
-void OnDrawGraphPaper(CMainFrame& frame)
-{
-    if (GraphSet* graphs = Graphs())
-        graphs->SetViewOption(18, frame.ContextView());
-}
+void OnDrawGraphPaper(CMainFrame& frame) { Doc()->ToggleGraphPaper(frame.ContextView()); }
 void OnUseTransparency(CMainFrame& frame)
 {
     Doc()->ToggleTransparency();
     RefreshViews(frame);
 }
-void OnUseAntialiasing(CMainFrame& frame)
-{
-    Doc()->UseAntialiasing = !Doc()->UseAntialiasing;
-    Doc()->RequestRedraw();
-    frame.GraphView()->update();
-}
+void OnUseAntialiasing(CMainFrame&) { Doc()->ToggleAntialiasing(); }
 void SetRenderMode(int32_t mode)
 {
     if (GraphSet* graphs = Graphs()) {
@@ -392,7 +383,7 @@ const CommandEntry kCommands[] = {
     {34026, "Users' &Gallery", OnWebPage<kGallery>, Always, nullptr},
     {34027, "", OnWebPage<kHome>, Always, nullptr},
     {34034, "", OnWebPage<kBooks>, Always, nullptr},
-    {34038, "Check for &updates...", kNone, NotYetAvailable, nullptr},
+    {34038, "Check for &updates...", [](CMainFrame&) { OnCheckForUpdates(); }, Always, nullptr},
     // Without menu items.
     {32818, "", OnRenderOpenGL, GLAvailable, CheckOpenGL},
     {32819, "", OnRenderSoftware, Software3D, CheckSoftware},
@@ -577,7 +568,7 @@ CommandContext ReadCommandContext(CMainFrame* frame)
         c.canExtendRanges = graphs->CanExtendRangesToData();
         c.axesCheck = ViewCheck(graphs->AreAxesShown(WhichActive), graphs->AreAxesShown(WhichSecond),
                                 c.secondView, which);
-        c.paperCheck = ViewCheck(graphs->IsGraphPaperShown(WhichActive), graphs->IsGraphPaperShown(WhichSecond),
+        c.paperCheck = ViewCheck(doc->IsGraphPaperShown(WhichActive), doc->IsGraphPaperShown(WhichSecond),
                                  c.secondView, which);
         c.renderMode = graphs->GetRenderMode();
     }

@@ -192,6 +192,10 @@ void RegisterLayerServices()
     RegisterRenderingServices();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
+    hooks.antialiasingChanged = [](DocState* doc) {
+        SetIgnoreZBufferTest(true);
+        RestartRenderingAndRegraph(doc);
+    };
     // The equation pane's services.
     RegisterEquationViewServices();
     hooks.editHintCode = &EditHintCode;

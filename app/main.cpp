@@ -1,4 +1,5 @@
 #include "app/COndrelApp.h"
+#include "app/VersionCheck.h"
 
 int main(int argc, char** argv)
 {
@@ -6,5 +7,6 @@ int main(int argc, char** argv)
     // A start that handed its document to a running copy has done its work.
     if (!app.InitInstance())
         return app.ExitInstance(app.HandedOver() ? 0 : 1);
+    EnableAutomaticVersionCheck();
     return app.ExitInstance(app.exec());
 }

@@ -557,6 +557,22 @@ struct DocState {
     // when it reports the same position again.
     void OnMathPaneSliderMoved(bool changed, uint32_t key);
 
+    // The view switches that live in the document. Planes are the 4D
+    // view's plane codes 32-37; which is 0 the active view, 1 the second,
+    // 2 both.
+    // The plane spins at the speed (0 stops it); the idle tick turns it.
+    void Set4DRotationSpeed(int32_t plane, double speed);
+    void Rotate4DBy(int32_t plane, double angle);
+    void Clear4DRotation();
+    bool HasPaperBackground() const { return BackgroundType == 1 || BackgroundType == 2; }
+    // The slot's 2D view draws graph paper, or, where a 3D or 4D view is
+    // shown, the paper background is on.
+    bool IsGraphPaperShown(int32_t which) const;
+    void TogglePaperBackground();
+    void ToggleGraphPaper(int32_t which);
+    void ToggleAntialiasing();
+    void ResetGraphView(int32_t which);
+
     // Definitions and user functions.
     void CollectDefinitions();
     void FreeDefinitions();

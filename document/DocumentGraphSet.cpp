@@ -103,3 +103,24 @@ bool DocumentGraphSet::HasSecondView() const
 {
     return false;
 }
+
+void DocumentGraphSet::SetViewOption(int32_t, int32_t) {}
+
+void DocumentGraphSet::Set4DViewOption(int32_t, double) {}
+
+bool DocumentGraphSet::IsGraphPaperShown(int32_t) const
+{
+    return false;
+}
+
+void DocumentGraphSet::Zoom(int32_t, int32_t) {}
+
+bool DocumentGraphSet::Shows3DOr4DView() const
+{
+    return false;
+}
+
+bool DocumentGraphSet::AnyShownViewSoftware() const
+{
+    return false;
+}

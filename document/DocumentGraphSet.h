@@ -82,4 +82,17 @@ public:
     virtual bool Shows2DView() const;
     virtual bool Shows4DView() const;
     virtual bool HasSecondView() const;
+
+    // The view switches. A view option (17 axes, 18 graph paper) to the
+    // views the which code names (0 active, 1 second, 2 both).
+    virtual void SetViewOption(int32_t code, int32_t which);
+    // A view option with its value to the 4D view.
+    virtual void Set4DViewOption(int32_t code, double value);
+    // The 2D view in that slot is shown and draws its graph paper.
+    virtual bool IsGraphPaperShown(int32_t which) const;
+    // A zoom code (6 the default view) to the views the which code names.
+    virtual void Zoom(int32_t code, int32_t which);
+    virtual bool Shows3DOr4DView() const;
+    // Some shown 3D or 4D view renders in software.
+    virtual bool AnyShownViewSoftware() const;
 };

@@ -196,6 +196,9 @@ struct DocumentHooks {
     void (*showAndSelectTextBox)(COurEdit* box) = nullptr;
     // Draws the frame-rate text at the equation pane's bottom left.
     void (*drawFrameRate)(DocState* doc, const char16_t* text) = nullptr;
+    // The renderer follows a changed antialiasing switch: its depth-test
+    // override is set, and the graphs are computed again (or redrawn).
+    void (*antialiasingChanged)(DocState* doc) = nullptr;
 };
 
 // The hooks every layer fills; one set for the process.

@@ -1,10 +1,13 @@
 #include "graphmodel/A4DGraphView.h"
 
+#include "document/DocState.h"
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/AGraph.h"
 #include "graphmodel/GraphCodes.h"
 #include "graphmodel/GraphServices.h"
 #include "graphmodel/RenderContext.h"
+
+#include <cmath>
 
 A4DGraphView::A4DGraphView(RenderContext* context) : context(context)
 {
@@ -29,6 +32,58 @@ void A4DGraphView::SetDefaultView()
     for (int i = 0; i < 3; ++i)
         spinAxis1[i] = spinAxis2[i] = 0;
     spinStep1 = spinStep2 = 0;
+}
+
+void A4DGraphView::StopSpin()
+{
+    spinStep1 = spinStep2 = 0;
+    if (doc)
+        doc->Clear4DRotation();
+}
+
+namespace {
+
+struct PlaneSpin {
+    int p, q;
+    // The double rotation a turn in the plane decomposes into: both speeds
+    // are the plane's, about these two axes.
+    double axis1[3], axis2[3];
+};
+
+const PlaneSpin kPlanes[6] = {
+    {0, 1, {-1, 0, 0}, {-1, 0, 0}}, {0, 2, {0, -1, 0}, {0, -1, 0}}, {0, 3, {0, 0, -1}, {0, 0, -1}},
+    {1, 2, {0, 0, -1}, {0, 0, 1}},  {1, 3, {0, 1, 0}, {0, -1, 0}},  {2, 3, {-1, 0, 0}, {1, 0, 0}},
+};
+
+}  // namespace
+
+void A4DGraphView::RotatePlane(int32_t code, double value)
+{
+    const bool spin = code >= 32 && code <= 37;
+    const bool turn = code >= 96 && code <= 101;
+    if (!spin && !turn)
+        return;
+    const PlaneSpin& plane = kPlanes[spin ? code - 32 : code - 96];
+    if (spin)
+        StopSpin();
+    if (value == 0 || !std::isfinite(value))
+        return;
+    const double theta = value * M_PI / 360;
+    if (spin) {
+        for (int i = 0; i < 3; ++i) {
+            spinAxis1[i] = plane.axis1[i];
+            spinAxis2[i] = plane.axis2[i];
+        }
+        spinStep1 = spinStep2 = theta;
+        return;
+    }
+    // rotation <- P x rotation: only rows p and q change.
+    const double c = std::cos(theta), s = std::sin(theta);
+    for (int j = 0; j < 4; ++j) {
+        const double a = rotation[plane.p][j], b = rotation[plane.q][j];
+        rotation[plane.p][j] = c * a + s * b;
+        rotation[plane.q][j] = -s * a + c * b;
+    }
 }
 
 void A4DGraphView::UpdateProjection() {}
@@ -83,7 +138,7 @@ bool A4DGraphView::MouseDown(const ViewMouseEvent&)
 void A4DGraphView::SetViewOption(int32_t code, double value)
 {
     switch (code) {
-    case 1: spinStep1 = spinStep2 = 0; break;
+    case 1: StopSpin(); break;
     case 5:
     case 6: SendOptionToAllGraphs(*this, code); break;
     case 7:
@@ -96,6 +151,11 @@ void A4DGraphView::SetViewOption(int32_t code, double value)
         if (value == 1 || value == 2)
             mouseMode = static_cast<int32_t>(value);
         break;
-    default: break;
+    default:
+        if ((code >= 32 && code <= 37) || (code >= 96 && code <= 101)) {
+            RotatePlane(code, value);
+            ShellRedrawGraphPane(doc);
+        }
+        break;
     }
 }

@@ -33,6 +33,12 @@ public:
     // Box and zoom back to their defaults, the rotation the identity and the
     // spin stopped.
     void SetDefaultView();
+    // Both spin speeds 0, and the document's 4D rotation cleared.
+    void StopSpin();
+    // Codes 96-101 turn the rotation by value half-degrees in planes 0-5
+    // (xy, xu, xv, yu, yv, uv); codes 32-37 stop the spin and, for a value
+    // not 0, leave that plane turning by value half-degrees per second.
+    void RotatePlane(int32_t code, double value);
     // The projection and depth radius from the rotation and the graphs.
     virtual void UpdateProjection();
     bool UsesGLChildWindow();
@@ -53,6 +59,7 @@ public:
     bool CanExtendRangesToData() override { return false; }
     void ExtendRangesToData() override {}
     // 1 stops the spin; 5, 6, 7 upload meshes as in 3D; 14 toggles the
-    // axes, 15 the xy grid; 16 sets the mouse mode (1 or 2).
+    // axes, 15 the xy grid; 16 sets the mouse mode (1 or 2); 32-37 and
+    // 96-101 turn a plane (RotatePlane).
     void SetViewOption(int32_t code, double value) override;
 };

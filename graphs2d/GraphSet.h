@@ -121,12 +121,12 @@ public:
 
     // Zoom codes 0-5 go to the shown views; 6 (default view) and 7 (new
     // document) to all five when which is 2.
-    void Zoom(int32_t code, int32_t which);
+    void Zoom(int32_t code, int32_t which) override;
     void SetViewCodes(int32_t code) override { Zoom(code, WhichBoth); }
-    void SetViewOption(int32_t code, int32_t which);
-    void Set4DViewOption(int32_t code, double value);
+    void SetViewOption(int32_t code, int32_t which) override;
+    void Set4DViewOption(int32_t code, double value) override;
     bool AreAxesShown(int32_t which) const;
-    bool IsGraphPaperShown(int32_t which) const;
+    bool IsGraphPaperShown(int32_t which) const override;
     void ClearTraces();
     void SetCurrentPicture(GlobalHandle picture) override;
     void DropPicture(int32_t view, GlobalHandle picture, ShortPoint point) override;
@@ -136,7 +136,7 @@ public:
     bool Shows2DView() const override;
     bool Shows4DView() const override;
     bool HasSecondView() const override { return second != nullptr; }
-    bool Shows3DOr4DView() const;
+    bool Shows3DOr4DView() const override;
     bool ActiveViewHasOwnWindow() const;
     bool SecondViewHasOwnWindow() const;
     bool IsSpinning() const override;
@@ -149,7 +149,7 @@ public:
     int32_t GetRenderMode() const;
     void ReleaseRenderResources() override;
     void MarkRenderContextsDirty() override;
-    bool AnyShownViewSoftware() const;
+    bool AnyShownViewSoftware() const override;
     void UploadFinishedMeshes() override;
     void UploadPartialMeshes() override;
     void UploadAllMeshes() override;
