@@ -20,6 +20,7 @@
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
+#include "graphs3d/A3DDrawingView.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -189,6 +190,7 @@ void RegisterLayerServices()
     graphs.clearRangePanel = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
     SetGraphServices(graphs);
     RegisterRenderingServices();
+    Register3DDrawingViews();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     // The equation pane's services.
     RegisterEquationViewServices();

@@ -10,6 +10,7 @@
 #include "graphs2d/GraphSet.h"
 #include "graphmodel/GraphServices.h"
 #include "rendering/GLProbe.h"
+#include "rendering/MeshBuffer.h"
 
 #include <GL/gl.h>
 
@@ -453,6 +454,8 @@ void ParkGLWindow(GLWindow* window)
 void DestroyAllGLWindows()
 {
     for (GLWindow* window : ParkedWindows) {
+        // Meshes still in the window's buffers take their data back first.
+        MeshBuffer::EvacuateWindow(window);
         if (window->gl)
             window->gl->DestroyWindowAndContext(*window);
         delete window;
