@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -31,7 +32,12 @@ public:
     int32_t GetStatus() override { return 0; }
     void VariableChanged(uint32_t) override {}
     void SetOption(int32_t, double) override {}
-    void Restart() override { ++restarts; }
+    void Restart() override
+    {
+        ++restarts;
+        if (view)
+            xMaxAtRestart.push_back(view->xMax);
+    }
     bool Draw() override
     {
         static const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, n[9] = {0, 0, 1, 0, 0, 1, 0, 0, 1},
@@ -57,6 +63,8 @@ public:
     double extent = 0;
     bool hasData = false;
     int restarts = 0;
+    const A3DGraphView* view = nullptr;
+    std::vector<double> xMaxAtRestart;
 };
 
 class DrawingViewTest : public ::testing::Test {
@@ -194,9 +202,12 @@ TEST_F(DrawingViewTest, SpinStepsAreSmoothedCappedAndSkippedWithoutGraphs)
 
 TEST_F(DrawingViewTest, ZoomCommandsScaleTheBoxAboutItsCentreAndDataWidensIt)
 {
+    MeshGraph* g = AddGraph();
+    g->view = &view;
     view.Zoom(3);
     EXPECT_DOUBLE_EQ(view.xMin, -4);
     EXPECT_DOUBLE_EQ(view.zMax, 4);
+    EXPECT_EQ(g->xMaxAtRestart, (std::vector<double>{2.5, 3.125, 4})) << "two animation frames, then the end";
     view.Zoom(0);
     EXPECT_DOUBLE_EQ(view.yMax, 2);
     view.showAxes = 0;
@@ -208,7 +219,7 @@ TEST_F(DrawingViewTest, ZoomCommandsScaleTheBoxAboutItsCentreAndDataWidensIt)
     EXPECT_EQ(view.showAxes, 1);
     EXPECT_EQ(view.tMax, 1);
 
-    MeshGraph* g = AddGraph();
+    g->restarts = 0;
     EXPECT_FALSE(view.CanExtendRangesToData());
     g->hasData = true;
     EXPECT_TRUE(view.CanExtendRangesToData());
