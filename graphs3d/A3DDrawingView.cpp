@@ -5,6 +5,7 @@
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
+#include "drawing/ClipRegionSaver.h"
 #include "document/DocumentHooks.h"
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphSet.h"
@@ -175,6 +176,7 @@ bool A3DDrawingView::DrawFrame()
             r = std::max(r, g->GetExtent());
     }
     depthRadius = camera.depthRadius = r;
+    ClipRegionSaver clip(rect);
     bool split = false;
     for (AGraph* graph : graphs) {
         A3DGraph* g = As3DGraph(graph);
