@@ -10,8 +10,8 @@
 
 // 24 bytes: position, then unit normal ((0, 0, 0) when there is none).
 struct MeshVertex {
-    float x, y, z;
-    float nx, ny, nz;
+    float position[3];
+    float normal[3];
 };
 static_assert(sizeof(MeshVertex) == 24);
 

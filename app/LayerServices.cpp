@@ -21,6 +21,7 @@
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
+#include "graphs3d/A3DDrawingView.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -190,6 +191,7 @@ void RegisterLayerServices()
     graphs.clearRangePanel = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
     SetGraphServices(graphs);
     RegisterRenderingServices();
+    Register3DDrawingViews();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {

@@ -2,6 +2,8 @@
 
 #include "graphmodel/AGraph.h"
 
+#include "CoreUtilities/Clock.h"
+
 void DeleteGraphs(GrowArray<AGraph*>& graphs)
 {
     for (AGraph* graph : graphs)
@@ -11,7 +13,7 @@ void DeleteGraphs(GrowArray<AGraph*>& graphs)
 
 AGraphView::~AGraphView()
 {
-    DeleteGraphs(graphs);
+    FreeGraphs();
 }
 
 int32_t AGraphView::GetGraphStatus(int32_t i)
@@ -42,4 +44,12 @@ void AGraphView::RestartAllGraphs()
 {
     for (AGraph* graph : graphs)
         graph->Restart();
+}
+
+void AGraphView::WaitForGraphs()
+{
+    const uint32_t start = ClockMilliseconds();
+    const uint32_t limit = static_cast<uint32_t>(TicksToMilliseconds(10));
+    while (!AreAllGraphsComplete() && ClockMilliseconds() - start < limit)
+        SleepMicroseconds(10000);
 }

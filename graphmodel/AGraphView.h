@@ -82,4 +82,8 @@ public:
     bool IsEmpty() const { return graphs.count == 0; }
     // Restart on every graph, after the ranges changed.
     void RestartAllGraphs();
+    // Deletes every graph and empties the list.
+    void FreeGraphs() { DeleteGraphs(graphs); }
+    // Gives the graphs up to 10 ticks to complete, polling every 10 ms.
+    void WaitForGraphs();
 };

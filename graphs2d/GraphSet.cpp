@@ -117,6 +117,11 @@ void SetGraphViewMakers(const GraphViewMakers& makers)
     Makers = makers;
 }
 
+const GraphViewMakers& GetGraphViewMakers()
+{
+    return Makers;
+}
+
 GraphSet* NewGraphSet(ShortRect paneRect, WindowHandle parent, DocState* doc)
 {
     GraphSet* graphs = new (std::nothrow) GraphSet(paneRect, parent, doc);

@@ -36,6 +36,7 @@ struct GraphViewMakers {
 };
 // Null makers make the graph model's own views.
 void SetGraphViewMakers(const GraphViewMakers& makers);
+const GraphViewMakers& GetGraphViewMakers();
 
 // A graph in a view: its number is its position in the view's list.
 struct GraphRef {

@@ -160,7 +160,7 @@ void StoreUnit(double x, double y, double z, float out[3])
 
 bool HasNormal(const MeshVertex& v)
 {
-    return v.nx != 0 || v.ny != 0 || v.nz != 0;
+    return v.normal[0] != 0 || v.normal[1] != 0 || v.normal[2] != 0;
 }
 
 } // namespace
@@ -269,12 +269,15 @@ int32_t PolygoniserCell::EmitTriangles(MeshTriangleArray* triangles, MeshVertexA
 
 void FaceNormal(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c, float normal[3])
 {
-    const double u[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
-    const double v[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
+    const double u[3] = {double(b.position[0]) - a.position[0], double(b.position[1]) - a.position[1],
+                         double(b.position[2]) - a.position[2]};
+    const double v[3] = {double(c.position[0]) - a.position[0], double(c.position[1]) - a.position[1],
+                         double(c.position[2]) - a.position[2]};
     double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
     const MeshVertex* reference = HasNormal(a) ? &a : HasNormal(b) ? &b : HasNormal(c) ? &c : nullptr;
-    const double r[3] = {reference ? reference->nx : a.x, reference ? reference->ny : a.y,
-                         reference ? reference->nz : a.z};
+    const double r[3] = {reference ? reference->normal[0] : a.position[0],
+                         reference ? reference->normal[1] : a.position[1],
+                         reference ? reference->normal[2] : a.position[2]};
     if (n[0] * r[0] + n[1] * r[1] + n[2] * r[2] < 0) {
         n[0] = -n[0];
         n[1] = -n[1];
@@ -291,16 +294,18 @@ void FillMissingNormals(MeshVertexArray* vertices, const MeshTriangle& triangle)
             continue;
         float normal[3];
         FaceNormal(*v[0], *v[1], *v[2], normal);
-        vertex->nx = normal[0];
-        vertex->ny = normal[1];
-        vertex->nz = normal[2];
+        vertex->normal[0] = normal[0];
+        vertex->normal[1] = normal[1];
+        vertex->normal[2] = normal[2];
     }
 }
 
 bool IsWoundAgainstNormal(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c)
 {
-    const double u[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
-    const double v[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
+    const double u[3] = {double(b.position[0]) - a.position[0], double(b.position[1]) - a.position[1],
+                         double(b.position[2]) - a.position[2]};
+    const double v[3] = {double(c.position[0]) - a.position[0], double(c.position[1]) - a.position[1],
+                         double(c.position[2]) - a.position[2]};
     const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    return n[0] * a.nx + n[1] * a.ny + n[2] * a.nz < 0;
+    return n[0] * a.normal[0] + n[1] * a.normal[1] + n[2] * a.normal[2] < 0;
 }

@@ -100,6 +100,19 @@ public:
     virtual int GetIntegerv(uint32_t) { return 0; }
     // The rendering context current on this thread; null for none.
     virtual void* CurrentContext() { return nullptr; }
+    // Buffer objects (the probe's entry points; nothing without them) and
+    // the indexed drawing and fog of the meshes. MapBuffer answers null and
+    // UnmapBuffer false when the driver failed or lost the store.
+    virtual void BindBuffer(uint32_t target, uint32_t buffer) = 0;
+    virtual void BufferData(uint32_t target, intptr_t size, const void* data, uint32_t usage) = 0;
+    virtual void BufferSubData(uint32_t target, intptr_t offset, intptr_t size, const void* data) = 0;
+    virtual void GetBufferSubData(uint32_t target, intptr_t offset, intptr_t size, void* data) = 0;
+    virtual void* MapBuffer(uint32_t target, uint32_t access) = 0;
+    virtual bool UnmapBuffer(uint32_t target) = 0;
+    virtual void DrawElements(uint32_t mode, int count, uint32_t type, const void* indices) = 0;
+    virtual void Fogi(uint32_t name, int value) = 0;
+    virtual void Fogf(uint32_t name, float value) = 0;
+    virtual void Fogfv(uint32_t name, const float* values) = 0;
 };
 
 // The table that calls the system's OpenGL through Qt's contexts.

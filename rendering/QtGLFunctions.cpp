@@ -246,6 +246,43 @@ public:
         if (auto f = Entry<PFNGLPROGRAMLOCALPARAMETER4DVARBPROC>(EntryProgramLocalParameter4dv))
             f(target, index, values);
     }
+    void BindBuffer(uint32_t target, uint32_t buffer) override
+    {
+        if (auto f = Entry<PFNGLBINDBUFFERPROC>(EntryBindBuffer))
+            f(target, buffer);
+    }
+    void BufferData(uint32_t target, intptr_t size, const void* data, uint32_t usage) override
+    {
+        if (auto f = Entry<PFNGLBUFFERDATAPROC>(EntryBufferData))
+            f(target, size, data, usage);
+    }
+    void BufferSubData(uint32_t target, intptr_t offset, intptr_t size, const void* data) override
+    {
+        if (auto f = Entry<PFNGLBUFFERSUBDATAPROC>(EntryBufferSubData))
+            f(target, offset, size, data);
+    }
+    void GetBufferSubData(uint32_t target, intptr_t offset, intptr_t size, void* data) override
+    {
+        if (auto f = Entry<PFNGLGETBUFFERSUBDATAPROC>(EntryGetBufferSubData))
+            f(target, offset, size, data);
+    }
+    void* MapBuffer(uint32_t target, uint32_t access) override
+    {
+        auto f = Entry<PFNGLMAPBUFFERPROC>(EntryMapBuffer);
+        return f ? f(target, access) : nullptr;
+    }
+    bool UnmapBuffer(uint32_t target) override
+    {
+        auto f = Entry<PFNGLUNMAPBUFFERPROC>(EntryUnmapBuffer);
+        return f && f(target) == GL_TRUE;
+    }
+    void DrawElements(uint32_t mode, int count, uint32_t type, const void* indices) override
+    {
+        glDrawElements(mode, count, type, indices);
+    }
+    void Fogi(uint32_t name, int value) override { glFogi(name, value); }
+    void Fogf(uint32_t name, float value) override { glFogf(name, value); }
+    void Fogfv(uint32_t name, const float* values) override { glFogfv(name, values); }
 
     uint32_t GenProgram() override
     {

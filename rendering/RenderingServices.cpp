@@ -9,22 +9,6 @@
 
 #include <new>
 
-namespace {
-
-template <typename View>
-View* MakeViewWithRenderContext()
-{
-    ViewRenderContext* context = CreateRenderContext();
-    if (!context)
-        return nullptr;
-    View* view = new (std::nothrow) View(context);
-    if (!view)
-        delete context;
-    return view;
-}
-
-}  // namespace
-
 void RegisterRenderingServices()
 {
     GraphViewMakers makers;

@@ -11,6 +11,7 @@
 #include "graphmodel/GraphServices.h"
 #include "rendering/GLProbe.h"
 #include "rendering/GpuProgramObject.h"
+#include "rendering/MeshBuffer.h"
 
 #include <GL/gl.h>
 
@@ -461,6 +462,8 @@ void ParkGLWindow(GLWindow* window)
 void DestroyAllGLWindows()
 {
     for (GLWindow* window : ParkedWindows) {
+        // Meshes still in the window's buffers take their data back first.
+        MeshBuffer::EvacuateWindow(window);
         if (window->gl)
             window->gl->DestroyWindowAndContext(*window);
         delete window;

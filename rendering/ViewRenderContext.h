@@ -66,6 +66,15 @@ public:
     void UnbindColorPrograms() override;
     void SetFragmentProgramParameter(int32_t index, const double (&values)[4]) override;
 
+    // Indexed primitives on the arrays set above; null indices take the
+    // bound element buffer. Lines and points are fogged towards grey by
+    // distance (lines only when asked); labels and sizes of points are
+    // drawn by the software path alone.
+    void DrawTriangles(const int32_t* triangles, int32_t count);
+    void DrawLines(const uint16_t* pairs, int32_t count, bool fog);
+    void DrawPoints(const uint16_t* indices, const char16_t* const* labels, const char16_t* const* secondLabels,
+                    const float* sizes, int32_t count);
+
     // A frame: 0 ready, 2 when the software path has no pane image.
     int32_t BeginFrame(bool clearToTransparentBlack);
     void SetupCamera(bool clearToTransparentBlack, bool clearDepth);
@@ -154,6 +163,10 @@ void SetIgnoreZBufferTest(bool value);
 // After the antialiasing setting changed: every context rebuilt, the graphs
 // built again.
 void RestartRenderingAndRegraph(DocState* doc);
+
+// Triangles drawn since the last reset (the benchmark reads them).
+uint64_t GetTrianglesDrawn();
+void ResetTrianglesDrawn();
 
 // Frames presented since the last reset (the benchmark reads them).
 uint32_t GetFramesPresented();

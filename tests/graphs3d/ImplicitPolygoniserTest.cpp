@@ -109,7 +109,8 @@ std::map<std::pair<int32_t, int32_t>, int32_t> EdgeUses(const Mesh& mesh)
 
 double NormalLength(const MeshVertex& v)
 {
-    return std::sqrt(double(v.nx) * v.nx + double(v.ny) * v.ny + double(v.nz) * v.nz);
+    return std::sqrt(double(v.normal[0]) * v.normal[0] + double(v.normal[1]) * v.normal[1] +
+                     double(v.normal[2]) * v.normal[2]);
 }
 
 // Closed surfaces whose mesh must be welded into a closed manifold of the
@@ -143,16 +144,22 @@ TEST_F(ImplicitPolygoniserTest, ClosedSurfacesAreWeldedOrientedAndOnTheSurface)
         EXPECT_EQ(euler, c.euler);
         const double cell = (c.box.x1 - c.box.x0) / c.n;
         for (const MeshVertex& v : mesh.vertices) {
-            EXPECT_LT(std::fabs(f_->EvaluateAtUVXYZW(0, 0, v.x, v.y, v.z, 0)), 0.05 * cell);
+            EXPECT_LT(std::fabs(f_->EvaluateAtUVXYZW(0, 0, v.position[0], v.position[1], v.position[2], 0)),
+                      0.05 * cell);
             EXPECT_NEAR(NormalLength(v), 1, 1e-5);
         }
         for (const MeshTriangle& t : mesh.triangles) {
             const MeshVertex &a = mesh.vertices[t.v[0]], &b = mesh.vertices[t.v[1]], &d = mesh.vertices[t.v[2]];
-            const double u[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, w[3] = {d.x - a.x, d.y - a.y, d.z - a.z};
+            const double u[3] = {b.position[0] - a.position[0], b.position[1] - a.position[1],
+                                 b.position[2] - a.position[2]},
+                         w[3] = {d.position[0] - a.position[0], d.position[1] - a.position[1],
+                                 d.position[2] - a.position[2]};
             const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
             // Outwards: the sphere's and the torus' gradients point away
             // from the centre line.
-            const double px = (a.x + b.x + d.x) / 3, py = (a.y + b.y + d.y) / 3, pz = (a.z + b.z + d.z) / 3;
+            const double px = (a.position[0] + b.position[0] + d.position[0]) / 3,
+                         py = (a.position[1] + b.position[1] + d.position[1]) / 3,
+                         pz = (a.position[2] + b.position[2] + d.position[2]) / 3;
             double outward[3] = {px, py, pz};
             if (c.euler == 0) {
                 const double r = std::sqrt(px * px + py * py);
@@ -176,8 +183,8 @@ TEST_F(ImplicitPolygoniserTest, SlicedRunsMakeTheSameMesh)
         const Mesh sliced = Run(box, n, n, true);
         ASSERT_EQ(whole.vertices.size(), sliced.vertices.size());
         ASSERT_EQ(whole.triangles.size(), sliced.triangles.size());
-        EXPECT_EQ(std::memcmp(whole.vertices.data(), sliced.vertices.data(), whole.vertices.size() * sizeof(MeshVertex)),
-                  0);
+        EXPECT_EQ(
+            std::memcmp(whole.vertices.data(), sliced.vertices.data(), whole.vertices.size() * sizeof(MeshVertex)), 0);
         EXPECT_EQ(std::memcmp(whole.triangles.data(), sliced.triangles.data(),
                               whole.triangles.size() * sizeof(MeshTriangle)),
                   0);
@@ -204,7 +211,7 @@ TEST_F(ImplicitPolygoniserTest, AZeroCornerIsItselfTheCrossing)
     const Mesh mesh = Run({-1, 1, -1, 1, -1, 1}, 2, 2, false);
     ASSERT_FALSE(mesh.vertices.empty());
     for (const MeshVertex& v : mesh.vertices)
-        EXPECT_EQ(v.x, 0);
+        EXPECT_EQ(v.position[0], 0);
 }
 
 // Where F is undefined, or the condition fails, edges get no vertex: the
@@ -220,13 +227,13 @@ TEST_F(ImplicitPolygoniserTest, UndefinedValuesAndFailedConditionsLeaveHoles)
     EXPECT_LT(clipped.triangles.size(), full / 2);
     EXPECT_GT(clipped.triangles.size(), full / 5);
     for (const MeshVertex& v : clipped.vertices)
-        EXPECT_GT(v.z, 0.2f);
+        EXPECT_GT(v.position[2], 0.2f);
 
     Prepare("sqrt(x)-0.5", false);
     const Mesh root = Run({-1, 1, -1, 1, -1, 1}, 6, 6, false);
     ASSERT_FALSE(root.triangles.empty());
     for (const MeshVertex& v : root.vertices) {
-        EXPECT_NEAR(v.x, 0.25, 0.02);
+        EXPECT_NEAR(v.position[0], 0.25, 0.02);
     }
 }
 
@@ -242,10 +249,10 @@ TEST_F(ImplicitPolygoniserTest, AVanishingGradientTakesAFaceNormal)
     int32_t apexes = 0;
     for (size_t i = 0; i < mesh.vertices.size(); ++i) {
         const MeshVertex& v = mesh.vertices[i];
-        if (v.x == 0 && v.y == 0 && v.z == 0)
+        if (v.position[0] == 0 && v.position[1] == 0 && v.position[2] == 0)
             ++apexes;
         if (used[i]) {
-            EXPECT_NEAR(NormalLength(v), 1, 1e-5) << v.x << ", " << v.y << ", " << v.z;
+            EXPECT_NEAR(NormalLength(v), 1, 1e-5) << v.position[0] << ", " << v.position[1] << ", " << v.position[2];
         }
     }
     EXPECT_GT(apexes, 0);

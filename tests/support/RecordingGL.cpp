@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstring>
 
 std::vector<std::string> RecordingGL::Names() const
 {
@@ -170,4 +171,76 @@ int RecordingGL::GetProgramiv(uint32_t, uint32_t name)
 int RecordingGL::GetIntegerv(uint32_t name)
 {
     return name == GL_PROGRAM_ERROR_POSITION_ARB ? programErrorPosition : 0;
+}
+
+namespace {
+
+std::vector<uint8_t>* Bound(RecordingGL& gl, uint32_t target)
+{
+    auto b = gl.boundBuffers.find(target);
+    if (b == gl.boundBuffers.end() || b->second == 0)
+        return nullptr;
+    return &gl.buffers[b->second];
+}
+
+}  // namespace
+
+void RecordingGL::BindBuffer(uint32_t target, uint32_t buffer)
+{
+    Record("BindBuffer", {double(target), double(buffer)});
+    boundBuffers[target] = buffer;
+}
+
+void RecordingGL::BufferData(uint32_t target, intptr_t size, const void* data, uint32_t usage)
+{
+    Record("BufferData", {double(target), double(size), double(usage)});
+    if (std::vector<uint8_t>* store = Bound(*this, target)) {
+        store->assign(size_t(size), 0);
+        if (data)
+            std::memcpy(store->data(), data, size_t(size));
+    }
+}
+
+void RecordingGL::BufferSubData(uint32_t target, intptr_t offset, intptr_t size, const void* data)
+{
+    Record("BufferSubData", {double(target), double(offset), double(size)});
+    std::vector<uint8_t>* store = Bound(*this, target);
+    if (store && offset >= 0 && size >= 0 && size_t(offset + size) <= store->size())
+        std::memcpy(store->data() + offset, data, size_t(size));
+}
+
+void RecordingGL::GetBufferSubData(uint32_t target, intptr_t offset, intptr_t size, void* data)
+{
+    Record("GetBufferSubData", {double(target), double(offset), double(size)});
+    std::vector<uint8_t>* store = Bound(*this, target);
+    if (store && offset >= 0 && size >= 0 && size_t(offset + size) <= store->size())
+        std::memcpy(data, store->data() + offset, size_t(size));
+}
+
+void* RecordingGL::MapBuffer(uint32_t target, uint32_t access)
+{
+    Record("MapBuffer", {double(target), double(access)});
+    std::vector<uint8_t>* store = Bound(*this, target);
+    return failMap || !store ? nullptr : store->data();
+}
+
+bool RecordingGL::UnmapBuffer(uint32_t target)
+{
+    Record("UnmapBuffer", {double(target)});
+    return !failUnmap;
+}
+
+void RecordingGL::DrawElements(uint32_t mode, int count, uint32_t type, const void* indices)
+{
+    Record("DrawElements", {double(mode), double(count), double(type)});
+    const uint8_t* base = static_cast<const uint8_t*>(indices);
+    if (std::vector<uint8_t>* store = Bound(*this, 0x8893))
+        base = store->data() + reinterpret_cast<uintptr_t>(indices);
+    lastIndices.clear();
+    for (int i = 0; base && i < count; ++i) {
+        if (type == GL_UNSIGNED_INT)
+            lastIndices.push_back(reinterpret_cast<const uint32_t*>(base)[i]);
+        else
+            lastIndices.push_back(reinterpret_cast<const uint16_t*>(base)[i]);
+    }
 }

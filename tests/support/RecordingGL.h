@@ -4,6 +4,7 @@
 
 #include "rendering/GLFunctions.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -144,6 +145,27 @@ public:
     {
         Record("ProgramLocalParameter4dv", {double(target), double(index), v[0], v[1], v[2], v[3]});
     }
+
+    // Buffer objects keep their bytes, so what is written can be read back;
+    // with failMap set MapBuffer answers null, with failUnmap UnmapBuffer
+    // reports the store lost.
+    void BindBuffer(uint32_t target, uint32_t buffer) override;
+    void BufferData(uint32_t target, intptr_t size, const void* data, uint32_t usage) override;
+    void BufferSubData(uint32_t target, intptr_t offset, intptr_t size, const void* data) override;
+    void GetBufferSubData(uint32_t target, intptr_t offset, intptr_t size, void* data) override;
+    void* MapBuffer(uint32_t target, uint32_t access) override;
+    bool UnmapBuffer(uint32_t target) override;
+    void DrawElements(uint32_t mode, int count, uint32_t type, const void* indices) override;
+    void Fogi(uint32_t name, int value) override { Record("Fogi", {double(name), double(value)}); }
+    void Fogf(uint32_t name, float value) override { Record("Fogf", {double(name), value}); }
+    void Fogfv(uint32_t name, const float* v) override { Record("Fogfv", {double(name), v[0], v[1], v[2], v[3]}); }
+    std::map<uint32_t, std::vector<uint8_t>> buffers;
+    std::map<uint32_t, uint32_t> boundBuffers;
+    bool failMap = false;
+    bool failUnmap = false;
+    // The indices of the last DrawElements, read from the pointer or the
+    // bound element buffer.
+    std::vector<uint32_t> lastIndices;
 
     // Errors GetError hands out, first to last.
     std::vector<uint32_t> pendingErrors;
