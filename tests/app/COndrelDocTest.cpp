@@ -224,12 +224,11 @@ TEST_F(COndrelDocTest, ExamplesOpenUntitledAndSaveAsNamesOnlyDocuments)
     ASSERT_TRUE(doc.OnFileSave());
     EXPECT_EQ(doc.PathName(), chosen);
     EXPECT_EQ(doc.Title(), QStringLiteral("Mine.VLF"));
-    // An export leaves the name alone; here no RTF writer is present, which
-    // is reported and writes nothing.
+    // An export writes its file and leaves the document's name alone.
     chosen = Path("export.rtf");
-    EXPECT_FALSE(doc.OnFileSaveAs());
+    EXPECT_TRUE(doc.OnFileSaveAs());
     EXPECT_EQ(doc.PathName(), Path("Mine.VLF"));
-    EXPECT_FALSE(QFile::exists(chosen));
+    EXPECT_TRUE(Contents(chosen).startsWith("{\\rtf1"));
     // A cancelled dialog saves nothing.
     chosen.clear();
     EXPECT_FALSE(doc.OnFileSaveAs());
