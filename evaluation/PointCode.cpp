@@ -3,6 +3,8 @@
 #include "CoreUtilities/GrowArray.h"
 #include "evaluation/BytecodeProgram.h"
 
+#include <algorithm>
+
 namespace {
 
 // One instruction of the point code while it is being made: a word, and for
@@ -123,10 +125,15 @@ bool FuseTail(GrowArray<Fused>& list)
                 return true;
             }
         }
-        if (op == OpSquare) {
-            prev.word = Word(OpSquareSlot, slot, 0);
-            --list.count;
-            return true;
+        // The operations on a slot that push their value, by the unary
+        // opcode they stand for.
+        constexpr int32_t kSlotUnary[][2] = {{OpSquare, OpSquareSlot}, {OpAbs, OpAbsSlot}, {OpSqrt, OpSqrtSlot}};
+        for (const auto& [unary, fused] : kSlotUnary) {
+            if (op == unary) {
+                prev.word = Word(fused, slot, 0);
+                --list.count;
+                return true;
+            }
         }
     }
     if (IsOperandForm(op, kNumber, 0) && IsOperandForm(prev.word.opcode, kSlot, 2)) {
@@ -159,7 +166,7 @@ int32_t FusedStackEffect(int32_t op)
         return -1;
     if (op >= OpSlotAddNumber && op <= OpSlotDivideSlot)
         return 1;
-    return op == OpSquareSlot ? 1 : 0;
+    return op >= OpSquareSlot ? 1 : 0;
 }
 
 int32_t FusedLength(int32_t op)
@@ -180,6 +187,35 @@ bool IsStraightLineOpcode(int32_t opcode)
     case OpBranch:
     case OpCallUser: return false;
     default: return opcode < OpLabel || opcode > OpSelectRow;
+    }
+}
+
+bool IsLeafPointOpcode(int32_t opcode)
+{
+    switch (opcode) {
+    case OpPushNumber:
+    case OpLoadSlot:
+    case OpLoadLocal:
+    case OpStoreSlot:
+    case OpStoreLocal:
+    case OpSwap:
+    case OpDrop:
+    case OpLoadConstant:
+    case OpAdd:
+    case OpNop:
+    case OpMultiply:
+    case OpDivide:
+    case OpNegate:
+    case OpAbs:
+    case OpSign:
+    case OpSqrt:
+    case OpSquare:
+    case OpFloor:
+    case OpCeil:
+    case OpImag:
+    case OpArg:
+    case OpEnd: return true;
+    default: return opcode >= kOpcodeCount && opcode < kAllOpcodeCount && opcode != OpPowerNumber;
     }
 }
 
@@ -210,6 +246,7 @@ bool VerifyPointCode(const Instruction* code, int32_t count, int32_t maxStack)
 void PreparePointRuns(BytecodeProgram* program)
 {
     program->pointCode.Clear();
+    program->pointLeaf = 0;
     const Instruction* code = program->instructions.storage;
     int32_t count = program->instructions.count;
     uint8_t straight = 1, constants = 0, row = 0, slider = 0;
@@ -245,8 +282,12 @@ void PreparePointRuns(BytecodeProgram* program)
         }
     }
     list.Clear();
-    if (ok && VerifyPointCode(words.storage, words.count, program->maxStack))
+    if (ok && VerifyPointCode(words.storage, words.count, program->maxStack)) {
         program->pointCode = words;
-    else
+        // Second words are never dispatched: their opcode is a no-op.
+        program->pointLeaf = std::all_of(words.storage, words.storage + words.count,
+                                         [](const Instruction& word) { return IsLeafPointOpcode(word.opcode); });
+    } else {
         words.Clear();
+    }
 }

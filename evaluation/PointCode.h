@@ -53,6 +53,8 @@ enum PointOpcode : int32_t {
     OpSlotDivideSlot,
     OpMultiplySlotAddNumber,  // top = top * slot a + the number of the next word
     OpSquareSlot,             // push slot a squared
+    OpAbsSlot,                // push |slot a|
+    OpSqrtSlot,               // push the square root of slot a
     kPointOpcodeEnd,
 };
 
@@ -66,9 +68,14 @@ constexpr int32_t kLeanStackBytes = 256;
 // nor loops, calls no user function, keeps no row stack and reads no grid.
 bool IsStraightLineOpcode(int32_t opcode);
 
+// Whether the real point interpreter's handler of the opcode (generated or
+// fused) calls nothing: a program of such opcodes runs as a leaf.
+bool IsLeafPointOpcode(int32_t opcode);
+
 // Sets the program's straight-line flag and what its runs read (constants,
 // the data row, the slider slot), and makes its point code when it is
-// straight-line; a point code that fails its check is dropped. For a
+// straight-line, with its leaf flag; a point code that fails its check is
+// dropped. For a
 // finished program that passed VerifyProgram.
 void PreparePointRuns(BytecodeProgram* program);
 

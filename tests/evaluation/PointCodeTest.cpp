@@ -63,6 +63,7 @@ const char* const kPrograms[] = {
     "1 3, 0 1, 53 2, 1 4, 0 2, 12, 68, 103",                      // relation and if
     "1 3, 1 4, 1 3, 1 4, 1 3, 1 4, 1 3, 12, 12, 12, 12, 12, 12, 0 1, 12, 103",
     "1 3, 0 2, 20, 12, 20, 0 4, 20, 12, 103",                     // negation chains
+    "1 3, 21, 1 4, 23, 12, 1 3, 23, 14, 1 4, 21, 15, 103",        // |x|, square roots of slots
 };
 
 const double kValues[] = {-7.5, -1, -0.0, 0, 1e-310, 0.3, 1, 2.5, 1e300, kInf, -kInf, kNaN};
@@ -128,10 +129,13 @@ TEST(PointCode, OnlyStraightLineProgramsGetPointCodeAndFlagsSayWhatTheyRead)
         const char* text;
         bool straight;
         bool constants, row, slider;
+        bool leaf = false;  // runs without a call
     } cases[] = {
-        {"1 3, 0 1, 12, 103", true, false, false, false},
-        {"1 2, 11 0, 12, 103", true, true, false, true},
+        {"1 3, 0 1, 12, 103", true, false, false, false, true},
+        {"1 2, 11 0, 12, 103", true, true, false, true, true},
         {"3 97, 1 3, 14, 103", true, false, true, false},
+        {"1 3, 29, 103", true, false, false, false},                                    // a sine
+        {"1 3, 0 3, 16, 103", true, false, false, false},                               // a power
         {"0 1, 5 0, 7, 0 10, 5 1, 7, 90 0, 2 0, 7, 91 0, 0 1, 103", false, false, false, false},  // a loop
         {"0 2, 85 1 0, 103", false, false, false, false},                              // a call
         {"1 3, 8 0, 12, 103", false, false, false, false},                              // a grid part
@@ -144,6 +148,7 @@ TEST(PointCode, OnlyStraightLineProgramsGetPointCodeAndFlagsSayWhatTheyRead)
         EXPECT_EQ(program->readsConstants != 0, c.constants) << c.text;
         EXPECT_EQ(program->readsRow != 0, c.row) << c.text;
         EXPECT_EQ(program->readsSlider != 0, c.slider) << c.text;
+        EXPECT_EQ(program->pointLeaf != 0, c.leaf) << c.text;
     }
     // A program that fails its check is its end alone, in both forms.
     auto broken = ProgramOf("12, 103");
