@@ -369,7 +369,11 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         FUSED(OpSubtract), FUSED(OpSlotAddNumber), FUSED(OpSlotSubtractNumber), FUSED(OpSlotMultiplyNumber),      \
         FUSED(OpSlotDivideNumber), FUSED(OpSlotAddSlot), FUSED(OpSlotSubtractSlot), FUSED(OpSlotMultiplySlot),    \
         FUSED(OpSlotDivideSlot), FUSED(OpMultiplySlotAddNumber), FUSED(OpSquareSlot), FUSED(OpAbsSlot),             \
-        FUSED(OpSqrtSlot)
+        FUSED(OpSqrtSlot), VL_SLOT_PAIR_ENTRIES(FUSED, Add), VL_SLOT_PAIR_ENTRIES(FUSED, Subtract),                \
+        VL_SLOT_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_PAIR_ENTRIES(FUSED, Divide)
+#define VL_SLOT_PAIR_ENTRIES(FUSED, Outer)                                                              \
+    FUSED(Op##Outer##SlotAddSlot), FUSED(Op##Outer##SlotSubtractSlot), FUSED(Op##Outer##SlotMultiplySlot), \
+        FUSED(Op##Outer##SlotDivideSlot)
 #define VL_TAKE(label) &&label
 #define VL_LEAVE(label) &&opNothing
     const void* const* handlers;
@@ -387,6 +391,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         handlers = kHandlers;
     }
 #undef VL_HANDLER_TABLE
+#undef VL_SLOT_PAIR_ENTRIES
 #undef VL_TAKE
 #undef VL_LEAVE
 // Decodes the instruction at pc and jumps to its handler. FinishProgram
@@ -723,6 +728,20 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         VL_SLOT_UNARY_FORM(Abs)
         VL_SLOT_UNARY_FORM(Sqrt)
 #undef VL_SLOT_UNARY_FORM
+// top = top Outer (slot a Inner slot b), the inner operation first.
+#define VL_SLOT_PAIR_FORM(Outer, Inner)                                                                \
+    Op##Outer##Slot##Inner##Slot:                                                                      \
+        top = Fused##Outer<Arith>(top, Fused##Inner<Arith>(frame[pc->arg.a], frame[pc->arg.b]));      \
+        VL_NEXT;
+#define VL_SLOT_PAIR_FORMS(Outer)                                                                      \
+    VL_SLOT_PAIR_FORM(Outer, Add)                                                                      \
+    VL_SLOT_PAIR_FORM(Outer, Subtract) VL_SLOT_PAIR_FORM(Outer, Multiply) VL_SLOT_PAIR_FORM(Outer, Divide)
+        VL_SLOT_PAIR_FORMS(Add)
+        VL_SLOT_PAIR_FORMS(Subtract)
+        VL_SLOT_PAIR_FORMS(Multiply)
+        VL_SLOT_PAIR_FORMS(Divide)
+#undef VL_SLOT_PAIR_FORMS
+#undef VL_SLOT_PAIR_FORM
 #undef VL_CONSTANT
     }
 undefinedOnTop: __attribute__((unused));

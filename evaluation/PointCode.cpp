@@ -136,6 +136,14 @@ bool FuseTail(GrowArray<Fused>& list)
             }
         }
     }
+    // A push of slot op slot taken at once by an operation; a subtraction is
+    // the one fused before.
+    int32_t outer = op == OpSubtract ? 1 : FamilyPlace(op);
+    if (outer >= 0 && prev.word.opcode >= OpSlotAddSlot && prev.word.opcode <= OpSlotDivideSlot) {
+        prev.word.opcode = OpAddSlotAddSlot + 4 * outer + (prev.word.opcode - OpSlotAddSlot);
+        --list.count;
+        return true;
+    }
     if (IsOperandForm(op, kNumber, 0) && IsOperandForm(prev.word.opcode, kSlot, 2)) {
         prev = Fused{Word(OpMultiplySlotAddNumber, prev.word.arg.a, 0), last.word.number, true};
         --list.count;
@@ -150,7 +158,7 @@ bool FusedOperandsValid(const Instruction& word)
 {
     int32_t op = word.opcode;
     int32_t a = word.arg.a;
-    if (op >= OpSlotAddSlot && op <= OpSlotDivideSlot)
+    if ((op >= OpSlotAddSlot && op <= OpSlotDivideSlot) || (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot))
         return a >= 0 && a < kLocalBase && word.arg.b >= 0 && word.arg.b < kLocalBase;
     if ((op >= OpAddSlot && op <= OpDivideSlot) || op >= OpSlotAddNumber)
         return a >= 0 && a < kLocalBase;
@@ -166,7 +174,7 @@ int32_t FusedStackEffect(int32_t op)
         return -1;
     if (op >= OpSlotAddNumber && op <= OpSlotDivideSlot)
         return 1;
-    return op >= OpSquareSlot ? 1 : 0;
+    return op >= OpSquareSlot && op <= OpSqrtSlot ? 1 : 0;
 }
 
 int32_t FusedLength(int32_t op)

@@ -55,6 +55,13 @@ enum PointOpcode : int32_t {
     OpSquareSlot,             // push slot a squared
     OpAbsSlot,                // push |slot a|
     OpSqrtSlot,               // push the square root of slot a
+    // top = top op (slot a op' slot b): a push of slot a op' slot b taken at
+    // once by an operation. Four of op, each with four of op'.
+#define VL_SLOT_PAIR_OPCODES(Outer) \
+    Op##Outer##SlotAddSlot, Op##Outer##SlotSubtractSlot, Op##Outer##SlotMultiplySlot, Op##Outer##SlotDivideSlot,
+    VL_SLOT_PAIR_OPCODES(Add) VL_SLOT_PAIR_OPCODES(Subtract) VL_SLOT_PAIR_OPCODES(Multiply)
+    VL_SLOT_PAIR_OPCODES(Divide)
+#undef VL_SLOT_PAIR_OPCODES
     kPointOpcodeEnd,
 };
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,16 +65,27 @@ const char* const kPrograms[] = {
     "1 3, 1 4, 1 3, 1 4, 1 3, 1 4, 1 3, 12, 12, 12, 12, 12, 12, 0 1, 12, 103",
     "1 3, 0 2, 20, 12, 20, 0 4, 20, 12, 103",                     // negation chains
     "1 3, 21, 1 4, 23, 12, 1 3, 23, 14, 1 4, 21, 15, 103",        // |x|, square roots of slots
+    // Slot pairs taken at once: each operation on each of the four pairs.
+    "1 3, 1 3, 1 4, 12, 12, 1 4, 1 3, 20, 12, 12, 1 3, 1 4, 14, 12, 1 4, 1 3, 15, 12, 103",
+    "1 3, 1 3, 1 4, 12, 20, 12, 1 4, 1 3, 20, 12, 20, 12, 1 3, 1 4, 14, 20, 12, 1 4, 1 3, 15, 20, 12, 103",
+    "1 3, 1 3, 1 4, 12, 14, 1 4, 1 3, 20, 12, 14, 1 3, 1 4, 14, 14, 1 4, 1 3, 15, 14, 103",
+    "1 3, 1 3, 1 4, 12, 15, 1 4, 1 3, 20, 12, 15, 1 3, 1 4, 14, 15, 1 4, 1 3, 15, 15, 103",
 };
 
 const double kValues[] = {-7.5, -1, -0.0, 0, 1e-310, 0.3, 1, 2.5, 1e300, kInf, -kInf, kNaN};
 
 TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
 {
+    std::set<int32_t> slotPairForms;
     for (const char* text : kPrograms) {
         auto plain = ProgramOf(text);
         auto fused = ProgramOf(text);
         FinishProgram(fused.get());
+        for (int32_t i = 0; i < fused->pointCode.count; ++i) {
+            int32_t op = fused->pointCode[i].opcode;
+            if (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot)
+                slotPairForms.insert(op);
+        }
         ASSERT_GT(fused->pointCode.count, 0) << text;
         EXPECT_LT(fused->pointCode.count, fused->instructions.count) << text << ": nothing fused";
         for (double x : kValues) {
@@ -89,6 +101,7 @@ TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
             }
         }
     }
+    EXPECT_EQ(slotPairForms.size(), 16u) << "not every slot-pair form was made";
 }
 
 TEST(PointCode, BothBuildsRunFusedCodeBitForBit)
