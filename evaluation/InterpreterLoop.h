@@ -370,7 +370,11 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         FUSED(OpSlotDivideNumber), FUSED(OpSlotAddSlot), FUSED(OpSlotSubtractSlot), FUSED(OpSlotMultiplySlot),    \
         FUSED(OpSlotDivideSlot), FUSED(OpMultiplySlotAddNumber), FUSED(OpSquareSlot), FUSED(OpAbsSlot),             \
         FUSED(OpSqrtSlot), VL_SLOT_PAIR_ENTRIES(FUSED, Add), VL_SLOT_PAIR_ENTRIES(FUSED, Subtract),                \
-        VL_SLOT_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_PAIR_ENTRIES(FUSED, Divide)
+        VL_SLOT_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_PAIR_ENTRIES(FUSED, Divide),                                \
+        VL_SLOT_UNARY_ENTRIES(FUSED, Add), VL_SLOT_UNARY_ENTRIES(FUSED, Subtract),                                 \
+        VL_SLOT_UNARY_ENTRIES(FUSED, Multiply), VL_SLOT_UNARY_ENTRIES(FUSED, Divide)
+#define VL_SLOT_UNARY_ENTRIES(FUSED, Outer) \
+    FUSED(Op##Outer##SquareSlot), FUSED(Op##Outer##AbsSlot), FUSED(Op##Outer##SqrtSlot)
 #define VL_SLOT_PAIR_ENTRIES(FUSED, Outer)                                                              \
     FUSED(Op##Outer##SlotAddSlot), FUSED(Op##Outer##SlotSubtractSlot), FUSED(Op##Outer##SlotMultiplySlot), \
         FUSED(Op##Outer##SlotDivideSlot)
@@ -392,6 +396,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
     }
 #undef VL_HANDLER_TABLE
 #undef VL_SLOT_PAIR_ENTRIES
+#undef VL_SLOT_UNARY_ENTRIES
 #undef VL_TAKE
 #undef VL_LEAVE
 // Decodes the instruction at pc and jumps to its handler. FinishProgram
@@ -742,6 +747,22 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         VL_SLOT_PAIR_FORMS(Divide)
 #undef VL_SLOT_PAIR_FORMS
 #undef VL_SLOT_PAIR_FORM
+// top = top Outer f(slot a).
+#define VL_OPERATION_OF_SLOT_FORM(Outer, Name)                                  \
+    Op##Outer##Name##Slot: {                                                   \
+        constexpr auto function = Arith::kUnary[Op##Name];                     \
+        top = Fused##Outer<Arith>(top, function(frame[pc->arg.a]));            \
+        VL_NEXT;                                                               \
+    }
+#define VL_OPERATION_OF_SLOT_FORMS(Outer)                                       \
+    VL_OPERATION_OF_SLOT_FORM(Outer, Square)                                    \
+    VL_OPERATION_OF_SLOT_FORM(Outer, Abs) VL_OPERATION_OF_SLOT_FORM(Outer, Sqrt)
+        VL_OPERATION_OF_SLOT_FORMS(Add)
+        VL_OPERATION_OF_SLOT_FORMS(Subtract)
+        VL_OPERATION_OF_SLOT_FORMS(Multiply)
+        VL_OPERATION_OF_SLOT_FORMS(Divide)
+#undef VL_OPERATION_OF_SLOT_FORMS
+#undef VL_OPERATION_OF_SLOT_FORM
 #undef VL_CONSTANT
     }
 undefinedOnTop: __attribute__((unused));

@@ -136,11 +136,16 @@ bool FuseTail(GrowArray<Fused>& list)
             }
         }
     }
-    // A push of slot op slot taken at once by an operation; a subtraction is
-    // the one fused before.
+    // A push of slot op slot, or of a function of a slot, taken at once by an
+    // operation; a subtraction is the one fused before.
     int32_t outer = op == OpSubtract ? 1 : FamilyPlace(op);
     if (outer >= 0 && prev.word.opcode >= OpSlotAddSlot && prev.word.opcode <= OpSlotDivideSlot) {
         prev.word.opcode = OpAddSlotAddSlot + 4 * outer + (prev.word.opcode - OpSlotAddSlot);
+        --list.count;
+        return true;
+    }
+    if (outer >= 0 && prev.word.opcode >= OpSquareSlot && prev.word.opcode <= OpSqrtSlot) {
+        prev.word.opcode = OpAddSquareSlot + 3 * outer + (prev.word.opcode - OpSquareSlot);
         --list.count;
         return true;
     }

@@ -62,6 +62,12 @@ enum PointOpcode : int32_t {
     VL_SLOT_PAIR_OPCODES(Add) VL_SLOT_PAIR_OPCODES(Subtract) VL_SLOT_PAIR_OPCODES(Multiply)
     VL_SLOT_PAIR_OPCODES(Divide)
 #undef VL_SLOT_PAIR_OPCODES
+    // top = top op f(slot a): a push of the square, absolute value or square
+    // root of a slot taken at once by an operation.
+#define VL_SLOT_UNARY_OPCODES(Outer) Op##Outer##SquareSlot, Op##Outer##AbsSlot, Op##Outer##SqrtSlot,
+    VL_SLOT_UNARY_OPCODES(Add) VL_SLOT_UNARY_OPCODES(Subtract) VL_SLOT_UNARY_OPCODES(Multiply)
+    VL_SLOT_UNARY_OPCODES(Divide)
+#undef VL_SLOT_UNARY_OPCODES
     kPointOpcodeEnd,
 };
 

@@ -70,21 +70,24 @@ const char* const kPrograms[] = {
     "1 3, 1 3, 1 4, 12, 20, 12, 1 4, 1 3, 20, 12, 20, 12, 1 3, 1 4, 14, 20, 12, 1 4, 1 3, 15, 20, 12, 103",
     "1 3, 1 3, 1 4, 12, 14, 1 4, 1 3, 20, 12, 14, 1 3, 1 4, 14, 14, 1 4, 1 3, 15, 14, 103",
     "1 3, 1 3, 1 4, 12, 15, 1 4, 1 3, 20, 12, 15, 1 3, 1 4, 14, 15, 1 4, 1 3, 15, 15, 103",
+    // Squares, absolute values and square roots of slots taken at once.
+    "1 3, 1 4, 28, 12, 1 3, 21, 12, 1 4, 23, 12, 1 4, 28, 20, 12, 1 3, 21, 20, 12, 1 4, 23, 20, 12, 103",
+    "1 3, 1 4, 28, 14, 1 3, 21, 14, 1 4, 23, 14, 1 4, 28, 15, 1 3, 21, 15, 1 4, 23, 15, 103",
 };
 
 const double kValues[] = {-7.5, -1, -0.0, 0, 1e-310, 0.3, 1, 2.5, 1e300, kInf, -kInf, kNaN};
 
 TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
 {
-    std::set<int32_t> slotPairForms;
+    std::set<int32_t> slotOperationForms;
     for (const char* text : kPrograms) {
         auto plain = ProgramOf(text);
         auto fused = ProgramOf(text);
         FinishProgram(fused.get());
         for (int32_t i = 0; i < fused->pointCode.count; ++i) {
             int32_t op = fused->pointCode[i].opcode;
-            if (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot)
-                slotPairForms.insert(op);
+            if (op >= OpAddSlotAddSlot && op <= OpDivideSqrtSlot)
+                slotOperationForms.insert(op);
         }
         ASSERT_GT(fused->pointCode.count, 0) << text;
         EXPECT_LT(fused->pointCode.count, fused->instructions.count) << text << ": nothing fused";
@@ -101,7 +104,7 @@ TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
             }
         }
     }
-    EXPECT_EQ(slotPairForms.size(), 16u) << "not every slot-pair form was made";
+    EXPECT_EQ(slotOperationForms.size(), 28u) << "not every operation on a slot pair or function was made";
 }
 
 TEST(PointCode, BothBuildsRunFusedCodeBitForBit)
