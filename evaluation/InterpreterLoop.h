@@ -46,6 +46,7 @@
 #include <alloca.h>
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #include "evaluation/InterpreterTarget.h"
@@ -378,22 +379,28 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
 #define VL_SLOT_PAIR_ENTRIES(FUSED, Outer)                                                              \
     FUSED(Op##Outer##SlotAddSlot), FUSED(Op##Outer##SlotSubtractSlot), FUSED(Op##Outer##SlotMultiplySlot), \
         FUSED(Op##Outer##SlotDivideSlot)
+// A table of every opcode's handler (one short is a compile error, not a
+// null entry).
+#define VL_HANDLERS(...)                                  \
+    static const void* const kHandlers[] = {__VA_ARGS__}; \
+    static_assert(std::size(kHandlers) == kAllOpcodeCount, "a handler is missing")
 #define VL_TAKE(label) &&label
 #define VL_LEAVE(label) &&opNothing
     const void* const* handlers;
     if constexpr (kLeaf) {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE, VL_LEAVE, VL_LEAVE)};
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE, VL_LEAVE, VL_LEAVE));
         handlers = kHandlers;
     } else if constexpr (kLean && Arith::kRunsPointCode) {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE, VL_TAKE, VL_TAKE)};
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE, VL_TAKE, VL_TAKE));
         handlers = kHandlers;
     } else if constexpr (kLean) {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_LEAVE, VL_TAKE, VL_LEAVE)};
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_LEAVE, VL_LEAVE, VL_TAKE, VL_LEAVE));
         handlers = kHandlers;
     } else {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_TAKE, VL_LEAVE, VL_TAKE, VL_LEAVE)};
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_TAKE, VL_LEAVE, VL_TAKE, VL_LEAVE));
         handlers = kHandlers;
     }
+#undef VL_HANDLERS
 #undef VL_HANDLER_TABLE
 #undef VL_SLOT_PAIR_ENTRIES
 #undef VL_SLOT_UNARY_ENTRIES
