@@ -21,11 +21,15 @@ void RaiseEvalFrameSlots(uint32_t n);
 // The calling thread's frame; null before its first EnsureEvalFrame.
 void* GetEvalFrame();
 
-// What ReadyEvalFrame reads; written only by ThreadStorage.cpp.
+// What ReadyEvalFrame reads; written only by ThreadStorage.cpp. The frame's
+// two words are found from the thread pointer, without the call that
+// position-independent code would otherwise make for them (and the registers
+// every point entry would then save around it); the program's libraries are
+// all loaded at start-up, which is what that takes.
 namespace thread_storage {
 extern constinit std::atomic<uint32_t> EvalFrameSlots;
-extern constinit thread_local void* Frame;
-extern constinit thread_local uint32_t FrameCapacity;
+extern constinit thread_local void* Frame __attribute__((tls_model("initial-exec")));
+extern constinit thread_local uint32_t FrameCapacity __attribute__((tls_model("initial-exec")));
 }  // namespace thread_storage
 
 // The calling thread's frame when it holds every slot already, else null

@@ -28,7 +28,7 @@ void BytecodeProgram::FreeInstructions()
 {
     pointCode.Clear();
     readsConstants = readsRow = readsSlider = 1;
-    straightLine = 0;
+    straightLine = pointLeaf = 0;
     if (SharesStaticEnd())
         instructions = {};
     else

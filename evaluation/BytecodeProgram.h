@@ -63,6 +63,9 @@ struct BytecodeProgram {
     // The real point interpreter's form of a straight-line program, with
     // instructions fused (PointCode.h); empty otherwise.
     GrowArray<Instruction> pointCode;
+    // Whether the point code holds only opcodes whose real handlers make no
+    // call (PointCode.h), so that a run of it may go without saving anything.
+    uint8_t pointLeaf = 0;
 
     // An empty program, to be filled by hand (tests, the disassembler).
     BytecodeProgram() = default;

@@ -288,10 +288,11 @@ inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFor
 {
     const BytecodeProgram* program = formula->pointProgram;
     auto* frame = static_cast<double*>(CurrentEvalFrame());
-    if (!program || program->isComplex || program->readsSlider || !frame)
-        return EvaluateSlowly(formula, slots...);
-    ((frame[slots.slot] = slots.value), ...);
-    return RunRealAtPointInBuild(program, frame);
+    if (__builtin_expect(program && frame && !(program->isComplex | program->readsSlider), 1)) {
+        ((frame[slots.slot] = slots.value), ...);
+        return RunRealAtPointInBuild(program, frame);
+    }
+    return EvaluateSlowly(formula, slots...);
 }
 
 }  // namespace

@@ -197,6 +197,8 @@ double InterpretRealAtPoint(const BytecodeProgram* program, double* frame)
 {
     // Point code runs lean, and a lean run makes its own control only when
     // it must evaluate constants: the run is then a jump.
+    if (program->pointLeaf)
+        return RunCode<RealArith, true, true>(program, program->pointCode.storage, frame, nullptr, nullptr);
     if (program->pointCode.count > 0)
         return RunCode<RealArith, true>(program, program->pointCode.storage, frame, nullptr, nullptr);
     RunControl control{&program->stopRequested, false};

@@ -46,6 +46,7 @@
 #include <alloca.h>
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #include "evaluation/InterpreterTarget.h"
@@ -223,7 +224,11 @@ typename Arith::Value FusedDivide(typename Arith::Value a, typename Arith::Value
 // Each run's table leaves some handlers out.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-label"
-template <typename Arith, bool kLean>
+// A leaf run is a lean run of point code that holds no opcode whose handler
+// calls out (PointCode.h) and whose constants, if it reads any, are current:
+// the run then calls nothing, and keeps its state in registers the calling
+// convention leaves free, with nothing to save at its entry and exit.
+template <typename Arith, bool kLean, bool kLeaf = false>
 VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program, const Instruction* const code,
                                                   typename Arith::Value* frame, const GridEvalState* grid,
                                                   RunControl* control)
@@ -239,6 +244,9 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         if (context->constantsReady.load(std::memory_order_acquire) && context->table) {
             if (context->table->values.count > 0)
                 constants = context->table->values.storage;
+        } else if constexpr (kLeaf) {
+            // Making the constants calls out: the run goes the lean way.
+            return RunCode<Arith, true>(program, code, frame, grid, control);
         } else {
             RunControl own{&program->stopRequested, false};
             RunControl& run = control ? *control : own;
@@ -290,7 +298,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
     Value below = Arith::kUndefined;
     Value* sp = cells;
     // The row matters only to parameter loads.
-    int32_t row = program->readsRow ? Arith::Row(frame[SlotDataRow]) : 0;
+    int32_t row = !kLeaf && program->readsRow ? Arith::Row(frame[SlotDataRow]) : 0;
 
 // Ends the run with a value.
 #define VL_END(value)     \
@@ -334,43 +342,68 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
 
     // Threaded dispatch: every handler jumps straight to the next one. FULL
     // marks the opcodes a lean run never meets, FUSED those only point code
-    // holds; a table leaves out what its run never meets.
-#define VL_HANDLER_TABLE(FULL, FUSED)                                                                             \
-    &&OpPushNumber, &&OpLoadSlot, &&OpLoadLocal, &&OpLoadParameter, &&OpStoreSlot, &&OpStoreLocal, &&OpSwap,      \
+    // holds, CALLS those whose handlers call out (a leaf run never meets
+    // them: PointCode.h), FUSED_CALLS both; a table leaves out what its run
+    // never meets.
+#define VL_HANDLER_TABLE(FULL, FUSED, CALLS, FUSED_CALLS)                                                          \
+    &&OpPushNumber, &&OpLoadSlot, &&OpLoadLocal, CALLS(OpLoadParameter), &&OpStoreSlot, &&OpStoreLocal, &&OpSwap, \
         &&OpDrop, FULL(OpLoadXPart), FULL(OpLoadYPart), FULL(OpLoadZPart), &&OpLoadConstant, &&OpAdd, &&opNothing, \
-        &&OpMultiply, &&OpDivide, &&OpPower, &&OpAngle, &&OpHypot, &&OpInterval, &&OpNegate, &&OpAbs, &&OpSign,   \
-        &&OpSqrt, &&OpExp, &&OpLog10, &&OpLn, &&OpFactorial, &&OpSquare, &&OpSin, &&OpCos, &&OpTan, &&OpCot,       \
-        &&OpSec, &&OpCsc, &&OpAsin, &&OpAcos, &&OpAtan, &&OpAcot, &&OpAsec, &&OpAcsc, &&OpSinh, &&OpCosh, &&OpTanh, \
-        &&OpCoth, &&OpSech, &&OpCsch, &&OpAsinh, &&OpAcosh, &&OpAtanh, &&OpAcoth, &&OpAsech, &&OpAcsch,           \
-        &&OpRelation, &&OpRelation, &&OpRelation, &&OpRelation, &&OpRelation, &&OpTextEqual, &&OpRelation,        \
-        &&OpTextNotEqual, &&OpAnd, &&OpOr, &&OpNot, &&OpRationalPower, &&OpBesselJ, &&OpFloor, &&OpCeil, &&OpIf,   \
-        FULL(OpBranch), &&OpReal, &&OpImag, &&OpInf, &&OpSup, &&OpArg, &&OpConjugate, &&OpImaginaryUnit, &&OpMod,  \
-        &&OpMin, &&OpMax, &&OpClamp, &&OpBinomial, &&OpFail, &&OpInterpolate1, &&OpInterpolate2,                   \
-        FULL(OpCallUser), FULL(opNothing), FULL(OpSkipFalsePair), FULL(OpSkipRestPairs), FULL(OpStoreAndDrop),    \
+        &&OpMultiply, &&OpDivide, CALLS(OpPower), CALLS(OpAngle), CALLS(OpHypot), CALLS(OpInterval), &&OpNegate,   \
+        &&OpAbs, &&OpSign, &&OpSqrt, CALLS(OpExp), CALLS(OpLog10), CALLS(OpLn), CALLS(OpFactorial), &&OpSquare,    \
+        CALLS(OpSin), CALLS(OpCos), CALLS(OpTan), CALLS(OpCot), CALLS(OpSec), CALLS(OpCsc), CALLS(OpAsin),         \
+        CALLS(OpAcos), CALLS(OpAtan), CALLS(OpAcot), CALLS(OpAsec), CALLS(OpAcsc), CALLS(OpSinh), CALLS(OpCosh),   \
+        CALLS(OpTanh), CALLS(OpCoth), CALLS(OpSech), CALLS(OpCsch), CALLS(OpAsinh), CALLS(OpAcosh),                \
+        CALLS(OpAtanh), CALLS(OpAcoth), CALLS(OpAsech), CALLS(OpAcsch), CALLS(OpRelation), CALLS(OpRelation),      \
+        CALLS(OpRelation), CALLS(OpRelation), CALLS(OpRelation), CALLS(OpTextEqual), CALLS(OpRelation),            \
+        CALLS(OpTextNotEqual), CALLS(OpAnd), CALLS(OpOr), CALLS(OpNot), CALLS(OpRationalPower), CALLS(OpBesselJ),  \
+        &&OpFloor, &&OpCeil, CALLS(OpIf), FULL(OpBranch), CALLS(OpReal), &&OpImag, CALLS(OpInf), CALLS(OpSup),     \
+        &&OpArg, CALLS(OpConjugate), CALLS(OpImaginaryUnit), CALLS(OpMod), CALLS(OpMin), CALLS(OpMax),             \
+        CALLS(OpClamp), CALLS(OpBinomial), CALLS(OpFail), CALLS(OpInterpolate1), CALLS(OpInterpolate2),            \
+        FULL(OpCallUser), FULL(opNothing), FULL(OpSkipFalsePair), FULL(OpSkipRestPairs), FULL(OpStoreAndDrop),     \
         FULL(OpLoopTest), FULL(OpLoopEnd), FULL(OpGuard), FULL(OpGuard), FULL(OpRestoreRow),                       \
         FULL(OpRowFromCounter), FULL(OpAggregate), FULL(OpAggregate), FULL(OpAggregate), FULL(OpAggregate),        \
         FULL(OpBeginAggregate), FULL(OpBeginAggregate), FULL(OpSelectRow), &&OpEnd, FUSED(OpAddNumber),            \
         FUSED(OpSubtractNumber), FUSED(OpMultiplyNumber), FUSED(OpDivideNumber), FUSED(OpAddSlot),                 \
         FUSED(OpSubtractSlot), FUSED(OpMultiplySlot), FUSED(OpDivideSlot), FUSED(OpAddLocal),                      \
         FUSED(OpSubtractLocal), FUSED(OpMultiplyLocal), FUSED(OpDivideLocal), FUSED(OpAddConstant),                \
-        FUSED(OpSubtractConstant), FUSED(OpMultiplyConstant), FUSED(OpDivideConstant), FUSED(OpPowerNumber),      \
+        FUSED(OpSubtractConstant), FUSED(OpMultiplyConstant), FUSED(OpDivideConstant), FUSED_CALLS(OpPowerNumber),\
         FUSED(OpSubtract), FUSED(OpSlotAddNumber), FUSED(OpSlotSubtractNumber), FUSED(OpSlotMultiplyNumber),      \
         FUSED(OpSlotDivideNumber), FUSED(OpSlotAddSlot), FUSED(OpSlotSubtractSlot), FUSED(OpSlotMultiplySlot),    \
-        FUSED(OpSlotDivideSlot), FUSED(OpMultiplySlotAddNumber), FUSED(OpSquareSlot)
+        FUSED(OpSlotDivideSlot), FUSED(OpMultiplySlotAddNumber), FUSED(OpSquareSlot), FUSED(OpAbsSlot),             \
+        FUSED(OpSqrtSlot), VL_SLOT_PAIR_ENTRIES(FUSED, Add), VL_SLOT_PAIR_ENTRIES(FUSED, Subtract),                \
+        VL_SLOT_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_PAIR_ENTRIES(FUSED, Divide),                                \
+        VL_SLOT_UNARY_ENTRIES(FUSED, Add), VL_SLOT_UNARY_ENTRIES(FUSED, Subtract),                                 \
+        VL_SLOT_UNARY_ENTRIES(FUSED, Multiply), VL_SLOT_UNARY_ENTRIES(FUSED, Divide)
+#define VL_SLOT_UNARY_ENTRIES(FUSED, Outer) \
+    FUSED(Op##Outer##SquareSlot), FUSED(Op##Outer##AbsSlot), FUSED(Op##Outer##SqrtSlot)
+#define VL_SLOT_PAIR_ENTRIES(FUSED, Outer)                                                              \
+    FUSED(Op##Outer##SlotAddSlot), FUSED(Op##Outer##SlotSubtractSlot), FUSED(Op##Outer##SlotMultiplySlot), \
+        FUSED(Op##Outer##SlotDivideSlot)
+// A table of every opcode's handler (one short is a compile error, not a
+// null entry).
+#define VL_HANDLERS(...)                                  \
+    static const void* const kHandlers[] = {__VA_ARGS__}; \
+    static_assert(std::size(kHandlers) == kAllOpcodeCount, "a handler is missing")
 #define VL_TAKE(label) &&label
 #define VL_LEAVE(label) &&opNothing
     const void* const* handlers;
-    if constexpr (kLean && Arith::kRunsPointCode) {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE)};
+    if constexpr (kLeaf) {
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE, VL_LEAVE, VL_LEAVE));
+        handlers = kHandlers;
+    } else if constexpr (kLean && Arith::kRunsPointCode) {
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_LEAVE, VL_TAKE, VL_TAKE, VL_TAKE));
         handlers = kHandlers;
     } else if constexpr (kLean) {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_LEAVE, VL_LEAVE)};
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_LEAVE, VL_LEAVE, VL_TAKE, VL_LEAVE));
         handlers = kHandlers;
     } else {
-        static const void* const kHandlers[kAllOpcodeCount] = {VL_HANDLER_TABLE(VL_TAKE, VL_LEAVE)};
+        VL_HANDLERS(VL_HANDLER_TABLE(VL_TAKE, VL_LEAVE, VL_TAKE, VL_LEAVE));
         handlers = kHandlers;
     }
+#undef VL_HANDLERS
 #undef VL_HANDLER_TABLE
+#undef VL_SLOT_PAIR_ENTRIES
+#undef VL_SLOT_UNARY_ENTRIES
 #undef VL_TAKE
 #undef VL_LEAVE
 // Decodes the instruction at pc and jumps to its handler. FinishProgram
@@ -697,11 +730,46 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
             pc += 2;
             VL_CHECK_AND_GO();
         }
-        OpSquareSlot: {
-            constexpr auto square = Arith::kUnary[OpSquare];
-            VL_PUSH(square(frame[pc->arg.a]));
-            VL_NEXT;
-        }
+#define VL_SLOT_UNARY_FORM(Name)                          \
+    Op##Name##Slot: {                                     \
+        constexpr auto function = Arith::kUnary[Op##Name]; \
+        VL_PUSH(function(frame[pc->arg.a]));              \
+        VL_NEXT;                                          \
+    }
+        VL_SLOT_UNARY_FORM(Square)
+        VL_SLOT_UNARY_FORM(Abs)
+        VL_SLOT_UNARY_FORM(Sqrt)
+#undef VL_SLOT_UNARY_FORM
+// top = top Outer (slot a Inner slot b), the inner operation first.
+#define VL_SLOT_PAIR_FORM(Outer, Inner)                                                                \
+    Op##Outer##Slot##Inner##Slot:                                                                      \
+        top = Fused##Outer<Arith>(top, Fused##Inner<Arith>(frame[pc->arg.a], frame[pc->arg.b]));      \
+        VL_NEXT;
+#define VL_SLOT_PAIR_FORMS(Outer)                                                                      \
+    VL_SLOT_PAIR_FORM(Outer, Add)                                                                      \
+    VL_SLOT_PAIR_FORM(Outer, Subtract) VL_SLOT_PAIR_FORM(Outer, Multiply) VL_SLOT_PAIR_FORM(Outer, Divide)
+        VL_SLOT_PAIR_FORMS(Add)
+        VL_SLOT_PAIR_FORMS(Subtract)
+        VL_SLOT_PAIR_FORMS(Multiply)
+        VL_SLOT_PAIR_FORMS(Divide)
+#undef VL_SLOT_PAIR_FORMS
+#undef VL_SLOT_PAIR_FORM
+// top = top Outer f(slot a).
+#define VL_OPERATION_OF_SLOT_FORM(Outer, Name)                                  \
+    Op##Outer##Name##Slot: {                                                   \
+        constexpr auto function = Arith::kUnary[Op##Name];                     \
+        top = Fused##Outer<Arith>(top, function(frame[pc->arg.a]));            \
+        VL_NEXT;                                                               \
+    }
+#define VL_OPERATION_OF_SLOT_FORMS(Outer)                                       \
+    VL_OPERATION_OF_SLOT_FORM(Outer, Square)                                    \
+    VL_OPERATION_OF_SLOT_FORM(Outer, Abs) VL_OPERATION_OF_SLOT_FORM(Outer, Sqrt)
+        VL_OPERATION_OF_SLOT_FORMS(Add)
+        VL_OPERATION_OF_SLOT_FORMS(Subtract)
+        VL_OPERATION_OF_SLOT_FORMS(Multiply)
+        VL_OPERATION_OF_SLOT_FORMS(Divide)
+#undef VL_OPERATION_OF_SLOT_FORMS
+#undef VL_OPERATION_OF_SLOT_FORM
 #undef VL_CONSTANT
     }
 undefinedOnTop: __attribute__((unused));
@@ -761,8 +829,12 @@ template <typename Arith>
 typename Arith::Value RunProgram(const BytecodeProgram* program, typename Arith::Value* frame,
                                  const GridEvalState* grid, RunControl& control)
 {
-    if (Arith::kRunsPointCode && program->pointCode.count > 0)
-        return RunCode<Arith, true>(program, program->pointCode.storage, frame, grid, &control);
+    if constexpr (Arith::kRunsPointCode) {
+        if (program->pointLeaf)
+            return RunCode<Arith, true, true>(program, program->pointCode.storage, frame, grid, &control);
+        if (program->pointCode.count > 0)
+            return RunCode<Arith, true>(program, program->pointCode.storage, frame, grid, &control);
+    }
     const Instruction* code = program->instructions.storage;
     if (program->straightLine && program->maxStack <= kFewCells<typename Arith::Value> - 2)
         return RunCode<Arith, true>(program, code, frame, grid, &control);

@@ -3,6 +3,8 @@
 #include "CoreUtilities/GrowArray.h"
 #include "evaluation/BytecodeProgram.h"
 
+#include <algorithm>
+
 namespace {
 
 // One instruction of the point code while it is being made: a word, and for
@@ -123,11 +125,29 @@ bool FuseTail(GrowArray<Fused>& list)
                 return true;
             }
         }
-        if (op == OpSquare) {
-            prev.word = Word(OpSquareSlot, slot, 0);
-            --list.count;
-            return true;
+        // The operations on a slot that push their value, by the unary
+        // opcode they stand for.
+        constexpr int32_t kSlotUnary[][2] = {{OpSquare, OpSquareSlot}, {OpAbs, OpAbsSlot}, {OpSqrt, OpSqrtSlot}};
+        for (const auto& [unary, fused] : kSlotUnary) {
+            if (op == unary) {
+                prev.word = Word(fused, slot, 0);
+                --list.count;
+                return true;
+            }
         }
+    }
+    // A push of slot op slot, or of a function of a slot, taken at once by an
+    // operation; a subtraction is the one fused before.
+    int32_t outer = op == OpSubtract ? 1 : FamilyPlace(op);
+    if (outer >= 0 && prev.word.opcode >= OpSlotAddSlot && prev.word.opcode <= OpSlotDivideSlot) {
+        prev.word.opcode = OpAddSlotAddSlot + 4 * outer + (prev.word.opcode - OpSlotAddSlot);
+        --list.count;
+        return true;
+    }
+    if (outer >= 0 && prev.word.opcode >= OpSquareSlot && prev.word.opcode <= OpSqrtSlot) {
+        prev.word.opcode = OpAddSquareSlot + 3 * outer + (prev.word.opcode - OpSquareSlot);
+        --list.count;
+        return true;
     }
     if (IsOperandForm(op, kNumber, 0) && IsOperandForm(prev.word.opcode, kSlot, 2)) {
         prev = Fused{Word(OpMultiplySlotAddNumber, prev.word.arg.a, 0), last.word.number, true};
@@ -143,7 +163,7 @@ bool FusedOperandsValid(const Instruction& word)
 {
     int32_t op = word.opcode;
     int32_t a = word.arg.a;
-    if (op >= OpSlotAddSlot && op <= OpSlotDivideSlot)
+    if ((op >= OpSlotAddSlot && op <= OpSlotDivideSlot) || (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot))
         return a >= 0 && a < kLocalBase && word.arg.b >= 0 && word.arg.b < kLocalBase;
     if ((op >= OpAddSlot && op <= OpDivideSlot) || op >= OpSlotAddNumber)
         return a >= 0 && a < kLocalBase;
@@ -159,7 +179,7 @@ int32_t FusedStackEffect(int32_t op)
         return -1;
     if (op >= OpSlotAddNumber && op <= OpSlotDivideSlot)
         return 1;
-    return op == OpSquareSlot ? 1 : 0;
+    return op >= OpSquareSlot && op <= OpSqrtSlot ? 1 : 0;
 }
 
 int32_t FusedLength(int32_t op)
@@ -180,6 +200,35 @@ bool IsStraightLineOpcode(int32_t opcode)
     case OpBranch:
     case OpCallUser: return false;
     default: return opcode < OpLabel || opcode > OpSelectRow;
+    }
+}
+
+bool IsLeafPointOpcode(int32_t opcode)
+{
+    switch (opcode) {
+    case OpPushNumber:
+    case OpLoadSlot:
+    case OpLoadLocal:
+    case OpStoreSlot:
+    case OpStoreLocal:
+    case OpSwap:
+    case OpDrop:
+    case OpLoadConstant:
+    case OpAdd:
+    case OpNop:
+    case OpMultiply:
+    case OpDivide:
+    case OpNegate:
+    case OpAbs:
+    case OpSign:
+    case OpSqrt:
+    case OpSquare:
+    case OpFloor:
+    case OpCeil:
+    case OpImag:
+    case OpArg:
+    case OpEnd: return true;
+    default: return opcode >= kOpcodeCount && opcode < kAllOpcodeCount && opcode != OpPowerNumber;
     }
 }
 
@@ -210,6 +259,7 @@ bool VerifyPointCode(const Instruction* code, int32_t count, int32_t maxStack)
 void PreparePointRuns(BytecodeProgram* program)
 {
     program->pointCode.Clear();
+    program->pointLeaf = 0;
     const Instruction* code = program->instructions.storage;
     int32_t count = program->instructions.count;
     uint8_t straight = 1, constants = 0, row = 0, slider = 0;
@@ -245,8 +295,12 @@ void PreparePointRuns(BytecodeProgram* program)
         }
     }
     list.Clear();
-    if (ok && VerifyPointCode(words.storage, words.count, program->maxStack))
+    if (ok && VerifyPointCode(words.storage, words.count, program->maxStack)) {
         program->pointCode = words;
-    else
+        // Second words are never dispatched: their opcode is a no-op.
+        program->pointLeaf = std::all_of(words.storage, words.storage + words.count,
+                                         [](const Instruction& word) { return IsLeafPointOpcode(word.opcode); });
+    } else {
         words.Clear();
+    }
 }

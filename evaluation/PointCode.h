@@ -53,6 +53,21 @@ enum PointOpcode : int32_t {
     OpSlotDivideSlot,
     OpMultiplySlotAddNumber,  // top = top * slot a + the number of the next word
     OpSquareSlot,             // push slot a squared
+    OpAbsSlot,                // push |slot a|
+    OpSqrtSlot,               // push the square root of slot a
+    // top = top op (slot a op' slot b): a push of slot a op' slot b taken at
+    // once by an operation. Four of op, each with four of op'.
+#define VL_SLOT_PAIR_OPCODES(Outer) \
+    Op##Outer##SlotAddSlot, Op##Outer##SlotSubtractSlot, Op##Outer##SlotMultiplySlot, Op##Outer##SlotDivideSlot,
+    VL_SLOT_PAIR_OPCODES(Add) VL_SLOT_PAIR_OPCODES(Subtract) VL_SLOT_PAIR_OPCODES(Multiply)
+    VL_SLOT_PAIR_OPCODES(Divide)
+#undef VL_SLOT_PAIR_OPCODES
+    // top = top op f(slot a): a push of the square, absolute value or square
+    // root of a slot taken at once by an operation.
+#define VL_SLOT_UNARY_OPCODES(Outer) Op##Outer##SquareSlot, Op##Outer##AbsSlot, Op##Outer##SqrtSlot,
+    VL_SLOT_UNARY_OPCODES(Add) VL_SLOT_UNARY_OPCODES(Subtract) VL_SLOT_UNARY_OPCODES(Multiply)
+    VL_SLOT_UNARY_OPCODES(Divide)
+#undef VL_SLOT_UNARY_OPCODES
     kPointOpcodeEnd,
 };
 
@@ -66,9 +81,14 @@ constexpr int32_t kLeanStackBytes = 256;
 // nor loops, calls no user function, keeps no row stack and reads no grid.
 bool IsStraightLineOpcode(int32_t opcode);
 
+// Whether the real point interpreter's handler of the opcode (generated or
+// fused) calls nothing: a program of such opcodes runs as a leaf.
+bool IsLeafPointOpcode(int32_t opcode);
+
 // Sets the program's straight-line flag and what its runs read (constants,
 // the data row, the slider slot), and makes its point code when it is
-// straight-line; a point code that fails its check is dropped. For a
+// straight-line, with its leaf flag; a point code that fails its check is
+// dropped. For a
 // finished program that passed VerifyProgram.
 void PreparePointRuns(BytecodeProgram* program);
 

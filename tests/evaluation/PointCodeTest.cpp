@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,16 +64,31 @@ const char* const kPrograms[] = {
     "1 3, 0 1, 53 2, 1 4, 0 2, 12, 68, 103",                      // relation and if
     "1 3, 1 4, 1 3, 1 4, 1 3, 1 4, 1 3, 12, 12, 12, 12, 12, 12, 0 1, 12, 103",
     "1 3, 0 2, 20, 12, 20, 0 4, 20, 12, 103",                     // negation chains
+    "1 3, 21, 1 4, 23, 12, 1 3, 23, 14, 1 4, 21, 15, 103",        // |x|, square roots of slots
+    // Slot pairs taken at once: each operation on each of the four pairs.
+    "1 3, 1 3, 1 4, 12, 12, 1 4, 1 3, 20, 12, 12, 1 3, 1 4, 14, 12, 1 4, 1 3, 15, 12, 103",
+    "1 3, 1 3, 1 4, 12, 20, 12, 1 4, 1 3, 20, 12, 20, 12, 1 3, 1 4, 14, 20, 12, 1 4, 1 3, 15, 20, 12, 103",
+    "1 3, 1 3, 1 4, 12, 14, 1 4, 1 3, 20, 12, 14, 1 3, 1 4, 14, 14, 1 4, 1 3, 15, 14, 103",
+    "1 3, 1 3, 1 4, 12, 15, 1 4, 1 3, 20, 12, 15, 1 3, 1 4, 14, 15, 1 4, 1 3, 15, 15, 103",
+    // Squares, absolute values and square roots of slots taken at once.
+    "1 3, 1 4, 28, 12, 1 3, 21, 12, 1 4, 23, 12, 1 4, 28, 20, 12, 1 3, 21, 20, 12, 1 4, 23, 20, 12, 103",
+    "1 3, 1 4, 28, 14, 1 3, 21, 14, 1 4, 23, 14, 1 4, 28, 15, 1 3, 21, 15, 1 4, 23, 15, 103",
 };
 
 const double kValues[] = {-7.5, -1, -0.0, 0, 1e-310, 0.3, 1, 2.5, 1e300, kInf, -kInf, kNaN};
 
 TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
 {
+    std::set<int32_t> slotOperationForms;
     for (const char* text : kPrograms) {
         auto plain = ProgramOf(text);
         auto fused = ProgramOf(text);
         FinishProgram(fused.get());
+        for (int32_t i = 0; i < fused->pointCode.count; ++i) {
+            int32_t op = fused->pointCode[i].opcode;
+            if (op >= OpAddSlotAddSlot && op <= OpDivideSqrtSlot)
+                slotOperationForms.insert(op);
+        }
         ASSERT_GT(fused->pointCode.count, 0) << text;
         EXPECT_LT(fused->pointCode.count, fused->instructions.count) << text << ": nothing fused";
         for (double x : kValues) {
@@ -88,6 +104,7 @@ TEST(PointCode, FusedProgramsComputeExactlyWhatTheirInstructionsDo)
             }
         }
     }
+    EXPECT_EQ(slotOperationForms.size(), 28u) << "not every operation on a slot pair or function was made";
 }
 
 TEST(PointCode, BothBuildsRunFusedCodeBitForBit)
@@ -128,10 +145,13 @@ TEST(PointCode, OnlyStraightLineProgramsGetPointCodeAndFlagsSayWhatTheyRead)
         const char* text;
         bool straight;
         bool constants, row, slider;
+        bool leaf = false;  // runs without a call
     } cases[] = {
-        {"1 3, 0 1, 12, 103", true, false, false, false},
-        {"1 2, 11 0, 12, 103", true, true, false, true},
+        {"1 3, 0 1, 12, 103", true, false, false, false, true},
+        {"1 2, 11 0, 12, 103", true, true, false, true, true},
         {"3 97, 1 3, 14, 103", true, false, true, false},
+        {"1 3, 29, 103", true, false, false, false},                                    // a sine
+        {"1 3, 0 3, 16, 103", true, false, false, false},                               // a power
         {"0 1, 5 0, 7, 0 10, 5 1, 7, 90 0, 2 0, 7, 91 0, 0 1, 103", false, false, false, false},  // a loop
         {"0 2, 85 1 0, 103", false, false, false, false},                              // a call
         {"1 3, 8 0, 12, 103", false, false, false, false},                              // a grid part
@@ -144,6 +164,7 @@ TEST(PointCode, OnlyStraightLineProgramsGetPointCodeAndFlagsSayWhatTheyRead)
         EXPECT_EQ(program->readsConstants != 0, c.constants) << c.text;
         EXPECT_EQ(program->readsRow != 0, c.row) << c.text;
         EXPECT_EQ(program->readsSlider != 0, c.slider) << c.text;
+        EXPECT_EQ(program->pointLeaf != 0, c.leaf) << c.text;
     }
     // A program that fails its check is its end alone, in both forms.
     auto broken = ProgramOf("12, 103");
