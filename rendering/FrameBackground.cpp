@@ -197,8 +197,7 @@ void ComposeSoftwareBackground(ViewRenderContext& ctx)
         }
     }
     // The copy into the frame reverses the rows again, so the floor lies
-    // below the walls. wired at merge: a supersampled frame (antialiasing on)
-    // takes the surface unflipped, so this flip then waits for its buffers.
+    // below the walls; a supersampled frame takes it from the pane.
     if (type == 1)
         FlipRowsInPlace(buffer, bounds);
     UnlockSurface(surface);

@@ -76,8 +76,12 @@ int32_t ViewRenderContext::InitSoftwareBuffers()
         targetWidth = pane.width;
         targetHeight = pane.height;
     }
-    bufferWidth = std::max(0, ShortRectWidth(viewRect));
-    bufferHeight = std::max(0, ShortRectHeight(viewRect));
+    const int32_t width = std::max(0, ShortRectWidth(viewRect)), height = std::max(0, ShortRectHeight(viewRect));
+    // Antialiasing draws at twice the size with a margin of two pixels.
+    const bool twice = doc && doc->UseAntialiasing && width > 0 && height > 0 && 2 * width + 4 <= 32767 &&
+                       2 * height + 4 <= 32767;
+    bufferWidth = twice ? 2 * width + 4 : width;
+    bufferHeight = twice ? 2 * height + 4 : height;
     const size_t count = static_cast<size_t>(bufferWidth) * static_cast<size_t>(bufferHeight);
     if (doc && doc->hasTranslucent) {
         heads.reset(new (std::nothrow) int32_t[count]);
@@ -92,6 +96,24 @@ int32_t ViewRenderContext::InitSoftwareBuffers()
         background = NewOffscreenSurface(viewRect);
         if (!background)
             return 1;
+    }
+    factor = 1;
+    innerRect = ShortRect{0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
+    if (twice) {
+        supersample = NewOffscreenSurface(
+            ShortRect{0, 0, static_cast<int16_t>(bufferHeight), static_cast<int16_t>(bufferWidth)});
+        if (supersample && LockSurface(supersample)) {
+            factor = 2;
+            innerRect = ShortRect{2, 2, static_cast<int16_t>(bufferHeight - 2), static_cast<int16_t>(bufferWidth - 2)};
+        } else {
+            // Too little memory for the large surface: a 1x frame in the
+            // larger depth buffer or heads, indexed by the view's width.
+            if (supersample)
+                DisposeOffscreenSurface(supersample);
+            supersample = nullptr;
+            bufferWidth = width;
+            bufferHeight = height;
+        }
     }
     return 0;
 }
@@ -131,13 +153,12 @@ int32_t ViewRenderContext::BeginSoftwareFrame()
         const uint8_t* c = doc->BackgroundColor;
         FillRect32(pane, viewRect, 0xFF000000u | uint32_t{c[0]} << 16 | uint32_t{c[1]} << 8 | c[2]);
     }
-    const size_t count = static_cast<size_t>(bufferWidth) * static_cast<size_t>(bufferHeight);
-    if (heads) {
-        std::fill(heads.get(), heads.get() + count, -1);
-        lastFragment = -1;
-    } else if (depthBuffer) {
-        std::fill(depthBuffer.get(), depthBuffer.get() + count, 2.0);
-    }
+    if (heads)
+        ResetABuffer(*this);
+    else
+        ClearDepthBuffer(*this);
+    ClearSoftwareColorBuffer(*this);
+    raster = MakeSoftwareTarget(*this);
 
     const Camera3D& cam = CameraOf(*this);
     Vec3 up0;
@@ -241,7 +262,19 @@ int32_t ViewRenderContext::Present()
         PixelBuffer pane{};
         if (!PaneBuffer(doc, pane))
             return 2;
-        // wired at merge: the A-buffer resolve and the supersampled copy (software rasterizer buffers)
+        ResolveABuffer(*this);
+        if (supersample) {
+            // The pane image takes the frame too, for copy, print and export:
+            // each of its pixels the mean of a 2x2 block.
+            DownsampleSurface2x(supersample, innerRect);
+            const int16_t h = static_cast<int16_t>(ShortRectHeight(innerRect) / 2),
+                          w = static_cast<int16_t>(ShortRectWidth(innerRect) / 2);
+            const ShortRect half{static_cast<int16_t>(innerRect.top / 2), static_cast<int16_t>(innerRect.left / 2),
+                                 static_cast<int16_t>(innerRect.top / 2 + h),
+                                 static_cast<int16_t>(innerRect.left / 2 + w)};
+            CopyRectRows(GetSurfaceBaseAddress(supersample), GetSurfaceRowBytes(supersample), half, pane,
+                         viewRect.left, viewRect.top, false);
+        }
         if (CurrentPort && LockDDSurface(*CurrentPort)) {
             const ShortRect bounds = GetSurfaceBounds(CurrentPort);
             const PixelBuffer port{CurrentPort->pixels, CurrentPort->rowBytes, bounds.right, bounds.bottom};

@@ -151,6 +151,10 @@ void ViewRenderContext::ReleaseSoftwareBuffers()
     background = nullptr;
     depthBuffer.reset();
     heads.reset();
+    FreeFragmentChunks(fragments);
+    if (supersample)
+        DisposeOffscreenSurface(supersample);
+    supersample = nullptr;
 }
 
 void ViewRenderContext::Release()
@@ -180,7 +184,9 @@ void ViewRenderContext::ClearRecord()
     targetPixels = nullptr;
     targetRowBytes = targetWidth = targetHeight = 0;
     bufferWidth = bufferHeight = 0;
-    lastFragment = -1;
+    factor = 1;
+    innerRect = ShortRect{0, 0, 0, 0};
+    raster = SoftwareTarget{};
     eye = right = up = viewDirection = Vec3{0, 0, 0};
     depthScale = depthOffset = 0;
     vertexCount = 0;

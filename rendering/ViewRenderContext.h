@@ -10,6 +10,7 @@
 #include "graphmodel/RenderContext.h"
 #include "rendering/Camera3D.h"
 #include "rendering/GLFunctions.h"
+#include "rendering/SoftwareBuffers.h"
 
 #include <cstdint>
 #include <memory>
@@ -101,7 +102,15 @@ public:
     std::unique_ptr<double[]> depthBuffer;
     std::unique_ptr<int32_t[]> heads;
     int32_t bufferWidth = 0, bufferHeight = 0;
-    int32_t lastFragment = -1;
+    FragmentChunks fragments;
+    // Antialiasing draws at twice the size into the supersample surface,
+    // the view's pixels at the inner rectangle; factor 1 without it.
+    int32_t factor = 1;
+    ShortRect innerRect{0, 0, 0, 0};
+    OffscreenSurface* supersample = nullptr;
+    // Where this frame's points, lines and triangles go (set by BeginFrame):
+    // the target the software Rasterize functions take.
+    SoftwareTarget raster;
 
     // Software projection (set by BeginFrame): eye, screen right and up
     // scaled to pixels, view direction, depth scale and offset.
