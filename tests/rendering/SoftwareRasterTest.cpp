@@ -20,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -233,6 +235,37 @@ TEST_F(SoftwareFrame, SupersampledFrameIsTheMeanOfTwoByTwoBlocks)
         }
     EXPECT_GT(mixed, 20) << "the diagonal edge is smoothed";
     EXPECT_EQ(Pane(9, 9), 0u) << "nothing outside the view";
+}
+
+TEST_F(SoftwareFrame, ATriangleCrossingTheNearPlaneIsCutThereLikeOpenGLCutsIt)
+{
+    doc.UseAntialiasing = false;
+    Configure(ShortRect{0, 0, 60, 80});
+    // The eye is at x = 50, the near plane at x = 2.3: the apex lies in
+    // front of it. The hand-cut quad is what stays.
+    const float crossing[] = {0, -3, -3, 0, 3, -3, 10, 0, 3};
+    const float cut[] = {2.3f, -2.31f, -1.62f, 0, -3, -3, 0, 3, -3, 2.3f, 2.31f, -1.62f};
+    const int32_t one[] = {0, 1, 2}, fan[] = {0, 1, 2, 0, 2, 3};
+    auto draw = [&](const float* xyz, int32_t vertices, const int32_t* triangles, int32_t count) {
+        EXPECT_EQ(ctx.BeginFrame(false), 0);
+        ctx.SetVertexArray(xyz, vertices);
+        EXPECT_TRUE(DrawSoftwareTriangles(ctx, triangles, count, nullptr));
+        std::set<std::pair<int, int>> drawn;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 80; ++x)
+                if ((Pane(x, y) & 0xFFFFFF) != 0x0000C8)
+                    drawn.insert({x, y});
+        return drawn;
+    };
+    const auto clipped = draw(crossing, 3, one, 1), expected = draw(cut, 4, fan, 2);
+    EXPECT_GT(expected.size(), 300u);
+    std::vector<std::pair<int, int>> different;
+    std::set_symmetric_difference(clipped.begin(), clipped.end(), expected.begin(), expected.end(),
+                                  std::back_inserter(different));
+    EXPECT_LE(different.size(), 4u) << "the same pixels but for rounding on the cut";
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+            EXPECT_GE(ctx.depthBuffer[static_cast<size_t>(y) * 80 + x], 0.0);
 }
 
 TEST(SoftwarePoints, PointsAtTheEdgesAreDrawnOrSkippedAndNeverWrittenOutside)

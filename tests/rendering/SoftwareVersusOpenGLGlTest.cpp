@@ -94,7 +94,7 @@ TEST(SoftwareVersusOpenGL, TheSameLitSceneDiffersOnlyAlongEdges)
     AddSphere(mesh, 1, 0.9f, -0.5f, 0.6f, 16, 32);
     const int32_t bigCount = 24 * 48 * 2, smallCount = 16 * 32 * 2;
     const int32_t vertexCount = static_cast<int32_t>(mesh.xyz.size() / 3);
-    const Camera3D camera{{{{0.8, -0.6, 0}, {0.6, 0.8, 0}, {0, 0, 1}}}, -2, 2, -2, 2, -2, 2, kDefaultZoom3D, 4};
+    const Camera3D camera{{{{0.8, -0.6, 0}, {0.6, 0.8, 0}, {0, 0, 1}}}, -1, 1, -1, 1, -1, 1, kDefaultZoom3D, 5};
     const ShortRect view{0, 0, 200, 300};
     auto setUp = [&](ViewRenderContext& ctx, RgbColor colour) {
         ctx.SetVertexArray(mesh.xyz.data(), vertexCount);
@@ -150,12 +150,7 @@ TEST(SoftwareVersusOpenGL, TheSameLitSceneDiffersOnlyAlongEdges)
         }
     EXPECT_GT(drawn, 10000) << "the spheres fill much of the view";
     EXPECT_LT(differing, inside / 200) << "away from edges the two agree within the light's rounding";
-    EXPECT_LT(worst, 48);
-    // The near sphere hides the far one in both.
-    const ProjectedPoint front = ProjectSoftwarePoint(sw, 1 - 0.6 * 0.8, 0.9 + 0.6 * 0.6 * 0, -0.5);
-    EXPECT_LT(Difference(a.pixel(static_cast<int>(front.x), static_cast<int>(front.y)),
-                         b.pixel(static_cast<int>(front.x), static_cast<int>(front.y))),
-              24);
+    EXPECT_LT(worst, 24);
 
     gl.Release();
     sw.Release();
