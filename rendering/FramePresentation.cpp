@@ -69,6 +69,8 @@ double FieldOfViewDegrees(double zoom, double aspect)
 int32_t ViewRenderContext::InitSoftwareBuffers()
 {
     useBufferObjects = nvidia = false;
+    postPassTexture = 0;
+    postPassWidth = postPassHeight = 0;
     PixelBuffer pane{};
     if (PaneBuffer(doc, pane)) {
         targetPixels = pane.pixels;

@@ -180,6 +180,8 @@ void ViewRenderContext::ClearRecord()
     useBufferObjects = nvidia = recheck = false;
     for (uint32_t& name : backgroundTextures)
         name = 0;
+    postPassTexture = 0;
+    postPassWidth = postPassHeight = 0;
     backgroundComposed = false;
     targetPixels = nullptr;
     targetRowBytes = targetWidth = targetHeight = 0;

@@ -67,6 +67,12 @@ public:
     void UnbindColorPrograms() override;
     void SetFragmentProgramParameter(int32_t index, const double (&values)[4]) override;
 
+    // Textures: a SoftwareTexture in mode 1, an OpenGL name in mode 2.
+    TextureHandle CreateTextureFromPicture(PictureHandle picture) override;
+    bool IsTextureValid(TextureHandle texture) override;
+    void DeleteTexture(TextureHandle texture, int32_t mode, GLContextHandle glContext) override;
+    void HSVToRGBPostPass() override;
+
     // A frame: 0 ready, 2 when the software path has no pane image.
     int32_t BeginFrame(bool clearToTransparentBlack);
     void SetupCamera(bool clearToTransparentBlack, bool clearDepth);
@@ -92,6 +98,9 @@ public:
     WindowHandle parent = nullptr;
     GLWindow* glWindow = nullptr;
     uint32_t backgroundTextures[3] = {0, 0, 0};
+    // The HSV post pass's copy of the frame, kept while the view keeps its size.
+    uint32_t postPassTexture = 0;
+    int32_t postPassWidth = 0, postPassHeight = 0;
 
     // Software buffers.
     OffscreenSurface* background = nullptr;
