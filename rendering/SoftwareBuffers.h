@@ -70,15 +70,12 @@ inline uint32_t PackColour(float red, float green, float blue, float alpha)
     return ChannelByte(alpha) << 24 | ChannelByte(red) << 16 | ChannelByte(green) << 8 | ChannelByte(blue);
 }
 
-// Writes one pixel: depth-tested into the colour target, or as a sorted
-// fragment. Pixels outside the target are left out. False only when a
-// fragment was refused.
-inline bool PlotPixel(SoftwareTarget& t, int32_t x, int32_t y, double depth, uint32_t colour)
+// Writes the pixel at index of depth and heads (colour at pixel): a sorted
+// fragment, or, when nearer than the stored depth and depthWrite allows,
+// its depth and colour. False only when a fragment was refused.
+inline bool WritePixel(SoftwareTarget& t, size_t index, uint32_t* pixel, double depth, uint32_t colour,
+                       bool depthWrite = true)
 {
-    if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(t.width) ||
-        static_cast<uint32_t>(y) >= static_cast<uint32_t>(t.height))
-        return true;
-    const size_t index = static_cast<size_t>(y) * t.stride + x;
     if (t.heads) {
         Fragment* f = AllocFragment(*t.chunks);
         if (!f)
@@ -86,11 +83,22 @@ inline bool PlotPixel(SoftwareTarget& t, int32_t x, int32_t y, double depth, uin
         f->depth = depth;
         f->colour = colour;
         InsertFragmentSorted(*t.chunks, t.heads + index, f);
-    } else if (depth < t.depth[index]) {
+    } else if (depth < t.depth[index] && depthWrite) {
         t.depth[index] = depth;
-        reinterpret_cast<uint32_t*>(t.colour + static_cast<ptrdiff_t>(y) * t.rowBytes)[x] = colour;
+        *pixel = colour;
     }
     return true;
+}
+
+// Writes one pixel at (x, y); pixels outside the target are left out.
+inline bool PlotPixel(SoftwareTarget& t, int32_t x, int32_t y, double depth, uint32_t colour)
+{
+    if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(t.width) ||
+        static_cast<uint32_t>(y) >= static_cast<uint32_t>(t.height))
+        return true;
+    return WritePixel(t, static_cast<size_t>(y) * t.stride + x,
+                      reinterpret_cast<uint32_t*>(t.colour + static_cast<ptrdiff_t>(y) * t.rowBytes) + x, depth,
+                      colour);
 }
 
 // Per-frame clears, after the background is in the 1x target.

@@ -204,14 +204,20 @@ uint32_t CreateGLTextureFromPicture(PictureHandle picture, GLFunctions& gl)
     for (int32_t y = 0; y < height / 2; ++y)
         std::swap_ranges(image.begin() + y * width, image.begin() + (y + 1) * width,
                          image.begin() + (height - 1 - y) * width);
-    const uint32_t name = gl.GenTexture();
-    gl.BindTexture(GL_TEXTURE_2D, name);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const uint32_t name = NewBoundTexture2D(gl, GL_CLAMP, GL_LINEAR);
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH, width);
     gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, image.data());
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return name;
+}
+
+uint32_t NewBoundTexture2D(GLFunctions& gl, int wrap, int filter)
+{
+    const uint32_t name = gl.GenTexture();
+    gl.BindTexture(GL_TEXTURE_2D, name);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     return name;
 }

@@ -35,3 +35,6 @@ SoftwareTexture* CreateTextTexture(const char16_t* text, float size, uint32_t co
 // stretched to power-of-two sides; its first row is the picture's top row.
 // 0 for an unusable picture.
 uint32_t CreateGLTextureFromPicture(PictureHandle picture, GLFunctions& gl);
+// A new texture name of the current context bound to GL_TEXTURE_2D, with
+// one wrap mode for s and t and one filter for both directions.
+uint32_t NewBoundTexture2D(GLFunctions& gl, int wrap, int filter);

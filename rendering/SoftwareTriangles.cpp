@@ -23,6 +23,8 @@ int32_t Snap(float value)
 // Values carried along the exact left edge and stepped across a span.
 struct Channels {
     float a, r, g, b, u, v;
+    void AddColours(const Channels& d, float k) { a += k * d.a, r += k * d.r, g += k * d.g, b += k * d.b; }
+    void AddTexture(const Channels& d, float k) { u += k * d.u, v += k * d.v; }
 };
 
 struct Edge {
@@ -90,8 +92,8 @@ bool FillSpan(SoftwareTarget& t, const Texturing& tex, int32_t row, int32_t xs, 
     if (xs < 0) {
         const float skip = static_cast<float>(-xs);
         d += dd * -xs;
-        c = Channels{c.a + skip * dx.a, c.r + skip * dx.r, c.g + skip * dx.g, c.b + skip * dx.b,
-                     c.u + skip * dx.u, c.v + skip * dx.v};
+        c.AddColours(dx, skip);
+        c.AddTexture(dx, skip);
         xs = 0;
     }
     xe = std::min(xe, t.width);
@@ -105,21 +107,12 @@ bool FillSpan(SoftwareTarget& t, const Texturing& tex, int32_t row, int32_t xs, 
             write = (texel >> 24) != 0;
             colour = Modulate(texel, colour);
         }
-        if (t.heads) {
-            Fragment* f = AllocFragment(*t.chunks);
-            if (!f)
-                return false;
-            f->depth = d;
-            f->colour = colour;
-            InsertFragmentSorted(*t.chunks, t.heads + base + x, f);
-        } else if (d < t.depth[base + x] && write) {
-            t.depth[base + x] = d;
-            pixels[x] = colour;
-        }
+        if (!WritePixel(t, base + x, pixels + x, d, colour, write))
+            return false;
         d += dd;
-        c.a += dx.a, c.r += dx.r, c.g += dx.g, c.b += dx.b;
+        c.AddColours(dx, 1);
         if constexpr (Textured)
-            c.u += dx.u, c.v += dx.v;
+            c.AddTexture(dx, 1);
     }
     return true;
 }
@@ -222,10 +215,8 @@ bool Scan(const SoftwareTexture* texture, const ScreenVertex& a, const ScreenVer
             }
         }
         const int32_t xs = static_cast<int32_t>(std::floor(left.x)), xe = static_cast<int32_t>(std::floor(right.x));
-        if (Textured && xs != oldXs) {
-            along.u += dx.u * static_cast<float>(xs - oldXs);
-            along.v += dx.v * static_cast<float>(xs - oldXs);
-        }
+        if (Textured && xs != oldXs)
+            along.AddTexture(dx, static_cast<float>(xs - oldXs));
         oldXs = xs;
         if (xs < xe) {
             const double dd = (right.depth - left.depth) / (xe - xs);
@@ -235,12 +226,10 @@ bool Scan(const SoftwareTexture* texture, const ScreenVertex& a, const ScreenVer
         }
         left.x += left.xStep, right.x += right.xStep;
         left.depth += left.depthStep, right.depth += right.depthStep;
-        along.a += left.xStep * dx.a + dy.a;
-        along.r += left.xStep * dx.r + dy.r;
-        along.g += left.xStep * dx.g + dy.g;
-        along.b += left.xStep * dx.b + dy.b;
+        along.AddColours(dx, left.xStep);
+        along.AddColours(dy, 1);
         if constexpr (Textured)
-            along.u += dy.u, along.v += dy.v;
+            along.AddTexture(dy, 1);
     }
     return true;
 }

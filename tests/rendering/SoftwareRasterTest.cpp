@@ -268,6 +268,53 @@ TEST_F(SoftwareFrame, ATriangleCrossingTheNearPlaneIsCutThereLikeOpenGLCutsIt)
             EXPECT_GE(ctx.depthBuffer[static_cast<size_t>(y) * 80 + x], 0.0);
 }
 
+TEST_F(SoftwareFrame, LinesFadeToGreyWithDistanceAndPointsCarryTheirLabels)
+{
+    TestApp();
+    doc.UseAntialiasing = false;
+    doc.BackgroundColor[2] = 0;
+    Configure(ShortRect{0, 0, 60, 80});
+    // From view distance 47 to 53, red at both ends.
+    const float xyz[] = {3, -3, 0, -3, 3, 0};
+    const float red[] = {1, 0, 0, 1, 0, 0};
+    const uint16_t pair[] = {0, 1};
+    ctx.SetVertexArray(xyz, 2);
+    ctx.SetColorArray(red);
+    ASSERT_TRUE(DrawSoftwareLines(ctx, pair, 1));
+    std::vector<uint32_t> row;
+    for (int x = 0; x < 80; ++x)
+        if (Pane(x, 30) & 0xFFFFFF)
+            row.push_back(Pane(x, 30) & 0xFFFFFF);
+    ASSERT_GT(row.size(), 30u);
+    const uint32_t nearEnd = (row.front() >> 8 & 0xFF) == 0 ? row.front() : row.back();
+    const uint32_t farEnd = nearEnd == row.front() ? row.back() : row.front();
+    EXPECT_EQ(nearEnd, 0xFF0000u) << "full colour nearer than 48";
+    EXPECT_NEAR(static_cast<int>(farEnd >> 16), 127, 2) << "grey 0.5 beyond 52";
+    EXPECT_NEAR(static_cast<int>(farEnd & 0xFF), 127, 2);
+
+    // A point with a label and a second label: two texts, the second 4
+    // pixels further right.
+    auto rightmost = [&](const char16_t* second) {
+        EXPECT_EQ(ctx.BeginFrame(false), 0);
+        const float at[] = {0, 0, 0};
+        const char16_t* labels[] = {u"W"};
+        const char16_t* seconds[] = {second};
+        ctx.SetVertexArray(at, 1);
+        ctx.SetFlatColor(0xFFFFFF);
+        EXPECT_TRUE(DrawSoftwarePoints(ctx, nullptr, labels, seconds, nullptr, 1));
+        int right = -1;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 80; ++x)
+                if (Pane(x, y) & 0xFFFFFF)
+                    right = std::max(right, x);
+        return right;
+    };
+    const int one = rightmost(nullptr), two = rightmost(u"W");
+    EXPECT_GT(one, 40);
+    EXPECT_EQ(two, one + 4);
+    ReleaseLabelTextureCache();
+}
+
 TEST(SoftwarePoints, PointsAtTheEdgesAreDrawnOrSkippedAndNeverWrittenOutside)
 {
     const struct {
