@@ -59,6 +59,36 @@ double NearDistance(double radius)
     return std::max(kEyeDistance - radius, 1.0);
 }
 
+// The supersampled frame into the pane image (which copy, print and export
+// read too): each view pixel the truncated mean of its 2x2 block, opaque.
+void DownsampleIntoPane(ViewRenderContext& ctx, const PixelBuffer& pane)
+{
+    OffscreenSurface* s = ctx.supersample;
+    if (ctx.viewRect.top < 0 || ctx.viewRect.left < 0 || !LockSurface(s))
+        return;
+    const uint8_t* base = GetSurfaceBaseAddress(s);
+    const int32_t rowBytes = GetSurfaceRowBytes(s);
+    const int32_t rows = std::min(ShortRectHeight(ctx.innerRect) / 2, pane.height - ctx.viewRect.top);
+    const int32_t columns = std::min(ShortRectWidth(ctx.innerRect) / 2, pane.width - ctx.viewRect.left);
+    for (int32_t y = 0; y < rows; ++y) {
+        const auto* upper = reinterpret_cast<const uint32_t*>(
+                                base + static_cast<ptrdiff_t>(ctx.innerRect.top + 2 * y) * rowBytes) +
+                            ctx.innerRect.left;
+        const auto* lower = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(upper) + rowBytes);
+        auto* out = reinterpret_cast<uint32_t*>(pane.pixels +
+                                                static_cast<ptrdiff_t>(ctx.viewRect.top + y) * pane.rowBytes) +
+                    ctx.viewRect.left;
+        for (int32_t x = 0; x < columns; ++x) {
+            const uint32_t a = upper[2 * x], b = upper[2 * x + 1], c = lower[2 * x], d = lower[2 * x + 1];
+            // Red and blue side by side (16 bits apart, no carry between).
+            const uint32_t redBlue = (a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF);
+            const uint32_t green = (a & 0xFF00) + (b & 0xFF00) + (c & 0xFF00) + (d & 0xFF00);
+            out[x] = 0xFF000000u | ((redBlue >> 2) & 0xFF00FF) | ((green >> 2) & 0xFF00);
+        }
+    }
+    UnlockSurface(s);
+}
+
 }  // namespace
 
 double FieldOfViewDegrees(double zoom, double aspect)
@@ -174,7 +204,9 @@ int32_t ViewRenderContext::BeginSoftwareFrame()
     NormalizeVec3(square, u);
     NormalizeVec3(CrossVec3(viewDirection, s, u.x, u.y, u.z), s);
     // Both back-ends scale by the view's smaller side.
-    const double scale = 0.5 * std::min(bufferWidth, bufferHeight) * 0.3972 * kEyeDistance / cam.zoom;
+    // In view pixels: the scan converters scale a supersampled frame themselves.
+    const double scale = 0.5 * std::min(ShortRectWidth(viewRect), ShortRectHeight(viewRect)) * 0.3972 *
+                         kEyeDistance / cam.zoom;
     right = Vec3{s.x * scale, s.y * scale, s.z * scale};
     up = Vec3{u.x * scale, u.y * scale, u.z * scale};
     const double n = NearDistance(cam.depthRadius);
@@ -194,8 +226,8 @@ ProjectedPoint ProjectSoftwarePoint(const ViewRenderContext& ctx, double x, doub
 {
     const Vec3 v{x - ctx.eye.x, y - ctx.eye.y, z - ctx.eye.z};
     const double d = DotVec3(v, ctx.viewDirection);
-    double px = ctx.bufferWidth / 2.0 + DotVec3(v, ctx.right) / d;
-    double py = ctx.bufferHeight / 2.0 - DotVec3(v, ctx.up) / d;
+    double px = ShortRectWidth(ctx.viewRect) / 2.0 + DotVec3(v, ctx.right) / d;
+    double py = ShortRectHeight(ctx.viewRect) / 2.0 - DotVec3(v, ctx.up) / d;
     const double largest = std::max(std::fabs(px), std::fabs(py));
     if (largest > kCoordinateLimit) {
         px *= kCoordinateLimit / largest;
@@ -265,18 +297,8 @@ int32_t ViewRenderContext::Present()
         if (!PaneBuffer(doc, pane))
             return 2;
         ResolveABuffer(*this);
-        if (supersample) {
-            // The pane image takes the frame too, for copy, print and export:
-            // each of its pixels the mean of a 2x2 block.
-            DownsampleSurface2x(supersample, innerRect);
-            const int16_t h = static_cast<int16_t>(ShortRectHeight(innerRect) / 2),
-                          w = static_cast<int16_t>(ShortRectWidth(innerRect) / 2);
-            const ShortRect half{static_cast<int16_t>(innerRect.top / 2), static_cast<int16_t>(innerRect.left / 2),
-                                 static_cast<int16_t>(innerRect.top / 2 + h),
-                                 static_cast<int16_t>(innerRect.left / 2 + w)};
-            CopyRectRows(GetSurfaceBaseAddress(supersample), GetSurfaceRowBytes(supersample), half, pane,
-                         viewRect.left, viewRect.top, false);
-        }
+        if (supersample)
+            DownsampleIntoPane(*this, pane);
         if (CurrentPort && LockDDSurface(*CurrentPort)) {
             const ShortRect bounds = GetSurfaceBounds(CurrentPort);
             const PixelBuffer port{CurrentPort->pixels, CurrentPort->rowBytes, bounds.right, bounds.bottom};
