@@ -64,6 +64,8 @@ public:
     virtual bool IsTextureValid(TextureHandle texture);
     // Frees a texture made while the context had that mode and GL context.
     virtual void DeleteTexture(TextureHandle texture, int32_t mode, GLContextHandle glContext);
+    // Turns the HSV colours of the frame drawn so far into RGB (OpenGL only).
+    virtual void HSVToRGBPostPass() {}
 
 private:
     int32_t requestedMode_ = RenderModeAutomatic;

@@ -198,7 +198,9 @@ bool A3DDrawingView::DrawFrame()
                 break;
             }
         }
-        // wired at merge: after pass 0, ctx.HSVToRGBPostPass()
+        // HSV colours become RGB before the RGB graphs are drawn over them.
+        if (split && pass == 0)
+            ctx.HSVToRGBPostPass();
     }
     if (ready && showAxes)
         DrawAxes();

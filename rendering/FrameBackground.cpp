@@ -1,4 +1,5 @@
 #include "rendering/FrameBackground.h"
+#include "rendering/SoftwareTextures.h"
 
 #include "document/DocState.h"
 #include "drawing/DDUtils.h"
@@ -93,12 +94,7 @@ uint32_t CreateTileTexture(ViewRenderContext& ctx, int bitmap)
     for (int i = 0; i < kTileSize * kTileSize; ++i)
         rows[i] = 0xFF000000u | tile.pixels[static_cast<size_t>(i)];
     GLFunctions& gl = ctx.gl;
-    const uint32_t name = gl.GenTexture();
-    gl.BindTexture(GL_TEXTURE_2D, name);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const uint32_t name = NewBoundTexture2D(gl, GL_REPEAT, GL_NEAREST);
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH, kTileSize);
     gl.PixelStorei(GL_UNPACK_SWAP_BYTES, 1);
     gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTileSize, kTileSize, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8, rows);
@@ -197,8 +193,7 @@ void ComposeSoftwareBackground(ViewRenderContext& ctx)
         }
     }
     // The copy into the frame reverses the rows again, so the floor lies
-    // below the walls. wired at merge: a supersampled frame (antialiasing on)
-    // takes the surface unflipped, so this flip then waits for its buffers.
+    // below the walls; a supersampled frame takes it from the pane.
     if (type == 1)
         FlipRowsInPlace(buffer, bounds);
     UnlockSurface(surface);

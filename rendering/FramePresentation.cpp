@@ -59,6 +59,36 @@ double NearDistance(double radius)
     return std::max(kEyeDistance - radius, 1.0);
 }
 
+// The supersampled frame into the pane image (which copy, print and export
+// read too): each view pixel the truncated mean of its 2x2 block, opaque.
+void DownsampleIntoPane(ViewRenderContext& ctx, const PixelBuffer& pane)
+{
+    OffscreenSurface* s = ctx.supersample;
+    if (ctx.viewRect.top < 0 || ctx.viewRect.left < 0 || !LockSurface(s))
+        return;
+    const uint8_t* base = GetSurfaceBaseAddress(s);
+    const int32_t rowBytes = GetSurfaceRowBytes(s);
+    const int32_t rows = std::min(ShortRectHeight(ctx.innerRect) / 2, pane.height - ctx.viewRect.top);
+    const int32_t columns = std::min(ShortRectWidth(ctx.innerRect) / 2, pane.width - ctx.viewRect.left);
+    for (int32_t y = 0; y < rows; ++y) {
+        const auto* upper = reinterpret_cast<const uint32_t*>(
+                                base + static_cast<ptrdiff_t>(ctx.innerRect.top + 2 * y) * rowBytes) +
+                            ctx.innerRect.left;
+        const auto* lower = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(upper) + rowBytes);
+        auto* out = reinterpret_cast<uint32_t*>(pane.pixels +
+                                                static_cast<ptrdiff_t>(ctx.viewRect.top + y) * pane.rowBytes) +
+                    ctx.viewRect.left;
+        for (int32_t x = 0; x < columns; ++x) {
+            const uint32_t a = upper[2 * x], b = upper[2 * x + 1], c = lower[2 * x], d = lower[2 * x + 1];
+            // Red and blue side by side (16 bits apart, no carry between).
+            const uint32_t redBlue = (a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF);
+            const uint32_t green = (a & 0xFF00) + (b & 0xFF00) + (c & 0xFF00) + (d & 0xFF00);
+            out[x] = 0xFF000000u | ((redBlue >> 2) & 0xFF00FF) | ((green >> 2) & 0xFF00);
+        }
+    }
+    UnlockSurface(s);
+}
+
 }  // namespace
 
 double FieldOfViewDegrees(double zoom, double aspect)
@@ -69,6 +99,8 @@ double FieldOfViewDegrees(double zoom, double aspect)
 int32_t ViewRenderContext::InitSoftwareBuffers()
 {
     useBufferObjects = nvidia = false;
+    postPassTexture = 0;
+    postPassWidth = postPassHeight = 0;
     PixelBuffer pane{};
     if (PaneBuffer(doc, pane)) {
         targetPixels = pane.pixels;
@@ -76,8 +108,12 @@ int32_t ViewRenderContext::InitSoftwareBuffers()
         targetWidth = pane.width;
         targetHeight = pane.height;
     }
-    bufferWidth = std::max(0, ShortRectWidth(viewRect));
-    bufferHeight = std::max(0, ShortRectHeight(viewRect));
+    const int32_t width = std::max(0, ShortRectWidth(viewRect)), height = std::max(0, ShortRectHeight(viewRect));
+    // Antialiasing draws at twice the size with a margin of two pixels.
+    const bool twice = doc && doc->UseAntialiasing && width > 0 && height > 0 && 2 * width + 4 <= 32767 &&
+                       2 * height + 4 <= 32767;
+    bufferWidth = twice ? 2 * width + 4 : width;
+    bufferHeight = twice ? 2 * height + 4 : height;
     const size_t count = static_cast<size_t>(bufferWidth) * static_cast<size_t>(bufferHeight);
     if (doc && doc->hasTranslucent) {
         heads.reset(new (std::nothrow) int32_t[count]);
@@ -92,6 +128,24 @@ int32_t ViewRenderContext::InitSoftwareBuffers()
         background = NewOffscreenSurface(viewRect);
         if (!background)
             return 1;
+    }
+    factor = 1;
+    innerRect = ShortRect{0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
+    if (twice) {
+        supersample = NewOffscreenSurface(
+            ShortRect{0, 0, static_cast<int16_t>(bufferHeight), static_cast<int16_t>(bufferWidth)});
+        if (supersample && LockSurface(supersample)) {
+            factor = 2;
+            innerRect = ShortRect{2, 2, static_cast<int16_t>(bufferHeight - 2), static_cast<int16_t>(bufferWidth - 2)};
+        } else {
+            // Too little memory for the large surface: a 1x frame in the
+            // larger depth buffer or heads, indexed by the view's width.
+            if (supersample)
+                DisposeOffscreenSurface(supersample);
+            supersample = nullptr;
+            bufferWidth = width;
+            bufferHeight = height;
+        }
     }
     return 0;
 }
@@ -131,13 +185,12 @@ int32_t ViewRenderContext::BeginSoftwareFrame()
         const uint8_t* c = doc->BackgroundColor;
         FillRect32(pane, viewRect, 0xFF000000u | uint32_t{c[0]} << 16 | uint32_t{c[1]} << 8 | c[2]);
     }
-    const size_t count = static_cast<size_t>(bufferWidth) * static_cast<size_t>(bufferHeight);
-    if (heads) {
-        std::fill(heads.get(), heads.get() + count, -1);
-        lastFragment = -1;
-    } else if (depthBuffer) {
-        std::fill(depthBuffer.get(), depthBuffer.get() + count, 2.0);
-    }
+    if (heads)
+        ResetABuffer(*this);
+    else
+        ClearDepthBuffer(*this);
+    ClearSoftwareColorBuffer(*this);
+    raster = MakeSoftwareTarget(*this);
 
     const Camera3D& cam = CameraOf(*this);
     Vec3 up0;
@@ -151,7 +204,9 @@ int32_t ViewRenderContext::BeginSoftwareFrame()
     NormalizeVec3(square, u);
     NormalizeVec3(CrossVec3(viewDirection, s, u.x, u.y, u.z), s);
     // Both back-ends scale by the view's smaller side.
-    const double scale = 0.5 * std::min(bufferWidth, bufferHeight) * 0.3972 * kEyeDistance / cam.zoom;
+    // In view pixels: the scan converters scale a supersampled frame themselves.
+    const double scale = 0.5 * std::min(ShortRectWidth(viewRect), ShortRectHeight(viewRect)) * 0.3972 *
+                         kEyeDistance / cam.zoom;
     right = Vec3{s.x * scale, s.y * scale, s.z * scale};
     up = Vec3{u.x * scale, u.y * scale, u.z * scale};
     const double n = NearDistance(cam.depthRadius);
@@ -171,8 +226,8 @@ ProjectedPoint ProjectSoftwarePoint(const ViewRenderContext& ctx, double x, doub
 {
     const Vec3 v{x - ctx.eye.x, y - ctx.eye.y, z - ctx.eye.z};
     const double d = DotVec3(v, ctx.viewDirection);
-    double px = ctx.bufferWidth / 2.0 + DotVec3(v, ctx.right) / d;
-    double py = ctx.bufferHeight / 2.0 - DotVec3(v, ctx.up) / d;
+    double px = ShortRectWidth(ctx.viewRect) / 2.0 + DotVec3(v, ctx.right) / d;
+    double py = ShortRectHeight(ctx.viewRect) / 2.0 - DotVec3(v, ctx.up) / d;
     const double largest = std::max(std::fabs(px), std::fabs(py));
     if (largest > kCoordinateLimit) {
         px *= kCoordinateLimit / largest;
@@ -241,7 +296,9 @@ int32_t ViewRenderContext::Present()
         PixelBuffer pane{};
         if (!PaneBuffer(doc, pane))
             return 2;
-        // wired at merge: the A-buffer resolve and the supersampled copy (software rasterizer buffers)
+        ResolveABuffer(*this);
+        if (supersample)
+            DownsampleIntoPane(*this, pane);
         if (CurrentPort && LockDDSurface(*CurrentPort)) {
             const ShortRect bounds = GetSurfaceBounds(CurrentPort);
             const PixelBuffer port{CurrentPort->pixels, CurrentPort->rowBytes, bounds.right, bounds.bottom};

@@ -83,6 +83,15 @@ public:
     virtual void Lightfv(uint32_t light, uint32_t name, const float* values) = 0;
     virtual void Hint(uint32_t target, uint32_t mode) = 0;
     virtual void PointSize(float size) = 0;
+    // Texture names, blending and the frame copy of the HSV post pass.
+    virtual bool IsTexture(uint32_t texture) = 0;
+    virtual void DeleteTexture(uint32_t texture) = 0;
+    virtual void BlendFunc(uint32_t source, uint32_t destination) = 0;
+    virtual void ReadBuffer(uint32_t buffer) = 0;
+    virtual void CopyTexSubImage2D(uint32_t target, int level, int xOffset, int yOffset, int x, int y, int width,
+                                   int height) = 0;
+    virtual void PushMatrix() = 0;
+    virtual void PopMatrix() = 0;
 
     // The ARB program entry points the probe resolved; nothing without them.
     virtual void ProgramLocalParameter4d(uint32_t target, uint32_t index, double x, double y, double z,
@@ -91,6 +100,8 @@ public:
 
     // Loading ARB programs; without the entry points they do nothing and
     // answer 0.
+    // Which faces culling removes (GL_BACK at start).
+    virtual void CullFace(uint32_t) {}
     virtual uint32_t GenProgram() { return 0; }
     virtual void BindProgram(uint32_t, uint32_t) {}
     virtual void ProgramString(uint32_t, uint32_t, int, const char*) {}

@@ -168,6 +168,7 @@ public:
     const char* GetString(uint32_t name) override { return reinterpret_cast<const char*>(glGetString(name)); }
     uint32_t GetError() override { return glGetError(); }
     void Enable(uint32_t cap) override { glEnable(cap); }
+    void CullFace(uint32_t mode) override { glCullFace(mode); }
     void Disable(uint32_t cap) override { glDisable(cap); }
     void EnableClientState(uint32_t array) override { glEnableClientState(array); }
     void DisableClientState(uint32_t array) override { glDisableClientState(array); }
@@ -236,6 +237,17 @@ public:
     void Lightfv(uint32_t light, uint32_t name, const float* values) override { glLightfv(light, name, values); }
     void Hint(uint32_t target, uint32_t mode) override { glHint(target, mode); }
     void PointSize(float size) override { glPointSize(size); }
+    bool IsTexture(uint32_t texture) override { return glIsTexture(texture) == GL_TRUE; }
+    void DeleteTexture(uint32_t texture) override { glDeleteTextures(1, &texture); }
+    void BlendFunc(uint32_t source, uint32_t destination) override { glBlendFunc(source, destination); }
+    void ReadBuffer(uint32_t buffer) override { glReadBuffer(buffer); }
+    void CopyTexSubImage2D(uint32_t target, int level, int xOffset, int yOffset, int x, int y, int width,
+                           int height) override
+    {
+        glCopyTexSubImage2D(target, level, xOffset, yOffset, x, y, width, height);
+    }
+    void PushMatrix() override { glPushMatrix(); }
+    void PopMatrix() override { glPopMatrix(); }
     void ProgramLocalParameter4d(uint32_t target, uint32_t index, double x, double y, double z, double w) override
     {
         if (auto f = Entry<PFNGLPROGRAMLOCALPARAMETER4DARBPROC>(EntryProgramLocalParameter4d))

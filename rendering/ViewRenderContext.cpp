@@ -153,6 +153,10 @@ void ViewRenderContext::ReleaseSoftwareBuffers()
     background = nullptr;
     depthBuffer.reset();
     heads.reset();
+    FreeFragmentChunks(fragments);
+    if (supersample)
+        DisposeOffscreenSurface(supersample);
+    supersample = nullptr;
 }
 
 void ViewRenderContext::Release()
@@ -178,11 +182,15 @@ void ViewRenderContext::ClearRecord()
     useBufferObjects = nvidia = recheck = false;
     for (uint32_t& name : backgroundTextures)
         name = 0;
+    postPassTexture = 0;
+    postPassWidth = postPassHeight = 0;
     backgroundComposed = false;
     targetPixels = nullptr;
     targetRowBytes = targetWidth = targetHeight = 0;
     bufferWidth = bufferHeight = 0;
-    lastFragment = -1;
+    factor = 1;
+    innerRect = ShortRect{0, 0, 0, 0};
+    raster = SoftwareTarget{};
     eye = right = up = viewDirection = Vec3{0, 0, 0};
     depthScale = depthOffset = 0;
     vertexCount = 0;
@@ -415,7 +423,8 @@ void ViewRenderContext::FlipColorProgramSide()
     if (mode != RenderModeGLWindow)
         return;
     gl.ProgramLocalParameter4d(GL_VERTEX_PROGRAM_ARB, 0, -1, 0, 0, 0);
-    // wired at merge: cull front faces (the GPU program object's second pass)
+    // The second pass draws the back faces only.
+    gl.CullFace(GL_FRONT);
 }
 
 void ViewRenderContext::UnbindColorPrograms()
@@ -426,6 +435,7 @@ void ViewRenderContext::UnbindColorPrograms()
     gl.Disable(GL_VERTEX_PROGRAM_ARB);
     gl.Disable(GL_FRAGMENT_PROGRAM_ARB);
     gl.Disable(GL_CULL_FACE);
+    gl.CullFace(GL_BACK);
 }
 
 void ViewRenderContext::SetFragmentProgramParameter(int32_t index, const double (&values)[4])

@@ -7,9 +7,11 @@
 #pragma once
 
 #include "CoreUtilities/ShortRect.h"
+#include "graphmodel/GpuProgram.h"
 #include "graphmodel/RenderContext.h"
 #include "rendering/Camera3D.h"
 #include "rendering/GLFunctions.h"
+#include "rendering/SoftwareBuffers.h"
 
 #include <cstdint>
 #include <memory>
@@ -74,6 +76,11 @@ public:
     void DrawLines(const uint16_t* pairs, int32_t count, bool fog);
     void DrawPoints(const uint16_t* indices, const char16_t* const* labels, const char16_t* const* secondLabels,
                     const float* sizes, int32_t count);
+    // Textures: a SoftwareTexture in mode 1, an OpenGL name in mode 2.
+    TextureHandle CreateTextureFromPicture(PictureHandle picture) override;
+    bool IsTextureValid(TextureHandle texture) override;
+    void DeleteTexture(TextureHandle texture, int32_t mode, GLContextHandle glContext) override;
+    void HSVToRGBPostPass() override;
 
     // A frame: 0 ready, 2 when the software path has no pane image.
     int32_t BeginFrame(bool clearToTransparentBlack);
@@ -100,6 +107,11 @@ public:
     WindowHandle parent = nullptr;
     GLWindow* glWindow = nullptr;
     uint32_t backgroundTextures[3] = {0, 0, 0};
+    // The HSV post pass's copy of the frame, kept while the view keeps its size.
+    uint32_t postPassTexture = 0;
+    // The built-in program that turns the HSV frame into RGB.
+    GpuProgram hsvProgram;
+    int32_t postPassWidth = 0, postPassHeight = 0;
 
     // Software buffers.
     OffscreenSurface* background = nullptr;
@@ -110,7 +122,15 @@ public:
     std::unique_ptr<double[]> depthBuffer;
     std::unique_ptr<int32_t[]> heads;
     int32_t bufferWidth = 0, bufferHeight = 0;
-    int32_t lastFragment = -1;
+    FragmentChunks fragments;
+    // Antialiasing draws at twice the size into the supersample surface,
+    // the view's pixels at the inner rectangle; factor 1 without it.
+    int32_t factor = 1;
+    ShortRect innerRect{0, 0, 0, 0};
+    OffscreenSurface* supersample = nullptr;
+    // Where this frame's points, lines and triangles go (set by BeginFrame):
+    // the target the software Rasterize functions take.
+    SoftwareTarget raster;
 
     // Software projection (set by BeginFrame): eye, screen right and up
     // scaled to pixels, view direction, depth scale and offset.
@@ -167,6 +187,8 @@ void RestartRenderingAndRegraph(DocState* doc);
 // Triangles drawn since the last reset (the benchmark reads them).
 uint64_t GetTrianglesDrawn();
 void ResetTrianglesDrawn();
+// Counts triangles the software path drew (it skips a degenerate box).
+void AddDrawnTriangles(uint64_t count);
 
 // Frames presented since the last reset (the benchmark reads them).
 uint32_t GetFramesPresented();

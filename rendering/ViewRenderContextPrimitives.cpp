@@ -1,5 +1,9 @@
 #include "rendering/ViewRenderContext.h"
 
+#include "CoreUtilities/FailureCodes.h"
+#include "CoreUtilities/FailureRegister.h"
+#include "rendering/PrimitiveDrawing.h"
+
 #include <GL/gl.h>
 
 namespace {
@@ -31,21 +35,34 @@ void ResetTrianglesDrawn()
     TrianglesDrawn = 0;
 }
 
+void AddDrawnTriangles(uint64_t count)
+{
+    TrianglesDrawn += count;
+}
+
 void ViewRenderContext::DrawTriangles(const int32_t* triangles, int32_t count)
 {
     if (count <= 0)
         return;
-    if (mode == RenderModeGLWindow)
+    if (mode == RenderModeGLWindow) {
         gl.DrawElements(GL_TRIANGLES, 3 * count, GL_UNSIGNED_INT, triangles);
-    // wired at merge: the software triangles (projection, lighting, rasterizer), which skip the count for a
-    // degenerate box
-    TrianglesDrawn += static_cast<uint64_t>(count);
+        TrianglesDrawn += static_cast<uint64_t>(count);
+    } else if (mode == RenderModeSoftware && !DrawSoftwareTriangles(*this, triangles, count, nullptr)) {
+        PostFailure(FailureOutOfMemory);
+    }
 }
 
 void ViewRenderContext::DrawLines(const uint16_t* pairs, int32_t count, bool fog)
 {
-    if (count <= 0 || mode != RenderModeGLWindow)
-        return;  // wired at merge: the software lines with their depth cue
+    if (count <= 0)
+        return;
+    if (mode == RenderModeSoftware) {
+        if (!DrawSoftwareLines(*this, pairs, count))
+            PostFailure(FailureOutOfMemory);
+        return;
+    }
+    if (mode != RenderModeGLWindow)
+        return;
     if (fog)
         EnableDistanceFog(gl);
     gl.DrawElements(GL_LINES, 2 * count, GL_UNSIGNED_SHORT, pairs);
@@ -53,11 +70,18 @@ void ViewRenderContext::DrawLines(const uint16_t* pairs, int32_t count, bool fog
         gl.Disable(GL_FOG);
 }
 
-void ViewRenderContext::DrawPoints(const uint16_t* indices, const char16_t* const*, const char16_t* const*,
-                                   const float*, int32_t count)
+void ViewRenderContext::DrawPoints(const uint16_t* indices, const char16_t* const* labels,
+                                   const char16_t* const* secondLabels, const float* sizes, int32_t count)
 {
-    if (count <= 0 || mode != RenderModeGLWindow)
-        return;  // wired at merge: the software points, labels and second labels
+    if (count <= 0)
+        return;
+    if (mode == RenderModeSoftware) {
+        if (!DrawSoftwarePoints(*this, indices, labels, secondLabels, sizes, count))
+            PostFailure(FailureOutOfMemory);
+        return;
+    }
+    if (mode != RenderModeGLWindow)
+        return;
     EnableDistanceFog(gl);
     gl.DrawElements(GL_POINTS, count, GL_UNSIGNED_SHORT, indices);
     gl.Disable(GL_FOG);

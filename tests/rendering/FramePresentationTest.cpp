@@ -11,6 +11,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -31,6 +32,7 @@ protected:
         doc.BackgroundType = 0;
         doc.BackgroundColor[0] = 51, doc.BackgroundColor[1] = 102, doc.BackgroundColor[2] = 153;
         doc.graphPaneImage = NewDibImage(ShortRect{0, 0, 200, 300});
+        std::fill_n(GetDibImageBits(doc.graphPaneImage), 200 * 300, 0u);
         ctx.SetOwner(nullptr, &doc);
         ResetFramesPresented();
     }

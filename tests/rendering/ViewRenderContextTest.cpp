@@ -177,7 +177,7 @@ TEST_F(RenderContextTest, ReleaseKeepsOnlyRequestedModeDocumentAndParent)
     EXPECT_EQ(ctx.camera, nullptr);
     EXPECT_EQ(ctx.glWindow, nullptr);
     EXPECT_EQ(ctx.GetGLContext(), nullptr);
-    EXPECT_EQ(ctx.lastFragment, -1);
+    EXPECT_EQ(ctx.fragments.lastFragment, -1);
     EXPECT_EQ(ParkedGLWindowCount(), 1);
     EXPECT_EQ(gl.windowsDestroyed, 0) << "parked, not destroyed";
 }

@@ -27,6 +27,8 @@ public:
                              "GL_ARB_fragment_shader GL_ARB_shader_objects";
     const char* windowSystemExtensions = nullptr;
     std::string renderer = "Recording renderer";
+    // What IsTexture answers.
+    bool texturesValid = true;
     int windowsCreated = 0;
     int windowsDestroyed = 0;
     void* current = nullptr;
@@ -57,6 +59,7 @@ public:
     const char* GetString(uint32_t name) override;
     uint32_t GetError() override;
     void Enable(uint32_t cap) override { Record("Enable", {double(cap)}); }
+    void CullFace(uint32_t m) override { Record("CullFace", {double(m)}); }
     void Disable(uint32_t cap) override { Record("Disable", {double(cap)}); }
     void EnableClientState(uint32_t a) override { Record("EnableClientState", {double(a)}); }
     void DisableClientState(uint32_t a) override { Record("DisableClientState", {double(a)}); }
@@ -137,6 +140,21 @@ public:
     }
     void Hint(uint32_t target, uint32_t mode) override { Record("Hint", {double(target), double(mode)}); }
     void PointSize(float size) override { Record("PointSize", {size}); }
+    bool IsTexture(uint32_t texture) override
+    {
+        Record("IsTexture", {double(texture)});
+        return texturesValid;
+    }
+    void DeleteTexture(uint32_t texture) override { Record("DeleteTexture", {double(texture)}); }
+    void BlendFunc(uint32_t s, uint32_t d) override { Record("BlendFunc", {double(s), double(d)}); }
+    void ReadBuffer(uint32_t buffer) override { Record("ReadBuffer", {double(buffer)}); }
+    void CopyTexSubImage2D(uint32_t target, int level, int xo, int yo, int x, int y, int w, int h) override
+    {
+        Record("CopyTexSubImage2D", {double(target), double(level), double(xo), double(yo), double(x), double(y),
+                                     double(w), double(h)});
+    }
+    void PushMatrix() override { Record("PushMatrix", {}); }
+    void PopMatrix() override { Record("PopMatrix", {}); }
     void ProgramLocalParameter4d(uint32_t target, uint32_t index, double x, double y, double z, double w) override
     {
         Record("ProgramLocalParameter4d", {double(target), double(index), x, y, z, w});
