@@ -20,8 +20,10 @@ COdSlider::COdSlider(int32_t id, QWidget* parent) : QSlider(Qt::Horizontal, pare
 
 void COdSlider::SetPos(int32_t position, bool notify)
 {
-    const QSignalBlocker quiet(this);
-    setValue(position);
+    {
+        const QSignalBlocker quiet(this);
+        setValue(position);
+    }
     if (notify) {
         repaint();
         emit Moved(m_id, value());
