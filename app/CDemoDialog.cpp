@@ -59,9 +59,13 @@ CDemoDialog::CDemoDialog(QWidget* parent)
     m_play->hide();
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Show &demo:"), this), 0, 0);
+    auto* typeLabel = new QLabel(QStringLiteral("Show &demo:"), this);
+    typeLabel->setBuddy(m_types);
+    grid->addWidget(typeLabel, 0, 0);
     grid->addWidget(m_types, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Demo &speed:"), this), 1, 0);
+    auto* speedLabel = new QLabel(QStringLiteral("Demo &speed:"), this);
+    speedLabel->setBuddy(m_speed);
+    grid->addWidget(speedLabel, 1, 0);
     grid->addWidget(m_speed, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("Demo navigation:"), this), 2, 0, 1, 2);
     auto* row = new QHBoxLayout;
