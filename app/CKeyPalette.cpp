@@ -84,6 +84,9 @@ CKeyPalette::CKeyPalette(QWidget* owner) : QWidget(owner, Qt::Tool)
 
 CKeyPalette::~CKeyPalette()
 {
+    // A palette never made keeps the stored place.
+    if (!m_keys[0])
+        return;
     QSettings settings = ProgramSettings();
     settings.setValue(QStringLiteral("PalettePosX"), x());
     settings.setValue(QStringLiteral("PalettePosY"), y());

@@ -19,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QSettings>
 
 namespace {
@@ -39,6 +40,24 @@ bool Is2DView(const GraphSet* graphs, const AGraphView* view)
     return view && (view == graphs->views2D[0] || view == graphs->views2D[1]);
 }
 
+// Redraws the zoom pictures when Ctrl or Shift goes down or up anywhere.
+class ModifierWatch : public QObject {
+public:
+    explicit ModifierWatch(CMainFrame* frame) : QObject(frame), m_frame(frame) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Control || key == Qt::Key_Shift)
+                m_frame->UpdateZoomButtons();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    CMainFrame* m_frame;
+};
+
 // The last ranges entered per view index (0, 1, both), for the whole run.
 double lastRanges[3][4] = {{-10, 10, -10, 10}, {-10, 10, -10, 10}, {-10, 10, -10, 10}};
 
@@ -47,6 +66,7 @@ double lastRanges[3][4] = {{-10, 10, -10, 10}, {-10, 10, -10, 10}, {-10, 10, -10
 void CMainFrame::ConnectGraphBar()
 {
     CNewGraphBar* bar = m_graphBar;
+    QCoreApplication::instance()->installEventFilter(new ModifierWatch(this));
     connect(bar, &CNewGraphBar::CommandClicked, this, &CMainFrame::OnGraphBarCommand);
     connect(bar, &CNewGraphBar::ViewMenuCommand, this, &CMainFrame::OnGraphBarViewCommand);
     connect(bar, &CNewGraphBar::AnimateClicked, this, [this](bool ctrl, bool shift) {
@@ -63,6 +83,20 @@ void CMainFrame::ConnectGraphBar()
     connect(bar, &CNewGraphBar::StopAnimationRequested, this, &CMainFrame::StopAnimation);
     connect(bar, &CNewGraphBar::SliderMoved, this, &CMainFrame::OnGraphBarSliderMoved);
     connect(bar, &CNewGraphBar::DrawGraphRequested, this, [this] { RunCommand(32795); }, Qt::QueuedConnection);
+    // Documents keep the slider's position only while there is a slider.
+    DocumentFileHooks& file = GetDocumentFileHooks();
+    file.getAnimationSliderValue = [] {
+        CMainFrame* frame = GetMainFrame();
+        return frame && frame->GraphBar() ? frame->GraphBar()->GetSliderPos() : 0;
+    };
+    file.setAnimationSliderPos = [](int32_t position) {
+        if (CMainFrame* frame = GetMainFrame(); frame && frame->GraphBar())
+            frame->GraphBar()->SetSliderPos(position);
+    };
+    connect(bar, &QObject::destroyed, [] {
+        GetDocumentFileHooks().getAnimationSliderValue = nullptr;
+        GetDocumentFileHooks().setAnimationSliderPos = nullptr;
+    });
     bar->SetViewMenuState([](int32_t view) {
         GraphBarViewMenuState state;
         const GraphSet* graphs = Graphs();
@@ -274,15 +308,6 @@ void RegisterFrameControlServices()
     hooks.updateGraphBar = &UpdateGraphBar;
     hooks.refreshAnimationControls = &UpdateGraphBar;
     hooks.setAnimationSliderPosition = [](int32_t position) {
-        if (CMainFrame* frame = GetMainFrame(); frame && frame->GraphBar())
-            frame->GraphBar()->SetSliderPos(position);
-    };
-    DocumentFileHooks& file = GetDocumentFileHooks();
-    file.getAnimationSliderValue = [] {
-        CMainFrame* frame = GetMainFrame();
-        return frame && frame->GraphBar() ? frame->GraphBar()->GetSliderPos() : 0;
-    };
-    file.setAnimationSliderPos = [](int32_t position) {
         if (CMainFrame* frame = GetMainFrame(); frame && frame->GraphBar())
             frame->GraphBar()->SetSliderPos(position);
     };
