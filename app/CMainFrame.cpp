@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/CGraphView.h"
+#include "app/CKeyPalette.h"
 #include "app/CNewGraphBar.h"
 #include "app/CPrefDialog.h"
 #include "app/CVLSplitterWnd.h"
@@ -107,6 +108,7 @@ bool CMainFrame::OnCreateClient()
     if (!m_equationView || !m_graphView)
         return false;
     addToolBar(m_graphBar);
+    ConnectGraphBar();
     BuildMenus();
     m_splitter->addWidget(m_equationView);
     m_splitter->addWidget(m_graphView);
@@ -135,6 +137,9 @@ bool CMainFrame::OnCreateClient()
     GetDocState()->GraphPaneWindow = m_graphView;
     ApplyPaneLayout(sideBySide);
     ApplyStoredPaneSize();
+    if (!CreateKeyPalette())
+        return false;
+    UpdateGraphBar();
     return true;
 }
 
@@ -325,6 +330,11 @@ bool CMainFrame::IsForegroundDuringDemo() const
 void CMainFrame::SetAnimationVariable(char variable)
 {
     m_animationVariable = variable;
+    const QString text{QLatin1Char(variable)};
+    if (m_graphBar)
+        m_graphBar->SetSliderVariableText(text);
+    if (m_keyPalette)
+        m_keyPalette->SetAnimationVariableKeyText(text);
 }
 
 void CMainFrame::ReportFailure(int32_t code)

@@ -12,6 +12,7 @@
 class CVLSplitterWnd;
 class COndrelView;
 class CGraphView;
+class CKeyPalette;
 class CNewGraphBar;
 class QAction;
 class QMenu;
@@ -103,6 +104,24 @@ public:
     // Documents dropped on the frame open in it; other files are refused.
     void OnDropFiles(const QStringList& paths);
 
+    // The graph tool bar, its dialogs and the key palette (FrameControls.cpp).
+    void ConnectGraphBar();
+    void OnGraphBarCommand(int32_t id);
+    void OnGraphBarViewCommand(int32_t view, int32_t id);
+    void OnGraphBarSliderMoved(int32_t id, int32_t position);
+    void StopAnimation();
+    // view 0 or 1, or 2 for both.
+    void RunSet2DRangeDialog(int32_t view);
+    void OnSliderValues();
+    void UpdateZoomButtons();
+    void UpdateGraphBar();
+    bool CreateKeyPalette();
+    CKeyPalette* KeyPalette() const { return m_keyPalette; }
+    void OnKeyPaletteCommand(int32_t code);
+    bool IsKeyPaletteShown() const;
+    void HideKeyPalette();
+    void OnShowKeypad();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -128,6 +147,7 @@ private:
     COndrelView* m_equationView = nullptr;
     CGraphView* m_graphView = nullptr;
     CNewGraphBar* m_graphBar = nullptr;
+    CKeyPalette* m_keyPalette = nullptr;
     DividerAnimation m_divider;
     int m_paneSize = 100;
     bool m_revealRequest = false;

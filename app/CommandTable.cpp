@@ -114,6 +114,8 @@ bool CanUndo(const CommandContext& c)
 
 // Check rules.
 int32_t CheckAnimating(const CommandContext& c) { return c.animating; }
+int32_t CheckKeypad(const CommandContext& c) { return c.keypadShown; }
+bool CanSet2DRange(const CommandContext& c) { return NoDemo(c) && c.hasGraphSet && c.shows2D; }
 int32_t CheckAxes(const CommandContext& c) { return c.axesCheck; }
 int32_t CheckPaper(const CommandContext& c) { return c.paperCheck; }
 int32_t CheckTranslucent(const CommandContext& c) { return c.translucent; }
@@ -292,7 +294,7 @@ const CommandEntry kCommands[] = {
     {32783, "Copy &Graph", OnCopyGraph, GraphShownUnlessDemo, nullptr},
     {32868, "Copy As &Text\tCtrl+Shift+C", OnCopyAsText, CanCopyAsText, nullptr},
     // Math
-    {32785, "Show &Keypad", kNone, NotYetAvailable, nullptr},
+    {32785, "Show &Keypad", [](CMainFrame& f) { f.OnShowKeypad(); }, Always, CheckKeypad},
     {32772, "E&xponent\t^", InsertTemplate<4159>, CanInsert, nullptr},
     {32771, "S&quare Root\tCtrl+Shift+R", InsertTemplate<4145>, CanInsert, nullptr},
     {32770, "Su&bscript\tCtrl+L", InsertTemplate<6310>, CanInsert, nullptr},
@@ -344,11 +346,11 @@ const CommandEntry kCommands[] = {
     // Graph
     {32795, "Draw &Graph\tEnter", OnDrawGraph, CanDrawGraph, nullptr},
     {32786, "&Reset Graph\tCtrl+R", OnResetGraph, GraphShownUnlessRunning, nullptr},
-    {32865, "S&et 2D Range...", kNone, NotYetAvailable, nullptr},
+    {32865, "S&et 2D Range...", [](CMainFrame& f) { f.RunSet2DRangeDialog(f.ContextView()); }, CanSet2DRange, nullptr},
     {34049, "Sho&w All Data", OnShowAllData, CanShowAllData, nullptr},
     {32793, "Zoom &In", OnZoomIn, GraphShownUnlessRunning, nullptr},
     {32794, "Zoom &Out", OnZoomOut, GraphShownUnlessRunning, nullptr},
-    {32787, "Slider &Values...", kNone, NotYetAvailable, nullptr},
+    {32787, "Slider &Values...", [](CMainFrame& f) { f.OnSliderValues(); }, NoDemoOrPaused, nullptr},
     {32788, "&Animate Graph", OnAnimateGraph, CanAnimate, CheckAnimating},
     {32789, "&Surface Plot", SetPlottingMode<1>, CanPlot3D, CheckPlotMode<1>},
     {32790, "&Density Plot", SetPlottingMode<2>, CanPlot3D, CheckPlotMode<2>},
@@ -518,6 +520,7 @@ CommandContext ReadCommandContext(CMainFrame* frame)
     CommandContext c;
     DocState* doc = GetDocState();
     c.demo = IsDemoRunning();
+    c.keypadShown = frame && frame->IsKeyPaletteShown();
     c.benchmark = IsBenchmarkRunning();
     c.demoPaused = doc->IsDemoPaused();
     c.editMode = doc->EditMode;

@@ -60,6 +60,7 @@ struct CommandContext {
     bool software3D = false;
     int32_t renderMode = 4;
     bool ignoreZBufferTest = false;
+    bool keypadShown = false;
 };
 
 // Check states; a command without a check rule is not checkable.

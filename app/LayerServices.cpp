@@ -2,6 +2,7 @@
 
 #include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
+#include "app/FrameControls.h"
 #include "app/GraphPaneServices.h"
 #include "app/CMainFrame.h"
 #include "app/IdleTimer.h"
@@ -173,7 +174,8 @@ void RegisterLayerServices()
     hooks.startAnimation = [](DocState* doc) { doc->StartAnimation(); };
     hooks.animationStep = [](DocState* doc) { doc->AnimationStep(); };
     hooks.isBenchmarkRunning = &IsBenchmarkRunning;
-    // wired at merge: setAnimationSliderPosition, once the graph bar shows a position.
+    // The graph bar's slider and refresh, and the frame's other small controls.
+    RegisterFrameControlServices();
     // The variables and range panels.
     hooks.clearPanelEditedMarks = [](DocState* doc) { doc->ClearPanelEditedMarks(); };
     hooks.setRangeValue = [](DocState* doc, int32_t row, int32_t side, double value) {

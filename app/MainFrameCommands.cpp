@@ -155,6 +155,7 @@ void CMainFrame::ZoomByMenu(bool in)
     } else {
         m_graphView->ZoomViews(plan.code1, WhichBoth);
     }
+    UpdateZoomButtons();
     if (m_equationView)
         m_equationView->setFocus();
 }

@@ -1,12 +1,12 @@
 #include "app/MovieRecorder.h"
 
 #include "app/CGraphView.h"
+#include "app/CWaitDialog.h"
 #include "document/DocState.h"
 #include "graphs2d/GraphSet.h"
 #include "platform/MessageBox.h"
 
 #include <QEventLoop>
-#include <QProgressDialog>
 #include <QTimer>
 
 #include <algorithm>
@@ -114,6 +114,15 @@ void CaptureMovieFrame()
         CurrentMovieRecorder->CaptureFrame();
 }
 
+bool CanSaveMovie()
+{
+    DocState* doc = GetDocState();
+    if (!doc->DrawGraph || !doc->IsGraphPaneShown())
+        return false;
+    const DocumentGraphSet* graphs = doc->Graphs;
+    return doc->AnyLineUsesSliderVariable() || (graphs && graphs->IsBusy() && graphs->AreAllComplete());
+}
+
 bool SaveMovie(const QString& path, int32_t kind, CGraphView* graphView)
 {
     DocState* doc = GetDocState();
@@ -129,10 +138,9 @@ bool SaveMovie(const QString& path, int32_t kind, CGraphView* graphView)
         doc->ToggleAnimation(false);
     const int32_t total = graphs->SetSpinFrames(doc->IsAnimating() ? 2 * doc->GetSliderSteps() : 0);
     int32_t keepGoing = 1;
-    QProgressDialog dialog(QStringLiteral("Click cancel to stop"), QStringLiteral("Cancel"), 0, 100,
-                           graphView->window());
-    dialog.setWindowTitle(QStringLiteral("Saving movie"));
-    dialog.setMinimumDuration(0);
+    bool dialogKeepGoing = true;
+    CWaitDialog dialog(&dialogKeepGoing, QStringLiteral("Saving movie"), QStringLiteral("Click cancel to stop"),
+                       graphView->window());
     MovieRecorder recorder(path, &keepGoing, ShortRectWidth(area), ShortRectHeight(area), total,
                            [graphView, kind] { return graphView->MakeDIB(kind); });
     if (keepGoing && doc->IsAnimating()) {
@@ -143,8 +151,9 @@ bool SaveMovie(const QString& path, int32_t kind, CGraphView* graphView)
     }
     CurrentMovieRecorder = &recorder;
     while (keepGoing) {
-        dialog.setValue(total > 0 ? static_cast<int>(static_cast<int64_t>(recorder.FramesWritten()) * 100 / total) : 0);
-        if (dialog.wasCanceled())
+        dialog.SetProgress(total > 0 ? static_cast<int32_t>(static_cast<int64_t>(recorder.FramesWritten()) * 100 / total)
+                                     : 0);
+        if (!dialogKeepGoing)
             keepGoing = 0;
         // The idle work draws and captures the frames meanwhile.
         QEventLoop wait;
@@ -152,6 +161,7 @@ bool SaveMovie(const QString& path, int32_t kind, CGraphView* graphView)
         wait.exec();
     }
     CurrentMovieRecorder = nullptr;
+    dialog.Destruct();
     recorder.Release();
     return recorder.FramesWritten() > 0;
 }

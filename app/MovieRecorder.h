@@ -56,6 +56,11 @@ bool IsMovieRecording();
 // The idle work's entry after it has drawn a frame.
 void CaptureMovieFrame();
 
+// Movies are offered: the document draws its graphs in a shown pane, and
+// an equation uses the slider variable or a view spins with every graph
+// complete.
+bool CanSaveMovie();
+
 // Saves the movie of the running animation or spin of the view (0 active,
 // 1 second, 2 the whole graph area) with a progress dialog whose Cancel
 // stops it; false when nothing could be recorded.

@@ -354,6 +354,25 @@ void COndrelView::HandleEditorKeyPress(uint32_t ch, uint32_t ch2, uint32_t flags
     update();
 }
 
+void COndrelView::DoKeypadCommand(int32_t code)
+{
+    DocState* doc = GetDocState();
+    if (doc->EditMode != EditFormula || doc->currentLine < 0 || doc->currentLine >= doc->Lines.count)
+        return;
+    EditorState* state = doc->CurrentFormula();
+    if (!state)
+        return;
+    if (!doc->IsMathPaneShown() && !DemoRunning() && GetDocumentHooks().requestPaneRefresh)
+        GetDocumentHooks().requestPaneRefresh();
+    {
+        TypesetDCScope typeset(true);
+        KeypadCommandActive = 1;
+        RunEditorCommand(code, static_cast<uint32_t>(code), state, this);
+        KeypadCommandActive = 0;
+    }
+    FormulaChanged();
+}
+
 void COndrelView::keyPressEvent(QKeyEvent* event)
 {
     if (DemoRunning() && !event->spontaneous()) {

@@ -59,6 +59,9 @@ public:
     // A key as the editor knows it: the document's dispatch, then relayout,
     // the caret scrolled into view and a redraw. Enter draws the graphs.
     void HandleEditorKeyPress(uint32_t ch, uint32_t ch2, uint32_t flags);
+    // A key palette button's command (or character) on the edited formula,
+    // as its key would run it.
+    void DoKeypadCommand(int32_t code);
 
     // The clipboard commands on the edited formula or panel cell; false when
     // nothing was copied or pasted.

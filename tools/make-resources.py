@@ -130,6 +130,65 @@ def zoom_in():
     return c
 
 
+def zoom_out():
+    c = zoom_in()
+    c.rect(6, 4, 7, 9, WHITE)
+    c.rect(4, 6, 9, 7, BLACK)
+    return c
+
+
+# The zoom pictures for Ctrl (across only) and Shift (up and down only):
+# the magnifier with a double arrow under it.
+def zoom_along(base, across):
+    c = base()
+    if across:
+        c.rect(1, 14, 9, 15, (0, 0, 192))
+        c.polygon([(0, 14.5), (2.5, 12), (2.5, 17)], (0, 0, 192))
+        c.polygon([(10, 14.5), (7.5, 12), (7.5, 17)], (0, 0, 192))
+    else:
+        c.rect(14, 1, 15, 9, (0, 0, 192))
+        c.polygon([(14.5, 0), (12, 2.5), (17, 2.5)], (0, 0, 192))
+        c.polygon([(14.5, 10), (12, 7.5), (17, 7.5)], (0, 0, 192))
+    return c
+
+
+# The resolution pictures: a grid that grows finer with the level.
+def grain(level):
+    c = Canvas(16, 16, FACE)
+    c.rect(1, 1, 15, 15, WHITE)
+    step = [7, 5, 3, 2][level]
+    for k in range(1, 16, step):
+        c.rect(1, k, 15, k + 1, (0, 96, 0))
+        c.rect(k, 1, k + 1, 15, (0, 96, 0))
+    c.rect(1, 14, 15, 15, (0, 96, 0))
+    c.rect(14, 1, 15, 15, (0, 96, 0))
+    return c
+
+
+# The per-view menu button: a small arrow down on the light grey that is
+# its transparent colour.
+def menu_arrow():
+    c = Canvas(9, 16, FACE)
+    c.polygon([(0.5, 6), (8.5, 6), (4.5, 10.5)], BLACK)
+    return c
+
+
+# The 2D range dialog's picture: a plotting window with its four edges.
+def range_picture():
+    c = Canvas(48, 48, WHITE)
+    c.rect(0, 0, 48, 1, BLACK)
+    c.rect(0, 47, 48, 48, BLACK)
+    c.rect(0, 0, 1, 48, BLACK)
+    c.rect(47, 0, 48, 48, BLACK)
+    c.rect(1, 23, 47, 24, SHADOW)
+    c.rect(23, 1, 24, 47, SHADOW)
+    for x in range(2, 46):
+        y = 23.5 - 16 * math.sin((x - 23.5) / 7)
+        c.put(x, int(y), (0, 0, 192))
+        c.put(x, int(y) + 1, (0, 0, 192))
+    return c
+
+
 def axes():
     c = Canvas(16, 16, FACE)
     c.rect(1, 10, 12, 11, BLACK)
@@ -180,6 +239,17 @@ def demo_picture():
 
 
 BITMAPS = {
+    199: zoom_out,
+    241: lambda: grain(0),
+    242: lambda: grain(1),
+    243: lambda: grain(2),
+    244: lambda: grain(3),
+    267: range_picture,
+    276: menu_arrow,
+    303: lambda: zoom_along(zoom_in, True),
+    308: lambda: zoom_along(zoom_in, False),
+    309: lambda: zoom_along(zoom_out, True),
+    310: lambda: zoom_along(zoom_out, False),
     200: zoom_in,
     201: lambda: play(FACE),
     202: lambda: stop(FACE),
