@@ -61,15 +61,36 @@ bool IsCtrl(const QKeyEvent* event, int key)
     return event->key() == key && (event->modifiers() & Qt::ControlModifier);
 }
 
-// Ctrl with these keys belongs to the box even where the menus bind them.
+// The Text menu's effects by their Ctrl keys, for a text block outside a
+// table: Ctrl+Space plain, Ctrl+B, Ctrl+I, Ctrl+U.
+struct EffectKey {
+    int key;
+    int32_t effect;  // 0: plain text
+};
+constexpr EffectKey kEffectKeys[] = {
+    {Qt::Key_Space, 0}, {Qt::Key_B, TextBold}, {Qt::Key_I, TextItalic}, {Qt::Key_U, TextUnderline}};
+
+const EffectKey* FindEffectKey(const QKeyEvent* event)
+{
+    if (GetDocState()->IsEditingTable())
+        return nullptr;
+    for (const EffectKey& entry : kEffectKeys) {
+        if (IsCtrl(event, entry.key) && !(event->modifiers() & Qt::ShiftModifier))
+            return &entry;
+    }
+    return nullptr;
+}
+
+// Ctrl with these keys belongs to the box even where the menus bind them,
+// so that they act however fresh the menus' states are.
 bool IsBoxShortcut(const QKeyEvent* event)
 {
-    static const int kKeys[] = {Qt::Key_Equal, Qt::Key_Minus, Qt::Key_Plus, Qt::Key_I, Qt::Key_Up, Qt::Key_Down};
+    static const int kKeys[] = {Qt::Key_Equal, Qt::Key_Minus, Qt::Key_Plus, Qt::Key_Up, Qt::Key_Down};
     for (int key : kKeys) {
         if (IsCtrl(event, key))
             return true;
     }
-    return false;
+    return FindEffectKey(event) != nullptr;
 }
 
 }  // namespace
@@ -127,6 +148,13 @@ void COurEdit::keyPressEvent(QKeyEvent* event)
         StepTextSize(key == Qt::Key_Minus ? -1 : 1);
         return;
     }
+    if (const EffectKey* effect = FindEffectKey(event)) {
+        if (effect->effect)
+            ToggleTextEffect(effect->effect);
+        else
+            SetPlainText();
+        return;
+    }
     if (IsCtrl(event, Qt::Key_Up) || IsCtrl(event, Qt::Key_Down)) {
         ToDocument(key == Qt::Key_Up ? kUpKey : kDownKey, flags);
         return;
@@ -181,10 +209,6 @@ void COurEdit::keyPressEvent(QKeyEvent* event)
 void COurEdit::OnChar(QKeyEvent* event)
 {
     DocState* doc = GetDocState();
-    if (IsCtrl(event, Qt::Key_I)) {
-        ToggleTextEffect(TextItalic);
-        return;
-    }
     if ((event->modifiers() & Qt::ControlModifier) && (event->modifiers() & Qt::ShiftModifier)) {
         EditorKey key;
         COndrelView* view = GetEquationView();
