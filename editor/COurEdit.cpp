@@ -155,6 +155,13 @@ void COurEdit::keyPressEvent(QKeyEvent* event)
             SetPlainText();
         return;
     }
+    if (event->matches(QKeySequence::Undo) && doc->undo.kind != UndoNone && doc->undo.kind != UndoTextBox) {
+        // The last edit was the document's, not this box's.
+        doc->Undo();
+        InvalidateEquationLayout();
+        InvalidateEquationPane();
+        return;
+    }
     if (IsCtrl(event, Qt::Key_Up) || IsCtrl(event, Qt::Key_Down)) {
         ToDocument(key == Qt::Key_Up ? kUpKey : kDownKey, flags);
         return;

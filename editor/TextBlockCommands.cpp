@@ -100,13 +100,14 @@ void COndrelView::OnNewTextBlock(bool before)
     doc->EditMode = EditTextOrCell;
     SetCurrentEditorState(nullptr);
     const int32_t neighbour = before ? current - 1 : current + 1;
-    const int32_t existing = current >= 0 && doc->Lines[current].kind == DocLineText ? current
+    const bool valid = current >= 0 && current < doc->Lines.count;
+    const int32_t existing = valid && doc->Lines[current].kind == DocLineText ? current
         : neighbour >= 0 && neighbour < doc->Lines.count && doc->Lines[neighbour].kind == DocLineText ? neighbour
         : -1;
     DocLine line;
     InitTextLine(&line);
     line.textBox = box;
-    const int32_t index = current < 0 ? 0 : before ? current : current + 1;
+    const int32_t index = !valid ? 0 : before ? current : current + 1;
     if (existing >= 0 || !InsertDocLine(&doc->Lines, line, index)) {
         // Next to a text block, that block is edited instead.
         Call(hooks.destroyTextBox, box);

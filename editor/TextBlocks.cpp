@@ -305,9 +305,9 @@ int32_t RequestHeight(COurEdit* box)
     if (!box)
         return 1;
     QTextDocument* text = box->document();
-    if (box->viewport()->width() > 0)
-        text->setTextWidth(box->viewport()->width());
+    // The box's own width: a hidden box's viewport follows only once shown.
     int32_t frame = 2 * box->frameWidth();
+    text->setTextWidth(std::max(1, box->width() - frame));
     box->requestedHeight = static_cast<int32_t>(std::ceil(text->size().height())) + frame + 5;
     return box->requestedHeight;
 }

@@ -250,6 +250,11 @@ TEST_F(TextBlockPaneTest, NewTextBlockGoesAfterTheCurrentLineOrFocusesTheOneTher
     EXPECT_TRUE(box->isVisible());
     EXPECT_GT(box->y(), doc->Lines[0].formula->originV);
     EXPECT_LT(box->y() + box->height(), doc->Lines[2].formula->originV);
+    // A press in the block makes its line the edited one.
+    doc->EndEditing();
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(doc->currentLine, 1);
+    EXPECT_EQ(doc->EditMode, EditTextOrCell);
     QTest::keyClicks(box, "Hello");
     EXPECT_EQ(box->toPlainText(), "Hello");
     EXPECT_EQ(doc->undo.kind, UndoTextBox);
@@ -267,6 +272,12 @@ TEST_F(TextBlockPaneTest, NewTextBlockGoesAfterTheCurrentLineOrFocusesTheOneTher
     QTest::keyClick(box, Qt::Key_Backspace);
     EXPECT_EQ(doc->Lines.count, 3);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // In an emptied document, before or after, the block is the only line.
+    doc->FreeLines();
+    view_->OnNewTextBlock(true);
+    ASSERT_EQ(doc->Lines.count, 1);
+    EXPECT_EQ(doc->Lines[0].kind, DocLineText);
+    EXPECT_EQ(CurrentTextBox(), doc->Lines[0].textBox);
 }
 
 TEST_F(TextBlockPaneTest, TextMenuSizesAndEffectsApplyToTheSelection)
