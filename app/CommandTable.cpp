@@ -15,6 +15,7 @@
 #include "editor/EditorCommands.h"
 #include "editor/EditorPredicates.h"
 #include "editor/FormulaClipboard.h"
+#include "editor/TextBlocks.h"
 #include "formula/EditorState.h"
 #include "graphmodel/EquationFormClassifier.h"
 #include "graphs2d/GraphSet.h"
@@ -58,6 +59,9 @@ bool CanTransparency(const CommandContext& c) { return NoDemo(c) && c.canUseTran
 bool CanAntialias(const CommandContext& c) { return !c.movie && !c.benchmark && !c.demo; }
 bool GLAvailable(const CommandContext& c) { return c.glAvailable; }
 bool Software3D(const CommandContext& c) { return c.software3D; }
+bool TextOrCellEdited(const CommandContext& c) { return c.editMode == EditTextOrCell; }
+bool TextBlockEdited(const CommandContext& c) { return c.textBlock; }
+bool CanNewTextBlock(const CommandContext& c) { return NoDemo(c) && !c.textBlock; }
 
 // The edit commands, by edit mode.
 bool CanCutOrCopy(const CommandContext& c, bool cutOrClear)
@@ -123,6 +127,17 @@ int32_t CheckAntialiasing(const CommandContext& c) { return c.antialiasing; }
 int32_t CheckOpenGL(const CommandContext& c) { return c.renderMode == 2; }
 int32_t CheckSoftware(const CommandContext& c) { return c.renderMode == 1; }
 int32_t CheckIgnoreZ(const CommandContext& c) { return c.ignoreZBufferTest; }
+int32_t CheckPlainText(const CommandContext& c) { return c.textEffectsOff == (TextBold | TextItalic | TextUnderline); }
+template <int32_t Effect>
+int32_t CheckTextEffect(const CommandContext& c)
+{
+    return (c.textEffectsOn & Effect) != 0;
+}
+template <int32_t Pixels>
+int32_t CheckTextSize(const CommandContext& c)
+{
+    return c.textPixels == Pixels;
+}
 template <int Mode>
 int32_t CheckPlotMode(const CommandContext& c)
 {
@@ -242,6 +257,30 @@ void OnIgnoreZBufferTest(CMainFrame&)
 }
 void OnToggleSliderThrottle(CMainFrame&) { Doc()->ToggleThrottle(); }
 
+// Text: the edited block's selection; the Font item opens its face list.
+void OnFontMenu(CMainFrame&) {}
+void OnPlainText(CMainFrame&) { SetPlainText(); }
+template <int32_t Effect>
+void OnTextEffect(CMainFrame&)
+{
+    ToggleTextEffect(Effect);
+}
+template <int32_t Pixels>
+void OnTextSize(CMainFrame&)
+{
+    SetTextMenuSize(Pixels);
+}
+template <int32_t Delta>
+void OnTextStep(CMainFrame&)
+{
+    StepTextSize(Delta);
+}
+void OnNewTextBlock(CMainFrame& frame)
+{
+    if (COndrelView* view = frame.EquationView())
+        view->OnNewTextBlock(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
+}
+
 // The help pages lie beside the program.
 void OpenHelpPage(const char* page)
 {
@@ -317,20 +356,20 @@ const CommandEntry kCommands[] = {
     {32779, "&Isolate Term\tCtrl+I", InsertTemplate<8214>, CanTransform, nullptr},
     {32780, "&New Math Expression\tCtrl+Enter", OnNewMathExpression, NoDemo, nullptr},
     // Text: the text-block formatting commands.
-    {32869, "&Font", kNone, NotYetAvailable, nullptr},
-    {32870, "&Plain Text\tCtrl+Space", kNone, NotYetAvailable, nullptr},
-    {32871, "&Bold\tCtrl+B", kNone, NotYetAvailable, nullptr},
-    {32872, "&Italic\tCtrl+I", kNone, NotYetAvailable, nullptr},
-    {32873, "&Underline\tCtrl+U", kNone, NotYetAvailable, nullptr},
-    {32874, "&9", kNone, NotYetAvailable, nullptr},
-    {32875, "&10", kNone, NotYetAvailable, nullptr},
-    {32876, "1&2", kNone, NotYetAvailable, nullptr},
-    {32877, "1&8", kNone, NotYetAvailable, nullptr},
-    {32878, "&24", kNone, NotYetAvailable, nullptr},
-    {32879, "&36", kNone, NotYetAvailable, nullptr},
-    {32880, "&Smaller\tCtrl+-", kNone, NotYetAvailable, nullptr},
-    {32881, "&Larger\tCtrl+=", kNone, NotYetAvailable, nullptr},
-    {32882, "&New Text Block\tCtrl+T", kNone, NotYetAvailable, nullptr},
+    {32869, "&Font", OnFontMenu, TextBlockEdited, nullptr},
+    {32870, "&Plain Text\tCtrl+Space", OnPlainText, TextBlockEdited, CheckPlainText},
+    {32871, "&Bold\tCtrl+B", OnTextEffect<TextBold>, TextBlockEdited, CheckTextEffect<TextBold>},
+    {32872, "&Italic\tCtrl+I", OnTextEffect<TextItalic>, TextBlockEdited, CheckTextEffect<TextItalic>},
+    {32873, "&Underline\tCtrl+U", OnTextEffect<TextUnderline>, TextBlockEdited, CheckTextEffect<TextUnderline>},
+    {32874, "&9", OnTextSize<9>, TextOrCellEdited, CheckTextSize<9>},
+    {32875, "&10", OnTextSize<10>, TextOrCellEdited, CheckTextSize<10>},
+    {32876, "1&2", OnTextSize<12>, TextOrCellEdited, CheckTextSize<12>},
+    {32877, "1&8", OnTextSize<18>, TextOrCellEdited, CheckTextSize<18>},
+    {32878, "&24", OnTextSize<24>, TextOrCellEdited, CheckTextSize<24>},
+    {32879, "&36", OnTextSize<36>, TextOrCellEdited, CheckTextSize<36>},
+    {32880, "&Smaller\tCtrl+-", OnTextStep<-1>, TextOrCellEdited, nullptr},
+    {32881, "&Larger\tCtrl+=", OnTextStep<1>, TextOrCellEdited, nullptr},
+    {32882, "&New Text Block\tCtrl+T", OnNewTextBlock, CanNewTextBlock, nullptr},
     // Table
     {32900, "Add &Row", kNone, NotYetAvailable, nullptr},
     {32901, "Add &Column", kNone, NotYetAvailable, nullptr},
@@ -578,5 +617,12 @@ CommandContext ReadCommandContext(CMainFrame* frame)
     c.glAvailable = AreGLExtensionsAvailable();
     c.software3D = HasSoftware3DDevice();
     c.ignoreZBufferTest = GetIgnoreZBufferTest();
+    if (COurEdit* box = CurrentTextBox()) {
+        c.textBlock = !c.editingTable;
+        TextSelectionFormat format = GetSelectionFormat(box);
+        c.textEffectsOn = format.effectsOn;
+        c.textEffectsOff = format.effectsOff;
+        c.textPixels = format.pixels;
+    }
     return c;
 }

@@ -61,6 +61,11 @@ struct CommandContext {
     int32_t renderMode = 4;
     bool ignoreZBufferTest = false;
     bool keypadShown = false;
+    // The edited text block's selection (TextEffect bits; pixels 0 when mixed).
+    bool textBlock = false;
+    int32_t textEffectsOn = 0;
+    int32_t textEffectsOff = 0;
+    int32_t textPixels = 0;
 };
 
 // Check states; a command without a check rule is not checkable.

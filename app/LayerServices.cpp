@@ -18,6 +18,7 @@
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
+#include "editor/TextBlocks.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
@@ -202,6 +203,7 @@ void RegisterLayerServices()
     };
     // The equation pane's services.
     RegisterEquationViewServices();
+    RegisterTextBlockHooks();
     hooks.editHintCode = &EditHintCode;
     hooks.mathPaneSliderWindow = [](CMathPaneSlider* slider) -> WindowHandle { return slider; };
     hooks.requestPaneRefresh = [] {

@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/CommandTable.h"
+#include "app/TextFontMenu.h"
 #include "document/DocState.h"
 #include "editor/COndrelView.h"
 #include "graphs2d/A2DGraphView.h"
@@ -92,6 +93,7 @@ void CMainFrame::BuildMenus()
         FillMenu(menu, MenuAt(i), &m_actions);
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenuStates(menu); });
     }
+    AttachTextFontMenu(m_actions.value(32869), this);
     UpdateCommandStates();
 }
 

@@ -2,7 +2,9 @@
 
 #include "app/CGraphView.h"
 #include "document/DocState.h"
+#include "editor/COurEdit.h"
 #include "editor/FormulaClipboard.h"
+#include "editor/TextBlockFormats.h"
 
 #include <QBuffer>
 #include <QSaveFile>
@@ -10,6 +12,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -42,12 +45,11 @@ void ForEachCharacter(const QTextDocument& box, Visit visit)
 RunStyle StyleOf(const QTextCharFormat& f, const QTextDocument& box)
 {
     RunStyle s;
-    QStringList families = f.fontFamilies().toStringList();
-    s.face = (families.isEmpty() ? box.defaultFont().family() : families.first()).toStdString();
-    const double points = f.fontPointSize() > 0 ? f.fontPointSize() : box.defaultFont().pointSizeF();
-    // RTF sizes are half points.
-    s.size = static_cast<int32_t>(points * 2 + 0.5);
-    s.bold = f.fontWeight() >= QFont::Bold;
+    s.face = EffectiveFace(f, box.defaultFont()).toStdString();
+    // RTF sizes are half points; the boxes size their text in pixels of
+    // 1/96 inch.
+    s.size = static_cast<int32_t>(std::lround(EffectivePixelSize(f, box.defaultFont()) * 1.5));
+    s.bold = f.fontWeight() >= QFont::DemiBold;
     s.italic = f.fontItalic();
     s.underline = f.fontUnderline();
     return s;
@@ -237,7 +239,10 @@ void WriteRtfTable(QByteArray& /*out*/, DocState* /*doc*/, int32_t /*line*/)
 QByteArray DocumentRtfText(DocState* doc, CGraphView* graphView)
 {
     RtfFontMap fonts;
-    // wired at merge: the faces of every text block (CollectRtfFonts).
+    for (int32_t i = 0; i < doc->Lines.count; ++i) {
+        if (doc->Lines[i].kind == DocLineText && doc->Lines[i].textBox)
+            CollectRtfFonts(*doc->Lines[i].textBox->document(), fonts);
+    }
     QByteArray out = "{\\rtf1\\ansi{\\fonttbl";
     std::vector<const std::pair<const std::string, RtfFont>*> byIndex(fonts.size());
     for (const auto& entry : fonts)
@@ -256,7 +261,10 @@ QByteArray DocumentRtfText(DocState* doc, CGraphView* graphView)
         out += "{\\pard\\plain\\sb40\\sa120 ";
         switch (doc->Lines[i].kind) {
         case DocLineEquation: WriteRtfPicture(out, WriteLineImage(doc, i)); break;
-        case DocLineText: break;  // wired at merge: WriteRtfTextRuns of the line's box
+        case DocLineText:
+            if (doc->Lines[i].textBox)
+                WriteRtfTextRuns(out, *doc->Lines[i].textBox->document(), fonts);
+            break;
         case DocLineTable: WriteRtfTable(out, doc, i); break;
         default: break;
         }

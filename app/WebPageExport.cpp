@@ -7,6 +7,8 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "document/DocumentWriter.h"
+#include "editor/COurEdit.h"
+#include "editor/TextBlockFormats.h"
 #include "formula/EditorState.h"
 #include "formula/LinearFormulaText.h"
 #include "platform/MessageBox.h"
@@ -134,11 +136,10 @@ void WriteHtmlTextBlock(QByteArray& out, const QTextDocument& box)
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat f = fragment.charFormat();
-            const QStringList families = f.fontFamilies().toStringList();
-            const QByteArray face = (families.isEmpty() ? box.defaultFont().family() : families.first()).toUtf8();
-            const double points = f.fontPointSize() > 0 ? f.fontPointSize() : box.defaultFont().pointSizeF();
-            const int32_t size = HtmlFontSize(static_cast<int32_t>(points));
-            const bool bold = f.fontWeight() >= QFont::Bold;
+            const QByteArray face = EffectiveFace(f, box.defaultFont()).toUtf8();
+            // Whole points of text sized in pixels of 1/96 inch.
+            const int32_t size = HtmlFontSize(EffectivePixelSize(f, box.defaultFont()) * 3 / 4);
+            const bool bold = f.fontWeight() >= QFont::DemiBold;
             if (face != run.face || size != run.size || bold != run.bold || f.fontItalic() != run.italic ||
                 f.fontUnderline() != run.underline) {
                 flush();
@@ -186,7 +187,10 @@ bool WriteWebPageHtml(DocState* doc, CGraphView* graphView, const QString& title
                 return false;
             out += Crlf("</p>");
             break;
-        case DocLineText: break;   // wired at merge: WriteHtmlTextBlock of the line's box
+        case DocLineText:
+            if (line.textBox)
+                WriteHtmlTextBlock(out, *line.textBox->document());
+            break;
         case DocLineTable: break;  // wired at merge: the table's header row and cells
         default: break;
         }

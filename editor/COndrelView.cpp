@@ -6,6 +6,7 @@
 #include "drawing/ClipRegionSaver.h"
 #include "drawing/DrawingPort.h"
 #include "drawing/TypesetDCScope.h"
+#include "editor/COurEdit.h"
 #include "editor/CaretGeometry.h"
 #include "editor/EditorCommands.h"
 #include "editor/EditorKeyEvents.h"
@@ -15,6 +16,7 @@
 #include "editor/FormulaClipboard.h"
 #include "editor/FormulaDrawingPort.h"
 #include "editor/LineWrapping.h"
+#include "editor/TextBlocks.h"
 #include "editor/TypesetDriver.h"
 #include "editor/WrappedText.h"
 #include "formula/EditorState.h"
@@ -168,6 +170,13 @@ void COndrelView::ScrollCaretIntoView()
 {
     DocState* doc = GetDocState();
     EditorState* state = GetCurrentEditorState();
+    if (COurEdit* box = doc->EditMode == EditTextOrCell ? CurrentTextBox() : nullptr) {
+        if (m_layoutStale)
+            RelayoutPane();
+        QRect caret = box->cursorRect().translated(box->viewport()->mapTo(this, QPoint(0, 0)));
+        ScrollRowsIntoView(caret.top(), caret.bottom());
+        return;
+    }
     if (doc->EditMode != EditFormula || !state)
         return;
     if (m_layoutStale)
@@ -175,9 +184,14 @@ void COndrelView::ScrollCaretIntoView()
     MakeEditorStateCurrent(state, this);
     ShortRect caret;
     CaretRectToWindow(caret);
+    ScrollRowsIntoView(caret.top, caret.bottom);
+}
+
+void COndrelView::ScrollRowsIntoView(int windowTop, int windowBottom)
+{
     // Window to document pixels.
-    int top = caret.top + m_scroll;
-    int bottom = caret.bottom + m_scroll;
+    int top = windowTop + m_scroll;
+    int bottom = windowBottom + m_scroll;
     int h = height();
     if (top < m_scroll) {
         int target = top - kCaretScrollMargin;

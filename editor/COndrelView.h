@@ -70,6 +70,10 @@ public:
     bool Paste();
     bool CanPaste() const;
 
+    // Text > New Text Block: a text block after the current line (before it
+    // with before set), or the text block already there is edited.
+    void OnNewTextBlock(bool before = false);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -90,6 +94,8 @@ private:
     void DrawHintCaption(PortDC* dc);
     void DrawDemoBanner(PortDC* dc);
     void BlinkCaret();
+    // Scrolls so that the rows top..bottom of the window show, with a margin.
+    void ScrollRowsIntoView(int top, int bottom);
 
     QScrollBar* m_vbar = nullptr;
     QTimer* m_blink = nullptr;

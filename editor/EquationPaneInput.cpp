@@ -309,7 +309,12 @@ void DocState::OnKeyDown(uint32_t ch, uint32_t ch2, uint32_t flags, WindowHandle
             OnPanelKey(static_cast<char16_t>(ch));
         break;
     default:
-        // Text boxes take their own keys; tables join once they are built.
+        // Text boxes take their own keys but Backspace in an empty box,
+        // which removes the block; tables join once they are built.
+        if (ch == kBackspaceKey && IsEditingTextBlock() && Lines.count >= 2) {
+            undo.kind = UndoNone;
+            RemoveCurrentLine();
+        }
         break;
     }
     UpdateEquationCaret();

@@ -8,6 +8,7 @@
 #include "editor/CaretGeometry.h"
 #include "editor/FormulaClipboard.h"
 #include "editor/FormulaMouse.h"
+#include "editor/TextBlocks.h"
 #include "editor/TypesetDriver.h"
 #include "formula/EditorState.h"
 #include "formula/TermMoves.h"
@@ -296,8 +297,10 @@ void PlaceTextBox(COurEdit* box, const ShortRect& rect, const ShortRect&)
     QWidget* w = TextBoxWindow(box);
     if (!w)
         return;
-    int height = std::max(1, w->sizeHint().height());
-    w->setGeometry(rect.left, rect.top, ShortRectWidth(rect), height);
+    // The width first: the height the text needs follows from it.
+    w->setGeometry(rect.left, rect.top, ShortRectWidth(rect), std::max(1, w->height()));
+    w->resize(w->width(), std::max(1, RequestHeight(box)));
+    w->show();
     ShortRect panels;
     if (!GetDocState()->GetPanelsRect(&panels)) {
         w->clearMask();

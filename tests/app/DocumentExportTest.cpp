@@ -73,7 +73,7 @@ TEST(RtfTextTest, TextBlocksBecomeStyledRuns)
     QTextCursor a(&first);
     QTextCharFormat plain;
     plain.setFontFamilies({QStringLiteral("Serif")});
-    plain.setFontPointSize(12);
+    plain.setProperty(QTextFormat::FontPixelSize, 16);
     QTextCharFormat bold = plain;
     bold.setFontWeight(QFont::Bold);
     a.insertText(QStringLiteral("x{"), plain);

@@ -7,6 +7,7 @@
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "editor/COndrelView.h"
+#include "editor/COurEdit.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
@@ -234,13 +235,10 @@ TEST_F(EquationPaneTest, WrapWidthHasAFloorOf300)
 
 TEST_F(EquationPaneTest, TextBoxIsNeverNarrowerThan150)
 {
-    DocumentHooks& hooks = GetDocumentHooks();
-    auto saved = hooks.textBoxWindow;
-    hooks.textBoxWindow = [](COurEdit* box) { return reinterpret_cast<QWidget*>(box); };
-    auto* edit = new QTextEdit(view_);
+    auto* edit = new COurEdit(view_);
     DocLine line;
     InitTextLine(&line);
-    line.textBox = reinterpret_cast<COurEdit*>(edit);
+    line.textBox = edit;
     ASSERT_TRUE(InsertDocLine(&Doc()->Lines, line, 1));
     for (int width : {600, 200, 100}) {
         Resize(width, 300);
@@ -255,7 +253,6 @@ TEST_F(EquationPaneTest, TextBoxIsNeverNarrowerThan150)
     EXPECT_GT(edit->width(), 150);
     Doc()->Lines[1].textBox = nullptr;
     delete edit;
-    hooks.textBoxWindow = saved;
 }
 
 TEST_F(EquationPaneTest, ScrollExtentFollowsTheLastLineAndItsStatus)
