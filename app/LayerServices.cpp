@@ -7,6 +7,7 @@
 #include "app/IdleTimer.h"
 #include "app/Preferences.h"
 #include "app/ShellServices.h"
+#include "document/DataTable.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
@@ -16,6 +17,7 @@
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
+#include "editor/TableEditing.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
@@ -129,6 +131,9 @@ void RegisterLayerServices()
     hooks.activateEditorState = &ActivateEditorState;
     hooks.resetEditorUndo = &ResetEditorUndo;
     RegisterEquationPaneHooks();
+    RegisterDataTableHooks();
+    RegisterTableDrawingHooks();
+    RegisterTableEditingHooks();
     RegisterEditingOperations();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these
