@@ -569,6 +569,7 @@ char* DocState::CopyTableSelection()
         table->WriteColumnsText(tableSelection);
     else
         table->WriteRowsText(tableSelection);
+    PutTextChar(0);
     return PopTextBuffer();
 }
 

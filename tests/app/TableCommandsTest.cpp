@@ -5,8 +5,11 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DataTable.h"
 #include "document/DocState.h"
+#include "drawing/DDUtils.h"
+#include "drawing/OffscreenSurface.h"
 #include "editor/COndrelView.h"
 #include "formula/FormulaEngine.h"
+#include "support/PortFixture.h"
 #include "support/TestApp.h"
 
 #include <QApplication>
@@ -36,6 +39,10 @@ protected:
         TestApp();
         static const bool engine = InitFormulaEngine();
         ASSERT_TRUE(engine);
+        // The pane draws through the port, which the graph pane's view
+        // provides in the program.
+        surface_ = MakeSurface(0, 0, 400, 600);
+        SetCurrentPort(surface_);
         window_ = new QWidget;
         auto* layout = new QVBoxLayout(window_);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -54,6 +61,8 @@ protected:
     {
         Doc()->FreeLines();
         delete window_;
+        SetCurrentPort(nullptr);
+        DisposeOffscreenSurface(surface_);
     }
 
     void Settle()
@@ -82,6 +91,7 @@ protected:
     }
 
     COndrelDoc doc_;
+    OffscreenSurface* surface_ = nullptr;
     QWidget* window_ = nullptr;
     COndrelView* view_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
 #include "formula/NodeKindTable.h"
+#include "support/TestApp.h"
 #include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,7 @@ protected:
     void SetUp() override
     {
         TreeTest::SetUp();
+        TestApp();
         static const bool engine = InitFormulaEngine();
         ASSERT_TRUE(engine);
         RegisterDataTableHooks();
@@ -273,6 +275,7 @@ TEST_F(DataTableTest, CopiedRowsAndColumns)
     rows.Push(1);
     PushTextBuffer();
     table->WriteRowsText(rows);
+    PutTextChar(0);
     char* text = PopTextBuffer();
     EXPECT_STREQ(text, "1\t3\r2\t4\r");
     BudgetFree(text);
@@ -280,6 +283,7 @@ TEST_F(DataTableTest, CopiedRowsAndColumns)
     columns.Push(1);
     PushTextBuffer();
     table->WriteColumnsText(columns);
+    PutTextChar(0);
     text = PopTextBuffer();
     EXPECT_STREQ(text, "b\r3\r4\r");
     BudgetFree(text);
