@@ -26,6 +26,7 @@
 #include "rendering/ViewRenderContext.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTextEdit>
 #include <QThread>
 
@@ -164,6 +165,11 @@ void RegisterLayerServices()
     graphs.playClickSound = &PlayClickSound;
     // Undo in a text block's box or the table cell editor.
     hooks.undoInEditWindow = [](DocState*, WindowHandle window) {
+        if (auto* cell = qobject_cast<QLineEdit*>(window)) {
+            cell->show();
+            cell->undo();
+            return false;
+        }
         auto* box = qobject_cast<QTextEdit*>(window);
         if (!box)
             return false;

@@ -211,10 +211,14 @@ void DocState::DrawLines()
         currentTable->DrawColumnSelection(tableSelection);
     else if (currentTable && EditMode == EditTableRows)
         currentTable->DrawRowSelection(tableSelection);
+    // The band under the current table, where the pointer drags its edge.
+    CurrentTableRect = ShortRect{0, 0, 0, 0};
     for (int32_t i = 0; i < Lines.count; ++i) {
         DocLine& line = Lines[i];
         if (line.kind == DocLineTable && line.table) {
             const bool active = line.table == currentTable && EditMode >= EditFormula && EditMode <= EditTableRows;
+            if (active)
+                CurrentTableRect = line.table->ScrollBarBand();
             if (active)
                 line.table->Draw(currentTableRow, currentTableColumn, EditMode, &tableSelection);
             else

@@ -5,6 +5,7 @@
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DataTable.h"
 #include "document/DocState.h"
+#include "document/DocumentReader.h"
 #include "drawing/DDUtils.h"
 #include "drawing/OffscreenSurface.h"
 #include "editor/COndrelView.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -209,6 +211,47 @@ TEST_F(TableCommandsTest, TheOnlyLineDeletedLeavesAnEquation)
     Doc()->DeleteTableColumn();
     ASSERT_EQ(Doc()->Lines.count, 1);
     EXPECT_EQ(Doc()->Lines[0].kind, DocLineEquation);
+}
+
+TEST_F(TableCommandsTest, ComputedColumnBehindARowScrollBar)
+{
+    std::string text = "Vellumor 4;\rWindow 0 0 0 0;\rTableDisplayRows 5;\rTable\r\tn";
+    for (int i = 1; i <= 12; ++i)
+        text += "\t" + std::to_string(i * 1.5);
+    text += "\r\t=y_i=i^2\rEndOfTable;\r";
+    ASSERT_TRUE(ReadDocumentText(Doc(), text.data(), text.size()));
+    ASSERT_EQ(Doc()->Lines.count, 1);
+    DataTable* table = Doc()->Lines[0].table;
+    table->PrepareHeaderFormulas(Doc());
+    table->ComputeFormulaColumns(Doc());
+    Doc()->currentLine = 0;
+    Doc()->BeginEditingCurrentLine();
+    Doc()->currentTableRow = 2;
+    Doc()->BeginTableCellEdit();
+    Settle();
+    EXPECT_EQ(Narrow(table->GetCell(12, 1)), "144");
+    ASSERT_NE(table->rowScrollBar, nullptr);
+    auto* bar = qobject_cast<QScrollBar*>(table->rowScrollBar->window);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->maximum(), 13 - 5);
+    EXPECT_EQ(table->Height(), table->HeaderHeight() + 4 * table->rowHeight);
+    // The bar scrolls the rows; the edited cell's box hides while its row is
+    // scrolled away.
+    bar->setValue(3);
+    Settle();
+    EXPECT_EQ(table->FirstVisibleRow(), 4);
+    EXPECT_FALSE(Editor()->isVisible());
+    bar->setValue(0);
+    Settle();
+    EXPECT_TRUE(Editor()->isVisible());
+    QImage shot = view_->grab().toImage();
+    if (const char* dir = std::getenv("VL_SCREENSHOT_DIR"))
+        shot.save(QString::fromUtf8(dir) + "/computed-table.png");
+    // The computed column is shaded.
+    const int x = table->ColumnLeft(1) + 2;
+    const int y = table->RowTop(3) + 1;
+    EXPECT_EQ(shot.pixelColor(x, y).rgb() & 0xFFFFFF, 0xE0E0E0u);
 }
 
 TEST_F(TableCommandsTest, CopiedSelection)
