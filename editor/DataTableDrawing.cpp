@@ -17,10 +17,10 @@
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "platform/PortDC.h"
-#include "platform/ScrollBarPlacement.h"
 #include "platform/SystemFont.h"
 
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -238,9 +238,21 @@ void RegisterTableDrawingHooks()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.layoutTableHeader = &LayoutTableHeader;
     hooks.createTableScrollBar = &CreateTableScrollBar;
-    hooks.destroyTableScrollBar = [](WindowHandle bar) { bar->deleteLater(); };
+    hooks.destroyTableScrollBar = [](WindowHandle bar) {
+        // Its table is going: no more reports from it.
+        bar->disconnect();
+        bar->hide();
+        bar->deleteLater();
+    };
     hooks.setTableScrollRange = &SetTableScrollRange;
+    // Placed without repainting: this runs inside the pane's layout, which
+    // may be inside its paint.
     hooks.placeTableScrollBar = [](WindowHandle bar, int32_t x, int32_t y, int32_t length, bool vertical) {
-        return static_cast<int32_t>(PlaceScrollBar(bar, x, y, length, vertical));
+        const int32_t thickness = bar->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+        if (vertical)
+            bar->setGeometry(x, y, thickness, length);
+        else
+            bar->setGeometry(x, y, length, thickness);
+        return thickness;
     };
 }

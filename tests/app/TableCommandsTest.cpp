@@ -219,6 +219,7 @@ TEST_F(TableCommandsTest, ComputedColumnBehindARowScrollBar)
     for (int i = 1; i <= 12; ++i)
         text += "\t" + std::to_string(i * 1.5);
     text += "\r\t=y_i=i^2\rEndOfTable;\r";
+    Doc()->FreeLines();
     ASSERT_TRUE(ReadDocumentText(Doc(), text.data(), text.size()));
     ASSERT_EQ(Doc()->Lines.count, 1);
     DataTable* table = Doc()->Lines[0].table;
