@@ -359,6 +359,7 @@ const CommandEntry kCommands[] = {
     {32881, "&Larger\tCtrl+=", kNone, NotYetAvailable, nullptr},
     {32882, "&New Text Block\tCtrl+T", kNone, NotYetAvailable, nullptr},
     // Table
+    // wired at merge: the Text menu's sizes call DocState::SetTableFontSize while a table is edited.
     {32900, "Add &Row", TableCommand<&DocState::AddTableRow, 1>, TableEdited, nullptr},
     {32901, "Add &Column", TableCommand<&DocState::AddTableColumn, 1>, TableEdited, nullptr},
     {32906, "Add &Formula", AddFormulaColumn<1>, TableEdited, nullptr},
