@@ -11,9 +11,11 @@
 #include "app/VersionCheck.h"
 #include "document/DocState.h"
 #include "drawing/DDUtils.h"
+#include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/EditorCommands.h"
 #include "editor/EditorPredicates.h"
+#include "editor/EquationViewServices.h"
 #include "editor/FormulaClipboard.h"
 #include "editor/TextBlocks.h"
 #include "formula/EditorState.h"
@@ -309,6 +311,27 @@ constexpr char kHome[] = "";
 using Run = void (*)(CMainFrame&);
 constexpr Run kNone = nullptr;
 
+// The Table menu.
+bool TableEdited(const CommandContext& c) { return !c.demo && c.editingTable; }
+bool CanUseTableCommands(const CommandContext& c) { return !c.demo && c.canUseTableCommands; }
+template <void (DocState::*Command)(int32_t), int32_t Argument>
+void TableCommand(CMainFrame&)
+{
+    (GetDocState()->*Command)(Argument);
+}
+template <int32_t After>
+void AddFormulaColumn(CMainFrame&)
+{
+    TypesetDCScope typeset(true);
+    GetDocState()->AddTableFormulaColumn(After);
+}
+template <void (DocState::*Command)()>
+void DeleteFromTable(CMainFrame&)
+{
+    (GetDocState()->*Command)();
+    FocusCurrentEditor();
+}
+
 const CommandEntry kCommands[] = {
     // File
     {57600, "&New\tCtrl+N", OnFileNew, NoDemo, nullptr},
@@ -371,17 +394,17 @@ const CommandEntry kCommands[] = {
     {32881, "&Larger\tCtrl+=", OnTextStep<1>, TextOrCellEdited, nullptr},
     {32882, "&New Text Block\tCtrl+T", OnNewTextBlock, CanNewTextBlock, nullptr},
     // Table
-    {32900, "Add &Row", kNone, NotYetAvailable, nullptr},
-    {32901, "Add &Column", kNone, NotYetAvailable, nullptr},
-    {32906, "Add &Formula", kNone, NotYetAvailable, nullptr},
-    {32908, "Add Ro&w Before", kNone, NotYetAvailable, nullptr},
-    {32909, "Add Colu&mn Before", kNone, NotYetAvailable, nullptr},
-    {32910, "Add Form&ula Before", kNone, NotYetAvailable, nullptr},
-    {32902, "&Delete Row", kNone, NotYetAvailable, nullptr},
-    {32903, "D&elete Column", kNone, NotYetAvailable, nullptr},
-    {32904, "&Sort", kNone, NotYetAvailable, nullptr},
-    {32907, "Re&verse Sort", kNone, NotYetAvailable, nullptr},
-    {32905, "&New Table\tCtrl+Shift+T", kNone, NotYetAvailable, nullptr},
+    {32900, "Add &Row", TableCommand<&DocState::AddTableRow, 1>, TableEdited, nullptr},
+    {32901, "Add &Column", TableCommand<&DocState::AddTableColumn, 1>, TableEdited, nullptr},
+    {32906, "Add &Formula", AddFormulaColumn<1>, TableEdited, nullptr},
+    {32908, "Add Ro&w Before", TableCommand<&DocState::AddTableRow, 0>, TableEdited, nullptr},
+    {32909, "Add Colu&mn Before", TableCommand<&DocState::AddTableColumn, 0>, TableEdited, nullptr},
+    {32910, "Add Form&ula Before", AddFormulaColumn<0>, TableEdited, nullptr},
+    {32902, "&Delete Row", DeleteFromTable<&DocState::DeleteTableRow>, TableEdited, nullptr},
+    {32903, "D&elete Column", DeleteFromTable<&DocState::DeleteTableColumn>, TableEdited, nullptr},
+    {32904, "&Sort", TableCommand<&DocState::SortTable, 1>, CanUseTableCommands, nullptr},
+    {32907, "Re&verse Sort", TableCommand<&DocState::SortTable, -1>, CanUseTableCommands, nullptr},
+    {32905, "&New Table\tCtrl+Shift+T", [](CMainFrame&) { GetDocState()->InsertTableLine(); }, NoDemo, nullptr},
     // Graph
     {32795, "Draw &Graph\tEnter", OnDrawGraph, CanDrawGraph, nullptr},
     {32786, "&Reset Graph\tCtrl+R", OnResetGraph, GraphShownUnlessRunning, nullptr},

@@ -1,12 +1,14 @@
 #include "app/EditRouting.h"
 
 #include "app/CMainFrame.h"
+#include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "editor/COndrelView.h"
 #include "editor/EditorCommands.h"
 #include "editor/FormulaClipboard.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -66,6 +68,15 @@ void EditCut(CMainFrame& frame)
 
 void EditCopy(CMainFrame& frame)
 {
+    DocState* doc = GetDocState();
+    if ((doc->EditMode == EditTableColumns || doc->EditMode == EditTableRows) && FocusIsInFrame(frame)) {
+        // Selected table rows or columns go out as TAB-separated lines.
+        char* text = doc->CopyTableSelection();
+        if (text)
+            QApplication::clipboard()->setText(QString::fromUtf8(text));
+        BudgetFree(text);
+        return;
+    }
     if (COndrelView* view = PaneForClipboard(frame))
         view->Copy();
     else

@@ -9,6 +9,7 @@
 #include "app/MovieRecorder.h"
 #include "app/Preferences.h"
 #include "app/ShellServices.h"
+#include "document/DataTable.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentServices.h"
@@ -18,6 +19,7 @@
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
+#include "editor/TableEditing.h"
 #include "editor/TextBlocks.h"
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
@@ -28,6 +30,7 @@
 #include "rendering/ViewRenderContext.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTextEdit>
 #include <QThread>
 
@@ -133,6 +136,9 @@ void RegisterLayerServices()
     hooks.activateEditorState = &ActivateEditorState;
     hooks.resetEditorUndo = &ResetEditorUndo;
     RegisterEquationPaneHooks();
+    RegisterDataTableHooks();
+    RegisterTableDrawingHooks();
+    RegisterTableEditingHooks();
     RegisterEditingOperations();
     SetEquationPaneCursorSetter(&SetEquationPaneCursor);
     // The document's calls (redraws, antialiasing, graph work) join these
@@ -163,6 +169,11 @@ void RegisterLayerServices()
     graphs.playClickSound = &PlayClickSound;
     // Undo in a text block's box or the table cell editor.
     hooks.undoInEditWindow = [](DocState*, WindowHandle window) {
+        if (auto* cell = qobject_cast<QLineEdit*>(window)) {
+            cell->show();
+            cell->undo();
+            return false;
+        }
         auto* box = qobject_cast<QTextEdit*>(window);
         if (!box)
             return false;

@@ -1,6 +1,7 @@
 #include "app/RtfExport.h"
 
 #include "app/CGraphView.h"
+#include "document/DataTable.h"
 #include "document/DocState.h"
 #include "editor/COurEdit.h"
 #include "editor/FormulaClipboard.h"
@@ -14,6 +15,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -230,10 +232,31 @@ void WriteRtfTextRuns(QByteArray& out, const QTextDocument& box, const RtfFontMa
     });
 }
 
-void WriteRtfTable(QByteArray& /*out*/, DocState* /*doc*/, int32_t /*line*/)
+void WriteRtfTable(QByteArray& out, DocState* doc, int32_t line)
 {
-    // wired at merge: header texts or header pictures with tabs, then the
-    // rows as their tab-separated text, each row a paragraph.
+    const DocLine* table = &doc->Lines[line];
+    const int32_t columns = GetTableColumnCount(table);
+    for (int32_t c = 0; c < columns; ++c) {
+        const char16_t* header = nullptr;
+        if (EditorState* formula = GetTableColumnHeader(table, c, &header))
+            WriteRtfPicture(out, WebPageLineImage(formula));
+        else if (header)
+            WriteRtfWideText(out, header, std::char_traits<char16_t>::length(header));
+        WriteRtfChar(out, '\t');
+    }
+    WriteRtfChar(out, '\r');
+    // The rows as the clipboard has them: UTF-8 cells between plain tabs.
+    const int32_t rows = GetTableRowCount(table);
+    for (int32_t r = 1; r < rows; ++r) {
+        for (int32_t c = 0; c < columns; ++c) {
+            if (c > 0)
+                out += '\t';
+            if (const char16_t* cell = GetTableCellText(table, r, c))
+                out += QString::fromUtf16(cell).toUtf8();
+        }
+        WriteRtfChar(out, '\r');
+    }
+    WriteRtfChar(out, '\r');
 }
 
 QByteArray DocumentRtfText(DocState* doc, CGraphView* graphView)

@@ -5,6 +5,7 @@
 #include "app/COndrelDoc.h"
 #include "app/RtfExport.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "document/DataTable.h"
 #include "document/DocState.h"
 #include "document/DocumentWriter.h"
 #include "editor/COurEdit.h"
@@ -18,6 +19,8 @@
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
+
+#include <string>
 
 namespace {
 
@@ -191,7 +194,36 @@ bool WriteWebPageHtml(DocState* doc, CGraphView* graphView, const QString& title
             if (line.textBox)
                 WriteHtmlTextBlock(out, *line.textBox->document());
             break;
-        case DocLineTable: break;  // wired at merge: the table's header row and cells
+        case DocLineTable: {
+            out += Crlf("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">");
+            out += "<tr>";
+            const int32_t columns = GetTableColumnCount(&line);
+            for (int32_t c = 0; c < columns; ++c) {
+                out += "<th>";
+                const char16_t* header = nullptr;
+                if (EditorState* formula = GetTableColumnHeader(&line, c, &header)) {
+                    if (!WriteHtmlImage(out, WebPageLineImage(formula), QStringLiteral("table%1formula%2.png").arg(i + 1).arg(c),
+                                        {}, LinearText(formula), {}, true, writer))
+                        return false;
+                } else if (header) {
+                    WriteHtmlWideText(out, header, std::char_traits<char16_t>::length(header));
+                }
+                out += "</th>";
+            }
+            out += Crlf("</tr>");
+            for (int32_t r = 1; r < GetTableRowCount(&line); ++r) {
+                out += "<tr>";
+                for (int32_t c = 0; c < columns; ++c) {
+                    out += "<td>";
+                    if (const char16_t* cell = GetTableCellText(&line, r, c))
+                        WriteHtmlWideText(out, cell, std::char_traits<char16_t>::length(cell));
+                    out += "</td>";
+                }
+                out += Crlf("</tr>");
+            }
+            out += Crlf("</table>");
+            break;
+        }
         default: break;
         }
     }

@@ -43,7 +43,7 @@ const FormulaNode* AppliedName(const FormulaNode* definition)
 
 // Copies of the formula's definitions: the formula, or each definition item
 // of a definition list.
-void CollectFrom(const FormulaNode* formula, TreeList* list)
+void CollectDefinitionTrees(const FormulaNode* formula, TreeList* list)
 {
     if (!formula || !IsDefinitionLine(formula))
         return;
@@ -197,13 +197,13 @@ void DocState::CollectDefinitions()
         if (line.kind == DocLineEquation && line.formula && line.formula->root) {
             const FormulaNode* root = line.formula->root;
             if (!IsParameterDefinition(root) && !IsSliderDefinition(root, this))
-                CollectFrom(root, &Definitions);
+                CollectDefinitionTrees(root, &Definitions);
         } else if (line.kind == DocLineTable && line.table && hooks.tableColumnCount && hooks.tableHeaderFormula) {
             int32_t columns = hooks.tableColumnCount(line.table);
             for (int32_t column = 0; column < columns; ++column) {
                 EditorState* header = hooks.tableHeaderFormula(line.table, column);
                 if (header && header->root)
-                    CollectFrom(header->root, &Definitions);
+                    CollectDefinitionTrees(header->root, &Definitions);
             }
         }
     }

@@ -21,6 +21,7 @@
 #include <cstdint>
 
 struct BytecodeProgram;
+struct DataTable;
 struct DibImage;
 struct FormulaNode;
 
@@ -617,6 +618,32 @@ struct DocState {
 
     // Rows of the table column named by the code; 0 for no column.
     int32_t TableColumnRowCount(uint32_t code) const;
+
+    // Tables: column kinds, header names, and the Table menu's commands with
+    // the cell editing (which lives with the editor).
+    void ClassifyTableColumns(DataTable* table);
+    void ClassifyAllTableColumns();
+    void CollectTableHeaderNames(GrowArray<const char16_t*>* list) const;
+    void InsertTableLine();
+    void AddTableRow(int32_t after);
+    void AddTableColumn(int32_t after);
+    void AddTableFormulaColumn(int32_t after);
+    void DeleteTableRow();
+    void DeleteTableColumn();
+    void SortTable(int32_t direction);
+    void SetTableFontSize(int32_t size);
+    // The selected rows or columns as TAB-separated UTF-8 lines ending in CR;
+    // the caller frees the text with BudgetFree. Null when nothing is selected.
+    char* CopyTableSelection();
+    void BeginTableCellEdit();
+    void CommitTableCellEdit();
+    void CommitTableCellText();
+    void StoreTableCellText(const char16_t* text, int32_t length, int32_t row, int32_t column);
+    void FitCurrentTableRows();
+    void PlaceTableCellEditor();
+    void UpdateTableCellEditor();
+    void ScrollCurrentCellIntoView();
+    bool IsCurrentCellHidden();
     // The document task, run on the document-task thread: recomputes table
     // formula columns and the result texts of equation lines; ends early
     // while DocumentTaskAbort is raised.

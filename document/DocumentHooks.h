@@ -101,6 +101,23 @@ struct DocumentHooks {
     void (*prepareTableFormulas)(DataTable* table, DocState* doc) = nullptr;
     // The formula columns are computed (the value task, on its own thread).
     void (*computeFormulaColumns)(DataTable* table, DocState* doc) = nullptr;
+    // Table layout and the table's own windows (the editor fills these).
+    // The header formula is laid out at its table's font size with its
+    // top-left corner at (top, left); answers its width and its extent above
+    // and below the baseline.
+    void (*layoutTableHeader)(DocState* doc, EditorState* state, int32_t top, int32_t left, int32_t* width,
+                              int32_t* above, int32_t* below) = nullptr;
+    // A table's scroll bar window; it reports moves through
+    // DataTable::SetScrollPosition.
+    WindowHandle (*createTableScrollBar)(DataTable* table, bool vertical) = nullptr;
+    void (*destroyTableScrollBar)(WindowHandle bar) = nullptr;
+    void (*setTableScrollRange)(WindowHandle bar, int32_t maximum, int32_t position) = nullptr;
+    // Answers the bar's thickness across.
+    int32_t (*placeTableScrollBar)(WindowHandle bar, int32_t x, int32_t y, int32_t length, bool vertical) = nullptr;
+    // The current table cell is edited (its header formula, or the cell editor).
+    void (*beginTableCellEdit)(DocState* doc) = nullptr;
+    // The cell editor follows a scroll of the table or the pane.
+    void (*updateTableCellEditor)(DocState* doc) = nullptr;
 
     // Panels and the colour palette popup.
     void (*applyColorPaletteChoice)(DocState* doc) = nullptr;

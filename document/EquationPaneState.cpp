@@ -113,11 +113,11 @@ void DocState::BeginEditingCurrentLine()
             Call(Hooks().showAndSelectTextBox, line.textBox);
         break;
     default:
-        // Tables begin their cell edit once they are built.
         currentTableRow = 0;
         currentTableColumn = 0;
         EditMode = EditTextOrCell;
         SetCurrentEditorState(nullptr);
+        Call(Hooks().beginTableCellEdit, this);
         break;
     }
     Call(Hooks().refreshAnimationControls);

@@ -1,6 +1,7 @@
 #include "editor/COndrelView.h"
 
 #include "CoreUtilities/Clock.h"
+#include "document/DataTable.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "drawing/ClipRegionSaver.h"
@@ -147,7 +148,8 @@ void COndrelView::ApplyScrollToLines(int32_t totalHeight)
             line.formula->originV = SaturateToShort(line.formula->originV - m_scroll);
         else if (line.kind == DocLineText && line.textBox)
             MoveTextBoxBy(line.textBox, -m_scroll);
-        // Tables follow the scroll once they are built.
+        else if (line.kind == DocLineTable)
+            ScrollTableBy(&line, m_scroll);
     }
 }
 

@@ -3,6 +3,7 @@
 // and its colour swatch on the left.
 #include "document/DocState.h"
 
+#include "document/DataTable.h"
 #include "document/DefinitionTests.h"
 #include "document/DocumentHooks.h"
 #include "drawing/ClipRegionSaver.h"
@@ -202,9 +203,31 @@ void DocState::DrawLines()
     const bool editing = EditMode == EditFormula && currentLine >= 0 && currentLine < Lines.count;
     EditorState* current = editing ? CurrentFormula() : nullptr;
     const bool demo = GetDocumentHooks().isDemoRunning && GetDocumentHooks().isDemoRunning();
-    // Tables draw their column and row selections here once they are built.
+    DataTable* currentTable = currentLine >= 0 && currentLine < Lines.count && Lines[currentLine].kind == DocLineTable
+        ? Lines[currentLine].table
+        : nullptr;
+    // Selections first, so that the grid and the texts come on top.
+    if (currentTable && EditMode == EditTableColumns)
+        currentTable->DrawColumnSelection(tableSelection);
+    else if (currentTable && EditMode == EditTableRows)
+        currentTable->DrawRowSelection(tableSelection);
+    // The band under the current table, where the pointer drags its edge.
+    CurrentTableRect = ShortRect{0, 0, 0, 0};
     for (int32_t i = 0; i < Lines.count; ++i) {
         DocLine& line = Lines[i];
+        if (line.kind == DocLineTable && line.table) {
+            const bool active = line.table == currentTable && EditMode >= EditFormula && EditMode <= EditTableRows;
+            if (active)
+                CurrentTableRect = line.table->ScrollBarBand();
+            if (active)
+                line.table->Draw(currentTableRow, currentTableColumn, EditMode, &tableSelection);
+            else
+                line.table->Draw(-1, -1, EditNothing, nullptr);
+            if (active && EditMode == EditTextOrCell && tableCellEditor &&
+                line.table->IsCellVisible(currentTableRow, currentTableColumn))
+                tableCellEditor->update();
+            continue;
+        }
         if (line.kind == DocLineText) {
             if (QWidget* box = GetDocumentHooks().textBoxWindow ? GetDocumentHooks().textBoxWindow(line.textBox)
                                                                 : nullptr)

@@ -14,6 +14,7 @@
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
 #include "editor/EquationViewServices.h"
+#include "editor/TableEditing.h"
 #include "editor/FormulaMouse.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
@@ -189,8 +190,13 @@ void DocState::OnMouseDown(const PanePress& press)
         }
         for (int32_t i = 0; i < Lines.count; ++i) {
             DocLine& line = Lines[i];
+            if (line.kind == DocLineTable) {
+                if (PressTableLine(this, i, press))
+                    break;
+                continue;
+            }
             if (line.kind != DocLineEquation || !line.formula)
-                continue;  // text blocks take their own presses; tables are not laid out here yet
+                continue;  // text blocks take their own presses
             ShortRect swatch;
             GetSwatchRect(&swatch, i, false);
             bool swatchShown = !DrawGraph || (line.graphs && line.graphs->count > 0);
@@ -245,9 +251,8 @@ uint8_t DocState::OnMouseMove(ShortPoint point, WindowHandle)
         return DragSelectValueCell(point);
     case EditRangeCell:
         return DragSelectRangeCell(point);
-    // Tables select rows and columns once they are built.
     default:
-        return 0;
+        return DragTableEdge(this, point) ? 1 : 0;
     }
 }
 

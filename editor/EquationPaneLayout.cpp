@@ -3,6 +3,7 @@
 // and the extent the pane scrolls over.
 #include "document/DocState.h"
 
+#include "document/DataTable.h"
 #include "document/DefinitionTests.h"
 #include "document/DocumentHooks.h"
 #include "editor/COndrelView.h"
@@ -82,13 +83,26 @@ void DocState::LayoutLines()
             y += height + kLineGap;
             break;
         }
+        case DocLineTable: {
+            DataTable* table = line.table;
+            if (!table)
+                break;
+            table->SetVisibleWidth(right - x0 - 12);
+            table->RemeasureColumns();
+            table->SetOrigin(y, x0 - 32);
+            bottomOfLast = y + table->Height();
+            y += table->HeightWithScrollBar() + kLineGap;
+            break;
+        }
         default:
-            // Tables take their place here once they are built.
             break;
         }
     }
     int32_t extent = Lines.count == 0 ? 0 : bottomOfLast + (lastStatus ? 35 : 15);
     SetEquationPaneExtent(extent);
+    if (EditMode == EditTextOrCell && currentLine >= 0 && currentLine < Lines.count &&
+        Lines[currentLine].kind == DocLineTable)
+        PlaceTableCellEditor();
     SetCurrentEditorState(saved);
     if (saved)
         MakeEditorStateCurrent(saved, PaneWindow());

@@ -400,7 +400,7 @@ void SetVerticalScrollPos(int32_t position, QWidget* bar)
 {
     if (auto* b = qobject_cast<QScrollBar*>(bar))
         b->setValue(position);
-    // wired at merge: the table cell editor follows the scroll (DocState::UpdateTableCellEditor).
+    GetDocState()->UpdateTableCellEditor();
 }
 
 void TypeDemoKey(uint32_t ch)

@@ -54,7 +54,7 @@ void SetPlainText()
 void SetTextMenuSize(int32_t pixels)
 {
     if (GetDocState()->IsEditingTable()) {
-        // wired at merge: the table's font size (DocState::SetTableFontSize).
+        GetDocState()->SetTableFontSize(pixels);
         return;
     }
     ChangeCurrentBox([&](COurEdit* box) { SetTextBoxSelectionSize(pixels, box); });

@@ -2,6 +2,8 @@
 // selection, measured, and given to the document through its hooks.
 #include "editor/TextBlocks.h"
 
+#include "document/DataTable.h"
+
 #include "CoreUtilities/MemoryBudget.h"
 #include "document/DocState.h"
 #include "document/DocumentFileHooks.h"
@@ -165,9 +167,11 @@ COurEdit* CreateTextBox(DocState* doc, bool copyFormat)
 {
     COurEdit* box = NewTextBox();
     const bool table = doc->IsEditingTable();
-    // wired at merge: the table's font size while a table is edited.
     QString face = table ? QStringLiteral("Times New Roman") : QString::fromUtf8(doc->FontName);
     int32_t pixels = doc->FontSizes;
+    // A cell's box takes the table's own size.
+    if (table && doc->currentLine >= 0 && doc->currentLine < doc->Lines.count)
+        pixels = GetTableFontSize(&doc->Lines[doc->currentLine]);
     QTextCharFormat copy;
     bool copied = false;
     if (copyFormat) {

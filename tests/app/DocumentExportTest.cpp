@@ -158,6 +158,26 @@ TEST_F(DocumentExportTest, TheWebPageWritesItsFilesInOrder)
     EXPECT_EQ(files.size(), 2u);
 }
 
+// Tables: header texts or header formula pictures, then the rows.
+TEST_F(DocumentExportTest, TablesBecomeTabbedTextAndHtmlTables)
+{
+    Open("Vellumor 4;\rExpr x^2;\rExpr y;\rTable\r\tx\t1\t2\r\t=y_i=x_i^2\t\t\rEndOfTable;\r");
+    const QByteArray rtf = DocumentRtfText(GetDocState(), nullptr);
+    EXPECT_TRUE(rtf.contains("{\\pard\\plain\\sb40\\sa120 x\\tab {\\pict\\pngblip"));
+    EXPECT_TRUE(rtf.contains("1\t"));
+    std::vector<QString> names;
+    QByteArray page;
+    ASSERT_TRUE(WriteWebPageHtml(GetDocState(), nullptr, QString(), [&](const QString& name, const QByteArray& bytes) {
+        names.push_back(name);
+        if (name == QStringLiteral("index.html"))
+            page = bytes;
+        return true;
+    }));
+    EXPECT_EQ(names[2], QStringLiteral("table3formula1.png"));
+    EXPECT_TRUE(page.contains("<tr><th>x</th><th><img src=\"table3formula1.png\""));
+    EXPECT_TRUE(page.contains("<tr><td>1</td><td>"));
+}
+
 TEST(WebPageTextTest, EscapesSizesAndSequenceLengths)
 {
     EXPECT_EQ(HtmlEscape("a&b<c>d\re\""), QByteArray("a&amp;b&lt;c&gt;d<br />e\""));

@@ -1,8 +1,11 @@
 #include "support/DocumentSections.h"
 
+#include "document/DataTable.h"
+
 #include "CoreUtilities/MemoryBudget.h"
 #include "CoreUtilities/PictureHandle.h"
 #include "CoreUtilities/TextBufferStack.h"
+#include "document/DataTable.h"
 #include "document/DocState.h"
 #include "document/DocumentFileHooks.h"
 #include "document/DocumentHooks.h"
@@ -77,7 +80,23 @@ void WriteTable(DataTable* table)
 
 DocumentSectionStandIns::DocumentSectionStandIns()
 {
+    // Stand-in tables take the place of real ones: nothing may treat them
+    // as real tables meanwhile.
+    DocumentHooks& document = GetDocumentHooks();
+    document.tableColumnCount = nullptr;
+    document.tableHeaderFormula = nullptr;
+    document.tableColumnIsFormula = nullptr;
+    document.isTableDragging = nullptr;
+    document.setTableDragging = nullptr;
+    document.isTableRowEmpty = nullptr;
+    document.isTableCellHidden = nullptr;
+    document.markColumnsForRecompute = nullptr;
+    document.prepareTableFormulas = nullptr;
+    document.computeFormulaColumns = nullptr;
+    document.computeTableColumnKinds = nullptr;
+    document.beginTableCellEdit = nullptr;
     DocumentFileHooks& hooks = GetDocumentFileHooks();
+    hooks.prepareTableAfterRead = nullptr;
     hooks.createTextBox = [](DocState*, const char* face, int32_t pixels) {
         COurEdit* box = NewStandInBox();
         // A box's character format holds at most 31 bytes of a face.
@@ -143,6 +162,8 @@ DocumentSectionStandIns::~DocumentSectionStandIns()
     GetDocumentFileHooks() = DocumentFileHooks{};
     GetDocumentHooks().destroyTextBox = nullptr;
     GetDocumentHooks().freeDataTable = nullptr;
+    // The real tables again.
+    RegisterDataTableHooks();
 }
 
 std::string StandInText(const COurEdit* box)
