@@ -71,6 +71,8 @@ public:
     bool IsMeshPending();
     bool IsColorPending();
     bool IsClipPlaneActive() const { return clipPlaneActive != 0; }
+    // Every part finished the current run (publication may still wait).
+    bool AllPartsDone() const;
     // Geometry passes of the last full run: how many cells the slabs hold
     // and how many of them the interval tests let the polygoniser skip.
     int64_t CellsInSlabs() const { return cellsTotal.load(); }
@@ -83,7 +85,6 @@ private:
     void PrepareFormulas();
     void UpdateClipPlane();
     void ReleaseUploadHold();
-    bool AllPartsDone() const;
     void Publish();
     void BuildColorArray();
     void FreePublished();
