@@ -26,6 +26,7 @@
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
+#include "graphs3d/ImplicitSurfaceBuilder.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -206,6 +207,7 @@ void RegisterLayerServices()
     SetGraphServices(graphs);
     RegisterRenderingServices();
     Register3DDrawingViews();
+    RegisterImplicitSurfaceBuilder();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {
