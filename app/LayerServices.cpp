@@ -22,6 +22,7 @@
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
+#include "graphs3d/SurfaceBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -192,6 +193,7 @@ void RegisterLayerServices()
     SetGraphServices(graphs);
     RegisterRenderingServices();
     Register3DDrawingViews();
+    RegisterSurfaceBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {
