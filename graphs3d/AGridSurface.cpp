@@ -96,7 +96,7 @@ int32_t QuadTriangles(const uint8_t* defined, int32_t n, int32_t a, int32_t b, i
     return 1;
 }
 
-void NeighbourNormals(const float* positions, float* normals, const uint8_t* defined, int32_t n, int32_t copies)
+void ComputeNeighbourNormals(const float* positions, float* normals, const uint8_t* defined, int32_t n, int32_t copies)
 {
     auto at = [&](int32_t g) { return positions + 3 * g * copies; };
     for (int32_t iu = 0; iu < n; ++iu) {
@@ -366,7 +366,7 @@ int32_t AGridSurface::ComputeChunk(int32_t)
     if (!hasDerivatives)
         analyticNormalsValid = false;
     if (!analyticNormalsValid)
-        NeighbourNormals(positions, normals, defined, n, copies);
+        ComputeNeighbourNormals(positions, normals, defined, n, copies);
     BuildTriangles();
     ComputeExtent();
     complete.store(1, std::memory_order_release);

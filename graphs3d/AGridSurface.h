@@ -39,7 +39,7 @@ int32_t QuadTriangles(const uint8_t* defined, int32_t n, int32_t a, int32_t b, i
 // orientation stays that of u tangent x v tangent); where the neighbours
 // coincide with the point the diagonal neighbour stands in. copies vertices
 // per point share position and normal.
-void NeighbourNormals(const float* positions, float* normals, const uint8_t* defined, int32_t n, int32_t copies);
+void ComputeNeighbourNormals(const float* positions, float* normals, const uint8_t* defined, int32_t n, int32_t copies);
 
 class AGridSurface : public A3DGraph {
 public:
