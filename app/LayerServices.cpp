@@ -27,6 +27,7 @@
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
+#include "graphs3d/SurfaceBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -208,6 +209,7 @@ void RegisterLayerServices()
     RegisterRenderingServices();
     Register3DDrawingViews();
     RegisterImplicitSurfaceBuilder();
+    RegisterSurfaceBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {

@@ -1,0 +1,42 @@
+// The graph factory's builders of the forms drawn as surfaces over a (u, v)
+// grid: explicit surfaces in rectangular, cylindrical and spherical
+// coordinates, parametric surfaces, and expressions graphed as z = the
+// expression. In a 2D view the forms that can also lie flat become a
+// density or contour plot by the line's XYType.
+#pragma once
+
+#include <cstdint>
+
+class GraphSet;
+struct BuilderArguments;
+struct FormulaNode;
+
+// X, Y and Z of the explicit form of the code (5-14) for f, the right side
+// already written in u and v; the trees are new and f stays the caller's.
+// False, nothing made, for any other code.
+bool ExplicitSurfaceCoordinates(int32_t code, const FormulaNode* f, FormulaNode** x, FormulaNode** y,
+                                FormulaNode** z);
+// A copy of the right side of an explicit form with its two free variables
+// renamed to u and v; null for a code without a parametrisation.
+FormulaNode* ExplicitSurfaceParameterised(int32_t code, const FormulaNode* rightSide);
+
+// Form codes 5 and 13, 6, 7; 8, 9, 10 (spherical); 11, 12, 14
+// (cylindrical); 58, 26, 27, 28 (parametric); 33 and 41.
+void BuildZOfXY(GraphSet& set, BuilderArguments& arguments);
+void BuildXOfYZ(GraphSet& set, BuilderArguments& arguments);
+void BuildYOfXZ(GraphSet& set, BuilderArguments& arguments);
+void BuildSphericalR(GraphSet& set, BuilderArguments& arguments);
+void BuildSphericalTheta(GraphSet& set, BuilderArguments& arguments);
+void BuildSphericalPhi(GraphSet& set, BuilderArguments& arguments);
+void BuildCylindricalR(GraphSet& set, BuilderArguments& arguments);
+void BuildCylindricalZ(GraphSet& set, BuilderArguments& arguments);
+void BuildCylindricalTheta(GraphSet& set, BuilderArguments& arguments);
+void BuildParametricSurface(GraphSet& set, BuilderArguments& arguments);
+void BuildParametricSurfaceXYZ(GraphSet& set, BuilderArguments& arguments);
+void BuildSphericalParametricSurface(GraphSet& set, BuilderArguments& arguments);
+void BuildCylindricalParametricSurface(GraphSet& set, BuilderArguments& arguments);
+void BuildExpressionInXY(GraphSet& set, BuilderArguments& arguments);
+void BuildExpressionInZ(GraphSet& set, BuilderArguments& arguments);
+
+// Enters the builders above in the factory's table; at start-up.
+void RegisterSurfaceBuilders();
