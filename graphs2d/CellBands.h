@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CoreUtilities/ShortRect.h"
+#include "evaluation/GridEvalState.h"
 #include "graphs2d/CellImage.h"
 #include "graphs2d/PlotJobs.h"
 
@@ -13,7 +14,6 @@
 
 struct CompiledFormula;
 struct GridProgramSet;
-struct GridEvalState;
 
 // Prepares the grid of rows s.. e of the image: cell (i, j) is evaluated at
 // the top-left pixel corner of the cell.
