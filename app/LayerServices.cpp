@@ -24,6 +24,7 @@
 #include "graphmodel/GraphModelHooks.h"
 #include "graphmodel/GraphServices.h"
 #include "graphs2d/GraphBuilders2D.h"
+#include "graphs2d/GraphSetViewSettings.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
@@ -209,6 +210,7 @@ void RegisterLayerServices()
     RegisterRenderingServices();
     Register3DDrawingViews();
     RegisterImplicitSurfaceBuilder();
+    RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;

@@ -83,6 +83,11 @@ void GetViewSettings(DocState* doc, DocumentViewSettings* settings)
         hooks.getViewSettings(doc, settings);
         return;
     }
+    GetKeptViewSettings(settings);
+}
+
+void GetKeptViewSettings(DocumentViewSettings* settings)
+{
     const DocumentViewSettings& kept = KeptSettings();
     CopySettings(settings, kept);
     for (int i = 0; i < 2; ++i)
@@ -94,18 +99,23 @@ void ApplyViewSettings(DocState* doc, DocumentViewSettings* settings)
     if (const DocumentViewHooks& hooks = GetDocumentViewHooks(); hooks.applyViewSettings) {
         hooks.applyViewSettings(doc, settings);
     } else {
-        DocumentViewSettings& kept = KeptSettings();
-        CopySettings(&kept, *settings);
-        for (int i = 0; i < 2; ++i) {
-            for (const PlacedPictureRecord& placed : settings->view2D[i].pictures) {
-                if (kept.view2D[i].pictures.Push(placed) != 0)
-                    FreeGlobalHandle(placed.picture);
-            }
-            settings->view2D[i].pictures.Clear();
-        }
+        KeepViewSettings(settings);
     }
     for (View2DSettings& view : settings->view2D)
         view.pictures.Clear();
+}
+
+void KeepViewSettings(DocumentViewSettings* settings)
+{
+    DocumentViewSettings& kept = KeptSettings();
+    CopySettings(&kept, *settings);
+    for (int i = 0; i < 2; ++i) {
+        for (const PlacedPictureRecord& placed : settings->view2D[i].pictures) {
+            if (kept.view2D[i].pictures.Push(placed) != 0)
+                FreeGlobalHandle(placed.picture);
+        }
+        settings->view2D[i].pictures.Clear();
+    }
 }
 
 void FreeViewPictures(DocumentViewSettings* settings)

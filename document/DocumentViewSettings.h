@@ -102,6 +102,10 @@ DocumentViewHooks& GetDocumentViewHooks();
 void GetViewSettings(DocState* doc, DocumentViewSettings* settings);
 // Afterwards the record's picture lists are empty.
 void ApplyViewSettings(DocState* doc, DocumentViewSettings* settings);
+// The record kept here, for hooks that map only part of it onto views:
+// read (the pictures borrowed), and replaced (taking the pictures).
+void GetKeptViewSettings(DocumentViewSettings* settings);
+void KeepViewSettings(DocumentViewSettings* settings);
 // The kept record back to the defaults, its pictures freed.
 void ResetKeptViewSettings();
 // Frees the pictures the record owns and empties its lists.

@@ -200,7 +200,7 @@ TEST_F(DocumentTextTest, RoundTripIsExact)
     GetDocumentFileHooks().getAnimationSliderValue = [] { return *control; };
     GetDocumentFileHooks().setAnimationSliderPos = [](int32_t v) { *control = v; };
     const std::string views[] = {
-        "2D.Scale 0.5 0.125 2 3;\r2D.BottomLeft 5 1;\r2D.Axes 0;\r2D.GraphPaper 0;\rPicture \"QUJD\" 10 20;\r"
+        "2D.Scale 0.5 0.125 2 5;\r2D.BottomLeft 5 1;\r2D.Axes 0;\r2D.GraphPaper 0;\rPicture \"QUJD\" 10 20;\r"
         "2Dp.Scale 1 2 1 1;\r2Dp.BottomLeft -3 -4;\r2Dp.Axes 0;\r2Dp.GraphPaper 0;\rPicture \"QUJE\" 1 2 1;\r",
         "3D.X -1 1;\r3D.Y -3 3;\r3D.Z 0 1;\r3D.Axes 0;\r3D.Depth 2.5;\r3D.View 1 0 0 0 1 0 0 0 1;\r"
         "3D.Speed 0.25;\r3D.Axis 1 0 0;\r3Dp.X -5 5;\r3Dp.Axes 0;\r3Dp.Speed 0;\r",

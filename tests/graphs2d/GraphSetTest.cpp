@@ -1,6 +1,8 @@
 #include "graphs2d/GraphSet.h"
+#include "graphs2d/GraphSetViewSettings.h"
 
 #include "document/DocState.h"
+#include "document/DocumentViewSettings.h"
 
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/A4DGraphView.h"
@@ -150,6 +152,46 @@ std::string Text(const ShortRect& r)
 {
     return std::to_string(r.top) + "," + std::to_string(r.left) + "," + std::to_string(r.bottom) + "," +
            std::to_string(r.right);
+}
+
+// A file's 2D view settings reach the views and come back from them; a
+// value that could not draw leaves that setting of the view as it was.
+TEST_F(GraphSetTest, ViewSettingsGoToTheTwoDimensionalViewsAndBack)
+{
+    doc_.Graphs = set_.get();
+    RegisterViewSettingsHooks();
+    DocumentViewSettings read;
+    read.view2D[1].xMin = -5;
+    read.view2D[1].yMin = 3;
+    read.view2D[1].unitsX = 1;
+    read.view2D[1].tickKindX = TickKind5;
+    read.view2D[1].showGraphPaper = 0;
+    read.view2D[0].unitsY = std::nan("");
+    read.view2D[0].xMin = 7;
+    read.view3D[0].zoom = 3;
+    ApplyViewSettings(&doc_, &read);
+    const A2DGraphView& second = *set_->views2D[1];
+    EXPECT_EQ(second.xMin, -5);
+    EXPECT_EQ(second.yMin, 3);
+    EXPECT_EQ(second.unitsX, 1);
+    EXPECT_EQ(second.tickKindX, TickKind5);
+    EXPECT_EQ(second.showGraphPaper, 0);
+    EXPECT_EQ(set_->views2D[0]->xMin, 7);
+    EXPECT_EQ(set_->views2D[0]->unitsY, 0.25);
+
+    set_->views2D[0]->showAxes = 0;
+    DocumentViewSettings written;
+    GetViewSettings(&doc_, &written);
+    EXPECT_EQ(written.view2D[1].xMin, -5);
+    EXPECT_EQ(written.view2D[1].unitsX, 1);
+    EXPECT_EQ(written.view2D[0].showAxes, 0);
+    EXPECT_EQ(written.view2D[0].unitsY, 0.25);
+    // The views that do not take the record yet carry it unchanged.
+    EXPECT_EQ(written.view3D[0].zoom, 3);
+
+    GetDocumentViewHooks() = DocumentViewHooks{};
+    ResetKeptViewSettings();
+    doc_.Graphs = nullptr;
 }
 
 TEST_F(GraphSetTest, TwoViewsSplitThePaneWithATwelvePixelGap)
