@@ -45,23 +45,6 @@ ShortPoint IdleDragPoint{-32768, -32768};
 uint32_t NextOutsideMove = 0;
 constexpr uint32_t kOutsideMoveMs = 30;
 
-// A copy of a bottom-up 32-bit picture as an image with top-down rows.
-QImage PictureToImage(PictureHandle picture)
-{
-    ShortRect bounds;
-    GetPictureBounds(picture, bounds);
-    int w = ShortRectWidth(bounds), h = ShortRectHeight(bounds);
-    QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull())
-        return image;
-    auto* header = static_cast<DibHeader*>(LockGlobalHandle(picture));
-    const uint8_t* bits = GetPackedDibBits(header);
-    for (int row = 0; row < h; ++row)
-        std::memcpy(image.scanLine(row), bits + static_cast<size_t>(h - 1 - row) * w * 4, static_cast<size_t>(w) * 4);
-    UnlockGlobalHandle(picture);
-    return image;
-}
-
 // An opaque bottom-up picture of an image; null when it cannot be had.
 PictureHandle ImageToPicture(const QImage& source)
 {
@@ -100,6 +83,24 @@ void FocusEquationPane()
 }
 
 }  // namespace
+
+QImage PictureToImage(PictureHandle picture)
+{
+    if (!picture)
+        return QImage();
+    ShortRect bounds;
+    GetPictureBounds(picture, bounds);
+    int w = ShortRectWidth(bounds), h = ShortRectHeight(bounds);
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    auto* header = static_cast<DibHeader*>(LockGlobalHandle(picture));
+    const uint8_t* bits = GetPackedDibBits(header);
+    for (int row = 0; row < h; ++row)
+        std::memcpy(image.scanLine(row), bits + static_cast<size_t>(h - 1 - row) * w * 4, static_cast<size_t>(w) * 4);
+    UnlockGlobalHandle(picture);
+    return image;
+}
 
 QSize PrintedPictureSize(int w, int h, QSizeF printerDpi, QSizeF screenDpi, QSize page)
 {

@@ -19,6 +19,11 @@ class QPrinter;
 // a page of pageWidth x pageHeight printer pixels.
 QSize PrintedPictureSize(int w, int h, QSizeF printerDpi, QSizeF screenDpi, QSize page);
 
+// A copy of a bottom-up 32-bit picture as an image with top-down rows;
+// null for no picture.
+class QImage;
+QImage PictureToImage(PictureHandle picture);
+
 class CGraphView : public QWidget {
     Q_OBJECT
 public:

@@ -42,9 +42,7 @@ bool AskPeer(const QString& socketPath, const QByteArray& record)
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
         return false;
     QByteArray frame;
-    const uint32_t length = static_cast<uint32_t>(record.size());
-    for (int shift = 0; shift < 32; shift += 8)
-        frame.append(static_cast<char>((length >> shift) & 0xFF));
+    AppendUint32LE(frame, static_cast<uint32_t>(record.size()));
     frame.append(record);
     socket.write(frame);
     while (socket.bytesToWrite() > 0) {

@@ -11,6 +11,18 @@ constexpr uint32_t kOpenKind = 1;
 
 }  // namespace
 
+void AppendUint32LE(QByteArray& bytes, uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.append(static_cast<char>((value >> shift) & 0xFF));
+}
+
+uint32_t ReadUint32LE(const char* bytes)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+}
+
 QString StripPathQuotes(const QString& path)
 {
     // A lone quote has no pair to strip.
@@ -25,8 +37,7 @@ QByteArray MakeInstanceOpenRequest(const QString& path)
     if (bytes.isEmpty() || bytes.size() > kInstanceRequestLongestPath || bytes.contains('\0'))
         return {};
     QByteArray record(kTag, sizeof kTag);
-    for (int shift = 0; shift < 32; shift += 8)
-        record.append(static_cast<char>((kOpenKind >> shift) & 0xFF));
+    AppendUint32LE(record, kOpenKind);
     record.append(bytes);
     record.append('\0');
     return record;
@@ -39,8 +50,7 @@ bool ReadInstanceOpenRequest(const QByteArray& record, QString* path)
         return false;
     if (std::memcmp(record.constData(), kTag, sizeof kTag) != 0)
         return false;
-    const auto* kind = reinterpret_cast<const unsigned char*>(record.constData() + sizeof kTag);
-    if ((kind[0] | kind[1] << 8 | kind[2] << 16 | static_cast<uint32_t>(kind[3]) << 24) != kOpenKind)
+    if (ReadUint32LE(record.constData() + sizeof kTag) != kOpenKind)
         return false;
     // The path ends at the record's last byte and nowhere before it.
     const QByteArray bytes = record.mid(kInstanceRequestHeaderBytes, size - kInstanceRequestHeaderBytes - 1);

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 constexpr int kInstanceRequestHeaderBytes = 20;
 // The longest path a request may carry, in bytes, without its NUL.
 constexpr int kInstanceRequestLongestPath = 4095;
@@ -19,5 +21,9 @@ QByteArray MakeInstanceOpenRequest(const QString& path);
 // least one byte ending in the record's only NUL, valid UTF-8. False for
 // anything else.
 bool ReadInstanceOpenRequest(const QByteArray& record, QString* path);
+// The record's integers, and the length before each record on the socket:
+// four bytes, least significant first.
+void AppendUint32LE(QByteArray& bytes, uint32_t value);
+uint32_t ReadUint32LE(const char* bytes);
 // The path without one pair of surrounding quotes.
 QString StripPathQuotes(const QString& path);

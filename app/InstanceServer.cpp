@@ -96,9 +96,7 @@ void InstanceServer::OnReadable(QLocalSocket* socket)
 {
     if (socket->bytesAvailable() < 4)
         return;
-    QByteArray head = socket->peek(4);
-    const auto* b = reinterpret_cast<const unsigned char*>(head.constData());
-    const uint32_t length = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+    const uint32_t length = ReadUint32LE(socket->peek(4).constData());
     if (length > static_cast<uint32_t>(kInstanceRequestLargest)) {
         socket->abort();
         return;

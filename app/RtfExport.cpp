@@ -141,26 +141,6 @@ void WriteRtfPicture(QByteArray& out, const QImage& picture)
     out += '}';
 }
 
-QImage PictureToImage(PictureHandle picture)
-{
-    if (!picture)
-        return QImage();
-    ShortRect bounds;
-    GetPictureBounds(picture, bounds);
-    const int width = ShortRectWidth(bounds), height = ShortRectHeight(bounds);
-    const auto* block = static_cast<const uint8_t*>(LockGlobalHandle(picture));
-    QImage image;
-    if (block && width > 0 && height > 0) {
-        // A packed bottom-up 32-bit image after its 40-byte header.
-        image = QImage(width, height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(image.scanLine(y), block + sizeof(DibHeader) + 4 * static_cast<size_t>(width) * (height - 1 - y),
-                        4 * static_cast<size_t>(width));
-    }
-    UnlockGlobalHandle(picture);
-    return image;
-}
-
 QImage WebPageEquationImage(DocState* doc, int32_t line)
 {
     return RenderLinePicture(doc, line, 0);

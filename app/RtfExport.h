@@ -38,8 +38,6 @@ QImage WriteLineImage(DocState* doc, int32_t line);
 QImage WebPageEquationImage(DocState* doc, int32_t line);
 QImage WebPageLineImage(EditorState* state);
 QImage WebPageGraphImage(CGraphView* graphView, int which);
-// A picture of the graph pane as an image; null for a null picture.
-QImage PictureToImage(PictureHandle picture);
 // The PNG of an image, white made transparent when asked; empty when it
 // cannot be made.
 QByteArray PngOfImage(const QImage& image, bool whiteTransparent);

@@ -464,63 +464,55 @@ void KeepSnapshot(DocState* doc, char* snapshot)
 
 }  // namespace
 
-void DocState::DeleteTableRow()
+namespace {
+
+// Deletes the current row or column; a table left without any goes with its
+// line. Either is one undo step.
+void DeleteTablePart(DocState* doc, bool row)
 {
-    DataTable* table = CurrentTable(this);
+    DataTable* table = CurrentTable(doc);
     if (!table)
         return;
-    StopForShapeChange(this);
-    char* snapshot = WriteDocumentText(this);
-    const int32_t line = currentLine;
-    const int32_t column = currentTableColumn;
-    const int32_t row = currentTableRow;
-    EndEditing();
-    currentLine = line;
-    currentTableColumn = column;
-    const int32_t next = table->DeleteRow(row);
+    StopForShapeChange(doc);
+    char* snapshot = WriteDocumentText(doc);
+    const int32_t line = doc->currentLine;
+    const int32_t column = doc->currentTableColumn;
+    const int32_t current = doc->currentTableRow;
+    doc->EndEditing();
+    doc->currentLine = line;
+    doc->currentTableColumn = column;
+    doc->currentTableRow = current;
+    const int32_t next = row ? table->DeleteRow(current) : table->DeleteColumn(column);
     if (next < 0) {
-        EditMode = EditTextOrCell;
-        RemoveCurrentLine();
-        if (Lines.count == 0)
-            InsertEquationLine();
+        doc->EditMode = EditTextOrCell;
+        doc->RemoveCurrentLine();
+        if (doc->Lines.count == 0)
+            doc->InsertEquationLine();
         FocusEquationView();
     } else {
-        currentTableRow = next;
-        BeginTableCellEdit();
+        if (row) {
+            doc->currentTableRow = next;
+        } else {
+            table->LayoutHeaders();
+            doc->currentTableColumn = next;
+        }
+        doc->BeginTableCellEdit();
         InvalidateEquationLayout();
-        RefreshEditState();
+        doc->RefreshEditState();
     }
-    KeepSnapshot(this, snapshot);
+    KeepSnapshot(doc, snapshot);
+}
+
+}  // namespace
+
+void DocState::DeleteTableRow()
+{
+    DeleteTablePart(this, true);
 }
 
 void DocState::DeleteTableColumn()
 {
-    DataTable* table = CurrentTable(this);
-    if (!table)
-        return;
-    StopForShapeChange(this);
-    char* snapshot = WriteDocumentText(this);
-    const int32_t line = currentLine;
-    const int32_t row = currentTableRow;
-    const int32_t column = currentTableColumn;
-    EndEditing();
-    currentLine = line;
-    currentTableRow = row;
-    const int32_t next = table->DeleteColumn(column);
-    if (next < 0) {
-        EditMode = EditTextOrCell;
-        RemoveCurrentLine();
-        if (Lines.count == 0)
-            InsertEquationLine();
-        FocusEquationView();
-    } else {
-        table->LayoutHeaders();
-        currentTableColumn = next;
-        BeginTableCellEdit();
-        InvalidateEquationLayout();
-        RefreshEditState();
-    }
-    KeepSnapshot(this, snapshot);
+    DeleteTablePart(this, false);
 }
 
 void DocState::SortTable(int32_t direction)
