@@ -25,7 +25,7 @@ void DefaultViewRotation3D(double (&out)[3][3])
 {
     const double cz = std::cos(0.3), sz = std::sin(0.3);
     const double cy = std::cos(-M_PI / 6), sy = std::sin(-M_PI / 6);
-    const double z[3][3] = {{cz, -sz, 0}, {sz, cz, 0}, {0, 0, 1}};
+    const double z[3][3] = {{cz, sz, 0}, {-sz, cz, 0}, {0, 0, 1}};
     const double y[3][3] = {{cy, 0, sy}, {0, 1, 0}, {-sy, 0, cy}};
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j)

@@ -2,6 +2,8 @@
 
 #include "document/DocState.h"
 #include "document/DocumentViewSettings.h"
+#include "graphmodel/A3DGraphView.h"
+#include "graphmodel/A4DGraphView.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/GraphSet.h"
 
@@ -9,10 +11,9 @@
 
 namespace {
 
-A2DGraphView* View2D(DocState* doc, int i)
+GraphSet* SetOf(DocState* doc)
 {
-    auto* graphs = dynamic_cast<GraphSet*>(doc ? doc->Graphs : nullptr);
-    return graphs ? graphs->views2D[i] : nullptr;
+    return dynamic_cast<GraphSet*>(doc ? doc->Graphs : nullptr);
 }
 
 bool IsTickKind(int32_t kind)
@@ -25,49 +26,172 @@ bool IsUnit(double units)
     return std::isfinite(units) && units > 0;
 }
 
+bool IsRange(const ValueRange& r)
+{
+    return std::isfinite(r.minimum) && std::isfinite(r.maximum);
+}
+
+// A box side must have room to draw in.
+bool IsBoxSide(const ValueRange& r)
+{
+    return IsRange(r) && r.minimum < r.maximum;
+}
+
+// Rows of unit length at right angles: anything else would shear the
+// picture.
+bool IsRotation3(const double* m)
+{
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const double dot = m[3 * i] * m[3 * j] + m[3 * i + 1] * m[3 * j + 1] + m[3 * i + 2] * m[3 * j + 2];
+            if (!(std::fabs(dot - (i == j ? 1 : 0)) < 1e-6))
+                return false;
+        }
+    }
+    return true;
+}
+
+void TakeRange(const ValueRange& r, double& minimum, double& maximum)
+{
+    if (IsRange(r)) {
+        minimum = r.minimum;
+        maximum = r.maximum;
+    }
+}
+
+int32_t ActiveKind(const GraphSet& set)
+{
+    if (set.active && set.active == set.view4D)
+        return Active4D;
+    if (set.active && set.active == set.views3D[0])
+        return ActiveFirst3D;
+    return ActiveFirst2D;
+}
+
+int32_t SecondKind(const GraphSet& set)
+{
+    if (!set.second)
+        return SecondNone;
+    return set.second == set.views3D[1] ? SecondView3DShown : SecondView2DShown;
+}
+
+void Get2D(const A2DGraphView& view, View2DSettings& s)
+{
+    s.t = {view.tMin, view.tMax};
+    s.r = {view.rMin, view.rMax};
+    s.theta = {view.thetaMin, view.thetaMax};
+    s.xMin = view.xMin;
+    s.yMin = view.yMin;
+    s.unitsX = view.unitsX;
+    s.unitsY = view.unitsY;
+    s.tickKindX = view.tickKindX;
+    s.tickKindY = view.tickKindY;
+    s.showAxes = view.showAxes;
+    s.showGraphPaper = view.showGraphPaper;
+}
+
+void Get3D(const A3DGraphView& view, View3DSettings& s)
+{
+    s.t = {view.tMin, view.tMax};
+    s.u = {view.uMin, view.uMax};
+    s.v = {view.vMin, view.vMax};
+    s.r = {view.rMin, view.rMax};
+    s.theta = {view.thetaMin, view.thetaMax};
+    s.phi = {view.phiMin, view.phiMax};
+    s.box[0] = {view.xMin, view.xMax};
+    s.box[1] = {view.yMin, view.yMax};
+    s.box[2] = {view.zMin, view.zMax};
+    s.showAxes = view.showAxes;
+    s.zoom = view.zoom;
+    for (int i = 0; i < 9; ++i)
+        s.rotation[i] = view.rotation[i / 3][i % 3];
+    s.spinSpeed = view.spinSpeed;
+    for (int i = 0; i < 3; ++i)
+        s.spinAxis[i] = view.spinAxis[i];
+}
+
+// A file's values are checked: a view keeps its own where they could not
+// draw.
+void Apply2D(const View2DSettings& s, A2DGraphView& view)
+{
+    TakeRange(s.t, view.tMin, view.tMax);
+    TakeRange(s.r, view.rMin, view.rMax);
+    TakeRange(s.theta, view.thetaMin, view.thetaMax);
+    if (std::isfinite(s.xMin) && std::isfinite(s.yMin)) {
+        view.xMin = s.xMin;
+        view.yMin = s.yMin;
+    }
+    if (IsUnit(s.unitsX) && IsTickKind(s.tickKindX)) {
+        view.unitsX = s.unitsX;
+        view.tickKindX = s.tickKindX;
+    }
+    if (IsUnit(s.unitsY) && IsTickKind(s.tickKindY)) {
+        view.unitsY = s.unitsY;
+        view.tickKindY = s.tickKindY;
+    }
+    view.showAxes = s.showAxes != 0;
+    view.showGraphPaper = s.showGraphPaper != 0;
+    view.Resized();
+}
+
+void Apply3D(const View3DSettings& s, A3DGraphView& view)
+{
+    TakeRange(s.t, view.tMin, view.tMax);
+    TakeRange(s.u, view.uMin, view.uMax);
+    TakeRange(s.v, view.vMin, view.vMax);
+    TakeRange(s.r, view.rMin, view.rMax);
+    TakeRange(s.theta, view.thetaMin, view.thetaMax);
+    TakeRange(s.phi, view.phiMin, view.phiMax);
+    double* sides[3][2] = {{&view.xMin, &view.xMax}, {&view.yMin, &view.yMax}, {&view.zMin, &view.zMax}};
+    for (int i = 0; i < 3; ++i) {
+        if (IsBoxSide(s.box[i])) {
+            *sides[i][0] = s.box[i].minimum;
+            *sides[i][1] = s.box[i].maximum;
+        }
+    }
+    view.showAxes = s.showAxes != 0;
+    if (IsUnit(s.zoom))
+        view.zoom = s.zoom;
+    if (IsRotation3(s.rotation)) {
+        for (int i = 0; i < 9; ++i)
+            view.rotation[i / 3][i % 3] = s.rotation[i];
+    }
+    const double* axis = s.spinAxis;
+    const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+    if (std::isfinite(s.spinSpeed) && std::isfinite(length) && length > 0) {
+        view.spinSpeed = s.spinSpeed;
+        for (int i = 0; i < 3; ++i)
+            view.spinAxis[i] = axis[i];
+    }
+    // Graphs computed for the old box or ranges are out of date.
+    view.RestartAllGraphs();
+}
+
 void GetSettings(DocState* doc, DocumentViewSettings* settings)
 {
     GetKeptViewSettings(settings);
+    GraphSet* set = SetOf(doc);
+    if (!set || !set->HasViews())
+        return;
     for (int i = 0; i < 2; ++i) {
-        const A2DGraphView* view = View2D(doc, i);
-        if (!view)
-            continue;
-        View2DSettings& s = settings->view2D[i];
-        s.xMin = view->xMin;
-        s.yMin = view->yMin;
-        s.unitsX = view->unitsX;
-        s.unitsY = view->unitsY;
-        s.tickKindX = view->tickKindX;
-        s.tickKindY = view->tickKindY;
-        s.showAxes = view->showAxes;
-        s.showGraphPaper = view->showGraphPaper;
+        Get2D(*set->views2D[i], settings->view2D[i]);
+        Get3D(*set->views3D[i], settings->view3D[i]);
+    }
+    // What is written follows what the pane shows, not what the file said;
+    // with nothing graphed (graphing off) the pane has chosen no view yet.
+    if (set->equationGraphs.count > 0) {
+        settings->active = ActiveKind(*set);
+        settings->second = SecondKind(*set);
     }
 }
 
 void ApplySettings(DocState* doc, DocumentViewSettings* settings)
 {
-    // A file's values are checked: a view keeps its own where they could
-    // not draw.
-    for (int i = 0; i < 2; ++i) {
-        A2DGraphView* view = View2D(doc, i);
-        const View2DSettings& s = settings->view2D[i];
-        if (!view)
-            continue;
-        if (std::isfinite(s.xMin) && std::isfinite(s.yMin)) {
-            view->xMin = s.xMin;
-            view->yMin = s.yMin;
+    if (GraphSet* set = SetOf(doc); set && set->HasViews()) {
+        for (int i = 0; i < 2; ++i) {
+            Apply2D(settings->view2D[i], *set->views2D[i]);
+            Apply3D(settings->view3D[i], *set->views3D[i]);
         }
-        if (IsUnit(s.unitsX) && IsTickKind(s.tickKindX)) {
-            view->unitsX = s.unitsX;
-            view->tickKindX = s.tickKindX;
-        }
-        if (IsUnit(s.unitsY) && IsTickKind(s.tickKindY)) {
-            view->unitsY = s.unitsY;
-            view->tickKindY = s.tickKindY;
-        }
-        view->showAxes = s.showAxes != 0;
-        view->showGraphPaper = s.showGraphPaper != 0;
-        view->Resized();
     }
     KeepViewSettings(settings);
 }

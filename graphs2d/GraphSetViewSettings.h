@@ -1,6 +1,6 @@
-// The 2D views' ranges, units, axes and graph paper go to and come from a
-// document's view settings; the rest of the record is carried unchanged
-// until the other views take it.
+// The 2D and 3D views' ranges, boxes, cameras, spins and flags go to and
+// come from a document's view settings; the rest of the record (the 4D
+// view's, the placed pictures) is carried unchanged.
 #pragma once
 
 void RegisterViewSettingsHooks();

@@ -241,7 +241,10 @@ void A3DDrawingView::AdvanceSpin()
     e = std::min(e, kMaxSpinStep);
     if (std::isfinite(e)) {
         Matrix3 step;
-        MatrixFromAxisAngle3(step, spinAxis[0], spinAxis[1], spinAxis[2], e);
+        // A file may give the axis at any length.
+        Vec3 axis;
+        NormalizeVec3(Vec3{spinAxis[0], spinAxis[1], spinAxis[2]}, axis);
+        MatrixFromAxisAngle3(step, axis.x, axis.y, axis.z, e);
         TurnBy(*this, step);
         lastSpinStep = e;
     }

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -186,8 +187,59 @@ TEST_F(GraphSetTest, ViewSettingsGoToTheTwoDimensionalViewsAndBack)
     EXPECT_EQ(written.view2D[1].unitsX, 1);
     EXPECT_EQ(written.view2D[0].showAxes, 0);
     EXPECT_EQ(written.view2D[0].unitsY, 0.25);
-    // The views that do not take the record yet carry it unchanged.
     EXPECT_EQ(written.view3D[0].zoom, 3);
+
+    GetDocumentViewHooks() = DocumentViewHooks{};
+    ResetKeptViewSettings();
+    doc_.Graphs = nullptr;
+}
+
+// The 3D views take the file's box, camera and spin; a box side with no
+// room, a matrix that is not a rotation or a zero spin axis leave the
+// view's own. The shown views decide which settings are written.
+TEST_F(GraphSetTest, ViewSettingsGoToTheThreeDimensionalViewsAndBack)
+{
+    doc_.Graphs = set_.get();
+    RegisterViewSettingsHooks();
+    DocumentViewSettings read;
+    View3DSettings& first = read.view3D[0];
+    first.box[0] = {-1, 3};
+    first.box[1] = {2, 2};
+    first.t = {0, 5};
+    first.showAxes = 0;
+    const double turn[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    std::copy(turn, turn + 9, first.rotation);
+    first.spinSpeed = 0.5;
+    first.spinAxis[0] = 2, first.spinAxis[1] = 0, first.spinAxis[2] = 0;
+    View3DSettings& other = read.view3D[1];
+    std::fill(other.rotation, other.rotation + 9, 2.0);
+    other.spinAxis[0] = other.spinAxis[1] = other.spinAxis[2] = 0;
+    other.zoom = -1;
+    ApplyViewSettings(&doc_, &read);
+
+    const A3DGraphView& a = *set_->views3D[0];
+    EXPECT_EQ(a.xMin, -1);
+    EXPECT_EQ(a.xMax, 3);
+    EXPECT_EQ(a.yMin, -2);
+    EXPECT_EQ(a.tMax, 5);
+    EXPECT_EQ(a.showAxes, 0);
+    EXPECT_EQ(a.rotation[0][1], 1);
+    EXPECT_EQ(a.spinSpeed, 0.5);
+    EXPECT_EQ(a.spinAxis[0], 2);
+    const A3DGraphView& b = *set_->views3D[1];
+    EXPECT_EQ(b.zoom, 1.7330909743);
+    EXPECT_NEAR(b.rotation[2][2], 0.86602540378443871, 1e-15);
+    EXPECT_EQ(b.spinAxis[2], -1);
+
+    ShowTwo3D();
+    set_->equationGraphs.Push(EquationGraphs{});
+    DocumentViewSettings written;
+    GetViewSettings(&doc_, &written);
+    EXPECT_EQ(written.active, ActiveFirst3D);
+    EXPECT_EQ(written.second, SecondView3DShown);
+    EXPECT_EQ(written.view3D[0].box[0].maximum, 3);
+    EXPECT_EQ(written.view3D[0].rotation[1], 1);
+    set_->equationGraphs.count = 0;
 
     GetDocumentViewHooks() = DocumentViewHooks{};
     ResetKeptViewSettings();
