@@ -88,6 +88,8 @@ void Get2D(const A2DGraphView& view, View2DSettings& s)
     s.tickKindY = view.tickKindY;
     s.showAxes = view.showAxes;
     s.showGraphPaper = view.showGraphPaper;
+    // Borrowed: the view keeps its pictures.
+    s.pictures = view.pictures.entries;
 }
 
 void Get3D(const A3DGraphView& view, View3DSettings& s)
@@ -112,7 +114,7 @@ void Get3D(const A3DGraphView& view, View3DSettings& s)
 
 // A file's values are checked: a view keeps its own where they could not
 // draw.
-void Apply2D(const View2DSettings& s, A2DGraphView& view)
+void Apply2D(View2DSettings& s, A2DGraphView& view)
 {
     TakeRange(s.t, view.tMin, view.tMax);
     TakeRange(s.r, view.rMin, view.rMax);
@@ -131,6 +133,12 @@ void Apply2D(const View2DSettings& s, A2DGraphView& view)
     }
     view.showAxes = s.showAxes != 0;
     view.showGraphPaper = s.showGraphPaper != 0;
+    // The view takes the pictures; one it has no room for is freed.
+    for (const PlacedPictureRecord& placed : s.pictures) {
+        if (view.pictures.Push(placed) != 0)
+            FreeGlobalHandle(placed.picture);
+    }
+    s.pictures.Clear();
     view.Resized();
 }
 

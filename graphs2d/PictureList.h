@@ -4,15 +4,14 @@
 
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/PictureHandle.h"
+#include "document/DocumentViewSettings.h"
 
 #include <cstdint>
 
-struct PlacedPicture {
-    PictureHandle picture;
-    // World position of the picture's bottom-left corner.
-    double x;
-    double y;
-};
+// The same record a document file's view settings hold, so that the list
+// and the file share one shape: the picture and the world position of its
+// bottom-left corner.
+using PlacedPicture = PlacedPictureRecord;
 
 struct PictureList {
     GrowArray<PlacedPicture> entries;

@@ -170,8 +170,12 @@ TEST_F(GraphSetTest, ViewSettingsGoToTheTwoDimensionalViewsAndBack)
     read.view2D[0].unitsY = std::nan("");
     read.view2D[0].xMin = 7;
     read.view3D[0].zoom = 3;
+    ASSERT_EQ(read.view2D[1].pictures.Push(PlacedPictureRecord{AllocPictureHandle(ShortRect{0, 0, 4, 4}), 1, 2}), 0);
     ApplyViewSettings(&doc_, &read);
+    EXPECT_EQ(read.view2D[1].pictures.count, 0);
     const A2DGraphView& second = *set_->views2D[1];
+    ASSERT_EQ(second.pictures.entries.count, 1);
+    EXPECT_EQ(second.pictures.entries[0].y, 2);
     EXPECT_EQ(second.xMin, -5);
     EXPECT_EQ(second.yMin, 3);
     EXPECT_EQ(second.unitsX, 1);
@@ -188,6 +192,10 @@ TEST_F(GraphSetTest, ViewSettingsGoToTheTwoDimensionalViewsAndBack)
     EXPECT_EQ(written.view2D[0].showAxes, 0);
     EXPECT_EQ(written.view2D[0].unitsY, 0.25);
     EXPECT_EQ(written.view3D[0].zoom, 3);
+    // The written list borrows the view's picture.
+    ASSERT_EQ(written.view2D[1].pictures.count, 1);
+    EXPECT_EQ(written.view2D[1].pictures[0].picture, second.pictures.entries[0].picture);
+    written.view2D[1].pictures = GrowArray<PlacedPictureRecord>{};
 
     GetDocumentViewHooks() = DocumentViewHooks{};
     ResetKeptViewSettings();
