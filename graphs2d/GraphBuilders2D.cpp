@@ -9,6 +9,7 @@
 #include "graphs2d/AColorPlot.h"
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/CurveAndPointBuilders.h"
+#include "graphs2d/DataPlotBuilders.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs2d/InequalityBuilders.h"
@@ -122,4 +123,5 @@ void RegisterGraphBuilders2D()
     RegisterCurveAndPointBuilders();
     SetFormBuilder(59, &BuildColorPlot);
     SetFormBuilder(60, &BuildColorPlot);
+    RegisterDataPlotBuilders();
 }
