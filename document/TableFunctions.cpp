@@ -63,6 +63,19 @@ const DataTable* Lookup(uint32_t key, const DocState* doc, int32_t* column)
     return TableOf(doc, entry);
 }
 
+// What read answers of the key's table and column, under the table's
+// lock; undefined without them.
+template <typename Result, typename Read>
+Result ReadLocked(uint32_t key, const DocState* doc, Result undefined, Read read)
+{
+    int32_t column = 0;
+    const DataTable* table = Lookup(key, doc, &column);
+    if (!table)
+        return undefined;
+    MutexLock hold(table->cellLock);
+    return read(*table, column);
+}
+
 bool InUnitRange(double x)
 {
     return x >= 0 && x <= 1;
@@ -341,19 +354,18 @@ Interval DataTable::InterpolateInterval2(Interval x, Interval y) const
 
 double GetTableValue(uint32_t key, int32_t row, const DocState* doc)
 {
-    int32_t column = 0;
-    const DataTable* table = Lookup(key, doc, &column);
-    if (!table || row < 1)
+    if (row < 1)
         return NAN;
-    MutexLock hold(table->cellLock);
-    if (column >= table->columns.count)
-        return NAN;
-    // The kind is settled before graphs are built; only read here.
-    if (table->columns[column]->kind == kTextColumn) {
-        const char16_t* text = table->GetCellAt(column, row);
-        return text && *text ? TextIdentityOf(text) : NAN;
-    }
-    return ValueOf(*table, column, row);
+    return ReadLocked(key, doc, double(NAN), [row](const DataTable& t, int32_t column) {
+        if (column >= t.columns.count)
+            return double(NAN);
+        // The kind is settled before graphs are built; only read here.
+        if (t.columns[column]->kind == kTextColumn) {
+            const char16_t* text = t.GetCellAt(column, row);
+            return text && *text ? TextIdentityOf(text) : NAN;
+        }
+        return ValueOf(t, column, row);
+    });
 }
 
 const char16_t* GetTableFunctionCellText(uint32_t key, int32_t row, const DocState* doc)
@@ -379,42 +391,24 @@ bool IsTableTextFunction(uint32_t key, const DocState* doc)
 
 double TableFunctionValue1(uint32_t key, double x, const DocState* doc)
 {
-    int32_t column = 0;
-    const DataTable* table = Lookup(key, doc, &column);
-    if (!table)
-        return NAN;
-    MutexLock hold(table->cellLock);
-    return table->Interpolate1(column, x);
+    return ReadLocked(key, doc, double(NAN), [x](const DataTable& t, int32_t c) { return t.Interpolate1(c, x); });
 }
 
 double TableFunctionValue2(uint32_t key, double x, double y, const DocState* doc)
 {
-    int32_t column = 0;
-    const DataTable* table = Lookup(key, doc, &column);
-    if (!table)
-        return NAN;
-    MutexLock hold(table->cellLock);
-    return table->Interpolate2(x, y);
+    return ReadLocked(key, doc, double(NAN), [x, y](const DataTable& t, int32_t) { return t.Interpolate2(x, y); });
 }
 
 Interval TableFunctionInterval1(uint32_t key, Interval x, const DocState* doc)
 {
-    int32_t column = 0;
-    const DataTable* table = Lookup(key, doc, &column);
-    if (!table)
-        return kUndefinedInterval;
-    MutexLock hold(table->cellLock);
-    return table->InterpolateInterval1(column, x);
+    return ReadLocked(key, doc, kUndefinedInterval,
+                      [x](const DataTable& t, int32_t c) { return t.InterpolateInterval1(c, x); });
 }
 
 Interval TableFunctionInterval2(uint32_t key, Interval x, Interval y, const DocState* doc)
 {
-    int32_t column = 0;
-    const DataTable* table = Lookup(key, doc, &column);
-    if (!table)
-        return kUndefinedInterval;
-    MutexLock hold(table->cellLock);
-    return table->InterpolateInterval2(x, y);
+    return ReadLocked(key, doc, kUndefinedInterval,
+                      [x, y](const DataTable& t, int32_t) { return t.InterpolateInterval2(x, y); });
 }
 
 void RegisterTableFunctionHooks()
