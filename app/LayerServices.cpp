@@ -28,8 +28,8 @@
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
-#include "graphs3d/SurfaceBuilders.h"
 #include "graphs3d/SpaceCurveBuilders.h"
+#include "graphs3d/SurfaceBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -211,9 +211,9 @@ void RegisterLayerServices()
     RegisterRenderingServices();
     Register3DDrawingViews();
     RegisterImplicitSurfaceBuilder();
+    RegisterSpaceCurveBuilders();
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
-    RegisterSpaceCurveBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {
