@@ -129,7 +129,7 @@ void AddPlaneCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNo
 
 // The point of the three trees (taken over) in the statement's 3D view, and
 // under a map of space its image in the second view.
-void AddPoint(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+void BuildPoint3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
 {
     A3DGraphView* view = ViewOf(set, a.view);
     ViewRenderContext* context = ContextOf(view);
@@ -187,7 +187,7 @@ void AddPoint(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y
 // The data plot of the three trees (taken over) with the statement's
 // options, and under a map of space its image in the second view with
 // copies of the options.
-void AddData(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+void BuildData3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
 {
     A3DGraphView* view = ViewOf(set, a.view);
     ViewRenderContext* context = ContextOf(view);
@@ -370,42 +370,42 @@ void BuildComplexOfReal(GraphSet& set, BuilderArguments& a)
 
 void BuildPointColumn3D(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddPoint, false, Rectangular>(set, a);
+    BuildFromColumn<&BuildPoint3D, false, Rectangular>(set, a);
 }
 
 void BuildPointXYZ(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddPoint, true, Rectangular>(set, a);
+    BuildFromColumn<&BuildPoint3D, true, Rectangular>(set, a);
 }
 
 void BuildPointCylindrical(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddPoint, true, Cylindrical>(set, a);
+    BuildFromColumn<&BuildPoint3D, true, Cylindrical>(set, a);
 }
 
 void BuildPointSpherical(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddPoint, true, Spherical>(set, a);
+    BuildFromColumn<&BuildPoint3D, true, Spherical>(set, a);
 }
 
 void BuildDataColumn3D(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddData, false, Rectangular>(set, a);
+    BuildFromColumn<&BuildData3D, false, Rectangular>(set, a);
 }
 
 void BuildDataXYZ(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddData, true, Rectangular>(set, a);
+    BuildFromColumn<&BuildData3D, true, Rectangular>(set, a);
 }
 
 void BuildDataCylindrical(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddData, true, Cylindrical>(set, a);
+    BuildFromColumn<&BuildData3D, true, Cylindrical>(set, a);
 }
 
 void BuildDataSpherical(GraphSet& set, BuilderArguments& a)
 {
-    BuildFromColumn<&AddData, true, Spherical>(set, a);
+    BuildFromColumn<&BuildData3D, true, Spherical>(set, a);
 }
 
 void RegisterSpaceCurveBuilders()

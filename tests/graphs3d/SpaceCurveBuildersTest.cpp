@@ -2,10 +2,13 @@
 
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "document/DocState.h"
+#include "document/DocumentHooks.h"
+#include "document/DocumentServices.h"
 #include "document/DocumentTask.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaNode.h"
+#include "formula/NameRegistry.h"
 #include "formula/PrepareTreeForGraphing.h"
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/AGraphColor.h"
@@ -15,6 +18,7 @@
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DPoint.h"
+#include "graphs3d/AData3DPlot.h"
 #include "graphs3d/ACurve3D.h"
 #include "graphs3d/ASpaceCurve.h"
 #include "graphs3d/UnitSphere.h"
@@ -32,6 +36,12 @@
 void Register3DDrawingViews();
 
 namespace {
+
+// Row r of the test's table column holds r (rows from 1, three rows).
+double RowNumber(const DocState*, uint32_t, int32_t row)
+{
+    return row >= 1 && row <= 3 ? row : NAN;
+}
 
 class SpaceCurveBuilders : public ::testing::Test {
 protected:
@@ -58,6 +68,7 @@ protected:
             c = nullptr;
         }
         doc.transform.kind = 0;
+        doc.TableFunctions.Clear();
     }
 
     // The statement's last graph in the view of the type, complete; null
@@ -211,6 +222,37 @@ TEST_F(SpaceCurveBuilders, MappedPointInTheSecondView)
     ASSERT_GE(lastRow, 0);
     EXPECT_EQ(set->equationGraphs[lastRow].pair[1].view, set->views3D[1]);
     EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 4, 5, 6}));
+}
+
+// A data line under a map of space: the plot in the first view and its
+// image in the second, each with its own compiled options.
+TEST_F(SpaceCurveBuilders, MappedDataKeepsItsOptionsInBothViews)
+{
+    RegisterDocumentServices();
+    auto saved = GetDocumentHooks().tableValue;
+    GetDocumentHooks().tableValue = &RowNumber;
+    doc.TableFunctions.Push({InternSymbolName8("col"), 0, 0, 3, 0});
+    doc.transform.kind = 4;
+    doc.transform.components[0] = ReadFormula("x'");
+    doc.transform.components[1] = ReadFormula("y'");
+    doc.transform.components[2] = ReadFormula("~1*z'");
+    auto* plot = Build<AData3DPlot>("vector(x,y,z)=vector('col',2*'col',3*'col'),'fontsize'=2*'col'", true);
+    ASSERT_NE(plot, nullptr);
+    ASSERT_EQ(plot->PointCount(), 3);
+    EXPECT_EQ(plot->Points()[3 * 2 + 2], 9.f);
+    ASSERT_EQ(set->views3D[1]->graphs.count, 1);
+    auto* image = dynamic_cast<AData3DPlot*>(set->views3D[1]->graphs.storage[0]);
+    ASSERT_NE(image, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return image->IsComplete(); }));
+    ASSERT_EQ(image->PointCount(), 3);
+    EXPECT_EQ(image->Points()[3 * 2 + 2], -9.f);
+    ASSERT_NE(plot->Sizes(), nullptr);
+    ASSERT_NE(image->Sizes(), nullptr);
+    EXPECT_NE(plot->Sizes(), image->Sizes());
+    EXPECT_EQ(image->Sizes()[2], 6.f);
+    EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 4, 5, 6}));
+    set.reset();
+    GetDocumentHooks().tableValue = saved;
 }
 
 }  // namespace
