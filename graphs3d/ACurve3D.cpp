@@ -4,7 +4,7 @@
 #include "graphmodel/GraphCodes.h"
 #include "graphs3d/BudgetedBlock.h"
 #include "graphs3d/LimitGrain.h"
-#include "rendering/RotationKit.h"
+#include "graphs3d/Vec3Values.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <algorithm>
@@ -15,53 +15,9 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-Vec3 PointAt(const float* p, int32_t i)
-{
-    return {p[3 * i], p[3 * i + 1], p[3 * i + 2]};
-}
-
-Vec3 Minus(const Vec3& a, const Vec3& b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-Vec3 Scaled(const Vec3& a, double s)
-{
-    return {a.x * s, a.y * s, a.z * s};
-}
-
-Vec3 Cross(const Vec3& a, const Vec3& b)
-{
-    Vec3 out;
-    return CrossVec3(a, out, b.x, b.y, b.z);
-}
-
-Vec3 Normalized(const Vec3& a)
-{
-    Vec3 out;
-    return NormalizeVec3(a, out);
-}
-
-double Length(const Vec3& a)
-{
-    return std::sqrt(DotVec3(a, a));
-}
-
-bool Finite(const Vec3& a)
-{
-    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
-}
-
 bool SamePoint(const float* a, const float* b)
 {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
-}
-
-void Store(float* at, const Vec3& v)
-{
-    at[0] = static_cast<float>(v.x);
-    at[1] = static_cast<float>(v.y);
-    at[2] = static_cast<float>(v.z);
 }
 
 }  // namespace
@@ -239,14 +195,14 @@ void ACurve3D::BuildRings()
             const double angle = kTwoPi * j / sides;
             const double cs = std::cos(angle), sn = std::sin(angle);
             const Vec3 o{cs * m.x + sn * b.x, cs * m.y + sn * b.y, cs * m.z + sn * b.z};
-            Store(ring + 3 * j, {p.x + o.x * s.x * r, p.y + o.y * s.y * r, p.z + o.z * s.z * r});
+            StoreTriple(ring + 3 * j, {p.x + o.x * s.x * r, p.y + o.y * s.y * r, p.z + o.z * s.z * r});
         }
         if (ringColors) {
             for (int32_t j = 0; j < sides; ++j)
                 std::memcpy(ringColors + 3 * (static_cast<int64_t>(i) * sides + j), pointColors + 3 * i,
                             3 * sizeof(float));
         }
-        ringUsable[i] = Finite(m) && Finite(b);
+        ringUsable[i] = IsFinite(m) && IsFinite(b);
         m = next;
     }
 }
@@ -303,8 +259,8 @@ void ACurve3D::BuildRingNormals()
             const Vec3 across = Minus(PointAt(ringNext, 0), pv);
             const Vec3 along = Minus(pv, PointAt(curveNext, 0));
             const Vec3 normal = Scaled(Normalized(Cross(across, along)), last ? -sign : sign);
-            if (Finite(normal))
-                Store(normals + 3 * (static_cast<int64_t>(i) * S + j), normal);
+            if (IsFinite(normal))
+                StoreTriple(normals + 3 * (static_cast<int64_t>(i) * S + j), normal);
         }
     }
 }

@@ -54,8 +54,7 @@ AData3DPlot::~AData3DPlot()
 
 bool AData3DPlot::NeedsPointColors() const
 {
-    const int32_t kind = color ? color->kind.load() : ColorSolid;
-    return kind == ColorRgbFormulas || kind == ColorHsvFormulas;
+    return color && color->IsFormulaColor();
 }
 
 bool AData3DPlot::HasArrays() const

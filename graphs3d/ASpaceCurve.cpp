@@ -51,8 +51,7 @@ bool ASpaceCurve::NeedsPointColors() const
 {
     // Patterns and pictures have nothing to give a curve's points: those
     // curves show the plain colour.
-    const int32_t kind = color ? color->kind.load() : ColorSolid;
-    return kind == ColorRgbFormulas || kind == ColorHsvFormulas;
+    return color && color->IsFormulaColor();
 }
 
 bool ASpaceCurve::HasArrays() const

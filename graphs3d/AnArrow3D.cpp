@@ -3,7 +3,7 @@
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphCodes.h"
 #include "graphs3d/ACurve3D.h"
-#include "rendering/RotationKit.h"
+#include "graphs3d/Vec3Values.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <algorithm>
@@ -16,28 +16,9 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kSqrt3 = 1.732050807568877;
 
-Vec3 Cross(const Vec3& a, const Vec3& b)
-{
-    Vec3 out;
-    return CrossVec3(a, out, b.x, b.y, b.z);
-}
-
-Vec3 Normalized(const Vec3& a)
-{
-    Vec3 out;
-    return NormalizeVec3(a, out);
-}
-
 bool Finite(const float* p)
 {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
-void Store(float* at, double x, double y, double z)
-{
-    at[0] = static_cast<float>(x);
-    at[1] = static_cast<float>(y);
-    at[2] = static_cast<float>(z);
 }
 
 }  // namespace
@@ -80,8 +61,8 @@ void AnArrow3D::BuildMesh()
 void AnArrow3D::BuildLineArrow(double length)
 {
     const Vec3 p0{from[0], from[1], from[2]}, p1{to[0], to[1], to[2]};
-    Store(profile, p1.x, p1.y, p1.z);
-    Store(profile + 3, p0.x, p0.y, p0.z);
+    StoreTriple(profile, p1);
+    StoreTriple(profile + 3, p0);
     double bx = 4, by = 4, bz = 4;
     if (context)
         context->GetBoxSize(bx, by, bz);
@@ -102,8 +83,9 @@ void AnArrow3D::BuildLineArrow(double length)
         for (int32_t i = 0; i < barbCount; ++i) {
             const double angle = kTwoPi * i / barbCount;
             const double c = std::cos(angle) * rho, s = std::sin(angle) * rho;
-            Store(profile + 3 * (2 + i), (c * u.x + s * v.x - back * d.x) * scale.x + p1.x,
-                  (c * u.y + s * v.y - back * d.y) * scale.y + p1.y, (c * u.z + s * v.z - back * d.z) * scale.z + p1.z);
+            StoreTriple(profile + 3 * (2 + i), {(c * u.x + s * v.x - back * d.x) * scale.x + p1.x,
+                                                (c * u.y + s * v.y - back * d.y) * scale.y + p1.y,
+                                                (c * u.z + s * v.z - back * d.z) * scale.z + p1.z});
         }
     }
     extent = context ? context->GetBoundingRadius(profile, 2) : 0;
@@ -130,9 +112,9 @@ void AnArrow3D::BuildTubeArrow(double length)
                                    {base, r}, {base, rim},    {nullptr, nan}, {base, rim}, {to, 0}};
     for (int32_t i = 0; i < kArrowProfilePoints; ++i) {
         if (rows[i].at)
-            Store(profile + 3 * i, rows[i].at[0], rows[i].at[1], rows[i].at[2]);
+            StoreTriple(profile + 3 * i, PointAt(rows[i].at, 0));
         else
-            Store(profile + 3 * i, nan, nan, nan);
+            StoreTriple(profile + 3 * i, {nan, nan, nan});
         profileRadii[i] = rows[i].radius;
     }
     shaft->Restart();

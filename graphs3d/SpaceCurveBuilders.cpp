@@ -127,142 +127,110 @@ void AddPlaneCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNo
     AddSpaceCurve(set, a, x, y, MakeNumberNode(0), kPlaneCurveInT);
 }
 
-// The point of the three trees (taken over) in the statement's 3D view, and
-// under a map of space its image in the second view.
-void BuildPoint3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+// The graph of the three trees (taken over) in the statement's 3D view as
+// the statement's row, and under a map of space its image in the second
+// view. make(x, y, z, condition, colour, context, image) makes either; it
+// takes over the formulas, which it frees when it fails, but not the
+// colour. condition is the tree the image's condition is mapped from.
+template <typename Make>
+void AddWithImage(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z,
+                  const FormulaNode* condition, Make make)
 {
-    A3DGraphView* view = ViewOf(set, a.view);
-    ViewRenderContext* context = ContextOf(view);
+    ViewRenderContext* context = ContextOf(ViewOf(set, a.view));
     if (!context || !AllTrees(x, y, z)) {
         FreeTrees(x, y, z);
         return;
     }
-    const bool mapped = a.transform && a.transform->kind == kSpaceTransform && a.view == 0;
-    FormulaNode *mx = nullptr, *my = nullptr, *mz = nullptr;
-    if (mapped)
-        set.MapThroughSpaceTransform(a.transform, x, y, z, nullptr, nullptr, &mx, &my, &mz, nullptr);
-    CompiledFormula* fx = set.Compile(x);
-    CompiledFormula* fy = set.Compile(y);
-    CompiledFormula* fz = set.Compile(z);
-    AGraphColor* companionColour = mapped && a.colour ? a.colour->Clone() : nullptr;
-    A3DPoint* point = nullptr;
-    if (fx && fy && fz)
-        point = new (std::nothrow) A3DPoint(fx, fy, fz, a.colour, a.grain, a.opacity, context);
-    if (!point) {
-        for (CompiledFormula* f : {fx, fy, fz})
-            delete f;
-    } else {
-        a.colour = nullptr;
-        if (set.AddGraph3D(point, a.view) != 0) {
-            delete point;
-            point = nullptr;
-        }
-    }
-    ViewRenderContext* second = ContextOf(ViewOf(set, 1));
-    if (point && mapped && second && companionColour && AllTrees(mx, my, mz)) {
-        CompiledFormula* gx = set.Compile(mx);
-        CompiledFormula* gy = set.Compile(my);
-        CompiledFormula* gz = set.Compile(mz);
-        mx = my = mz = nullptr;
-        A3DPoint* image = nullptr;
-        if (gx && gy && gz)
-            image = new (std::nothrow) A3DPoint(gx, gy, gz, companionColour, a.grain, a.opacity, second);
-        if (image) {
-            companionColour = nullptr;
-            if (set.AddCompanion3D(image) != 0)
-                delete image;
-            else
-                set.MarkBoxRangesUsed(true);
-        } else {
-            for (CompiledFormula* f : {gx, gy, gz})
-                delete f;
-        }
-    }
-    FreeTrees(mx, my, mz);
-    delete companionColour;
-    if (point)
-        set.MarkBoxRangesUsed(a.view == 1);
-}
-
-// The data plot of the three trees (taken over) with the statement's
-// options, and under a map of space its image in the second view with
-// copies of the options.
-void BuildData3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
-{
-    A3DGraphView* view = ViewOf(set, a.view);
-    ViewRenderContext* context = ContextOf(view);
-    if (!context || !AllTrees(x, y, z)) {
-        FreeTrees(x, y, z);
-        return;
-    }
-    StatementOptions& o = a.options;
     const bool mapped = a.transform && a.transform->kind == kSpaceTransform && a.view == 0;
     FormulaNode *mx = nullptr, *my = nullptr, *mz = nullptr;
     CompiledFormula* mappedCondition = nullptr;
     if (mapped)
-        set.MapThroughSpaceTransform(a.transform, x, y, z, o.builderConditions, nullptr, &mx, &my, &mz,
-                                     &mappedCondition);
-    // The image's own copies of the options, made before the plot takes
-    // them.
-    CompiledFormula* copies[4] = {};
-    if (mapped) {
-        const FormulaNode* options[4] = {o.radius, o.symbol, o.label, o.fontSize};
-        for (int32_t k = 0; k < 4; ++k)
-            copies[k] = set.CompileCopy(options[k]);
-    }
-    AGraphColor* companionColour = mapped && a.colour ? a.colour->Clone() : nullptr;
-    CompiledFormula* fx = set.Compile(x);
-    CompiledFormula* fy = set.Compile(y);
-    CompiledFormula* fz = set.Compile(z);
-    CompiledFormula* own[5] = {set.CompileOptional(o.builderConditions), set.CompileOptional(o.radius),
-                               set.CompileOptional(o.symbol), set.CompileOptional(o.label),
-                               set.CompileOptional(o.fontSize)};
-    o.builderConditions = o.radius = o.symbol = o.label = o.fontSize = nullptr;
-    AData3DPlot* plot = nullptr;
-    if (fx && fy && fz)
-        plot = new (std::nothrow)
-            AData3DPlot(fx, fy, fz, own[0], own[1], own[2], own[3], own[4], a.colour, context, a.doc);
-    if (!plot) {
-        for (CompiledFormula* f : {fx, fy, fz, own[0], own[1], own[2], own[3], own[4]})
-            delete f;
-    } else {
+        set.MapThroughSpaceTransform(a.transform, x, y, z, condition, nullptr, &mx, &my, &mz,
+                                     condition ? &mappedCondition : nullptr);
+    AGraphColor* imageColour = mapped && a.colour ? a.colour->Clone() : nullptr;
+    A3DGraph* graph = make(set.Compile(x), set.Compile(y), set.Compile(z), nullptr, a.colour, context, false);
+    if (graph) {
         a.colour = nullptr;
-        if (set.AddGraph3D(plot, a.view) != 0) {
-            delete plot;
-            plot = nullptr;
+        if (set.AddGraph3D(graph, a.view) != 0) {
+            delete graph;
+            graph = nullptr;
         }
     }
     ViewRenderContext* second = ContextOf(ViewOf(set, 1));
-    if (plot && mapped && second && companionColour && AllTrees(mx, my, mz)) {
-        CompiledFormula* gx = set.Compile(mx);
-        CompiledFormula* gy = set.Compile(my);
-        CompiledFormula* gz = set.Compile(mz);
+    if (graph && mapped && second && imageColour && AllTrees(mx, my, mz)) {
+        A3DGraph* image =
+            make(set.Compile(mx), set.Compile(my), set.Compile(mz), mappedCondition, imageColour, second, true);
         mx = my = mz = nullptr;
-        AData3DPlot* image = nullptr;
-        if (gx && gy && gz)
-            image = new (std::nothrow) AData3DPlot(gx, gy, gz, mappedCondition, copies[0], copies[1], copies[2],
-                                                   copies[3], companionColour, second, a.doc);
+        mappedCondition = nullptr;
         if (image) {
-            companionColour = nullptr;
-            mappedCondition = nullptr;
-            for (CompiledFormula*& f : copies)
-                f = nullptr;
+            imageColour = nullptr;
             if (set.AddCompanion3D(image) != 0)
                 delete image;
             else
                 set.MarkBoxRangesUsed(true);
-        } else {
-            for (CompiledFormula* f : {gx, gy, gz})
-                delete f;
         }
     }
     FreeTrees(mx, my, mz);
     delete mappedCondition;
-    for (CompiledFormula* f : copies)
-        delete f;
-    delete companionColour;
-    if (plot)
+    delete imageColour;
+    if (graph)
         set.MarkBoxRangesUsed(a.view == 1);
+}
+
+void DeleteFormulas(std::initializer_list<CompiledFormula*> formulas)
+{
+    for (CompiledFormula* f : formulas)
+        delete f;
+}
+
+// A point and its image.
+void BuildPoint3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+{
+    AddWithImage(set, a, x, y, z, nullptr,
+                 [&a](CompiledFormula* fx, CompiledFormula* fy, CompiledFormula* fz, CompiledFormula*,
+                      AGraphColor* colour, ViewRenderContext* context, bool) -> A3DGraph* {
+                     A3DPoint* point = nullptr;
+                     if (fx && fy && fz)
+                         point = new (std::nothrow) A3DPoint(fx, fy, fz, colour, a.grain, a.opacity, context);
+                     if (!point)
+                         DeleteFormulas({fx, fy, fz});
+                     return point;
+                 });
+}
+
+// A data plot with the statement's options, and its image with its own
+// copies of them.
+void BuildData3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+{
+    StatementOptions& o = a.options;
+    // The image's options are copied before the plot takes the originals.
+    const bool mapped = a.transform && a.transform->kind == kSpaceTransform && a.view == 0;
+    FormulaNode** const trees[4] = {&o.radius, &o.symbol, &o.label, &o.fontSize};
+    CompiledFormula* copies[4] = {};
+    CompiledFormula* own[4] = {};
+    for (int32_t k = 0; k < 4; ++k) {
+        if (mapped)
+            copies[k] = set.CompileCopy(*trees[k]);
+        own[k] = set.CompileOptional(*trees[k]);
+        *trees[k] = nullptr;
+    }
+    const FormulaNode* condition = o.builderConditions;
+    AddWithImage(set, a, x, y, z, condition,
+                 [&](CompiledFormula* fx, CompiledFormula* fy, CompiledFormula* fz, CompiledFormula* mappedCondition,
+                     AGraphColor* colour, ViewRenderContext* context, bool image) -> A3DGraph* {
+                     CompiledFormula** options = image ? copies : own;
+                     CompiledFormula* test = image ? mappedCondition : set.CompileCopy(condition);
+                     AData3DPlot* plot = nullptr;
+                     if (fx && fy && fz)
+                         plot = new (std::nothrow) AData3DPlot(fx, fy, fz, test, options[0], options[1], options[2],
+                                                               options[3], colour, context, a.doc);
+                     if (!plot)
+                         DeleteFormulas({fx, fy, fz, test, options[0], options[1], options[2], options[3]});
+                     for (int32_t k = 0; k < 4; ++k)
+                         options[k] = nullptr;
+                     return plot;
+                 });
+    DeleteFormulas({own[0], own[1], own[2], own[3], copies[0], copies[1], copies[2], copies[3]});
 }
 
 // The three trees of a column read in its coordinate system: 0
