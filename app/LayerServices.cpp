@@ -28,6 +28,7 @@
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
+#include "graphs3d/SpaceCurveBuilders.h"
 #include "graphs3d/SurfaceBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
@@ -210,6 +211,7 @@ void RegisterLayerServices()
     RegisterRenderingServices();
     Register3DDrawingViews();
     RegisterImplicitSurfaceBuilder();
+    RegisterSpaceCurveBuilders();
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
