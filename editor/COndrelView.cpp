@@ -396,6 +396,9 @@ void COndrelView::keyPressEvent(QKeyEvent* event)
         return;
     }
     DocState* doc = GetDocState();
+    // While the colour palette is open the pointer alone decides.
+    if (doc->paletteLine != 0)
+        return;
     int key = event->key();
     if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
         ScrollTo(m_scroll + (key == Qt::Key_PageUp ? -height() : height()));
@@ -590,7 +593,7 @@ void COndrelView::mouseMoveEvent(QMouseEvent* event)
     bool held = event->buttons() & Qt::LeftButton;
     SetEquationPaneCursorFor(point, held);
     DocState* doc = GetDocState();
-    if (!held || doc->EditMode == EditNothing)
+    if (!held || (doc->EditMode == EditNothing && doc->paletteLine == 0))
         return;
     TypesetDCScope typeset(true);
     if (doc->OnMouseMove(point, this))

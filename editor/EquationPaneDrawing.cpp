@@ -10,6 +10,7 @@
 #include "drawing/DrawingPort.h"
 #include "editor/COndrelView.h"
 #include "editor/CaretGeometry.h"
+#include "editor/ColorPalette.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
 #include "editor/LineWrapping.h"
@@ -264,7 +265,7 @@ void DocState::DrawLines()
         DrawLineSwatch(i, false);
     if (current)
         MakeEditorStateCurrent(current, PaneWindow());
-    // wired at merge: the open colour palette popup is drawn again over the swatches.
+    DrawOpenColorPalette();
     if (FrameRateMeterSwitch)
         DrawFrameRateMeter();
 }

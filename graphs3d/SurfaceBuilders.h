@@ -7,9 +7,11 @@
 
 #include <cstdint>
 
+class AGraphColor;
 class GraphSet;
 struct BuilderArguments;
 struct FormulaNode;
+struct TransformRecord;
 
 // X, Y and Z of the explicit form of the code (5-14) for f, the right side
 // already written in u and v; the trees are new and f stays the caller's.
@@ -37,6 +39,16 @@ void BuildSphericalParametricSurface(GraphSet& set, BuilderArguments& arguments)
 void BuildCylindricalParametricSurface(GraphSet& set, BuilderArguments& arguments);
 void BuildExpressionInXY(GraphSet& set, BuilderArguments& arguments);
 void BuildExpressionInZ(GraphSet& set, BuilderArguments& arguments);
+
+// The surface's companion in the second 3D view under the document's map of
+// space (kind 4): the map applied to the point (x, y, z) of the surface, the
+// conditions and the colour's formulas read at the surface's own point,
+// over the same ranges. Nothing for primed 1 or another kind. The trees and
+// the colour stay the caller's.
+void AddMappedSurface(GraphSet& set, const TransformRecord* transform, int32_t primed, const FormulaNode* x,
+                      const FormulaNode* y, const FormulaNode* z, const FormulaNode* conditions, int32_t plottingMode,
+                      const AGraphColor* colour, double grain, double opacity, const double* uMin,
+                      const double* uMax, const double* vMin, const double* vMax);
 
 // Enters the builders above in the factory's table; at start-up.
 void RegisterSurfaceBuilders();
