@@ -29,6 +29,7 @@
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
 #include "graphs3d/SurfaceBuilders.h"
+#include "graphs3d/FlowBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -212,6 +213,7 @@ void RegisterLayerServices()
     RegisterImplicitSurfaceBuilder();
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
+    RegisterFlowBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {

@@ -1,0 +1,85 @@
+#include "graphs3d/FlowCurve.h"
+
+#include "CoreUtilities/FailureCodes.h"
+#include "CoreUtilities/FailureRegister.h"
+#include "CoreUtilities/MemoryBudget.h"
+#include "graphs3d/A3DGraph.h"
+
+#include <cstring>
+
+namespace {
+
+template <typename T>
+T* CopyOf(const T* source, int32_t n, bool& refused)
+{
+    if (!source || n <= 0)
+        return nullptr;
+    T* copy = static_cast<T*>(BudgetMalloc(static_cast<uint32_t>(sizeof(T) * n), false));
+    if (!copy) {
+        refused = true;
+        return nullptr;
+    }
+    std::memcpy(copy, source, sizeof(T) * n);
+    return copy;
+}
+
+}  // namespace
+
+FlowCurve* FlowCurve::FromPoints(const PointStore& line)
+{
+    auto* record = new (std::nothrow) FlowCurve;
+    const int32_t n = line.count;
+    float* points = n > 0 ? static_cast<float*>(BudgetMalloc(static_cast<uint32_t>(3 * sizeof(float) * n), false))
+                          : nullptr;
+    if (!record || (n > 0 && !points)) {
+        PostFailure(FailureOutOfMemory);
+        delete record;
+        BudgetFree(points);
+        return nullptr;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        const SpacePoint* p = line.At(i);
+        points[3 * i] = static_cast<float>(p->x);
+        points[3 * i + 1] = static_cast<float>(p->y);
+        points[3 * i + 2] = static_cast<float>(p->z);
+    }
+    record->count = n;
+    record->points = points;
+    return record;
+}
+
+FlowCurve* FlowCurve::FromCurveData(const FlowCurve& source)
+{
+    auto* record = new (std::nothrow) FlowCurve;
+    if (!record) {
+        PostFailure(FailureOutOfMemory);
+        return nullptr;
+    }
+    bool refused = false;
+    record->count = source.count;
+    record->points = CopyOf(source.points, 3 * source.count, refused);
+    record->radii = CopyOf(source.radii, source.count, refused);
+    record->colors = CopyOf(source.colors, 3 * source.count, refused);
+    if (refused) {
+        PostFailure(FailureOutOfMemory);
+        Free(record);
+        return nullptr;
+    }
+    return record;
+}
+
+void FlowCurve::Free(FlowCurve* record)
+{
+    if (!record)
+        return;
+    delete record->curve;
+    BudgetFree(record->points);
+    BudgetFree(record->radii);
+    BudgetFree(record->colors);
+    delete record;
+}
+
+void FlowCurve::BuildCurve(AGraphColor*, double, ViewRenderContext*)
+{
+    // wired at merge: the tube or polyline over the arrays.
+}
