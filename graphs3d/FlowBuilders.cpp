@@ -240,6 +240,19 @@ void BuildFlowFromImplicitSurface(GraphSet& set, BuilderArguments& a)
     AddStartSet(set, a, start, c, {});
 }
 
+void BuildFlowFromParametricSurface(GraphSet& set, BuilderArguments& a) { BuildFromSurface<77>(set, a); }
+void BuildFlowFromSphericalSurface(GraphSet& set, BuilderArguments& a) { BuildFromSurface<78>(set, a); }
+void BuildFlowFromCylindricalSurface(GraphSet& set, BuilderArguments& a) { BuildFromSurface<79>(set, a); }
+void BuildFlowFromXOfYZ(GraphSet& set, BuilderArguments& a) { BuildFromSurface<68>(set, a); }
+void BuildFlowFromYOfZX(GraphSet& set, BuilderArguments& a) { BuildFromSurface<69>(set, a); }
+void BuildFlowFromZOfYX(GraphSet& set, BuilderArguments& a) { BuildFromSurface<70>(set, a); }
+void BuildFlowFromSphericalR(GraphSet& set, BuilderArguments& a) { BuildFromSurface<71>(set, a); }
+void BuildFlowFromSphericalTheta(GraphSet& set, BuilderArguments& a) { BuildFromSurface<72>(set, a); }
+void BuildFlowFromSphericalPhi(GraphSet& set, BuilderArguments& a) { BuildFromSurface<73>(set, a); }
+void BuildFlowFromCylindricalR(GraphSet& set, BuilderArguments& a) { BuildFromSurface<74>(set, a); }
+void BuildFlowFromCylindricalZ(GraphSet& set, BuilderArguments& a) { BuildFromSurface<75>(set, a); }
+void BuildFlowFromCylindricalTheta(GraphSet& set, BuilderArguments& a) { BuildFromSurface<76>(set, a); }
+
 void AddMappedFlow(GraphSet& set, const TransformRecord* transform, int32_t primed, AVectorFieldOrDEPlot* plot)
 {
     auto* source = dynamic_cast<ADEPlot3D*>(plot);
@@ -278,18 +291,18 @@ void RegisterFlowBuilders()
         {17, &BuildField3D},
         {36, &BuildFlowFromPoint},
         {67, &BuildFlowFromImplicitSurface},
-        {68, &BuildFromSurface<68>},
-        {69, &BuildFromSurface<69>},
-        {70, &BuildFromSurface<70>},
-        {71, &BuildFromSurface<71>},
-        {72, &BuildFromSurface<72>},
-        {73, &BuildFromSurface<73>},
-        {74, &BuildFromSurface<74>},
-        {75, &BuildFromSurface<75>},
-        {76, &BuildFromSurface<76>},
-        {77, &BuildFromSurface<77>},
-        {78, &BuildFromSurface<78>},
-        {79, &BuildFromSurface<79>},
+        {68, &BuildFlowFromXOfYZ},
+        {69, &BuildFlowFromYOfZX},
+        {70, &BuildFlowFromZOfYX},
+        {71, &BuildFlowFromSphericalR},
+        {72, &BuildFlowFromSphericalTheta},
+        {73, &BuildFlowFromSphericalPhi},
+        {74, &BuildFlowFromCylindricalR},
+        {75, &BuildFlowFromCylindricalZ},
+        {76, &BuildFlowFromCylindricalTheta},
+        {77, &BuildFlowFromParametricSurface},
+        {78, &BuildFlowFromSphericalSurface},
+        {79, &BuildFlowFromCylindricalSurface},
     };
     for (const auto& entry : table)
         SetFormBuilder(entry.code, entry.builder);

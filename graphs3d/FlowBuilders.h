@@ -18,8 +18,20 @@ void BuildField3D(GraphSet& set, BuilderArguments& arguments);
 void BuildFlowFromPoint(GraphSet& set, BuilderArguments& arguments);
 // Code 67: an implicit surface.
 void BuildFlowFromImplicitSurface(GraphSet& set, BuilderArguments& arguments);
-// Codes 68-79, a grid on an explicit or parametric surface, are entered by
-// RegisterFlowBuilders.
+// Codes 77, 78, 79: a grid on a parametric surface in (x, y, z), (r, theta,
+// phi) or (r, theta, z); codes 68-76: on an explicit surface.
+void BuildFlowFromParametricSurface(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromSphericalSurface(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromCylindricalSurface(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromXOfYZ(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromYOfZX(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromZOfYX(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromSphericalR(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromSphericalTheta(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromSphericalPhi(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromCylindricalR(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromCylindricalZ(GraphSet& set, BuilderArguments& arguments);
+void BuildFlowFromCylindricalTheta(GraphSet& set, BuilderArguments& arguments);
 
 // With a map of space and a plot in the first view: the plot's flow lines
 // mapped into the second view, as the last row's companion. Arrows have no
