@@ -30,6 +30,7 @@
 #include "graphs3d/ImplicitSurfaceBuilder.h"
 #include "graphs3d/SurfaceBuilders.h"
 #include "graphs3d/FlowBuilders.h"
+#include "graphs3d/SpaceCurveBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -214,6 +215,7 @@ void RegisterLayerServices()
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
     RegisterFlowBuilders();
+    RegisterSpaceCurveBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {

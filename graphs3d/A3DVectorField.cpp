@@ -7,6 +7,7 @@
 #include "evaluation/CompiledFormula.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphCodes.h"
+#include "graphs3d/AnArrow3D.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <algorithm>
@@ -21,11 +22,14 @@ bool IsFormulaColor(const AGraphColor* color)
     return kind == ColorRgbFormulas || kind == ColorHsvFormulas;
 }
 
-// The arrow from base to tip; null when memory is refused.
-A3DGraph* MakeArrow(const float*, const float*, double, AGraphColor*, bool, bool, ViewRenderContext*)
+// The arrow from base to tip, built; null when memory is refused.
+AnArrow3D* MakeArrow(const float* from, const float* to, double radius, AGraphColor* color, bool fixedSize,
+                    bool noHead, ViewRenderContext* context)
 {
-    // wired at merge: the arrow of the tubes-and-arrows kit.
-    return nullptr;
+    auto* arrow = new (std::nothrow) AnArrow3D(from, to, radius, color, fixedSize, noHead, context);
+    if (!arrow)
+        PostFailure(FailureOutOfMemory);
+    return arrow;
 }
 
 }  // namespace
@@ -34,7 +38,7 @@ void ArrowBatch::Free(ArrowBatch* batch)
 {
     if (!batch)
         return;
-    for (A3DGraph* arrow : batch->arrows)
+    for (AnArrow3D* arrow : batch->arrows)
         delete arrow;
     batch->arrows.Clear();
     for (AGraphColor* c : batch->colors)
@@ -192,7 +196,7 @@ int32_t A3DVectorField::ComputeChunk(int32_t)
         float* item = batch->items + 6 * i;
         for (int32_t k = 0; k < 3; ++k)
             item[k] = static_cast<float>(item[3 + k] + s * item[k]);
-        A3DGraph* arrow = MakeArrow(item + 3, item, batch->radii ? batch->radii[i] : 0,
+        AnArrow3D* arrow = MakeArrow(item + 3, item, batch->radii ? batch->radii[i] : 0,
                                     withColors ? batch->colors[i] : color, fixedSize, noHead, renderContext);
         if (!arrow)
             continue;
@@ -236,7 +240,7 @@ void A3DVectorField::SetOption(int32_t code, double value)
         batches.count -= removeCount;
         removeCount = 0;
         for (ArrowBatch* batch : batches) {
-            for (A3DGraph* arrow : batch->arrows)
+            for (AnArrow3D* arrow : batch->arrows)
                 arrow->SetOption(OptionUploadMesh, value);
         }
         return;
@@ -250,7 +254,7 @@ void A3DVectorField::SetOption(int32_t code, double value)
     case OptionResolution: {
         MutexLock hold(listMutex);
         for (ArrowBatch* batch : batches) {
-            for (A3DGraph* arrow : batch->arrows)
+            for (AnArrow3D* arrow : batch->arrows)
                 arrow->SetOption(OptionResolution, value);
         }
         return;
@@ -271,7 +275,7 @@ bool A3DVectorField::Draw()
         return true;
     MutexLock hold(listMutex);
     for (ArrowBatch* batch : batches) {
-        for (A3DGraph* arrow : batch->arrows)
+        for (AnArrow3D* arrow : batch->arrows)
             arrow->Draw();
     }
     return true;
@@ -282,7 +286,7 @@ double A3DVectorField::GetExtent()
     MutexLock hold(listMutex);
     double extent = 0;
     for (ArrowBatch* batch : batches) {
-        for (A3DGraph* arrow : batch->arrows)
+        for (AnArrow3D* arrow : batch->arrows)
             extent = std::max(extent, arrow->GetExtent());
     }
     return extent;

@@ -21,6 +21,7 @@
 #include <cstdint>
 
 class AGraphColor;
+class AnArrow3D;
 class ViewRenderContext;
 struct CompiledFormula;
 
@@ -31,7 +32,7 @@ struct ArrowBatch {
     double* radii = nullptr;
     // Per arrow with formula colours; owned.
     GrowArray<AGraphColor*> colors;
-    GrowArray<A3DGraph*> arrows;
+    GrowArray<AnArrow3D*> arrows;
     int32_t count = 0;
 
     // Deletes the arrows, then the arrays and the record. Null-safe.

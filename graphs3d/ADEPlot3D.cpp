@@ -7,6 +7,7 @@
 #include "evaluation/CompiledFormula.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphCodes.h"
+#include "graphs3d/ACurve3D.h"
 #include "graphs3d/FlowCurve.h"
 #include "rendering/ViewRenderContext.h"
 

@@ -3,9 +3,10 @@
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
-#include "graphs3d/A3DGraph.h"
+#include "graphs3d/ACurve3D.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -79,7 +80,13 @@ void FlowCurve::Free(FlowCurve* record)
     delete record;
 }
 
-void FlowCurve::BuildCurve(AGraphColor*, double, ViewRenderContext*)
+void FlowCurve::BuildCurve(AGraphColor* color, double opacity, ViewRenderContext* context)
 {
-    // wired at merge: the tube or polyline over the arrays.
+    auto* built = new (std::nothrow) ACurve3D(count, points, radii, colors, color, 0, opacity, false, context);
+    if (!built) {
+        PostFailure(FailureOutOfMemory);
+        return;
+    }
+    built->BuildTube();
+    curve = built;
 }

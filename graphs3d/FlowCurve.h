@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-class A3DGraph;
+class ACurve3D;
 class AGraphColor;
 class ViewRenderContext;
 
@@ -17,7 +17,7 @@ struct FlowCurve {
     float* points = nullptr;
     double* radii = nullptr;
     float* colors = nullptr;
-    A3DGraph* curve = nullptr;
+    ACurve3D* curve = nullptr;
 
     // A record with the store's points as floats and nothing else; null,
     // with failure 36 posted, when memory is refused.

@@ -71,24 +71,6 @@ void RangeOf(A3DGraphView& view, RangeName name, const double** lo, const double
 FormulaNode* U() { return MakeVariableNode(CodeU); }
 FormulaNode* V() { return MakeVariableNode(CodeV); }
 
-// (a sin b cos c, a sin b sin c, a cos b) of copies.
-void SphericalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
-                      FormulaNode** y, FormulaNode** z)
-{
-    *x = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeCos(CopyTree(c)));
-    *y = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeSin(CopyTree(c)));
-    *z = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
-}
-
-// (a cos b, a sin b, c) of copies.
-void CylindricalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
-                        FormulaNode** y, FormulaNode** z)
-{
-    *x = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
-    *y = MakeProduct(CopyTree(a), MakeSin(CopyTree(b)));
-    *z = CopyTree(c);
-}
-
 // The right side of an equation, or a lone expression itself.
 const FormulaNode* RightSide(const FormulaNode* equation)
 {

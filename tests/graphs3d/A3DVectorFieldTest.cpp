@@ -69,6 +69,7 @@ TEST_F(VectorField3D, ArrowsAtTheFieldsLengthOrScaledToTheLongest)
         A3DVectorField& f = Make("x", "0", "0");
         const ArrowBatch* batch = f.BatchAt(f.BatchCount() - 1);
         ASSERT_EQ(batch->count, 4);
+        EXPECT_EQ(batch->arrows.count, 4);
         EXPECT_EQ(f.MaxLength(), 2);
         const double scale = given == 0 ? 1 : given / 2;
         for (int32_t i = 0; i < batch->count; ++i) {

@@ -7,6 +7,7 @@
 #include "formula/FormulaEngine.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphCodes.h"
+#include "graphs3d/ACurve3D.h"
 #include "graphs3d/FlowCurve.h"
 #include "rendering/ViewRenderContext.h"
 #include "support/FakeGraphServices.h"
@@ -166,6 +167,10 @@ TEST_F(DEPlot3D, ComputesALinePerStartAndALoadDropsOnlyTheOldLines)
         ASSERT_NE(c->radii, nullptr);
         ASSERT_NE(c->colors, nullptr);
         EXPECT_GT(c->count, 1);
+        // With radii the line is a tube, built on the worker.
+        ASSERT_NE(c->curve, nullptr);
+        EXPECT_TRUE(c->curve->IsTube());
+        EXPECT_TRUE(c->curve->IsComplete());
         EXPECT_DOUBLE_EQ(c->radii[c->count - 1], 0.02);
         EXPECT_FLOAT_EQ(c->colors[3 * (c->count - 1)], 0.25f);
         EXPECT_FLOAT_EQ(c->colors[3 * (c->count - 1) + 1], 0.5f);
