@@ -136,6 +136,9 @@ void ADEPlot3D::SetOption(int32_t code, double value)
             color->SetColorCode(value);
         return;
     case OptionUploadMesh: {
+        // Until the new lines are all in, the old ones stay on show.
+        if (!IsComplete())
+            return;
         MutexLock hold(listMutex);
         for (int32_t i = 0; i < removeCount; ++i)
             FlowCurve::Free(curves[i]);

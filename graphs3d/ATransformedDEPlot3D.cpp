@@ -155,6 +155,9 @@ void ATransformedDEPlot3D::SetOption(int32_t code, double value)
     switch (code) {
     case OptionResolution: Restart(); return;
     case OptionUploadMesh: {
+        // Until the new lines are all in, the old ones stay on show.
+        if (!IsComplete())
+            return;
         MutexLock hold(listMutex);
         for (int32_t i = 0; i < removeCount; ++i)
             FlowCurve::Free(curves[i]);
