@@ -49,9 +49,6 @@ ADEPlot3D::~ADEPlot3D()
 {
     Stop();
     DeleteGraphJobs(jobs);
-    for (FlowCurve* record : curves)
-        FlowCurve::Free(record);
-    curves.Clear();
     delete dx;
     delete dy;
     delete dz;
@@ -117,10 +114,7 @@ void ADEPlot3D::VariableChanged(uint32_t code)
 
 void ADEPlot3D::Restart()
 {
-    {
-        MutexLock hold(listMutex);
-        removeCount = curves.count;
-    }
+    lines.MarkOld();
     // Not complete until computed again: a graph that waits for this one
     // must not take the old lines for the new ones.
     for (int32_t p = 0; p < partCount; ++p)
@@ -135,54 +129,28 @@ void ADEPlot3D::SetOption(int32_t code, double value)
         if (color)
             color->SetColorCode(value);
         return;
-    case OptionUploadMesh: {
+    case OptionUploadMesh:
         // Until the new lines are all in, the old ones stay on show.
-        if (!IsComplete())
-            return;
-        MutexLock hold(listMutex);
-        for (int32_t i = 0; i < removeCount; ++i)
-            FlowCurve::Free(curves[i]);
-        MoveBytes(curves.storage, curves.storage + removeCount, sizeof(FlowCurve*) * (curves.count - removeCount));
-        curves.count -= removeCount;
-        removeCount = 0;
-        for (FlowCurve* record : curves) {
-            if (record->curve)
-                record->curve->SetOption(OptionUploadMesh, value);
-        }
+        if (IsComplete())
+            lines.DropOldAndLoad(value);
         return;
-    }
-    case OptionOpacity: {
-        MutexLock hold(listMutex);
+    case OptionOpacity:
         opacity = value;
-        for (FlowCurve* record : curves) {
-            if (record->curve)
-                record->curve->SetOption(OptionOpacity, value);
-        }
+        lines.SendOption(OptionOpacity, value);
         return;
-    }
     default: return;
     }
 }
 
 bool ADEPlot3D::Draw()
 {
-    MutexLock hold(listMutex);
-    for (FlowCurve* record : curves) {
-        if (record->curve)
-            record->curve->Draw();
-    }
+    lines.Draw();
     return true;
 }
 
 double ADEPlot3D::GetExtent()
 {
-    MutexLock hold(listMutex);
-    double extent = 0;
-    for (FlowCurve* record : curves) {
-        if (record->curve)
-            extent = std::max(extent, record->curve->GetExtent());
-    }
-    return extent;
+    return lines.GetExtent();
 }
 
 void ADEPlot3D::PartRange(int32_t count, int32_t parts, int32_t p, int32_t& first, int32_t& end)
@@ -293,11 +261,7 @@ int32_t ADEPlot3D::ComputeChunk(int32_t part)
             return GraphJobStopped;
         }
         record->BuildCurve(color, opacity, renderContext);
-        MutexLock hold(listMutex);
-        if (curves.Push(record) != 0) {
-            PostFailure(FailureOutOfMemory);
-            FlowCurve::Free(record);
-        }
+        lines.Append(record);
     }
     if (stopRequested.load(std::memory_order_relaxed))
         return GraphJobStopped;

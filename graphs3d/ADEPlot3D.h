@@ -9,9 +9,9 @@
 #pragma once
 
 #include "CoreUtilities/GraphJob.h"
-#include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/Mutex.h"
 #include "graphs3d/AVectorFieldOrDEPlot.h"
+#include "graphs3d/FlowCurve.h"
 #include "graphs3d/PointStore.h"
 
 #include <atomic>
@@ -21,7 +21,6 @@
 class AGraphColor;
 class ViewRenderContext;
 struct CompiledFormula;
-struct FlowCurve;
 
 // Steps of one flow line at most, and the step interval of the stored points
 // without and with a radius formula.
@@ -65,10 +64,10 @@ public:
     // For the transformed plot that follows this one and for tests: the
     // lines, oldest first, guarded by ListMutex; the first RemoveCount are
     // old ones that the next load drops.
-    Mutex& ListMutex() { return listMutex; }
-    int32_t CurveCount() const { return curves.count; }
-    int32_t RemoveCount() const { return removeCount; }
-    const FlowCurve* CurveAt(int32_t i) const { return curves[i]; }
+    Mutex& ListMutex() { return lines.mutex; }
+    int32_t CurveCount() const { return lines.curves.count; }
+    int32_t RemoveCount() const { return lines.removeCount; }
+    const FlowCurve* CurveAt(int32_t i) const { return lines.curves[i]; }
     AGraphColor* Color() const { return color; }
     double Opacity() const { return opacity; }
     int32_t PartCount() const { return partCount; }
@@ -97,9 +96,7 @@ private:
     AGraphColor* color;
     double opacity;
     const PointStore* startPoints;
-    GrowArray<FlowCurve*> curves;
-    Mutex listMutex;
-    int32_t removeCount = 0;
+    FlowCurveList lines;
     int32_t partCount;
     std::atomic<uint8_t> stopRequested{0};
     std::atomic<uint32_t> generation{0};

@@ -33,9 +33,6 @@ ATransformedDEPlot3D::~ATransformedDEPlot3D()
 {
     Stop();
     DeleteGraphJobs(jobs);
-    for (FlowCurve* record : curves)
-        FlowCurve::Free(record);
-    curves.Clear();
     delete X;
     delete Y;
     delete Z;
@@ -62,10 +59,7 @@ void ATransformedDEPlot3D::Stop()
 void ATransformedDEPlot3D::Restart()
 {
     Stop();
-    {
-        MutexLock hold(listMutex);
-        removeCount = curves.count;
-    }
+    lines.MarkOld();
     sourceGeneration = source->Generation();
     Start();
 }
@@ -135,11 +129,7 @@ int32_t ATransformedDEPlot3D::ComputeChunk(int32_t part)
         copy->points = mapped;
         copy->BuildCurve(source->Color(), source->Opacity(), renderContext);
         ++mappedByPart[part];
-        MutexLock hold(listMutex);
-        if (curves.Push(copy) != 0) {
-            PostFailure(FailureOutOfMemory);
-            FlowCurve::Free(copy);
-        }
+        lines.Append(copy);
     }
     if (stopRequested.load(std::memory_order_relaxed))
         return GraphJobStopped;
@@ -154,30 +144,11 @@ void ATransformedDEPlot3D::SetOption(int32_t code, double value)
 {
     switch (code) {
     case OptionResolution: Restart(); return;
-    case OptionUploadMesh: {
-        // Until the new lines are all in, the old ones stay on show.
-        if (!IsComplete())
-            return;
-        MutexLock hold(listMutex);
-        for (int32_t i = 0; i < removeCount; ++i)
-            FlowCurve::Free(curves[i]);
-        MoveBytes(curves.storage, curves.storage + removeCount, sizeof(FlowCurve*) * (curves.count - removeCount));
-        curves.count -= removeCount;
-        removeCount = 0;
-        for (FlowCurve* record : curves) {
-            if (record->curve)
-                record->curve->SetOption(OptionUploadMesh, value);
-        }
+    case OptionUploadMesh:
+        if (IsComplete())
+            lines.DropOldAndLoad(value);
         return;
-    }
-    case OptionOpacity: {
-        MutexLock hold(listMutex);
-        for (FlowCurve* record : curves) {
-            if (record->curve)
-                record->curve->SetOption(OptionOpacity, value);
-        }
-        return;
-    }
+    case OptionOpacity: lines.SendOption(OptionOpacity, value); return;
     default: return;
     }
 }
@@ -190,21 +161,11 @@ bool ATransformedDEPlot3D::Draw()
         Restart();
         return true;
     }
-    MutexLock hold(listMutex);
-    for (FlowCurve* record : curves) {
-        if (record->curve)
-            record->curve->Draw();
-    }
+    lines.Draw();
     return true;
 }
 
 double ATransformedDEPlot3D::GetExtent()
 {
-    MutexLock hold(listMutex);
-    double extent = 0;
-    for (FlowCurve* record : curves) {
-        if (record->curve)
-            extent = std::max(extent, record->curve->GetExtent());
-    }
-    return extent;
+    return lines.GetExtent();
 }

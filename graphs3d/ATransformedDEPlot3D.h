@@ -6,9 +6,9 @@
 #pragma once
 
 #include "CoreUtilities/GraphJob.h"
-#include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/Mutex.h"
 #include "graphs3d/A3DGraph.h"
+#include "graphs3d/FlowCurve.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,7 +17,6 @@
 class ADEPlot3D;
 class ViewRenderContext;
 struct CompiledFormula;
-struct FlowCurve;
 
 class ATransformedDEPlot3D : public A3DGraph {
 public:
@@ -42,8 +41,8 @@ public:
     void Stop();
 
     // For tests: the mapped lines, oldest first.
-    int32_t CurveCount() const { return curves.count; }
-    const FlowCurve* CurveAt(int32_t i) const { return curves[i]; }
+    int32_t CurveCount() const { return lines.curves.count; }
+    const FlowCurve* CurveAt(int32_t i) const { return lines.curves[i]; }
     // Source lines each part mapped in its last run.
     int32_t MappedByPart(int32_t part) const { return mappedByPart[part]; }
     int32_t PartCount() const { return partCount; }
@@ -54,9 +53,7 @@ private:
     CompiledFormula* Z;
     ADEPlot3D* source;
     ViewRenderContext* renderContext;
-    int32_t removeCount = 0;
-    GrowArray<FlowCurve*> curves;
-    Mutex listMutex;
+    FlowCurveList lines;
     int32_t partCount;
     std::atomic<uint8_t> stopRequested{0};
     Mutex doneMutex;

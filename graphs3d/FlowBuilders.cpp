@@ -16,6 +16,7 @@
 #include "graphs3d/AStartOnLattice.h"
 #include "graphs3d/AStartOnPoint.h"
 #include "graphs3d/ATransformedDEPlot3D.h"
+#include "graphs3d/SpaceMapCompanion.h"
 #include "graphs3d/SurfaceBuilders.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -256,30 +257,12 @@ void BuildFlowFromCylindricalTheta(GraphSet& set, BuilderArguments& a) { BuildFr
 void AddMappedFlow(GraphSet& set, const TransformRecord* transform, int32_t primed, AVectorFieldOrDEPlot* plot)
 {
     auto* source = dynamic_cast<ADEPlot3D*>(plot);
-    A3DGraphView* second = set.views3D[1];
-    if (!transform || transform->kind != 4 || primed != 0 || !source || !second)
+    if (!transform || transform->kind != 4 || primed != 0 || !source)
         return;
-    auto* context = dynamic_cast<ViewRenderContext*>(second->context);
-    const FormulaNode* const* t = transform->components;
-    if (!context || !t[0] || !t[1] || !t[2])
-        return;
-    CompiledFormula* X = set.Compile(CopyTree(t[0]));
-    CompiledFormula* Y = set.Compile(CopyTree(t[1]));
-    CompiledFormula* Z = set.Compile(CopyTree(t[2]));
-    ATransformedDEPlot3D* mapped = nullptr;
-    if (X && Y && Z)
-        mapped = new (std::nothrow) ATransformedDEPlot3D(X, Y, Z, source, context);
-    if (!mapped) {
-        delete X;
-        delete Y;
-        delete Z;
-        return;
-    }
-    if (set.AddCompanion3D(mapped) != 0) {
-        delete mapped;
-        return;
-    }
-    set.MarkBoxRangesUsed(true);
+    AddSpaceMapCompanion(set, *transform, [source](CompiledFormula* X, CompiledFormula* Y, CompiledFormula* Z,
+                                                   ViewRenderContext* context) -> A3DGraph* {
+        return new (std::nothrow) ATransformedDEPlot3D(X, Y, Z, source, context);
+    });
 }
 
 void RegisterFlowBuilders()

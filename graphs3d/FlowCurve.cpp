@@ -3,8 +3,10 @@
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "graphmodel/GraphCodes.h"
 #include "graphs3d/ACurve3D.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -89,4 +91,69 @@ void FlowCurve::BuildCurve(AGraphColor* color, double opacity, ViewRenderContext
     }
     built->BuildTube();
     curve = built;
+}
+
+FlowCurveList::~FlowCurveList()
+{
+    for (FlowCurve* record : curves)
+        FlowCurve::Free(record);
+    curves.Clear();
+}
+
+void FlowCurveList::MarkOld()
+{
+    MutexLock hold(mutex);
+    removeCount = curves.count;
+}
+
+void FlowCurveList::Append(FlowCurve* record)
+{
+    MutexLock hold(mutex);
+    if (curves.Push(record) != 0) {
+        PostFailure(FailureOutOfMemory);
+        FlowCurve::Free(record);
+    }
+}
+
+void FlowCurveList::DropOldAndLoad(double value)
+{
+    MutexLock hold(mutex);
+    for (int32_t i = 0; i < removeCount; ++i)
+        FlowCurve::Free(curves[i]);
+    MoveBytes(curves.storage, curves.storage + removeCount, sizeof(FlowCurve*) * (curves.count - removeCount));
+    curves.count -= removeCount;
+    removeCount = 0;
+    for (FlowCurve* record : curves) {
+        if (record->curve)
+            record->curve->SetOption(OptionUploadMesh, value);
+    }
+}
+
+void FlowCurveList::SendOption(int32_t code, double value)
+{
+    MutexLock hold(mutex);
+    for (FlowCurve* record : curves) {
+        if (record->curve)
+            record->curve->SetOption(code, value);
+    }
+}
+
+void FlowCurveList::Draw()
+{
+    MutexLock hold(mutex);
+    for (FlowCurve* record : curves) {
+        if (record->curve)
+            record->curve->Draw();
+    }
+}
+
+double FlowCurveList::GetExtent()
+{
+    MutexLock hold(mutex);
+    double extent = 0;
+    for (FlowCurve* record : curves) {
+        if (record->curve)
+            extent = std::max(extent, record->curve->GetExtent());
+    }
+    return extent;
 }

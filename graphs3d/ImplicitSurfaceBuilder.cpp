@@ -10,41 +10,10 @@
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/ATransformedImplicitSurface.h"
 #include "graphs3d/AnImplicitSurface.h"
+#include "graphs3d/SpaceMapCompanion.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <new>
-
-namespace {
-
-// The surface mapped through the map of space into the second view, as the
-// last row's companion.
-void AddMappedImplicitSurface(GraphSet& set, const TransformRecord& transform, AnImplicitSurface* surface)
-{
-    A3DGraphView* second = set.views3D[1];
-    auto* context = second ? dynamic_cast<ViewRenderContext*>(second->context) : nullptr;
-    const FormulaNode* const* t = transform.components;
-    if (!context || !t[0] || !t[1] || !t[2])
-        return;
-    CompiledFormula* X = set.Compile(CopyTree(t[0]));
-    CompiledFormula* Y = set.Compile(CopyTree(t[1]));
-    CompiledFormula* Z = set.Compile(CopyTree(t[2]));
-    ATransformedImplicitSurface* mapped = nullptr;
-    if (X && Y && Z)
-        mapped = new (std::nothrow) ATransformedImplicitSurface(X, Y, Z, surface, context);
-    if (!mapped) {
-        delete X;
-        delete Y;
-        delete Z;
-        return;
-    }
-    if (set.AddCompanion3D(mapped) != 0) {
-        delete mapped;
-        return;
-    }
-    set.MarkBoxRangesUsed(true);
-}
-
-}  // namespace
 
 void BuildImplicitSurface(GraphSet& set, BuilderArguments& a)
 {
@@ -73,8 +42,12 @@ void BuildImplicitSurface(GraphSet& set, BuilderArguments& a)
         delete surface;
         return;
     }
-    if (mapped)
-        AddMappedImplicitSurface(set, *a.transform, surface);
+    if (mapped) {
+        AddSpaceMapCompanion(set, *a.transform, [surface](CompiledFormula* X, CompiledFormula* Y,
+                                                          CompiledFormula* Z, ViewRenderContext* context) -> A3DGraph* {
+            return new (std::nothrow) ATransformedImplicitSurface(X, Y, Z, surface, context);
+        });
+    }
     set.MarkBoxRangesUsed(primed == 1);
 }
 

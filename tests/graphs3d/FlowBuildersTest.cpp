@@ -12,10 +12,14 @@
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DVectorField.h"
 #include "graphs3d/ADEPlot3D.h"
+#include "graphs3d/FlowCurve.h"
 #include "graphs3d/AStartOnGrid.h"
 #include "graphs3d/AStartOnImplicit.h"
 #include "graphs3d/AStartOnLattice.h"
 #include "graphs3d/AStartOnPoint.h"
+#include "graphs3d/ATransformedDEPlot3D.h"
+#include "graphs3d/ATransformedImplicitSurface.h"
+#include "graphs3d/ImplicitSurfaceBuilder.h"
 #include "support/FakeGraphServices.h"
 #include "support/FormulaReader.h"
 #include "support/WaitUntil.h"
@@ -119,6 +123,36 @@ TEST_F(FlowBuilders, EachFormStartsFromItsSetAndMarksItsSlots)
             EXPECT_EQ(set->rangeUsed[slot] != 0, used) << slot;
         }
     }
+}
+
+// Under a map of space a flow of the first view, and an implicit surface,
+// get their images in the second view; arrows have no lines to map.
+TEST_F(FlowBuilders, MapOfSpaceGivesFlowsAndImplicitSurfacesACompanion)
+{
+    RegisterImplicitSurfaceBuilder();
+    doc.transform.kind = 4;
+    const char* map[3] = {"x*cos(y)", "x*sin(y)", "z"};
+    for (int32_t i = 0; i < 3; ++i)
+        doc.transform.components[i] = ReadFormula(map[i]);
+    const auto& second = set->views3D[1]->graphs;
+    Build("function(optotal(t),vector(x,y,z))=vector(0,1,0),vector(x,y,z)=vector(1,0,0)");
+    ASSERT_EQ(second.count, 1);
+    auto* flow = dynamic_cast<ATransformedDEPlot3D*>(second.storage[0]);
+    ASSERT_NE(flow, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return flow->IsComplete(); }));
+    ASSERT_EQ(flow->CurveCount(), 1);
+    // The line y' = 1 from (1, 0, 0) maps onto the unit circle.
+    const FlowCurve* image = flow->CurveAt(0);
+    for (int32_t k = 0; k < image->count; ++k)
+        EXPECT_NEAR(std::hypot(image->points[3 * k], image->points[3 * k + 1]), 1, 1e-5);
+    Build("vector(d*x,d*y,d*z)=vector(-y,x,0)");
+    EXPECT_EQ(second.count, 1);
+    FormulaNode* sphere = ReadFormula("x^2+y^2+z^2=1");
+    PrepareTreeForGraphing(&doc, sphere);
+    set->BuildEquationGraphs(sphere, true, false, &doc.transform, 1, 0, 1, 0, 1, nullptr);
+    FreeTree(sphere);
+    ASSERT_EQ(second.count, 2);
+    EXPECT_NE(dynamic_cast<ATransformedImplicitSurface*>(second.storage[1]), nullptr);
 }
 
 }  // namespace
