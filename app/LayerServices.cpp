@@ -28,6 +28,7 @@
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
+#include "graphs3d/FlowBuilders.h"
 #include "graphs3d/SpaceCurveBuilders.h"
 #include "graphs3d/SurfaceBuilders.h"
 #include "rendering/RenderingServices.h"
@@ -214,6 +215,7 @@ void RegisterLayerServices()
     RegisterSpaceCurveBuilders();
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
+    RegisterFlowBuilders();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {
