@@ -13,6 +13,7 @@
 #include "editor/EditorKeyEvents.h"
 #include "editor/EditorPredicates.h"
 #include "editor/EditorStateLife.h"
+#include "editor/EquationPanePrinting.h"
 #include "editor/EquationViewServices.h"
 #include "editor/FormulaClipboard.h"
 #include "editor/FormulaDrawingPort.h"
@@ -306,9 +307,11 @@ void COndrelView::DrawPaneContents(PortDC* dc)
         PortPen previousPen = dc->SelectPen(PortPen{PenStyle::Solid, 0, WindowTextColor(), false});
         dc->SetBackgroundMode(BackgroundMode::Transparent);
         doc->DrawLines();
-        if (!DemoRunning())
+        // Paper shows the lines only.
+        if (!DemoRunning() && !doc->printing)
             doc->DrawVariablePanels();
-        DrawHintCaption(dc);
+        if (!doc->printing)
+            DrawHintCaption(dc);
         if (DemoRunning())
             DrawDemoBanner(dc);
         dc->SelectPen(previousPen);
