@@ -121,6 +121,10 @@ void RegisterLayerServices()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
+    SetDemoKeyHandler([](int key) {
+        if (CMainFrame* frame = GetMainFrame())
+            frame->OnDemoKey(key);
+    });
     hooks.newGraphSet = &MakeGraphSet;
     hooks.buildEquationGraphs = &BuildEquationGraphs;
     hooks.updateIdleTimer = &UpdateIdleTimerFromAnyThread;
