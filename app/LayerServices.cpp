@@ -2,6 +2,7 @@
 
 #include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
+#include "app/Benchmark.h"
 #include "app/FrameControls.h"
 #include "app/GraphPaneServices.h"
 #include "app/CMainFrame.h"
@@ -121,6 +122,7 @@ void RegisterLayerServices()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
+    SetBenchmarkStep(&RunBenchmarkStep);
     SetDemoKeyHandler([](int key) {
         if (CMainFrame* frame = GetMainFrame())
             frame->OnDemoKey(key);
