@@ -9,6 +9,7 @@
 #include "document/DocumentReader.h"
 #include "editor/COndrelView.h"
 #include "editor/EditorStateLife.h"
+#include "editor/EquationViewServices.h"
 #include "editor/TextBlocks.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
@@ -61,17 +62,6 @@ void ResetState()
     State = BenchmarkState{};
 }
 
-// An empty document with one empty equation and every view at its default.
-void ClearDemoDocument()
-{
-    DocState* doc = GetDocState();
-    doc->Recompute();
-    doc->FreeLines();
-    doc->InsertEquationLine();
-    if (doc->Graphs)
-        doc->Graphs->Zoom(kZoomDefaultView, WhichBoth);
-}
-
 // The document holds only the test's formula, in a fresh first equation.
 void PutFormula(DocState* doc, const BenchmarkTest& test)
 {
@@ -86,6 +76,9 @@ void PutFormula(DocState* doc, const BenchmarkTest& test)
     DocLine& line = doc->Lines[0];
     ReplaceNode(tree, GetEditorRoot(line.formula));
     line.formula->layoutValid = 0;
+    // The caret after the formula, as if it had been typed.
+    MakeEditorStateCurrent(line.formula, GetEquationView());
+    SetEditorSelection(GetEditorRoot(line.formula), CaretAfter);
     if (test.mode == 1)
         line.XYType = kContourXYType;
     else if (test.mode == 2)
@@ -140,7 +133,7 @@ void Finish(CMainFrame* frame, DocState* doc)
     if (doc->Graphs)
         doc->Graphs->ReleaseRenderResources();
     DestroyAllGLWindows();
-    SetDemoMode(0);
+    StartDemo(DemoOff, 0);
 }
 
 }  // namespace
@@ -212,6 +205,15 @@ std::string FormatBenchmarkRating(double totalSeconds)
     out << std::setprecision(4) << "\r\rRating: " << (totalSeconds > 0 ? kBenchmarkRatingScale / totalSeconds : 0.0)
         << " VLMarks\r\r";
     return out.str();
+}
+
+void RunBenchmarkStep()
+{
+    const BenchmarkNext next = RunBenchmark(GetMainFrame());
+    if (next.wait == BenchmarkWait::GraphsDone)
+        SetDemoPacing(false, true, 0);
+    else if (next.wait == BenchmarkWait::Time)
+        SetDemoPacing(true, false, next.due);
 }
 
 std::string GetBenchmarkReport()

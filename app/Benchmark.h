@@ -47,6 +47,8 @@ struct BenchmarkNext {
 
 // One benchmark step; with a null frame it only resets the state.
 BenchmarkNext RunBenchmark(CMainFrame* frame);
+// The player's step in mode 4: RunBenchmark, then the player paced by its answer.
+void RunBenchmarkStep();
 // The report so far (tests, and the closing note of a run).
 std::string GetBenchmarkReport();
 // The benchmark's state: -1 before the first step, 0 after a timed test,

@@ -75,7 +75,7 @@ PictureHandle ImageToPicture(const QImage& source)
 // lets the user take part.
 bool DemoRefusesUserInput()
 {
-    return IsDemoRunning() && !GetDocState()->DemoUserControl;
+    return IsDemoRunning() && !GetDocState()->DemoUserControl && !DemoMouseMessage && !IsUserMouseActive();
 }
 
 void FocusEquationPane()

@@ -29,6 +29,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QFileInfo>
@@ -193,8 +194,6 @@ void COndrelApp::OnFileNew()
     // The window always holds a document: a new one gets a window of its own.
     if (m_document)
         StartNewInstance({});
-    else
-        m_document->OnNewDocument();
 }
 
 void COndrelApp::OnFileOpen()
@@ -277,7 +276,9 @@ void COndrelApp::OnRevertToSaved()
         m_document->OnNewDocument();
         return;
     }
-    if (!m_document->OnOpenDocument(m_document->PathName())) {
+    // A file that cannot be read leaves the changes where they are.
+    QFile file(m_document->PathName());
+    if (!file.open(QIODevice::ReadOnly) || !m_document->OnOpenDocument(m_document->PathName())) {
         ShowMessageBox(QStringLiteral("Unable to reload %1").arg(title).toStdU16String(), u"Vellumor",
                        MessageBoxIcon::Warning);
         m_document->SetModifiedFlag(true);

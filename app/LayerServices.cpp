@@ -5,6 +5,7 @@
 #include "app/CGraphView.h"
 #include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
+#include "app/Benchmark.h"
 #include "app/FrameControls.h"
 #include "app/GraphPaneServices.h"
 #include "app/CMainFrame.h"
@@ -128,6 +129,11 @@ void RegisterLayerServices()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
+    SetBenchmarkStep(&RunBenchmarkStep);
+    SetDemoKeyHandler([](int key) {
+        if (CMainFrame* frame = GetMainFrame())
+            frame->OnDemoKey(key);
+    });
     hooks.newGraphSet = &MakeGraphSet;
     hooks.buildEquationGraphs = &BuildEquationGraphs;
     hooks.updateIdleTimer = &UpdateIdleTimerFromAnyThread;

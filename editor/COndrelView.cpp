@@ -394,8 +394,11 @@ void COndrelView::DoKeypadCommand(int32_t code)
 
 void COndrelView::keyPressEvent(QKeyEvent* event)
 {
-    if (DemoRunning() && !event->spontaneous()) {
-        event->ignore();
+    // The user's keys steer a running demonstration; its own keys never
+    // come as key events.
+    if (DemoRunning()) {
+        if (!event->isAutoRepeat())
+            HandleDemoKey(event->key());
         return;
     }
     DocState* doc = GetDocState();
@@ -557,7 +560,7 @@ bool COndrelView::CanPaste() const
 
 void COndrelView::PressAt(QMouseEvent* event, bool doubleClick)
 {
-    if (DemoRunning())
+    if (DemoRunning() && !DemoMouseMessage)
         return;
     DocState* doc = GetDocState();
     QPoint p = event->position().toPoint();
