@@ -11,6 +11,8 @@
 #include "CoreUtilities/GrowArray.h"
 #include "CoreUtilities/Mutex.h"
 #include "CoreUtilities/ShortRect.h"
+#include "document/TableFunctionList.h"
+#include "numerics/Interval.h"
 #include "platform/WindowHandle.h"
 
 #include <cstdint>
@@ -97,8 +99,9 @@ struct DataTable {
     // The bottom edge is being dragged to change displayRows.
     uint8_t dragging = 0;
     // Held while computed cells are swapped in, and by interface-thread
-    // readers that may meet the document task.
-    Mutex cellLock;
+    // readers that may meet the document task, and by the table functions
+    // (which only read, from any thread).
+    mutable Mutex cellLock;
 
     // Model.
     void Free();
@@ -200,6 +203,26 @@ struct DataTable {
     void SortRows(int32_t column, int32_t direction);
     // On the document-task thread.
     void ComputeFormulaColumns(DocState* doc);
+
+    // Tables as functions. The lookups read the values arrays only and take
+    // cellLock, so any thread may call them while the document task swaps
+    // computed values in; rows are counted from 1 (0 is the header).
+    // One entry per named column, from left to right; false when the list
+    // refuses one.
+    bool AddTableFunctions(TableFunctionList* list, int32_t line) const;
+    double GetValueAt(int32_t column, int32_t row) const;
+    // The cell's text, or null; only while the table stays unchanged.
+    const char16_t* GetCellAt(int32_t column, int32_t row) const;
+    // A copy of the cell's text (free it with std::free), null for none.
+    char16_t* CopyCellAt(int32_t column, int32_t row) const;
+    // The column over x in [0, 1] spread evenly over the data rows.
+    double Interpolate1(int32_t column, double x) const;
+    // The whole table over x (rows) and y (columns), both in [0, 1].
+    double Interpolate2(double x, double y) const;
+    // Intervals that hold every value of the two above over [a, b], and
+    // over the box [a, b] by [c, d].
+    Interval InterpolateInterval1(int32_t column, Interval x) const;
+    Interval InterpolateInterval2(Interval x, Interval y) const;
 };
 
 // Whether data row a (0 is the first data row) sorts before row b.

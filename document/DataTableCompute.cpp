@@ -80,7 +80,10 @@ void DataTable::SortRows(int32_t column, int32_t direction)
         return;
     DataTableColumn* key = columns[column];
     key->GetKind();
-    key->ParseValues();
+    {
+        MutexLock hold(cellLock);
+        key->ParseValues();
+    }
     std::vector<int32_t> order(static_cast<size_t>(rows - 1));
     for (int32_t i = 0; i < rows - 1; ++i)
         order[static_cast<size_t>(i)] = i;

@@ -539,8 +539,12 @@ void DataTable::FitRows()
 {
     if (Height() > kTallestTable)
         displayRows = kTallestTable / rowHeight;
-    for (DataTableColumn* column : columns)
-        column->ParseValues();
+    {
+        // Graph workers may be reading the values through the table functions.
+        MutexLock hold(cellLock);
+        for (DataTableColumn* column : columns)
+            column->ParseValues();
+    }
     MarkColumnsForRecompute();
     UpdateScrollBars();
     if (owner)

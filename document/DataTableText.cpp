@@ -10,6 +10,7 @@
 #include "document/DocState.h"
 #include "document/DocumentFileHooks.h"
 #include "document/DocumentHooks.h"
+#include "document/TableFunctions.h"
 #include "formula/CopyTree.h"
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
@@ -211,11 +212,13 @@ void RegisterDataTableHooks()
     hooks.markColumnsForRecompute = [](DataTable* table) { table->MarkColumnsForRecompute(); };
     hooks.prepareTableFormulas = [](DataTable* table, DocState* doc) {
         table->PrepareHeaderFormulas(doc);
+        MutexLock hold(table->cellLock);
         for (DataTableColumn* column : table->columns)
             column->ParseValues();
     };
     hooks.computeFormulaColumns = [](DataTable* table, DocState* doc) { table->ComputeFormulaColumns(doc); };
     hooks.computeTableColumnKinds = [](DocState* doc) { doc->ClassifyAllTableColumns(); };
+    RegisterTableFunctionHooks();
 
     DocumentFileHooks& file = GetDocumentFileHooks();
     file.newDataTable = &NewDataTable;

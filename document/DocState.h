@@ -618,6 +618,10 @@ struct DocState {
 
     // Rows of the table column named by the code; 0 for no column.
     int32_t TableColumnRowCount(uint32_t code) const;
+    // The table-function list built again from the table lines, and the
+    // names in use noted again (TableFunctions.h).
+    void RebuildTableFunctions();
+    void NoteEquationNamesInUse();
 
     // Tables: column kinds, header names, and the Table menu's commands with
     // the cell editing (which lives with the editor).

@@ -4,6 +4,7 @@
 #include "document/DocState.h"
 #include "document/ParameterValues.h"
 #include "document/PictureText.h"
+#include "document/TableFunctions.h"
 #include "evaluation/ParameterValue.h"
 #include "evaluation/SubtreeEvaluation.h"
 #include "formula/DocumentQueries.h"
@@ -63,37 +64,19 @@ const UserFunction* UserFunctionAt(const DocState* doc, int32_t index)
     return index < doc->UserFunctions.count ? doc->UserFunctions[index] : nullptr;
 }
 
-// Until the table cells answer, no column has a text and every table
-// function is undefined.
-
-const char16_t* ColumnText(uint32_t, int32_t, const DocState*)
+const char16_t* ColumnText(uint32_t code, int32_t row, const DocState* doc)
 {
-    return nullptr;
+    return GetTableFunctionCellText(code, row, doc);
 }
 
-bool HoldsText(uint32_t, const DocState*)
+char16_t* ColumnTextCopy(uint32_t code, int32_t row, const DocState* doc)
 {
-    return false;
+    return GetTableFunctionCellCopy(code, row, doc);
 }
 
-double TableReal1(uint32_t, double, const DocState*)
+bool HoldsText(uint32_t code, const DocState* doc)
 {
-    return NAN;
-}
-
-double TableReal2(uint32_t, double, double, const DocState*)
-{
-    return NAN;
-}
-
-Interval TableInterval1(uint32_t, Interval, const DocState*)
-{
-    return Interval{NAN, NAN};
-}
-
-Interval TableInterval2(uint32_t, Interval, Interval, const DocState*)
-{
-    return Interval{NAN, NAN};
+    return IsTableTextFunction(code, doc);
 }
 
 }  // namespace
@@ -114,11 +97,12 @@ void RegisterDocumentServices()
     values.sliderValue = &SliderValue;
     values.parameterValue = &DocumentParameterValue;
     values.columnText = &ColumnText;
+    values.columnTextCopy = &ColumnTextCopy;
     values.isTextColumn = &HoldsText;
-    values.tableReal1 = &TableReal1;
-    values.tableReal2 = &TableReal2;
-    values.tableInterval1 = &TableInterval1;
-    values.tableInterval2 = &TableInterval2;
+    values.tableReal1 = &TableFunctionValue1;
+    values.tableReal2 = &TableFunctionValue2;
+    values.tableInterval1 = &TableFunctionInterval1;
+    values.tableInterval2 = &TableFunctionInterval2;
     values.userFunction = &UserFunctionAt;
     SetDocumentValues(values);
     RegisterPictureTextHooks();

@@ -1,6 +1,7 @@
 #include "evaluation/CompiledFormula.h"
 
 #include "CoreUtilities/ThreadStorage.h"
+#include "CoreUtilities/WideString.h"
 #include "evaluation/BytecodeProgram.h"
 #include "evaluation/CompileBatch.h"
 #include "evaluation/ConstantTable.h"
@@ -345,6 +346,17 @@ const char16_t* CompiledFormula::TextAtRow(int32_t row) const
         return tree->Text();
     if (tree->kind == KindVariable && IsTableFunctionName(tree->payload.code, doc))
         return TableColumnText(tree->payload.code, row, doc);
+    return nullptr;
+}
+
+char16_t* CompiledFormula::CopyTextAtRow(int32_t row) const
+{
+    if (tree->kind == KindText) {
+        const char16_t* text = tree->Text();
+        return text ? WideDuplicateN(text, WideLength(text)) : nullptr;
+    }
+    if (tree->kind == KindVariable && IsTableFunctionName(tree->payload.code, doc))
+        return CopyTableColumnText(tree->payload.code, row, doc);
     return nullptr;
 }
 

@@ -86,6 +86,9 @@ struct CompiledFormula {
     // The root's text for a text formula, a table column's cell text for a
     // formula that names the column, else null.
     const char16_t* TextAtRow(int32_t row) const;
+    // A copy of that text, which the caller frees with std::free: safe
+    // while the document task rewrites computed cells; null for none.
+    char16_t* CopyTextAtRow(int32_t row) const;
 
     // For a relation <, <=, > or >= of two linear sides: true and the form f
     // such that the relation holds exactly where f > 0 (f >= 0 for <= and

@@ -23,13 +23,13 @@ inline ComplexValue ComplexPairTest(int32_t opcode, ComplexValue lower, ComplexV
     }
 }
 
-// A value that is not real reaches the table as NaN.
+// A value that is not real makes the table's value undefined.
 inline ComplexValue ComplexTableFunction1(uint32_t id, ComplexValue x, const DocState* doc)
 {
-    return ComplexValue{EvalTableFunctionReal1(id, ComplexToReal(x), doc), 0};
+    return EvalTableFunctionComplex1(id, x, doc);
 }
 
 inline ComplexValue ComplexTableFunction2(uint32_t id, ComplexValue a, ComplexValue b, const DocState* doc)
 {
-    return ComplexValue{EvalTableFunctionReal2(id, ComplexToReal(a), ComplexToReal(b), doc), 0};
+    return EvalTableFunctionComplex2(id, a, b, doc);
 }

@@ -33,6 +33,11 @@ const char16_t* TableColumnText(uint32_t code, int32_t row, const DocState* doc)
     return doc && Values.columnText ? Values.columnText(code, row, doc) : nullptr;
 }
 
+char16_t* CopyTableColumnText(uint32_t code, int32_t row, const DocState* doc)
+{
+    return doc && Values.columnTextCopy ? Values.columnTextCopy(code, row, doc) : nullptr;
+}
+
 bool IsTextColumn(uint32_t code, const DocState* doc)
 {
     return doc && Values.isTextColumn && Values.isTextColumn(code, doc);
@@ -56,6 +61,20 @@ Interval EvalTableFunctionInterval1(uint32_t id, Interval x, const DocState* doc
 Interval EvalTableFunctionInterval2(uint32_t id, Interval a, Interval b, const DocState* doc)
 {
     return doc && Values.tableInterval2 ? Values.tableInterval2(id, a, b, doc) : Interval{NAN, NAN};
+}
+
+ComplexValue EvalTableFunctionComplex1(uint32_t id, ComplexValue x, const DocState* doc)
+{
+    if (x.im != 0)
+        return ComplexValue{NAN, NAN};
+    return ComplexValue{EvalTableFunctionReal1(id, x.re, doc), 0};
+}
+
+ComplexValue EvalTableFunctionComplex2(uint32_t id, ComplexValue a, ComplexValue b, const DocState* doc)
+{
+    if (a.im != 0 || b.im != 0)
+        return ComplexValue{NAN, NAN};
+    return ComplexValue{EvalTableFunctionReal2(id, a.re, b.re, doc), 0};
 }
 
 ComplexInterval EvalTableFunctionComplexInterval1(uint32_t id, ComplexInterval x, const DocState* doc)

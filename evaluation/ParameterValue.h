@@ -19,6 +19,8 @@ struct DocumentValues {
     double (*sliderValue)(const DocState* doc) = nullptr;
     ComplexValue (*parameterValue)(uint32_t code, int32_t row, const DocState* doc) = nullptr;
     const char16_t* (*columnText)(uint32_t code, int32_t row, const DocState* doc) = nullptr;
+    // A copy the caller frees with std::free.
+    char16_t* (*columnTextCopy)(uint32_t code, int32_t row, const DocState* doc) = nullptr;
     bool (*isTextColumn)(uint32_t code, const DocState* doc) = nullptr;
     double (*tableReal1)(uint32_t id, double x, const DocState* doc) = nullptr;
     double (*tableReal2)(uint32_t id, double a, double b, const DocState* doc) = nullptr;
@@ -45,6 +47,9 @@ ComplexValue GetParameterValue(uint32_t code, int32_t row, const DocState* doc);
 // The text of a table column's cell at a row (rows counted from 1); null
 // when the code names no table column.
 const char16_t* TableColumnText(uint32_t code, int32_t row, const DocState* doc);
+// A copy of that text (free it with std::free), taken while the document
+// task cannot replace the cell; null when there is none.
+char16_t* CopyTableColumnText(uint32_t code, int32_t row, const DocState* doc);
 // The code names a table column that holds text.
 bool IsTextColumn(uint32_t code, const DocState* doc);
 
@@ -56,6 +61,11 @@ double EvalTableFunctionReal2(uint32_t id, double a, double b, const DocState* d
 // the box of a and b; undefined when no table function has the id.
 Interval EvalTableFunctionInterval1(uint32_t id, Interval x, const DocState* doc);
 Interval EvalTableFunctionInterval2(uint32_t id, Interval a, Interval b, const DocState* doc);
+// Complex arguments: undefined (both parts NaN) unless every imaginary
+// part is exactly 0, else the real function of the real parts with
+// imaginary part 0.
+ComplexValue EvalTableFunctionComplex1(uint32_t id, ComplexValue x, const DocState* doc);
+ComplexValue EvalTableFunctionComplex2(uint32_t id, ComplexValue a, ComplexValue b, const DocState* doc);
 // Over rectangles: undefined unless the imaginary intervals are exactly
 // [0, 0], else the interval function of the real intervals.
 ComplexInterval EvalTableFunctionComplexInterval1(uint32_t id, ComplexInterval x, const DocState* doc);

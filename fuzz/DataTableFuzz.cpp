@@ -1,6 +1,6 @@
 // Table sections of documents over any bytes, read into real tables: every
 // table read keeps its columns equally long with at least one cell, answers
-// its geometry, sorts, and writes back as text that reads again and writes
+// its geometry, sorts, interpolates within its intervals, and writes back as text that reads again and writes
 // the same bytes.
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/MemoryBudget.h"
@@ -13,6 +13,7 @@
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -36,6 +37,27 @@ void Clear(DocState* doc)
     ResetKeptViewSettings();
 }
 
+// The table's values as functions: an interval over a range or a box holds
+// every value inside it, whatever the cells hold.
+void CheckInterpolation(DataTable& table)
+{
+    for (DataTableColumn* column : table.columns)
+        column->ParseValues();
+    const double stops[] = {0, 0.2, 0.5, 0.7, 1};
+    const Interval one = table.InterpolateInterval1(0, {0.2, 0.7});
+    const Interval two = table.InterpolateInterval2({0.2, 0.7}, {0, 1});
+    for (double x : stops) {
+        const double v = table.Interpolate1(0, x);
+        if (x >= 0.2 && x <= 0.7 && std::isfinite(v) && !std::isnan(one.lo))
+            FuzzRequire(v >= one.lo && v <= one.hi, "a column's interval holds its values");
+        for (double y : stops) {
+            const double w = table.Interpolate2(x, y);
+            if (x >= 0.2 && x <= 0.7 && std::isfinite(w) && std::isfinite(two.lo) && std::isfinite(two.hi))
+                FuzzRequire(w >= two.lo && w <= two.hi, "a table's interval holds its values");
+        }
+    }
+}
+
 void CheckTables(DocState* doc)
 {
     for (DocLine& line : doc->Lines) {
@@ -51,6 +73,7 @@ void CheckTables(DocState* doc)
         FuzzRequire(column == table->columns.count - 1 && row >= 0 && row < table->RowCount(), "a press finds a cell");
         table->SortRows(0, 1);
         table->SortRows(table->columns.count - 1, -1);
+        CheckInterpolation(*table);
     }
 }
 

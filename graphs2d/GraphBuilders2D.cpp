@@ -10,6 +10,7 @@
 #include "graphs2d/AColorPlot.h"
 #include "graphs2d/AFunctionOf_XorY.h"
 #include "graphs2d/CurveAndPointBuilders.h"
+#include "graphs2d/DataPlotBuilders.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs2d/InequalityBuilders.h"
@@ -130,4 +131,5 @@ void RegisterGraphBuilders2D()
     RegisterCurveAndPointBuilders();
     SetFormBuilder(59, &BuildColorPlot);
     SetFormBuilder(60, &BuildColorPlot);
+    RegisterDataPlotBuilders();
 }

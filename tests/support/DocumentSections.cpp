@@ -95,6 +95,8 @@ DocumentSectionStandIns::DocumentSectionStandIns()
     document.computeFormulaColumns = nullptr;
     document.computeTableColumnKinds = nullptr;
     document.beginTableCellEdit = nullptr;
+    document.rebuildTableFunctions = nullptr;
+    document.tableValue = nullptr;
     DocumentFileHooks& hooks = GetDocumentFileHooks();
     hooks.prepareTableAfterRead = nullptr;
     hooks.createTextBox = [](DocState*, const char* face, int32_t pixels) {
