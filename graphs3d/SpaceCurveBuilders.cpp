@@ -8,6 +8,7 @@
 #include "formula/SymbolCodes.h"
 #include "formula/SymbolRename.h"
 #include "graphmodel/A3DGraphView.h"
+#include "graphmodel/A4DGraphView.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphFactoryFormulas.h"
 #include "graphs2d/GraphFactory.h"
@@ -15,6 +16,8 @@
 #include "graphs3d/A3DPoint.h"
 #include "graphs3d/AData3DPlot.h"
 #include "graphs3d/ASpaceCurve.h"
+#include "graphs3d/ASpaceCurve4D.h"
+#include "graphs3d/Projection4D.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <new>
@@ -376,6 +379,71 @@ void BuildDataSpherical(GraphSet& set, BuilderArguments& a)
     BuildFromColumn<&BuildData3D, true, Spherical>(set, a);
 }
 
+// (x, y, u, v) = F(t): the curve in the 4D view. In its condition u and v
+// name the third and fourth coordinates, which the curve evaluates in the
+// z and w slots, and t is read from u.
+void BuildCurve4D(GraphSet& set, BuilderArguments& a)
+{
+    A4DGraphView* view = set.view4D;
+    ViewRenderContext* context = view ? dynamic_cast<ViewRenderContext*>(view->context) : nullptr;
+    const FormulaNode* f = RightSide(a.equation);
+    if (!context || !f || f == a.equation || f->childCount != 4)
+        return;
+    FormulaNode* trees[4];
+    for (uint32_t k = 0; k < 4; ++k) {
+        trees[k] = CopyTree(f->children[k]);
+        if (trees[k])
+            RenameSymbol(trees[k], CodeT, CodeU);
+    }
+    if (FormulaNode* c = a.options.builderConditions) {
+        RenameSymbol(c, CodeU, CodeZ);
+        RenameSymbol(c, CodeV, CodeW);
+        RenameSymbol(c, CodeT, CodeU);
+    }
+    CompiledFormula* formulas[4];
+    for (int32_t k = 0; k < 4; ++k)
+        formulas[k] = trees[k] ? set.Compile(trees[k]) : nullptr;
+    CompiledFormula* condition = set.CompileOptional(a.options.builderConditions);
+    a.options.builderConditions = nullptr;
+    ASpaceCurve4D* curve = nullptr;
+    if (formulas[0] && formulas[1] && formulas[2] && formulas[3])
+        curve = new (std::nothrow) ASpaceCurve4D(formulas[0], formulas[1], formulas[2], formulas[3], condition,
+                                                 a.colour, a.grain, context, ProjectionOf(view), &view->tMin,
+                                                 &view->tMax);
+    if (!curve) {
+        DeleteFormulas({formulas[0], formulas[1], formulas[2], formulas[3], condition});
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph4D(curve) != 0) {
+        delete curve;
+        return;
+    }
+    set.MarkRangeUsed(kSlotT);
+    set.Mark4DRangesUsed();
+}
+
+// A list of 4D points, joined in order in the 4D view.
+void BuildPoints4D(GraphSet& set, BuilderArguments& a)
+{
+    A4DGraphView* view = set.view4D;
+    ViewRenderContext* context = view ? dynamic_cast<ViewRenderContext*>(view->context) : nullptr;
+    if (!context || !a.equation)
+        return;
+    CompiledFormula* list = set.CompileCopy(a.equation);
+    ASpaceCurve4D* points = list ? new (std::nothrow) ASpaceCurve4D(list, a.colour, context, ProjectionOf(view)) : nullptr;
+    if (!points) {
+        delete list;
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph4D(points) != 0) {
+        delete points;
+        return;
+    }
+    set.Mark4DRangesUsed();
+}
+
 void RegisterSpaceCurveBuilders()
 {
     const struct {
@@ -386,7 +454,7 @@ void RegisterSpaceCurveBuilders()
         {25, &BuildCylindricalSpaceCurve}, {40, &BuildComplexOfReal}, {63, &BuildPointColumn3D},
         {64, &BuildPointXYZ},         {65, &BuildPointCylindrical}, {66, &BuildPointSpherical},
         {51, &BuildDataColumn3D},     {52, &BuildDataXYZ},          {53, &BuildDataCylindrical},
-        {54, &BuildDataSpherical},
+        {54, &BuildDataSpherical},    {20, &BuildCurve4D},          {23, &BuildPoints4D},
     };
     for (const auto& entry : table)
         SetFormBuilder(entry.code, entry.builder);
