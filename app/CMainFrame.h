@@ -121,6 +121,8 @@ public:
     bool IsKeyPaletteShown() const;
     void HideKeyPalette();
     void OnShowKeypad();
+    // File > Print: the print dialog, then the document printed (PrintJob.cpp).
+    void OnFilePrint();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -32,6 +32,7 @@
 #include "graphs3d/A3DDrawingView.h"
 #include "graphs3d/A4DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
+#include "graphs3d/FlowBuilders.h"
 #include "graphs3d/SpaceCurveBuilders.h"
 #include "graphs3d/SurfaceBuilder4D.h"
 #include "graphs3d/SurfaceBuilders.h"
@@ -220,6 +221,7 @@ void RegisterLayerServices()
     RegisterSpaceCurveBuilders();
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
+    RegisterFlowBuilders();
     RegisterSurfaceBuilder4D();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
