@@ -27,6 +27,8 @@ void BuildDataXYZ(GraphSet& set, BuilderArguments& arguments);
 void BuildDataCylindrical(GraphSet& set, BuilderArguments& arguments);
 void BuildDataSpherical(GraphSet& set, BuilderArguments& arguments);
 
+// The 3D arrow between two points: code 62.
+void BuildArrow3D(GraphSet& set, BuilderArguments& arguments);
 // The 4D view's curves and point lists: codes 20 and 23.
 void BuildCurve4D(GraphSet& set, BuilderArguments& arguments);
 void BuildPoints4D(GraphSet& set, BuilderArguments& arguments);

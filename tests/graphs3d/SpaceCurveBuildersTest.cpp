@@ -13,12 +13,13 @@
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphs2d/A2DGraphView.h"
-#include "graphs2d/AParametricCurve.h"
+#include "graphs2d/A2DGraph.h"
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DPoint.h"
 #include "graphs3d/AData3DPlot.h"
+#include "graphs3d/AStartOnPoint.h"
 #include "graphs3d/ACurve3D.h"
 #include "graphs3d/ASpaceCurve.h"
 #include "graphs3d/ASpaceCurve4D.h"
@@ -193,8 +194,11 @@ TEST_F(SpaceCurveBuilders, ViewsRadiusAndTwoDimensionalForms)
     ASSERT_TRUE(tube->Curve()->IsTube());
     EXPECT_NEAR(tube->Radii()[tube->SampleCount() - 1], 0.1, 1e-12);
 
-    for (const char* plane : {"vector(x,y)=vector(t,t^2)", "vector(t,1-t)", "vector(r,theta)=vector(1,t)"})
-        EXPECT_NE(Build<AParametricCurve>(plane, false), nullptr) << plane;
+    for (const char* plane : {"vector(x,y)=vector(t,t^2)", "vector(t,1-t)", "vector(r,theta)=vector(1,t)"}) {
+        const int32_t before = set->views2D[0]->graphs.count;
+        EXPECT_NE(Build<A2DGraph>(plane, false), nullptr) << plane;
+        EXPECT_EQ(set->views2D[0]->graphs.count, before + 1) << plane;
+    }
 }
 
 // Points in the three coordinate systems, drawn around their place.
@@ -298,6 +302,28 @@ TEST_F(SpaceCurveBuilders, FourDimensionalCurvesAndPointLists)
     EXPECT_EQ(points->PointCount(), 3);
     EXPECT_FALSE(points->HasResolution());
     EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 3}));
+}
+
+// An arrow from (0,0,0) to (1,1,1) under a map F of space: its image in
+// the second view starts at F(0,0,0).
+TEST_F(SpaceCurveBuilders, ArrowAndItsImage)
+{
+    doc.transform.kind = 4;
+    doc.transform.components[0] = ReadFormula("2*x'");
+    doc.transform.components[1] = ReadFormula("y'+1");
+    doc.transform.components[2] = ReadFormula("z'");
+    auto* arrow = Build<AStartOnPoint>("vector(0,0,0),vector(1,1,1)", true);
+    ASSERT_NE(arrow, nullptr);
+    ASSERT_EQ(set->views3D[1]->graphs.count, 1);
+    auto* image = dynamic_cast<AStartOnPoint*>(set->views3D[1]->graphs.storage[0]);
+    ASSERT_NE(image, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return image->PointsReady() && arrow->PointsReady(); }));
+    ASSERT_EQ(image->StartPoints().count, 1);
+    const SpacePoint* start = image->StartPoints().At(0);
+    EXPECT_EQ(start->x, 0);
+    EXPECT_EQ(start->y, 1);
+    EXPECT_EQ(start->z, 0);
+    EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 4, 5, 6}));
 }
 
 }  // namespace
