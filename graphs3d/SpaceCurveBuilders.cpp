@@ -8,13 +8,17 @@
 #include "formula/SymbolCodes.h"
 #include "formula/SymbolRename.h"
 #include "graphmodel/A3DGraphView.h"
+#include "graphmodel/A4DGraphView.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphFactoryFormulas.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DPoint.h"
 #include "graphs3d/AData3DPlot.h"
+#include "graphs3d/AStartOnPoint.h"
 #include "graphs3d/ASpaceCurve.h"
+#include "graphs3d/ASpaceCurve4D.h"
+#include "graphs3d/Projection4D.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <new>
@@ -376,6 +380,145 @@ void BuildDataSpherical(GraphSet& set, BuilderArguments& a)
     BuildFromColumn<&BuildData3D, true, Spherical>(set, a);
 }
 
+// The arrow from the first item's point A to the second's B: the one arrow
+// of a constant field B - A at the start point A. Under a map of space its
+// image starts at the image of A with the image of B - A mapped as a point.
+void BuildArrow3D(GraphSet& set, BuilderArguments& a)
+{
+    A3DGraphView* view = ViewOf(set, a.view);
+    ViewRenderContext* context = ContextOf(view);
+    const FormulaNode* tail = a.equation && a.equation->childCount >= 2 ? a.equation->children[0] : nullptr;
+    const FormulaNode* head = tail ? a.equation->children[1] : nullptr;
+    if (!context || !tail || !head || tail->childCount != 3 || head->childCount != 3)
+        return;
+    FormulaNode *p[3], *d[3];
+    for (uint32_t k = 0; k < 3; ++k) {
+        p[k] = CopyTree(tail->children[k]);
+        d[k] = MakeDifference(CopyTree(head->children[k]), CopyTree(tail->children[k]));
+    }
+    const bool mapped = a.transform && a.transform->kind == kSpaceTransform && a.view == 0;
+    FormulaNode *mp[3] = {}, *md[3] = {};
+    if (mapped && AllTrees(p[0], p[1], p[2]) && AllTrees(d[0], d[1], d[2])) {
+        set.MapThroughSpaceTransform(a.transform, p[0], p[1], p[2], nullptr, nullptr, &mp[0], &mp[1], &mp[2], nullptr);
+        set.MapThroughSpaceTransform(a.transform, d[0], d[1], d[2], nullptr, nullptr, &md[0], &md[1], &md[2], nullptr);
+    }
+    CompiledFormula* imageRadius = mapped ? set.CompileCopy(a.options.radius) : nullptr;
+    AGraphColor* imageColour = mapped && a.colour ? a.colour->Clone() : nullptr;
+    // The start point of (p, d), taken over, in the view.
+    auto make = [&set](FormulaNode* const (&at)[3], FormulaNode* const (&along)[3], CompiledFormula* radius,
+                       AGraphColor* colour, A3DGraphView* in, ViewRenderContext* ctx) -> A3DGraph* {
+        CompiledFormula* f[6];
+        for (int32_t k = 0; k < 3; ++k) {
+            f[k] = at[k] ? set.Compile(at[k]) : nullptr;
+            f[3 + k] = along[k] ? set.Compile(along[k]) : nullptr;
+        }
+        A3DGraph* arrow = nullptr;
+        if (f[0] && f[1] && f[2] && f[3] && f[4] && f[5] && colour)
+            arrow = new (std::nothrow) AStartOnPoint(f[0], f[1], f[2], f[3], f[4], f[5], radius, nullptr, 1.0, colour,
+                                                     &in->xMin, &in->xMax, &in->yMin, &in->yMax, &in->zMin,
+                                                     &in->zMax, ctx, false);
+        if (!arrow)
+            DeleteFormulas({f[0], f[1], f[2], f[3], f[4], f[5], radius});
+        return arrow;
+    };
+    CompiledFormula* radius = set.CompileOptional(a.options.radius);
+    a.options.radius = nullptr;
+    A3DGraph* arrow = make(p, d, radius, a.colour, view, context);
+    if (arrow) {
+        a.colour = nullptr;
+        if (set.AddGraph3D(arrow, a.view) != 0) {
+            delete arrow;
+            arrow = nullptr;
+        }
+    }
+    A3DGraphView* secondView = ViewOf(set, 1);
+    ViewRenderContext* second = ContextOf(secondView);
+    if (arrow && second && imageColour && AllTrees(mp[0], mp[1], mp[2]) && AllTrees(md[0], md[1], md[2])) {
+        A3DGraph* image = make(mp, md, imageRadius, imageColour, secondView, second);
+        imageRadius = nullptr;
+        for (int32_t k = 0; k < 3; ++k)
+            mp[k] = md[k] = nullptr;
+        if (image) {
+            imageColour = nullptr;
+            if (set.AddCompanion3D(image) != 0)
+                delete image;
+            else
+                set.MarkBoxRangesUsed(true);
+        }
+    }
+    FreeTrees(mp[0], mp[1], mp[2]);
+    FreeTrees(md[0], md[1], md[2]);
+    delete imageRadius;
+    delete imageColour;
+    if (arrow)
+        set.MarkBoxRangesUsed(a.view == 1);
+}
+
+// (x, y, u, v) = F(t): the curve in the 4D view. In its condition u and v
+// name the third and fourth coordinates, which the curve evaluates in the
+// z and w slots, and t is read from u.
+void BuildCurve4D(GraphSet& set, BuilderArguments& a)
+{
+    A4DGraphView* view = set.view4D;
+    ViewRenderContext* context = view ? dynamic_cast<ViewRenderContext*>(view->context) : nullptr;
+    const FormulaNode* f = RightSide(a.equation);
+    if (!context || !f || f == a.equation || f->childCount != 4)
+        return;
+    FormulaNode* trees[4];
+    for (uint32_t k = 0; k < 4; ++k) {
+        trees[k] = CopyTree(f->children[k]);
+        if (trees[k])
+            RenameSymbol(trees[k], CodeT, CodeU);
+    }
+    if (FormulaNode* c = a.options.builderConditions) {
+        RenameSymbol(c, CodeU, CodeZ);
+        RenameSymbol(c, CodeV, CodeW);
+        RenameSymbol(c, CodeT, CodeU);
+    }
+    CompiledFormula* formulas[4];
+    for (int32_t k = 0; k < 4; ++k)
+        formulas[k] = trees[k] ? set.Compile(trees[k]) : nullptr;
+    CompiledFormula* condition = set.CompileOptional(a.options.builderConditions);
+    a.options.builderConditions = nullptr;
+    ASpaceCurve4D* curve = nullptr;
+    if (formulas[0] && formulas[1] && formulas[2] && formulas[3])
+        curve = new (std::nothrow) ASpaceCurve4D(formulas[0], formulas[1], formulas[2], formulas[3], condition,
+                                                 a.colour, a.grain, context, ProjectionOf(view), &view->tMin,
+                                                 &view->tMax);
+    if (!curve) {
+        DeleteFormulas({formulas[0], formulas[1], formulas[2], formulas[3], condition});
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph4D(curve) != 0) {
+        delete curve;
+        return;
+    }
+    set.MarkRangeUsed(kSlotT);
+    set.Mark4DRangesUsed();
+}
+
+// A list of 4D points, joined in order in the 4D view.
+void BuildPoints4D(GraphSet& set, BuilderArguments& a)
+{
+    A4DGraphView* view = set.view4D;
+    ViewRenderContext* context = view ? dynamic_cast<ViewRenderContext*>(view->context) : nullptr;
+    if (!context || !a.equation)
+        return;
+    CompiledFormula* list = set.CompileCopy(a.equation);
+    ASpaceCurve4D* points = list ? new (std::nothrow) ASpaceCurve4D(list, a.colour, context, ProjectionOf(view)) : nullptr;
+    if (!points) {
+        delete list;
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph4D(points) != 0) {
+        delete points;
+        return;
+    }
+    set.Mark4DRangesUsed();
+}
+
 void RegisterSpaceCurveBuilders()
 {
     const struct {
@@ -386,7 +529,7 @@ void RegisterSpaceCurveBuilders()
         {25, &BuildCylindricalSpaceCurve}, {40, &BuildComplexOfReal}, {63, &BuildPointColumn3D},
         {64, &BuildPointXYZ},         {65, &BuildPointCylindrical}, {66, &BuildPointSpherical},
         {51, &BuildDataColumn3D},     {52, &BuildDataXYZ},          {53, &BuildDataCylindrical},
-        {54, &BuildDataSpherical},
+        {54, &BuildDataSpherical},    {20, &BuildCurve4D},          {23, &BuildPoints4D},        {62, &BuildArrow3D},
     };
     for (const auto& entry : table)
         SetFormBuilder(entry.code, entry.builder);

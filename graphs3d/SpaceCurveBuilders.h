@@ -1,8 +1,9 @@
 // The graph factory's builders of space curves, 3D points and 3D data plots
-// (and, in a 3D view, of the plane curves, which lie in z = 0 there). Each
-// adds its graph to the statement's 3D view as the statement's row, a
-// mapped copy to the second view under a map of space where the form asks
-// for one, and marks the range slots it uses.
+// (and, in a 3D view, of the plane curves, which lie in z = 0 there), and of
+// the 4D view's curves and point lists. Each adds its graph to the
+// statement's view as the statement's row, a mapped copy to the second 3D
+// view under a map of space where the form asks for one, and marks the
+// range slots it uses.
 #pragma once
 
 class GraphSet;
@@ -25,6 +26,12 @@ void BuildDataColumn3D(GraphSet& set, BuilderArguments& arguments);
 void BuildDataXYZ(GraphSet& set, BuilderArguments& arguments);
 void BuildDataCylindrical(GraphSet& set, BuilderArguments& arguments);
 void BuildDataSpherical(GraphSet& set, BuilderArguments& arguments);
+
+// The 3D arrow between two points: code 62.
+void BuildArrow3D(GraphSet& set, BuilderArguments& arguments);
+// The 4D view's curves and point lists: codes 20 and 23.
+void BuildCurve4D(GraphSet& set, BuilderArguments& arguments);
+void BuildPoints4D(GraphSet& set, BuilderArguments& arguments);
 
 // Enters the builders above in the factory's table, and for the plane-curve
 // codes 15, 18, 39 and 55 a builder that makes the space curve in a 3D view

@@ -13,14 +13,17 @@
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphs2d/A2DGraphView.h"
-#include "graphs2d/AParametricCurve.h"
+#include "graphs2d/A2DGraph.h"
 #include "graphs2d/GraphBuilders2D.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DPoint.h"
 #include "graphs3d/AData3DPlot.h"
+#include "graphs3d/AStartOnPoint.h"
 #include "graphs3d/ACurve3D.h"
 #include "graphs3d/ASpaceCurve.h"
+#include "graphs3d/ASpaceCurve4D.h"
+#include "graphs3d/A4DDrawingView.h"
 #include "graphs3d/UnitSphere.h"
 #include "support/FakeGraphServices.h"
 #include "support/FormulaReader.h"
@@ -51,6 +54,7 @@ protected:
     {
         ASSERT_TRUE(InitFormulaEngine());
         Register3DDrawingViews();
+        Register4DDrawingView();
         RegisterGraphBuilders2D();
         RegisterSpaceCurveBuilders();
         // A second registration must not make the plane forms call
@@ -63,6 +67,7 @@ protected:
         set.reset();
         for (int32_t code = kFirstFormCode; code <= kLastFormCode; ++code)
             SetFormBuilder(code, nullptr);
+        SetGraphViewMakers(GraphViewMakers{});
         for (FormulaNode*& c : doc.transform.components) {
             FreeTree(c);
             c = nullptr;
@@ -88,6 +93,23 @@ protected:
         auto* graph = dynamic_cast<Graph*>(graphs.storage[graphs.count - 1]);
         EXPECT_TRUE(graph && WaitUntil([&] { return graph->IsComplete(); })) << text;
         return graph;
+    }
+
+    // The statement's last graph in the 4D view, complete.
+    ASpaceCurve4D* Build4D(const char* text)
+    {
+        FormulaNode* statement = ReadFormula(text);
+        if (!statement)
+            return nullptr;
+        PrepareTreeForGraphing(&doc, statement);
+        lastRow = set->BuildEquationGraphs(statement, false, true, &doc.transform, 1, 0.5, 1, 0, 1, nullptr);
+        FreeTree(statement);
+        const auto& graphs = set->view4D->graphs;
+        if (lastRow < 0 || !graphs.count)
+            return nullptr;
+        auto* curve = dynamic_cast<ASpaceCurve4D*>(graphs.storage[graphs.count - 1]);
+        EXPECT_TRUE(curve && WaitUntil([&] { return curve->IsComplete(); })) << text;
+        return curve;
     }
 
     std::set<int32_t> SlotsUsed() const
@@ -172,8 +194,11 @@ TEST_F(SpaceCurveBuilders, ViewsRadiusAndTwoDimensionalForms)
     ASSERT_TRUE(tube->Curve()->IsTube());
     EXPECT_NEAR(tube->Radii()[tube->SampleCount() - 1], 0.1, 1e-12);
 
-    for (const char* plane : {"vector(x,y)=vector(t,t^2)", "vector(t,1-t)", "vector(r,theta)=vector(1,t)"})
-        EXPECT_NE(Build<AParametricCurve>(plane, false), nullptr) << plane;
+    for (const char* plane : {"vector(x,y)=vector(t,t^2)", "vector(t,1-t)", "vector(r,theta)=vector(1,t)"}) {
+        const int32_t before = set->views2D[0]->graphs.count;
+        EXPECT_NE(Build<A2DGraph>(plane, false), nullptr) << plane;
+        EXPECT_EQ(set->views2D[0]->graphs.count, before + 1) << plane;
+    }
 }
 
 // Points in the three coordinate systems, drawn around their place.
@@ -253,6 +278,52 @@ TEST_F(SpaceCurveBuilders, MappedDataKeepsItsOptionsInBothViews)
     EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 4, 5, 6}));
     set.reset();
     GetDocumentHooks().tableValue = saved;
+}
+
+// The 4D curve runs over the 4D view's T range; in its condition u and v
+// are the third and fourth coordinates. A list of 4D points keeps its
+// items.
+TEST_F(SpaceCurveBuilders, FourDimensionalCurvesAndPointLists)
+{
+    auto* curve = Build4D("vector(x,y,u,v)=vector(t,0,2*t,~1),v<0,u>1");
+    ASSERT_NE(curve, nullptr);
+    EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 3, 10}));
+    ASSERT_EQ(curve->PointCount(), 600);
+    for (int32_t i = 0; i < 600; i += 50) {
+        const double t = i / 599.0;
+        EXPECT_EQ(curve->Defined()[i] != 0, 2 * t > 1) << i;
+        if (curve->Defined()[i])
+            EXPECT_NEAR(curve->NormalizedPoints()[4 * i + 2], t, 1e-12) << i;
+    }
+
+    ClearSlots();
+    auto* points = Build4D("(vector(0,0,0,0),vector(1,1,1,1),vector(2,0,0,2))");
+    ASSERT_NE(points, nullptr);
+    EXPECT_EQ(points->PointCount(), 3);
+    EXPECT_FALSE(points->HasResolution());
+    EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 3}));
+}
+
+// An arrow from (0,0,0) to (1,1,1) under a map F of space: its image in
+// the second view starts at F(0,0,0).
+TEST_F(SpaceCurveBuilders, ArrowAndItsImage)
+{
+    doc.transform.kind = 4;
+    doc.transform.components[0] = ReadFormula("2*x'");
+    doc.transform.components[1] = ReadFormula("y'+1");
+    doc.transform.components[2] = ReadFormula("z'");
+    auto* arrow = Build<AStartOnPoint>("vector(0,0,0),vector(1,1,1)", true);
+    ASSERT_NE(arrow, nullptr);
+    ASSERT_EQ(set->views3D[1]->graphs.count, 1);
+    auto* image = dynamic_cast<AStartOnPoint*>(set->views3D[1]->graphs.storage[0]);
+    ASSERT_NE(image, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return image->PointsReady() && arrow->PointsReady(); }));
+    ASSERT_EQ(image->StartPoints().count, 1);
+    const SpacePoint* start = image->StartPoints().At(0);
+    EXPECT_EQ(start->x, 0);
+    EXPECT_EQ(start->y, 1);
+    EXPECT_EQ(start->z, 0);
+    EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 4, 5, 6}));
 }
 
 }  // namespace
