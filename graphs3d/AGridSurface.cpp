@@ -11,6 +11,7 @@
 #include "evaluation/GridProgramSet.h"
 #include "evaluation/LinearForm.h"
 #include "formula/SymbolCodes.h"
+#include "graphs3d/BudgetedBlock.h"
 #include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphCodes.h"
 #include "rendering/ViewRenderContext.h"
@@ -48,24 +49,6 @@ void StoreHue(float* colors, int32_t vertex, double hue)
 bool IsZeroNormal(const float* n)
 {
     return n[0] == 0 && n[1] == 0 && n[2] == 0;
-}
-
-template <typename T>
-T* Budgeted(int64_t count)
-{
-    const int64_t bytes = count * static_cast<int64_t>(sizeof(T));
-    if (count <= 0 || bytes > 0xFFFFFFFFll)
-        return nullptr;
-    return static_cast<T*>(BudgetMalloc(static_cast<uint32_t>(bytes), false));
-}
-
-// Frees and nulls a budgeted block.
-template <typename T>
-void Release(T*& block)
-{
-    if (block)
-        BudgetFree(block);
-    block = nullptr;
 }
 
 }  // namespace
@@ -360,17 +343,17 @@ void AGridSurface::AllocateBuffers()
     const int32_t kind = color ? color->kind.load() : ColorSolid;
     copies = color && color->IsTexturePattern() ? 2 : 1;
     const int64_t points = static_cast<int64_t>(n) * n, vertices = points * copies;
-    positions = Budgeted<float>(3 * vertices);
-    normals = Budgeted<float>(3 * vertices);
-    triangles = Budgeted<int32_t>(3 * static_cast<int64_t>(2 * n - 2) * (n - 1));
-    defined = Budgeted<uint8_t>(points);
+    positions = BudgetedBlock<float>(3 * vertices);
+    normals = BudgetedBlock<float>(3 * vertices);
+    triangles = BudgetedBlock<int32_t>(3 * static_cast<int64_t>(2 * n - 2) * (n - 1));
+    defined = BudgetedBlock<uint8_t>(points);
     bool refused = !positions || !normals || !triangles || !defined;
     if (kind != ColorSolid && kind != ColorPicture && kind != ColorGpuProgram && kind != ColorHidden) {
-        colors = Budgeted<float>(3 * vertices);
+        colors = BudgetedBlock<float>(3 * vertices);
         refused = refused || !colors;
     }
     if (kind == ColorPicture) {
-        texCoords = Budgeted<float>(2 * points);
+        texCoords = BudgetedBlock<float>(2 * points);
         refused = refused || !texCoords;
     }
     if (refused)
@@ -382,12 +365,12 @@ void AGridSurface::AllocateBuffers()
 
 void AGridSurface::FreeBuffers()
 {
-    Release(positions);
-    Release(normals);
-    Release(triangles);
-    Release(defined);
-    Release(colors);
-    Release(texCoords);
+    ReleaseBlock(positions);
+    ReleaseBlock(normals);
+    ReleaseBlock(triangles);
+    ReleaseBlock(defined);
+    ReleaseBlock(colors);
+    ReleaseBlock(texCoords);
 }
 
 int32_t AGridSurface::ComputeChunk(int32_t)
@@ -498,15 +481,27 @@ void AGridSurface::ComputeExtent()
     extent = context->GetBoundingRadius(points.get(), count);
 }
 
-int32_t AGridSurface::GetStatus()
+int32_t GridStatus(bool complete, const uint8_t* defined, int32_t points)
 {
-    if (!IsComplete() || !defined)
+    if (!complete || !defined)
         return MessageNone;
-    for (int32_t g = 0; g < n * n; ++g) {
+    for (int32_t g = 0; g < points; ++g) {
         if (defined[g])
             return MessageNone;
     }
     return MessageUndefinedOrInfiniteForRanges;
+}
+
+void WaitBrieflyForCompletion(AGraph& graph)
+{
+    const uint32_t start = ClockMilliseconds();
+    while (!graph.IsComplete() && static_cast<int32_t>(ClockMilliseconds() - start) < TicksToMilliseconds(60))
+        SleepMicroseconds(50000);
+}
+
+int32_t AGridSurface::GetStatus()
+{
+    return GridStatus(IsComplete(), defined, n * n);
 }
 
 bool AGridSurface::UsesGPUColorProgram()
@@ -592,11 +587,7 @@ void AGridSurface::SetOption(int32_t code, double value)
         UpdateClipPlane();
         AllocateBuffers();
         Start();
-        // Wait up to a second so the new colours show at once.
-        const uint32_t start = ClockMilliseconds();
-        while (!IsComplete() &&
-               static_cast<int32_t>(ClockMilliseconds() - start) < TicksToMilliseconds(60))
-            SleepMicroseconds(50000);
+        WaitBrieflyForCompletion(*this);
         if (IsComplete())
             SetOption(OptionUploadMesh, 0);
         return;

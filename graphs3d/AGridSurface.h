@@ -60,6 +60,13 @@ void StoreGridPointColor(const AGraphColor* color, float* colors, float* texCoor
 int32_t BuildGridTriangles(const AGraphColor* color, const uint8_t* defined, int32_t n, int32_t copies,
                            int32_t* triangles);
 
+// A complete grid with no defined point is undefined or infinite for the
+// ranges (status 11); otherwise, and while computing, no status.
+int32_t GridStatus(bool complete, const uint8_t* defined, int32_t points);
+// After a colour change that recomputes: up to a second, in 50 ms sleeps,
+// for the graph to complete, so that the new colours show at once.
+void WaitBrieflyForCompletion(AGraph& graph);
+
 class AGridSurface : public A3DGraph {
 public:
     // Takes over the formulas (of u and v), the colour and the condition

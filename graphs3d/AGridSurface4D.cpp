@@ -1,11 +1,10 @@
 #include "graphs3d/AGridSurface4D.h"
 
-#include "CoreUtilities/Clock.h"
 #include "CoreUtilities/FailureCodes.h"
 #include "CoreUtilities/FailureRegister.h"
 #include "CoreUtilities/GraphWorkerPool.h"
-#include "CoreUtilities/MemoryBudget.h"
 #include "evaluation/CompiledFormula.h"
+#include "graphs3d/BudgetedBlock.h"
 #include "evaluation/GridEvalState.h"
 #include "evaluation/GridProgramSet.h"
 #include "formula/SymbolCodes.h"
@@ -20,23 +19,6 @@
 #include <new>
 
 namespace {
-
-template <typename T>
-T* Budgeted(int64_t count)
-{
-    const int64_t bytes = count * static_cast<int64_t>(sizeof(T));
-    if (count <= 0 || bytes > 0xFFFFFFFFll)
-        return nullptr;
-    return static_cast<T*>(BudgetMalloc(static_cast<uint32_t>(bytes), false));
-}
-
-template <typename T>
-void Release(T*& block)
-{
-    if (block)
-        BudgetFree(block);
-    block = nullptr;
-}
 
 int32_t KindOf(const AGraphColor* color)
 {
@@ -204,19 +186,19 @@ void AGridSurface4D::AllocateBuffers()
     const int32_t kind = KindOf(color);
     copies = color && color->IsTexturePattern() ? 2 : 1;
     const int64_t grid = static_cast<int64_t>(n) * n, vertices = grid * copies;
-    points = Budgeted<double>(4 * grid);
-    partials = Budgeted<float>(8 * grid);
-    defined = Budgeted<uint8_t>(grid);
-    positions = Budgeted<float>(3 * vertices);
-    normals = Budgeted<float>(3 * vertices);
-    triangles = Budgeted<int32_t>(3 * static_cast<int64_t>(2 * n - 2) * (n - 1));
+    points = BudgetedBlock<double>(4 * grid);
+    partials = BudgetedBlock<float>(8 * grid);
+    defined = BudgetedBlock<uint8_t>(grid);
+    positions = BudgetedBlock<float>(3 * vertices);
+    normals = BudgetedBlock<float>(3 * vertices);
+    triangles = BudgetedBlock<int32_t>(3 * static_cast<int64_t>(2 * n - 2) * (n - 1));
     bool refused = !points || !partials || !defined || !positions || !normals || !triangles;
     if (NeedsColorArray(kind)) {
-        colors = Budgeted<float>(3 * vertices);
+        colors = BudgetedBlock<float>(3 * vertices);
         refused = refused || !colors;
     }
     if (kind == ColorPicture) {
-        texCoords = Budgeted<float>(2 * grid);
+        texCoords = BudgetedBlock<float>(2 * grid);
         refused = refused || !texCoords;
     }
     if (refused)
@@ -228,14 +210,14 @@ void AGridSurface4D::AllocateBuffers()
 
 void AGridSurface4D::FreeBuffers()
 {
-    Release(points);
-    Release(partials);
-    Release(defined);
-    Release(positions);
-    Release(normals);
-    Release(colors);
-    Release(texCoords);
-    Release(triangles);
+    ReleaseBlock(points);
+    ReleaseBlock(partials);
+    ReleaseBlock(defined);
+    ReleaseBlock(positions);
+    ReleaseBlock(normals);
+    ReleaseBlock(colors);
+    ReleaseBlock(texCoords);
+    ReleaseBlock(triangles);
     triangleCount = 0;
 }
 
@@ -317,13 +299,7 @@ void AGridSurface4D::StorePoint(int32_t iu, int32_t iv, const double* p, double 
 
 int32_t AGridSurface4D::GetStatus()
 {
-    if (!IsComplete() || !defined)
-        return MessageNone;
-    for (int32_t g = 0; g < n * n; ++g) {
-        if (defined[g])
-            return MessageNone;
-    }
-    return MessageUndefinedOrInfiniteForRanges;
+    return GridStatus(IsComplete(), defined, n * n);
 }
 
 double AGridSurface4D::GetExtent()
@@ -353,10 +329,7 @@ void AGridSurface4D::RecomputeForColor(double code)
     color->BuildShader(nullptr, 1, context);
     AllocateBuffers();
     Start();
-    // Up to a second, so that the new colours show at once.
-    const uint32_t start = ClockMilliseconds();
-    while (!IsComplete() && static_cast<int32_t>(ClockMilliseconds() - start) < TicksToMilliseconds(60))
-        SleepMicroseconds(50000);
+    WaitBrieflyForCompletion(*this);
 }
 
 void AGridSurface4D::SetOption(int32_t code, double value)
