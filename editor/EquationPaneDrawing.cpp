@@ -201,10 +201,12 @@ void DocState::DrawLines()
         return;
     ClipRegionSaver clip(equationPaneRect, true);
     CompileUserFunctions();
-    const bool editing = EditMode == EditFormula && currentLine >= 0 && currentLine < Lines.count;
+    // Paper shows no selection.
+    const bool editing = !printing && EditMode == EditFormula && currentLine >= 0 && currentLine < Lines.count;
     EditorState* current = editing ? CurrentFormula() : nullptr;
     const bool demo = GetDocumentHooks().isDemoRunning && GetDocumentHooks().isDemoRunning();
-    DataTable* currentTable = currentLine >= 0 && currentLine < Lines.count && Lines[currentLine].kind == DocLineTable
+    DataTable* currentTable = !printing && currentLine >= 0 && currentLine < Lines.count &&
+            Lines[currentLine].kind == DocLineTable
         ? Lines[currentLine].table
         : nullptr;
     // Selections first, so that the grid and the texts come on top.

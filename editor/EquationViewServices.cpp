@@ -410,6 +410,21 @@ void TypeDemoKey(uint32_t ch)
         EquationView->HandleEditorKeyPress(ch, ch, 0);
 }
 
+namespace {
+DemoKeyHandler DemoKeys = nullptr;
+}  // namespace
+
+void SetDemoKeyHandler(DemoKeyHandler handler)
+{
+    DemoKeys = handler;
+}
+
+void HandleDemoKey(int key)
+{
+    if (DemoKeys)
+        DemoKeys(key);
+}
+
 void RegisterEquationViewServices()
 {
     DocumentHooks& hooks = GetDocumentHooks();

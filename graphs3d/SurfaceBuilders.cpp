@@ -72,24 +72,6 @@ void RangeOf(A3DGraphView& view, RangeName name, const double** lo, const double
 FormulaNode* U() { return MakeVariableNode(CodeU); }
 FormulaNode* V() { return MakeVariableNode(CodeV); }
 
-// (a sin b cos c, a sin b sin c, a cos b) of copies.
-void SphericalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
-                      FormulaNode** y, FormulaNode** z)
-{
-    *x = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeCos(CopyTree(c)));
-    *y = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeSin(CopyTree(c)));
-    *z = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
-}
-
-// (a cos b, a sin b, c) of copies.
-void CylindricalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
-                        FormulaNode** y, FormulaNode** z)
-{
-    *x = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
-    *y = MakeProduct(CopyTree(a), MakeSin(CopyTree(b)));
-    *z = CopyTree(c);
-}
-
 // The right side of an equation, or a lone expression itself.
 const FormulaNode* RightSide(const FormulaNode* equation)
 {
@@ -281,23 +263,44 @@ template <int32_t Code>
 void BuildParametric(GraphSet& set, BuilderArguments& a)
 {
     const FormulaNode* column = Code == 58 ? a.equation : RightSide(a.equation);
-    const FormulaNode *e0 = Entry(column, 0), *e1 = Entry(column, 1), *e2 = Entry(column, 2);
-    if (!e0 || !e1 || !e2)
-        return;
     FormulaNode *x, *y, *z;
-    if (Code == 27) {
-        SphericalToSpace(e0, e2, e1, &x, &y, &z);
-    } else if (Code == 28) {
-        CylindricalToSpace(e0, e1, e2, &x, &y, &z);
-    } else {
-        x = CopyTree(e0);
-        y = CopyTree(e1);
-        z = CopyTree(e2);
-    }
+    if (!ParametricSurfaceCoordinates(Code, column, &x, &y, &z))
+        return;
     AddSurface(set, a, x, y, z, RangeU, RangeV, {kSlotU, kSlotV});
 }
 
 }  // namespace
+
+bool ParametricSurfaceCoordinates(int32_t code, const FormulaNode* column, FormulaNode** x, FormulaNode** y,
+                                  FormulaNode** z)
+{
+    const FormulaNode *e0 = Entry(column, 0), *e1 = Entry(column, 1), *e2 = Entry(column, 2);
+    if (!e0 || !e1 || !e2)
+        return false;
+    if (code == 27) {
+        SphericalToSpace(e0, e2, e1, x, y, z);
+    } else if (code == 28) {
+        CylindricalToSpace(e0, e1, e2, x, y, z);
+    } else {
+        *x = CopyTree(e0);
+        *y = CopyTree(e1);
+        *z = CopyTree(e2);
+    }
+    return true;
+}
+
+bool ExplicitSurfaceRanges(int32_t code, A3DGraphView& view, const double** uMin, const double** uMax,
+                           const double** vMin, const double** vMax, int32_t (&slots)[2])
+{
+    const ExplicitForm* form = FindForm(code);
+    if (!form)
+        return false;
+    RangeOf(view, form->uRange, uMin, uMax);
+    RangeOf(view, form->vRange, vMin, vMax);
+    slots[0] = form->slots[0];
+    slots[1] = form->slots[1];
+    return true;
+}
 
 FormulaNode* ExplicitSurfaceParameterised(int32_t code, const FormulaNode* rightSide)
 {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class AGraphColor;
+class A3DGraphView;
 class GraphSet;
 struct BuilderArguments;
 struct FormulaNode;
@@ -18,6 +19,16 @@ struct TransformRecord;
 // False, nothing made, for any other code.
 bool ExplicitSurfaceCoordinates(int32_t code, const FormulaNode* f, FormulaNode** x, FormulaNode** y,
                                 FormulaNode** z);
+// X, Y and Z of the column of a parametric surface in u and v: as typed
+// (codes 26 and 58), (r, theta, phi) in spherical (27) or (r, theta, z) in
+// cylindrical coordinates (28). New trees; false, nothing made, when the
+// column has no three entries.
+bool ParametricSurfaceCoordinates(int32_t code, const FormulaNode* column, FormulaNode** x, FormulaNode** y,
+                                  FormulaNode** z);
+// The view's u and v ranges of the explicit form of the code (5-14) and the
+// parameter slots it marks (-1 for none); false for any other code.
+bool ExplicitSurfaceRanges(int32_t code, A3DGraphView& view, const double** uMin, const double** uMax,
+                           const double** vMin, const double** vMax, int32_t (&slots)[2]);
 // A copy of the right side of an explicit form with its two free variables
 // renamed to u and v; null for a code without a parametrisation.
 FormulaNode* ExplicitSurfaceParameterised(int32_t code, const FormulaNode* rightSide);
