@@ -3,7 +3,6 @@
 #include "CoreUtilities/GraphJob.h"
 #include "drawing/DrawingPort.h"
 #include "drawing/OffscreenSurface.h"
-#include "drawing/Rasteriser.h"
 #include "evaluation/CompiledFormula.h"
 #include "evaluation/GridProgramSet.h"
 #include "graphmodel/GraphCodes.h"
@@ -169,18 +168,7 @@ void ATransformPlot::Draw()
             // pixels stay.
             if (c == 0xFFFFFF)
                 continue;
-            for (int32_t b = 0; b < f; ++b) {
-                const int32_t y = top + j * f + b;
-                if (y < 0 || y >= portHeight)
-                    continue;
-                for (int32_t a = 0; a < f; ++a) {
-                    const int32_t x = left + i * f + a;
-                    if (x < 0 || x >= portWidth)
-                        continue;
-                    uint32_t& pixel = port[static_cast<size_t>(y) * stride + x];
-                    pixel = TintColorByPixel(c, pixel);
-                }
-            }
+            TintCellBlock(port, stride, portWidth, portHeight, left + i * f, top + j * f, f, c);
         }
     }
     UnlockCellPort();

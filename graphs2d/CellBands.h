@@ -78,6 +78,23 @@ uint32_t* LockCellPort(ShortRect& bounds, int32_t& rowPixels);
 void UnlockCellPort();
 RgbColor TintCellPixel(RgbColor c, uint32_t pixel);
 
+// Tints the f by f block of port pixels from (x0, y0), the part within the
+// port, with c.
+inline void TintCellBlock(uint32_t* base, int32_t stride, int32_t portWidth, int32_t portHeight, int32_t x0,
+                          int32_t y0, int32_t f, RgbColor c)
+{
+    for (int32_t y = y0; y < y0 + f; ++y) {
+        if (y < 0 || y >= portHeight)
+            continue;
+        for (int32_t x = x0; x < x0 + f; ++x) {
+            if (x < 0 || x >= portWidth)
+                continue;
+            uint32_t& pixel = base[static_cast<size_t>(y) * stride + x];
+            pixel = TintCellPixel(c, pixel);
+        }
+    }
+}
+
 template <typename T, typename Skip, typename ColourOf>
 void DrawCells(const CellImage<T>& image, const ViewMapping& m, Skip skip, ColourOf colourOf)
 {
@@ -94,19 +111,7 @@ void DrawCells(const CellImage<T>& image, const ViewMapping& m, Skip skip, Colou
             const T cell = image.Load(j * image.width + i);
             if (skip(cell))
                 continue;
-            const RgbColor c = colourOf(cell);
-            for (int32_t b = 0; b < f; ++b) {
-                const int32_t y = top + j * f + b;
-                if (y < 0 || y >= portHeight)
-                    continue;
-                for (int32_t a = 0; a < f; ++a) {
-                    const int32_t x = left + i * f + a;
-                    if (x < 0 || x >= portWidth)
-                        continue;
-                    uint32_t& pixel = base[static_cast<size_t>(y) * stride + x];
-                    pixel = TintCellPixel(c, pixel);
-                }
-            }
+            TintCellBlock(base, stride, portWidth, portHeight, left + i * f, top + j * f, f, colourOf(cell));
         }
     }
     UnlockCellPort();

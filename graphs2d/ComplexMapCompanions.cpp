@@ -78,6 +78,15 @@ void GraphSet::AddCompanionPlot(A2DGraph* plot, std::initializer_list<CompiledFo
         delete plot;
 }
 
+void GraphSet::CompileMappedPoint(const FormulaNode* x, const FormulaNode* y, const TransformRecord* transform,
+                                  CompiledFormula** mappedX, CompiledFormula** mappedY)
+{
+    FormulaNode *mx = nullptr, *my = nullptr;
+    MapThroughPlaneTransform(x, transform, y, &mx, &my);
+    *mappedX = CompileOptional(mx);
+    *mappedY = CompileOptional(my);
+}
+
 A2DInequality* GraphSet::MappedRelation(const FormulaNode* relation, const FormulaNode* boundary,
                                         const AGraphColor* colour, const TransformRecord* transform,
                                         int32_t plottingMode, bool isEquation)
@@ -193,10 +202,8 @@ void GraphSet::AddMappedParametricCurve(const TransformRecord* transform, int32_
 {
     if (!x || !y || !TakesCompanion(primed, transform, kPushedForward))
         return;
-    FormulaNode *mx = nullptr, *my = nullptr;
-    MapThroughPlaneTransform(x, transform, y, &mx, &my);
-    CompiledFormula* fx = CompileOptional(mx);
-    CompiledFormula* fy = CompileOptional(my);
+    CompiledFormula *fx, *fy;
+    CompileMappedPoint(x, y, transform, &fx, &fy);
     AGraphColor* copy = colour ? colour->Clone() : nullptr;
     AParametricCurve* plot = nullptr;
     if (fx && fy && copy) {
@@ -214,10 +221,8 @@ void GraphSet::AddMappedPoint(const TransformRecord* transform, int32_t primed, 
 {
     if (!x || !y || !TakesCompanion(primed, transform, kPushedForward))
         return;
-    FormulaNode *mx = nullptr, *my = nullptr;
-    MapThroughPlaneTransform(x, transform, y, &mx, &my);
-    CompiledFormula* fx = CompileOptional(mx);
-    CompiledFormula* fy = CompileOptional(my);
+    CompiledFormula *fx, *fy;
+    CompileMappedPoint(x, y, transform, &fx, &fy);
     CompiledFormula* fs = CompileCopy(symbol);
     CompiledFormula* fl = CompileCopy(label);
     CompiledFormula* ff = CompileCopy(fontSize);
@@ -234,10 +239,9 @@ void GraphSet::AddMappedArrow(const TransformRecord* transform, int32_t primed, 
 {
     if (!x1 || !y1 || !x2 || !y2 || !TakesCompanion(primed, transform, kPushedForward))
         return;
-    FormulaNode *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr;
-    MapThroughPlaneTransform(x1, transform, y1, &a, &b);
-    MapThroughPlaneTransform(x2, transform, y2, &c, &d);
-    CompiledFormula* f[4] = {CompileOptional(a), CompileOptional(b), CompileOptional(c), CompileOptional(d)};
+    CompiledFormula* f[4];
+    CompileMappedPoint(x1, y1, transform, &f[0], &f[1]);
+    CompileMappedPoint(x2, y2, transform, &f[2], &f[3]);
     AGraphColor* copy = colour ? colour->Clone() : nullptr;
     AnArrowPlot* plot = nullptr;
     if (f[0] && f[1] && f[2] && f[3] && copy)

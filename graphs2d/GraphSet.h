@@ -271,6 +271,9 @@ private:
     // last graph of the first view is noted instead.
     bool TakesCompanion(int32_t primed, const TransformRecord* transform, uint32_t kind);
     void AddCompanionPlot(A2DGraph* plot, std::initializer_list<CompiledFormula*> formulas, AGraphColor* colour);
+    // The point (x, y) pushed through a map of kind 2, compiled.
+    void CompileMappedPoint(const FormulaNode* x, const FormulaNode* y, const TransformRecord* transform,
+                            CompiledFormula** mappedX, CompiledFormula** mappedY);
     A2DInequality* MappedRelation(const FormulaNode* relation, const FormulaNode* boundary, const AGraphColor* colour,
                                   const TransformRecord* transform, int32_t plottingMode, bool isEquation);
     AGraphView* View(int32_t index) const;
