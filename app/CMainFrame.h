@@ -123,6 +123,8 @@ public:
     bool IsKeyPaletteShown() const;
     void HideKeyPalette();
     void OnShowKeypad();
+    // File > Print: the print dialog, then the document printed (PrintJob.cpp).
+    void OnFilePrint();
 
     // Demonstrations (MainFrameDemo.cpp): the Demo menu's commands start a
     // tour of a type or stop the one running.

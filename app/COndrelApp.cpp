@@ -1,5 +1,6 @@
 #include "app/COndrelApp.h"
 
+#include "app/BenchmarkDriver.h"
 #include "app/CMainFrame.h"
 #include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
@@ -87,7 +88,9 @@ bool COndrelApp::InitInstance()
     setApplicationName("Vellumor");
     // A copy that already shows the file named on the command line comes to
     // the front instead, and this one ends before it shows a window.
-    const QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QCoreApplication::arguments();
+    // "--benchmark" runs the benchmark and quits with its report on standard output.
+    const bool benchmark = arguments.removeAll(QStringLiteral("--benchmark")) > 0;
     if (arguments.size() > 1 && SendOpenToRunningInstance(arguments.at(1))) {
         m_handedOver = true;
         return false;
@@ -126,6 +129,8 @@ bool COndrelApp::InitInstance()
     if (arguments.size() > 1)
         OpenDocumentFile(StripPathQuotes(arguments.at(1)));
     m_frame->show();
+    if (benchmark)
+        StartBenchmark(m_frame, true);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &COndrelApp::OnIdle);
     return true;

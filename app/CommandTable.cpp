@@ -356,7 +356,7 @@ const CommandEntry kCommands[] = {
     {34040, "Revert to Saved...", [](CMainFrame&) { GetApp()->OnRevertToSaved(); },
      [](const CommandContext& c) { return c.canRevert; }, nullptr},
     {32784, "&Document Settings...", [](CMainFrame& f) { f.OnDocumentSettings(); }, NoDemo, nullptr},
-    {57607, "&Print...\tCtrl+P", kNone, NotYetAvailable, nullptr},
+    {57607, "&Print...\tCtrl+P", [](CMainFrame& f) { f.OnFilePrint(); }, NoDemo, nullptr},
     {57616, "Recent File", kNone, NotYetAvailable, nullptr},
     {57665, "E&xit", OnExit, Always, nullptr},
     // Edit

@@ -481,7 +481,9 @@ void DemoIdleTick()
     } else if (!Player.lineDone) {
         GraphSet* graphs = Graphs();
         const bool complete = (!graphs || graphs->AreAllComplete()) && !doc->GraphWorkPending;
-        if ((complete && !doc->IsAnimating()) || AnimationSweepDone) {
+        // An animation of a line that could not be graphed never steps.
+        const bool stalled = doc->analysisFinished && doc->GraphBuildPhase == 0 && !doc->DrawGraph;
+        if ((complete && (!doc->IsAnimating() || stalled)) || AnimationSweepDone) {
             Player.lineDone = true;
             const bool noPause = IsBenchmarkRunning() || Player.currentType == 1;
             Player.nextDue = now + (noPause ? 0 : static_cast<uint32_t>(Player.pause));
@@ -766,4 +768,11 @@ void KeepDisplayAwake()
 void SetBenchmarkStep(BenchmarkStepFunction step)
 {
     BenchmarkStep = step;
+}
+
+void SetDemoPacing(bool lineDone, bool fast, uint32_t nextDue)
+{
+    Player.lineDone = lineDone;
+    Player.fast = fast;
+    Player.nextDue = nextDue;
 }

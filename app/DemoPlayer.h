@@ -148,6 +148,9 @@ void KeepDisplayAwake();
 // The benchmark's step, run when the next step is due in mode 4.
 using BenchmarkStepFunction = void (*)();
 void SetBenchmarkStep(BenchmarkStepFunction step);
+// The benchmark paces its next step: with lineDone clear the player waits
+// for the graphs (fast), else it runs the step at nextDue.
+void SetDemoPacing(bool lineDone, bool fast, uint32_t nextDue);
 
 // Where the player reads the time and the line it parsed last (tests).
 const DemoScriptLine& LastDemoScriptLine();

@@ -6,6 +6,7 @@
 #include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/CaretGeometry.h"
+#include "editor/ColorPalette.h"
 #include "editor/FormulaClipboard.h"
 #include "editor/FormulaMouse.h"
 #include "editor/TextBlocks.h"
@@ -438,4 +439,5 @@ void RegisterEquationViewServices()
         SelectEntireFormula();
     };
     hooks.formulaMouseUp = &FormulaMouseUp;
+    hooks.applyColorPaletteChoice = &ApplyColorPaletteChoice;
 }

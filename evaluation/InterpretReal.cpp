@@ -97,7 +97,7 @@ constexpr OpcodeFunctions<Binary> MakeBinaryTable()
     t.entries[OpAdd] = [](double a, double b) { return a + b; };
     t.entries[OpMultiply] = [](double a, double b) { return a * b; };
     t.entries[OpDivide] = [](double a, double b) { return a / b; };
-    t.entries[OpPower] = [](double a, double b) { return std::pow(a, b); };
+    t.entries[OpPower] = RealPower;
     t.entries[OpAngle] = [](double x, double y) { return Atan2Positive(y, x); };
     t.entries[OpHypot] = Hypot;
     // A point is its own interval: the upper end stands.

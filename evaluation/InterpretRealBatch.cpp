@@ -473,7 +473,17 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
                 Binary(s, t - 1, t, [](double x, double y) { return x / y; });
             --t;
             break;
-        case OpPower: Binary(s, t - 1, t, [](double x, double y) { return std::pow(x, y); }); --t; break;
+        case OpPower:
+            // A uniform small whole exponent: the same products in every
+            // lane, with no test of the exponent per lane.
+            if (!s.Varies(t) && IsSmallWholeExponent(s.In(t)[0])) {
+                auto n = static_cast<uint32_t>(s.In(t)[0]);
+                Binary(s, t - 1, t, [n](double x, double) { return SmallWholePower(x, n); });
+            } else {
+                Binary(s, t - 1, t, RealPower);
+            }
+            --t;
+            break;
         // The angle of the point (below, top).
         case OpAngle: Binary(s, t - 1, t, [](double x, double y) { return Atan2Positive(y, x); }); --t; break;
         case OpHypot: Binary(s, t - 1, t, Hypot); --t; break;

@@ -202,6 +202,24 @@ typename Arith::Value FusedDivide(typename Arith::Value a, typename Arith::Value
     return divide(a, b);
 }
 
+// x^n by the squares and products the real power takes for a small whole
+// exponent (SmallWholePower), bit for bit.
+template <typename Arith>
+typename Arith::Value FusedWholePower(typename Arith::Value x, uint32_t n)
+{
+    constexpr auto multiply = Arith::kBinary[OpMultiply];
+    typename Arith::Value p = Arith::kOne;
+    typename Arith::Value square = x;
+    for (;;) {
+        if (n & 1)
+            p = multiply(p, square);
+        n >>= 1;
+        if (n == 0)
+            return p;
+        square = multiply(square, square);
+    }
+}
+
 }  // namespace interpreter_loop
 
 // Runs code, the program's instructions or its point code, on the frame,
@@ -373,7 +391,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         FUSED(OpSqrtSlot), VL_SLOT_PAIR_ENTRIES(FUSED, Add), VL_SLOT_PAIR_ENTRIES(FUSED, Subtract),                \
         VL_SLOT_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_PAIR_ENTRIES(FUSED, Divide),                                \
         VL_SLOT_UNARY_ENTRIES(FUSED, Add), VL_SLOT_UNARY_ENTRIES(FUSED, Subtract),                                 \
-        VL_SLOT_UNARY_ENTRIES(FUSED, Multiply), VL_SLOT_UNARY_ENTRIES(FUSED, Divide)
+        VL_SLOT_UNARY_ENTRIES(FUSED, Multiply), VL_SLOT_UNARY_ENTRIES(FUSED, Divide), FUSED(OpWholePower)
 #define VL_SLOT_UNARY_ENTRIES(FUSED, Outer) \
     FUSED(Op##Outer##SquareSlot), FUSED(Op##Outer##AbsSlot), FUSED(Op##Outer##SqrtSlot)
 #define VL_SLOT_PAIR_ENTRIES(FUSED, Outer)                                                              \
@@ -710,6 +728,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
             VL_UNARY_CALL(power(top, Arith::Number(pc->number)));
             VL_NEXT;
         }
+        OpWholePower: top = FusedWholePower<Arith>(top, static_cast<uint32_t>(pc->arg.a)); VL_NEXT;
         OpSubtract: VL_BINARY(FusedSubtract<Arith>(below, top)); VL_NEXT;
 // Pushes slot a op the number of the next word.
 #define VL_SLOT_NUMBER_FORM(Name, operation)                                        \

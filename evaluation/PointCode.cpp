@@ -2,6 +2,7 @@
 
 #include "CoreUtilities/GrowArray.h"
 #include "evaluation/BytecodeProgram.h"
+#include "numerics/RealLibrary.h"
 
 #include <algorithm>
 
@@ -97,7 +98,9 @@ bool FuseTail(GrowArray<Fused>& list)
         return true;
     }
     if (op == OpPower && prevKind == kNumber) {
-        prev.word = OperandForm(prev.word, OpPowerNumber);
+        double exponent = prev.word.number;
+        prev.word = IsSmallWholeExponent(exponent) ? Word(OpWholePower, static_cast<int32_t>(exponent), 0)
+                                                   : OperandForm(prev.word, OpPowerNumber);
         --list.count;
         return true;
     }
@@ -163,6 +166,8 @@ bool FusedOperandsValid(const Instruction& word)
 {
     int32_t op = word.opcode;
     int32_t a = word.arg.a;
+    if (op == OpWholePower)
+        return IsSmallWholeExponent(a);
     if ((op >= OpSlotAddSlot && op <= OpSlotDivideSlot) || (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot))
         return a >= 0 && a < kLocalBase && word.arg.b >= 0 && word.arg.b < kLocalBase;
     if ((op >= OpAddSlot && op <= OpDivideSlot) || op >= OpSlotAddNumber)

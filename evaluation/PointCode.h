@@ -68,6 +68,9 @@ enum PointOpcode : int32_t {
     VL_SLOT_UNARY_OPCODES(Add) VL_SLOT_UNARY_OPCODES(Subtract) VL_SLOT_UNARY_OPCODES(Multiply)
     VL_SLOT_UNARY_OPCODES(Divide)
 #undef VL_SLOT_UNARY_OPCODES
+    // top = top ^ a, a a whole number the real power multiplies out
+    // (SmallWholePower): a power of a number operand that calls nothing.
+    OpWholePower,
     kPointOpcodeEnd,
 };
 

@@ -157,9 +157,10 @@ ComplexValue ComplexPow(ComplexValue z, ComplexValue w)
             return Real(PositiveInfinity);
         // A NaN exponent takes the general rule.
     }
-    // A positive real base to a finite real power is the real power.
+    // A positive real base to a finite real power is the real power, as
+    // the real interpreters take it.
     if (realExponent && IsRealComplex(z) && z.re > 0 && std::isfinite(w.re))
-        return Real(std::pow(z.re, w.re));
+        return Real(RealPower(z.re, w.re));
     bool whole = realExponent && IsWholeNumber(w.re);
     ComplexValue p;
     if (!whole || !WholePower(z, w.re, &p)) {

@@ -58,6 +58,8 @@ const char* const kPrograms[] = {
     "1 3, 0 3, 20, 12, 1 4, 0 -2.5, 20, 12, 14, 103",             // minus numbers
     "1 3, 1 4, 14, 1 3, 1 4, 15, 1 3, 1 4, 12, 1 3, 1 4, 20, 12, 12, 12, 12, 103",
     "1 3, 0 2, 16, 1 4, 0 0.5, 16, 12, 103",                      // powers
+    // Whole powers multiplied out, and past the bound through the library.
+    "1 3, 0 7, 16, 1 4, 0 5, 16, 12, 1 3, 0 8, 16, 12, 1 4, 0 9, 16, 12, 1 3, 0 1, 16, 12, 103",
     "1 3, 20, 1 4, 14, 0 3, 12, 1 3, 14, 0 -1, 12, 103",          // multiply-add after a negation
     "1 3, 29, 5 0, 2 0, 12, 1 3, 1 4, 18, 4 7, 1 7, 14, 12, 103", // stores, r
     "1 3, 82, 0 1, 12, 4 7, 5 0, 103",                            // early end
@@ -151,7 +153,8 @@ TEST(PointCode, OnlyStraightLineProgramsGetPointCodeAndFlagsSayWhatTheyRead)
         {"1 2, 11 0, 12, 103", true, true, false, true, true},
         {"3 97, 1 3, 14, 103", true, false, true, false},
         {"1 3, 29, 103", true, false, false, false},                                    // a sine
-        {"1 3, 0 3, 16, 103", true, false, false, false},                               // a power
+        {"1 3, 0 3, 16, 103", true, false, false, false, true},                         // a whole power
+        {"1 3, 0 2.5, 16, 103", true, false, false, false},                             // a power
         {"0 1, 5 0, 7, 0 10, 5 1, 7, 90 0, 2 0, 7, 91 0, 0 1, 103", false, false, false, false},  // a loop
         {"0 2, 85 1 0, 103", false, false, false, false},                              // a call
         {"1 3, 8 0, 12, 103", false, false, false, false},                              // a grid part

@@ -7,6 +7,8 @@
 #include <boost/math/special_functions/gamma.hpp>
 
 #include <cmath>
+#include <cstring>
+#include <string>
 #include <limits>
 
 namespace {
@@ -78,6 +80,46 @@ TEST(RealLibrary, RationalPowerTakesOddRootsOfNegativeBases)
         ExpectValue(RationalPower(c.base, c.q, c.p), c.expected, 1e-15,
                     ("(" + std::to_string(c.base) + ")^(" + std::to_string(c.p) + "/" + std::to_string(c.q) + ")")
                         .c_str());
+    }
+}
+
+// Units in the last place between two finite doubles of one sign.
+int64_t UlpsApart(double a, double b)
+{
+    auto order = [](double v) {
+        int64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return bits < 0 ? INT64_MIN - bits : bits;
+    };
+    int64_t d = order(a) - order(b);
+    return d < 0 ? -d : d;
+}
+
+TEST(RealLibrary, SmallWholePowersStayWithinAFewUlpOfTheLibraryPower)
+{
+    int64_t worst = 0;
+    for (int32_t n = 1; n <= static_cast<int32_t>(kLargestMultipliedPower); ++n) {
+        for (double x = -40; x <= 40; x += 0.0371) {
+            double exact = std::pow(x, n);
+            double ours = RealPower(x, n);
+            ASSERT_EQ(std::signbit(ours), std::signbit(exact)) << x << "^" << n;
+            worst = std::max(worst, UlpsApart(ours, exact));
+        }
+    }
+    EXPECT_LE(worst, 4);
+    // Where the library's answer is exact or special, the same answer, signs
+    // of zeros included; other exponents are the library's own.
+    const double bases[] = {0.0, -0.0, 1, -1, 2, -2, kInf, -kInf, kNaN, 1e200, -1e-200, 1e-320};
+    const double exponents[] = {1, 2, 3, 4, 7, 8, 9, 0, -1, -3, 2.5, 0.5, kInf, -kInf, kNaN};
+    for (double x : bases) {
+        for (double y : exponents) {
+            double expected = std::pow(x, y);
+            double got = RealPower(x, y);
+            std::string what = std::to_string(x) + "^" + std::to_string(y);
+            ExpectValue(got, expected, 0, what.c_str());
+            if (expected == 0)
+                EXPECT_EQ(std::signbit(got), std::signbit(expected)) << what;
+        }
     }
 }
 
