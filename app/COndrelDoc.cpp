@@ -164,6 +164,15 @@ void SetDocument(COndrelDoc* doc)
     CurrentDocument = doc;
 }
 
+void ResetDocumentState(DocState* doc)
+{
+    const ShortRect equationPane = doc->equationPaneRect;
+    const ShortRect graphPane = doc->graphPaneRect;
+    doc->Reset(doc->GraphPaneWindow);
+    doc->equationPaneRect = equationPane;
+    doc->graphPaneRect = graphPane;
+}
+
 QString ExamplesFolder()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Examples"));
@@ -227,7 +236,7 @@ bool COndrelDoc::OnOpenDocument(const QString& path)
     if (doc->Graphs) {
         doc->Graphs->ClearAllGraphs();
         doc->EndEditing();
-        doc->Reset(doc->GraphPaneWindow);
+        ResetDocumentState(doc);
     } else {
         InitDocState();
     }

@@ -11,6 +11,7 @@
 #include <functional>
 
 class CGraphView;
+struct DocState;
 class COndrelView;
 class QFile;
 
@@ -76,6 +77,10 @@ private:
     QString m_title = QStringLiteral("Untitled");
     bool m_modified = false;
 };
+
+// The document state back to its defaults; the panes keep their places,
+// which only a resize would tell them again.
+void ResetDocumentState(DocState* doc);
 
 // The document of the running program; null before the frame makes it.
 COndrelDoc* GetDocument();

@@ -438,6 +438,9 @@ void StartDemo(int32_t kind, int32_t type)
     Player.keystrokes[0] = 0;
     Player.stepBack = Player.fast = false;
     Player.nextDue = Player.lastTick = 1;
+    // Where the pointer was put before belongs to an earlier run.
+    Player.pointSet = false;
+    Player.holdUntil = 0;
     if (GraphSet* graphs = Graphs())
         graphs->ClearTraces();
     CMainFrame* frame = GetMainFrame();

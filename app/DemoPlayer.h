@@ -88,7 +88,8 @@ struct DemoPlayerState {
     bool lineDone = false;
     uint32_t nextDue = 0;
     uint32_t lastTick = 0;
-    int32_t pause = 0;  // milliseconds
+    // Milliseconds; 240 ticks, where the demo dialog's speed slider starts.
+    int32_t pause = 4000;
     bool fast = false;
     bool stepBack = false;
     bool keepDocument = false;

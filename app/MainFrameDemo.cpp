@@ -100,7 +100,7 @@ void CMainFrame::PrepareDemoDocument(int32_t type)
     if (doc->Graphs)
         doc->Graphs->ClearAllGraphs();
     doc->EndEditing();
-    doc->Reset(doc->GraphPaneWindow);
+    ResetDocumentState(doc);
     ApplyPreferencesToDocument(doc);
     const char* title = GetDemoMode() == DemoFull ? "Full Demo" : DemoTitle(type);
     if (title && GetDocument())
@@ -188,7 +188,6 @@ void CMainFrame::ShowDemoDialog(int32_t show)
             if (m_equationView)
                 m_equationView->setFocus();
         });
-        SetDemoSpeed(CDemoDialog::SpeedTicks(5));
         // Beside the frame, which moves over (or narrows) to make room.
         dialog->adjustSize();
         if (const QScreen* screen = this->screen()) {

@@ -6,6 +6,7 @@
 #include "document/DocState.h"
 #include "platform/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -128,9 +129,17 @@ TEST_F(DocumentCommandsTest, DroppedDocumentsOpenAndOtherFilesAreRefused)
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0], QStringLiteral("Sorry, Vellumor does not recognize this file type."));
     EXPECT_NE(GetDocState()->Lines.count, 3);
+    app->MainFrame()->resize(600, 500);
+    app->MainFrame()->show();
+    QCoreApplication::processEvents();
+    const ShortRect pane = GetDocState()->equationPaneRect;
+    ASSERT_GT(pane.right, 0);
     app->MainFrame()->OnDropFiles({doc});
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(GetDocState()->Lines.count, 3);
+    // The equations are drawn where the pane is.
+    EXPECT_EQ(GetDocState()->equationPaneRect.right, pane.right);
+    EXPECT_EQ(GetDocState()->equationPaneRect.bottom, pane.bottom);
     EXPECT_EQ(app->Document()->Title(), QStringLiteral("Dropped.VLF"));
 }
 
