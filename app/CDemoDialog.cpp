@@ -212,7 +212,6 @@ void CDemoDialog::PostKey(int key)
 
 void CDemoDialog::reject()
 {
-    // wired at merge: the player stops (StartDemo(0, 0)) on StopRequested.
     emit StopRequested();
     hide();
     m_caption->clear();

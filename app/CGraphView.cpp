@@ -1,5 +1,6 @@
 #include "app/CGraphView.h"
 
+#include "app/C4DControls.h"
 #include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
 #include "app/FrameDocumentCalls.h"
@@ -13,6 +14,7 @@
 #include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/EquationViewServices.h"
+#include "graphmodel/A4DGraphView.h"
 #include "graphmodel/AGraphView.h"
 #include "graphs2d/GraphSet.h"
 #include "platform/CDib.h"
@@ -73,7 +75,7 @@ PictureHandle ImageToPicture(const QImage& source)
 // lets the user take part.
 bool DemoRefusesUserInput()
 {
-    return IsDemoRunning() && !GetDocState()->DemoUserControl;
+    return IsDemoRunning() && !GetDocState()->DemoUserControl && !DemoMouseMessage && !IsUserMouseActive();
 }
 
 void FocusEquationPane()
@@ -130,6 +132,8 @@ CGraphView::CGraphView(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     setAcceptDrops(true);
     SetGraphView(this);
+    m_4dPanel = new C4DControls(this);
+    m_4dPanel->hide();
 }
 
 CGraphView::~CGraphView()
@@ -183,11 +187,35 @@ bool CGraphView::AttachDirectDraw()
     return true;
 }
 
+bool CGraphView::Shows4DPanel() const
+{
+    GraphSet* graphs = Graphs();
+    return graphs && graphs->HasViews() && graphs->Shows4DView();
+}
+
+void CGraphView::Place4DPanel()
+{
+    if (!m_4dPanel)
+        return;
+    const bool shown = Shows4DPanel();
+    m_4dPanel->setGeometry(shown ? width() - C4DControls::kWidth : width(), 0, C4DControls::kWidth, height());
+    m_4dPanel->setVisible(shown);
+    if (shown) {
+        GraphSet* graphs = Graphs();
+        m_4dPanel->SetCheckStates(graphs->view4D->showAxes, graphs->view4D->showGrid);
+        m_4dPanel->repaint();
+    }
+}
+
 bool CGraphView::UpdateLayoutRect()
 {
-    // The whole client area: the 4D control panel that would narrow it
-    // on the right is not part of the pane yet.
+    // The whole client area, narrowed on the right by the 4D panel while
+    // the 4D view is shown.
     ShortRect layout = GetWindowClientRect(this);
+    if (Shows4DPanel()) {
+        const int panel = static_cast<int>(C4DControls::kWidth * devicePixelRatioF());
+        layout.right = static_cast<int16_t>(std::max<int>(layout.left, layout.right - panel));
+    }
     DocState* doc = GetDocState();
     if (EqualShortRects(layout, doc->graphPaneRect))
         return false;
@@ -199,6 +227,7 @@ bool CGraphView::UpdateLayoutRect()
 
 void CGraphView::RebuildSurfaces(bool force, const ShortRect& client)
 {
+    Place4DPanel();
     bool changed = UpdateLayoutRect();
     if (!changed && !force)
         return;
@@ -248,6 +277,16 @@ void CGraphView::DrawPane(const ShortRect*)
     DrawGraphViewsDetached(GetDocState());
     PresentGraphPane(nullptr);
     UpdateGraphPaneCursor();
+    // The views changed between 4D and the others: the panel and the
+    // layout follow once this paint is over.
+    if (m_4dPanel && Shows4DPanel() != m_4dPanel->isVisible())
+        PostRebuildSurfaces();
+}
+
+void CGraphView::PostRebuildSurfaces()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { RebuildSurfaces(true, GetWindowClientRect(this)); }, Qt::QueuedConnection);
 }
 
 void CGraphView::Present()

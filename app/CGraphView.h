@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+class C4DControls;
 class GraphSet;
 class QPainter;
 class QPrinter;
@@ -75,6 +76,11 @@ public:
 
     void OnDisplayChange();
 
+    // RebuildSurfaces(force) for the client area, after the current event.
+    void PostRebuildSurfaces();
+    // The 4D panel at the pane's right edge, shown while the 4D view is.
+    C4DControls* FourDPanel() const { return m_4dPanel; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -93,6 +99,10 @@ protected:
 
 private:
     GraphSet* Graphs() const;
+    bool Shows4DPanel() const;
+    // Shows the 4D panel at the right edge, its check boxes following the
+    // view, or hides it beyond the edge.
+    void Place4DPanel();
     ShortPoint DevicePoint(QPointF logical) const;
     // A move of the mouse to p (device pixels), with or without a button down.
     void HandleMove(ShortPoint p, bool buttonDown);
@@ -113,4 +123,5 @@ private:
     qreal m_pixelRatio = 0;
     // Wheel rotation short of a notch (high-resolution wheels).
     int m_wheelRemainder = 0;
+    C4DControls* m_4dPanel = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include "app/CDemoDialog.h"
 #include "app/CGraphView.h"
 #include "app/CKeyPalette.h"
 #include "app/CNewGraphBar.h"
@@ -22,6 +23,7 @@
 #include "platform/MessageText.h"
 #include "rendering/ViewRenderContext.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -324,7 +326,9 @@ bool CMainFrame::OnIdleWork(int count)
 
 bool CMainFrame::IsForegroundDuringDemo() const
 {
-    return IsDemoRunning() && isActiveWindow();
+    // The demo dialog beside the frame counts as the frame.
+    const QWidget* active = QApplication::activeWindow();
+    return IsDemoRunning() && (isActiveWindow() || (active && active == static_cast<const QWidget*>(m_demoDialog)));
 }
 
 void CMainFrame::SetAnimationVariable(char variable)

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "app/ExamplesMenu.h"
+#include "CoreUtilities/ShortRect.h"
 
 #include <QHash>
 #include <QMainWindow>
 
 #include <cstdint>
 
+class CDemoDialog;
 class CVLSplitterWnd;
 class COndrelView;
 class CGraphView;
@@ -121,6 +123,39 @@ public:
     bool IsKeyPaletteShown() const;
     void HideKeyPalette();
     void OnShowKeypad();
+    // File > Print: the print dialog, then the document printed (PrintJob.cpp).
+    void OnFilePrint();
+
+    // Demonstrations (MainFrameDemo.cpp): the Demo menu's commands start a
+    // tour of a type or stop the one running.
+    void OnDemo(int32_t type);
+    // A fresh, titled document, the Demo menu's check and the demo dialog.
+    void PrepareDemoDocument(int32_t type);
+    // Menus locked while a demonstration runs; unlocked, dialog hidden and
+    // no button left held once it stops.
+    void UpdateMenusForDemo();
+    // Checks the item at the position of the menu (the Demo menu for null)
+    // and unchecks the others.
+    int32_t CheckDemoMenuItem(QMenu* menu, int32_t position);
+    // 5 shows the demo dialog, 0 hides it.
+    void ShowDemoDialog(int32_t show);
+    CDemoDialog* DemoDialog() const { return m_demoDialog; }
+    void StopDemo();
+    void SetDemoCaption(const QString& text);
+    // Ctrl+Tab: the demo dialog takes the keyboard.
+    void OnNextPane();
+    // The screen position of a gesture's point id.
+    ShortPoint DemoGesturePoint(int32_t id) const;
+    // The player's button on a pane (0 equation pane, 1 graph pane, 2 the
+    // splitter): pressed, dragged to the pointer, released there.
+    void DemoMouseDown(int32_t press, int32_t target);
+    void DemoMouseMove(int32_t target);
+    void DemoMouseUp(int32_t target);
+    // A key pressed in the equation pane during a demonstration: Tab, Space
+    // and the arrows go to the demo dialog, any other asks to stop.
+    void OnDemoKey(int key);
+    // The current equation takes the demonstration's picture.
+    void InsertDemoPicture();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -159,5 +194,8 @@ private:
     uint32_t m_lastCommandUpdate = 0;
     QHash<int32_t, QAction*> m_actions;
     QList<ExampleListEntry> m_examples;
+    CDemoDialog* m_demoDialog = nullptr;
+    bool m_demoButtonHeld = false;
+    int32_t m_demoTargetPane = 0;
     bool m_examplesBuilt = false;
 };

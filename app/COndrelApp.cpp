@@ -1,5 +1,6 @@
 #include "app/COndrelApp.h"
 
+#include "app/BenchmarkDriver.h"
 #include "app/CMainFrame.h"
 #include "app/COndrelDoc.h"
 #include "app/DemoPlayer.h"
@@ -28,6 +29,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QFileInfo>
@@ -86,7 +88,9 @@ bool COndrelApp::InitInstance()
     setApplicationName("Vellumor");
     // A copy that already shows the file named on the command line comes to
     // the front instead, and this one ends before it shows a window.
-    const QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QCoreApplication::arguments();
+    // "--benchmark" runs the benchmark and quits with its report on standard output.
+    const bool benchmark = arguments.removeAll(QStringLiteral("--benchmark")) > 0;
     if (arguments.size() > 1 && SendOpenToRunningInstance(arguments.at(1))) {
         m_handedOver = true;
         return false;
@@ -125,6 +129,8 @@ bool COndrelApp::InitInstance()
     if (arguments.size() > 1)
         OpenDocumentFile(StripPathQuotes(arguments.at(1)));
     m_frame->show();
+    if (benchmark)
+        StartBenchmark(m_frame, true);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &COndrelApp::OnIdle);
     return true;
@@ -188,8 +194,6 @@ void COndrelApp::OnFileNew()
     // The window always holds a document: a new one gets a window of its own.
     if (m_document)
         StartNewInstance({});
-    else
-        m_document->OnNewDocument();
 }
 
 void COndrelApp::OnFileOpen()
@@ -272,7 +276,9 @@ void COndrelApp::OnRevertToSaved()
         m_document->OnNewDocument();
         return;
     }
-    if (!m_document->OnOpenDocument(m_document->PathName())) {
+    // A file that cannot be read leaves the changes where they are.
+    QFile file(m_document->PathName());
+    if (!file.open(QIODevice::ReadOnly) || !m_document->OnOpenDocument(m_document->PathName())) {
         ShowMessageBox(QStringLiteral("Unable to reload %1").arg(title).toStdU16String(), u"Vellumor",
                        MessageBoxIcon::Warning);
         m_document->SetModifiedFlag(true);

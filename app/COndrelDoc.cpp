@@ -323,6 +323,12 @@ void COndrelDoc::SetPathName(const QString& path, bool addToRecentList)
     ShowTitle();
 }
 
+void COndrelDoc::SetTitle(const QString& title)
+{
+    m_title = title;
+    ShowTitle();
+}
+
 void COndrelDoc::SetModifiedFlag(bool modified)
 {
     m_modified = modified;

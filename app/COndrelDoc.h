@@ -61,6 +61,8 @@ public:
     void SetPathName(const QString& path, bool addToRecentList);
     const QString& PathName() const { return m_path; }
     const QString& Title() const { return m_title; }
+    // The title a demonstration gives its document; the path stays.
+    void SetTitle(const QString& title);
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true);
 

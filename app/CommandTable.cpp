@@ -283,6 +283,19 @@ void OnNewTextBlock(CMainFrame& frame)
         view->OnNewTextBlock(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
 }
 
+// The Demo menu: each entry starts its demonstration, or stops it.
+void OnDemoBasics(CMainFrame& f) { f.OnDemo(1); }
+void OnDemoCurves(CMainFrame& f) { f.OnDemo(3); }
+void OnDemoSurfaces(CMainFrame& f) { f.OnDemo(4); }
+void OnDemoFields(CMainFrame& f) { f.OnDemo(5); }
+void OnDemoFourDimensions(CMainFrame& f) { f.OnDemo(7); }
+void OnDemoComplexVariables(CMainFrame& f) { f.OnDemo(8); }
+void OnDemoExponentialFunction(CMainFrame& f) { f.OnDemo(9); }
+void OnDemoExamples(CMainFrame& f) { f.OnDemo(ScriptCount + 2); }
+// Without examples the full demo takes the examples tour's type.
+void OnDemoFull(CMainFrame& f) { f.OnDemo(ScriptCount + (ExampleCount() >= 1 ? 3 : 2)); }
+bool HasExamples(const CommandContext&) { return ExampleCount() >= 1; }
+
 // The help pages lie beside the program.
 void OpenHelpPage(const char* page)
 {
@@ -343,7 +356,7 @@ const CommandEntry kCommands[] = {
     {34040, "Revert to Saved...", [](CMainFrame&) { GetApp()->OnRevertToSaved(); },
      [](const CommandContext& c) { return c.canRevert; }, nullptr},
     {32784, "&Document Settings...", [](CMainFrame& f) { f.OnDocumentSettings(); }, NoDemo, nullptr},
-    {57607, "&Print...\tCtrl+P", kNone, NotYetAvailable, nullptr},
+    {57607, "&Print...\tCtrl+P", [](CMainFrame& f) { f.OnFilePrint(); }, NoDemo, nullptr},
     {57616, "Recent File", kNone, NotYetAvailable, nullptr},
     {57665, "E&xit", OnExit, Always, nullptr},
     // Edit
@@ -423,15 +436,16 @@ const CommandEntry kCommands[] = {
     {34001, "Use An&tialiasing", OnUseAntialiasing, CanAntialias, CheckAntialiasing},
     // Examples and Demo: the example list and the demonstrations.
     {35000, "&About this menu", kNone, NotYetAvailable, nullptr},
-    {32821, "&Basics", kNone, NotYetAvailable, nullptr},
-    {32822, "&Curves", kNone, NotYetAvailable, nullptr},
-    {32823, "&Surfaces", kNone, NotYetAvailable, nullptr},
-    {32824, "&Fields", kNone, NotYetAvailable, nullptr},
-    {34004, "F&our dimensions", kNone, NotYetAvailable, nullptr},
-    {34005, "Complex &variables", kNone, NotYetAvailable, nullptr},
-    {34006, "E&xponential function", kNone, NotYetAvailable, nullptr},
-    {34039, "&Examples", kNone, NotYetAvailable, nullptr},
-    {32825, "Full &Demo", kNone, NotYetAvailable, nullptr},
+    // The demonstrations stay enabled while one runs: choosing it again stops it.
+    {32821, "&Basics", OnDemoBasics, Always, nullptr},
+    {32822, "&Curves", OnDemoCurves, Always, nullptr},
+    {32823, "&Surfaces", OnDemoSurfaces, Always, nullptr},
+    {32824, "&Fields", OnDemoFields, Always, nullptr},
+    {34004, "F&our dimensions", OnDemoFourDimensions, Always, nullptr},
+    {34005, "Complex &variables", OnDemoComplexVariables, Always, nullptr},
+    {34006, "E&xponential function", OnDemoExponentialFunction, Always, nullptr},
+    {34039, "&Examples", OnDemoExamples, HasExamples, nullptr},
+    {32825, "Full &Demo", OnDemoFull, Always, nullptr},
     // Help
     {57664, "&About Vellumor...", kNone, NotYetAvailable, nullptr},
     {57670, "Vellumor &Help", OnHelpPage<kHelpIndex>, Always, nullptr},
@@ -454,7 +468,7 @@ const CommandEntry kCommands[] = {
     {32828, "", OnRenderSoftware, Software3D, CheckSoftware},
     {32838, "Ignore results of line/triangle zbuffer test", OnIgnoreZBufferTest, GLAvailable, CheckIgnoreZ},
     {34036, "", OnToggleSliderThrottle, Always, nullptr},
-    {34043, "", kNone, NotYetAvailable, nullptr},
+    {34043, "", [](CMainFrame& f) { f.OnNextPane(); }, Always, nullptr},
 };
 
 constexpr int32_t kFile[] = {57600, 57601, 57602, 57603, 57604, 34035, 34040, 0, 32784, 0, 57607, 0, 57616, 0, 57665, -1};

@@ -83,6 +83,12 @@ int32_t CountExamples()
     return frame ? frame->GetExampleCount() : 0;
 }
 
+void OpenCurrentTourExample()
+{
+    if (CMainFrame* frame = GetApp() ? GetApp()->MainFrame() : nullptr)
+        frame->OpenTourExample(GetDemoPlayerState().currentType - ScriptCount - 1);
+}
+
 QString ExampleCaption(const QString& examplesFolder, const QString& path)
 {
     QString caption = QStringLiteral("Examples menu");
@@ -145,7 +151,7 @@ void CMainFrame::OnUpdateExample(QMenu* menu)
 void CMainFrame::OnExample(int32_t id)
 {
     if (IsDemoRunning())
-        SetDemoMode(0);  // wired at merge: the demo player's stop
+        StartDemo(0, 0);
     const int32_t index = id - kExampleCommandBase - 1;
     if (index < 0 || index >= m_examples.size())
         return;

@@ -32,6 +32,8 @@ constexpr int32_t kExampleCommandBase = 35000;
 // depth first from *number. Folders reached twice (through links) and
 // nesting beyond a few levels are not read.
 void BuildExamplesMenu(const QString& folder, int32_t* number, QList<ExampleListEntry>* list, QMenu* menu);
+// Opens the example the examples tour has reached, in this window.
+void OpenCurrentTourExample();
 // The examples the main frame lists; 0 without a frame.
 int32_t CountExamples();
 // The demo dialog's caption of an example: "Examples menu", then each part

@@ -82,7 +82,7 @@ void CMainFrame::ConnectGraphBar()
         if (m_graphView)
             m_graphView->DrawGraph();
     });
-    // wired at merge: Stop Demo stops the demonstration (CMainFrame::StopDemo).
+    connect(bar, &CNewGraphBar::StopDemoClicked, this, &CMainFrame::StopDemo);
     connect(bar, &CNewGraphBar::StopAnimationRequested, this, &CMainFrame::StopAnimation);
     connect(bar, &CNewGraphBar::SliderMoved, this, &CMainFrame::OnGraphBarSliderMoved);
     connect(bar, &CNewGraphBar::DrawGraphRequested, this, [this] { RunCommand(32795); }, Qt::QueuedConnection);

@@ -1,7 +1,11 @@
 #include "app/LayerServices.h"
 
+#include "app/C4DAxes.h"
+#include "app/C4DControls.h"
+#include "app/CGraphView.h"
 #include "app/CMathPaneSlider.h"
 #include "app/DemoPlayer.h"
+#include "app/Benchmark.h"
 #include "app/FrameControls.h"
 #include "app/GraphPaneServices.h"
 #include "app/CMainFrame.h"
@@ -27,7 +31,11 @@
 #include "graphs2d/GraphSetViewSettings.h"
 #include "graphs2d/GraphSet.h"
 #include "graphs3d/A3DDrawingView.h"
+#include "graphs3d/A4DDrawingView.h"
 #include "graphs3d/ImplicitSurfaceBuilder.h"
+#include "graphs3d/FlowBuilders.h"
+#include "graphs3d/SpaceCurveBuilders.h"
+#include "graphs3d/SurfaceBuilder4D.h"
 #include "graphs3d/SurfaceBuilders.h"
 #include "rendering/RenderingServices.h"
 #include "rendering/ViewRenderContext.h"
@@ -121,6 +129,11 @@ void RegisterLayerServices()
     DocumentHooks& hooks = GetDocumentHooks();
     hooks.restartIdleTimerSoon = &RestartIdleTimerFromAnyThread;
     hooks.isDemoRunning = &IsDemoRunning;
+    SetBenchmarkStep(&RunBenchmarkStep);
+    SetDemoKeyHandler([](int key) {
+        if (CMainFrame* frame = GetMainFrame())
+            frame->OnDemoKey(key);
+    });
     hooks.newGraphSet = &MakeGraphSet;
     hooks.buildEquationGraphs = &BuildEquationGraphs;
     hooks.updateIdleTimer = &UpdateIdleTimerFromAnyThread;
@@ -209,9 +222,13 @@ void RegisterLayerServices()
     SetGraphServices(graphs);
     RegisterRenderingServices();
     Register3DDrawingViews();
+    Register4DDrawingView();
     RegisterImplicitSurfaceBuilder();
+    RegisterSpaceCurveBuilders();
     RegisterViewSettingsHooks();
     RegisterSurfaceBuilders();
+    RegisterFlowBuilders();
+    RegisterSurfaceBuilder4D();
     hooks.destroyParkedGLWindows = &DestroyAllGLWindows;
     hooks.captureMovieFrame = &CaptureMovieFrame;
     hooks.antialiasingChanged = [](DocState* doc) {
@@ -227,4 +244,12 @@ void RegisterLayerServices()
         if (CMainFrame* frame = GetMainFrame())
             frame->RequestPaneRefresh(nullptr);
     };
+    // The 4D panel: its sliders follow the spin, its cross the view, and it
+    // comes and goes with the 4D view.
+    hooks.spin4DStep = [](DocState*) { Animate4DPanelSliders(); };
+    hooks.postGraphPaneResize = [](DocState*) {
+        if (CGraphView* pane = GetGraphView())
+            pane->PostRebuildSurfaces();
+    };
+    SetAxisCrossHook(&C4DAxes::SetPositions);
 }

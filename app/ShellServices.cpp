@@ -3,6 +3,7 @@
 #include "app/CGraphView.h"
 #include "app/CMainFrame.h"
 #include "app/CNewGraphBar.h"
+#include "app/DemoPlayer.h"
 #include "editor/EquationViewServices.h"
 
 void PresentGraphPane(const ShortRect*)
@@ -13,6 +14,7 @@ void PresentGraphPane(const ShortRect*)
 
 void TimerProc()
 {
+    DemoIdleTick();
     if (CMainFrame* frame = GetMainFrame())
         frame->OnIdleWork();
 }

@@ -13,6 +13,7 @@
 #include "editor/EditorKeyEvents.h"
 #include "editor/EditorPredicates.h"
 #include "editor/EditorStateLife.h"
+#include "editor/EquationPanePrinting.h"
 #include "editor/EquationViewServices.h"
 #include "editor/FormulaClipboard.h"
 #include "editor/FormulaDrawingPort.h"
@@ -306,9 +307,11 @@ void COndrelView::DrawPaneContents(PortDC* dc)
         PortPen previousPen = dc->SelectPen(PortPen{PenStyle::Solid, 0, WindowTextColor(), false});
         dc->SetBackgroundMode(BackgroundMode::Transparent);
         doc->DrawLines();
-        if (!DemoRunning())
+        // Paper shows the lines only.
+        if (!DemoRunning() && !doc->printing)
             doc->DrawVariablePanels();
-        DrawHintCaption(dc);
+        if (!doc->printing)
+            DrawHintCaption(dc);
         if (DemoRunning())
             DrawDemoBanner(dc);
         dc->SelectPen(previousPen);
@@ -391,11 +394,17 @@ void COndrelView::DoKeypadCommand(int32_t code)
 
 void COndrelView::keyPressEvent(QKeyEvent* event)
 {
-    if (DemoRunning() && !event->spontaneous()) {
-        event->ignore();
+    // The user's keys steer a running demonstration; its own keys never
+    // come as key events.
+    if (DemoRunning()) {
+        if (!event->isAutoRepeat())
+            HandleDemoKey(event->key());
         return;
     }
     DocState* doc = GetDocState();
+    // While the colour palette is open the pointer alone decides.
+    if (doc->paletteLine != 0)
+        return;
     int key = event->key();
     if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
         ScrollTo(m_scroll + (key == Qt::Key_PageUp ? -height() : height()));
@@ -551,7 +560,7 @@ bool COndrelView::CanPaste() const
 
 void COndrelView::PressAt(QMouseEvent* event, bool doubleClick)
 {
-    if (DemoRunning())
+    if (DemoRunning() && !DemoMouseMessage)
         return;
     DocState* doc = GetDocState();
     QPoint p = event->position().toPoint();
@@ -590,7 +599,7 @@ void COndrelView::mouseMoveEvent(QMouseEvent* event)
     bool held = event->buttons() & Qt::LeftButton;
     SetEquationPaneCursorFor(point, held);
     DocState* doc = GetDocState();
-    if (!held || doc->EditMode == EditNothing)
+    if (!held || (doc->EditMode == EditNothing && doc->paletteLine == 0))
         return;
     TypesetDCScope typeset(true);
     if (doc->OnMouseMove(point, this))

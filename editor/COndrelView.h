@@ -9,7 +9,15 @@
 #include <QRect>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
+struct COndrelView_PrintChunk;
+struct CPrintInfo;
+struct EquationPanePrintState;
 class PortDC;
+class QPaintDevice;
+class QPainter;
 class QScrollBar;
 class QTimer;
 
@@ -74,6 +82,16 @@ public:
     // with before set), or the text block already there is edited.
     void OnNewTextBlock(bool before = false);
 
+    // Printing (EquationPanePrinting.cpp): the lines laid out for the
+    // printer's page and cut into pages, one page drawn, the screen layout
+    // back.
+    void OnBeginPrinting(QPaintDevice& printer, CPrintInfo& info);
+    void OnPrint(QPainter& painter, CPrintInfo& info);
+    void OnEndPrinting(CPrintInfo& info);
+    // The pieces of the document on each page while printing.
+    const std::vector<COndrelView_PrintChunk>& PrintChunks() const;
+    EquationPanePrintState* PrintState() const { return m_print.get(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -110,4 +128,5 @@ private:
     QRect m_caretRect;
     QPoint m_savedCaret{5, 5};
     ShortRect m_hintRect{0, 0, 0, 0};
+    std::unique_ptr<EquationPanePrintState> m_print;
 };

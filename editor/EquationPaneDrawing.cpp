@@ -10,6 +10,7 @@
 #include "drawing/DrawingPort.h"
 #include "editor/COndrelView.h"
 #include "editor/CaretGeometry.h"
+#include "editor/ColorPalette.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationViewServices.h"
 #include "editor/LineWrapping.h"
@@ -200,10 +201,12 @@ void DocState::DrawLines()
         return;
     ClipRegionSaver clip(equationPaneRect, true);
     CompileUserFunctions();
-    const bool editing = EditMode == EditFormula && currentLine >= 0 && currentLine < Lines.count;
+    // Paper shows no selection.
+    const bool editing = !printing && EditMode == EditFormula && currentLine >= 0 && currentLine < Lines.count;
     EditorState* current = editing ? CurrentFormula() : nullptr;
     const bool demo = GetDocumentHooks().isDemoRunning && GetDocumentHooks().isDemoRunning();
-    DataTable* currentTable = currentLine >= 0 && currentLine < Lines.count && Lines[currentLine].kind == DocLineTable
+    DataTable* currentTable = !printing && currentLine >= 0 && currentLine < Lines.count &&
+            Lines[currentLine].kind == DocLineTable
         ? Lines[currentLine].table
         : nullptr;
     // Selections first, so that the grid and the texts come on top.
@@ -264,7 +267,7 @@ void DocState::DrawLines()
         DrawLineSwatch(i, false);
     if (current)
         MakeEditorStateCurrent(current, PaneWindow());
-    // wired at merge: the open colour palette popup is drawn again over the swatches.
+    DrawOpenColorPalette();
     if (FrameRateMeterSwitch)
         DrawFrameRateMeter();
 }

@@ -10,6 +10,7 @@
 #include "document/DocumentTask.h"
 #include "drawing/ClipRegionSaver.h"
 #include "editor/COndrelView.h"
+#include "editor/ColorPalette.h"
 #include "editor/EditorCommands.h"
 #include "editor/EditorStateLife.h"
 #include "editor/EquationPaneInput.h"
@@ -201,7 +202,10 @@ void DocState::OnMouseDown(const PanePress& press)
             GetSwatchRect(&swatch, i, false);
             bool swatchShown = !DrawGraph || (line.graphs && line.graphs->count > 0);
             if (swatchShown && PointInShortRect(press.point, swatch)) {
-                // wired at merge: the colour palette opens over the swatch with the line's colour.
+                const bool extended = Graphs && Graphs->Shows3DOr4DView() && Hooks().allSurfaceForms &&
+                                      Hooks().allSurfaceForms(&line, this);
+                OpenColorPalette(line.picture ? 0 : line.Color, extended, swatch.top, swatch.left, i);
+                Call(Hooks().redrawEquationPane);
                 Call(Hooks().updateGraphPaneCursor);
                 UpdateEquationCaret();
                 return;
@@ -233,7 +237,8 @@ void DocState::OnMouseDown(const PanePress& press)
 
 uint8_t DocState::OnMouseMove(ShortPoint point, WindowHandle)
 {
-    // wired at merge: the palette popup tracks the pointer (TrackColorPalette).
+    if (paletteLine != 0)
+        return TrackColorPalette(point) ? 1 : 0;
     switch (EditMode) {
     case EditFormula: {
         EditorState* state = currentLine >= 0 && currentLine < Lines.count ? CurrentFormula() : nullptr;

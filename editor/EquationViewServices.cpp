@@ -6,6 +6,7 @@
 #include "drawing/TypesetDCScope.h"
 #include "editor/COndrelView.h"
 #include "editor/CaretGeometry.h"
+#include "editor/ColorPalette.h"
 #include "editor/FormulaClipboard.h"
 #include "editor/FormulaMouse.h"
 #include "editor/TextBlocks.h"
@@ -409,6 +410,21 @@ void TypeDemoKey(uint32_t ch)
         EquationView->HandleEditorKeyPress(ch, ch, 0);
 }
 
+namespace {
+DemoKeyHandler DemoKeys = nullptr;
+}  // namespace
+
+void SetDemoKeyHandler(DemoKeyHandler handler)
+{
+    DemoKeys = handler;
+}
+
+void HandleDemoKey(int key)
+{
+    if (DemoKeys)
+        DemoKeys(key);
+}
+
 void RegisterEquationViewServices()
 {
     DocumentHooks& hooks = GetDocumentHooks();
@@ -423,4 +439,5 @@ void RegisterEquationViewServices()
         SelectEntireFormula();
     };
     hooks.formulaMouseUp = &FormulaMouseUp;
+    hooks.applyColorPaletteChoice = &ApplyColorPaletteChoice;
 }

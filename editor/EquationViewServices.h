@@ -102,6 +102,14 @@ int32_t GetVerticalScrollPos(QWidget* bar);
 void SetVerticalScrollPos(int32_t position, QWidget* bar);
 // A key a demonstration types, through the pane as a typed key.
 void TypeDemoKey(uint32_t ch);
+// Set while the demonstration player hands a pane a mouse event, so that
+// the pane takes it although a demonstration runs.
+inline bool DemoMouseMessage = false;
+// Keys the user presses in the pane while a demonstration runs (Qt key
+// codes) go to the handler the frame registers.
+using DemoKeyHandler = void (*)(int key);
+void SetDemoKeyHandler(DemoKeyHandler handler);
+void HandleDemoKey(int key);
 
 // The document's hooks the pane serves (start-up, once).
 void RegisterEquationViewServices();

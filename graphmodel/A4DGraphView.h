@@ -7,6 +7,29 @@
 #include "graphmodel/AGraphView.h"
 
 class RenderContext;
+class A4DGraphView;
+
+// The 4D view's eye frame, made afresh from the rotation at every frame.
+// Graphs keep a pointer to it: they normalise their points into [-1, 1] per
+// axis with the view's box and project them with Project4DPoint.
+struct Projection4D {
+    // rotation x (0, 0, 0, 50).
+    double eye[4];
+    // Unit vectors of the eye frame: a point's 3D coordinates are its
+    // products with them.
+    double X[4], Y[4], Z[4];
+    // The unit direction from the eye to the origin.
+    double D[4];
+    // x, y, u (z), v (w) minimum and maximum, as at the last projection.
+    double box[8];
+    // depth = (point - eye) . D x depthScale + depthOffset: 0 at r before
+    // the origin, 0.5 at the origin, 1 at r beyond.
+    double depthScale;
+    double depthOffset;
+    // The view whose box a graph reads when it starts (user-interface
+    // thread): a box changed since the last frame is seen at once.
+    const A4DGraphView* owner;
+};
 
 class A4DGraphView : public AGraphView {
 public:
@@ -14,6 +37,8 @@ public:
     explicit A4DGraphView(RenderContext* context);
     ~A4DGraphView() override;
 
+    // Graphs hold a pointer to it.
+    Projection4D projection{};
     double rotation[4][4];
     double xMin = -2, xMax = 2, yMin = -2, yMax = 2, zMin = -2, zMax = 2, wMin = -2, wMax = 2;
     double tMin = 0, tMax = 1, uMin = 0, uMax = 1, vMin = 0, vMax = 1;
@@ -30,9 +55,13 @@ public:
     int32_t mouseMode = 1;
     RenderContext* context;
 
-    // Box and zoom back to their defaults, the rotation the identity and the
-    // spin stopped.
+    // Box and zoom back to their defaults, the rotation turned by -30
+    // degrees in xu and then 45 degrees in xy, and the spin stopped.
     void SetDefaultView();
+    void SetIdentityRotation();
+    // Presets 4-7 (views xyu, xyv, xuv, yuv): the rotation made afresh from
+    // plane turns, and the spin stopped.
+    void ShowPreset(int32_t preset);
     // Both spin speeds 0, and the document's 4D rotation cleared.
     void StopSpin();
     // Codes 96-101 turn the rotation by value half-degrees in planes 0-5
@@ -58,8 +87,9 @@ public:
     bool HasOwnWindow() override { return UsesGLChildWindow(); }
     bool CanExtendRangesToData() override { return false; }
     void ExtendRangesToData() override {}
-    // 1 stops the spin; 5, 6, 7 upload meshes as in 3D; 14 toggles the
-    // axes, 15 the xy grid; 16 sets the mouse mode (1 or 2); 32-37 and
-    // 96-101 turn a plane (RotatePlane).
+    // 1 stops the spin; 5, 6, 7 upload meshes as in 3D; 14 shows the axes
+    // for a value not 0, 15 the xy grid; 16 sets the mouse mode (1 or 2)
+    // or, for 4-7, one of the preset views; 32-37 and 96-101 turn a plane
+    // (RotatePlane).
     void SetViewOption(int32_t code, double value) override;
 };

@@ -289,6 +289,11 @@ bool AGraphColor::IsPerPointColor() const
     return k == ColorRowGradient || k == ColorColumnGradient || IsFormulaKind(k);
 }
 
+bool AGraphColor::IsFormulaColor() const
+{
+    return IsFormulaKind(kind);
+}
+
 bool AGraphColor::IsTexturePattern() const
 {
     switch (kind.load()) {

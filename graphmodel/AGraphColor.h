@@ -108,6 +108,8 @@ public:
     bool IsHidden() const { return kind == ColorHidden; }
     // Kinds 4, 5, 9, 10.
     bool IsPerPointColor() const;
+    // Kinds 9 and 10: a colour computed at each point from the formulas.
+    bool IsFormulaColor() const;
     // Kinds 1, 2, 3, 6, 7: surfaces draw these from a texture.
     bool IsTexturePattern() const;
     bool HasFormulas() const;

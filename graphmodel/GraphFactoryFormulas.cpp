@@ -134,6 +134,22 @@ FormulaNode* MakeProductOfCopies(const FormulaNode* a, const FormulaNode* b, con
     return MakeProduct(CopyTree(a), MakeProduct3(CopyTree(b), CopyTree(c), CopyTree(d)));
 }
 
+void SphericalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
+                      FormulaNode** y, FormulaNode** z)
+{
+    *x = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeCos(CopyTree(c)));
+    *y = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeSin(CopyTree(c)));
+    *z = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
+}
+
+void CylindricalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
+                        FormulaNode** y, FormulaNode** z)
+{
+    *x = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
+    *y = MakeProduct(CopyTree(a), MakeSin(CopyTree(b)));
+    *z = CopyTree(c);
+}
+
 void ApplyPlaneTransform(FormulaNode* tree, const TransformRecord* record)
 {
     if (!record || record->kind != 1 || !record->components[0] || !record->components[1])

@@ -41,6 +41,13 @@ bool SolveForVariable(uint32_t code, FormulaNode* equation);
 // a times b c d, all copies.
 FormulaNode* MakeProductOfCopies(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c,
                                  const FormulaNode* d);
+// Rectangular coordinates of copies of the trees: spherical (a sin b cos c,
+// a sin b sin c, a cos b) for radius a, polar angle b and azimuth c;
+// cylindrical (a cos b, a sin b, c) for radius a, angle b and height c.
+void SphericalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
+                      FormulaNode** y, FormulaNode** z);
+void CylindricalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
+                        FormulaNode** y, FormulaNode** z);
 
 // Maps of the plane and of space (the document's transform statement).
 // For a record of kind 1 (x and y in terms of x' and y'): the tree, written

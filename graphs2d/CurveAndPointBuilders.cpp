@@ -7,6 +7,7 @@
 #include "formula/SymbolCodes.h"
 #include "formula/FunctionDefinitions.h"
 #include "formula/NodeKindTable.h"
+#include "graphmodel/AGraphColor.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/ADEPlot.h"
 #include "graphs2d/A2DVectorPlot.h"
@@ -32,17 +33,21 @@ A2DGraphView* ViewOf(GraphSet& set, const BuilderArguments& a)
 }
 
 // The plot as the statement's row; a plot that cannot be added, or was not
-// made, goes with the formulas it was to take over.
-void AddPlot(GraphSet& set, BuilderArguments& a, A2DGraph* plot, std::initializer_list<CompiledFormula*> formulas)
+// made, goes with the formulas it was to take over. True when the row was
+// added.
+bool AddPlot(GraphSet& set, BuilderArguments& a, A2DGraph* plot, std::initializer_list<CompiledFormula*> formulas)
 {
     if (!plot) {
         for (CompiledFormula* f : formulas)
             delete f;
-        return;
+        return false;
     }
     a.colour = nullptr;
-    if (set.AddGraph2D(plot, a.view) != 0)
+    if (set.AddGraph2D(plot, a.view) != 0) {
         delete plot;
+        return false;
+    }
+    return true;
 }
 
 // The entry of a column, or null for anything else.
@@ -90,7 +95,10 @@ void BuildCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode*
     }
     auto* curve = new (std::nothrow)
         AParametricCurve(fx, fy, a.colour, a.grain, traceKind, &view->drawMapping, range[0], range[1]);
-    AddPlot(set, a, curve, {fx, fy});
+    AGraphColor* colour = a.colour;
+    if (AddPlot(set, a, curve, {fx, fy}))
+        set.AddMappedParametricCurve(a.transform, a.view, fx->tree, fy->tree, CodeU, colour, a.grain, range[0],
+                                     range[1]);
     set.MarkRangeUsed(slot);
 }
 
@@ -159,7 +167,10 @@ void BuildPoint2D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNod
     APointPlot* point = nullptr;
     if (fx && fy)
         point = new (std::nothrow) APointPlot(fx, fy, symbol, label, size, a.colour, draggable, &view->drawMapping);
-    AddPlot(set, a, point, {fx, fy, symbol, label, size});
+    AGraphColor* colour = a.colour;
+    if (AddPlot(set, a, point, {fx, fy, symbol, label, size}))
+        set.AddMappedPoint(a.transform, a.view, fx->tree, fy->tree, colour, a.options.symbol, a.options.label,
+                           a.options.fontSize);
 }
 
 void BuildParameterPoint(GraphSet& set, BuilderArguments& a)
@@ -201,7 +212,10 @@ void BuildArrow2D(GraphSet& set, BuilderArguments& a)
     AnArrowPlot* arrow = nullptr;
     if (f[0] && f[1] && f[2] && f[3])
         arrow = new (std::nothrow) AnArrowPlot(f[0], f[1], f[2], f[3], a.colour, &view->drawMapping);
-    AddPlot(set, a, arrow, {f[0], f[1], f[2], f[3]});
+    AGraphColor* colour = a.colour;
+    if (AddPlot(set, a, arrow, {f[0], f[1], f[2], f[3]}))
+        set.AddMappedArrow(a.transform, a.view, Entry(tail, 0), Entry(tail, 1), Entry(head, 0), Entry(head, 1),
+                           colour);
 }
 
 // The line's style asks for arrows of one length: bit 2 of its XYType's

@@ -4,6 +4,7 @@
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
 #include "formula/SymbolCodes.h"
+#include "graphmodel/AGraphColor.h"
 #include "graphmodel/GraphFactoryFormulas.h"
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/AColorPlot.h"
@@ -17,16 +18,16 @@
 
 namespace {
 
-// The curve of the tree (a copy the caller made) with the variable renamed
-// to u, in the view the statement belongs to, as the statement's row.
-void BuildExplicitCurve(GraphSet& set, BuilderArguments& a, FormulaNode* tree, uint32_t variable, bool isYofX)
+// The curve of a copy of the formula with the variable renamed to u, in the
+// view the statement belongs to, as the statement's row, and its image
+// under a map of the plane.
+void BuildExplicitCurve(GraphSet& set, BuilderArguments& a, const FormulaNode* source, uint32_t variable,
+                        bool isYofX)
 {
     A2DGraphView* view = a.view >= 0 && a.view < 2 ? set.views2D[a.view] : nullptr;
-    if (!view) {
-        FreeTree(tree);
+    if (!view)
         return;
-    }
-    CompiledFormula* f = set.Compile(tree);
+    CompiledFormula* f = set.Compile(CopyTree(source));
     if (!f)
         return;
     f->RenameSymbol(variable, CodeU);
@@ -35,38 +36,42 @@ void BuildExplicitCurve(GraphSet& set, BuilderArguments& a, FormulaNode* tree, u
         delete f;
         return;
     }
+    AGraphColor* colour = a.colour;
     a.colour = nullptr;
     // A row that cannot be added leaves the curve to nobody.
-    if (set.AddGraph2D(curve, a.view) != 0)
+    if (set.AddGraph2D(curve, a.view) != 0) {
         delete curve;
+        return;
+    }
+    set.AddMappedFunctionCurve(source, a.view, colour, a.transform, a.plottingMode, isYofX ? 0 : 1);
 }
 
 // The right side of an equation, or a lone expression itself.
-FormulaNode* RightSideCopy(const FormulaNode* equation)
+const FormulaNode* RightSide(const FormulaNode* equation)
 {
-    return CopyTree(equation->childCount == 2 ? equation->children[1] : equation);
+    return equation->childCount == 2 ? equation->children[1] : equation;
 }
 
 }  // namespace
 
 void BuildYOfX(GraphSet& set, BuilderArguments& a)
 {
-    BuildExplicitCurve(set, a, RightSideCopy(a.equation), CodeX, true);
+    BuildExplicitCurve(set, a, RightSide(a.equation), CodeX, true);
 }
 
 void BuildXOfY(GraphSet& set, BuilderArguments& a)
 {
-    BuildExplicitCurve(set, a, RightSideCopy(a.equation), CodeY, false);
+    BuildExplicitCurve(set, a, RightSide(a.equation), CodeY, false);
 }
 
 void BuildExpressionInX(GraphSet& set, BuilderArguments& a)
 {
-    BuildExplicitCurve(set, a, CopyTree(a.equation), CodeX, true);
+    BuildExplicitCurve(set, a, a.equation, CodeX, true);
 }
 
 void BuildExpressionInY(GraphSet& set, BuilderArguments& a)
 {
-    BuildExplicitCurve(set, a, CopyTree(a.equation), CodeY, false);
+    BuildExplicitCurve(set, a, a.equation, CodeY, false);
 }
 
 // (r, g, b) = F(x, y) or (h, s, v) = F(x, y): the three entries of the right
@@ -104,10 +109,13 @@ void BuildColorPlot(GraphSet& set, BuilderArguments& a)
         delete extra;
         return;
     }
+    AGraphColor* colour = a.colour;
     a.colour = nullptr;
-    if (set.AddGraph2D(plot, a.view) != 0)
+    if (set.AddGraph2D(plot, a.view) != 0) {
         delete plot;
-    // wired at merge: the companion in the transformed view.
+        return;
+    }
+    set.AddMappedColorPlot(entries, extra ? extra->tree : nullptr, a.colorMode == 1, a.view, colour, a.transform);
 }
 
 void RegisterGraphBuilders2D()

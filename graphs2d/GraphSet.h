@@ -16,8 +16,11 @@
 #include "platform/WindowHandle.h"
 
 #include <cstdint>
+#include <initializer_list>
 
+class A2DGraph;
 class A2DGraphView;
+class A2DInequality;
 class A3DGraphView;
 class A4DGraphView;
 class AGraph;
@@ -99,6 +102,10 @@ public:
     // After a builder added a graph to the first 2D view: under a map of
     // the plane, the transform plot redraws that graph through the map.
     void NoteComplexMapGraph(int32_t graph, const TransformRecord* record);
+    // The plot of the document's map of the plane in the second 2D view:
+    // the first view pulled back through it (kind 1) or carried forward
+    // (kind 2); its row joins the map's line.
+    void BuildMapPlot(const TransformRecord* record);
     void ResizeViews();
     void UpdateViewports() override;
     // 0 the active view's, 1 the second's, else the layout rectangle.
@@ -228,7 +235,44 @@ public:
                                   FormulaNode** mappedX, FormulaNode** mappedY, FormulaNode** mappedZ,
                                   CompiledFormula** mappedCondition);
 
+    // Complex-map companions in the second 2D view of the graph just added
+    // to the first (its row is the last): nothing when primed is 1 or the
+    // document has no map of the plane. A graph the map's kind cannot carry
+    // is noted for the map's plot instead. The trees and the colour stay
+    // the caller's; the companion gets copies.
+    // Kind 1, by substitution: the curve y = f (x = f when variable is 1).
+    void AddMappedFunctionCurve(const FormulaNode* f, int32_t primed, const AGraphColor* colour,
+                                const TransformRecord* transform, int32_t plottingMode, int32_t variable);
+    void AddMappedInequality(const FormulaNode* relation, int32_t primed, const AGraphColor* colour,
+                             const TransformRecord* transform, int32_t plottingMode, const FormulaNode* boundary,
+                             bool isEquation);
+    // The boundary curve of a non-strict inequality, as pair 3 of its row.
+    void AddMappedBoundary(const FormulaNode* relation, const FormulaNode* boundary, const AGraphColor* colour,
+                           const TransformRecord* transform, int32_t primed, int32_t plottingMode);
+    // f in x and y (z standing for x + i y).
+    void AddMappedDensity(const FormulaNode* f, int32_t primed, const AGraphColor* colour,
+                          const TransformRecord* transform, double grain);
+    // entries: the column of three components in x and y.
+    void AddMappedColorPlot(const FormulaNode* entries, const FormulaNode* extra, bool isHSV, int32_t primed,
+                            const AGraphColor* colour, const TransformRecord* transform);
+    // Kind 2, by mapping points: x and y in the parameter given, over the
+    // range the main curve uses.
+    void AddMappedParametricCurve(const TransformRecord* transform, int32_t primed, const FormulaNode* x,
+                                  const FormulaNode* y, uint32_t parameter, const AGraphColor* colour, double grain,
+                                  const double* rangeMin, const double* rangeMax);
+    void AddMappedPoint(const TransformRecord* transform, int32_t primed, const FormulaNode* x, const FormulaNode* y,
+                        const AGraphColor* colour, const FormulaNode* symbol, const FormulaNode* label,
+                        const FormulaNode* fontSize);
+    void AddMappedArrow(const TransformRecord* transform, int32_t primed, const FormulaNode* x1,
+                        const FormulaNode* y1, const FormulaNode* x2, const FormulaNode* y2, const AGraphColor* colour);
+
 private:
+    // The companion of the kind goes ahead; under the other plane map the
+    // last graph of the first view is noted instead.
+    bool TakesCompanion(int32_t primed, const TransformRecord* transform, uint32_t kind);
+    void AddCompanionPlot(A2DGraph* plot, std::initializer_list<CompiledFormula*> formulas, AGraphColor* colour);
+    A2DInequality* MappedRelation(const FormulaNode* relation, const FormulaNode* boundary, const AGraphColor* colour,
+                                  const TransformRecord* transform, int32_t plottingMode, bool isEquation);
     AGraphView* View(int32_t index) const;
     bool IsValidRow(int32_t i) const;
     int32_t AddMainGraph(AGraphView* view, AGraph* graph);

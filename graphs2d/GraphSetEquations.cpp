@@ -107,7 +107,11 @@ int32_t GraphSet::AddMainGraph(AGraphView* view, AGraph* graph)
         return 1;
     EquationGraphs row{};
     row.pair[0] = GraphRef{view, n};
-    return equationGraphs.Push(row);
+    if (equationGraphs.Push(row) == 0)
+        return 0;
+    // Refused: the caller deletes the graph, so the view must not keep it.
+    --view->graphs.count;
+    return 1;
 }
 
 int32_t GraphSet::AddCompanion(AGraphView* view, AGraph* graph)

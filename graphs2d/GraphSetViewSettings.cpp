@@ -112,6 +112,28 @@ void Get3D(const A3DGraphView& view, View3DSettings& s)
         s.spinAxis[i] = view.spinAxis[i];
 }
 
+void Get4D(const A4DGraphView& view, View4DSettings& s)
+{
+    s.t = {view.tMin, view.tMax};
+    s.u = {view.uMin, view.uMax};
+    s.v = {view.vMin, view.vMax};
+    s.box[0] = {view.xMin, view.xMax};
+    s.box[1] = {view.yMin, view.yMax};
+    s.box[2] = {view.zMin, view.zMax};
+    s.box[3] = {view.wMin, view.wMax};
+    s.showXYPlane = view.showGrid;
+    s.showAxes = view.showAxes;
+    s.zoom = view.zoom;
+    for (int i = 0; i < 16; ++i)
+        s.rotation[i] = view.rotation[i / 4][i % 4];
+    s.spinSpeed[0] = view.spinStep1;
+    s.spinSpeed[1] = view.spinStep2;
+    for (int i = 0; i < 3; ++i) {
+        s.spinAxis[0][i] = view.spinAxis1[i];
+        s.spinAxis[1][i] = view.spinAxis2[i];
+    }
+}
+
 // A file's values are checked: a view keeps its own where they could not
 // draw.
 void Apply2D(View2DSettings& s, A2DGraphView& view)
@@ -175,6 +197,79 @@ void Apply3D(const View3DSettings& s, A3DGraphView& view)
     view.RestartAllGraphs();
 }
 
+bool IsRotation4(const double* m)
+{
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            double dot = 0;
+            for (int k = 0; k < 4; ++k)
+                dot += m[4 * i + k] * m[4 * j + k];
+            if (!(std::fabs(dot - (i == j ? 1 : 0)) < 1e-6))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool IsAxis(const double* axis)
+{
+    const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+    return std::isfinite(length) && length > 0;
+}
+
+bool SameRange(const ValueRange& a, const ValueRange& b)
+{
+    return a.minimum == b.minimum && a.maximum == b.maximum;
+}
+
+bool IsDefault4D(const View4DSettings& s)
+{
+    const View4DSettings d{};
+    bool same = SameRange(s.t, d.t) && SameRange(s.u, d.u) && SameRange(s.v, d.v) && s.zoom == d.zoom &&
+                s.showXYPlane == d.showXYPlane && s.showAxes == d.showAxes && s.spinSpeed[0] == d.spinSpeed[0] &&
+                s.spinSpeed[1] == d.spinSpeed[1] && MatricesEqual4(s.rotation, kIdentityRotation4D);
+    for (int i = 0; i < 4; ++i)
+        same = same && SameRange(s.box[i], d.box[i]);
+    return same;
+}
+
+void Apply4D(const View4DSettings& s, A4DGraphView& view)
+{
+    TakeRange(s.t, view.tMin, view.tMax);
+    TakeRange(s.u, view.uMin, view.uMax);
+    TakeRange(s.v, view.vMin, view.vMax);
+    double* sides[4][2] = {
+        {&view.xMin, &view.xMax}, {&view.yMin, &view.yMax}, {&view.zMin, &view.zMax}, {&view.wMin, &view.wMax}};
+    for (int i = 0; i < 4; ++i) {
+        if (IsBoxSide(s.box[i])) {
+            *sides[i][0] = s.box[i].minimum;
+            *sides[i][1] = s.box[i].maximum;
+        }
+    }
+    view.showGrid = s.showXYPlane != 0;
+    view.showAxes = s.showAxes != 0;
+    if (IsUnit(s.zoom))
+        view.zoom = s.zoom;
+    if (IsRotation4(s.rotation)) {
+        for (int i = 0; i < 16; ++i)
+            view.rotation[i / 4][i % 4] = s.rotation[i];
+    }
+    // The spin is stored only while it runs; a speed needs its two axes.
+    view.spinStep1 = view.spinStep2 = 0;
+    const bool spins = s.spinSpeed[0] != 0 || s.spinSpeed[1] != 0;
+    if (spins && std::isfinite(s.spinSpeed[0]) && std::isfinite(s.spinSpeed[1]) && IsAxis(s.spinAxis[0]) &&
+        IsAxis(s.spinAxis[1])) {
+        view.spinStep1 = s.spinSpeed[0];
+        view.spinStep2 = s.spinSpeed[1];
+        for (int i = 0; i < 3; ++i) {
+            view.spinAxis1[i] = s.spinAxis[0][i];
+            view.spinAxis2[i] = s.spinAxis[1][i];
+        }
+    }
+    view.UpdateProjection();
+    view.RestartAllGraphs();
+}
+
 void GetSettings(DocState* doc, DocumentViewSettings* settings)
 {
     GetKeptViewSettings(settings);
@@ -185,6 +280,7 @@ void GetSettings(DocState* doc, DocumentViewSettings* settings)
         Get2D(*set->views2D[i], settings->view2D[i]);
         Get3D(*set->views3D[i], settings->view3D[i]);
     }
+    Get4D(*set->view4D, settings->view4D);
     // What is written follows what the pane shows, not what the file said;
     // with nothing graphed (graphing off) the pane has chosen no view yet.
     if (set->equationGraphs.count > 0) {
@@ -200,6 +296,11 @@ void ApplySettings(DocState* doc, DocumentViewSettings* settings)
             Apply2D(settings->view2D[i], *set->views2D[i]);
             Apply3D(settings->view3D[i], *set->views3D[i]);
         }
+        // A file stores the 4D view only while it is shown, and then only
+        // what differs from the record's defaults: a file without any
+        // leaves the view as it stands.
+        if (!IsDefault4D(settings->view4D))
+            Apply4D(settings->view4D, *set->view4D);
     }
     KeepViewSettings(settings);
 }

@@ -1,6 +1,5 @@
-// The 2D and 3D views' ranges, boxes, cameras, spins and flags go to and
-// come from a document's view settings; the rest of the record (the 4D
-// view's, the placed pictures) is carried unchanged.
+// The 2D, 3D and 4D views' ranges, boxes, cameras, rotations, spins and
+// flags go to and come from a document's view settings.
 #pragma once
 
 void RegisterViewSettingsHooks();

@@ -3,8 +3,19 @@
 #include "document/DocState.h"
 #include "graphmodel/A3DGraphView.h"
 #include "graphmodel/A4DGraphView.h"
+#include "document/ParameterValues.h"
+#include "evaluation/CompiledFormula.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaNode.h"
+#include "formula/SymbolRename.h"
+#include "graphmodel/AGraphColor.h"
+#include "graphmodel/GraphServices.h"
 #include "graphs2d/A2DGraphView.h"
+#include "graphs2d/ATextureMapPlot.h"
+#include "graphs2d/ATransformPlot.h"
 #include "graphs2d/GraphSet.h"
+
+#include <new>
 
 #include <initializer_list>
 
@@ -95,8 +106,8 @@ void GraphSet::BuildComplexMapViews(bool is3D, bool is4D, bool twoViews, bool se
     second = other;
     LayoutViews();
 
-    // The transform plot of the second plane is made by the layer that
-    // draws it; none is registered yet, so a map only chooses the views.
+    if (active == views2D[0] && second == views2D[1] && MapsThePlane(kind))
+        BuildMapPlot(record);
 
     // Ranges read from the active view (R, Theta and Phi from the first 3D
     // view when the active view lacks them), then spread.
@@ -123,6 +134,56 @@ void GraphSet::BuildComplexMapViews(bool is3D, bool is4D, bool twoViews, bool se
     // The views enlarge it again from their graphs' extents when they draw.
     views3D[0]->depthRadius = 1.2;
     views3D[1]->depthRadius = 1.2;
+}
+
+void GraphSet::BuildMapPlot(const TransformRecord* record)
+{
+    if (!record->components[0] || !record->components[1])
+        return;
+    // The components in the unprimed letters of the view they are drawn
+    // over: a map given in primed letters (kind 1) is read in the second
+    // plane, whose plots evaluate x and y.
+    FormulaNode* u = CopyTree(record->components[0]);
+    FormulaNode* v = CopyTree(record->components[1]);
+    for (FormulaNode* tree : {u, v}) {
+        if (record->kind == 1)
+            SwapPrimedSymbols(tree);
+        DocAddFreeVariables(doc, tree);
+        SubstituteParameters(tree, doc);
+    }
+    CompiledFormula* fu = Compile(u);
+    CompiledFormula* fv = Compile(v);
+    AGraphColor* colour = new (std::nothrow) AGraphColor(views3D[0]->context, doc);
+    A2DGraph* plot = nullptr;
+    if (fu && fv && colour) {
+        colour->SetColorCode(record->Color);
+        if (record->kind == 1)
+            plot = new (std::nothrow)
+                ATransformPlot(fu, fv, colour, &views2D[1]->drawMapping, views2D[0], &complexMapGraphs);
+        else
+            plot = new (std::nothrow) ATextureMapPlot(fu, fv, colour, record->Grain, &views2D[1]->drawMapping,
+                                                      views2D[0], &complexMapGraphs);
+    }
+    if (!plot) {
+        delete fu;
+        delete fv;
+        delete colour;
+        return;
+    }
+    const int32_t row = equationGraphs.count;
+    if (AddGraph2D(plot, 1) != 0) {
+        delete plot;
+        return;
+    }
+    // The map's line lists the plot's row, so that its style reaches it.
+    if (DocLine* line = record->line) {
+        if (!line->graphs)
+            line->graphs = new (std::nothrow) GrowArray<int32_t>;
+        if (line->graphs) {
+            line->graphs->count = 0;
+            line->graphs->Push(row);
+        }
+    }
 }
 
 void GraphSet::NoteComplexMapGraph(int32_t graph, const TransformRecord* record)

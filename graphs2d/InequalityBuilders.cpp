@@ -51,12 +51,18 @@ void BuildRelation(GraphSet& set, BuilderArguments& a, bool isEquation)
         return;
     FormulaNode* boundary = a.options.signProduct;
     a.options.signProduct = nullptr;
-    A2DInequality* plot = MakeRelationPlot(set, a, view, CopyTree(a.equation), boundary, a.colour, isEquation);
+    AGraphColor* colour = a.colour;
+    A2DInequality* plot = MakeRelationPlot(set, a, view, CopyTree(a.equation), CopyTree(boundary), a.colour,
+                                           isEquation);
     a.colour = nullptr;
     // A row that cannot be added leaves the plot to nobody.
-    if (plot && set.AddGraph2D(plot, a.view) != 0)
+    if (plot && set.AddGraph2D(plot, a.view) != 0) {
         delete plot;
-    // wired at merge: GraphSet::AddMappedInequality (the complex-map companion).
+        plot = nullptr;
+    }
+    if (plot)
+        set.AddMappedInequality(a.equation, a.view, colour, a.transform, a.plottingMode, boundary, isEquation);
+    FreeTree(boundary);
 }
 
 // The relation itself: the top node, or the first item of the conditions
@@ -102,6 +108,8 @@ void BuildNonStrictInequality2D(GraphSet& set, BuilderArguments& a)
     FormulaNode* lineBoundary = CopyTree(a.options.signProduct);
 
     const bool hidden = a.colour->IsHidden();
+    AGraphColor* colour = a.colour;
+    FormulaNode* mappedRegion = CopyTree(region);
     A2DInequality* plot =
         MakeRelationPlot(set, a, view, region, CopyTree(a.options.signProduct), a.colour, false);
     a.colour = nullptr;
@@ -109,9 +117,12 @@ void BuildNonStrictInequality2D(GraphSet& set, BuilderArguments& a)
         delete plot;
         FreeTree(line);
         FreeTree(lineBoundary);
+        FreeTree(mappedRegion);
         return;
     }
-    // wired at merge: GraphSet::AddMappedInequality (the region's complex-map companion).
+    set.AddMappedInequality(mappedRegion, a.view, colour, a.transform, a.plottingMode, a.options.signProduct,
+                            false);
+    FreeTree(mappedRegion);
 
     AGraphColor* grey = new (std::nothrow) AGraphColor(set.views3D[0] ? set.views3D[0]->context : nullptr, set.doc);
     if (!grey) {
@@ -121,14 +132,20 @@ void BuildNonStrictInequality2D(GraphSet& set, BuilderArguments& a)
     }
     grey->rgb = kBoundaryGrey;
     grey->kind = hidden ? ColorHidden : ColorSolid;
+    // The map's companion is made from copies taken before the plot takes
+    // the trees over.
+    FormulaNode* mappedLine = CopyTree(line);
+    FormulaNode* mappedBoundary = CopyTree(lineBoundary);
     A2DInequality* curve = MakeRelationPlot(set, a, view, line, lineBoundary, grey, true);
-    if (!curve)
-        return;
     const int32_t number = view->graphs.count;
-    if (view->graphs.Push(curve) != 0) {
+    if (curve && view->graphs.Push(curve) != 0) {
         delete curve;
-        return;
+        curve = nullptr;
     }
-    set.equationGraphs[set.equationGraphs.count - 1].pair[2] = GraphRef{view, number};
-    // wired at merge: the mapped boundary curve of the complex-map companions (pair 3).
+    if (curve) {
+        set.equationGraphs[set.equationGraphs.count - 1].pair[2] = GraphRef{view, number};
+        set.AddMappedBoundary(mappedLine, mappedBoundary, grey, a.transform, a.view, a.plottingMode);
+    }
+    FreeTree(mappedLine);
+    FreeTree(mappedBoundary);
 }

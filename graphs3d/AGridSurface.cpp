@@ -132,6 +132,81 @@ void ComputeNeighbourNormals(const float* positions, float* normals, const uint8
     }
 }
 
+void StoreGridPointColor(const AGraphColor* color, float* colors, float* texCoords, const GridPoint& p, double u,
+                         double v, double x, double y, double z, double w)
+{
+    const int32_t vertex = (p.iu * p.n + p.iv) * p.copies;
+    switch (color ? color->kind.load(std::memory_order_relaxed) : ColorSolid) {
+    case ColorRowGradient: StoreHue(colors, vertex, double(p.iu + 1) / p.n); break;
+    case ColorColumnGradient: StoreHue(colors, vertex, double(p.iv) / p.n); break;
+    case ColorRgbFormulas:
+    case ColorHsvFormulas: {
+        double r = 0, g = 0, b = 0;
+        color->EvaluateFormulas(u, v, x, y, z, w, r, g, b);
+        StoreTriple(colors, vertex, r, g, b);
+        break;
+    }
+    case ColorCheckerboard:
+    case ColorRowStripes:
+    case ColorColumnStripes:
+        StoreTriple(colors, vertex, 0.3, 0.3, 0.3);
+        StoreTriple(colors, vertex + 1, 1, 1, 1);
+        break;
+    case ColorRowBands:
+        StoreHue(colors, vertex, ((p.iu + 5) % 6) / 6.0);
+        StoreHue(colors, vertex + 1, (p.iu % 6) / 6.0);
+        break;
+    case ColorColumnBands:
+        StoreHue(colors, vertex, ((p.iv + 5) % 6) / 6.0);
+        StoreHue(colors, vertex + 1, (p.iv % 6) / 6.0);
+        break;
+    case ColorPicture: {
+        const int32_t g = p.iu * p.n + p.iv;
+        texCoords[2 * g] = static_cast<float>(double(p.iu) / (p.n - 1));
+        texCoords[2 * g + 1] = static_cast<float>(1 - double(p.iv) / (p.n - 1));
+        break;
+    }
+    default: break;
+    }
+}
+
+int32_t BuildGridTriangles(const AGraphColor* color, const uint8_t* defined, int32_t n, int32_t copies,
+                           int32_t* triangles)
+{
+    const int32_t kind = color ? color->kind.load(std::memory_order_relaxed) : ColorSolid;
+    const bool plain = kind == ColorSolid || kind == ColorPicture || kind == ColorGpuProgram ||
+                       (color && color->IsPerPointColor());
+    const bool pattern = copies == 2 && color && color->IsTexturePattern();
+    if (!plain && !pattern)
+        return 0;
+    int32_t count = 0;
+    int32_t* out = triangles;
+    for (int32_t a = 0; a < n - 1; ++a) {
+        for (int32_t b = 0; b < n - 1; ++b) {
+            int32_t t[6];
+            const int32_t made = QuadTriangles(defined, n, a, b, t);
+            for (int32_t k = 0; k < 3 * made; ++k) {
+                int32_t vertex = t[k];
+                if (pattern) {
+                    const int32_t iu = t[k] / n, iv = t[k] % n;
+                    int32_t copy = 0;
+                    switch (kind) {
+                    case ColorCheckerboard: copy = (a + b) % 2; break;
+                    case ColorRowStripes: copy = a % 2; break;
+                    case ColorColumnStripes: copy = b % 2; break;
+                    case ColorRowBands: copy = iu == a; break;
+                    default: copy = iv == b; break;
+                    }
+                    vertex = t[k] * 2 + copy;
+                }
+                *out++ = vertex;
+            }
+            count += made;
+        }
+    }
+    return count;
+}
+
 AGridSurface::AGridSurface(CompiledFormula* x, CompiledFormula* y, CompiledFormula* z, double resolution,
                            double opacity, AGraphColor* color, CompiledFormula* condition, int32_t mode,
                            const double* uMin, const double* uMax, const double* vMin, const double* vMax,
@@ -397,73 +472,14 @@ void AGridSurface::StoreGridPoint(int32_t iu, int32_t iv, double px, double py, 
         return;
     }
     const int32_t v0Index = g * copies;
-    switch (color ? color->kind.load(std::memory_order_relaxed) : ColorSolid) {
-    case ColorRowGradient: StoreHue(colors, v0Index, double(iu + 1) / n); break;
-    case ColorColumnGradient: StoreHue(colors, v0Index, double(iv) / n); break;
-    case ColorRgbFormulas:
-    case ColorHsvFormulas: {
-        double r = 0, gr = 0, b = 0;
-        color->EvaluateFormulas(u, v, px, py, pz, 0, r, gr, b);
-        StoreTriple(colors, v0Index, r, gr, b);
-        break;
-    }
-    case ColorCheckerboard:
-    case ColorRowStripes:
-    case ColorColumnStripes:
-        StoreTriple(colors, v0Index, 0.3, 0.3, 0.3);
-        StoreTriple(colors, v0Index + 1, 1, 1, 1);
-        break;
-    case ColorRowBands:
-        StoreHue(colors, v0Index, ((iu + 5) % 6) / 6.0);
-        StoreHue(colors, v0Index + 1, (iu % 6) / 6.0);
-        break;
-    case ColorColumnBands:
-        StoreHue(colors, v0Index, ((iv + 5) % 6) / 6.0);
-        StoreHue(colors, v0Index + 1, (iv % 6) / 6.0);
-        break;
-    case ColorPicture:
-        texCoords[2 * g] = static_cast<float>(double(iu) / (n - 1));
-        texCoords[2 * g + 1] = static_cast<float>(1 - double(iv) / (n - 1));
-        break;
-    default: break;
-    }
+    StoreGridPointColor(color, colors, texCoords, GridPoint{iu, iv, n, copies}, u, v, px, py, pz, 0);
     for (int32_t k = 0; k < copies; ++k)
         StoreTriple(positions, v0Index + k, px, py, pz);
 }
 
 void AGridSurface::BuildTriangles()
 {
-    triangleCount = 0;
-    const int32_t kind = color ? color->kind.load(std::memory_order_relaxed) : ColorSolid;
-    const bool plain = kind == ColorSolid || kind == ColorPicture || kind == ColorGpuProgram ||
-                       (color && color->IsPerPointColor());
-    const bool pattern = copies == 2 && color && color->IsTexturePattern();
-    if (!plain && !pattern)
-        return;
-    int32_t* out = triangles;
-    for (int32_t a = 0; a < n - 1; ++a) {
-        for (int32_t b = 0; b < n - 1; ++b) {
-            int32_t t[6];
-            const int32_t count = QuadTriangles(defined, n, a, b, t);
-            for (int32_t k = 0; k < 3 * count; ++k) {
-                int32_t vertex = t[k];
-                if (pattern) {
-                    const int32_t iu = t[k] / n, iv = t[k] % n;
-                    int32_t copy = 0;
-                    switch (kind) {
-                    case ColorCheckerboard: copy = (a + b) % 2; break;
-                    case ColorRowStripes: copy = a % 2; break;
-                    case ColorColumnStripes: copy = b % 2; break;
-                    case ColorRowBands: copy = iu == a; break;
-                    default: copy = iv == b; break;
-                    }
-                    vertex = t[k] * 2 + copy;
-                }
-                *out++ = vertex;
-            }
-            triangleCount += count;
-        }
-    }
+    triangleCount = BuildGridTriangles(color, defined, n, copies, triangles);
 }
 
 void AGridSurface::ComputeExtent()

@@ -41,6 +41,25 @@ int32_t QuadTriangles(const uint8_t* defined, int32_t n, int32_t a, int32_t b, i
 // per point share position and normal.
 void ComputeNeighbourNormals(const float* positions, float* normals, const uint8_t* defined, int32_t n, int32_t copies);
 
+// Grid point (iu, iv) of an n x n grid whose points have copies vertices
+// each (flat index iu n + iv).
+struct GridPoint {
+    int32_t iu, iv, n, copies;
+};
+
+// The colour of a grid point by the colour's kind, into its vertices' colours
+// (or its texture coordinates for a picture): hue gradients by row or
+// column, formula colours at (u, v, x, y, z, w), the two copies of the
+// patterns, nothing for the other kinds.
+void StoreGridPointColor(const AGraphColor* color, float* colors, float* texCoords, const GridPoint& p, double u,
+                         double v, double x, double y, double z, double w);
+// Every quad's triangles (QuadTriangles) as vertex indices into triangles
+// (room for (2n - 2)(n - 1) triangles): grid indices for solid, picture,
+// GPU and per-point colours, the pattern copies of each corner for the
+// two-colour patterns, none for other kinds. Answers how many.
+int32_t BuildGridTriangles(const AGraphColor* color, const uint8_t* defined, int32_t n, int32_t copies,
+                           int32_t* triangles);
+
 class AGridSurface : public A3DGraph {
 public:
     // Takes over the formulas (of u and v), the colour and the condition

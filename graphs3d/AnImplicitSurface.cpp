@@ -248,6 +248,17 @@ int32_t AnImplicitSurface::GetStatus()
     return noSignChangeInBox ? 12 : 13;
 }
 
+void AnImplicitSurface::GetBox(double (&box)[6]) const
+{
+    const double values[6] = {*xMin, *yMin, *zMin, *xMax, *yMax, *zMax};
+    std::copy(values, values + 6, box);
+}
+
+bool AnImplicitSurface::SurfaceFormulasUse(uint32_t code) const
+{
+    return f->DependsOn(code) || (condition && condition->DependsOn(code));
+}
+
 int64_t AnImplicitSurface::CountPublishedTriangles() const
 {
     int64_t n = 0;

@@ -80,6 +80,16 @@ public:
     // Runs of the geometry and of the colour pass since construction.
     int32_t GeometryPasses() const { return geometryPasses.load(); }
     int32_t ColorPasses() const { return colorPasses.load(); }
+    // For a graph that maps the publication into another view: the lock it
+    // is published under, whether the surface is being stopped (for a
+    // restart), its box (x, y, z minimum, then maximum), colour and opacity,
+    // and whether F or the condition uses a variable.
+    Mutex& ResultsMutex() { return resultsMutex; }
+    bool IsStopping() const { return stopRequested.load(std::memory_order_relaxed) != 0; }
+    void GetBox(double (&box)[6]) const;
+    AGraphColor* Color() const { return color; }
+    double Opacity() const { return opacity; }
+    bool SurfaceFormulasUse(uint32_t code) const;
 
 private:
     void PrepareFormulas();

@@ -8,7 +8,9 @@
 #include "graphmodel/A3DGraphView.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
+#include "graphs3d/ATransformedImplicitSurface.h"
 #include "graphs3d/AnImplicitSurface.h"
+#include "graphs3d/SpaceMapCompanion.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <new>
@@ -40,8 +42,12 @@ void BuildImplicitSurface(GraphSet& set, BuilderArguments& a)
         delete surface;
         return;
     }
-    // wired at merge: when mapped, the transformed companion in the second
-    // view and MarkBoxRangesUsed(true).
+    if (mapped) {
+        AddSpaceMapCompanion(set, *a.transform, [surface](CompiledFormula* X, CompiledFormula* Y,
+                                                          CompiledFormula* Z, ViewRenderContext* context) -> A3DGraph* {
+            return new (std::nothrow) ATransformedImplicitSurface(X, Y, Z, surface, context);
+        });
+    }
     set.MarkBoxRangesUsed(primed == 1);
 }
 

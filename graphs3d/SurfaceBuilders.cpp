@@ -15,6 +15,7 @@
 #include "graphs2d/ADensityPlot.h"
 #include "graphs2d/GraphFactory.h"
 #include "graphs2d/GraphSet.h"
+#include "document/DocState.h"
 #include "graphs3d/AGridSurface.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -71,24 +72,6 @@ void RangeOf(A3DGraphView& view, RangeName name, const double** lo, const double
 FormulaNode* U() { return MakeVariableNode(CodeU); }
 FormulaNode* V() { return MakeVariableNode(CodeV); }
 
-// (a sin b cos c, a sin b sin c, a cos b) of copies.
-void SphericalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
-                      FormulaNode** y, FormulaNode** z)
-{
-    *x = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeCos(CopyTree(c)));
-    *y = MakeProduct3(CopyTree(a), MakeSin(CopyTree(b)), MakeSin(CopyTree(c)));
-    *z = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
-}
-
-// (a cos b, a sin b, c) of copies.
-void CylindricalToSpace(const FormulaNode* a, const FormulaNode* b, const FormulaNode* c, FormulaNode** x,
-                        FormulaNode** y, FormulaNode** z)
-{
-    *x = MakeProduct(CopyTree(a), MakeCos(CopyTree(b)));
-    *y = MakeProduct(CopyTree(a), MakeSin(CopyTree(b)));
-    *z = CopyTree(c);
-}
-
 // The right side of an equation, or a lone expression itself.
 const FormulaNode* RightSide(const FormulaNode* equation)
 {
@@ -143,18 +126,60 @@ void AddSurface(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode*
         delete condition;
         return;
     }
+    AGraphColor* colour = a.colour;
     a.colour = nullptr;
     if (set.AddGraph3D(surface, a.view) != 0) {
         delete surface;
         return;
     }
-    // wired at merge: GraphSet::AddMappedSurface with the same trees and ranges.
+    AddMappedSurface(set, a.transform, a.view, fx->tree, fy->tree, fz->tree, condition ? condition->tree : nullptr,
+                     a.plottingMode, colour, a.grain, a.opacity, u0, u1, v0, v1);
     for (int32_t slot : slots) {
         if (slot >= 0)
             set.MarkRangeUsed(slot);
     }
     set.MarkBoxRangesUsed(a.view == 1);
 }
+
+}  // namespace
+
+void AddMappedSurface(GraphSet& set, const TransformRecord* transform, int32_t primed, const FormulaNode* x,
+                      const FormulaNode* y, const FormulaNode* z, const FormulaNode* conditions, int32_t plottingMode,
+                      const AGraphColor* colour, double grain, double opacity, const double* uMin,
+                      const double* uMax, const double* vMin, const double* vMax)
+{
+    if (primed != 0 || !transform || transform->kind != 4 || !colour)
+        return;
+    ViewRenderContext* context = ContextOf(*set.views3D[1]);
+    AGraphColor* copy = context ? colour->CloneFor(context) : nullptr;
+    if (!copy)
+        return;
+    FormulaNode *mx = nullptr, *my = nullptr, *mz = nullptr;
+    CompiledFormula* condition = nullptr;
+    set.MapThroughSpaceTransform(transform, x, y, z, conditions, copy, &mx, &my, &mz, &condition);
+    CompiledFormula* fx = set.CompileOptional(mx);
+    CompiledFormula* fy = set.CompileOptional(my);
+    CompiledFormula* fz = set.CompileOptional(mz);
+    AGridSurface* surface = nullptr;
+    if (fx && fy && fz)
+        surface = new (std::nothrow) AGridSurface(fx, fy, fz, grain, opacity, copy, condition, plottingMode, uMin,
+                                                  uMax, vMin, vMax, context);
+    if (!surface) {
+        delete fx;
+        delete fy;
+        delete fz;
+        delete condition;
+        delete copy;
+        return;
+    }
+    if (set.AddCompanion3D(surface) != 0) {
+        delete surface;
+        return;
+    }
+    set.MarkBoxRangesUsed(true);
+}
+
+namespace {
 
 void AddExplicitSurface(GraphSet& set, BuilderArguments& a, int32_t code, const FormulaNode* rightSide)
 {
@@ -169,11 +194,18 @@ void AddExplicitSurface(GraphSet& set, BuilderArguments& a, int32_t code, const 
 }
 
 // The 2D plot of a flat form in the statement's 2D view: style 2 a density
-// plot of d, style 3 a contour plot of c (both taken over).
+// plot of d, style 3 a contour plot of c (both taken over; c, in x and y,
+// also makes the density plot's image under a map of the plane).
 void AddFlatPlot(GraphSet& set, BuilderArguments& a, int32_t style, FormulaNode* d, FormulaNode* c)
 {
     FormulaNode* keep = style == 2 ? d : c;
-    FreeTree(style == 2 ? c : d);
+    FormulaNode* plane = style == 2 ? c : nullptr;
+    if (style != 2)
+        FreeTree(d);
+    struct Release {
+        FormulaNode* tree;
+        ~Release() { FreeTree(tree); }
+    } release{plane};
     A2DGraphView* view = a.view >= 0 && a.view < 2 ? set.views2D[a.view] : nullptr;
     if (!view) {
         FreeTree(keep);
@@ -191,12 +223,14 @@ void AddFlatPlot(GraphSet& set, BuilderArguments& a, int32_t style, FormulaNode*
         delete f;
         return;
     }
+    AGraphColor* colour = a.colour;
     a.colour = nullptr;
     if (set.AddGraph2D(plot, a.view) != 0) {
         delete plot;
         return;
     }
-    // wired at merge: GraphSet::AddMappedDensity for style 2.
+    if (style == 2)
+        set.AddMappedDensity(plane, a.view, colour, a.transform, a.grain);
     if (style == 3 && a.view == 0)
         set.NoteComplexMapGraph(view->graphs.count - 1, a.transform);
 }
@@ -229,23 +263,44 @@ template <int32_t Code>
 void BuildParametric(GraphSet& set, BuilderArguments& a)
 {
     const FormulaNode* column = Code == 58 ? a.equation : RightSide(a.equation);
-    const FormulaNode *e0 = Entry(column, 0), *e1 = Entry(column, 1), *e2 = Entry(column, 2);
-    if (!e0 || !e1 || !e2)
-        return;
     FormulaNode *x, *y, *z;
-    if (Code == 27) {
-        SphericalToSpace(e0, e2, e1, &x, &y, &z);
-    } else if (Code == 28) {
-        CylindricalToSpace(e0, e1, e2, &x, &y, &z);
-    } else {
-        x = CopyTree(e0);
-        y = CopyTree(e1);
-        z = CopyTree(e2);
-    }
+    if (!ParametricSurfaceCoordinates(Code, column, &x, &y, &z))
+        return;
     AddSurface(set, a, x, y, z, RangeU, RangeV, {kSlotU, kSlotV});
 }
 
 }  // namespace
+
+bool ParametricSurfaceCoordinates(int32_t code, const FormulaNode* column, FormulaNode** x, FormulaNode** y,
+                                  FormulaNode** z)
+{
+    const FormulaNode *e0 = Entry(column, 0), *e1 = Entry(column, 1), *e2 = Entry(column, 2);
+    if (!e0 || !e1 || !e2)
+        return false;
+    if (code == 27) {
+        SphericalToSpace(e0, e2, e1, x, y, z);
+    } else if (code == 28) {
+        CylindricalToSpace(e0, e1, e2, x, y, z);
+    } else {
+        *x = CopyTree(e0);
+        *y = CopyTree(e1);
+        *z = CopyTree(e2);
+    }
+    return true;
+}
+
+bool ExplicitSurfaceRanges(int32_t code, A3DGraphView& view, const double** uMin, const double** uMax,
+                           const double** vMin, const double** vMax, int32_t (&slots)[2])
+{
+    const ExplicitForm* form = FindForm(code);
+    if (!form)
+        return false;
+    RangeOf(view, form->uRange, uMin, uMax);
+    RangeOf(view, form->vRange, vMin, vMax);
+    slots[0] = form->slots[0];
+    slots[1] = form->slots[1];
+    return true;
+}
 
 FormulaNode* ExplicitSurfaceParameterised(int32_t code, const FormulaNode* rightSide)
 {

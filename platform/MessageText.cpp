@@ -75,13 +75,59 @@ constexpr MessageRow kMessages[] = {
          u"'Dragging the surface spins it.'\n$\t\t\t''\nA\nK\ny=ax+b\t'Selecting and dragging a term "
          u"does algebra.'\nI\nJ\nK\t\t\t''\nL\n$\n"},
     {52, u""},
-    {53, u"y=x^2%\t\t\t'To graph a 2D curve, type a function of x, starting with y=.'\n"},
-    {54, u"Hz=xy\t\t\t\t\t\t\t'To graph a 3D surface, type a function of x and y, starting with z=.'\n"},
-    {55, u"x^2%+y^2%<2^2%\t\t\t'Inequalities are relations in x and y, like this circle.'\n"},
+    {53, u"y=x^2%\t\t\t'To graph a 2D curve, type a function of x, starting with y=.'\n"
+         u"y=sinx\t'Functions are typed by name: sin, cos, tan, ln, exp and many more.'\n"
+         u"y=x^3%-3x\t'Powers and products are typed as they are written.'\n"
+         u"y=nsinx\tn=0,3,30\t'The letter n is a slider: the animation runs it through its range.'\n"
+         u"y=sinnx\tn=1,6,50\t'Here n changes the frequency.'\n"
+         u"y=x^n%\tn=1,5,40\t'Powers of x, one after another.'\n"
+         u"x^2%+y^2%=9\t\t'An equation in x and y need not be solved for y: this is a circle.'\n"
+         u"x^2%-y^2%=1\t'A hyperbola.'\n"
+         u"x^2%+ny^2%=4\tn=1,4,30\t'A circle squeezed into ellipses.'\n"
+         u"y=xNy=x^2%Ny=x^3%\t'Several equations graph together, each in its own color.'\n"
+         u"y=sinxNy=cosx\t'Where two curves meet, their colors cross.'\n"
+         u"y=xsinxZ\t'Zooming out shows more of a curve.'\n"
+         u"y=sinx/x\t\t'Fractions are typed with a slash.'\n"},
+    {54, u"Hz=xy\t\t\t\t\t\t\t'To graph a 3D surface, type a function of x and y, starting with z=.'\n"
+         u"z=x^2%-y^2%\t'A saddle: up along x, down along y.'\n"
+         u"z=sinxcosy\t'Any function of x and y makes a surface.'\n"
+         u"z=ncosx\tn=-2,2,40\t'Sliders animate surfaces too.'\n"
+         u"z=x^2%+y^2%\t'A bowl.'\n"
+         u"Fz=x^2%+y^2%NGz=2\t'Two surfaces show where they cross.'\n"
+         u"x^2%+y^2%+z^2%=4\t'An equation in x, y and z is an implicit surface: a sphere.'\n"
+         u"x^2%+y^2%-z^2%=1\t'A hyperboloid of one sheet.'\n"
+         u"x^2%+y^2%-z^2%=n\tn=-1,1,40\t'As n passes zero, one sheet becomes two.'\n"
+         u"Sz=sinx+siny\t'Surfaces can be made translucent.'\n"},
+    {55, u"x^2%+y^2%<2^2%\t\t\t'Inequalities are relations in x and y, like this circle.'\n"
+         u"y<sinx\t'The region below a curve.'\n"
+         u"y>x^2%\t'The region above a parabola.'\n"
+         u"siny<cosx\t'Inequalities between functions make patterns.'\n"
+         u"sinx+siny>n\tn=-2,2,40\t'A slider moves the boundary.'\n"
+         u"Cz=x^2%-y^2%\t'Contours: the curves where a function of x and y is constant.'\n"
+         u"Dz=sinxsiny\t'A density plot shows the value as brightness.'\n"},
     {56, u""},
-    {57, u"V1T1\t'A point is has zero dimensions: no length, no area, no volume.'\n"},
-    {58, u"w=z^2%\t\t\t'A complex function maps each point of the plane to another point.'\n"},
-    {59, u"y=e^x\t'Here we have the familiar exponential function of a real variable.'\n"},
+    {57, u"V1T1\t'A point is has zero dimensions: no length, no area, no volume.'\n"
+         u"y=x\t'A line has one dimension: length.'\n"
+         u"x^2%+y^2%<4\t'A disk has two: area.'\n"
+         u"x^2%+y^2%+z^2%=4\t'A sphere is a surface: two dimensions curved through three.'\n"
+         u"x^2%+y^2%+z^2%=4+n\tn=-4,4,40\t'A 4D ball passing through our space shows as a sphere that grows and shrinks.'\n"
+         u"\x01" u"w=x^2%+y^2%+z^2%\t'A function of x, y and z needs a fourth dimension to graph.'\n"
+         u"\x02\x03\t\t''\n"
+         u"\x06\x08\t'Turning in the fourth dimension shows all its sides.'\n"},
+    {58, u"w=z^2%\t\t\t'A complex function maps each point of the plane to another point.'\n"
+         u"z=1+i\t'A complex number is a point of the plane: 1 across, i up.'\n"
+         u"z=e^i#\t'As theta runs, e to the i theta walks round the unit circle.'\n"
+         u"w=z^n%\tn=1,4,30\t'Powers of z wrap the plane round itself n times.'\n"
+         u"w=1/z\t'Inversion turns the plane inside out.'\n"
+         u"w=sinz\t'The sine of a complex variable grows without bound off the real axis.'\n"},
+    {59, u"y=e^x\t'Here we have the familiar exponential function of a real variable.'\n"
+         u"y=e^nx%\tn=-2,2,40\t'The rate n makes it grow or decay.'\n"
+         u"y=e^-x^2%%\t'A bell curve: e to the minus x squared.'\n"
+         u"y=lnx\t'The natural logarithm undoes the exponential.'\n"
+         u"y=e^xNy=lnx\t'The two are mirror images across y=x.'\n"
+         u"y=e^-x%sinnx\tn=1,8,40\t'A damped wave.'\n"
+         u"z=e^-x^2%-y^2%%\t'In two variables the bell becomes a hill.'\n"
+         u"w=e^z\t'For a complex variable the exponential wraps each line round a circle.'\n"},
     // Under a line whose form is known but whose graphs cannot be made yet.
     {60, u"Can't graph equations of this form yet"},
 };

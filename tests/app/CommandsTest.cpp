@@ -74,6 +74,7 @@ TEST(CommandRules, EnableAndCheckFollowTheProgramState)
     } const rows[] = {
         {57600, "New", {1, 1, 1, 0, 0}},
         {57665, "Exit", {1, 1, 1, 1, 1}},
+        {57607, "Print", {1, 1, 1, 0, 0}},
         {57643, "Undo", {0, 1, 1, 0, 0}},
         {57634, "Copy", {0, 1, 1, 0, 0}},
         {57637, "Paste", {0, 1, 1, 0, 0}},

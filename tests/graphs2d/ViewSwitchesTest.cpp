@@ -158,7 +158,7 @@ TEST_F(ViewSwitchesTest, Rotate4DByTurnsOnePlaneOnce)
 {
     A4DGraphView* view = set_->view4D;
     Show(view, nullptr);
-    view->SetDefaultView();
+    view->SetIdentityRotation();
     const double start[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
     // 180 half-degrees in the xy plane: a quarter turn, and no spin.
     doc_.Rotate4DBy(32, 180);

@@ -1,0 +1,402 @@
+#include "graphs3d/SpaceCurveBuilders.h"
+
+#include "document/DocState.h"
+#include "evaluation/CompiledFormula.h"
+#include "formula/CopyTree.h"
+#include "formula/FormulaNode.h"
+#include "formula/NodeBuilders.h"
+#include "formula/SymbolCodes.h"
+#include "formula/SymbolRename.h"
+#include "graphmodel/A3DGraphView.h"
+#include "graphmodel/AGraphColor.h"
+#include "graphmodel/GraphFactoryFormulas.h"
+#include "graphs2d/GraphFactory.h"
+#include "graphs2d/GraphSet.h"
+#include "graphs3d/A3DPoint.h"
+#include "graphs3d/AData3DPlot.h"
+#include "graphs3d/ASpaceCurve.h"
+#include "rendering/ViewRenderContext.h"
+
+#include <new>
+
+namespace {
+
+// Range slot of the range panel.
+constexpr int32_t kSlotT = 10;
+
+// The map of space that gives the second 3D view its copies.
+constexpr uint32_t kSpaceTransform = 4;
+
+const FormulaNode* RightSide(const FormulaNode* equation)
+{
+    return equation && equation->childCount == 2 ? equation->children[1] : equation;
+}
+
+const FormulaNode* Entry(const FormulaNode* column, uint32_t i)
+{
+    return column && i < column->childCount ? column->children[i] : nullptr;
+}
+
+A3DGraphView* ViewOf(GraphSet& set, int32_t i)
+{
+    return i >= 0 && i < 2 ? set.views3D[i] : nullptr;
+}
+
+ViewRenderContext* ContextOf(A3DGraphView* view)
+{
+    return view ? dynamic_cast<ViewRenderContext*>(view->context) : nullptr;
+}
+
+void FreeTrees(FormulaNode* x, FormulaNode* y, FormulaNode* z)
+{
+    FreeTree(x);
+    FreeTree(y);
+    FreeTree(z);
+}
+
+bool AllTrees(const FormulaNode* x, const FormulaNode* y, const FormulaNode* z)
+{
+    return x && y && z;
+}
+
+// How a space curve is made from its trees.
+struct CurveSpec {
+    // The curve's parameter, read from the u slot.
+    uint32_t parameter;
+    // Over the view's T range, else over the z range of its box.
+    bool overT;
+    // Takes the statement's radius and the line's opacity; the plane curves
+    // are thin lines of full opacity.
+    bool solid;
+};
+
+// The curve of the three trees (taken over) in the statement's 3D view, as
+// the statement's row.
+void AddSpaceCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z,
+                   const CurveSpec& spec)
+{
+    A3DGraphView* view = ViewOf(set, a.view);
+    ViewRenderContext* context = ContextOf(view);
+    if (!context || !AllTrees(x, y, z)) {
+        FreeTrees(x, y, z);
+        return;
+    }
+    for (FormulaNode* tree : {x, y, z, a.options.builderConditions, spec.solid ? a.options.radius : nullptr}) {
+        if (tree)
+            RenameSymbol(tree, spec.parameter, CodeU);
+    }
+    CompiledFormula* fx = set.Compile(x);
+    CompiledFormula* fy = set.Compile(y);
+    CompiledFormula* fz = set.Compile(z);
+    CompiledFormula* radius = spec.solid ? set.CompileOptional(a.options.radius) : nullptr;
+    CompiledFormula* condition = set.CompileOptional(a.options.builderConditions);
+    if (spec.solid)
+        a.options.radius = nullptr;
+    a.options.builderConditions = nullptr;
+    ASpaceCurve* curve = nullptr;
+    if (fx && fy && fz) {
+        const double* range[2] = {&view->tMin, &view->tMax};
+        if (!spec.overT)
+            range[0] = &view->zMin, range[1] = &view->zMax;
+        curve = new (std::nothrow) ASpaceCurve(fx, fy, fz, radius, condition, a.colour, a.grain,
+                                               spec.solid ? a.opacity : 1.0, context, range[0], range[1]);
+    }
+    if (!curve) {
+        for (CompiledFormula* f : {fx, fy, fz, radius, condition})
+            delete f;
+        return;
+    }
+    a.colour = nullptr;
+    if (set.AddGraph3D(curve, a.view) != 0) {
+        delete curve;
+        return;
+    }
+    // wired at merge: GraphSet::AddMappedSpaceCurve, the copy under a map of
+    // space in the second view.
+    if (spec.overT)
+        set.MarkRangeUsed(kSlotT);
+    set.MarkBoxRangesUsed(a.view == 1);
+}
+
+constexpr CurveSpec kCurveInT{CodeT, true, true};
+constexpr CurveSpec kPlaneCurveInT{CodeT, true, false};
+
+// In a 3D view a plane curve lies in z = 0.
+void AddPlaneCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y)
+{
+    AddSpaceCurve(set, a, x, y, MakeNumberNode(0), kPlaneCurveInT);
+}
+
+// The graph of the three trees (taken over) in the statement's 3D view as
+// the statement's row, and under a map of space its image in the second
+// view. make(x, y, z, condition, colour, context, image) makes either; it
+// takes over the formulas, which it frees when it fails, but not the
+// colour. condition is the tree the image's condition is mapped from.
+template <typename Make>
+void AddWithImage(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z,
+                  const FormulaNode* condition, Make make)
+{
+    ViewRenderContext* context = ContextOf(ViewOf(set, a.view));
+    if (!context || !AllTrees(x, y, z)) {
+        FreeTrees(x, y, z);
+        return;
+    }
+    const bool mapped = a.transform && a.transform->kind == kSpaceTransform && a.view == 0;
+    FormulaNode *mx = nullptr, *my = nullptr, *mz = nullptr;
+    CompiledFormula* mappedCondition = nullptr;
+    if (mapped)
+        set.MapThroughSpaceTransform(a.transform, x, y, z, condition, nullptr, &mx, &my, &mz,
+                                     condition ? &mappedCondition : nullptr);
+    AGraphColor* imageColour = mapped && a.colour ? a.colour->Clone() : nullptr;
+    A3DGraph* graph = make(set.Compile(x), set.Compile(y), set.Compile(z), nullptr, a.colour, context, false);
+    if (graph) {
+        a.colour = nullptr;
+        if (set.AddGraph3D(graph, a.view) != 0) {
+            delete graph;
+            graph = nullptr;
+        }
+    }
+    ViewRenderContext* second = ContextOf(ViewOf(set, 1));
+    if (graph && mapped && second && imageColour && AllTrees(mx, my, mz)) {
+        A3DGraph* image =
+            make(set.Compile(mx), set.Compile(my), set.Compile(mz), mappedCondition, imageColour, second, true);
+        mx = my = mz = nullptr;
+        mappedCondition = nullptr;
+        if (image) {
+            imageColour = nullptr;
+            if (set.AddCompanion3D(image) != 0)
+                delete image;
+            else
+                set.MarkBoxRangesUsed(true);
+        }
+    }
+    FreeTrees(mx, my, mz);
+    delete mappedCondition;
+    delete imageColour;
+    if (graph)
+        set.MarkBoxRangesUsed(a.view == 1);
+}
+
+void DeleteFormulas(std::initializer_list<CompiledFormula*> formulas)
+{
+    for (CompiledFormula* f : formulas)
+        delete f;
+}
+
+// A point and its image.
+void BuildPoint3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+{
+    AddWithImage(set, a, x, y, z, nullptr,
+                 [&a](CompiledFormula* fx, CompiledFormula* fy, CompiledFormula* fz, CompiledFormula*,
+                      AGraphColor* colour, ViewRenderContext* context, bool) -> A3DGraph* {
+                     A3DPoint* point = nullptr;
+                     if (fx && fy && fz)
+                         point = new (std::nothrow) A3DPoint(fx, fy, fz, colour, a.grain, a.opacity, context);
+                     if (!point)
+                         DeleteFormulas({fx, fy, fz});
+                     return point;
+                 });
+}
+
+// A data plot with the statement's options, and its image with its own
+// copies of them.
+void BuildData3D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+{
+    StatementOptions& o = a.options;
+    // The image's options are copied before the plot takes the originals.
+    const bool mapped = a.transform && a.transform->kind == kSpaceTransform && a.view == 0;
+    FormulaNode** const trees[4] = {&o.radius, &o.symbol, &o.label, &o.fontSize};
+    CompiledFormula* copies[4] = {};
+    CompiledFormula* own[4] = {};
+    for (int32_t k = 0; k < 4; ++k) {
+        if (mapped)
+            copies[k] = set.CompileCopy(*trees[k]);
+        own[k] = set.CompileOptional(*trees[k]);
+        *trees[k] = nullptr;
+    }
+    const FormulaNode* condition = o.builderConditions;
+    AddWithImage(set, a, x, y, z, condition,
+                 [&](CompiledFormula* fx, CompiledFormula* fy, CompiledFormula* fz, CompiledFormula* mappedCondition,
+                     AGraphColor* colour, ViewRenderContext* context, bool image) -> A3DGraph* {
+                     CompiledFormula** options = image ? copies : own;
+                     CompiledFormula* test = image ? mappedCondition : set.CompileCopy(condition);
+                     AData3DPlot* plot = nullptr;
+                     if (fx && fy && fz)
+                         plot = new (std::nothrow) AData3DPlot(fx, fy, fz, test, options[0], options[1], options[2],
+                                                               options[3], colour, context, a.doc);
+                     if (!plot)
+                         DeleteFormulas({fx, fy, fz, test, options[0], options[1], options[2], options[3]});
+                     for (int32_t k = 0; k < 4; ++k)
+                         options[k] = nullptr;
+                     return plot;
+                 });
+    DeleteFormulas({own[0], own[1], own[2], own[3], copies[0], copies[1], copies[2], copies[3]});
+}
+
+// The three trees of a column read in its coordinate system: 0
+// rectangular, 1 cylindrical (r, theta, z), 2 spherical (r, theta, phi).
+enum Coordinates { Rectangular, Cylindrical, Spherical };
+
+bool ColumnToSpace(const FormulaNode* column, Coordinates system, FormulaNode** x, FormulaNode** y, FormulaNode** z)
+{
+    const FormulaNode *e0 = Entry(column, 0), *e1 = Entry(column, 1), *e2 = Entry(column, 2);
+    *x = *y = *z = nullptr;
+    if (!e0 || !e1 || !e2)
+        return false;
+    switch (system) {
+    case Rectangular:
+        *x = CopyTree(e0);
+        *y = CopyTree(e1);
+        *z = CopyTree(e2);
+        break;
+    case Cylindrical: CylindricalToSpace(e0, e1, e2, x, y, z); break;
+    case Spherical: SphericalToSpace(e0, e2, e1, x, y, z); break;
+    }
+    return true;
+}
+
+template <void (*Add)(GraphSet&, BuilderArguments&, FormulaNode*, FormulaNode*, FormulaNode*), bool OnRightSide,
+          Coordinates System>
+void BuildFromColumn(GraphSet& set, BuilderArguments& a)
+{
+    FormulaNode *x, *y, *z;
+    if (ColumnToSpace(OnRightSide ? RightSide(a.equation) : a.equation, System, &x, &y, &z))
+        Add(set, a, x, y, z);
+}
+
+void AddCurveInT(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z)
+{
+    AddSpaceCurve(set, a, x, y, z, kCurveInT);
+}
+
+// The plane-curve forms: in a 3D view their curve in z = 0, elsewhere the
+// builder that was registered for them before.
+struct PlaneForm {
+    int32_t code;
+    FormBuilder before;
+};
+PlaneForm planeForms[] = {{15, nullptr}, {18, nullptr}, {39, nullptr}, {55, nullptr}};
+
+template <int32_t Code>
+void BuildPlaneCurve(GraphSet& set, BuilderArguments& a)
+{
+    if (!a.in3D) {
+        for (const PlaneForm& form : planeForms) {
+            if (form.code == Code && form.before)
+                form.before(set, a);
+        }
+        return;
+    }
+    const FormulaNode* f = RightSide(a.equation);
+    switch (Code) {
+    case 15: {
+        const FormulaNode *r = Entry(f, 0), *angle = Entry(f, 1);
+        if (r && angle)
+            AddPlaneCurve(set, a, MakeProduct(CopyTree(r), MakeCos(CopyTree(angle))),
+                          MakeProduct(CopyTree(r), MakeSin(CopyTree(angle))));
+        return;
+    }
+    case 18: AddPlaneCurve(set, a, CopyTree(Entry(f, 0)), CopyTree(Entry(f, 1))); return;
+    case 55: AddPlaneCurve(set, a, CopyTree(Entry(a.equation, 0)), CopyTree(Entry(a.equation, 1))); return;
+    case 39: AddPlaneCurve(set, a, MakeRealPart(CopyTree(f)), MakeImagPart(CopyTree(f))); return;
+    default: return;
+    }
+}
+
+}  // namespace
+
+void BuildSpaceCurve(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&AddCurveInT, true, Rectangular>(set, a);
+}
+
+void BuildSpaceCurveXYZ(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&AddCurveInT, false, Rectangular>(set, a);
+}
+
+void BuildSphericalSpaceCurve(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&AddCurveInT, true, Spherical>(set, a);
+}
+
+void BuildCylindricalSpaceCurve(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&AddCurveInT, true, Cylindrical>(set, a);
+}
+
+// x + i y = f(z): the curve (Re f(u), Im f(u), u) over the z range of the
+// box.
+void BuildComplexOfReal(GraphSet& set, BuilderArguments& a)
+{
+    const FormulaNode* f = RightSide(a.equation);
+    if (!f || f == a.equation)
+        return;
+    AddSpaceCurve(set, a, MakeRealPart(CopyTree(f)), MakeImagPart(CopyTree(f)), MakeVariableNode(CodeZ),
+                  CurveSpec{CodeZ, false, true});
+}
+
+void BuildPointColumn3D(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildPoint3D, false, Rectangular>(set, a);
+}
+
+void BuildPointXYZ(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildPoint3D, true, Rectangular>(set, a);
+}
+
+void BuildPointCylindrical(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildPoint3D, true, Cylindrical>(set, a);
+}
+
+void BuildPointSpherical(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildPoint3D, true, Spherical>(set, a);
+}
+
+void BuildDataColumn3D(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildData3D, false, Rectangular>(set, a);
+}
+
+void BuildDataXYZ(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildData3D, true, Rectangular>(set, a);
+}
+
+void BuildDataCylindrical(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildData3D, true, Cylindrical>(set, a);
+}
+
+void BuildDataSpherical(GraphSet& set, BuilderArguments& a)
+{
+    BuildFromColumn<&BuildData3D, true, Spherical>(set, a);
+}
+
+void RegisterSpaceCurveBuilders()
+{
+    const struct {
+        int32_t code;
+        FormBuilder builder;
+    } table[] = {
+        {19, &BuildSpaceCurve},       {56, &BuildSpaceCurveXYZ},    {24, &BuildSphericalSpaceCurve},
+        {25, &BuildCylindricalSpaceCurve}, {40, &BuildComplexOfReal}, {63, &BuildPointColumn3D},
+        {64, &BuildPointXYZ},         {65, &BuildPointCylindrical}, {66, &BuildPointSpherical},
+        {51, &BuildDataColumn3D},     {52, &BuildDataXYZ},          {53, &BuildDataCylindrical},
+        {54, &BuildDataSpherical},
+    };
+    for (const auto& entry : table)
+        SetFormBuilder(entry.code, entry.builder);
+    const FormBuilder plane[] = {&BuildPlaneCurve<15>, &BuildPlaneCurve<18>, &BuildPlaneCurve<39>,
+                                 &BuildPlaneCurve<55>};
+    for (int32_t k = 0; k < 4; ++k) {
+        // Registered twice, the first 2D builder stays the one called.
+        const FormBuilder before = GetFormBuilder(planeForms[k].code);
+        if (before != plane[k])
+            planeForms[k].before = before;
+        SetFormBuilder(planeForms[k].code, plane[k]);
+    }
+}
