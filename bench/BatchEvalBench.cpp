@@ -13,7 +13,8 @@
 // work to the axes and rows, and lanes / native the interpreter's own. Every
 // 97th point of each result is checked against the native one each round.
 // Counters: nanoseconds per point each way (the grid's preparation also on
-// its own) and those ratios; after the run, their medians over the formulas.
+// its own) and those ratios in the median round; after the run, their
+// medians over the formulas.
 #include "bench/BenchFormulas.h"
 #include "document/DocState.h"
 #include "evaluation/BytecodeProgram.h"
@@ -107,6 +108,7 @@ void GridEvaluation(benchmark::State& state, const std::string& name, const char
         run(way);
     prepareSeconds = 0;
 
+    std::vector<double> rounds[WayCount];
     int round = 0;
     for (auto _ : state) {
         double gridThisRound = 0;
@@ -114,6 +116,7 @@ void GridEvaluation(benchmark::State& state, const std::string& name, const char
             int way = (round + k) % WayCount;
             double elapsed = run(way);
             seconds[way] += elapsed;
+            rounds[way].push_back(elapsed);
             if (way == Grid)
                 gridThisRound = elapsed;
         }
@@ -135,15 +138,15 @@ void GridEvaluation(benchmark::State& state, const std::string& name, const char
     state.counters["ns_lanes"] = seconds[Lanes] * 1e9 / evaluations;
     state.counters["ns_native"] = seconds[Native] * 1e9 / evaluations;
     state.counters["ns_muparser_bulk"] = seconds[Muparser] * 1e9 / evaluations;
-    state.counters["grid_x_native"] = seconds[Grid] / seconds[Native];
-    state.counters["grid_x_muparser"] = seconds[Grid] / seconds[Muparser];
-    state.counters["lanes_x_grid"] = seconds[Lanes] / seconds[Grid];
-    state.counters["lanes_x_native"] = seconds[Lanes] / seconds[Native];
-    RecordBenchRatio("grid ours/native", name, seconds[Grid] / seconds[Native]);
-    RecordBenchRatio("grid ours/muparser bulk", name, seconds[Grid] / seconds[Muparser]);
-    RecordBenchRatio("lanes/grid (hoisting)", name, seconds[Lanes] / seconds[Grid]);
-    RecordBenchRatio("lanes/native (interpreter)", name, seconds[Lanes] / seconds[Native]);
-    RecordBenchRatio("lanes/muparser bulk", name, seconds[Lanes] / seconds[Muparser]);
+    state.counters["grid_x_native"] = BenchMedianRatio(rounds[Grid], rounds[Native]);
+    state.counters["grid_x_muparser"] = BenchMedianRatio(rounds[Grid], rounds[Muparser]);
+    state.counters["lanes_x_grid"] = BenchMedianRatio(rounds[Lanes], rounds[Grid]);
+    state.counters["lanes_x_native"] = BenchMedianRatio(rounds[Lanes], rounds[Native]);
+    RecordBenchRatio("grid ours/native", name, BenchMedianRatio(rounds[Grid], rounds[Native]));
+    RecordBenchRatio("grid ours/muparser bulk", name, BenchMedianRatio(rounds[Grid], rounds[Muparser]));
+    RecordBenchRatio("lanes/grid (hoisting)", name, BenchMedianRatio(rounds[Lanes], rounds[Grid]));
+    RecordBenchRatio("lanes/native (interpreter)", name, BenchMedianRatio(rounds[Lanes], rounds[Native]));
+    RecordBenchRatio("lanes/muparser bulk", name, BenchMedianRatio(rounds[Lanes], rounds[Muparser]));
     state.SetLabel(InterpreterBuildFlag ? "x86-64-v3 build" : "baseline build");
 }
 

@@ -176,6 +176,20 @@ struct BenchLaneFrame {
     }
 };
 
+// The ratio of two ways' times in the median round: a burst of load on a
+// shared machine lands in one way's turn of a round, and moves that round's
+// ratio, not the median.
+inline double BenchMedianRatio(const std::vector<double>& ways, const std::vector<double>& references)
+{
+    std::vector<double> ratios;
+    for (size_t i = 0; i < ways.size() && i < references.size(); ++i)
+        ratios.push_back(ways[i] / references[i]);
+    if (ratios.empty())
+        return NAN;
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    return ratios[ratios.size() / 2];
+}
+
 // The C++ expression of a formula as an inline function of a and b.
 #define VL_BENCH_NATIVE(expression) []([[maybe_unused]] auto a, [[maybe_unused]] auto b) { return expression; }
 

@@ -5,8 +5,8 @@
 // all three ways, in an order that turns from round to round, and every
 // point of the three results is checked against the others. Counters:
 // nanoseconds per evaluation each way, ours as a multiple of native and of
-// muparser; after the run, the medians of the two multiples over the
-// formulas.
+// muparser in the median round; after the run, the medians of the two
+// multiples over the formulas.
 #include "bench/BenchFormulas.h"
 #include "document/DocState.h"
 #include "evaluation/CompiledFormula.h"
@@ -60,6 +60,7 @@ void PointEvaluation(benchmark::State& state, const std::string& name, const cha
     for (auto& values : out)
         values.assign(kPoints, 0);
     double seconds[WayCount] = {};
+    std::vector<double> rounds[WayCount];
     int round = 0;
     for (auto _ : state) {
         double oursThisRound = 0;
@@ -85,6 +86,7 @@ void PointEvaluation(benchmark::State& state, const std::string& name, const cha
             }
             double elapsed = BenchSecondsSince(start);
             seconds[way] += elapsed;
+            rounds[way].push_back(elapsed);
             if (way == Ours)
                 oursThisRound = elapsed;
         }
@@ -102,10 +104,12 @@ void PointEvaluation(benchmark::State& state, const std::string& name, const cha
     state.counters["ns_ours"] = seconds[Ours] * 1e9 / evaluations;
     state.counters["ns_native"] = seconds[Native] * 1e9 / evaluations;
     state.counters["ns_muparser"] = seconds[Muparser] * 1e9 / evaluations;
-    state.counters["x_native"] = seconds[Ours] / seconds[Native];
-    state.counters["x_muparser"] = seconds[Ours] / seconds[Muparser];
-    RecordBenchRatio("point ours/native", name, seconds[Ours] / seconds[Native]);
-    RecordBenchRatio("point ours/muparser", name, seconds[Ours] / seconds[Muparser]);
+    double xNative = BenchMedianRatio(rounds[Ours], rounds[Native]);
+    double xMuparser = BenchMedianRatio(rounds[Ours], rounds[Muparser]);
+    state.counters["x_native"] = xNative;
+    state.counters["x_muparser"] = xMuparser;
+    RecordBenchRatio("point ours/native", name, xNative);
+    RecordBenchRatio("point ours/muparser", name, xMuparser);
     state.SetLabel(InterpreterBuildFlag ? "x86-64-v3 build" : "baseline build");
 }
 

@@ -28,9 +28,11 @@
 
 #include <alloca.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -222,6 +224,23 @@ inline __attribute__((always_inline)) void Binary(Stack& s, int32_t b, int32_t t
     }
     s.Owned(b, true);
 }
+
+// Lanes to the whole power N: with N a constant the products unroll and
+// run several lanes at a time.
+template <uint32_t N>
+void WholePowers(Stack& s, int32_t b, int32_t t)
+{
+    Binary(s, b, t, [](double x, double) { return SmallWholePower(x, N); });
+}
+
+template <uint32_t... N>
+constexpr auto MakeWholePowers(std::integer_sequence<uint32_t, N...>)
+{
+    return std::array<void (*)(Stack&, int32_t, int32_t), sizeof...(N)>{&WholePowers<N>...};
+}
+
+// By exponent, 0 to the largest the real power multiplies out.
+constexpr auto kWholePowers = MakeWholePowers(std::make_integer_sequence<uint32_t, kLargestMultipliedPower + 1>());
 
 // Three operands, the result in to's place (to may be any of them).
 template <typename F>
@@ -477,8 +496,7 @@ void InterpretRealBatch(const BytecodeProgram* program, GridEvalState* grid, dou
             // A uniform small whole exponent: the same products in every
             // lane, with no test of the exponent per lane.
             if (!s.Varies(t) && IsSmallWholeExponent(s.In(t)[0])) {
-                auto n = static_cast<uint32_t>(s.In(t)[0]);
-                Binary(s, t - 1, t, [n](double x, double) { return SmallWholePower(x, n); });
+                kWholePowers[static_cast<uint32_t>(s.In(t)[0])](s, t - 1, t);
             } else {
                 Binary(s, t - 1, t, RealPower);
             }

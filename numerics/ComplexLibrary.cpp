@@ -231,9 +231,39 @@ ComplexValue ComplexSqrt(ComplexValue z)
             return ComplexValue{0, std::sqrt(-x)};  // the upper root on both sides of the cut
         return ComplexValue{0, x};                  // x is NaN
     }
-    double m = std::sqrt(std::hypot(x, y));
-    double half = std::atan2(y, x) * 0.5;
-    return ComplexValue{m * std::cos(half), m * std::sin(half)};
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+        double m = std::sqrt(std::hypot(x, y));
+        double half = std::atan2(y, x) * 0.5;
+        return ComplexValue{m * std::cos(half), m * std::sin(half)};
+    }
+    // The larger part of the root is the square root of (|x| + |z|) / 2,
+    // the smaller one half of |y| over it: no angle, and no cosine of an
+    // angle near a right one, which would lose the smaller part's digits.
+    // Parts near the ends of the range are scaled by an even power of two
+    // first, so the sum neither overflows nor drops subnormal bits.
+    double ax = std::fabs(x);
+    double ay = std::fabs(y);
+    double largest = std::fmax(ax, ay);
+    double scale = 1;
+    double rootScale = 1;
+    if (largest > 0x1p1020) {
+        scale = 0x1p-4;
+        rootScale = 0x1p2;
+    } else if (largest < 0x1p-1000) {
+        scale = 0x1p200;
+        rootScale = 0x1p-100;
+    }
+    ax *= scale;
+    ay *= scale;
+    double larger = std::sqrt((ax + std::hypot(ax, ay)) * 0.5);
+    double smaller = ay / (2 * larger);
+    larger *= rootScale;
+    smaller *= rootScale;
+    // The principal root: real part never negative, imaginary part of the
+    // sign of y.
+    if (x >= 0)
+        return ComplexValue{larger, std::copysign(smaller, y)};
+    return ComplexValue{smaller, std::copysign(larger, y)};
 }
 
 ComplexValue ComplexSin(ComplexValue z)

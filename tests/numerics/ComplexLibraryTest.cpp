@@ -246,6 +246,25 @@ TEST(ComplexLibrary, BranchCutsOfSqrtAndLog)
     ExpectNear(ComplexSqrt({0, 2}), {1, 1}, 4 * kEps, "sqrt(2i)");
 }
 
+// Both parts of a square root to a few ulp, relative to each part: beside
+// the negative real axis (where an angle's cosine would lose the small real
+// part), at the ends of the range, with the sign of y on either side.
+TEST(ComplexLibrary, SquareRootsKeepBothPartsPrecise)
+{
+    auto relativeError = [](double a, double e) { return e == 0 ? std::fabs(a) : std::fabs(a - e) / std::fabs(e); };
+    const Std cases[] = {{-1, 1e-10},   {-1, -1e-10},    {1, 1e-10},        {-4, 3},          {3, -4},
+                         {-1e300, 1e300}, {1.7e308, 1.7e308}, {-1.7e308, 1e-300}, {1e-310, 3e-320}, {-5e-324, 5e-324},
+                         {-2.5, 1e-200}};
+    for (const Std& z : cases) {
+        ComplexValue ours = ComplexSqrt({z.real(), z.imag()});
+        Std expected = std::sqrt(z);
+        EXPECT_LE(relativeError(ours.re, expected.real()), 4 * kEps) << z.real() << " + " << z.imag() << "i";
+        EXPECT_LE(relativeError(ours.im, expected.imag()), 4 * kEps) << z.real() << " + " << z.imag() << "i";
+        EXPECT_GE(ours.re, 0);
+        EXPECT_EQ(std::signbit(ours.im), std::signbit(z.imag()));
+    }
+}
+
 TEST(ComplexLibrary, PowerSpecialCases)
 {
     struct Case {
