@@ -1,5 +1,6 @@
 #include "app/Benchmark.h"
 
+#include "app/CGraphView.h"
 #include "app/CMainFrame.h"
 #include "app/DemoPlayer.h"
 #include "app/GraphPaneServices.h"
@@ -236,10 +237,15 @@ BenchmarkNext RunBenchmark(CMainFrame* frame)
     const uint32_t now = ClockMilliseconds();
     const double elapsed = Seconds(now - State.startTime);
     switch (State.previousPhase) {
-    case -1:
+    case -1: {
         State.totalSeconds = 0;
-        State.report = FormatBenchmarkHeader(ShortRectWidth(doc->graphPaneRect), ShortRectHeight(doc->graphPaneRect));
+        // The pane as shown: a demonstration's fresh document has not measured it yet.
+        const CGraphView* pane = frame->GraphView();
+        State.report = pane ? FormatBenchmarkHeader(pane->width(), pane->height())
+                            : FormatBenchmarkHeader(ShortRectWidth(doc->graphPaneRect),
+                                                    ShortRectHeight(doc->graphPaneRect));
         break;
+    }
     case 0:
         State.totalSeconds += elapsed;
         State.report += FormatBenchmarkSeconds(elapsed);

@@ -482,8 +482,9 @@ void DemoIdleTick()
         GraphSet* graphs = Graphs();
         const bool complete = (!graphs || graphs->AreAllComplete()) && !doc->GraphWorkPending;
         // An animation of a line that could not be graphed never steps.
-        const bool stalled = doc->analysisFinished && doc->GraphBuildPhase == 0 && !doc->DrawGraph;
-        if ((complete && (!doc->IsAnimating() || stalled)) || AnimationSweepDone) {
+        const bool stalled =
+            doc->IsAnimating() && doc->analysisFinished && doc->GraphBuildPhase == 0 && !doc->DrawGraph;
+        if ((complete && !doc->IsAnimating()) || stalled || AnimationSweepDone) {
             Player.lineDone = true;
             const bool noPause = IsBenchmarkRunning() || Player.currentType == 1;
             Player.nextDue = now + (noPause ? 0 : static_cast<uint32_t>(Player.pause));
