@@ -8,6 +8,7 @@
 #pragma once
 
 #include "graphs2d/NearestPointResult.h"
+#include "graphs2d/SpacePoint.h"
 
 #include <atomic>
 #include <cstdint>
@@ -52,9 +53,6 @@ struct SpaceSegment {
     double x0, x1;
     double y0, y1;
     double z0, z1;
-};
-struct SpacePoint {
-    double x, y, z;
 };
 // A root of f = c on the segment, given f0 = f(start) - c and f1 = f(end) - c
 // of opposite signs. tol is in units of the position t along the segment; 0

@@ -4,10 +4,8 @@
 #pragma once
 
 #include "CoreUtilities/ChunkedArray.h"
+#include "graphs2d/SpacePoint.h"
 
-struct SpacePoint {
-    double x, y, z;
-};
 static_assert(sizeof(SpacePoint) == 24);
 
 using PointStore = ChunkedArray<SpacePoint, kSampleBlockLength>;
