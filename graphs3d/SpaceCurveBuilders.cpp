@@ -4,6 +4,8 @@
 #include "evaluation/CompiledFormula.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
+#include "formula/FunctionDefinitions.h"
+#include "formula/NodeKindTable.h"
 #include "formula/NodeBuilders.h"
 #include "formula/SymbolCodes.h"
 #include "formula/SymbolRename.h"
@@ -74,6 +76,58 @@ struct CurveSpec {
     bool solid;
 };
 
+// The curve's image in the second 3D view under the document's map of space:
+// the map of its point, its conditions and colour formulas read at its own
+// point, its radius with x', y' and z' standing for that point, over the
+// same range. Nothing for a primed statement or another kind of map.
+void AddMappedSpaceCurve(GraphSet& set, const TransformRecord* transform, int32_t primed, const FormulaNode* x,
+                         const FormulaNode* y, const FormulaNode* z, const FormulaNode* conditions,
+                         const FormulaNode* radius, double opacity, const AGraphColor* colour, double grain,
+                         const double* rangeMin, const double* rangeMax)
+{
+    ViewRenderContext* context = ContextOf(ViewOf(set, 1));
+    if (primed != 0 || !transform || transform->kind != kSpaceTransform || !colour || !context)
+        return;
+    AGraphColor* copy = colour->CloneFor(context);
+    if (!copy)
+        return;
+    FormulaNode *mx = nullptr, *my = nullptr, *mz = nullptr;
+    CompiledFormula* condition = nullptr;
+    set.MapThroughSpaceTransform(transform, x, y, z, conditions, copy, &mx, &my, &mz,
+                                 conditions ? &condition : nullptr);
+    FormulaNode* mappedRadius = radius ? CopyTree(radius) : nullptr;
+    if (mappedRadius) {
+        SwapPrimedSymbols(mappedRadius);
+        const uint32_t primes[3] = {CodeXPrimed, CodeYPrimed, CodeZPrimed};
+        const FormulaNode* point[3] = {x, y, z};
+        for (int32_t k = 0; k < 3; ++k) {
+            FormulaNode* rule = MakeBinaryNode(KindEquation, MakeVariableNode(primes[k]), CopyTree(point[k]));
+            if (rule)
+                SubstituteEquation(mappedRadius, rule);
+            FreeTree(rule);
+        }
+    }
+    CompiledFormula* fx = set.CompileOptional(mx);
+    CompiledFormula* fy = set.CompileOptional(my);
+    CompiledFormula* fz = set.CompileOptional(mz);
+    CompiledFormula* fr = set.CompileOptional(mappedRadius);
+    ASpaceCurve* image = nullptr;
+    if (fx && fy && fz)
+        image = new (std::nothrow)
+            ASpaceCurve(fx, fy, fz, fr, condition, copy, grain, opacity, context, rangeMin, rangeMax);
+    if (!image) {
+        for (CompiledFormula* f : {fx, fy, fz, fr, condition})
+            delete f;
+        delete copy;
+        return;
+    }
+    if (set.AddCompanion3D(image) != 0) {
+        delete image;
+        return;
+    }
+    set.MarkBoxRangesUsed(true);
+}
+
 // The curve of the three trees (taken over) in the statement's 3D view, as
 // the statement's row.
 void AddSpaceCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode* y, FormulaNode* z,
@@ -110,13 +164,15 @@ void AddSpaceCurve(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNo
             delete f;
         return;
     }
+    AGraphColor* colour = a.colour;
     a.colour = nullptr;
     if (set.AddGraph3D(curve, a.view) != 0) {
         delete curve;
         return;
     }
-    // wired at merge: GraphSet::AddMappedSpaceCurve, the copy under a map of
-    // space in the second view.
+    AddMappedSpaceCurve(set, a.transform, a.view, fx->tree, fy->tree, fz->tree, condition ? condition->tree : nullptr,
+                        radius ? radius->tree : nullptr, spec.solid ? a.opacity : 1.0, colour, a.grain,
+                        spec.overT ? &view->tMin : &view->zMin, spec.overT ? &view->tMax : &view->zMax);
     if (spec.overT)
         set.MarkRangeUsed(kSlotT);
     set.MarkBoxRangesUsed(a.view == 1);

@@ -249,6 +249,31 @@ TEST_F(SpaceCurveBuilders, MappedPointInTheSecondView)
     EXPECT_EQ(SlotsUsed(), (std::set<int32_t>{0, 1, 2, 4, 5, 6}));
 }
 
+// A helix under a map of space: its image in the second view is the map of
+// each of its points, over the same T range.
+TEST_F(SpaceCurveBuilders, MappedSpaceCurveInTheSecondView)
+{
+    doc.transform.kind = 4;
+    doc.transform.components[0] = ReadFormula("2*x'");
+    doc.transform.components[1] = ReadFormula("y'");
+    doc.transform.components[2] = ReadFormula("z'+1");
+    ASSERT_NE(Build<ASpaceCurve>("vector(x,y,z)=vector(cos(t),sin(t),t)", true), nullptr);
+    const auto& second = set->views3D[1]->graphs;
+    ASSERT_EQ(second.count, 1);
+    auto* image = dynamic_cast<ASpaceCurve*>(second.storage[0]);
+    ASSERT_NE(image, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return image->IsComplete(); }));
+    const float* p = image->Points();
+    const float* q = p + 3 * (image->SampleCount() - 1);
+    const double expectFirst[3] = {2, 0, 1}, expectLast[3] = {2 * std::cos(1.0), std::sin(1.0), 2};
+    for (int32_t a = 0; a < 3; ++a) {
+        EXPECT_NEAR(p[a], expectFirst[a], 1e-6) << a;
+        EXPECT_NEAR(q[a], expectLast[a], 1e-6) << a;
+    }
+    ASSERT_GE(lastRow, 0);
+    EXPECT_EQ(set->equationGraphs[lastRow].pair[1].view, set->views3D[1]);
+}
+
 // A data line under a map of space: the plot in the first view and its
 // image in the second, each with its own compiled options.
 TEST_F(SpaceCurveBuilders, MappedDataKeepsItsOptionsInBothViews)
