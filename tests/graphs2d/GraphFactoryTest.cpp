@@ -300,6 +300,7 @@ TEST_F(GraphFactoryTest, OnlyARowTheBuilderAddedAnswersForTheLine)
     EXPECT_EQ(set->equationGraphs.count, 1);
     // A form whose builder is not there yet says so.
     SetFormBuilder(5, nullptr);
+    SetFormBuilder(19, nullptr);
     EXPECT_EQ(Build("z=x*y"), -1);
     EXPECT_EQ(set->lastBuildMessage, kMessageFormNotBuiltYet);
     EXPECT_EQ(Build("vector(x,y,z)=vector(cos(t),sin(t),t)", true), -1);
