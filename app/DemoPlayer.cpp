@@ -253,15 +253,10 @@ void TypeKey(uint32_t key)
     }
 }
 
-ShortPoint PointerPosition()
-{
-    const QPoint p = QCursor::pos();
-    return ShortPoint{static_cast<int16_t>(p.y()), static_cast<int16_t>(p.x())};
-}
-
 void PutPointer(ShortPoint p)
 {
-    QCursor::setPos(p.h, p.v);
+    SetCursorPosition(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(p.v)) << 16 |
+                                           static_cast<uint16_t>(p.h)));
     Player.lastPointSet = p;
     Player.pointSet = true;
 }
@@ -270,14 +265,14 @@ bool PointerMovedByUser()
 {
     if (!Player.pointSet)
         return false;
-    const ShortPoint p = PointerPosition();
+    const ShortPoint p = GetCursorPosition();
     return p.v != Player.lastPointSet.v || p.h != Player.lastPointSet.h;
 }
 
 ShortPoint GesturePoint(int32_t id)
 {
     CMainFrame* frame = GetMainFrame();
-    return frame ? frame->DemoGesturePoint(id) : PointerPosition();
+    return frame ? frame->DemoGesturePoint(id) : GetCursorPosition();
 }
 
 void StopPlayer()
@@ -708,14 +703,14 @@ void StartDemoGesture(int32_t letter)
     Player.gesture = kDemoGestures[index];
     Player.gestureState = 1;
     Player.phaseStart = ClockMilliseconds();
-    Player.startPoint = PointerPosition();
+    Player.startPoint = GetCursorPosition();
 }
 
 void AnimateDemoGesture()
 {
     const uint32_t now = ClockMilliseconds();
     if (PointerMovedByUser()) {
-        Player.lastPointSet = PointerPosition();
+        Player.lastPointSet = GetCursorPosition();
         Player.holdUntil = now + static_cast<uint32_t>(TicksToMilliseconds(kUserMouseTicks));
         return;
     }
@@ -758,6 +753,19 @@ void AnimateDemoGesture()
     PutPointer(p);
     if (Player.gestureState == 2 && frame)
         frame->DemoMouseMove(g.target);
+}
+
+ShortPoint GetCursorPosition()
+{
+    const QPoint p = QCursor::pos();
+    return ShortPoint{static_cast<int16_t>(p.y()), static_cast<int16_t>(p.x())};
+}
+
+void SetCursorPosition(int32_t packed)
+{
+    const auto v = static_cast<int16_t>(static_cast<uint32_t>(packed) >> 16);
+    const auto h = static_cast<int16_t>(packed & 0xFFFF);
+    QCursor::setPos(h, v);
 }
 
 void KeepDisplayAwake()

@@ -145,6 +145,11 @@ void AnimateDemoGesture();
 // No screen saver starts while a demonstration plays.
 void KeepDisplayAwake();
 
+// The pointer's screen position, and the pointer moved to a packed point:
+// v in the high 16 bits, h in the low.
+ShortPoint GetCursorPosition();
+void SetCursorPosition(int32_t packed);
+
 // The benchmark's step, run when the next step is due in mode 4.
 using BenchmarkStepFunction = void (*)();
 void SetBenchmarkStep(BenchmarkStepFunction step);
