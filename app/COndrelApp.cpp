@@ -323,6 +323,10 @@ int COndrelApp::ExitInstance(int code)
     SetGraphPaneWindow(nullptr);
     delete m_document;
     m_document = nullptr;
+    // The graphs' views hold GPU programs of the graph pane's context: they
+    // go while the pane and the application live, not with the process.
+    delete doc->Graphs;
+    doc->Graphs = nullptr;
     // The frame stores its size and position as it goes.
     if (m_frame)
         m_frame->SaveSettings();
