@@ -3,12 +3,14 @@
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "evaluation/CompiledFormula.h"
 #include "graphmodel/AGraphColor.h"
+#include "graphmodel/DataRows.h"
 #include "graphmodel/GraphCodes.h"
 #include "graphs3d/BudgetedBlock.h"
 #include "rendering/ViewRenderContext.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <new>
 
 namespace {
@@ -28,7 +30,7 @@ AData3DPlot::AData3DPlot(CompiledFormula* x, CompiledFormula* y, CompiledFormula
 {
     delete unused;
     meshPending.Arm();
-    rowCount = std::max({x->MaxTableLength(), y->MaxTableLength(), z->MaxTableLength()});
+    rowCount = DataRowCount(x, y, z);
     CompileFormulas3(x, y, z);
     if (condition)
         CompileFormula(condition);
@@ -163,8 +165,13 @@ int32_t AData3DPlot::ComputeChunk(int32_t)
             used = condition->EvaluateAtRow(row, px, py, pz) == 1;
         if (used) {
             for (int32_t k = 0; k < 2; ++k) {
-                if (labels[k])
-                    labelOffsets[k][count] = KeepLabel(labelFormulas[k]->TextAtRow(row));
+                if (!labels[k])
+                    continue;
+                // A copy taken under the table's lock: the cell's own text
+                // may be replaced while this row is read.
+                char16_t* text = CopyDataRowText(labelFormulas[k], row);
+                labelOffsets[k][count] = KeepLabel(text);
+                std::free(text);
             }
             if (sizes)
                 sizes[count] = static_cast<float>(size->EvaluateAtRow(row, px, py, pz));
