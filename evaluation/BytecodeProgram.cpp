@@ -1,5 +1,7 @@
 #include "evaluation/BytecodeProgram.h"
 
+#include "evaluation/InterpreterBuild.h"
+
 #include "evaluation/BranchLabel.h"
 #include "evaluation/CodeGenerator.h"
 #include "evaluation/PointCode.h"
@@ -29,6 +31,7 @@ void BytecodeProgram::FreeInstructions()
     pointCode.Clear();
     readsConstants = readsRow = readsSlider = 1;
     straightLine = pointLeaf = 0;
+    realPointRuns[0] = realPointRuns[1] = nullptr;
     if (SharesStaticEnd())
         instructions = {};
     else
@@ -242,4 +245,5 @@ void FinishProgram(BytecodeProgram* program)
         program->ComputeMaxStack();
     }
     PreparePointRuns(program);
+    SelectRealPointRuns(program);
 }

@@ -33,6 +33,15 @@ static_assert(sizeof(Instruction) == 16);
 // Locals follow the fixed variable slots of a frame.
 constexpr int32_t kLocalBase = FixedSlotCount;
 
+struct BytecodeProgram;
+struct RunControl;
+
+// A real run of point code (or of the instructions, for a program without
+// point code) under an optional control: the shape of the interpreter's own
+// run, so that an entry can jump straight to it.
+using RealPointRun = double (*)(const BytecodeProgram* program, const Instruction* code, double* frame,
+                                const GridEvalState* grid, RunControl* control);
+
 struct BytecodeProgram {
     // An if or a piecewise branch occurs: the complex and interval runs then
     // go on past undefined intermediates.
@@ -66,6 +75,11 @@ struct BytecodeProgram {
     // Whether the point code holds only opcodes whose real handlers make no
     // call (PointCode.h), so that a run of it may go without saving anything.
     uint8_t pointLeaf = 0;
+    // The real point run of each interpreter build, by the build flag
+    // (InterpreterBuild.h), chosen when the program is finished: a point
+    // entry then makes one indirect call to it with the point code, no test
+    // of the program's shape. Null for a program filled by hand.
+    RealPointRun realPointRuns[2] = {};
 
     // An empty program, to be filled by hand (tests, the disassembler).
     BytecodeProgram() = default;

@@ -282,16 +282,20 @@ __attribute__((noinline)) double EvaluateSlowly(const CompiledFormula* formula, 
     return RunRealAtPointInBuild(program, frame);
 }
 
-// The common case without a call before the run, which then is a jump;
-// everything else goes the slow way.
+// The common case without a call before the run, which then is one
+// indirect jump to the run the program chose; everything else goes the slow
+// way.
 template <typename... Slots>
 inline __attribute__((always_inline)) double EvaluateWithSlots(const CompiledFormula* formula, Slots... slots)
 {
     const BytecodeProgram* program = formula->pointProgram;
     auto* frame = static_cast<double*>(CurrentEvalFrame());
     if (__builtin_expect(program && frame && !(program->isComplex | program->readsSlider), 1)) {
-        ((frame[slots.slot] = slots.value), ...);
-        return RunRealAtPointInBuild(program, frame);
+        RealPointRun run = program->realPointRuns[InterpreterBuildFlag];
+        if (__builtin_expect(run != nullptr, 1)) {
+            ((frame[slots.slot] = slots.value), ...);
+            return run(program, program->pointCode.storage, frame, nullptr, nullptr);
+        }
     }
     return EvaluateSlowly(formula, slots...);
 }

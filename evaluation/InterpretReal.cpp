@@ -21,6 +21,7 @@
 
 #include <alloca.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -179,6 +180,10 @@ struct RealArith {
     }
     static double RunNested(const BytecodeProgram* program, double* frame, RunControl& control);
     static double Exit(double x) { return x; }
+    // A subtraction as such: the compiler makes one of an added negation in
+    // some handlers and not in others, and the two builds would then give
+    // NaNs of different signs.
+    static double Subtract(double a, double b) { return a - b; }
 };
 
 double RealArith::RunNested(const BytecodeProgram* program, double* frame, RunControl& control)
@@ -193,16 +198,179 @@ double InterpretReal(const BytecodeProgram* program, double* frame, const GridEv
     return RunProgram<RealArith>(program, frame, grid, control);
 }
 
+namespace {
+
+// A program without point code runs its instructions under its own stop
+// request.
+double RunInstructionsAtPoint(const BytecodeProgram* program, const Instruction*, double* frame,
+                              const GridEvalState* grid, RunControl*)
+{
+    RunControl control{&program->stopRequested, false};
+    return RunProgram<RealArith>(program, frame, grid, control);
+}
+
+// Point code of one or two operations on frame slots and numbers, the most
+// common graphs (y = x + 1, y = 2x + 1, y = x^2 + 1, y = |x|), runs as a
+// function of its own, without dispatch: a push, and then at most one
+// operation that ends the run, each computing what its handler computes.
+using interpreter_loop::FusedAdd;
+using interpreter_loop::FusedDivide;
+using interpreter_loop::FusedMultiply;
+using interpreter_loop::FusedSubtract;
+
+// The pushes such code starts with.
+constexpr int32_t kFirstOperations[] = {
+    OpLoadSlot,    OpSlotAddNumber, OpSlotSubtractNumber, OpSlotMultiplyNumber, OpSlotDivideNumber, OpSlotAddSlot,
+    OpSlotSubtractSlot, OpSlotMultiplySlot, OpSlotDivideSlot, OpSquareSlot, OpAbsSlot, OpSqrtSlot,
+};
+// The operations that may end it: the end alone (index 0), then the
+// last-operation forms that take an operand or a function.
+constexpr int32_t kLastCount = 1 + OpAbsThenEnd - OpAddNumberThenEnd + 1;
+constexpr int32_t LastOperation(int32_t index)
+{
+    return index == 0 ? OpEnd : OpAddNumberThenEnd + index - 1;
+}
+constexpr int32_t LastIndex(int32_t opcode)
+{
+    if (opcode == OpEnd)
+        return 0;
+    return opcode >= OpAddNumberThenEnd && opcode <= OpAbsThenEnd ? opcode - OpAddNumberThenEnd + 1 : kLastCount;
+}
+
+template <int32_t kOp>
+double Pushed(const Instruction* code, const double* frame)
+{
+    const int32_t a = code->arg.a;
+    if constexpr (kOp == OpLoadSlot)
+        return frame[a];
+    else if constexpr (kOp == OpSlotAddNumber)
+        return FusedAdd<RealArith>(frame[a], code[1].number);
+    else if constexpr (kOp == OpSlotSubtractNumber)
+        return FusedSubtract<RealArith>(frame[a], code[1].number);
+    else if constexpr (kOp == OpSlotMultiplyNumber)
+        return FusedMultiply<RealArith>(frame[a], code[1].number);
+    else if constexpr (kOp == OpSlotDivideNumber)
+        return FusedDivide<RealArith>(frame[a], code[1].number);
+    else if constexpr (kOp == OpSlotAddSlot)
+        return FusedAdd<RealArith>(frame[a], frame[code->arg.b]);
+    else if constexpr (kOp == OpSlotSubtractSlot)
+        return FusedSubtract<RealArith>(frame[a], frame[code->arg.b]);
+    else if constexpr (kOp == OpSlotMultiplySlot)
+        return FusedMultiply<RealArith>(frame[a], frame[code->arg.b]);
+    else if constexpr (kOp == OpSlotDivideSlot)
+        return FusedDivide<RealArith>(frame[a], frame[code->arg.b]);
+    else
+        return RealArith::kUnary[kOp == OpSquareSlot ? OpSquare : kOp == OpAbsSlot ? OpAbs : OpSqrt](frame[a]);
+}
+
+template <int32_t kOp>
+double Finished(double top, const Instruction* code, const double* frame)
+{
+    if constexpr (kOp == OpEnd)
+        return top;
+    else if constexpr (kOp == OpAddNumberThenEnd)
+        return FusedAdd<RealArith>(top, code->number);
+    else if constexpr (kOp == OpSubtractNumberThenEnd)
+        return FusedSubtract<RealArith>(top, code->number);
+    else if constexpr (kOp == OpMultiplyNumberThenEnd)
+        return FusedMultiply<RealArith>(top, code->number);
+    else if constexpr (kOp == OpDivideNumberThenEnd)
+        return FusedDivide<RealArith>(top, code->number);
+    else if constexpr (kOp == OpAddSlotThenEnd)
+        return FusedAdd<RealArith>(top, frame[code->arg.a]);
+    else if constexpr (kOp == OpSubtractSlotThenEnd)
+        return FusedSubtract<RealArith>(top, frame[code->arg.a]);
+    else if constexpr (kOp == OpMultiplySlotThenEnd)
+        return FusedMultiply<RealArith>(top, frame[code->arg.a]);
+    else if constexpr (kOp == OpDivideSlotThenEnd)
+        return FusedDivide<RealArith>(top, frame[code->arg.a]);
+    else if constexpr (kOp == OpMultiplySlotAddNumberThenEnd)
+        return FusedAdd<RealArith>(FusedMultiply<RealArith>(top, frame[code->arg.a]), code[1].number);
+    else
+        return RealArith::kUnary[kOp == OpSqrtThenEnd ? OpSqrt : OpAbs](top);
+}
+
+constexpr int32_t PushLength(int32_t op)
+{
+    return op >= OpSlotAddNumber && op <= OpSlotDivideNumber ? 2 : 1;
+}
+
+template <int32_t kFirst, int32_t kLast>
+double ShortRun(const BytecodeProgram*, const Instruction* code, double* frame, const GridEvalState*, RunControl*)
+{
+    return Finished<kLast>(Pushed<kFirst>(code, frame), code + PushLength(kFirst), frame);
+}
+
+constexpr int32_t kFirstCount = std::size(kFirstOperations);
+
+template <int32_t... kIndex>
+constexpr std::array<RealPointRun, sizeof...(kIndex)> MakeShortRuns(std::integer_sequence<int32_t, kIndex...>)
+{
+    return {&ShortRun<kFirstOperations[kIndex / kLastCount], LastOperation(kIndex % kLastCount)>...};
+}
+
+// By first and last operation.
+constexpr std::array<RealPointRun, kFirstCount * kLastCount> kShortRuns =
+    MakeShortRuns(std::make_integer_sequence<int32_t, kFirstCount * kLastCount>{});
+
+// A slot and then any function of the table: one call through it.
+double SlotThenFunctionRun(const BytecodeProgram*, const Instruction* code, double* frame, const GridEvalState*,
+                           RunControl*)
+{
+    return RealArith::kUnary[code[1].opcode](frame[code->arg.a]);
+}
+
+int32_t IndexIn(const int32_t* list, int32_t count, int32_t opcode)
+{
+    return static_cast<int32_t>(std::find(list, list + count, opcode) - list);
+}
+
+// The run of point code that is a push and at most one last operation, or
+// a slot and a function; else null. Such code reads no constant and no
+// parameter.
+RealPointRun ShortRunOf(const Instruction* code, int32_t count)
+{
+    int32_t first = IndexIn(kFirstOperations, kFirstCount, code[0].opcode);
+    if (first == kFirstCount)
+        return nullptr;
+    int32_t next = PushLength(code[0].opcode);
+    if (next >= count)
+        return nullptr;
+    int32_t last = LastIndex(code[next].opcode);
+    // Words from there to the end of the code, the end's own included.
+    int32_t words = code[next].opcode == OpEnd ? 1 : code[next].opcode == OpMultiplySlotAddNumberThenEnd ? 3 : 2;
+    if (last < kLastCount && next + words == count)
+        return kShortRuns[first * kLastCount + last];
+    bool slotThenFunction = code[0].opcode == OpLoadSlot && count == 3 && code[1].opcode < kOpcodeCount &&
+                            RealArith::kUnary[code[1].opcode] != nullptr;
+    return slotThenFunction ? &SlotThenFunctionRun : nullptr;
+}
+
+RealPointRun ChooseRealPointRun(const BytecodeProgram* program)
+{
+    if (program->pointCode.count > 0) {
+        if (RealPointRun run = ShortRunOf(program->pointCode.storage, program->pointCode.count))
+            return run;
+    }
+    // Point code runs lean, and a lean run makes its own control only when
+    // it must evaluate constants.
+    if (program->pointLeaf)
+        return &RunCode<RealArith, true, true>;
+    if (program->pointCode.count > 0)
+        return &RunCode<RealArith, true>;
+    return &RunInstructionsAtPoint;
+}
+
+}  // namespace
+
+RealPointRun RealPointRunOf(const BytecodeProgram* program)
+{
+    return ChooseRealPointRun(program);
+}
+
 double InterpretRealAtPoint(const BytecodeProgram* program, double* frame)
 {
-    // Point code runs lean, and a lean run makes its own control only when
-    // it must evaluate constants: the run is then a jump.
-    if (program->pointLeaf)
-        return RunCode<RealArith, true, true>(program, program->pointCode.storage, frame, nullptr, nullptr);
-    if (program->pointCode.count > 0)
-        return RunCode<RealArith, true>(program, program->pointCode.storage, frame, nullptr, nullptr);
-    RunControl control{&program->stopRequested, false};
-    return RunProgram<RealArith>(program, frame, nullptr, control);
+    return RealPointRunOf(program)(program, program->pointCode.storage, frame, nullptr, nullptr);
 }
 
 }  // namespace VL_INTERPRETER_BUILD

@@ -4,16 +4,18 @@
 // own under the program's stop request, outside grid evaluation.
 #pragma once
 
-struct BytecodeProgram;
-struct GridEvalState;
-struct RunControl;
+#include "evaluation/BytecodeProgram.h"
 
 namespace baseline {
+// The run a point entry of this build calls for the program.
+RealPointRun RealPointRunOf(const BytecodeProgram* program);
 double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
 double InterpretRealAtPoint(const BytecodeProgram* program, double* frame);
 }
 
 namespace v3 {
+// The run a point entry of this build calls for the program.
+RealPointRun RealPointRunOf(const BytecodeProgram* program);
 double InterpretReal(const BytecodeProgram* program, double* frame, const GridEvalState* grid, RunControl& control);
 double InterpretRealAtPoint(const BytecodeProgram* program, double* frame);
 }

@@ -26,6 +26,16 @@ void SelectInterpreterBuild()
     InterpreterBuildFlag = CanRunV3Build() ? 1 : 0;
 }
 
+void SelectRealPointRuns(BytecodeProgram* program)
+{
+    program->realPointRuns[0] = baseline::RealPointRunOf(program);
+#if defined(__x86_64__)
+    program->realPointRuns[1] = v3::RealPointRunOf(program);
+#else
+    program->realPointRuns[1] = program->realPointRuns[0];
+#endif
+}
+
 bool ThreadFlagStopsRun()
 {
     return (SingleJobOverdue.load(std::memory_order_relaxed) && IsSingleJobThread()) ||

@@ -19,6 +19,10 @@ bool CanRunV3Build();
 // Sets the flag from the processor's features.
 void SelectInterpreterBuild();
 
+// Sets the program's real point run of each build (BytecodeProgram.h) from
+// its finished shape.
+void SelectRealPointRuns(BytecodeProgram* program);
+
 // Calls an interpreter entry in the build the flag picks.
 #if defined(__x86_64__)
 #define VL_IN_BUILD(entry, ...) \

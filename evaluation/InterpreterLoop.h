@@ -28,6 +28,8 @@
 //   RunNested(program, frame, control), Exit(top)
 //   kRunsPointCode        the policy's lean runs take fused point code
 //                         (PointCode.h)
+//   Subtract(a, b)        optional: a subtraction exactly as an added
+//                         negation rounds, for the fused forms
 #pragma once
 
 #include "CoreUtilities/GrowArray.h"
@@ -185,9 +187,13 @@ typename Arith::Value FusedAdd(typename Arith::Value a, typename Arith::Value b)
 template <typename Arith>
 typename Arith::Value FusedSubtract(typename Arith::Value a, typename Arith::Value b)
 {
-    constexpr auto add = Arith::kBinary[OpAdd];
-    constexpr auto negate = Arith::kUnary[OpNegate];
-    return add(a, negate(b));
+    if constexpr (requires { Arith::Subtract(a, b); }) {
+        return Arith::Subtract(a, b);
+    } else {
+        constexpr auto add = Arith::kBinary[OpAdd];
+        constexpr auto negate = Arith::kUnary[OpNegate];
+        return add(a, negate(b));
+    }
 }
 template <typename Arith>
 typename Arith::Value FusedMultiply(typename Arith::Value a, typename Arith::Value b)
@@ -257,7 +263,7 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
     Value* const locals = frame + program->localBase;
     const ComplexValue* constants = nullptr;
     CompileContext* context = program->readsConstants ? program->context : nullptr;
-    if (context) {
+    if (__builtin_expect(context != nullptr, 0)) {
         // Once the values are current every run reads them without a call.
         if (context->constantsReady.load(std::memory_order_acquire) && context->table) {
             if (context->table->values.count > 0)
@@ -391,7 +397,19 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         FUSED(OpSqrtSlot), VL_SLOT_PAIR_ENTRIES(FUSED, Add), VL_SLOT_PAIR_ENTRIES(FUSED, Subtract),                \
         VL_SLOT_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_PAIR_ENTRIES(FUSED, Divide),                                \
         VL_SLOT_UNARY_ENTRIES(FUSED, Add), VL_SLOT_UNARY_ENTRIES(FUSED, Subtract),                                 \
-        VL_SLOT_UNARY_ENTRIES(FUSED, Multiply), VL_SLOT_UNARY_ENTRIES(FUSED, Divide), FUSED(OpWholePower)
+        VL_SLOT_UNARY_ENTRIES(FUSED, Multiply), VL_SLOT_UNARY_ENTRIES(FUSED, Divide), FUSED(OpWholePower),      \
+        VL_LEFT_OPERAND_ENTRIES(FUSED, Number), VL_LEFT_OPERAND_ENTRIES(FUSED, Slot), FUSED(OpAddThenEnd),         \
+        FUSED(OpSubtractThenEnd), FUSED(OpMultiplyThenEnd), FUSED(OpDivideThenEnd), FUSED(OpAddNumberThenEnd),     \
+        FUSED(OpSubtractNumberThenEnd), FUSED(OpMultiplyNumberThenEnd), FUSED(OpDivideNumberThenEnd),              \
+        FUSED(OpAddSlotThenEnd), FUSED(OpSubtractSlotThenEnd), FUSED(OpMultiplySlotThenEnd),                       \
+        FUSED(OpDivideSlotThenEnd), FUSED(OpMultiplySlotAddNumberThenEnd), FUSED(OpSqrtThenEnd), FUSED(OpAbsThenEnd), \
+        VL_SLOT_OF_PAIR_ENTRIES(FUSED, Add), VL_SLOT_OF_PAIR_ENTRIES(FUSED, Subtract),                           \
+        VL_SLOT_OF_PAIR_ENTRIES(FUSED, Multiply), VL_SLOT_OF_PAIR_ENTRIES(FUSED, Divide)
+#define VL_SLOT_OF_PAIR_ENTRIES(FUSED, Outer)                                                                  \
+    FUSED(OpSlot##Outer##SlotAddSlot), FUSED(OpSlot##Outer##SlotSubtractSlot), FUSED(OpSlot##Outer##SlotMultiplySlot), \
+        FUSED(OpSlot##Outer##SlotDivideSlot)
+#define VL_LEFT_OPERAND_ENTRIES(FUSED, Kind) \
+    FUSED(Op##Kind##Add), FUSED(Op##Kind##Subtract), FUSED(Op##Kind##Multiply), FUSED(Op##Kind##Divide)
 #define VL_SLOT_UNARY_ENTRIES(FUSED, Outer) \
     FUSED(Op##Outer##SquareSlot), FUSED(Op##Outer##AbsSlot), FUSED(Op##Outer##SqrtSlot)
 #define VL_SLOT_PAIR_ENTRIES(FUSED, Outer)                                                              \
@@ -422,6 +440,8 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
 #undef VL_HANDLER_TABLE
 #undef VL_SLOT_PAIR_ENTRIES
 #undef VL_SLOT_UNARY_ENTRIES
+#undef VL_LEFT_OPERAND_ENTRIES
+#undef VL_SLOT_OF_PAIR_ENTRIES
 #undef VL_TAKE
 #undef VL_LEAVE
 // Decodes the instruction at pc and jumps to its handler. FinishProgram
@@ -729,6 +749,38 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
             VL_NEXT;
         }
         OpWholePower: top = FusedWholePower<Arith>(top, static_cast<uint32_t>(pc->arg.a)); VL_NEXT;
+// top = operand op top: the push of the left operand moved past the right.
+#define VL_LEFT_OPERAND_FORMS(Kind, operand)                               \
+    Op##Kind##Add: top = FusedAdd<Arith>(operand, top); VL_NEXT;           \
+    Op##Kind##Subtract: top = FusedSubtract<Arith>(operand, top); VL_NEXT; \
+    Op##Kind##Multiply: top = FusedMultiply<Arith>(operand, top); VL_NEXT; \
+    Op##Kind##Divide: top = FusedDivide<Arith>(operand, top); VL_NEXT;
+        VL_LEFT_OPERAND_FORMS(Number, Arith::Number(pc->number))
+        VL_LEFT_OPERAND_FORMS(Slot, frame[pc->arg.a])
+#undef VL_LEFT_OPERAND_FORMS
+        // The last operation, and the end at once.
+        OpAddThenEnd: VL_END(FusedAdd<Arith>(below, top));
+        OpSubtractThenEnd: VL_END(FusedSubtract<Arith>(below, top));
+        OpMultiplyThenEnd: VL_END(FusedMultiply<Arith>(below, top));
+        OpDivideThenEnd: VL_END(FusedDivide<Arith>(below, top));
+#define VL_THEN_END_FORMS(Kind, operand)                                      \
+    OpAdd##Kind##ThenEnd: VL_END(FusedAdd<Arith>(top, operand));              \
+    OpSubtract##Kind##ThenEnd: VL_END(FusedSubtract<Arith>(top, operand));    \
+    OpMultiply##Kind##ThenEnd: VL_END(FusedMultiply<Arith>(top, operand));    \
+    OpDivide##Kind##ThenEnd: VL_END(FusedDivide<Arith>(top, operand));
+        VL_THEN_END_FORMS(Number, Arith::Number(pc->number))
+        VL_THEN_END_FORMS(Slot, frame[pc->arg.a])
+#undef VL_THEN_END_FORMS
+        OpMultiplySlotAddNumberThenEnd:
+            VL_END(FusedAdd<Arith>(FusedMultiply<Arith>(top, frame[pc->arg.a]), Arith::Number(pc[1].number)));
+        OpSqrtThenEnd: {
+            constexpr auto function = Arith::kUnary[OpSqrt];
+            VL_END(function(top));
+        }
+        OpAbsThenEnd: {
+            constexpr auto function = Arith::kUnary[OpAbs];
+            VL_END(function(top));
+        }
         OpSubtract: VL_BINARY(FusedSubtract<Arith>(below, top)); VL_NEXT;
 // Pushes slot a op the number of the next word.
 #define VL_SLOT_NUMBER_FORM(Name, operation)                                        \
@@ -773,6 +825,21 @@ VL_RUN_LOOP_OPTIONS typename Arith::Value RunCode(const BytecodeProgram* program
         VL_SLOT_PAIR_FORMS(Divide)
 #undef VL_SLOT_PAIR_FORMS
 #undef VL_SLOT_PAIR_FORM
+// Pushes slot c (the second word's) Outer (slot a Inner slot b).
+#define VL_SLOT_OF_PAIR_FORM(Outer, Inner)                                                                   \
+    OpSlot##Outer##Slot##Inner##Slot:                                                                        \
+        VL_PUSH(Fused##Outer<Arith>(frame[pc[1].arg.a], Fused##Inner<Arith>(frame[pc->arg.a], frame[pc->arg.b]))); \
+        pc += 2;                                                                                             \
+        VL_CHECK_AND_GO();
+#define VL_SLOT_OF_PAIR_FORMS(Outer)                                                                         \
+    VL_SLOT_OF_PAIR_FORM(Outer, Add)                                                                         \
+    VL_SLOT_OF_PAIR_FORM(Outer, Subtract) VL_SLOT_OF_PAIR_FORM(Outer, Multiply) VL_SLOT_OF_PAIR_FORM(Outer, Divide)
+        VL_SLOT_OF_PAIR_FORMS(Add)
+        VL_SLOT_OF_PAIR_FORMS(Subtract)
+        VL_SLOT_OF_PAIR_FORMS(Multiply)
+        VL_SLOT_OF_PAIR_FORMS(Divide)
+#undef VL_SLOT_OF_PAIR_FORMS
+#undef VL_SLOT_OF_PAIR_FORM
 // top = top Outer f(slot a).
 #define VL_OPERATION_OF_SLOT_FORM(Outer, Name)                                  \
     Op##Outer##Name##Slot: {                                                   \

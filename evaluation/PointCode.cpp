@@ -9,10 +9,11 @@
 namespace {
 
 // One instruction of the point code while it is being made: a word, and for
-// two-word forms the number of the second word.
+// two-word forms the second word, which holds an operand only (a number, or
+// a slot in a), its opcode doing nothing.
 struct Fused {
     Instruction word;
-    double next;
+    Instruction second;
     bool hasNext;
 };
 
@@ -58,12 +59,72 @@ Instruction Word(int32_t opcode, int32_t a, int32_t b)
     return word;
 }
 
+// The second word of a two-word form.
+Instruction NumberWord(double number)
+{
+    Instruction word{};
+    word.opcode = OpNop;
+    word.number = number;
+    return word;
+}
+
 // The operand of an operand form taken from the push it replaces.
 Instruction OperandForm(const Instruction& push, int32_t opcode)
 {
     Instruction word = push;
     word.opcode = opcode;
     return word;
+}
+
+int32_t FusedStackEffect(int32_t op);
+
+// The first instruction of the code that pushes the value on top after the
+// list's last instruction: where the values the code needs, counted back
+// from that top, come to none. -1 past a bound, for code that reaches
+// beneath its own values (a swap) or that stores (a store may write the
+// slot a moved load reads).
+int32_t StartOfTopValue(const GrowArray<Fused>& list, int32_t last)
+{
+    constexpr int32_t kFarthest = 64;
+    int64_t need = 1;
+    for (int32_t i = last; i >= 0 && i > last - kFarthest; --i) {
+        const Instruction& word = list[i].word;
+        int32_t op = word.opcode;
+        if (op == OpSwap || op == OpStoreSlot || op == OpStoreLocal)
+            return -1;
+        int32_t effect = op >= kOpcodeCount ? FusedStackEffect(op) : StaticStackEffect(op, word.arg.a);
+        // Only a push that takes nothing may add a value: every other
+        // instruction takes its operands from what is counted.
+        bool push = PushedOperand(word) != kNotOperand || op == OpLoadParameter || op == OpImaginaryUnit ||
+                    (op >= OpSlotAddNumber && op <= OpSlotDivideSlot) || (op >= OpSquareSlot && op <= OpSqrtSlot);
+        if (effect > 0 && !push)
+            return -1;
+        need -= effect;
+        if (need == 0)
+            return i;
+    }
+    return -1;
+}
+
+// number or slot, then code that pushes one value, then the operation of
+// the family place: the code first, then the operation with the number or
+// slot as its left operand. The number or slot is read as before and the
+// operation rounds as before; only the push waits no more.
+bool MoveLeftOperand(GrowArray<Fused>& list, int32_t place)
+{
+    int32_t n = list.count;
+    int32_t start = StartOfTopValue(list, n - 2);
+    if (start < 1 || start > n - 3)
+        return false;  // no code between, or a single push the operand rules take
+    Fused left = list[start - 1];
+    OperandKind kind = PushedOperand(left.word);
+    if (left.hasNext || (kind != kNumber && kind != kSlot))
+        return false;
+    for (int32_t i = start; i < n - 1; ++i)
+        list[i - 1] = list[i];
+    list[n - 2] = Fused{OperandForm(left.word, (kind == kNumber ? OpNumberAdd : OpSlotAdd) + place), {}, false};
+    --list.count;
+    return true;
 }
 
 // Fuses the last instructions of the list into one where a rule allows;
@@ -118,7 +179,7 @@ bool FuseTail(GrowArray<Fused>& list)
         int32_t slot = prev.word.arg.a;
         for (int32_t place = 0; place < 4; ++place) {
             if (IsOperandForm(op, kNumber, place)) {
-                prev = Fused{Word(OpSlotAddNumber + place, slot, 0), last.word.number, true};
+                prev = Fused{Word(OpSlotAddNumber + place, slot, 0), NumberWord(last.word.number), true};
                 --list.count;
                 return true;
             }
@@ -152,12 +213,25 @@ bool FuseTail(GrowArray<Fused>& list)
         --list.count;
         return true;
     }
-    if (IsOperandForm(op, kNumber, 0) && IsOperandForm(prev.word.opcode, kSlot, 2)) {
-        prev = Fused{Word(OpMultiplySlotAddNumber, prev.word.arg.a, 0), last.word.number, true};
+    // A slot pushed, and then a slot pair taken by an operation: one push of
+    // the slot op the pair, the slot in the second word.
+    if (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot && prev.word.opcode == OpLoadSlot) {
+        prev = Fused{Word(OpSlotAddSlotAddSlot + (op - OpAddSlotAddSlot), last.word.arg.a, last.word.arg.b),
+                     Word(OpNop, prev.word.arg.a, 0), true};
         --list.count;
         return true;
     }
-    return false;
+    if (IsOperandForm(op, kNumber, 0) && IsOperandForm(prev.word.opcode, kSlot, 2)) {
+        prev = Fused{Word(OpMultiplySlotAddNumber, prev.word.arg.a, 0), NumberWord(last.word.number), true};
+        --list.count;
+        return true;
+    }
+    return outer >= 0 && MoveLeftOperand(list, outer);
+}
+
+bool IsSlotOfPairForm(int32_t op)
+{
+    return op >= OpSlotAddSlotAddSlot && op <= OpSlotDivideSlotDivideSlot;
 }
 
 // Operand check for the fused opcodes; the generated ones go through the
@@ -168,8 +242,12 @@ bool FusedOperandsValid(const Instruction& word)
     int32_t a = word.arg.a;
     if (op == OpWholePower)
         return IsSmallWholeExponent(a);
-    if ((op >= OpSlotAddSlot && op <= OpSlotDivideSlot) || (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot))
+    if ((op >= OpSlotAddSlot && op <= OpSlotDivideSlot) || (op >= OpAddSlotAddSlot && op <= OpDivideSlotDivideSlot) ||
+        IsSlotOfPairForm(op))
         return a >= 0 && a < kLocalBase && word.arg.b >= 0 && word.arg.b < kLocalBase;
+    if ((op >= OpNumberAdd && op <= OpNumberDivide) || (op >= OpAddThenEnd && op <= OpDivideNumberThenEnd) ||
+        op == OpSqrtThenEnd || op == OpAbsThenEnd)
+        return true;
     if ((op >= OpAddSlot && op <= OpDivideSlot) || op >= OpSlotAddNumber)
         return a >= 0 && a < kLocalBase;
     if (op >= OpAddLocal && op <= OpDivideConstant)
@@ -178,10 +256,37 @@ bool FusedOperandsValid(const Instruction& word)
 }
 
 // Stack effect and length in words of a fused opcode.
+// The opcode a last instruction takes before the end; none where it has no
+// such form.
+constexpr int32_t kThenEndForms[][2] = {
+    {OpAdd, OpAddThenEnd},
+    {OpSubtract, OpSubtractThenEnd},
+    {OpMultiply, OpMultiplyThenEnd},
+    {OpDivide, OpDivideThenEnd},
+    {OpAddNumber, OpAddNumberThenEnd},
+    {OpSubtractNumber, OpSubtractNumberThenEnd},
+    {OpMultiplyNumber, OpMultiplyNumberThenEnd},
+    {OpDivideNumber, OpDivideNumberThenEnd},
+    {OpAddSlot, OpAddSlotThenEnd},
+    {OpSubtractSlot, OpSubtractSlotThenEnd},
+    {OpMultiplySlot, OpMultiplySlotThenEnd},
+    {OpDivideSlot, OpDivideSlotThenEnd},
+    {OpMultiplySlotAddNumber, OpMultiplySlotAddNumberThenEnd},
+    {OpSqrt, OpSqrtThenEnd},
+    {OpAbs, OpAbsThenEnd},
+};
+
+bool IsThenEndForm(int32_t op)
+{
+    return op >= OpAddThenEnd && op <= OpAbsThenEnd;
+}
+
 int32_t FusedStackEffect(int32_t op)
 {
-    if (op == OpSubtract)
+    if (op == OpSubtract || (op >= OpAddThenEnd && op <= OpDivideThenEnd))
         return -1;
+    if (IsSlotOfPairForm(op))
+        return 1;
     if (op >= OpSlotAddNumber && op <= OpSlotDivideSlot)
         return 1;
     return op >= OpSquareSlot && op <= OpSqrtSlot ? 1 : 0;
@@ -189,7 +294,10 @@ int32_t FusedStackEffect(int32_t op)
 
 int32_t FusedLength(int32_t op)
 {
-    return (op >= OpSlotAddNumber && op <= OpSlotDivideNumber) || op == OpMultiplySlotAddNumber ? 2 : 1;
+    return (op >= OpSlotAddNumber && op <= OpSlotDivideNumber) || op == OpMultiplySlotAddNumber ||
+                   op == OpMultiplySlotAddNumberThenEnd || IsSlotOfPairForm(op)
+               ? 2
+               : 1;
 }
 
 }  // namespace
@@ -251,6 +359,10 @@ bool VerifyPointCode(const Instruction* code, int32_t count, int32_t maxStack)
             return false;
         if (fused && (!FusedOperandsValid(word) || i + FusedLength(op) >= count))
             return false;
+        if (IsThenEndForm(op) && i + FusedLength(op) != count - 1)
+            return false;
+        if (IsSlotOfPairForm(op) && (code[i + 1].arg.a < 0 || code[i + 1].arg.a >= kLocalBase))
+            return false;
         if (op == OpEnd)
             return i == count - 1 && depth <= 1;
         depth += fused ? FusedStackEffect(op) : StaticStackEffect(op, word.arg.a);
@@ -284,20 +396,22 @@ void PreparePointRuns(BytecodeProgram* program)
     GrowArray<Fused> list{};
     bool ok = true;
     for (int32_t i = 0; i < count && ok; ++i) {
-        ok = list.Push(Fused{code[i], 0, false}) == 0;
+        ok = list.Push(Fused{code[i], {}, false}) == 0;
         while (ok && FuseTail(list)) {
+        }
+    }
+    if (ok && list.count >= 2) {
+        Instruction& last = list[list.count - 2].word;
+        for (const auto& [op, thenEnd] : kThenEndForms) {
+            if (last.opcode == op)
+                last.opcode = thenEnd;
         }
     }
     GrowArray<Instruction> words{};
     for (int32_t i = 0; i < list.count && ok; ++i) {
         ok = words.Push(list[i].word) == 0;
-        if (ok && list[i].hasNext) {
-            // The second word holds only the number; its opcode does nothing.
-            Instruction operand{};
-            operand.opcode = OpNop;
-            operand.number = list[i].next;
-            ok = words.Push(operand) == 0;
-        }
+        if (ok && list[i].hasNext)
+            ok = words.Push(list[i].second) == 0;
     }
     list.Clear();
     if (ok && VerifyPointCode(words.storage, words.count, program->maxStack)) {

@@ -71,6 +71,43 @@ enum PointOpcode : int32_t {
     // top = top ^ a, a a whole number the real power multiplies out
     // (SmallWholePower): a power of a number operand that calls nothing.
     OpWholePower,
+    // top = operand op top, the operand a number or slot a: the push of a
+    // left operand moved past the right one it waited under. Four of op in
+    // the family order, for numbers and then for slots.
+    OpNumberAdd,
+    OpNumberSubtract,
+    OpNumberMultiply,
+    OpNumberDivide,
+    OpSlotAdd,
+    OpSlotSubtract,
+    OpSlotMultiply,
+    OpSlotDivide,
+    // The last instruction before the end, and then the end: the run returns
+    // from the instruction without one more dispatch. The end word stays.
+    OpAddThenEnd,
+    OpSubtractThenEnd,
+    OpMultiplyThenEnd,
+    OpDivideThenEnd,
+    OpAddNumberThenEnd,
+    OpSubtractNumberThenEnd,
+    OpMultiplyNumberThenEnd,
+    OpDivideNumberThenEnd,
+    OpAddSlotThenEnd,
+    OpSubtractSlotThenEnd,
+    OpMultiplySlotThenEnd,
+    OpDivideSlotThenEnd,
+    OpMultiplySlotAddNumberThenEnd,
+    OpSqrtThenEnd,
+    OpAbsThenEnd,
+    // Push slot c op (slot a op' slot b), c in the second word: a slot pushed
+    // and then a slot pair taken by an operation. Four of op, each with four
+    // of op'.
+#define VL_SLOT_OF_PAIR_OPCODES(Outer)                                                                  \
+    OpSlot##Outer##SlotAddSlot, OpSlot##Outer##SlotSubtractSlot, OpSlot##Outer##SlotMultiplySlot, \
+        OpSlot##Outer##SlotDivideSlot,
+    VL_SLOT_OF_PAIR_OPCODES(Add) VL_SLOT_OF_PAIR_OPCODES(Subtract) VL_SLOT_OF_PAIR_OPCODES(Multiply)
+    VL_SLOT_OF_PAIR_OPCODES(Divide)
+#undef VL_SLOT_OF_PAIR_OPCODES
     kPointOpcodeEnd,
 };
 

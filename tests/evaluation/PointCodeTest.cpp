@@ -67,14 +67,36 @@ const char* const kPrograms[] = {
     "1 3, 1 4, 1 3, 1 4, 1 3, 1 4, 1 3, 12, 12, 12, 12, 12, 12, 0 1, 12, 103",
     "1 3, 0 2, 20, 12, 20, 0 4, 20, 12, 103",                     // negation chains
     "1 3, 21, 1 4, 23, 12, 1 3, 23, 14, 1 4, 21, 15, 103",        // |x|, square roots of slots
-    // Slot pairs taken at once: each operation on each of the four pairs.
-    "1 3, 1 3, 1 4, 12, 12, 1 4, 1 3, 20, 12, 12, 1 3, 1 4, 14, 12, 1 4, 1 3, 15, 12, 103",
-    "1 3, 1 3, 1 4, 12, 20, 12, 1 4, 1 3, 20, 12, 20, 12, 1 3, 1 4, 14, 20, 12, 1 4, 1 3, 15, 20, 12, 103",
-    "1 3, 1 3, 1 4, 12, 14, 1 4, 1 3, 20, 12, 14, 1 3, 1 4, 14, 14, 1 4, 1 3, 15, 14, 103",
-    "1 3, 1 3, 1 4, 12, 15, 1 4, 1 3, 20, 12, 15, 1 3, 1 4, 14, 15, 1 4, 1 3, 15, 15, 103",
+    // Slot pairs taken at once: each operation on each of the four pairs
+    // (after a number, which stays a push of its own).
+    "0 0.5, 1 3, 1 4, 12, 12, 1 4, 1 3, 20, 12, 12, 1 3, 1 4, 14, 12, 1 4, 1 3, 15, 12, 103",
+    "0 0.5, 1 3, 1 4, 12, 20, 12, 1 4, 1 3, 20, 12, 20, 12, 1 3, 1 4, 14, 20, 12, 1 4, 1 3, 15, 20, 12, 103",
+    "0 0.5, 1 3, 1 4, 12, 14, 1 4, 1 3, 20, 12, 14, 1 3, 1 4, 14, 14, 1 4, 1 3, 15, 14, 103",
+    "0 0.5, 1 3, 1 4, 12, 15, 1 4, 1 3, 20, 12, 15, 1 3, 1 4, 14, 15, 1 4, 1 3, 15, 15, 103",
     // Squares, absolute values and square roots of slots taken at once.
     "1 3, 1 4, 28, 12, 1 3, 21, 12, 1 4, 23, 12, 1 4, 28, 20, 12, 1 3, 21, 20, 12, 1 4, 23, 20, 12, 103",
     "1 3, 1 4, 28, 14, 1 3, 21, 14, 1 4, 23, 14, 1 4, 28, 15, 1 3, 21, 15, 1 4, 23, 15, 103",
+    // A number or slot left of a longer right operand, of each operation.
+    "0 2, 1 3, 29, 1 4, 14, 20, 12, 103",                         // 2 - sin(x) y
+    "1 3, 1 4, 1 3, 29, 12, 15, 103",                             // x / (y + sin x)
+    "0 3, 1 4, 29, 1 3, 12, 14, 0 0.5, 1 3, 23, 29, 12, 12, 103", // 3 (sin y + x) + (0.5 + sin sqrt x)
+    "1 4, 1 3, 20, 1 4, 29, 14, 12, 0 -1, 1 3, 28, 21, 15, 14, 103",
+    // A slot and then a slot pair taken by each operation.
+    "1 4, 1 3, 1 4, 15, 12, 1 3, 1 4, 1 3, 14, 20, 12, 14, 1 3, 1 3, 1 4, 12, 15, 1 4, 1 4, 1 3, 20, 12, 14, 12, 15, 103",
+    // A store in the right operand to the slot the left one reads: the
+    // load may not move past it.
+    "1 3, 1 4, 29, 4 3, 12, 0 1, 12, 103",
+};
+
+// Programs of one or two operations, which a point entry runs without
+// dispatch.
+const char* const kShortPrograms[] = {
+    "1 3, 1 4, 12, 23, 103", "1 3, 21, 1 4, 15, 103", "1 3, 0 2, 12, 1 4, 14, 0 1, 12, 103", "1 3, 1 4, 20, 12, 21, 103",
+    "1 3, 0 -2, 15, 0 3, 20, 12, 103",
+    "1 3, 103",        "1 3, 0 1, 12, 103", "1 3, 0 2, 20, 12, 103", "1 3, 0 2, 14, 103", "1 3, 0 3, 15, 103",
+    "1 3, 1 4, 12, 103", "1 3, 1 4, 20, 12, 103", "1 3, 1 4, 14, 103", "1 3, 1 4, 15, 103", "1 3, 28, 103",
+    "1 3, 21, 103",    "1 3, 23, 103",      "1 3, 29, 103",          "1 3, 20, 103",      "1 3, 66, 103",
+    "1 3, 26, 103",    "1 3, 24, 103",
 };
 
 const double kValues[] = {-7.5, -1, -0.0, 0, 1e-310, 0.3, 1, 2.5, 1e300, kInf, -kInf, kNaN};
@@ -128,6 +150,45 @@ TEST(PointCode, BothBuildsRunFusedCodeBitForBit)
     }
 }
 
+TEST(PointCode, EachBuildsPointEntryRunsWhatTheInstructionsDo)
+{
+    std::vector<const char*> texts(std::begin(kPrograms), std::end(kPrograms));
+    texts.insert(texts.end(), std::begin(kShortPrograms), std::end(kShortPrograms));
+    for (const char* text : texts) {
+        auto plain = ProgramOf(text);
+        auto fused = ProgramOf(text);
+        FinishProgram(fused.get());
+        for (int32_t build = 0; build < (CanRunV3Build() ? 2 : 1); ++build) {
+            RealPointRun run = fused->realPointRuns[build];
+            ASSERT_NE(run, nullptr) << text;
+            for (double x : kValues) {
+                for (double y : kValues) {
+                    Frame a(x, y);
+                    Frame b(x, y);
+                    double expected = plain->RunReal(a.slots, nullptr);
+                    double got = run(fused.get(), fused->pointCode.storage, b.slots, nullptr, nullptr);
+                    EXPECT_TRUE(SameBits(got, expected))
+                        << text << " in build " << build << " at " << x << ", " << y << ": " << got << " for "
+                        << expected;
+                }
+            }
+        }
+    }
+}
+
+TEST(PointCode, TheLastOperationEndsTheRunAndALeftOperandWaitsNoMore)
+{
+    // x / ((x + y)(x - y)) / y: the product first, then x divided by it,
+    // x no longer waiting beneath; the last division ends the run.
+    auto program = ProgramOf("1 3, 1 3, 1 4, 12, 1 3, 1 4, 20, 12, 14, 15, 1 4, 15, 103");
+    FinishProgram(program.get());
+    std::vector<int32_t> ops;
+    for (int32_t i = 0; i < program->pointCode.count; ++i)
+        ops.push_back(program->pointCode[i].opcode);
+    EXPECT_EQ(ops, (std::vector<int32_t>{OpSlotAddSlot, OpMultiplySlotSubtractSlot, OpSlotDivide,
+                                         OpDivideSlotThenEnd, OpEnd}));
+}
+
 TEST(PointCode, AMultiplyAddRoundsTheProductFirst)
 {
     // (1 + 2^-52)(1 - 2^-52) is 1 - 2^-104, which rounds to 1; a fused
@@ -136,7 +197,7 @@ TEST(PointCode, AMultiplyAddRoundsTheProductFirst)
     double b = 1 - 0x1p-52;
     auto program = ProgramOf("1 3, 20, 20, 1 4, 14, 0 -1, 12, 103");
     FinishProgram(program.get());
-    ASSERT_EQ(program->pointCode[3].opcode, OpMultiplySlotAddNumber);
+    ASSERT_EQ(program->pointCode[3].opcode, OpMultiplySlotAddNumberThenEnd);
     Frame frame(a, b);
     EXPECT_EQ(std::bit_cast<uint64_t>(program->RunReal(frame.slots, nullptr)), 0u);
 }
@@ -210,6 +271,11 @@ TEST(PointCode, TheCheckRejectsFusedCodeThatCouldRunAstray)
         {"a call", {Word(OpLoadSlot, 3), Word(OpCallUser, 1, 0), end}, false},
         {"two values left at the end", {Word(OpSquareSlot, 3), Word(OpSquareSlot, 4), end}, false},
         {"no end", {Word(OpSquareSlot, 3)}, false},
+        {"a last operation before the end", {Word(OpSquareSlot, 3), Word(OpSqrtThenEnd), end}, true},
+        {"a last operation before more code",
+         {Word(OpSquareSlot, 3), Word(OpSqrtThenEnd), Word(OpAddNumber), end},
+         false},
+        {"a left operand past the fixed slots", {Word(OpSquareSlot, 3), Word(OpSlotDivide, 12), end}, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VerifyPointCode(c.code.data(), static_cast<int32_t>(c.code.size()), 4), c.valid) << c.what;
