@@ -68,10 +68,20 @@ void RenameXYToUV(FormulaNode* tree)
 
 void ReplaceVariableByTree(FormulaNode* tree, uint32_t code, const FormulaNode* other)
 {
+    ReplaceVariablesByTrees(tree, {{code, other}});
+}
+
+void ReplaceVariablesByTrees(FormulaNode* tree, std::initializer_list<VariableReplacement> replacements)
+{
     for (PreorderWalk walk(tree); walk.Node();) {
         FormulaNode* node = walk.Node();
-        if (IsVariable(node, code) && !IsSubscriptBase(node)) {
-            ReplaceNode(CopyTree(other), node);
+        const VariableReplacement* found = nullptr;
+        for (const VariableReplacement& r : replacements) {
+            if (IsVariable(node, r.code) && !IsSubscriptBase(node))
+                found = &r;
+        }
+        if (found) {
+            ReplaceNode(CopyTree(found->tree), node);
             walk.SkipSubtree();
         } else {
             walk.Next();

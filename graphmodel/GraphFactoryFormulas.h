@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 class AGraphColor;
 struct DocState;
@@ -23,6 +24,13 @@ void RenameXYToUV(FormulaNode* tree);
 // Every variable of the code (not a subscript's base) becomes a copy of the
 // other tree; what is put in is not walked again.
 void ReplaceVariableByTree(FormulaNode* tree, uint32_t code, const FormulaNode* other);
+// Every variable of one of the codes becomes a copy of its tree, all in one
+// walk: a tree put in for one code keeps the other codes it holds.
+struct VariableReplacement {
+    uint32_t code;
+    const FormulaNode* tree;
+};
+void ReplaceVariablesByTrees(FormulaNode* tree, std::initializer_list<VariableReplacement> replacements);
 // Every variable a becomes b + i c.
 void ReplaceVariableByComplex(FormulaNode* tree, uint32_t a, uint32_t b, uint32_t c);
 // z becomes c + i b.

@@ -17,6 +17,7 @@
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/A2DInequality.h"
 #include "graphs2d/AColorPlot.h"
+#include "graphs2d/AData2DPlot.h"
 #include "graphs2d/ADensityPlot.h"
 #include "graphs2d/AParametricCurve.h"
 #include "graphs2d/APointPlot.h"
@@ -247,4 +248,29 @@ void GraphSet::AddMappedArrow(const TransformRecord* transform, int32_t primed, 
     if (f[0] && f[1] && f[2] && f[3] && copy)
         plot = new (std::nothrow) AnArrowPlot(f[0], f[1], f[2], f[3], copy, &views2D[1]->drawMapping);
     AddCompanionPlot(plot, {f[0], f[1], f[2], f[3]}, copy);
+}
+
+void GraphSet::AddMappedData2D(const TransformRecord* transform, int32_t primed, const FormulaNode* x,
+                               const FormulaNode* y, const FormulaNode* conditions, const FormulaNode* radius,
+                               const FormulaNode* symbol, const FormulaNode* label, const FormulaNode* fontSize,
+                               const AGraphColor* colour, DocState* document)
+{
+    if (!x || !y || !TakesCompanion(primed, transform, kPushedForward))
+        return;
+    CompiledFormula *fx, *fy;
+    CompileMappedPoint(x, y, transform, &fx, &fy);
+    FormulaNode* atRow = conditions ? CopyTree(conditions) : nullptr;
+    if (atRow)
+        ReplaceVariablesByTrees(atRow, {{CodeX, x}, {CodeY, y}});
+    CompiledFormula* fc = CompileOptional(atRow);
+    CompiledFormula* fr = CompileCopy(radius);
+    CompiledFormula* fs = CompileCopy(symbol);
+    CompiledFormula* fl = CompileCopy(label);
+    CompiledFormula* ff = CompileCopy(fontSize);
+    AGraphColor* copy = colour ? colour->Clone() : nullptr;
+    AData2DPlot* plot = nullptr;
+    // A condition that could not be made would show rows it hides.
+    if (fx && fy && copy && (fc || !conditions))
+        plot = new (std::nothrow) AData2DPlot(fx, fy, copy, fc, fr, fs, fl, ff, &views2D[1]->drawMapping, document);
+    AddCompanionPlot(plot, {fx, fy, fc, fr, fs, fl, ff}, copy);
 }

@@ -47,9 +47,16 @@ void BuildData2D(GraphSet& set, BuilderArguments& a, FormulaNode* x, FormulaNode
             delete f;
         return;
     }
+    AGraphColor* colour = a.colour;
     a.colour = nullptr;
-    if (set.AddGraph2D(plot, a.view) != 0)
+    if (set.AddGraph2D(plot, a.view) != 0) {
         delete plot;
+        return;
+    }
+    set.AddMappedData2D(a.transform, a.view, fx->tree, fy->tree, optional[0] ? optional[0]->tree : nullptr,
+                        optional[1] ? optional[1]->tree : nullptr, optional[2] ? optional[2]->tree : nullptr,
+                        optional[3] ? optional[3]->tree : nullptr, optional[4] ? optional[4]->tree : nullptr, colour,
+                        a.doc);
 }
 
 void BuildDataColumn2D(GraphSet& set, BuilderArguments& a)

@@ -265,6 +265,13 @@ public:
                         const FormulaNode* fontSize);
     void AddMappedArrow(const TransformRecord* transform, int32_t primed, const FormulaNode* x1,
                         const FormulaNode* y1, const FormulaNode* x2, const FormulaNode* y2, const AGraphColor* colour);
+    // The rows of a data plot: x and y of the row mapped; the conditions,
+    // which test the plotted point, are given x and y of the row, so that
+    // they still test the row and not its image.
+    void AddMappedData2D(const TransformRecord* transform, int32_t primed, const FormulaNode* x, const FormulaNode* y,
+                         const FormulaNode* conditions, const FormulaNode* radius, const FormulaNode* symbol,
+                         const FormulaNode* label, const FormulaNode* fontSize, const AGraphColor* colour,
+                         DocState* document);
 
 private:
     // The companion of the kind goes ahead; under the other plane map the

@@ -108,6 +108,15 @@ TEST_F(GraphFactoryFormulasTest, SubstitutionsOfVariables)
                   FreeTree(other);
               }),
               Text("(y+1)+y_1"));
+    // Several codes at once: a tree put in for x keeps its y.
+    EXPECT_EQ(After("x*y", [](FormulaNode* tree) {
+                  FormulaNode* forX = ReadFormula("y+1");
+                  FormulaNode* forY = ReadFormula("2*x");
+                  ReplaceVariablesByTrees(tree, {{CodeX, forX}, {CodeY, forY}});
+                  FreeTree(forX);
+                  FreeTree(forY);
+              }),
+              Text("(y+1)*(2*x)"));
     FormulaNode* tree = ReadFormula("a*x+x");
     FormulaNode* found = FindVariable(tree, CodeX);
     ASSERT_TRUE(found);

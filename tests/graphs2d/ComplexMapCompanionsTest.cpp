@@ -1,7 +1,10 @@
 // Graphs of the first view and their images under the document's map of
 // the plane in the second view, and the map's own plot.
 #include "CoreUtilities/GraphWorkerPool.h"
+#include "document/DataTable.h"
+#include "document/DocLine.h"
 #include "document/DocState.h"
+#include "document/DocumentReader.h"
 #include "document/DocumentTask.h"
 #include "formula/CopyTree.h"
 #include "formula/FormulaNode.h"
@@ -11,6 +14,7 @@
 #include "graphs2d/A2DGraphView.h"
 #include "graphs2d/A2DInequality.h"
 #include "graphs2d/AColorPlot.h"
+#include "graphs2d/AData2DPlot.h"
 #include "graphs2d/AParametricCurve.h"
 #include "graphs2d/APointPlot.h"
 #include "graphs2d/ATextureMapPlot.h"
@@ -28,6 +32,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -204,6 +209,35 @@ TEST_F(ComplexMapCompanions, EachKindCarriesOnlyWhatItCan)
     // A colour plot is.
     row = Build("vector(r,g,b)=vector(x,y,0)");
     EXPECT_NE(Pair<AColorPlot>(row, 1), nullptr);
+}
+
+// Under z' = z^2 each row goes through the map, and a condition on x still
+// tests the row: row 1 is (1, 1), whose image (0, 2) has x = 0.
+TEST_F(ComplexMapCompanions, DataRowsArePushedThroughTheMapAndTheirConditionStillTestsTheRow)
+{
+    RegisterDataTableHooks();
+    std::string text = "Vellumor 4;\rWindow 0 0 0 0;\rTable\r\tX\t1\t2\t-1\r\tY\t1\t0\t1\rEndOfTable;\r";
+    ASSERT_TRUE(ReadDocumentText(&doc, text.data(), text.size()));
+    for (DataTableColumn* column : doc.Lines[0].table->columns)
+        column->ParseValues();
+    doc.ClassifyAllTableColumns();
+    doc.RebuildTableFunctions();
+    PushForwardBySquare();
+    const int32_t row = Build("vector(x,y)=vector(X,Y),x>0");
+    ASSERT_GE(row, 0);
+    auto* data = Pair<AData2DPlot>(row, 1);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(set->equationGraphs[row].pair[1].view, static_cast<AGraphView*>(set->views2D[1]));
+    ASSERT_TRUE(WaitUntil([&] { return data->IsComplete(); }));
+    ASSERT_EQ(data->RowCount(), 3);
+    EXPECT_EQ(data->X(0), 0);
+    EXPECT_EQ(data->Y(0), 2);
+    EXPECT_EQ(data->X(1), 4);
+    EXPECT_EQ(data->Y(1), 0);
+    EXPECT_TRUE(std::isnan(data->X(2)));
+    set->ClearAllGraphs();
+    doc.FreeLines();
+    doc.TableFunctions.Clear();
 }
 
 TEST_F(ComplexMapCompanions, APrimedStatementGetsNoCompanion)
