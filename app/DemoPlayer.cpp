@@ -19,6 +19,9 @@
 #include "platform/NumberText.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <charconv>
@@ -770,8 +773,23 @@ void SetCursorPosition(int32_t packed)
 
 void KeepDisplayAwake()
 {
-    // The X server's screen saver counts from the last input; the player's
-    // own pointer moves are input enough, and nothing else is asked here.
+    // The desktop's screen saver and display power-off count from the last
+    // user activity, which the player's pointer moves are not: the session
+    // is told of activity, at most every 20 seconds and without waiting for
+    // an answer. Without a session bus there is nobody to tell (and none is
+    // started for it).
+    static QElapsedTimer sinceTold;
+    if (sinceTold.isValid() && sinceTold.elapsed() < 20000)
+        return;
+    sinceTold.start();
+    if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    bus.call(QDBusMessage::createMethodCall("org.freedesktop.ScreenSaver", "/ScreenSaver", "org.freedesktop.ScreenSaver",
+                                            "SimulateUserActivity"),
+             QDBus::NoBlock);
 }
 
 void SetBenchmarkStep(BenchmarkStepFunction step)
