@@ -1,10 +1,12 @@
 #include "app/CPrefDialog.h"
 
+#include "app/CGraphView.h"
 #include "app/CMainFrame.h"
 #include "app/COndrelApp.h"
 #include "app/Preferences.h"
 #include "document/DocState.h"
 #include "editor/COndrelView.h"
+#include "graphs2d/GraphSet.h"
 #include "rendering/GLProbe.h"
 #include "rendering/ViewRenderContext.h"
 
@@ -159,7 +161,31 @@ void CPrefDialog::ApplySettings()
         if (frame->EquationView())
             frame->EquationView()->InvalidateLayout();
     }
-    // wired at merge: the graphs are cleared and drawn again in the chosen render mode (CMainFrame::ClearGraphs).
+    RedrawGraphs(frame ? frame->GraphView() : nullptr);
+}
+
+void CPrefDialog::RedrawGraphs(CGraphView* graphView)
+{
+    // The graphs are made again in the new look and the render mode asked
+    // for; what was shown or animated is shown or animated again.
+    const bool shown = m_doc->DrawGraph;
+    const bool animating = m_doc->IsAnimating();
+    if (graphView)
+        graphView->ClearGraphsAndRedraw();
+    else if (m_doc->Graphs)
+        m_doc->Graphs->ClearAllGraphs();
+    if (auto* graphs = dynamic_cast<GraphSet*>(m_doc->Graphs)) {
+        graphs->ReleaseRenderResources();
+        graphs->SetRenderMode(m_current.useSoftwareRenderer || !AreGLExtensionsAvailable() ? 1 : 2);
+        graphs->UpdateViewports();
+    }
+    if (!graphView)
+        return;
+    if (shown)
+        graphView->DrawGraph();
+    if (animating)
+        m_doc->StartAnimation();
+    graphView->update();
 }
 
 void CPrefDialog::OnOK()

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class CGraphView;
 struct DocState;
 
 class CPrefDialog : public QDialog {
@@ -46,6 +47,9 @@ public:
 
 private:
     void FillControls();
+    // Clears the document's graphs and, with a graph pane, draws again what
+    // it showed.
+    void RedrawGraphs(CGraphView* graphView);
 
     DocState* m_doc;
     Values m_current;

@@ -639,6 +639,12 @@ struct DocState {
     // The selected rows or columns as TAB-separated UTF-8 lines ending in CR;
     // the caller frees the text with BudgetFree. Null when nothing is selected.
     char* CopyTableSelection();
+    // A drag out of the edited cell at the pane point: sideways it selects
+    // the row under the point, else the column.
+    void BeginTableSelection(ShortPoint point);
+    // While rows or columns are selected, the one under the pointer joins
+    // the selection; true when the pane must be redrawn.
+    bool ExtendTableSelection(ShortPoint point);
     void BeginTableCellEdit();
     void CommitTableCellEdit();
     void CommitTableCellText();

@@ -138,6 +138,12 @@ void DocState::BeginFirstLine()
         ActivateFormula(this, line.formula);
     } else {
         EditMode = EditTextOrCell;
+        // A table opens its first cell, whose text the cell editor then shows.
+        if (line.kind == DocLineTable && line.table) {
+            currentTableRow = 0;
+            currentTableColumn = 0;
+            Call(Hooks().beginTableCellEdit, this);
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include "editor/COndrelView.h"
 #include "editor/EditorKeyEvents.h"
 #include "editor/EquationViewServices.h"
+#include "editor/TableEditing.h"
 #include "editor/TextBlockFormats.h"
 #include "editor/TextBlocks.h"
 #include "formula/EditorState.h"
@@ -124,7 +125,9 @@ void COurEdit::RecordEdit()
     doc->undo.lineIndex = static_cast<int16_t>(doc->currentLine);
     if (GetDocumentHooks().setDocModified)
         GetDocumentHooks().setDocModified(true);
-    // wired at merge: in a table, the table is marked edited.
+    // In a table the cell's edit is open until it is committed.
+    if (doc->tableCellEditor == this)
+        doc->cellEditOpen = true;
 }
 
 void COurEdit::FollowHeight()
@@ -270,7 +273,12 @@ void COurEdit::mousePressEvent(QMouseEvent* event)
 
 void COurEdit::mouseMoveEvent(QMouseEvent* event)
 {
-    // wired at merge: a drag out of a table cell starts a table selection there.
+    // A drag out of a table cell leaves the text whole and selects rows or
+    // columns instead.
+    if (GetDocState()->tableCellEditor == this && DragFromCell(this, event)) {
+        selectAll();
+        return;
+    }
     QTextEdit::mouseMoveEvent(event);
 }
 

@@ -6,6 +6,7 @@
 
 #include "CoreUtilities/GraphWorkerPool.h"
 
+#include "document/DocLine.h"
 #include "document/DocumentHooks.h"
 #include "document/DocumentTask.h"
 #include "drawing/ClipRegionSaver.h"
@@ -19,11 +20,13 @@
 #include "editor/FormulaMouse.h"
 #include "editor/LineWrapping.h"
 #include "editor/TypesetDriver.h"
+#include "formula/CopyTree.h"
 #include "formula/EditorState.h"
 #include "formula/FormulaNode.h"
 #include "formula/IsCaretMoveCommand.h"
 #include "formula/NodeKindTable.h"
 #include "formula/TreeQuery.h"
+#include "formula/TreeRewrite.h"
 #include "graphs2d/GraphSet.h"
 
 #include <algorithm>
@@ -257,7 +260,9 @@ uint8_t DocState::OnMouseMove(ShortPoint point, WindowHandle)
     case EditRangeCell:
         return DragSelectRangeCell(point);
     default:
-        return DragTableEdge(this, point) ? 1 : 0;
+        if (DragTableEdge(this, point))
+            return 1;
+        return ExtendTableSelection(point) ? 1 : 0;
     }
 }
 
@@ -330,6 +335,31 @@ void DocState::OnKeyDown(uint32_t ch, uint32_t ch2, uint32_t flags, WindowHandle
     UpdateEquationCaret();
 }
 
+namespace {
+
+// The edited equation becomes its first analysed statement, as Undo can
+// take back.
+void ReplaceByFirstStatement(DocState* doc)
+{
+    if (!doc->IsEditingEquation())
+        return;
+    const DocLine* line = doc->CurrentLine();
+    EditorState* state = doc->CurrentFormula();
+    if (!line || !state || !state->root || !line->statements || line->statements->count == 0)
+        return;
+    FormulaNode* first = CopyTree((*line->statements)[0]);
+    if (!first)
+        return;
+    doc->SaveUndoForEdit();
+    ReplaceNode(first, state->root);
+    state->current = state->root;
+    state->layoutValid = 0;
+    doc->BeginEditingCurrentLine();
+    doc->Recompute();
+}
+
+}  // namespace
+
 bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2)
 {
     DocState* doc = GetDocState();
@@ -377,8 +407,15 @@ bool HandleHiddenShortcut(uint32_t flags, uint32_t ch, uint32_t ch2)
         if (auto* graphs = dynamic_cast<GraphSet*>(doc->Graphs))
             graphs->SetViewOption(key == 'a' ? 17 : static_cast<int32_t>(key - 'x') + 2, WhichBoth);
         return true;
-    // wired at merge: 'g' and 'r' toggle graph paper and the paper background, 'v' replaces the
-    // formula by its first statement.
+    case 'g':
+        doc->ToggleGraphPaper(2);
+        return true;
+    case 'r':
+        doc->TogglePaperBackground();
+        return true;
+    case 'v':
+        ReplaceByFirstStatement(doc);
+        return true;
     default:
         return false;
     }

@@ -27,6 +27,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -91,7 +92,9 @@ EditorState* NewColumnFormula(DocState* doc, FormulaNode* tree)
     return state;
 }
 
-// Enter and Tab move between cells; arrows up and down between rows.
+// Enter and Tab move between cells; arrows up and down between rows. A
+// drag out of the cell selects rows or columns, and goes on selecting while
+// the button is held.
 class CellKeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -99,6 +102,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::MouseMove)
+            return DragFromCell(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event));
         if (event->type() != QEvent::KeyPress)
             return QObject::eventFilter(watched, event);
         auto* key = static_cast<QKeyEvent*>(event);
@@ -171,6 +176,29 @@ void OnCellEdited(const QString&)
     doc->cellEditOpen = true;
     doc->CommitTableCellEdit();
 }
+
+}  // namespace
+
+bool DragFromCell(QWidget* box, QMouseEvent* event)
+{
+    DocState* doc = GetDocState();
+    const QPoint local = event->position().toPoint();
+    if (!(event->buttons() & Qt::LeftButton))
+        return false;
+    const QPoint p = box->mapToParent(local);
+    const ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
+    if (doc->EditMode == EditTableColumns || doc->EditMode == EditTableRows) {
+        if (doc->ExtendTableSelection(point))
+            RedrawEquationPane();
+        return true;
+    }
+    if (box->rect().contains(local) || !doc->IsEditingTable())
+        return false;
+    doc->BeginTableSelection(point);
+    return true;
+}
+
+namespace {
 
 QLineEdit* MakeCellEditor()
 {
@@ -619,6 +647,36 @@ bool PressTableLine(DocState* doc, int32_t index, const PanePress& press)
     doc->BeginTableCellEdit();
     RedrawEquationPane();
     return true;
+}
+
+void DocState::BeginTableSelection(ShortPoint point)
+{
+    DataTable* table = CurrentTable(this);
+    if (!table || !IsEditingTable())
+        return;
+    const ShortRect cell = table->CellFrameRect(currentTableRow, currentTableColumn);
+    const bool sideways = point.v > cell.top && point.v < cell.bottom;
+    const int32_t line = currentLine;
+    EndEditing();
+    currentLine = line;
+    EditMode = sideways ? EditTableRows : EditTableColumns;
+    tableSelection.count = 0;
+    ExtendTableSelection(point);
+    FocusEquationView();
+    RedrawEquationPane();
+}
+
+bool DocState::ExtendTableSelection(ShortPoint point)
+{
+    DataTable* table = CurrentTable(this);
+    if (!table)
+        return false;
+    // Dragging back does not take a row or column out again.
+    if (EditMode == EditTableColumns)
+        return table->SelectColumnsAt(&tableSelection, point, 2);
+    if (EditMode == EditTableRows)
+        return table->SelectRowsAt(&tableSelection, point, 2);
+    return false;
 }
 
 bool DragTableEdge(DocState* doc, ShortPoint point)

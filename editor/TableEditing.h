@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+class QMouseEvent;
+class QWidget;
+
 struct DocState;
 struct PanePress;
 
@@ -20,3 +23,7 @@ void RegisterTableEditingHooks();
 bool PressTableLine(DocState* doc, int32_t index, const PanePress& press);
 // While the bottom edge is dragged: the shown rows follow the pointer.
 bool DragTableEdge(DocState* doc, ShortPoint point);
+// A move over the edited cell's box (a child of the pane): with the button
+// held outside the box it starts a selection of rows or columns, which then
+// goes on with every move. True when the move was taken.
+bool DragFromCell(QWidget* box, QMouseEvent* event);

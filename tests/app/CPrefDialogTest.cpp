@@ -1,6 +1,7 @@
 #include "app/CPrefDialog.h"
 #include "app/Preferences.h"
 #include "document/DocState.h"
+#include "document/DocumentGraphSet.h"
 #include "support/TestApp.h"
 
 #include <QComboBox>
@@ -60,6 +61,32 @@ TEST(CPrefDialogTest, PreviewsOnTheDocumentCancelRestoresItAndOkStoresThePrefere
     ASSERT_TRUE(LoadPreferences());
     EXPECT_EQ(GetPreferences().mainFontSize, 40);
     EXPECT_EQ(GetPreferences().significantDigits, 6);
+}
+
+// Counts the clearings the dialog asks for.
+struct CountingGraphs : DocumentGraphSet {
+    int cleared = 0;
+    void ClearAllGraphs() override { ++cleared; }
+};
+
+TEST(CPrefDialogTest, EachPreviewClearsTheGraphsToMakeThemAgain)
+{
+    TestApp();
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    SetDefaultPreferences();
+    DocState doc;
+    CountingGraphs graphs;
+    doc.Graphs = &graphs;
+    {
+        CPrefDialog dialog(&doc);
+        dialog.m_digits->setText(QStringLiteral("8"));
+        dialog.OnSettingChanged();
+        EXPECT_EQ(graphs.cleared, 1);
+        dialog.OnCancel();
+        EXPECT_EQ(graphs.cleared, 2);
+    }
+    doc.Graphs = nullptr;
 }
 
 }  // namespace

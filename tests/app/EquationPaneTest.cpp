@@ -4,6 +4,7 @@
 #include "app/COndrelDoc.h"
 #include "CoreUtilities/GraphWorkerPool.h"
 #include "CoreUtilities/MemoryBudget.h"
+#include "document/DocLine.h"
 #include "document/DocState.h"
 #include "document/DocumentHooks.h"
 #include "editor/COndrelView.h"
@@ -22,6 +23,7 @@
 #include "platform/MessageText.h"
 #include "support/FormulaReader.h"
 #include "support/TestApp.h"
+#include "support/WaitUntil.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -350,6 +352,31 @@ TEST_F(EquationPaneTest, HiddenKeysAndClearingTheDocument)
     EXPECT_EQ(GetEditorRoot(Line(0))->kind, KindPlaceholder);
     EXPECT_EQ(Doc()->undo.kind, UndoDocumentText);
     EXPECT_NE(Doc()->undo.snapshotText, nullptr);
+}
+
+TEST_F(EquationPaneTest, HiddenKeysTogglePaperAndMakeTheEquationItsFirstStatement)
+{
+    ClickLine(0);
+    Type("2x");
+    const int16_t background = Doc()->BackgroundType;
+    QTest::keyClick(view_, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(Doc()->BackgroundType, background);
+    QTest::keyClick(view_, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Doc()->BackgroundType, background);
+
+    ASSERT_TRUE(WaitUntil([this] { return Doc()->analysisFinished; }));
+    DocLine& line = Doc()->Lines[0];
+    if (!line.statements)
+        line.statements = new GrowArray<FormulaNode*>{};
+    for (FormulaNode* tree : *line.statements)
+        FreeTree(tree);
+    line.statements->count = 0;
+    ASSERT_EQ(line.statements->Push(ReadFormula("y=3")), 0);
+    QTest::keyClick(view_, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(FormulaText(Line(0)), "y=3");
+    EXPECT_EQ(Doc()->undo.kind, UndoFormulaEdit);
+    Doc()->Undo();
+    EXPECT_EQ(FormulaText(Line(0)), "2*x");
 }
 
 // The pane point at a fraction across the box of the line's variable.

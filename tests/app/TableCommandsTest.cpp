@@ -14,12 +14,16 @@
 #include "support/TestApp.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -253,6 +257,77 @@ TEST_F(TableCommandsTest, ComputedColumnBehindARowScrollBar)
     const int x = table->ColumnLeft(1) + 2;
     const int y = table->RowTop(3) + 1;
     EXPECT_EQ(shot.pixelColor(x, y).rgb() & 0xFFFFFF, 0xE0E0E0u);
+}
+
+// A move with the button held, at a point of the pane, as the cell editor
+// receives it.
+void DragCellEditorTo(QWidget* editor, QPoint panePoint)
+{
+    const QPoint local = editor->mapFromParent(panePoint);
+    QMouseEvent move(QEvent::MouseMove, local, editor->mapToGlobal(local), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(editor, &move);
+}
+
+TEST_F(TableCommandsTest, ADragOutOfACellSelectsRowsSidewaysAndColumnsOtherwise)
+{
+    for (bool sideways : {true, false}) {
+        Doc()->FreeLines();
+        ASSERT_TRUE(doc_.OnNewDocument());
+        Doc()->currentLine = 0;
+        Doc()->InsertTableLine();
+        for (const char* text : {"a", "1", "2"})
+            Cell(text);
+        Doc()->currentTableRow = 0;
+        Doc()->BeginTableCellEdit();
+        QTest::keyClick(Editor(), Qt::Key_Tab);
+        for (const char* text : {"b", "3", "4"})
+            Cell(text);
+        ASSERT_EQ(Table()->columns.count, 2);
+        Doc()->currentTableRow = 1;
+        Doc()->currentTableColumn = 0;
+        Doc()->BeginTableCellEdit();
+        Settle();
+        QLineEdit* editor = Editor();
+        ASSERT_NE(editor, nullptr);
+        const ShortRect cell = Table()->CellFrameRect(1, 0);
+        const ShortRect second = Table()->CellFrameRect(2, 1);
+        const int middle = (cell.top + cell.bottom) / 2;
+        // Inside the cell the editor keeps the drag.
+        DragCellEditorTo(editor, editor->geometry().center());
+        EXPECT_EQ(Doc()->EditMode, EditTextOrCell);
+        if (sideways) {
+            DragCellEditorTo(editor, QPoint(second.left + 3, middle));
+            EXPECT_EQ(Doc()->EditMode, EditTableRows);
+            // The drag goes on down to the next row.
+            DragCellEditorTo(editor, QPoint(second.left + 3, (second.top + second.bottom) / 2));
+        } else {
+            DragCellEditorTo(editor, QPoint(cell.left + 3, (second.top + second.bottom) / 2));
+            EXPECT_EQ(Doc()->EditMode, EditTableColumns);
+            DragCellEditorTo(editor, QPoint(second.left + 3, (second.top + second.bottom) / 2));
+        }
+        EXPECT_EQ(Doc()->currentLine, 1);
+        ASSERT_EQ(Doc()->tableSelection.count, 2);
+        const int32_t first = sideways ? 1 : 0;
+        EXPECT_EQ(std::min(Doc()->tableSelection[0], Doc()->tableSelection[1]), first);
+        EXPECT_EQ(std::max(Doc()->tableSelection[0], Doc()->tableSelection[1]), first + 1);
+        Doc()->tableSelection.Clear();
+    }
+}
+
+TEST_F(TableCommandsTest, ADocumentOpenedOnATableShowsItsFirstCellInTheEditor)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("table.vlf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Vellumor 4;\rTable\r\tX\t1\r\tY\t2\rEndOfTable;\r");
+    file.close();
+    ASSERT_TRUE(doc_.OnOpenDocument(path));
+    Settle();
+    EXPECT_EQ(Doc()->EditMode, EditTextOrCell);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_TRUE(Editor()->isVisible());
+    EXPECT_EQ(Editor()->text(), QStringLiteral("X"));
 }
 
 TEST_F(TableCommandsTest, CopiedSelection)
