@@ -177,29 +177,6 @@ void OnCellEdited(const QString&)
     doc->CommitTableCellEdit();
 }
 
-}  // namespace
-
-bool DragFromCell(QWidget* box, QMouseEvent* event)
-{
-    DocState* doc = GetDocState();
-    const QPoint local = event->position().toPoint();
-    if (!(event->buttons() & Qt::LeftButton))
-        return false;
-    const QPoint p = box->mapToParent(local);
-    const ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
-    if (doc->EditMode == EditTableColumns || doc->EditMode == EditTableRows) {
-        if (doc->ExtendTableSelection(point))
-            RedrawEquationPane();
-        return true;
-    }
-    if (box->rect().contains(local) || !doc->IsEditingTable())
-        return false;
-    doc->BeginTableSelection(point);
-    return true;
-}
-
-namespace {
-
 QLineEdit* MakeCellEditor()
 {
     QWidget* pane = GetEquationView();
@@ -677,6 +654,25 @@ bool DocState::ExtendTableSelection(ShortPoint point)
     if (EditMode == EditTableRows)
         return table->SelectRowsAt(&tableSelection, point, 2);
     return false;
+}
+
+bool DragFromCell(QWidget* box, QMouseEvent* event)
+{
+    DocState* doc = GetDocState();
+    const QPoint local = event->position().toPoint();
+    if (!(event->buttons() & Qt::LeftButton))
+        return false;
+    const QPoint p = box->mapToParent(local);
+    const ShortPoint point{SaturateToShort(p.y()), SaturateToShort(p.x())};
+    if (doc->EditMode == EditTableColumns || doc->EditMode == EditTableRows) {
+        if (doc->ExtendTableSelection(point))
+            RedrawEquationPane();
+        return true;
+    }
+    if (box->rect().contains(local) || !doc->IsEditingTable())
+        return false;
+    doc->BeginTableSelection(point);
+    return true;
 }
 
 bool DragTableEdge(DocState* doc, ShortPoint point)

@@ -363,28 +363,6 @@ void BuildPlaneCurve(GraphSet& set, BuilderArguments& a)
     }
 }
 
-}  // namespace
-
-void BuildSpaceCurve(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&AddCurveInT, true, Rectangular>(set, a);
-}
-
-void BuildSpaceCurveXYZ(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&AddCurveInT, false, Rectangular>(set, a);
-}
-
-void BuildSphericalSpaceCurve(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&AddCurveInT, true, Spherical>(set, a);
-}
-
-void BuildCylindricalSpaceCurve(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&AddCurveInT, true, Cylindrical>(set, a);
-}
-
 // x + i y = f(z): the curve (Re f(u), Im f(u), u) over the z range of the
 // box.
 void BuildComplexOfReal(GraphSet& set, BuilderArguments& a)
@@ -394,46 +372,6 @@ void BuildComplexOfReal(GraphSet& set, BuilderArguments& a)
         return;
     AddSpaceCurve(set, a, MakeRealPart(CopyTree(f)), MakeImagPart(CopyTree(f)), MakeVariableNode(CodeZ),
                   CurveSpec{CodeZ, false, true});
-}
-
-void BuildPointColumn3D(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildPoint3D, false, Rectangular>(set, a);
-}
-
-void BuildPointXYZ(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildPoint3D, true, Rectangular>(set, a);
-}
-
-void BuildPointCylindrical(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildPoint3D, true, Cylindrical>(set, a);
-}
-
-void BuildPointSpherical(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildPoint3D, true, Spherical>(set, a);
-}
-
-void BuildDataColumn3D(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildData3D, false, Rectangular>(set, a);
-}
-
-void BuildDataXYZ(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildData3D, true, Rectangular>(set, a);
-}
-
-void BuildDataCylindrical(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildData3D, true, Cylindrical>(set, a);
-}
-
-void BuildDataSpherical(GraphSet& set, BuilderArguments& a)
-{
-    BuildFromColumn<&BuildData3D, true, Spherical>(set, a);
 }
 
 // The arrow from the first item's point A to the second's B: the one arrow
@@ -575,17 +513,33 @@ void BuildPoints4D(GraphSet& set, BuilderArguments& a)
     set.Mark4DRangesUsed();
 }
 
+}  // namespace
+
 void RegisterSpaceCurveBuilders()
 {
     const struct {
         int32_t code;
         FormBuilder builder;
     } table[] = {
-        {19, &BuildSpaceCurve},       {56, &BuildSpaceCurveXYZ},    {24, &BuildSphericalSpaceCurve},
-        {25, &BuildCylindricalSpaceCurve}, {40, &BuildComplexOfReal}, {63, &BuildPointColumn3D},
-        {64, &BuildPointXYZ},         {65, &BuildPointCylindrical}, {66, &BuildPointSpherical},
-        {51, &BuildDataColumn3D},     {52, &BuildDataXYZ},          {53, &BuildDataCylindrical},
-        {54, &BuildDataSpherical},    {20, &BuildCurve4D},          {23, &BuildPoints4D},        {62, &BuildArrow3D},
+        // Space curves over the T range; x + i y = f(z) over the z range of the box.
+        {19, &BuildFromColumn<&AddCurveInT, true, Rectangular>},
+        {56, &BuildFromColumn<&AddCurveInT, false, Rectangular>},
+        {24, &BuildFromColumn<&AddCurveInT, true, Spherical>},
+        {25, &BuildFromColumn<&AddCurveInT, true, Cylindrical>},
+        {40, &BuildComplexOfReal},
+        // 3D points.
+        {63, &BuildFromColumn<&BuildPoint3D, false, Rectangular>},
+        {64, &BuildFromColumn<&BuildPoint3D, true, Rectangular>},
+        {65, &BuildFromColumn<&BuildPoint3D, true, Cylindrical>},
+        {66, &BuildFromColumn<&BuildPoint3D, true, Spherical>},
+        // 3D data.
+        {51, &BuildFromColumn<&BuildData3D, false, Rectangular>},
+        {52, &BuildFromColumn<&BuildData3D, true, Rectangular>},
+        {53, &BuildFromColumn<&BuildData3D, true, Cylindrical>},
+        {54, &BuildFromColumn<&BuildData3D, true, Spherical>},
+        {20, &BuildCurve4D},
+        {23, &BuildPoints4D},
+        {62, &BuildArrow3D},
     };
     for (const auto& entry : table)
         SetFormBuilder(entry.code, entry.builder);

@@ -6,34 +6,10 @@
 // range slots it uses.
 #pragma once
 
-class GraphSet;
-struct BuilderArguments;
-
-// Space curves: codes 19, 56, 24, 25 over the T range, 40 over the z range
-// of the box.
-void BuildSpaceCurve(GraphSet& set, BuilderArguments& arguments);
-void BuildSpaceCurveXYZ(GraphSet& set, BuilderArguments& arguments);
-void BuildSphericalSpaceCurve(GraphSet& set, BuilderArguments& arguments);
-void BuildCylindricalSpaceCurve(GraphSet& set, BuilderArguments& arguments);
-void BuildComplexOfReal(GraphSet& set, BuilderArguments& arguments);
-// 3D points: codes 63, 64, 65, 66.
-void BuildPointColumn3D(GraphSet& set, BuilderArguments& arguments);
-void BuildPointXYZ(GraphSet& set, BuilderArguments& arguments);
-void BuildPointCylindrical(GraphSet& set, BuilderArguments& arguments);
-void BuildPointSpherical(GraphSet& set, BuilderArguments& arguments);
-// 3D data: codes 51, 52, 53, 54.
-void BuildDataColumn3D(GraphSet& set, BuilderArguments& arguments);
-void BuildDataXYZ(GraphSet& set, BuilderArguments& arguments);
-void BuildDataCylindrical(GraphSet& set, BuilderArguments& arguments);
-void BuildDataSpherical(GraphSet& set, BuilderArguments& arguments);
-
-// The 3D arrow between two points: code 62.
-void BuildArrow3D(GraphSet& set, BuilderArguments& arguments);
-// The 4D view's curves and point lists: codes 20 and 23.
-void BuildCurve4D(GraphSet& set, BuilderArguments& arguments);
-void BuildPoints4D(GraphSet& set, BuilderArguments& arguments);
-
-// Enters the builders above in the factory's table, and for the plane-curve
+// Enters the builders in the factory's table: space curves (codes 19, 56,
+// 24, 25 over the T range, 40 over the z range of the box), 3D points (63-66),
+// 3D data (51-54), the 3D arrow between two points (62) and the 4D view's
+// curves and point lists (20, 23); and for the plane-curve
 // codes 15, 18, 39 and 55 a builder that makes the space curve in a 3D view
 // and leaves the 2D view to the builder registered before; at start-up,
 // after the 2D builders.

@@ -317,8 +317,9 @@ TEST_F(SpaceCurveBuilders, FourDimensionalCurvesAndPointLists)
     for (int32_t i = 0; i < 600; i += 50) {
         const double t = i / 599.0;
         EXPECT_EQ(curve->Defined()[i] != 0, 2 * t > 1) << i;
-        if (curve->Defined()[i])
+        if (curve->Defined()[i]) {
             EXPECT_NEAR(curve->NormalizedPoints()[4 * i + 2], t, 1e-12) << i;
+        }
     }
 
     ClearSlots();
